@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <stdexcept>
+
+// Errors carry the exact text the clerk sees; one boundary in the UI shows them.
+class MervanaError : public std::runtime_error
+{
+public:
+    explicit MervanaError(const QString& text) : std::runtime_error(text.toStdString()), m_text(text) {}
+    const QString& text() const { return m_text; }
+
+private:
+    QString m_text;
+};
+
+// Raised by the record store: missing table, table in use, bad filter, SQL failure.
+class StoreError : public MervanaError
+{
+public:
+    using MervanaError::MervanaError;
+};
+
+// Raised by text-to-number and text-to-date conversions.
+class ConversionError : public MervanaError
+{
+public:
+    using MervanaError::MervanaError;
+
+    static ConversionError invalidInteger(const QString& text);
+    static ConversionError invalidIntegerForField(const QString& text, const QString& field);
+    static ConversionError invalidFloatForField(const QString& text, const QString& field);
+    static ConversionError invalidBooleanForField(const QString& text, const QString& field);
+    static ConversionError invalidDate(const QString& text);
+};

@@ -1,0 +1,125 @@
+#include "store/Filter.h"
+
+#include "store/Errors.h"
+#include "store/Schema.h"
+
+#include <QStringList>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+class Parser
+{
+public:
+    Parser(const TableDef& def, const QString& text) : m_def(def), m_text(text) {}
+
+    Filter run()
+    {
+        Filter filter;
+        skipBlanks();
+        if (atEnd())
+            return filter;
+        for (;;) {
+            filter.terms << term();
+            skipBlanks();
+            if (atEnd())
+                return filter;
+            const QString word = identifier();
+            if (word.compare(u"and"_s, Qt::CaseInsensitive) != 0)
+                refuse();
+        }
+    }
+
+private:
+    [[noreturn]] void refuse() const { throw StoreError(u"Invalid filter expression: '%1'"_s.arg(m_text)); }
+    bool atEnd() const { return m_pos >= m_text.size(); }
+    void skipBlanks()
+    {
+        while (!atEnd() && m_text.at(m_pos).isSpace())
+            ++m_pos;
+    }
+    QString identifier()
+    {
+        skipBlanks();
+        const qsizetype start = m_pos;
+        while (!atEnd() && (m_text.at(m_pos).isLetterOrNumber() || m_text.at(m_pos) == u'_'))
+            ++m_pos;
+        if (m_pos == start)
+            refuse();
+        return m_text.mid(start, m_pos - start);
+    }
+    Filter::Term term()
+    {
+        const int field = m_def.fieldIndex(identifier());
+        if (field < 0)
+            refuse();
+        skipBlanks();
+        if (atEnd() || m_text.at(m_pos) != u'=')
+            refuse();
+        ++m_pos;
+        skipBlanks();
+        if (atEnd())
+            refuse();
+        const FieldType type = m_def.fields.at(field).type;
+        if (m_text.at(m_pos) == u'\'') {
+            const qsizetype close = m_text.indexOf(u'\'', m_pos + 1);
+            if (close < 0 || type != FieldType::Text)
+                refuse();
+            const QString value = m_text.mid(m_pos + 1, close - m_pos - 1);
+            m_pos = close + 1;
+            return {field, value};
+        }
+        const QString word = identifier();
+        if (type != FieldType::Logical)
+            refuse();
+        if (word.compare(u"true"_s, Qt::CaseInsensitive) == 0)
+            return {field, true};
+        if (word.compare(u"false"_s, Qt::CaseInsensitive) == 0)
+            return {field, false};
+        refuse();
+    }
+
+    const TableDef& m_def;
+    const QString& m_text;
+    qsizetype m_pos = 0;
+};
+
+} // namespace
+
+Filter Filter::parse(const TableDef& def, const QString& text)
+{
+    return Parser(def, text).run();
+}
+
+QString Filter::sql(const TableDef& def) const
+{
+    QStringList parts;
+    for (const Term& t : terms) {
+        const bool logical = def.fields.at(t.field).type == FieldType::Logical;
+        parts << u"IFNULL(\"%1\",%2)=?"_s.arg(def.fields.at(t.field).name, logical ? u"0"_s : u"''"_s);
+    }
+    return parts.join(u" AND "_s);
+}
+
+QList<QVariant> Filter::values() const
+{
+    QList<QVariant> out;
+    for (const Term& t : terms)
+        out << (t.value.typeId() == QMetaType::Bool ? QVariant(t.value.toBool() ? 1 : 0) : t.value);
+    return out;
+}
+
+bool Filter::matches(const QList<QVariant>& record) const
+{
+    for (const Term& t : terms) {
+        const QVariant& v = record.at(t.field);
+        if (t.value.typeId() == QMetaType::Bool) {
+            if ((!v.isNull() && v.toInt() != 0) != t.value.toBool())
+                return false;
+        } else if ((v.isNull() ? QString() : v.toString()) != t.value.toString()) {
+            return false;
+        }
+    }
+    return true;
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
+struct TableDef;
+
+// One open store: the SQLite file in the data folder, shared by every table instance of the run.
+class Store : public QObject
+{
+    Q_OBJECT
+public:
+    static QString fileName(); // "mervana.db"
+
+    // Opens the store in dataDir; throws StoreError when the folder or its file is missing.
+    explicit Store(const QString& dataDir, QObject* parent = nullptr);
+    ~Store() override;
+
+    // Creates the eight empty tables with their indexes; throws when dataDir holds a store already.
+    static void createEmpty(const QString& dataDir);
+
+    QString dataDir() const { return m_dataDir; }
+    QSqlDatabase database() const;
+
+    // The definition of a table present in the store; throws "Table does not exist" otherwise.
+    const TableDef& table(const QString& fileName);
+
+    // Change counter of a table; every write bumps it so other instances refresh lazily.
+    quint64 version(const TableDef& def) const;
+    void touch(const TableDef& def);
+    void touchAll();
+
+    // A prepared statement cached by its text; the caller binds and executes.
+    QSqlQuery& query(const QString& sql);
+    void exec(const QString& sql); // throws StoreError on failure
+    [[noreturn]] void fail(const QSqlQuery& q) const;
+
+    // Instances open on a table, for exclusive opens.
+    void acquire(const TableDef& def, bool exclusive);
+    void release(const TableDef& def, bool exclusive);
+
+    // Transactions nest by depth; only the outermost commits or rolls back.
+    void begin();
+    void commit();
+    void rollback();
+    bool inTransaction() const { return m_depth > 0; }
+
+    // Counts statements run, for the benchmark of paged reading.
+    quint64 statementsRun() const { return m_statements; }
+
+Q_SIGNALS:
+    void tableChanged(const QString& sqlName);
+
+private:
+    static void configure(QSqlDatabase& db);
+    QString m_dataDir;
+    QString m_connection;
+    QHash<QString, quint64> m_versions;
+    QHash<QString, QSqlQuery> m_queries;
+    QHash<QString, int> m_openCount;
+    QHash<QString, bool> m_exclusive;
+    QHash<QString, bool> m_present;
+    int m_depth = 0;
+    bool m_rollbackOnly = false;
+    quint64 m_statements = 0;
+};

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <optional>
+
+// Value conventions shared by the store, the rules and the windows. They never depend on the
+// machine's locale: dates are d.M.yyyy and numbers use the decimal comma.
+namespace Values {
+
+// Decimal integer with an optional sign; leading blanks allowed, nothing else.
+std::optional<qint64> wholeNumber(const QString& text);
+
+// Rounds to whole crowns, a half going to the even neighbour (2.5 -> 2, 3.5 -> 4).
+qint64 roundCrowns(double value);
+
+// Shortest form with at most 15 significant digits, decimal comma, no trailing zeros (366,3).
+QString generalNumberText(double value);
+
+// Number typed by the clerk: optional sign, digits, decimal comma; blanks around allowed.
+std::optional<double> parseNumber(const QString& text);
+
+// d.M.yyyy (6.12.2026); empty for an invalid date.
+QString shortDateText(const QDate& date);
+
+// Day and month right-aligned in two places with a blank: " 6. 1.2027".
+QString monthStepDateText(int day, int month, int year);
+QString monthStepDateText(const QDate& date);
+
+// Reads d.M.yyyy, blanks allowed inside the parts (" 6. 1.2027"); nullopt when it is no real date.
+std::optional<QDate> parseDate(const QString& text);
+
+// A masked date box with no digit in it ("  .  .    ").
+bool isEmptyDateText(const QString& text);
+
+// Like parseDate but raises "'%s' is not a valid date".
+QDate dateFromText(const QString& text);
+
+// Like wholeNumber but raises "'%s' is not a valid integer value".
+qint64 integerFromText(const QString& text);
+
+} // namespace Values
