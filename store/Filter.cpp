@@ -18,16 +18,13 @@ public:
     {
         Filter filter;
         skipBlanks();
-        if (atEnd())
-            return filter;
+        if (atEnd()) return filter;
         for (;;) {
             filter.terms << term();
             skipBlanks();
-            if (atEnd())
-                return filter;
+            if (atEnd()) return filter;
             const QString word = identifier();
-            if (word.compare(u"and"_s, Qt::CaseInsensitive) != 0)
-                refuse();
+            if (word.compare(u"and"_s, Qt::CaseInsensitive) != 0) refuse();
         }
     }
 
@@ -45,38 +42,30 @@ private:
         const qsizetype start = m_pos;
         while (!atEnd() && (m_text.at(m_pos).isLetterOrNumber() || m_text.at(m_pos) == u'_'))
             ++m_pos;
-        if (m_pos == start)
-            refuse();
+        if (m_pos == start) refuse();
         return m_text.mid(start, m_pos - start);
     }
     Filter::Term term()
     {
         const int field = m_def.fieldIndex(identifier());
-        if (field < 0)
-            refuse();
+        if (field < 0) refuse();
         skipBlanks();
-        if (atEnd() || m_text.at(m_pos) != u'=')
-            refuse();
+        if (atEnd() || m_text.at(m_pos) != u'=') refuse();
         ++m_pos;
         skipBlanks();
-        if (atEnd())
-            refuse();
+        if (atEnd()) refuse();
         const FieldType type = m_def.fields.at(field).type;
         if (m_text.at(m_pos) == u'\'') {
             const qsizetype close = m_text.indexOf(u'\'', m_pos + 1);
-            if (close < 0 || type != FieldType::Text)
-                refuse();
+            if (close < 0 || type != FieldType::Text) refuse();
             const QString value = m_text.mid(m_pos + 1, close - m_pos - 1);
             m_pos = close + 1;
             return {field, value};
         }
         const QString word = identifier();
-        if (type != FieldType::Logical)
-            refuse();
-        if (word.compare(u"true"_s, Qt::CaseInsensitive) == 0)
-            return {field, true};
-        if (word.compare(u"false"_s, Qt::CaseInsensitive) == 0)
-            return {field, false};
+        if (type != FieldType::Logical) refuse();
+        if (word.compare(u"true"_s, Qt::CaseInsensitive) == 0) return {field, true};
+        if (word.compare(u"false"_s, Qt::CaseInsensitive) == 0) return {field, false};
         refuse();
     }
 
@@ -115,8 +104,7 @@ bool Filter::matches(const QList<QVariant>& record) const
     for (const Term& t : terms) {
         const QVariant& v = record.at(t.field);
         if (t.value.typeId() == QMetaType::Bool) {
-            if ((!v.isNull() && v.toInt() != 0) != t.value.toBool())
-                return false;
+            if ((!v.isNull() && v.toInt() != 0) != t.value.toBool()) return false;
         } else if ((v.isNull() ? QString() : v.toString()) != t.value.toString()) {
             return false;
         }

@@ -7,16 +7,14 @@ using namespace Qt::Literals::StringLiterals;
 int TableDef::fieldIndex(const QString& name) const
 {
     for (int i = 0; i < fields.size(); ++i)
-        if (fields.at(i).name.compare(name, Qt::CaseInsensitive) == 0)
-            return i;
+        if (fields.at(i).name.compare(name, Qt::CaseInsensitive) == 0) return i;
     return -1;
 }
 
 const TagDef* TableDef::tag(const QString& name) const
 {
     for (const TagDef& t : tags)
-        if (t.name.compare(name, Qt::CaseInsensitive) == 0)
-            return &t;
+        if (t.name.compare(name, Qt::CaseInsensitive) == 0) return &t;
     return nullptr;
 }
 
@@ -28,19 +26,20 @@ QList<TableDef> makeTables()
 {
     const FieldDef wrk{u"WRK"_s, F::Logical, 0};
     const QList<FieldDef> contractFields{
-        {u"BIRTHNUM"_s, F::Text, 10}, {u"NUMBER"_s, F::Text, 8},    {u"AGRDATE"_s, F::Date, 0},
-        {u"AMOUNT"_s, F::Number, 6},  {u"PERCENT"_s, F::Number, 2}, {u"WEEKTIME"_s, F::SmallInt, 2},
-        {u"UNTIL"_s, F::Date, 0},     {u"PAID"_s, F::Logical, 0},   {u"PAID_SUM"_s, F::Number, 6},
+        {u"BIRTHNUM"_s, F::Text, 10}, {u"NUMBER"_s, F::Text, 8},      {u"AGRDATE"_s, F::Date, 0},
+        {u"AMOUNT"_s, F::Number, 6},  {u"PERCENT"_s, F::Number, 2},   {u"WEEKTIME"_s, F::SmallInt, 2},
+        {u"UNTIL"_s, F::Date, 0},     {u"PAID"_s, F::Logical, 0},     {u"PAID_SUM"_s, F::Number, 6},
         {u"PAID_DATE"_s, F::Date, 0}, {u"RETURNED"_s, F::Logical, 0}, {u"RETUDATE"_s, F::Date, 0},
         {u"RETENT"_s, F::Logical, 0}, {u"PADAK"_s, F::Logical, 0}};
-    const QList<FieldDef> extensionFields{{u"NUMBER"_s, F::Text, 8},   {u"X_UNTIL"_s, F::Date, 0},
-                                          {u"X_PERCENT"_s, F::Number, 5}, {u"X_PAID"_s, F::Number, 9},
+    const QList<FieldDef> extensionFields{{u"NUMBER"_s, F::Text, 8},
+                                          {u"X_UNTIL"_s, F::Date, 0},
+                                          {u"X_PERCENT"_s, F::Number, 5},
+                                          {u"X_PAID"_s, F::Number, 9},
                                           {u"X_PAIDDATE"_s, F::Date, 0}};
-    const QList<FieldDef> goodsFields{{u"NUMBER"_s, F::Text, 8},        {u"SUBJECT"_s, F::Text, 45},
-                                      {u"VRATENE"_s, F::Logical, 0},    {u"PREDANE"_s, F::Logical, 0},
-                                      {u"PREPADNUTE"_s, F::Logical, 0}, {u"PRED_DATUM"_s, F::Date, 0},
-                                      {u"PRED_SUMA"_s, F::Number, 9},   {u"SUMA1"_s, F::Number, 9},
-                                      {u"SUMA2"_s, F::Number, 9}};
+    const QList<FieldDef> goodsFields{
+        {u"NUMBER"_s, F::Text, 8},      {u"SUBJECT"_s, F::Text, 45},      {u"VRATENE"_s, F::Logical, 0},
+        {u"PREDANE"_s, F::Logical, 0},  {u"PREPADNUTE"_s, F::Logical, 0}, {u"PRED_DATUM"_s, F::Date, 0},
+        {u"PRED_SUMA"_s, F::Number, 9}, {u"SUMA1"_s, F::Number, 9},       {u"SUMA2"_s, F::Number, 9}};
     const QList<FieldDef> personFields{{u"WRK"_s, F::Logical, 0},    {u"BLACK"_s, F::Logical, 0},
                                        {u"BIRTHNUM"_s, F::Text, 10}, {u"LASTNAME"_s, F::Text, 15},
                                        {u"FIRSNAME"_s, F::Text, 15}, {u"IDCARD"_s, F::Text, 10},
@@ -104,11 +103,9 @@ const TableDef* find(const QString& fileName)
 {
     QString base = fileName;
     const qsizetype dot = base.lastIndexOf(u'.');
-    if (dot >= 0)
-        base.truncate(dot);
+    if (dot >= 0) base.truncate(dot);
     for (const TableDef& def : tables())
-        if (def.sqlName.compare(base, Qt::CaseInsensitive) == 0)
-            return &def;
+        if (def.sqlName.compare(base, Qt::CaseInsensitive) == 0) return &def;
     return nullptr;
 }
 
@@ -124,8 +121,8 @@ QString createStatements(const TableDef& def, QStringList* indexes)
         columns << u"\"%1\" %2"_s.arg(f.name, sqlType(f.type));
     if (indexes) {
         for (const TagDef& tag : def.tags)
-            *indexes << u"CREATE INDEX \"%1_%2\" ON \"%1\" (%3 %4)"_s.arg(def.sqlName, tag.name, keyExpression(def, tag),
-                                                                        tag.descending ? u"DESC"_s : u"ASC"_s);
+            *indexes << u"CREATE INDEX \"%1_%2\" ON \"%1\" (%3 %4)"_s.arg(
+                def.sqlName, tag.name, keyExpression(def, tag), tag.descending ? u"DESC"_s : u"ASC"_s);
     }
     return u"CREATE TABLE \"%1\" (%2)"_s.arg(def.sqlName, columns.join(u", "_s));
 }

@@ -71,8 +71,7 @@ Store::~Store()
     {
         QSqlDatabase db = QSqlDatabase::database(m_connection, false);
         if (db.isOpen()) {
-            if (m_depth > 0)
-                db.rollback();
+            if (m_depth > 0) db.rollback();
             db.close();
         }
     }
@@ -95,8 +94,7 @@ void Store::createEmpty(const QString& dataDir)
     if (!dir.exists() && !QDir().mkpath(dataDir))
         throw StoreError(u"Cannot create folder %1"_s.arg(QDir::toNativeSeparators(dataDir)));
     const QString path = dir.filePath(fileName());
-    if (QFileInfo::exists(path))
-        throw StoreError(u"A store exists already: %1"_s.arg(QDir::toNativeSeparators(path)));
+    if (QFileInfo::exists(path)) throw StoreError(u"A store exists already: %1"_s.arg(QDir::toNativeSeparators(path)));
     const QString connection = u"mervana-init-"_s + QUuid::createUuid().toString(QUuid::WithoutBraces);
     QString error;
     {
@@ -141,16 +139,13 @@ QSqlDatabase Store::database() const
 const TableDef& Store::table(const QString& file)
 {
     const TableDef* def = Schema::find(file);
-    if (!def)
-        throw StoreError(u"Table does not exist: %1"_s.arg(file));
+    if (!def) throw StoreError(u"Table does not exist: %1"_s.arg(file));
     QSqlQuery& q = query(u"SELECT COUNT(*) FROM sqlite_master WHERE type='table' AND name=?"_s);
     q.addBindValue(def->sqlName);
-    if (!q.exec())
-        fail(q);
+    if (!q.exec()) fail(q);
     const bool present = q.next() && q.value(0).toInt() > 0;
     q.finish();
-    if (!present)
-        throw StoreError(u"Table does not exist: %1"_s.arg(def->file));
+    if (!present) throw StoreError(u"Table does not exist: %1"_s.arg(def->file));
     return *def;
 }
 
@@ -177,8 +172,7 @@ QSqlQuery& Store::query(const QString& sql)
     if (it == m_queries.end()) {
         QSqlQuery q(database());
         q.setForwardOnly(true);
-        if (!q.prepare(sql))
-            fail(q);
+        if (!q.prepare(sql)) fail(q);
         it = m_queries.insert(sql, q);
     }
     ++m_statements;
@@ -189,8 +183,7 @@ void Store::exec(const QString& sql)
 {
     QSqlQuery q(database());
     ++m_statements;
-    if (!q.exec(sql))
-        fail(q);
+    if (!q.exec(sql)) fail(q);
 }
 
 void Store::fail(const QSqlQuery& q) const
@@ -204,30 +197,26 @@ void Store::acquire(const TableDef& def, bool exclusive)
     if (m_exclusive.value(def.sqlName) || (exclusive && open > 0))
         throw StoreError(u"Table is busy: %1"_s.arg(def.file));
     m_openCount[def.sqlName] = open + 1;
-    if (exclusive)
-        m_exclusive[def.sqlName] = true;
+    if (exclusive) m_exclusive[def.sqlName] = true;
 }
 
 void Store::release(const TableDef& def, bool exclusive)
 {
     m_openCount[def.sqlName] = qMax(0, m_openCount.value(def.sqlName) - 1);
-    if (exclusive)
-        m_exclusive[def.sqlName] = false;
+    if (exclusive) m_exclusive[def.sqlName] = false;
 }
 
 void Store::begin()
 {
     if (m_depth++ == 0) {
         m_rollbackOnly = false;
-        if (!database().transaction())
-            throw StoreError(database().lastError().text());
+        if (!database().transaction()) throw StoreError(database().lastError().text());
     }
 }
 
 void Store::commit()
 {
-    if (m_depth == 0)
-        return;
+    if (m_depth == 0) return;
     if (--m_depth == 0) {
         if (m_rollbackOnly) {
             database().rollback();
@@ -236,15 +225,13 @@ void Store::commit()
         }
         for (auto& q : m_queries)
             q.finish();
-        if (!database().commit())
-            throw StoreError(database().lastError().text());
+        if (!database().commit()) throw StoreError(database().lastError().text());
     }
 }
 
 void Store::rollback()
 {
-    if (m_depth == 0)
-        return;
+    if (m_depth == 0) return;
     if (--m_depth == 0) {
         for (auto& q : m_queries)
             q.finish();

@@ -9,8 +9,7 @@ public:
     explicit Transaction(Store& store) : m_store(store) { m_store.begin(); }
     ~Transaction()
     {
-        if (!m_done)
-            m_store.rollback();
+        if (!m_done) m_store.rollback();
     }
     void commit()
     {

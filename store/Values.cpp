@@ -46,15 +46,12 @@ std::optional<qint64> wholeNumber(const QString& text)
         negative = text.at(i) == u'-';
         ++i;
     }
-    if (i == n)
-        return std::nullopt;
+    if (i == n) return std::nullopt;
     qint64 value = 0;
     for (; i < n; ++i) {
         const QChar c = text.at(i);
-        if (c < u'0' || c > u'9')
-            return std::nullopt;
-        if (value > (std::numeric_limits<qint64>::max() - 9) / 10)
-            return std::nullopt;
+        if (c < u'0' || c > u'9') return std::nullopt;
+        if (value > (std::numeric_limits<qint64>::max() - 9) / 10) return std::nullopt;
         value = value * 10 + (c.unicode() - u'0');
     }
     return negative ? -value : value;
@@ -67,8 +64,7 @@ qint64 roundCrowns(double value)
 
 QString generalNumberText(double value)
 {
-    if (value == 0)
-        return u"0"_s; // also folds -0
+    if (value == 0) return u"0"_s; // also folds -0
     // 'g' with 15 digits is already the shortest form without trailing zeros.
     return QString::number(value, 'g', 15).replace(u'.', u',');
 }
@@ -77,26 +73,20 @@ std::optional<double> parseNumber(const QString& text)
 {
     static const QRegularExpression pattern(uR"(^\s*([+-]?)(\d*)(?:,(\d*))?(?:[eE]([+-]?\d+))?\s*$)"_s);
     const auto match = pattern.match(text);
-    if (!match.hasMatch())
-        return std::nullopt;
-    if (match.captured(2).isEmpty() && match.captured(3).isEmpty())
-        return std::nullopt;
+    if (!match.hasMatch()) return std::nullopt;
+    if (match.captured(2).isEmpty() && match.captured(3).isEmpty()) return std::nullopt;
     QString c = match.captured(1) + (match.captured(2).isEmpty() ? u"0"_s : match.captured(2));
-    if (!match.captured(3).isEmpty())
-        c += u'.' + match.captured(3);
-    if (!match.captured(4).isEmpty())
-        c += u'e' + match.captured(4);
+    if (!match.captured(3).isEmpty()) c += u'.' + match.captured(3);
+    if (!match.captured(4).isEmpty()) c += u'e' + match.captured(4);
     bool ok = false;
     const double v = c.toDouble(&ok);
-    if (!ok || !std::isfinite(v))
-        return std::nullopt;
+    if (!ok || !std::isfinite(v)) return std::nullopt;
     return v;
 }
 
 QString shortDateText(const QDate& date)
 {
-    if (!date.isValid())
-        return {};
+    if (!date.isValid()) return {};
     return u"%1.%2.%3"_s.arg(date.day()).arg(date.month()).arg(date.year());
 }
 
@@ -113,48 +103,41 @@ QString monthStepDateText(const QDate& date)
 std::optional<QDate> parseDate(const QString& text)
 {
     const QStringList parts = text.split(u'.');
-    if (parts.size() != 3)
-        return std::nullopt;
+    if (parts.size() != 3) return std::nullopt;
     int numbers[3];
     for (int i = 0; i < 3; ++i) {
         const QString part = parts.at(i).trimmed();
-        if (part.isEmpty() || part.size() > (i == 2 ? 4 : 2))
-            return std::nullopt;
+        if (part.isEmpty() || part.size() > (i == 2 ? 4 : 2)) return std::nullopt;
         for (QChar c : part)
-            if (c < u'0' || c > u'9')
-                return std::nullopt;
+            if (c < u'0' || c > u'9') return std::nullopt;
         numbers[i] = part.toInt();
     }
     int year = numbers[2];
     if (parts.at(2).trimmed().size() <= 2)
         year += year < 50 ? 2000 : 1900; // two-digit years as a clerk would mean them
     const QDate date(year, numbers[1], numbers[0]);
-    if (!date.isValid())
-        return std::nullopt;
+    if (!date.isValid()) return std::nullopt;
     return date;
 }
 
 bool isEmptyDateText(const QString& text)
 {
     for (QChar c : text)
-        if (c.isDigit())
-            return false;
+        if (c.isDigit()) return false;
     return true;
 }
 
 QDate dateFromText(const QString& text)
 {
     const auto date = parseDate(text);
-    if (!date)
-        throw ConversionError::invalidDate(text);
+    if (!date) throw ConversionError::invalidDate(text);
     return *date;
 }
 
 qint64 integerFromText(const QString& text)
 {
     const auto value = wholeNumber(text);
-    if (!value)
-        throw ConversionError::invalidInteger(text);
+    if (!value) throw ConversionError::invalidInteger(text);
     return *value;
 }
 

@@ -1,0 +1,54 @@
+#include "store/EngineConfig.h"
+
+#include <QDir>
+#include <QSettings>
+#include <QStandardPaths>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace EngineConfig {
+
+QString filePath()
+{
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
+        .filePath(u"mervana/engine.ini"_s);
+}
+
+QString databaseName()
+{
+    return u"Mervana"_s;
+}
+
+static QString key(const QString& entry)
+{
+    return databaseName() + u'/' + entry;
+}
+
+bool isDefined()
+{
+    const QSettings settings(filePath(), QSettings::IniFormat);
+    return settings.contains(key(u"PATH"_s));
+}
+
+Definition ensureDatabaseName(const QString& programDir)
+{
+    QSettings settings(filePath(), QSettings::IniFormat);
+    if (!settings.contains(key(u"PATH"_s))) {
+        settings.setValue(key(u"PATH"_s), QDir(programDir).filePath(u"Data"_s));
+        settings.setValue(key(u"TYPE"_s), u"SQLITE"_s);
+        settings.sync();
+    }
+    return {settings.value(key(u"PATH"_s)).toString(), settings.value(key(u"TYPE"_s)).toString()};
+}
+
+QString shopName()
+{
+    QSettings settings(filePath(), QSettings::IniFormat);
+    if (!settings.contains(key(u"ShopName"_s))) {
+        settings.setValue(key(u"ShopName"_s), u"Záložňa"_s);
+        settings.sync();
+    }
+    return settings.value(key(u"ShopName"_s)).toString();
+}
+
+} // namespace EngineConfig

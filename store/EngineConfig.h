@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+// The engine's configuration: where the database name "Mervana" is defined, and the shop's name.
+// A small INI file in the user's configuration folder.
+namespace EngineConfig {
+
+struct Definition
+{
+    QString path;
+    QString driver;
+};
+
+QString filePath();
+QString databaseName(); // "Mervana"
+
+bool isDefined();
+// Defines the database name with programDir + "Data" and driver SQLITE when it is missing and saves;
+// an existing definition is returned unchanged, even when it points elsewhere.
+Definition ensureDatabaseName(const QString& programDir);
+
+// The shop's name; "Záložňa" is written there when the entry is absent, so the shop can change it.
+QString shopName();
+
+} // namespace EngineConfig

@@ -1,0 +1,907 @@
+#include "store/Table.h"
+
+#include "store/Errors.h"
+#include "store/Schema.h"
+#include "store/Store.h"
+#include "store/Values.h"
+
+#include <QSqlQuery>
+#include <algorithm>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+constexpr int PageSize = 200;
+
+QString isoDate(const QDate& d)
+{
+    return d.toString(Qt::ISODate);
+}
+
+QString keyText(const QVariant& v)
+{
+    return v.isNull() ? QString() : v.toString();
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------------------
+// Field
+
+QString Field::name() const
+{
+    return m_table.definition().fields.at(m_index).name;
+}
+
+QVariant Field::value() const
+{
+    return m_table.currentValue(m_index);
+}
+
+bool Field::isNull() const
+{
+    return value().isNull();
+}
+
+QString Field::asString() const
+{
+    return format(m_table.definition().fields.at(m_index).type, value());
+}
+
+QString Field::format(FieldType type, const QVariant& v)
+{
+    if (v.isNull()) return {};
+    switch (type) {
+    case FieldType::Logical:
+        return v.toInt() != 0 ? u"True"_s : u"False"_s;
+    case FieldType::Number:
+        return Values::generalNumberText(v.toDouble());
+    case FieldType::SmallInt:
+        return QString::number(v.toLongLong());
+    case FieldType::Date:
+        return Values::shortDateText(QDate::fromString(v.toString(), Qt::ISODate));
+    case FieldType::Text:
+        return v.toString();
+    }
+    return v.toString();
+}
+
+qint64 Field::asInteger() const
+{
+    const QVariant v = value();
+    if (v.isNull()) return 0;
+    switch (m_table.definition().fields.at(m_index).type) {
+    case FieldType::Number:
+        return Values::roundCrowns(v.toDouble());
+    case FieldType::Logical:
+    case FieldType::SmallInt:
+        return v.toLongLong();
+    case FieldType::Text:
+    case FieldType::Date: {
+        const auto n = Values::wholeNumber(asString());
+        if (!n) throw ConversionError::invalidIntegerForField(asString(), name());
+        return *n;
+    }
+    }
+    return 0;
+}
+
+bool Field::asBoolean() const
+{
+    const QVariant v = value();
+    if (v.isNull()) return false;
+    if (m_table.definition().fields.at(m_index).type == FieldType::Text) {
+        const QString t = v.toString().trimmed();
+        return t.compare(u"true"_s, Qt::CaseInsensitive) == 0 || t.compare(u"t"_s, Qt::CaseInsensitive) == 0;
+    }
+    return v.toDouble() != 0;
+}
+
+QDate Field::asDate() const
+{
+    const QVariant v = value();
+    if (v.isNull()) return {};
+    if (m_table.definition().fields.at(m_index).type == FieldType::Date)
+        return QDate::fromString(v.toString(), Qt::ISODate);
+    return Values::dateFromText(asString());
+}
+
+double Field::asFloat() const
+{
+    const QVariant v = value();
+    if (v.isNull()) return 0;
+    switch (m_table.definition().fields.at(m_index).type) {
+    case FieldType::Text:
+    case FieldType::Date: {
+        const auto n = Values::parseNumber(asString());
+        if (!n) throw ConversionError::invalidFloatForField(asString(), name());
+        return *n;
+    }
+    default:
+        return v.toDouble();
+    }
+}
+
+void Field::setAsString(const QString& text)
+{
+    const FieldDef& def = m_table.definition().fields.at(m_index);
+    if (text.trimmed().isEmpty() && !(def.type == FieldType::Date && !text.isEmpty())) {
+        clear();
+        return;
+    }
+    switch (def.type) {
+    case FieldType::Text: {
+        QString t = text;
+        while (t.endsWith(u' '))
+            t.chop(1);
+        if (def.width > 0 && t.size() > def.width) t.truncate(def.width);
+        m_table.assign(m_index, t);
+        return;
+    }
+    case FieldType::Number: {
+        const auto n = Values::parseNumber(text);
+        if (!n) throw ConversionError::invalidFloatForField(text, def.name);
+        m_table.assign(m_index, *n);
+        return;
+    }
+    case FieldType::SmallInt: {
+        const auto n = Values::wholeNumber(text.trimmed());
+        if (!n || *n < -32768 || *n > 32767) throw ConversionError::invalidIntegerForField(text, def.name);
+        m_table.assign(m_index, *n);
+        return;
+    }
+    case FieldType::Date: {
+        const auto d = Values::parseDate(text);
+        if (!d) throw ConversionError::invalidDate(text);
+        m_table.assign(m_index, isoDate(*d));
+        return;
+    }
+    case FieldType::Logical: {
+        const QString t = text.trimmed();
+        for (const char* yes : {"true", "t", "yes", "y"})
+            if (t.compare(QLatin1StringView(yes), Qt::CaseInsensitive) == 0) return setAsBoolean(true);
+        for (const char* no : {"false", "f", "no", "n"})
+            if (t.compare(QLatin1StringView(no), Qt::CaseInsensitive) == 0) return setAsBoolean(false);
+        throw ConversionError::invalidBooleanForField(text, def.name);
+    }
+    }
+}
+
+void Field::setAsInteger(qint64 value)
+{
+    const FieldDef& def = m_table.definition().fields.at(m_index);
+    switch (def.type) {
+    case FieldType::Number:
+        m_table.assign(m_index, static_cast<double>(value));
+        return;
+    case FieldType::SmallInt:
+        m_table.assign(m_index, value);
+        return;
+    case FieldType::Logical:
+        m_table.assign(m_index, value != 0 ? 1 : 0);
+        return;
+    default:
+        setAsString(QString::number(value));
+    }
+}
+
+void Field::setAsBoolean(bool value)
+{
+    if (m_table.definition().fields.at(m_index).type == FieldType::Text)
+        return setAsString(value ? u"True"_s : u"False"_s);
+    m_table.assign(m_index, value ? 1 : 0);
+}
+
+void Field::setAsDate(const QDate& date)
+{
+    if (!date.isValid()) return clear();
+    if (m_table.definition().fields.at(m_index).type == FieldType::Date)
+        m_table.assign(m_index, isoDate(date));
+    else
+        setAsString(Values::shortDateText(date));
+}
+
+void Field::setAsFloat(double value)
+{
+    const FieldDef& def = m_table.definition().fields.at(m_index);
+    if (def.type == FieldType::Number)
+        m_table.assign(m_index, value);
+    else
+        setAsString(Values::generalNumberText(value));
+}
+
+void Field::clear()
+{
+    m_table.assign(m_index, QVariant());
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Table
+
+Table::Table(Store& store, const QString& fileName, QObject* parent)
+    : QObject(parent), m_store(store), m_fileName(fileName)
+{
+    m_def = Schema::find(fileName);
+}
+
+Table::~Table()
+{
+    if (isOpen()) {
+        try {
+            close();
+        } catch (const MervanaError&) {
+            // Destruction must not throw; a failed last post leaves the store as it was.
+        }
+    }
+}
+
+const TableDef& Table::definition() const
+{
+    if (!m_def) throw StoreError(u"Table does not exist: %1"_s.arg(m_fileName));
+    return *m_def;
+}
+
+void Table::open()
+{
+    if (isOpen()) return;
+    m_def = &m_store.table(m_fileName);
+    m_store.acquire(*m_def, m_exclusive);
+    m_openedExclusive = m_exclusive;
+    m_state = State::Browse;
+    if (!m_pendingTag.isEmpty()) {
+        m_tag = m_def->tag(m_pendingTag);
+        m_tagField = m_tag ? m_def->fieldIndex(m_tag->field) : -1;
+    }
+    m_filter = m_filtered ? m_parsedFilter : Filter();
+    viewChangedInternally();
+    first();
+}
+
+void Table::close()
+{
+    if (!isOpen()) return;
+    try {
+        checkedPostPending();
+    } catch (...) {
+        m_state = State::Browse;
+        m_store.release(*m_def, m_openedExclusive);
+        m_state = State::Inactive;
+        throw;
+    }
+    m_store.release(*m_def, m_openedExclusive);
+    m_state = State::Inactive;
+    m_page.clear();
+    m_pos = -1;
+    viewChangedInternally();
+}
+
+void Table::setExclusive(bool exclusive)
+{
+    if (isOpen()) throw StoreError(u"Cannot change the exclusive mode of an open table: %1"_s.arg(m_fileName));
+    m_exclusive = exclusive;
+}
+
+void Table::regenerateIndexes()
+{
+    requireOpen();
+    if (!m_openedExclusive) throw StoreError(u"Table is not opened exclusively: %1"_s.arg(m_def->file));
+    for (const TagDef& tag : m_def->tags)
+        m_store.exec(u"REINDEX \"%1_%2\""_s.arg(m_def->sqlName, tag.name));
+    m_store.touch(*m_def);
+    first();
+}
+
+void Table::setIndexName(const QString& tag)
+{
+    m_pendingTag = tag;
+    if (!m_def) return;
+    const TagDef* found = tag.isEmpty() ? nullptr : m_def->tag(tag);
+    if (!tag.isEmpty() && !found) throw StoreError(u"Index does not exist: %1 in %2"_s.arg(tag, m_def->file));
+    if (!isOpen()) {
+        m_tag = found;
+        m_tagField = found ? m_def->fieldIndex(found->field) : -1;
+        return;
+    }
+    checkedPostPending();
+    sync();
+    const Row here = current();
+    m_tag = found;
+    m_tagField = found ? m_def->fieldIndex(found->field) : -1;
+    viewChangedInternally();
+    if (here.rowid != 0)
+        resync(here);
+    else
+        first();
+}
+
+QString Table::indexName() const
+{
+    return m_tag ? m_tag->name : m_pendingTag;
+}
+
+QString Table::keyExpr() const
+{
+    return m_tag ? Schema::keyExpression(*m_def, *m_tag) : u"rowid"_s;
+}
+
+QString Table::selectList() const
+{
+    QString list = u"rowid"_s;
+    for (const FieldDef& f : m_def->fields)
+        list += u", \""_s + f.name + u'"';
+    return list;
+}
+
+QString Table::orderClause(Direction direction) const
+{
+    const bool forward = direction == Direction::Forward;
+    if (!m_tag) return forward ? u"rowid ASC"_s : u"rowid DESC"_s;
+    // Ties always go by ascending row id in reading order.
+    const bool keyDescending = m_tag->descending == forward;
+    return keyExpr() + (keyDescending ? u" DESC, rowid "_s : u" ASC, rowid "_s) + (forward ? u"ASC"_s : u"DESC"_s);
+}
+
+QString Table::rangeClause(Direction direction, bool inclusive) const
+{
+    const bool forward = direction == Direction::Forward;
+    const QString rowCmp = forward ? (inclusive ? u">="_s : u">"_s) : (inclusive ? u"<="_s : u"<"_s);
+    if (!m_tag) return u"rowid "_s + rowCmp + u" ?"_s;
+    // The leading bound lets the index seek; the second part orders ties by row id.
+    const bool keyUp = m_tag->descending != forward;
+    const QString k = keyExpr();
+    return u"%1 %2 ? AND (%1 %3 ? OR rowid %4 ?)"_s.arg(k, keyUp ? u">="_s : u"<="_s, keyUp ? u">"_s : u"<"_s, rowCmp);
+}
+
+QList<QVariant> Table::rangeValues(const Row& anchor) const
+{
+    if (!m_tag) return {anchor.rowid};
+    const QString key = keyText(anchor.values.value(m_tagField));
+    return {key, key, anchor.rowid};
+}
+
+QList<Row> Table::fetchRows(Direction direction, const Row* anchor, bool inclusive, int limit)
+{
+    requireOpen();
+    QStringList where;
+    QList<QVariant> binds;
+    if (!m_filter.terms.isEmpty()) {
+        where << m_filter.sql(*m_def);
+        binds << m_filter.values();
+    }
+    if (anchor) {
+        where << rangeClause(direction, inclusive);
+        binds << rangeValues(*anchor);
+    }
+    QString sql = u"SELECT "_s + selectList() + u" FROM \""_s + m_def->sqlName + u'"';
+    if (!where.isEmpty()) sql += u" WHERE "_s + where.join(u" AND "_s);
+    sql += u" ORDER BY "_s + orderClause(direction) + u" LIMIT ?"_s;
+    binds << limit;
+    QSqlQuery& q = m_store.query(sql);
+    for (const QVariant& v : binds)
+        q.addBindValue(v);
+    if (!q.exec()) m_store.fail(q);
+    QList<Row> rows;
+    const int n = m_def->fields.size();
+    while (q.next()) {
+        Row r;
+        r.rowid = q.value(0).toLongLong();
+        r.values.reserve(n);
+        for (int i = 0; i < n; ++i)
+            r.values << q.value(i + 1);
+        rows << std::move(r);
+    }
+    q.finish();
+    return rows;
+}
+
+QList<Row> Table::fetchRowsAt(int offset, int limit)
+{
+    requireOpen();
+    QString sql = u"SELECT "_s + selectList() + u" FROM \""_s + m_def->sqlName + u'"';
+    if (!m_filter.terms.isEmpty()) sql += u" WHERE "_s + m_filter.sql(*m_def);
+    sql += u" ORDER BY "_s + orderClause(Direction::Forward) + u" LIMIT ? OFFSET ?"_s;
+    QSqlQuery& q = m_store.query(sql);
+    for (const QVariant& v : m_filter.values())
+        q.addBindValue(v);
+    q.addBindValue(limit);
+    q.addBindValue(offset);
+    if (!q.exec()) m_store.fail(q);
+    QList<Row> rows;
+    while (q.next()) {
+        Row r;
+        r.rowid = q.value(0).toLongLong();
+        for (int i = 0; i < m_def->fields.size(); ++i)
+            r.values << q.value(i + 1);
+        rows << std::move(r);
+    }
+    q.finish();
+    return rows;
+}
+
+int Table::positionOf(const Row& row)
+{
+    requireOpen();
+    QStringList where;
+    QList<QVariant> binds;
+    if (!m_filter.terms.isEmpty()) {
+        where << m_filter.sql(*m_def);
+        binds << m_filter.values();
+    }
+    where << rangeClause(Direction::Backward, false);
+    binds << rangeValues(row);
+    QSqlQuery& q =
+        m_store.query(u"SELECT COUNT(*) FROM \""_s + m_def->sqlName + u"\" WHERE "_s + where.join(u" AND "_s));
+    for (const QVariant& v : binds)
+        q.addBindValue(v);
+    if (!q.exec()) m_store.fail(q);
+    const int n = q.next() ? q.value(0).toInt() : 0;
+    q.finish();
+    return n;
+}
+
+Row Table::readRow(qint64 rowid, bool* found)
+{
+    QSqlQuery& q =
+        m_store.query(u"SELECT "_s + selectList() + u" FROM \""_s + m_def->sqlName + u"\" WHERE rowid = ?"_s);
+    q.addBindValue(rowid);
+    if (!q.exec()) m_store.fail(q);
+    Row r;
+    *found = q.next();
+    if (*found) {
+        r.rowid = q.value(0).toLongLong();
+        for (int i = 0; i < m_def->fields.size(); ++i)
+            r.values << q.value(i + 1);
+    }
+    q.finish();
+    return r;
+}
+
+bool Table::rowVisible(qint64 rowid, Row* out)
+{
+    bool found = false;
+    *out = readRow(rowid, &found);
+    return found && m_filter.matches(out->values);
+}
+
+void Table::loadPage(Direction direction, const Row* anchor, bool inclusive)
+{
+    QList<Row> rows = fetchRows(direction, anchor, inclusive, PageSize);
+    if (direction == Direction::Backward) std::reverse(rows.begin(), rows.end());
+    m_page = std::move(rows);
+    m_pos = m_page.isEmpty() ? -1 : (direction == Direction::Forward ? 0 : m_page.size() - 1);
+    m_seenVersion = m_store.version(*m_def);
+}
+
+Row Table::current() const
+{
+    if (m_pos >= 0 && m_pos < m_page.size()) return m_page.at(m_pos);
+    return {};
+}
+
+void Table::resync(const Row& around)
+{
+    Row fresh;
+    if (rowVisible(around.rowid, &fresh)) {
+        loadPage(Direction::Forward, &fresh, true);
+    } else {
+        loadPage(Direction::Forward, &around, false);
+        if (m_page.isEmpty()) {
+            loadPage(Direction::Backward, nullptr, false);
+            m_eof = true;
+            m_bof = m_page.isEmpty();
+            return;
+        }
+    }
+    m_eof = m_page.isEmpty();
+    m_bof = m_page.isEmpty();
+}
+
+void Table::sync()
+{
+    if (m_state != State::Browse || m_seenVersion == m_store.version(*m_def)) return;
+    const Row here = current();
+    if (here.rowid != 0) {
+        const bool eof = m_eof, bof = m_bof;
+        resync(here);
+        if (!m_page.isEmpty() && current().rowid == here.rowid) {
+            m_eof = eof;
+            m_bof = bof;
+        }
+    } else {
+        loadPage(Direction::Forward, nullptr, false);
+        m_bof = true;
+        m_eof = m_page.isEmpty();
+    }
+}
+
+void Table::viewChangedInternally()
+{
+    ++m_viewVersion;
+    m_cachedCount = -1;
+    Q_EMIT viewChanged();
+}
+
+void Table::requireOpen() const
+{
+    if (!isOpen()) throw StoreError(u"Cannot perform this operation on a closed dataset: %1"_s.arg(m_fileName));
+}
+
+void Table::requireEditing() const
+{
+    requireOpen();
+    if (m_state != State::Edit && m_state != State::Insert)
+        throw StoreError(u"Dataset not in edit or insert mode: %1"_s.arg(m_def->file));
+}
+
+void Table::checkedPostPending()
+{
+    if (m_state == State::Insert && !m_modified)
+        cancel(); // a blank appended record that nobody filled is not worth storing
+    else if (m_state == State::Edit || m_state == State::Insert)
+        post();
+}
+
+bool Table::findKey(const QString& key)
+{
+    requireOpen();
+    checkedPostPending();
+    if (!m_tag) throw StoreError(u"No index selected: %1"_s.arg(m_def->file));
+    QString k = key;
+    if (m_def->fields.at(m_tagField).type == FieldType::Date) {
+        const auto d = Values::parseDate(key);
+        k = d ? isoDate(*d) : key;
+    }
+    QStringList where;
+    QList<QVariant> binds;
+    if (!m_filter.terms.isEmpty()) {
+        where << m_filter.sql(*m_def);
+        binds << m_filter.values();
+    }
+    where << keyExpr() + u" = ?"_s;
+    binds << k;
+    QSqlQuery& q = m_store.query(u"SELECT rowid FROM \""_s + m_def->sqlName + u"\" WHERE "_s + where.join(u" AND "_s) +
+                                 u" ORDER BY "_s + orderClause(Direction::Forward) + u" LIMIT 1"_s);
+    for (const QVariant& v : binds)
+        q.addBindValue(v);
+    if (!q.exec()) m_store.fail(q);
+    const bool found = q.next();
+    const qint64 rowid = found ? q.value(0).toLongLong() : 0;
+    q.finish();
+    if (!found) return false;
+    return gotoRowId(rowid);
+}
+
+void Table::findNearest(const QString& key)
+{
+    requireOpen();
+    checkedPostPending();
+    if (!m_tag) throw StoreError(u"No index selected: %1"_s.arg(m_def->file));
+    Row anchor;
+    anchor.values.resize(m_def->fields.size());
+    QString k = key;
+    if (m_def->fields.at(m_tagField).type == FieldType::Date) {
+        const auto d = Values::parseDate(key);
+        k = d ? isoDate(*d) : key;
+    }
+    anchor.values[m_tagField] = k;
+    // Row id 0 precedes every record, so an inclusive range starts at the first one with this key.
+    anchor.rowid = 0;
+    loadPage(Direction::Forward, &anchor, true);
+    if (m_page.isEmpty()) {
+        loadPage(Direction::Backward, nullptr, false);
+        m_eof = true;
+        m_bof = m_page.isEmpty();
+        return;
+    }
+    m_eof = m_bof = false;
+}
+
+void Table::setFilter(const QString& text)
+{
+    const TableDef& def = m_def ? *m_def : definition();
+    Filter parsed = Filter::parse(def, text);
+    if (isOpen()) checkedPostPending();
+    m_filterText = text;
+    m_parsedFilter = std::move(parsed);
+    if (m_filtered && isOpen()) {
+        m_filter = m_parsedFilter;
+        viewChangedInternally();
+        first();
+    }
+}
+
+void Table::setFiltered(bool on)
+{
+    if (isOpen()) checkedPostPending();
+    const bool changed = on != m_filtered;
+    m_filtered = on;
+    if (!isOpen()) return;
+    m_filter = on ? m_parsedFilter : Filter();
+    if (changed) {
+        viewChangedInternally();
+        first();
+    }
+}
+
+void Table::first()
+{
+    requireOpen();
+    checkedPostPending();
+    loadPage(Direction::Forward, nullptr, false);
+    m_bof = true;
+    m_eof = m_page.isEmpty();
+}
+
+void Table::last()
+{
+    requireOpen();
+    checkedPostPending();
+    loadPage(Direction::Backward, nullptr, false);
+    m_eof = true;
+    m_bof = m_page.isEmpty();
+}
+
+void Table::next()
+{
+    requireOpen();
+    checkedPostPending();
+    sync();
+    if (m_page.isEmpty()) {
+        m_eof = true;
+        return;
+    }
+    if (m_pos + 1 < m_page.size()) {
+        ++m_pos;
+        m_bof = false;
+        return;
+    }
+    const Row here = current();
+    QList<Row> rows = fetchRows(Direction::Forward, &here, false, PageSize);
+    if (rows.isEmpty()) {
+        m_eof = true;
+        return;
+    }
+    m_page = std::move(rows);
+    m_pos = 0;
+    m_bof = false;
+    m_eof = false;
+}
+
+void Table::prior()
+{
+    requireOpen();
+    checkedPostPending();
+    sync();
+    if (m_page.isEmpty()) {
+        m_bof = true;
+        return;
+    }
+    if (m_pos > 0) {
+        --m_pos;
+        m_eof = false;
+        return;
+    }
+    const Row here = current();
+    QList<Row> rows = fetchRows(Direction::Backward, &here, false, PageSize);
+    if (rows.isEmpty()) {
+        m_bof = true;
+        return;
+    }
+    std::reverse(rows.begin(), rows.end());
+    m_page = std::move(rows);
+    m_pos = m_page.size() - 1;
+    m_eof = false;
+    m_bof = false;
+}
+
+bool Table::eof()
+{
+    requireOpen();
+    if (m_state == State::Browse) sync();
+    return m_eof;
+}
+
+bool Table::bof()
+{
+    requireOpen();
+    if (m_state == State::Browse) sync();
+    return m_bof;
+}
+
+bool Table::isEmpty()
+{
+    requireOpen();
+    if (m_state == State::Insert) return false;
+    sync();
+    return m_page.isEmpty();
+}
+
+void Table::append()
+{
+    requireOpen();
+    checkedPostPending();
+    sync();
+    m_buffer = Row();
+    m_buffer.values.resize(m_def->fields.size());
+    for (int i = 0; i < m_def->fields.size(); ++i) {
+        const FieldDef& f = m_def->fields.at(i);
+        if (f.name == u"WEEKTIME"_s || f.name == u"X_PERCENT"_s) // fields with a default of 0
+            m_buffer.values[i] = f.type == FieldType::Number ? QVariant(0.0) : QVariant(qint64(0));
+    }
+    m_dirty = QList<bool>(m_def->fields.size(), true);
+    m_modified = false;
+    m_state = State::Insert;
+}
+
+void Table::edit()
+{
+    requireOpen();
+    if (m_state == State::Edit || m_state == State::Insert) return;
+    sync();
+    if (m_page.isEmpty()) {
+        append(); // editing an empty view starts a new record
+        return;
+    }
+    m_buffer = current();
+    m_dirty = QList<bool>(m_def->fields.size(), false);
+    m_modified = false;
+    m_state = State::Edit;
+}
+
+void Table::assign(int index, const QVariant& value)
+{
+    requireEditing();
+    m_buffer.values[index] = value;
+    m_dirty[index] = true;
+    m_modified = true;
+}
+
+const QVariant& Table::currentValue(int index)
+{
+    static const QVariant empty;
+    if (m_state == State::Edit || m_state == State::Insert) return m_buffer.values.at(index);
+    if (m_state == State::Inactive) return empty;
+    sync();
+    if (m_pos < 0 || m_pos >= m_page.size()) return empty;
+    return m_page.at(m_pos).values.at(index);
+}
+
+int Table::fieldIndex(const QString& name) const
+{
+    return definition().fieldIndex(name);
+}
+
+Field Table::field(const QString& name)
+{
+    const int i = definition().fieldIndex(name);
+    if (i < 0) throw StoreError(u"Field '%1' not found in %2"_s.arg(name, definition().file));
+    return Field(*this, i);
+}
+
+void Table::post()
+{
+    requireOpen();
+    if (m_state == State::Browse) return;
+    postRecord();
+}
+
+void Table::postRecord()
+{
+    const bool upToDate = m_seenVersion == m_store.version(*m_def);
+    const bool inserting = m_state == State::Insert;
+    QStringList names;
+    QList<QVariant> binds;
+    for (int i = 0; i < m_def->fields.size(); ++i) {
+        if (!m_dirty.at(i)) continue;
+        names << u'"' + m_def->fields.at(i).name + u'"';
+        binds << m_buffer.values.at(i);
+    }
+    qint64 rowid = m_buffer.rowid;
+    if (inserting) {
+        QStringList marks(names.size(), u"?"_s);
+        QSqlQuery& q = m_store.query(u"INSERT INTO \""_s + m_def->sqlName + u"\" ("_s + names.join(u", "_s) +
+                                     u") VALUES ("_s + marks.join(u", "_s) + u')');
+        for (const QVariant& v : binds)
+            q.addBindValue(v);
+        if (!q.exec()) m_store.fail(q);
+        rowid = q.lastInsertId().toLongLong();
+        q.finish();
+    } else if (!names.isEmpty()) {
+        QSqlQuery& q = m_store.query(u"UPDATE \""_s + m_def->sqlName + u"\" SET "_s + names.join(u" = ?, "_s) +
+                                     u" = ? WHERE rowid = ?"_s);
+        for (const QVariant& v : binds)
+            q.addBindValue(v);
+        q.addBindValue(rowid);
+        if (!q.exec()) m_store.fail(q);
+        q.finish();
+    }
+    const Row before = current();
+    Row written = m_buffer;
+    written.rowid = rowid;
+    m_state = State::Browse;
+    m_modified = false;
+    if (names.isEmpty() && !inserting) return;
+    m_store.touch(*m_def);
+    m_cachedCount = -1;
+    // The usual case in marking loops: same key, still in the view, nobody else wrote meanwhile.
+    const bool sameKey = !m_tag || keyText(before.values.value(m_tagField)) == keyText(written.values.at(m_tagField));
+    if (!inserting && upToDate && sameKey && m_filter.matches(written.values) && m_pos >= 0 &&
+        m_page.at(m_pos).rowid == rowid) {
+        m_page[m_pos] = written;
+        m_seenVersion = m_store.version(*m_def);
+        return;
+    }
+    resync(written);
+}
+
+void Table::cancel()
+{
+    if (m_state == State::Edit || m_state == State::Insert) m_state = State::Browse;
+    m_modified = false;
+}
+
+void Table::remove()
+{
+    requireOpen();
+    if (m_state == State::Insert) {
+        cancel();
+        return;
+    }
+    cancel();
+    sync();
+    if (m_page.isEmpty()) throw StoreError(u"Cannot perform this operation on an empty dataset: %1"_s.arg(m_def->file));
+    const Row gone = current();
+    QSqlQuery& q = m_store.query(u"DELETE FROM \""_s + m_def->sqlName + u"\" WHERE rowid = ?"_s);
+    q.addBindValue(gone.rowid);
+    if (!q.exec()) m_store.fail(q);
+    q.finish();
+    m_store.touch(*m_def);
+    resync(gone);
+}
+
+void Table::emptyTable()
+{
+    requireOpen();
+    cancel();
+    m_store.exec(u"DELETE FROM \""_s + m_def->sqlName + u'"');
+    m_store.touch(*m_def);
+    first();
+}
+
+int Table::recordCount()
+{
+    requireOpen();
+    const quint64 version = m_store.version(*m_def);
+    if (m_cachedCount >= 0 && m_countVersion == version) return m_cachedCount;
+    QString sql = u"SELECT COUNT(*) FROM \""_s + m_def->sqlName + u'"';
+    if (!m_filter.terms.isEmpty()) sql += u" WHERE "_s + m_filter.sql(*m_def);
+    QSqlQuery& q = m_store.query(sql);
+    for (const QVariant& v : m_filter.values())
+        q.addBindValue(v);
+    if (!q.exec()) m_store.fail(q);
+    m_cachedCount = q.next() ? q.value(0).toInt() : 0;
+    q.finish();
+    m_countVersion = version;
+    return m_cachedCount;
+}
+
+qint64 Table::rowId()
+{
+    if (m_state == State::Insert) return 0;
+    if (m_state == State::Edit) return m_buffer.rowid;
+    if (!isOpen()) return 0;
+    sync();
+    return current().rowid;
+}
+
+bool Table::gotoRowId(qint64 rowid)
+{
+    requireOpen();
+    checkedPostPending();
+    Row found;
+    if (!rowVisible(rowid, &found)) return false;
+    loadPage(Direction::Forward, &found, true);
+    m_eof = m_bof = false;
+    return true;
+}

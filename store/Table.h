@@ -1,0 +1,175 @@
+#pragma once
+
+#include "store/Filter.h"
+#include "store/Schema.h"
+
+#include <QDate>
+#include <QList>
+#include <QObject>
+#include <QVariant>
+
+class Store;
+struct TableDef;
+struct TagDef;
+class Table;
+
+// One record as read from the store: its row id and the field values in table order (null = empty).
+struct Row
+{
+    qint64 rowid = 0;
+    QList<QVariant> values;
+};
+
+// Access to one field of the current record of a table instance.
+class Field
+{
+public:
+    Field(Table& table, int index) : m_table(table), m_index(index) {}
+
+    // The text of a stored value as the register shows it: "True"/"False", 366,3, 6.12.2026.
+    static QString format(FieldType type, const QVariant& value);
+
+    QString name() const;
+    bool isNull() const;
+    QVariant value() const;
+    QString asString() const;
+    qint64 asInteger() const;
+    bool asBoolean() const;
+    QDate asDate() const; // invalid when empty
+    double asFloat() const;
+
+    void setAsString(const QString& text);
+    void setAsInteger(qint64 value);
+    void setAsBoolean(bool value);
+    void setAsDate(const QDate& date);
+    void setAsFloat(double value);
+    void clear();
+
+private:
+    Table& m_table;
+    int m_index;
+};
+
+// One instance of one table: its own current record, tag, filter and edit buffer.
+class Table : public QObject
+{
+    Q_OBJECT
+public:
+    enum class State { Inactive, Browse, Edit, Insert };
+    enum class Direction { Forward, Backward };
+
+    Table(Store& store, const QString& fileName, QObject* parent = nullptr);
+    ~Table() override;
+
+    Store& store() const { return m_store; }
+    QString fileName() const { return m_fileName; }
+    const TableDef& definition() const;
+
+    void open();
+    void close();
+    bool isOpen() const { return m_state != State::Inactive; }
+    void setExclusive(bool exclusive);
+    bool exclusive() const { return m_exclusive; }
+    void regenerateIndexes(); // needs an exclusive open
+
+    void setIndexName(const QString& tag); // the current record stays current
+    QString indexName() const;
+
+    bool findKey(const QString& key); // exact: positions on the first match, or leaves the position
+    void findNearest(const QString& key);
+
+    void setFilter(const QString& text);
+    QString filter() const { return m_filterText; }
+    void setFiltered(bool on);
+    bool filtered() const { return m_filtered; }
+    bool hasActiveFilter() const { return m_filtered && !m_filter.terms.isEmpty(); }
+
+    void first();
+    void next();
+    void prior();
+    void last();
+    bool eof();
+    bool bof();
+    bool isEmpty();
+
+    void append();
+    void insert() { append(); }
+    void edit();
+    void post();
+    void cancel();
+    void remove();
+    void emptyTable();
+    State state() const { return m_state; }
+    bool modified() const { return m_modified; }
+
+    int recordCount();
+
+    Field field(const QString& name);
+    Field field(int index) { return Field(*this, index); }
+    int fieldIndex(const QString& name) const;
+
+    // Row id of the current record (0 when there is none or it is not posted yet).
+    qint64 rowId();
+    // Makes the record with this row id current, when it is in the view.
+    bool gotoRowId(qint64 rowid);
+
+    // The view this instance shows, for grid models: rows along the tag and filter.
+    QList<Row> fetchRows(Direction direction, const Row* anchor, bool inclusive, int limit);
+    QList<Row> fetchRowsAt(int offset, int limit); // for a jump far from any known row
+    int positionOf(const Row& row);                // rows before it in the view
+    quint64 viewVersion() const { return m_viewVersion; }
+
+Q_SIGNALS:
+    // Tag, filter or open state changed: the rows shown by this instance are others now.
+    void viewChanged();
+
+private:
+    friend class Field;
+    const QVariant& currentValue(int index);
+    void assign(int index, const QVariant& value);
+    void requireOpen() const;
+    void requireEditing() const;
+    void checkedPostPending();
+    void sync();
+    void resync(const Row& around);
+    void loadPage(Direction direction, const Row* anchor, bool inclusive);
+    bool rowVisible(qint64 rowid, Row* out);
+    Row readRow(qint64 rowid, bool* found);
+    QString keyExpr() const;
+    QString orderClause(Direction direction) const;
+    QString rangeClause(Direction direction, bool inclusive) const;
+    QList<QVariant> rangeValues(const Row& anchor) const;
+    QString selectList() const;
+    Row current() const;
+    void viewChangedInternally();
+    void postRecord();
+
+    Store& m_store;
+    QString m_fileName;
+    const TableDef* m_def = nullptr;
+    const TagDef* m_tag = nullptr;
+    int m_tagField = -1;
+    State m_state = State::Inactive;
+    bool m_exclusive = false;
+    bool m_openedExclusive = false;
+    QString m_filterText;
+    Filter m_parsedFilter; // of m_filterText
+    Filter m_filter;       // what the view applies: the parsed filter while filtering is on
+    bool m_filtered = false;
+    QString m_pendingTag;
+
+    // The cursor: a page of rows along the tag and the position in it.
+    QList<Row> m_page;
+    int m_pos = -1;
+    bool m_eof = true;
+    bool m_bof = true;
+    quint64 m_seenVersion = 0;
+    quint64 m_viewVersion = 0;
+    int m_cachedCount = -1;
+    quint64 m_countVersion = 0;
+
+    // The edit buffer.
+    Row m_buffer;
+    QList<bool> m_dirty;
+    bool m_modified = false;
+};

@@ -1,0 +1,153 @@
+#include "store/TableModel.h"
+
+#include "store/Schema.h"
+#include "store/Store.h"
+
+#include <QTimer>
+#include <algorithm>
+
+using namespace Qt::Literals::StringLiterals;
+
+TableModel::TableModel(Table& table, QList<Column> columns, QObject* parent)
+    : QAbstractTableModel(parent), m_table(table), m_columns(std::move(columns))
+{
+    for (const Column& c : m_columns)
+        m_fieldIndex << Schema::find(table.fileName())->fieldIndex(c.field);
+    connect(&table, &Table::viewChanged, this, &TableModel::refresh);
+    connect(&table.store(), &Store::tableChanged, this, [this](const QString& sqlName) {
+        if (sqlName.compare(Schema::find(m_table.fileName())->sqlName, Qt::CaseInsensitive) == 0) scheduleRefresh();
+    });
+}
+
+void TableModel::scheduleRefresh()
+{
+    // A marking loop writes thousands of records: refresh once, after it.
+    if (m_refreshPending) return;
+    m_refreshPending = true;
+    QTimer::singleShot(0, this, [this] {
+        if (m_refreshPending) refresh();
+    });
+}
+
+void TableModel::refresh()
+{
+    m_refreshPending = false;
+    beginResetModel();
+    m_pages.clear();
+    m_count = -1;
+    endResetModel();
+}
+
+void TableModel::checkVersions() const
+{
+    if (!m_table.isOpen()) {
+        m_pages.clear();
+        m_count = 0;
+        return;
+    }
+    const quint64 data = m_table.store().version(m_table.definition());
+    if (data != m_dataVersion || m_table.viewVersion() != m_viewVersion) {
+        m_pages.clear();
+        m_count = -1;
+        m_dataVersion = data;
+        m_viewVersion = m_table.viewVersion();
+    }
+}
+
+int TableModel::rowCount(const QModelIndex& parent) const
+{
+    if (parent.isValid()) return 0;
+    checkVersions();
+    if (m_count < 0) m_count = m_table.isOpen() ? m_table.recordCount() : 0;
+    return m_count;
+}
+
+int TableModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : m_columns.size();
+}
+
+int TableModel::columnOf(const QString& field) const
+{
+    for (int i = 0; i < m_columns.size(); ++i)
+        if (m_columns.at(i).field.compare(field, Qt::CaseInsensitive) == 0) return i;
+    return -1;
+}
+
+void TableModel::loadPage(int page) const
+{
+    const int count = rowCount();
+    const int lastPage = count > 0 ? (count - 1) / PageSize : 0;
+    QList<Row> rows;
+    if (m_pages.contains(page - 1)) {
+        rows = m_table.fetchRows(Table::Direction::Forward, &m_pages.value(page - 1).constLast(), false, PageSize);
+    } else if (m_pages.contains(page + 1)) {
+        rows = m_table.fetchRows(Table::Direction::Backward, &m_pages.value(page + 1).constFirst(), false, PageSize);
+        std::reverse(rows.begin(), rows.end());
+    } else if (page == 0) {
+        rows = m_table.fetchRows(Table::Direction::Forward, nullptr, false, PageSize);
+    } else if (page == lastPage) {
+        rows = m_table.fetchRows(Table::Direction::Backward, nullptr, false, count - page * PageSize);
+        std::reverse(rows.begin(), rows.end());
+    } else {
+        rows = m_table.fetchRowsAt(page * PageSize, PageSize); // a jump into the middle of the view
+    }
+    // Keep memory bounded on big tables: forget the pages farthest from this one.
+    while (m_pages.size() >= 64) {
+        int farthest = m_pages.constBegin().key();
+        for (auto it = m_pages.constBegin(); it != m_pages.constEnd(); ++it)
+            if (std::abs(it.key() - page) > std::abs(farthest - page)) farthest = it.key();
+        m_pages.remove(farthest);
+    }
+    m_pages.insert(page, rows);
+}
+
+const Row* TableModel::rowAt(int row) const
+{
+    if (row < 0 || row >= rowCount()) return nullptr;
+    const int page = row / PageSize;
+    if (!m_pages.contains(page)) loadPage(page);
+    const auto it = m_pages.constFind(page);
+    const int offset = row % PageSize;
+    if (it == m_pages.constEnd() || offset >= it->size()) return nullptr;
+    return &it->at(offset);
+}
+
+int TableModel::rowOfCurrent() const
+{
+    if (!m_table.isOpen() || m_table.isEmpty()) return -1;
+    const qint64 rowid = m_table.rowId();
+    if (rowid == 0) return -1;
+    // Cheap when the current record is among the cached rows; one count query otherwise.
+    for (auto it = m_pages.constBegin(); it != m_pages.constEnd(); ++it)
+        for (int i = 0; i < it->size(); ++i)
+            if (it->at(i).rowid == rowid) return it.key() * PageSize + i;
+    Row r;
+    r.rowid = rowid;
+    r.values.resize(m_table.definition().fields.size());
+    const int tagField =
+        m_table.indexName().isEmpty() ? -1 : m_table.fieldIndex(m_table.definition().tag(m_table.indexName())->field);
+    if (tagField >= 0) r.values[tagField] = m_table.field(tagField).value();
+    return m_table.positionOf(r);
+}
+
+QVariant TableModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid()) return {};
+    const Row* row = rowAt(index.row());
+    if (!row) return {};
+    if (role == Qt::DisplayRole) {
+        const int field = m_fieldIndex.at(index.column());
+        if (field < 0) return {};
+        return Field::format(m_table.definition().fields.at(field).type, row->values.at(field));
+    }
+    if (m_hook) return m_hook(*row, index.column(), role);
+    return {};
+}
+
+QVariant TableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role == Qt::DisplayRole && orientation == Qt::Horizontal && section >= 0 && section < m_columns.size())
+        return m_columns.at(section).title;
+    return QAbstractTableModel::headerData(section, orientation, role);
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "store/Table.h"
+
+#include <QAbstractTableModel>
+#include <QHash>
+#include <functional>
+
+// Grid rows of one table instance, in its tag order and filter, read in pages along the tag.
+// Refreshes when any instance writes the table or this instance changes its view.
+class TableModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    struct Column
+    {
+        QString field;
+        QString title;
+    };
+    // Extra roles (colours, fonts) computed by the window from the row's values.
+    using RoleHook = std::function<QVariant(const Row& row, int column, int role)>;
+
+    TableModel(Table& table, QList<Column> columns, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+    void setRoleHook(RoleHook hook) { m_hook = std::move(hook); }
+    Table& table() const { return m_table; }
+    const QList<Column>& columns() const { return m_columns; }
+
+    const Row* rowAt(int row) const; // nullptr outside the view
+    int rowOfCurrent() const;        // the table instance's current record, -1 when none
+    int columnOf(const QString& field) const;
+    static constexpr int PageSize = 100;
+
+public Q_SLOTS:
+    void refresh(); // drop every cached row now
+
+private:
+    void scheduleRefresh();
+    void loadPage(int page) const;
+    void checkVersions() const;
+
+    Table& m_table;
+    QList<Column> m_columns;
+    QList<int> m_fieldIndex;
+    RoleHook m_hook;
+    mutable QHash<int, QList<Row>> m_pages;
+    mutable int m_count = -1;
+    mutable quint64 m_dataVersion = 0;
+    mutable quint64 m_viewVersion = 0;
+    bool m_refreshPending = false;
+};
