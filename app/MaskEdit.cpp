@@ -1,0 +1,41 @@
+#include "app/MaskEdit.h"
+
+#include "store/Values.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+MaskEdit::MaskEdit(Mask mask, QWidget* parent) : QLineEdit(parent)
+{
+    // In Qt's mask '0' is an optional digit and '9' a required one.
+    setInputMask(mask == Mask::DayMonthOptional ? u"09.09.9999; "_s : u"00.00.0000; "_s);
+    setText(QString());
+}
+
+QString MaskEdit::text() const
+{
+    return displayText();
+}
+
+void MaskEdit::setText(const QString& text)
+{
+    const auto date = Values::parseDate(text);
+    if (date) {
+        setDate(*date);
+        return;
+    }
+    QLineEdit::setText(text);
+}
+
+bool MaskEdit::isEmptyDate() const
+{
+    return Values::isEmptyDateText(text());
+}
+
+void MaskEdit::setDate(const QDate& date)
+{
+    if (!date.isValid()) {
+        QLineEdit::setText(QString());
+        return;
+    }
+    QLineEdit::setText(Values::monthStepDateText(date));
+}

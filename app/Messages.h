@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QList>
+#include <QMessageBox>
+#include <QString>
+
+// Every message box of the program. Texts are shown exactly; "\r" inside a text is a line break.
+// Tests script the answers and read what was shown.
+class Messages
+{
+public:
+    enum class Kind { Question, Information, Warning, Error, OkCancel };
+    struct Shown
+    {
+        Kind kind;
+        QString text;
+    };
+
+    // Yes/No with the question icon; true for Yes.
+    static bool question(const QString& text);
+    // OK/Cancel confirmation (the grid's own "Delete record?"); true for OK.
+    static bool confirmOkCancel(const QString& text);
+    static void information(const QString& text);
+    static void warning(const QString& text);
+    static void error(const QString& text);
+
+    // Test hooks: while scripted, no box is shown; questions take the queued answers (No when empty).
+    static void setScripted(bool on);
+    static bool scripted();
+    static void pushAnswer(bool yes);
+    static QList<Shown> takeShown();
+    static QList<Shown>& shown();
+
+private:
+    static bool ask(Kind kind, const QString& text);
+};

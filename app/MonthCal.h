@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QDialog>
+
+class TForm1;
+class QCalendarWidget;
+class QPushButton;
+class MaskEdit;
+
+// The day picker: one shared calendar dialog behind every calendar button.
+class TForm20 : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit TForm20(TForm1* main);
+
+    QCalendarWidget* MonthCalendar1 = nullptr;
+    QPushButton* BitBtn1 = nullptr;
+
+private:
+    TForm1* m_main;
+};
+
+// Runs the day picker for a date box: seeds it from the box (today when empty), shows it modally
+// and writes the chosen day back. A non-empty box that is no date raises the date message.
+void PickDay(TForm1* main, MaskEdit* box);
