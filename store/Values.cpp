@@ -47,14 +47,17 @@ std::optional<qint64> wholeNumber(const QString& text)
         ++i;
     }
     if (i == n) return std::nullopt;
-    qint64 value = 0;
+    // Accumulated unsigned so that the whole range fits, the lowest negative value included.
+    const quint64 limit = quint64(std::numeric_limits<qint64>::max()) + (negative ? 1 : 0);
+    quint64 magnitude = 0;
     for (; i < n; ++i) {
         const QChar c = text.at(i);
         if (c < u'0' || c > u'9') return std::nullopt;
-        if (value > (std::numeric_limits<qint64>::max() - 9) / 10) return std::nullopt;
-        value = value * 10 + (c.unicode() - u'0');
+        const unsigned digit = c.unicode() - u'0';
+        if (magnitude > (limit - digit) / 10) return std::nullopt;
+        magnitude = magnitude * 10 + digit;
     }
-    return negative ? -value : value;
+    return negative ? qint64(0 - magnitude) : qint64(magnitude);
 }
 
 qint64 roundCrowns(double value)
@@ -87,7 +90,7 @@ std::optional<double> parseNumber(const QString& text)
 QString shortDateText(const QDate& date)
 {
     if (!date.isValid()) return {};
-    return u"%1.%2.%3"_s.arg(date.day()).arg(date.month()).arg(date.year());
+    return u"%1.%2.%3"_s.arg(date.day()).arg(date.month()).arg(date.year(), 4, 10, QChar(u'0'));
 }
 
 QString monthStepDateText(int day, int month, int year)

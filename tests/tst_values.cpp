@@ -1,0 +1,249 @@
+#include "store/Errors.h"
+#include "store/Values.h"
+
+#include <QTest>
+#include <limits>
+
+using namespace Qt::Literals::StringLiterals;
+
+using OptionalInteger = std::optional<qint64>;
+using OptionalNumber = std::optional<double>;
+using OptionalDate = std::optional<QDate>;
+
+class TestValues : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void wholeNumber_data();
+    void wholeNumber();
+    void roundCrowns_data();
+    void roundCrowns();
+    void generalNumberText_data();
+    void generalNumberText();
+    void parseNumber_data();
+    void parseNumber();
+    void dateTexts_data();
+    void dateTexts();
+    void parseDate_data();
+    void parseDate();
+    void datesReadBackWhatTheyWrite();
+    void isEmptyDateText_data();
+    void isEmptyDateText();
+    void conversionMessages();
+};
+
+void TestValues::wholeNumber_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<OptionalInteger>("value");
+
+    QTest::newRow("zero") << u"0"_s << OptionalInteger(0);
+    QTest::newRow("plain") << u"1150"_s << OptionalInteger(1150);
+    QTest::newRow("leading zeros") << u"00124"_s << OptionalInteger(124);
+    QTest::newRow("plus") << u"+5"_s << OptionalInteger(5);
+    QTest::newRow("minus") << u"-5"_s << OptionalInteger(-5);
+    QTest::newRow("leading blanks") << u"  42"_s << OptionalInteger(42);
+    QTest::newRow("blanks before the sign") << u" -42"_s << OptionalInteger(-42);
+    QTest::newRow("largest") << u"9223372036854775807"_s << OptionalInteger(std::numeric_limits<qint64>::max());
+    QTest::newRow("lowest") << u"-9223372036854775808"_s << OptionalInteger(std::numeric_limits<qint64>::min());
+    QTest::newRow("one past the largest") << u"9223372036854775808"_s << OptionalInteger();
+    QTest::newRow("one past the lowest") << u"-9223372036854775809"_s << OptionalInteger();
+    QTest::newRow("empty") << QString() << OptionalInteger();
+    QTest::newRow("blanks only") << u"   "_s << OptionalInteger();
+    QTest::newRow("sign only") << u"-"_s << OptionalInteger();
+    QTest::newRow("trailing blank") << u"4 "_s << OptionalInteger();
+    QTest::newRow("blank after sign") << u"- 5"_s << OptionalInteger();
+    QTest::newRow("two signs") << u"--5"_s << OptionalInteger();
+    QTest::newRow("decimal comma") << u"4,0"_s << OptionalInteger();
+    QTest::newRow("letter") << u"12a"_s << OptionalInteger();
+    QTest::newRow("other script digit") << u"\u0663"_s << OptionalInteger();
+}
+
+void TestValues::wholeNumber()
+{
+    QFETCH(QString, text);
+    QFETCH(OptionalInteger, value);
+    QCOMPARE(Values::wholeNumber(text), value);
+}
+
+void TestValues::roundCrowns_data()
+{
+    QTest::addColumn<double>("money");
+    QTest::addColumn<qint64>("crowns");
+
+    QTest::newRow("2.5") << 2.5 << qint64(2);
+    QTest::newRow("3.5") << 3.5 << qint64(4);
+    QTest::newRow("0.5") << 0.5 << qint64(0);
+    QTest::newRow("1000.5") << 1000.5 << qint64(1000);
+    QTest::newRow("1001.5") << 1001.5 << qint64(1002);
+    QTest::newRow("-2.5") << -2.5 << qint64(-2);
+    QTest::newRow("-3.5") << -3.5 << qint64(-4);
+    QTest::newRow("just below a half") << 2.4999 << qint64(2);
+    QTest::newRow("just above a half") << 2.5001 << qint64(3);
+    QTest::newRow("366.3") << 366.3 << qint64(366);
+    QTest::newRow("whole") << 1150.0 << qint64(1150);
+}
+
+void TestValues::roundCrowns()
+{
+    QFETCH(double, money);
+    QFETCH(qint64, crowns);
+    QCOMPARE(Values::roundCrowns(money), crowns);
+}
+
+void TestValues::generalNumberText_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("whole") << 1150.0 << u"1150"_s;
+    QTest::newRow("fraction") << 366.3 << u"366,3"_s;
+    QTest::newRow("negative") << -366.3 << u"-366,3"_s;
+    QTest::newRow("zero") << 0.0 << u"0"_s;
+    QTest::newRow("negative zero") << -0.0 << u"0"_s;
+    QTest::newRow("round number") << 1000000.0 << u"1000000"_s;
+    QTest::newRow("cents") << 1989998.01 << u"1989998,01"_s;
+    QTest::newRow("binary noise") << 0.1 + 0.2 << u"0,3"_s;
+    QTest::newRow("fifteen digits") << 123456789012345.0 << u"123456789012345"_s;
+    QTest::newRow("a third") << 1.0 / 3 << u"0,333333333333333"_s;
+}
+
+void TestValues::generalNumberText()
+{
+    QFETCH(double, value);
+    QFETCH(QString, text);
+    QCOMPARE(Values::generalNumberText(value), text);
+}
+
+void TestValues::parseNumber_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<OptionalNumber>("value");
+
+    QTest::newRow("fraction") << u"366,3"_s << OptionalNumber(366.3);
+    QTest::newRow("whole") << u"1150"_s << OptionalNumber(1150);
+    QTest::newRow("blanks around") << u" 1150 "_s << OptionalNumber(1150);
+    QTest::newRow("negative") << u"-2,5"_s << OptionalNumber(-2.5);
+    QTest::newRow("no whole part") << u",5"_s << OptionalNumber(0.5);
+    QTest::newRow("exponent") << u"1,5E3"_s << OptionalNumber(1500);
+    QTest::newRow("decimal point") << u"366.3"_s << OptionalNumber();
+    QTest::newRow("thousands blank") << u"1 150"_s << OptionalNumber();
+    QTest::newRow("two commas") << u"1,2,3"_s << OptionalNumber();
+    QTest::newRow("comma only") << u","_s << OptionalNumber();
+    QTest::newRow("sign only") << u"-"_s << OptionalNumber();
+    QTest::newRow("empty") << QString() << OptionalNumber();
+    QTest::newRow("letters") << u"abc"_s << OptionalNumber();
+    QTest::newRow("too large") << u"1e999"_s << OptionalNumber();
+}
+
+void TestValues::parseNumber()
+{
+    QFETCH(QString, text);
+    QFETCH(OptionalNumber, value);
+    QCOMPARE(Values::parseNumber(text), value);
+}
+
+void TestValues::dateTexts_data()
+{
+    QTest::addColumn<QDate>("date");
+    QTest::addColumn<QString>("shortText");
+    QTest::addColumn<QString>("monthStepText");
+
+    QTest::newRow("6 December") << QDate(2026, 12, 6) << u"6.12.2026"_s << u" 6.12.2026"_s;
+    QTest::newRow("6 January") << QDate(2027, 1, 6) << u"6.1.2027"_s << u" 6. 1.2027"_s;
+    QTest::newRow("10 April") << QDate(2026, 4, 10) << u"10.4.2026"_s << u"10. 4.2026"_s;
+    QTest::newRow("31 December") << QDate(2026, 12, 31) << u"31.12.2026"_s << u"31.12.2026"_s;
+    QTest::newRow("day zero") << QDate(1899, 12, 30) << u"30.12.1899"_s << u"30.12.1899"_s;
+    QTest::newRow("three-digit year") << QDate(999, 5, 1) << u"1.5.0999"_s << u" 1. 5.0999"_s;
+}
+
+void TestValues::dateTexts()
+{
+    QFETCH(QDate, date);
+    QFETCH(QString, shortText);
+    QFETCH(QString, monthStepText);
+    QCOMPARE(Values::shortDateText(date), shortText);
+    QCOMPARE(Values::monthStepDateText(date), monthStepText);
+    QCOMPARE(Values::monthStepDateText(date.day(), date.month(), date.year()), monthStepText);
+}
+
+void TestValues::parseDate_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<OptionalDate>("date");
+
+    QTest::newRow("short") << u"6.12.2026"_s << OptionalDate(QDate(2026, 12, 6));
+    QTest::newRow("month-step") << u" 6. 1.2027"_s << OptionalDate(QDate(2027, 1, 6));
+    QTest::newRow("zero padded") << u"06.01.2027"_s << OptionalDate(QDate(2027, 1, 6));
+    QTest::newRow("29 February, leap year") << u"29.2.2028"_s << OptionalDate(QDate(2028, 2, 29));
+    QTest::newRow("two-digit year") << u"6.1.26"_s << OptionalDate(QDate(2026, 1, 6));
+    QTest::newRow("two-digit year, last century") << u"6.1.99"_s << OptionalDate(QDate(1999, 1, 6));
+    QTest::newRow("29 February, common year") << u"29.2.2027"_s << OptionalDate();
+    QTest::newRow("31 February") << u"31.2.2027"_s << OptionalDate();
+    QTest::newRow("month 13") << u"1.13.2026"_s << OptionalDate();
+    QTest::newRow("day 0") << u"0.1.2026"_s << OptionalDate();
+    QTest::newRow("empty box") << u"  .  .    "_s << OptionalDate();
+    QTest::newRow("empty") << QString() << OptionalDate();
+    QTest::newRow("no year") << u"6.12"_s << OptionalDate();
+    QTest::newRow("trailing dot") << u"6.12.2026."_s << OptionalDate();
+    QTest::newRow("dashes") << u"6-12-2026"_s << OptionalDate();
+    QTest::newRow("letter") << u"a.1.2026"_s << OptionalDate();
+    QTest::newRow("blank inside the year") << u"6.1.20 27"_s << OptionalDate();
+    QTest::newRow("five-digit year") << u"6.1.20270"_s << OptionalDate();
+}
+
+void TestValues::parseDate()
+{
+    QFETCH(QString, text);
+    QFETCH(OptionalDate, date);
+    QCOMPARE(Values::parseDate(text), date);
+}
+
+void TestValues::datesReadBackWhatTheyWrite()
+{
+    for (QDate day(2026, 1, 1); day < QDate(2029, 1, 1); day = day.addDays(1)) {
+        QCOMPARE(Values::parseDate(Values::shortDateText(day)), OptionalDate(day));
+        QCOMPARE(Values::parseDate(Values::monthStepDateText(day)), OptionalDate(day));
+    }
+}
+
+void TestValues::isEmptyDateText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("empty");
+
+    QTest::newRow("masked box") << u"  .  .    "_s << true;
+    QTest::newRow("trimmed box") << u".  ."_s << true;
+    QTest::newRow("nothing") << QString() << true;
+    QTest::newRow("date") << u" 6. 1.2027"_s << false;
+    QTest::newRow("year only") << u"  .  .2026"_s << false;
+}
+
+void TestValues::isEmptyDateText()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, empty);
+    QCOMPARE(Values::isEmptyDateText(text), empty);
+}
+
+void TestValues::conversionMessages()
+{
+    QCOMPARE(Values::integerFromText(u" -17"_s), -17);
+    QCOMPARE(Values::dateFromText(u" 6. 1.2027"_s), QDate(2027, 1, 6));
+    try {
+        Values::integerFromText(u"abc"_s);
+        QFAIL("no conversion error");
+    } catch (const ConversionError& error) {
+        QCOMPARE(error.text(), u"'abc' is not a valid integer value"_s);
+    }
+    try {
+        Values::dateFromText(u"31. 2.2027"_s);
+        QFAIL("no conversion error");
+    } catch (const ConversionError& error) {
+        QCOMPARE(error.text(), u"'31. 2.2027' is not a valid date"_s);
+    }
+}
+
+QTEST_APPLESS_MAIN(TestValues)
+#include "tst_values.moc"
