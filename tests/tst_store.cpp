@@ -1,0 +1,464 @@
+#include "store/EngineConfig.h"
+#include "store/Errors.h"
+#include "store/Store.h"
+#include "store/Table.h"
+#include "store/TableModel.h"
+#include "store/Transaction.h"
+
+#include <QFile>
+#include <QSqlQuery>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+using namespace Qt::Literals::StringLiterals;
+
+class TestStore : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<Store> m_store;
+
+    std::unique_ptr<Table> open(const QString& file, const QString& tag = {})
+    {
+        auto t = std::make_unique<Table>(*m_store, file);
+        if (!tag.isEmpty())
+            t->setIndexName(tag);
+        t->open();
+        return t;
+    }
+
+    void addPerson(Table& t, const QString& birth, const QString& last, bool black = false)
+    {
+        t.append();
+        t.field(u"BIRTHNUM"_s).setAsString(birth);
+        t.field(u"LASTNAME"_s).setAsString(last);
+        t.field(u"BLACK"_s).setAsBoolean(black);
+        t.post();
+    }
+
+    void addContract(Table& t, const QString& number, const QString& birth = {})
+    {
+        t.append();
+        t.field(u"NUMBER"_s).setAsString(number);
+        t.field(u"BIRTHNUM"_s).setAsString(birth);
+        t.post();
+    }
+
+    QStringList walk(Table& t, const QString& field)
+    {
+        QStringList out;
+        for (t.first(); !t.eof(); t.next())
+            out << t.field(field).asString();
+        return out;
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        QVERIFY(m_dir.isValid());
+        QFile::remove(m_dir.filePath(Store::fileName()));
+        QFile::remove(m_dir.filePath(Store::fileName() + u"-wal"_s));
+        QFile::remove(m_dir.filePath(Store::fileName() + u"-shm"_s));
+        m_store.reset();
+        Store::createEmpty(m_dir.path());
+        m_store = std::make_unique<Store>(m_dir.path());
+    }
+
+    void cleanup() { m_store.reset(); }
+
+    void createEmptyRefusesExistingStore()
+    {
+        QVERIFY_THROWS_EXCEPTION(StoreError, Store::createEmpty(m_dir.path()));
+    }
+
+    void fileNamesIgnoreCase_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("as listed") << u"Osoby.DBF"_s;
+        QTest::newRow("upper") << u"OSOBY.DBF"_s;
+        QTest::newRow("mixed extension") << u"Osoby.dbf"_s;
+        QTest::newRow("work table") << u"PrijVyd.DBF"_s;
+    }
+    void fileNamesIgnoreCase()
+    {
+        QFETCH(QString, file);
+        auto t = open(file);
+        QVERIFY(t->isOpen());
+        QVERIFY(t->isEmpty());
+    }
+
+    void missingTableNamesIt()
+    {
+        QSqlQuery q(m_store->database());
+        QVERIFY(q.exec(u"DROP TABLE Predlz"_s));
+        Table t(*m_store, u"Predlz.DBF"_s);
+        try {
+            t.open();
+            QFAIL("opened a missing table");
+        } catch (const StoreError& e) {
+            QVERIFY2(e.text().contains(u"Predlz.DBF"_s), qPrintable(e.text()));
+        }
+    }
+
+    void tagOrderAndTies_data()
+    {
+        QTest::addColumn<QString>("tag");
+        QTest::addColumn<QStringList>("expected");
+        // Rows are added as 26/00002(a), 26/00001(b), 26/00002(c), 25/00009(d).
+        QTest::newRow("NUMBER descending, ties by row id") << u"NUMBER"_s
+                                                           << QStringList{u"a"_s, u"c"_s, u"b"_s, u"d"_s};
+        QTest::newRow("BIRTHNUM ascending") << u"BIRTHNUM"_s << QStringList{u"a"_s, u"b"_s, u"c"_s, u"d"_s};
+    }
+    void tagOrderAndTies()
+    {
+        QFETCH(QString, tag);
+        QFETCH(QStringList, expected);
+        auto t = open(u"Zmluvy.DBF"_s, tag);
+        addContract(*t, u"26/00002"_s, u"a"_s);
+        addContract(*t, u"26/00001"_s, u"b"_s);
+        addContract(*t, u"26/00002"_s, u"c"_s);
+        addContract(*t, u"25/00009"_s, u"d"_s);
+        QCOMPARE(walk(*t, u"BIRTHNUM"_s), expected);
+        // Backwards gives the exact reverse.
+        QStringList back;
+        for (t->last(); !t->bof(); t->prior())
+            back.prepend(t->field(u"BIRTHNUM"_s).asString());
+        QCOMPARE(back, expected);
+    }
+
+    void slovakOrder()
+    {
+        auto t = open(u"Osoby.DBF"_s, u"LASTNAME"_s);
+        for (const QString& name : {u"Hruška"_s, u"chalupa"_s, u"Čapek"_s, u"Cyril"_s, u"Novák"_s, u"adam"_s})
+            addPerson(*t, name.left(3), name);
+        QCOMPARE(walk(*t, u"LASTNAME"_s),
+                 (QStringList{u"adam"_s, u"Cyril"_s, u"Čapek"_s, u"Hruška"_s, u"chalupa"_s, u"Novák"_s}));
+        t->findNearest(u"nov"_s);
+        QCOMPARE(t->field(u"LASTNAME"_s).asString(), u"Novák"_s);
+        t->findNearest(u"ch"_s);
+        QCOMPARE(t->field(u"LASTNAME"_s).asString(), u"chalupa"_s);
+        QVERIFY(t->findKey(u"NOVÁK"_s)); // case does not matter to the surname order
+    }
+
+    void manyRowsAcrossPages()
+    {
+        auto t = open(u"Zmluvy.DBF"_s, u"NUMBER"_s);
+        {
+            Transaction tx(*m_store);
+            for (int i = 1; i <= 1000; ++i)
+                addContract(*t, u"26/%1"_s.arg(i, 5, 10, QChar(u'0')));
+            tx.commit();
+        }
+        QCOMPARE(t->recordCount(), 1000);
+        const QStringList all = walk(*t, u"NUMBER"_s);
+        QCOMPARE(all.size(), 1000);
+        QCOMPARE(all.first(), u"26/01000"_s);
+        QCOMPARE(all.last(), u"26/00001"_s);
+        t->findNearest(u"26/00500"_s); // descending: first at or after the key in tag order
+        QCOMPARE(t->field(u"NUMBER"_s).asString(), u"26/00500"_s);
+        t->findNearest(u"26/00500x"_s);
+        QCOMPARE(t->field(u"NUMBER"_s).asString(), u"26/00500"_s);
+    }
+
+    void currentStaysAcrossTagChange()
+    {
+        auto t = open(u"Osoby.DBF"_s, u"LASTNAME"_s);
+        addPerson(*t, u"3"_s, u"Adam"_s);
+        addPerson(*t, u"1"_s, u"Zeman"_s);
+        addPerson(*t, u"2"_s, u"Kováč"_s);
+        QVERIFY(t->findKey(u"Zeman"_s));
+        t->setIndexName(u"BIRTHNUM"_s);
+        QCOMPARE(t->field(u"LASTNAME"_s).asString(), u"Zeman"_s);
+        t->next();
+        QCOMPARE(t->field(u"BIRTHNUM"_s).asString(), u"2"_s);
+        QVERIFY(t->findKey(u"3"_s));
+        t->setIndexName(u"LASTNAME"_s);
+        QCOMPARE(t->field(u"LASTNAME"_s).asString(), u"Adam"_s);
+    }
+
+    void searchUnderFilter()
+    {
+        auto t = open(u"Osoby.DBF"_s, u"LASTNAME"_s);
+        addPerson(*t, u"1"_s, u"Bartoš"_s, true);
+        addPerson(*t, u"2"_s, u"Novák"_s, false);
+        addPerson(*t, u"3"_s, u"Novotný"_s, true);
+        t->setFilter(u"BLACK = True"_s);
+        t->setFiltered(true);
+        QCOMPARE(t->recordCount(), 2);
+        QVERIFY(t->findKey(u"Bartoš"_s));
+        QVERIFY(!t->findKey(u"Novák"_s)); // hidden by the filter; position unchanged
+        QCOMPARE(t->field(u"LASTNAME"_s).asString(), u"Bartoš"_s);
+        t->findNearest(u"Nov"_s);
+        QCOMPARE(t->field(u"LASTNAME"_s).asString(), u"Novotný"_s);
+        t->setFiltered(false);
+        QVERIFY(t->findKey(u"Novák"_s));
+    }
+
+    void filterGrammar_data()
+    {
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<int>("count"); // -1: refused
+        QTest::newRow("empty") << QString() << 4;
+        QTest::newRow("logical true any case") << u"PAID = TRUE"_s << 2;
+        QTest::newRow("logical False") << u"PAID=False"_s << 2; // an empty flag counts as false
+        QTest::newRow("and") << u"PAID = true and PADAK = false"_s << 1;
+        QTest::newRow("AND upper") << u"PAID = true AND PADAK = true"_s << 1;
+        QTest::newRow("text") << u"BIRTHNUM='111'"_s << 2;
+        QTest::newRow("empty text matches empty field") << u"BIRTHNUM=''"_s << 1;
+        QTest::newRow("field name case") << u"birthnum='111'"_s << 2;
+        QTest::newRow("unknown field") << u"FOO = true"_s << -1;
+        QTest::newRow("missing quote") << u"BIRTHNUM='111"_s << -1;
+        QTest::newRow("or") << u"PAID = true or PADAK = true"_s << -1;
+        QTest::newRow("text for a flag") << u"PAID = 'x'"_s << -1;
+        QTest::newRow("flag for a text") << u"BIRTHNUM = true"_s << -1;
+        QTest::newRow("trailing junk") << u"PAID = true xyz"_s << -1;
+        QTest::newRow("injection") << u"BIRTHNUM='1' OR 1=1 --'"_s << -1;
+    }
+    void filterGrammar()
+    {
+        QFETCH(QString, filter);
+        QFETCH(int, count);
+        auto t = open(u"Zmluvy.DBF"_s, u"NUMBER"_s);
+        const struct
+        {
+            const char16_t* birth;
+            bool paid;
+            bool padak;
+        } rows[] = {{u"111", true, false}, {u"111", true, true}, {u"222", false, false}, {u"", false, false}};
+        for (const auto& r : rows) {
+            t->append();
+            t->field(u"NUMBER"_s).setAsString(u"26/00001"_s);
+            t->field(u"BIRTHNUM"_s).setAsString(QString::fromUtf16(r.birth));
+            t->field(u"PAID"_s).setAsBoolean(r.paid);
+            if (r.padak)
+                t->field(u"PADAK"_s).setAsBoolean(true);
+            t->post();
+        }
+        if (count < 0) {
+            try {
+                t->setFilter(filter);
+                QFAIL("filter accepted");
+            } catch (const StoreError& e) {
+                QVERIFY2(e.text().contains(filter), qPrintable(e.text()));
+            }
+            t->setFiltered(true);
+            QCOMPARE(t->recordCount(), 4); // the refused text changed nothing
+            return;
+        }
+        t->setFilter(filter);
+        t->setFiltered(true);
+        QCOMPARE(t->recordCount(), count);
+        QCOMPARE(walk(*t, u"NUMBER"_s).size(), count);
+    }
+
+    void conversionMessages_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("float") << u"Zmluvy.DBF"_s << u"AMOUNT"_s << u"12a"_s
+                               << u"'12a' is not a valid floating point value for field 'AMOUNT'"_s;
+        QTest::newRow("point is no decimal separator") << u"Zmluvy.DBF"_s << u"PAID_SUM"_s << u"1.5"_s
+                                                       << u"'1.5' is not a valid floating point value for field 'PAID_SUM'"_s;
+        QTest::newRow("integer") << u"Zmluvy.DBF"_s << u"WEEKTIME"_s << u"x4"_s
+                                 << u"'x4' is not a valid integer value for field 'WEEKTIME'"_s;
+        QTest::newRow("integer with fraction") << u"Zmluvy.DBF"_s << u"WEEKTIME"_s << u"4,5"_s
+                                               << u"'4,5' is not a valid integer value for field 'WEEKTIME'"_s;
+        QTest::newRow("date") << u"Zmluvy.DBF"_s << u"UNTIL"_s << u"31.2.2027"_s << u"'31.2.2027' is not a valid date"_s;
+        QTest::newRow("empty mask date") << u"Predlz.DBF"_s << u"X_UNTIL"_s << u"  .  .    "_s
+                                         << u"'  .  .    ' is not a valid date"_s;
+    }
+    void conversionMessages()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, field);
+        QFETCH(QString, text);
+        QFETCH(QString, message);
+        auto t = open(file);
+        t->append();
+        try {
+            t->field(field).setAsString(text);
+            QFAIL("conversion accepted");
+        } catch (const ConversionError& e) {
+            QCOMPARE(e.text(), message);
+        }
+    }
+
+    void conversionsAccepted_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("decimal comma") << u"PAID_SUM"_s << u"366,3"_s << u"366,3"_s;
+        QTest::newRow("whole") << u"AMOUNT"_s << u" 1150"_s << u"1150"_s;
+        QTest::newRow("date with blanks") << u"UNTIL"_s << u" 6. 1.2027"_s << u"6.1.2027"_s;
+        QTest::newRow("empty text empties") << u"AMOUNT"_s << QString() << QString();
+        QTest::newRow("text cut to width") << u"NUMBER"_s << u"26/000012345"_s << u"26/00001"_s;
+    }
+    void conversionsAccepted()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, text);
+        QFETCH(QString, shown);
+        auto t = open(u"Zmluvy.DBF"_s, u"NUMBER"_s);
+        t->append();
+        t->field(u"AMOUNT"_s).setAsString(u"5"_s);
+        t->field(field).setAsString(text);
+        t->post();
+        auto other = open(u"Zmluvy.DBF"_s);
+        QCOMPARE(other->field(field).asString(), shown);
+    }
+
+    void moveRules()
+    {
+        auto t = open(u"Zmluvy.DBF"_s, u"NUMBER"_s);
+        addContract(*t, u"26/00001"_s);
+        // An appended record nobody filled is dropped when the cursor moves.
+        t->append();
+        t->first();
+        QCOMPARE(t->recordCount(), 1);
+        // A pending edit is posted by a move.
+        t->edit();
+        t->field(u"AMOUNT"_s).setAsString(u"700"_s);
+        t->next();
+        auto other = open(u"Zmluvy.DBF"_s);
+        QCOMPARE(other->field(u"AMOUNT"_s).asInteger(), 700);
+        // A filled appended record is posted by a move.
+        t->append();
+        t->field(u"NUMBER"_s).setAsString(u"26/00002"_s);
+        t->first();
+        QCOMPARE(t->recordCount(), 2);
+        QCOMPARE(t->field(u"NUMBER"_s).asString(), u"26/00002"_s);
+        // Cancel forgets the edit.
+        t->edit();
+        t->field(u"AMOUNT"_s).setAsString(u"1"_s);
+        t->cancel();
+        QCOMPARE(t->field(u"AMOUNT"_s).asString(), QString());
+    }
+
+    void instancesSeeEachOther()
+    {
+        auto a = open(u"Inventar.DBF"_s, u"NUMBER"_s);
+        auto b = open(u"Inventar.DBF"_s, u"NUMBER"_s);
+        QVERIFY(b->isEmpty());
+        a->append();
+        a->field(u"NUMBER"_s).setAsString(u"26/00001"_s);
+        a->field(u"SUBJECT"_s).setAsString(u"prsteň"_s);
+        a->post();
+        QVERIFY(!b->isEmpty());
+        QCOMPARE(b->field(u"SUBJECT"_s).asString(), u"prsteň"_s);
+        a->edit();
+        a->field(u"SUBJECT"_s).setAsString(u"retiazka"_s);
+        a->post();
+        QCOMPARE(b->field(u"SUBJECT"_s).asString(), u"retiazka"_s);
+        b->remove();
+        QVERIFY(a->isEmpty());
+        // Own position, tag and filter stay independent.
+        b->setFilter(u"PREDANE = true"_s);
+        b->setFiltered(true);
+        QVERIFY(!a->filtered());
+    }
+
+    void removeMovesToNeighbour()
+    {
+        auto t = open(u"Zmluvy.DBF"_s, u"NUMBER"_s);
+        for (const auto& n : {u"26/00001"_s, u"26/00002"_s, u"26/00003"_s})
+            addContract(*t, n);
+        QVERIFY(t->findKey(u"26/00002"_s));
+        t->remove();
+        QCOMPARE(t->field(u"NUMBER"_s).asString(), u"26/00001"_s);
+        t->remove();
+        QCOMPARE(t->field(u"NUMBER"_s).asString(), u"26/00003"_s); // nothing after: the last one
+        QCOMPARE(t->recordCount(), 1);
+    }
+
+    void transactionRollsBack()
+    {
+        auto t = open(u"Zmluvy.DBF"_s, u"NUMBER"_s);
+        addContract(*t, u"26/00001"_s);
+        try {
+            Transaction tx(*m_store);
+            t->edit();
+            t->field(u"WRK"_s).setAsBoolean(true);
+            t->post();
+            addContract(*t, u"26/00002"_s);
+            t->edit();
+            t->field(u"AMOUNT"_s).setAsString(u"abc"_s); // fails halfway
+            tx.commit();
+        } catch (const ConversionError&) {
+            t->cancel();
+        }
+        QCOMPARE(t->recordCount(), 1);
+        t->first();
+        QCOMPARE(t->field(u"WRK"_s).asBoolean(), false);
+    }
+
+    void exclusiveOpen()
+    {
+        auto shared = open(u"Zmluvy.DBF"_s);
+        Table exclusive(*m_store, u"ZMLUVY.DBF"_s);
+        exclusive.setExclusive(true);
+        QVERIFY_THROWS_EXCEPTION(StoreError, exclusive.open());
+        shared->close();
+        exclusive.open();
+        exclusive.regenerateIndexes();
+        Table late(*m_store, u"Zmluvy.DBF"_s);
+        QVERIFY_THROWS_EXCEPTION(StoreError, late.open());
+        exclusive.close();
+        late.open();
+        QVERIFY(late.isOpen());
+    }
+
+    void gridModelPages()
+    {
+        auto t = open(u"Zmluvy.DBF"_s, u"NUMBER"_s);
+        {
+            Transaction tx(*m_store);
+            for (int i = 1; i <= 2000; ++i)
+                addContract(*t, u"26/%1"_s.arg(i, 5, 10, QChar(u'0')));
+            tx.commit();
+        }
+        TableModel model(*t, {{u"WRK"_s, u"Work"_s}, {u"NUMBER"_s, u"Zmluva"_s}});
+        QCOMPARE(model.rowCount(), 2000);
+        const quint64 before = m_store->statementsRun();
+        QCOMPARE(model.data(model.index(1999, 1)).toString(), u"26/00001"_s);
+        QVERIFY(m_store->statementsRun() - before <= 2);
+        QCOMPARE(model.data(model.index(1998, 1)).toString(), u"26/00002"_s);
+        QCOMPARE(model.data(model.index(1000, 1)).toString(), u"26/01000"_s);
+        QCOMPARE(model.data(model.index(0, 1)).toString(), u"26/02000"_s);
+        QCOMPARE(model.data(model.index(101, 1)).toString(), u"26/01899"_s);
+        QVERIFY(t->findKey(u"26/00777"_s));
+        QCOMPARE(model.rowOfCurrent(), 2000 - 777);
+        // A write through another instance shows at the next read.
+        auto other = open(u"Zmluvy.DBF"_s, u"NUMBER"_s);
+        addContract(*other, u"27/00001"_s);
+        QCOMPARE(model.rowCount(), 2001);
+        QCOMPARE(model.data(model.index(0, 1)).toString(), u"27/00001"_s);
+        t->setFilter(u"NUMBER='26/00005'"_s);
+        t->setFiltered(true);
+        QCOMPARE(model.rowCount(), 1);
+    }
+
+    void configurationRule()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        QFile::remove(EngineConfig::filePath());
+        QVERIFY(!EngineConfig::isDefined());
+        const auto first = EngineConfig::ensureDatabaseName(u"/opt/shop"_s);
+        QCOMPARE(first.path, u"/opt/shop/Data"_s);
+        QCOMPARE(first.driver, u"SQLITE"_s);
+        // An existing definition is kept even when the program now runs elsewhere.
+        const auto second = EngineConfig::ensureDatabaseName(u"/elsewhere"_s);
+        QCOMPARE(second.path, u"/opt/shop/Data"_s);
+        QCOMPARE(EngineConfig::shopName(), u"Záložňa"_s);
+        QFile::remove(EngineConfig::filePath());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStore)
+#include "tst_store.moc"
