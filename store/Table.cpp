@@ -744,6 +744,7 @@ void Table::edit()
         return;
     }
     m_buffer = current();
+    m_original = m_buffer;
     m_dirty = QList<bool>(m_def->fields.size(), false);
     m_modified = false;
     m_state = State::Edit;
@@ -794,6 +795,10 @@ void Table::postRecord()
     QList<QVariant> binds;
     for (int i = 0; i < m_def->fields.size(); ++i) {
         if (!m_dirty.at(i)) continue;
+        // Marking passes assign every record; only real changes reach the file.
+        if (!inserting && m_original.values.value(i).isNull() == m_buffer.values.at(i).isNull() &&
+            m_original.values.value(i) == m_buffer.values.at(i))
+            continue;
         names << u'"' + m_def->fields.at(i).name + u'"';
         binds << m_buffer.values.at(i);
     }

@@ -170,6 +170,7 @@ private:
 
     // The edit buffer.
     Row m_buffer;
+    Row m_original; // the record as it was when the edit began
     QList<bool> m_dirty;
     bool m_modified = false;
 };
