@@ -5,6 +5,7 @@
 #include "store/Store.h"
 #include "store/Values.h"
 
+#include <QCollator>
 #include <QSqlQuery>
 #include <algorithm>
 
@@ -13,6 +14,7 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 constexpr int PageSize = 200;
+constexpr int SearchPageSize = 8;
 
 QString isoDate(const QDate& d)
 {
@@ -464,9 +466,10 @@ bool Table::rowVisible(qint64 rowid, Row* out)
     return found && m_filter.matches(out->values);
 }
 
-void Table::loadPage(Direction direction, const Row* anchor, bool inclusive)
+void Table::loadPage(Direction direction, const Row* anchor, bool inclusive, int limit)
 {
-    QList<Row> rows = fetchRows(direction, anchor, inclusive, PageSize);
+    QList<Row> rows = fetchRows(direction, anchor, inclusive, limit);
+    m_nextPageSize = limit;
     if (direction == Direction::Backward) std::reverse(rows.begin(), rows.end());
     m_page = std::move(rows);
     m_pos = m_page.isEmpty() ? -1 : (direction == Direction::Forward ? 0 : m_page.size() - 1);
@@ -542,40 +545,8 @@ void Table::checkedPostPending()
         post();
 }
 
-bool Table::findKey(const QString& key)
+Row Table::keyAnchor(const QString& key) const
 {
-    requireOpen();
-    checkedPostPending();
-    if (!m_tag) throw StoreError(u"No index selected: %1"_s.arg(m_def->file));
-    QString k = key;
-    if (m_def->fields.at(m_tagField).type == FieldType::Date) {
-        const auto d = Values::parseDate(key);
-        k = d ? isoDate(*d) : key;
-    }
-    QStringList where;
-    QList<QVariant> binds;
-    if (!m_filter.terms.isEmpty()) {
-        where << m_filter.sql(*m_def);
-        binds << m_filter.values();
-    }
-    where << keyExpr() + u" = ?"_s;
-    binds << k;
-    QSqlQuery& q = m_store.query(u"SELECT rowid FROM \""_s + m_def->sqlName + u"\" WHERE "_s + where.join(u" AND "_s) +
-                                 u" ORDER BY "_s + orderClause(Direction::Forward) + u" LIMIT 1"_s);
-    for (const QVariant& v : binds)
-        q.addBindValue(v);
-    if (!q.exec()) m_store.fail(q);
-    const bool found = q.next();
-    const qint64 rowid = found ? q.value(0).toLongLong() : 0;
-    q.finish();
-    if (!found) return false;
-    return gotoRowId(rowid);
-}
-
-void Table::findNearest(const QString& key)
-{
-    requireOpen();
-    checkedPostPending();
     if (!m_tag) throw StoreError(u"No index selected: %1"_s.arg(m_def->file));
     Row anchor;
     anchor.values.resize(m_def->fields.size());
@@ -587,7 +558,46 @@ void Table::findNearest(const QString& key)
     anchor.values[m_tagField] = k;
     // Row id 0 precedes every record, so an inclusive range starts at the first one with this key.
     anchor.rowid = 0;
-    loadPage(Direction::Forward, &anchor, true);
+    return anchor;
+}
+
+bool Table::keyEquals(const Row& row, const Row& anchor) const
+{
+    const QString a = keyText(row.values.at(m_tagField));
+    const QString b = keyText(anchor.values.at(m_tagField));
+    if (!m_tag->slovak) return a == b;
+    static const QCollator collator = [] {
+        QCollator c(QLocale(QLocale::Slovak, QLocale::Slovakia));
+        c.setCaseSensitivity(Qt::CaseInsensitive);
+        return c;
+    }();
+    return collator.compare(a, b) == 0;
+}
+
+bool Table::findKey(const QString& key)
+{
+    requireOpen();
+    checkedPostPending();
+    sync();
+    const Row anchor = keyAnchor(key);
+    // One query: the first records at or after the key; found when the first of them has the key.
+    // Few rows, since look-ups by key mostly read a handful of records from there.
+    QList<Row> rows = fetchRows(Direction::Forward, &anchor, true, SearchPageSize);
+    if (rows.isEmpty() || !keyEquals(rows.constFirst(), anchor)) return false;
+    m_page = std::move(rows);
+    m_pos = 0;
+    m_seenVersion = m_store.version(*m_def);
+    m_nextPageSize = SearchPageSize;
+    m_eof = m_bof = false;
+    return true;
+}
+
+void Table::findNearest(const QString& key)
+{
+    requireOpen();
+    checkedPostPending();
+    const Row anchor = keyAnchor(key);
+    loadPage(Direction::Forward, &anchor, true, SearchPageSize);
     if (m_page.isEmpty()) {
         loadPage(Direction::Backward, nullptr, false);
         m_eof = true;
@@ -657,7 +667,8 @@ void Table::next()
         return;
     }
     const Row here = current();
-    QList<Row> rows = fetchRows(Direction::Forward, &here, false, PageSize);
+    QList<Row> rows = fetchRows(Direction::Forward, &here, false, m_nextPageSize);
+    m_nextPageSize = std::min(m_nextPageSize * 4, PageSize); // a walk reads ever larger pages
     if (rows.isEmpty()) {
         m_eof = true;
         return;
@@ -906,7 +917,7 @@ bool Table::gotoRowId(qint64 rowid)
     checkedPostPending();
     Row found;
     if (!rowVisible(rowid, &found)) return false;
-    loadPage(Direction::Forward, &found, true);
+    loadPage(Direction::Forward, &found, true, SearchPageSize);
     m_eof = m_bof = false;
     return true;
 }

@@ -132,7 +132,9 @@ private:
     void checkedPostPending();
     void sync();
     void resync(const Row& around);
-    void loadPage(Direction direction, const Row* anchor, bool inclusive);
+    void loadPage(Direction direction, const Row* anchor, bool inclusive, int limit = 200);
+    Row keyAnchor(const QString& key) const;
+    bool keyEquals(const Row& row, const Row& anchor) const;
     bool rowVisible(qint64 rowid, Row* out);
     Row readRow(qint64 rowid, bool* found);
     QString keyExpr() const;
@@ -164,6 +166,7 @@ private:
     bool m_eof = true;
     bool m_bof = true;
     quint64 m_seenVersion = 0;
+    int m_nextPageSize = 200;
     quint64 m_viewVersion = 0;
     int m_cachedCount = -1;
     quint64 m_countVersion = 0;

@@ -25,8 +25,7 @@ private:
     std::unique_ptr<Table> open(const QString& file, const QString& tag = {})
     {
         auto t = std::make_unique<Table>(*m_store, file);
-        if (!tag.isEmpty())
-            t->setIndexName(tag);
+        if (!tag.isEmpty()) t->setIndexName(tag);
         t->open();
         return t;
     }
@@ -70,10 +69,7 @@ private Q_SLOTS:
 
     void cleanup() { m_store.reset(); }
 
-    void createEmptyRefusesExistingStore()
-    {
-        QVERIFY_THROWS_EXCEPTION(StoreError, Store::createEmpty(m_dir.path()));
-    }
+    void createEmptyRefusesExistingStore() { QVERIFY_THROWS_EXCEPTION(StoreError, Store::createEmpty(m_dir.path())); }
 
     void fileNamesIgnoreCase_data()
     {
@@ -109,8 +105,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("tag");
         QTest::addColumn<QStringList>("expected");
         // Rows are added as 26/00002(a), 26/00001(b), 26/00002(c), 25/00009(d).
-        QTest::newRow("NUMBER descending, ties by row id") << u"NUMBER"_s
-                                                           << QStringList{u"a"_s, u"c"_s, u"b"_s, u"d"_s};
+        QTest::newRow("NUMBER descending, ties by row id")
+            << u"NUMBER"_s << QStringList{u"a"_s, u"c"_s, u"b"_s, u"d"_s};
         QTest::newRow("BIRTHNUM ascending") << u"BIRTHNUM"_s << QStringList{u"a"_s, u"b"_s, u"c"_s, u"d"_s};
     }
     void tagOrderAndTies()
@@ -162,6 +158,47 @@ private Q_SLOTS:
         QCOMPARE(t->field(u"NUMBER"_s).asString(), u"26/00500"_s);
         t->findNearest(u"26/00500x"_s);
         QCOMPARE(t->field(u"NUMBER"_s).asString(), u"26/00500"_s);
+    }
+
+    void readOnWhileKeyEqual_data()
+    {
+        QTest::addColumn<int>("items");
+        QTest::newRow("none") << 0;
+        QTest::newRow("one") << 1;
+        QTest::newRow("more than a search page") << 30;
+        QTest::newRow("more than a full page") << 450;
+    }
+    void readOnWhileKeyEqual()
+    {
+        QFETCH(int, items);
+        auto t = open(u"Inventar.DBF"_s, u"NUMBER"_s);
+        {
+            Transaction tx(*m_store);
+            for (const QString& number : {u"26/00003"_s, u"26/00002"_s, u"26/00001"_s}) {
+                const int count = number == u"26/00002"_s ? items : 2;
+                for (int i = 0; i < count; ++i) {
+                    t->append();
+                    t->field(u"NUMBER"_s).setAsString(number);
+                    t->field(u"SUBJECT"_s).setAsString(u"%1 #%2"_s.arg(number).arg(i));
+                    t->post();
+                }
+            }
+            tx.commit();
+        }
+        t->first();
+        QCOMPARE(t->findKey(u"26/00002"_s), items > 0);
+        if (items == 0) {
+            QCOMPARE(t->field(u"NUMBER"_s).asString(), u"26/00003"_s); // position unchanged
+            return;
+        }
+        int seen = 0;
+        while (!t->eof() && t->field(u"NUMBER"_s).asString() == u"26/00002"_s) {
+            QCOMPARE(t->field(u"SUBJECT"_s).asString(), u"26/00002 #%1"_s.arg(seen)); // ties in entry order
+            ++seen;
+            t->next();
+        }
+        QCOMPARE(seen, items);
+        QCOMPARE(t->field(u"NUMBER"_s).asString(), u"26/00001"_s);
     }
 
     void currentStaysAcrossTagChange()
@@ -234,8 +271,7 @@ private Q_SLOTS:
             t->field(u"NUMBER"_s).setAsString(u"26/00001"_s);
             t->field(u"BIRTHNUM"_s).setAsString(QString::fromUtf16(r.birth));
             t->field(u"PAID"_s).setAsBoolean(r.paid);
-            if (r.padak)
-                t->field(u"PADAK"_s).setAsBoolean(true);
+            if (r.padak) t->field(u"PADAK"_s).setAsBoolean(true);
             t->post();
         }
         if (count < 0) {
@@ -263,13 +299,15 @@ private Q_SLOTS:
         QTest::addColumn<QString>("message");
         QTest::newRow("float") << u"Zmluvy.DBF"_s << u"AMOUNT"_s << u"12a"_s
                                << u"'12a' is not a valid floating point value for field 'AMOUNT'"_s;
-        QTest::newRow("point is no decimal separator") << u"Zmluvy.DBF"_s << u"PAID_SUM"_s << u"1.5"_s
-                                                       << u"'1.5' is not a valid floating point value for field 'PAID_SUM'"_s;
+        QTest::newRow("point is no decimal separator")
+            << u"Zmluvy.DBF"_s << u"PAID_SUM"_s << u"1.5"_s
+            << u"'1.5' is not a valid floating point value for field 'PAID_SUM'"_s;
         QTest::newRow("integer") << u"Zmluvy.DBF"_s << u"WEEKTIME"_s << u"x4"_s
                                  << u"'x4' is not a valid integer value for field 'WEEKTIME'"_s;
         QTest::newRow("integer with fraction") << u"Zmluvy.DBF"_s << u"WEEKTIME"_s << u"4,5"_s
                                                << u"'4,5' is not a valid integer value for field 'WEEKTIME'"_s;
-        QTest::newRow("date") << u"Zmluvy.DBF"_s << u"UNTIL"_s << u"31.2.2027"_s << u"'31.2.2027' is not a valid date"_s;
+        QTest::newRow("date") << u"Zmluvy.DBF"_s << u"UNTIL"_s << u"31.2.2027"_s
+                              << u"'31.2.2027' is not a valid date"_s;
         QTest::newRow("empty mask date") << u"Predlz.DBF"_s << u"X_UNTIL"_s << u"  .  .    "_s
                                          << u"'  .  .    ' is not a valid date"_s;
     }
