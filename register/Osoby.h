@@ -4,7 +4,15 @@
 
 class TForm1;
 class Table;
+class TableModel;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableView;
 
+// The register of pledgers: the grid of persons in surname order above, the boxes of one person below.
+// The boxes are a copy of the current record; only "Z&apíš" writes them back.
 class TForm3 : public QWidget
 {
     Q_OBJECT
@@ -12,8 +20,57 @@ public:
     explicit TForm3(TForm1* main);
     ~TForm3() override;
 
-    Table* Table1 = nullptr; // the window's own instance of Osoby.DBF
+    Table* Table1 = nullptr; // the window's own instance of Osoby.DBF, tag LASTNAME
+    TableModel* model = nullptr;
+    QTableView* DBGrid1 = nullptr;
+
+    QLineEdit* Edit1 = nullptr;     // "Rodné číslo"
+    QLineEdit* Edit2 = nullptr;     // "Číslo obč. pr."
+    QLineEdit* Edit3 = nullptr;     // "Priezvisko záložcu"
+    QLineEdit* Edit4 = nullptr;     // "Meno záložcu"
+    QLineEdit* Edit5 = nullptr;     // "Ulica záložcu"
+    QLineEdit* Edit6 = nullptr;     // "Mesto záložcu"
+    QLineEdit* Edit7 = nullptr;     // "Číslo ulice"
+    QLineEdit* Edit8 = nullptr;     // "Poznámka k záložcovi"
+    QCheckBox* CheckBox1 = nullptr; // "Nežiadúci"
+    QLineEdit* Edit9 = nullptr;     // "Hľadanie"
+    QPushButton* BitBtn1 = nullptr; // "&Nový"
+    QPushButton* BitBtn2 = nullptr; // "Z&mluvy"
+    QPushButton* BitBtn3 = nullptr; // "&Zmaž"
+    QPushButton* BitBtn4 = nullptr; // "&Profil"
+    QPushButton* BitBtn5 = nullptr; // "Z&apíš"
+    QPushButton* BitBtn6 = nullptr; // "&Exp. zmluvy"
+
+    void ShowCurrentPerson();
+    void StartNewPerson();           // "&Nový"
+    void WarnDuplicateBirthNumber(); // leaving the birth number box, first
+    void CheckBirthNumber();         // leaving the birth number box, second
+    void SavePerson();               // "Z&apíš"
+    void DeletePerson();             // "&Zmaž"
+    void ShowPersonContracts();      // "Z&mluvy", double click in the grid
+    void Edit9Change();              // incremental search by surname
+
+    // Positions the list on the person with this birth number (tag BIRTHNUM, exact search, back to
+    // LASTNAME on the person found), refreshes the boxes and shows the window. Used by the tool bar
+    // and the contracts grid.
+    void ShowPerson(const QString& birthNumber);
+
+    // Plausibility of a birth number exactly as typed: nine digits, or ten whose last digit is the
+    // first nine taken modulo 11.
+    static bool IsPlausibleBirthNumber(const QString& text);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void buildPanel();
+    void selectCurrentInGrid(); // the grid follows the cursor after a programmatic move
+    void followGrid();          // the cursor follows the grid after the user moved in it
+    void writeBoxes(Table& table);
+    void refreshAfterWrite();
+
     TForm1* m_main;
+    qint64 m_gridRowId = 0; // the record the grid's current row was last matched with
+    bool m_selecting = false;
 };
