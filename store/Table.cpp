@@ -21,9 +21,12 @@ QString isoDate(const QDate& d)
     return d.toString(Qt::ISODate);
 }
 
+// Never a null string: that would bind as SQL NULL, which no IFNULL(key,'') expression equals or orders
+// against, and a record with an empty key could not be found or stood on.
 QString keyText(const QVariant& v)
 {
-    return v.isNull() ? QString() : v.toString();
+    const QString text = v.isNull() ? QString() : v.toString();
+    return text.isNull() ? u""_s : text;
 }
 
 } // namespace
