@@ -1,0 +1,367 @@
+// Measures the record store on the "ten shops" set and prints each figure next to its limit.
+//   bench_store [--scale N]     N small shops (1000 by default)
+#include "store/Clock.h"
+#include "store/Errors.h"
+#include "store/Schema.h"
+#include "store/Store.h"
+#include "store/Table.h"
+#include "store/TableModel.h"
+#include "store/Transaction.h"
+#include "tools/DemoData.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <memory>
+#include <vector>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+void print(const QString& text)
+{
+    std::fputs(qUtf8Printable(text + u'\n'), stdout);
+    std::fflush(stdout);
+}
+
+QString verdict(bool ok)
+{
+    return ok ? u"ok"_s : u"OVER"_s;
+}
+
+double ms(qint64 nsecs)
+{
+    return double(nsecs) / 1e6;
+}
+
+// Processor time since start: on a shared machine it varies less than the elapsed time.
+double cpuMs(std::clock_t start)
+{
+    return double(std::clock() - start) * 1000.0 / CLOCKS_PER_SEC;
+}
+
+double median(std::vector<double> values)
+{
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    const size_t mid = values.size() / 2;
+    return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
+}
+
+// Peak resident memory of this process in kB.
+qint64 peakMemoryKb()
+{
+    QFile status(u"/proc/self/status"_s);
+    if (!status.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    return -1;
+}
+
+qint64 scalar(Store& store, const QString& sql)
+{
+    QSqlQuery q(store.database());
+    if (!q.exec(sql) || !q.next()) throw StoreError(q.lastError().text());
+    return q.value(0).toLongLong();
+}
+
+struct Figures
+{
+    qint64 contracts = 0;
+    double walkMs = 0;
+    quint64 walkStatements = 0;
+    double walkCpuMs = 0;
+    double updateCpuMs = 0;
+    double updateMs = 0;
+    double openMs = 0;
+    double nearestLastNameMs = 0;
+    double nearestNumberMs = 0;
+    quint64 lastRowStatements = 0;
+    double lastRowMs = 0;
+    qint64 peakKb = 0;
+};
+
+// (a) The marking loop of the register views: every contract in NUMBER order, WRK set, the move posts.
+void markingWalk(const QString& dir, Figures& f)
+{
+    Store store(dir);
+    Table contracts(store, u"Zmluvy.DBF"_s);
+    contracts.setIndexName(u"NUMBER"_s);
+    contracts.open();
+    const quint64 statementsBefore = store.statementsRun();
+    std::clock_t cpu = std::clock();
+    QElapsedTimer timer;
+    timer.start();
+    {
+        Transaction transaction(store);
+        for (contracts.first(); !contracts.eof(); contracts.next()) {
+            contracts.edit();
+            contracts.field(u"WRK"_s).setAsBoolean(true);
+        }
+        transaction.commit();
+    }
+    f.walkMs = ms(timer.nsecsElapsed());
+    f.walkCpuMs = cpuMs(cpu);
+    f.walkStatements = store.statementsRun() - statementsBefore;
+    f.contracts = scalar(store, u"SELECT COUNT(*) FROM Zmluvy"_s);
+    const qint64 marked = scalar(store, u"SELECT COUNT(*) FROM Zmluvy WHERE WRK = 1"_s);
+    if (marked != f.contracts) print(u"    the walk marked %1 of %2 contracts"_s.arg(marked).arg(f.contracts));
+
+    store.exec(u"UPDATE Zmluvy SET WRK = 0"_s);
+    cpu = std::clock();
+    timer.restart();
+    {
+        Transaction transaction(store);
+        QSqlQuery q(store.database());
+        q.prepare(u"UPDATE Zmluvy SET WRK = ?"_s);
+        q.addBindValue(1);
+        if (!q.exec()) throw StoreError(q.lastError().text());
+        transaction.commit();
+    }
+    f.updateMs = ms(timer.nsecsElapsed());
+    f.updateCpuMs = cpuMs(cpu);
+}
+
+QList<TableModel::Column> allColumns(const QString& file)
+{
+    QList<TableModel::Column> columns;
+    for (const FieldDef& field : Schema::find(file)->fields)
+        columns.append({field.name, field.name});
+    return columns;
+}
+
+// (b) What start-up does: the store, the five live instances on their tags, the first screen of each grid.
+double openLive(const QString& dir)
+{
+    static const QList<std::pair<QString, QString>> live{{u"Zmluvy.DBF"_s, u"NUMBER"_s},
+                                                         {u"Osoby.DBF"_s, u"LASTNAME"_s},
+                                                         {u"Predlz.DBF"_s, u"NUMBER"_s},
+                                                         {u"Inventar.DBF"_s, u"NUMBER"_s},
+                                                         {u"Prijvyd.dbf"_s, u"DATE"_s}};
+    QElapsedTimer timer;
+    timer.start();
+    Store store(dir);
+    std::vector<std::unique_ptr<Table>> tables;
+    std::vector<std::unique_ptr<TableModel>> models;
+    for (const auto& [file, tag] : live) {
+        tables.push_back(std::make_unique<Table>(store, file));
+        Table& table = *tables.back();
+        table.setIndexName(tag);
+        table.open();
+        models.push_back(std::make_unique<TableModel>(table, allColumns(file)));
+        TableModel& model = *models.back();
+        const int rows = std::min(model.rowCount(), 30);
+        for (int r = 0; r < rows; ++r)
+            for (int c = 0; c < model.columnCount(); ++c)
+                model.data(model.index(r, c));
+    }
+    const double elapsed = ms(timer.nsecsElapsed());
+    models.clear();
+    return elapsed;
+}
+
+// (c) Nearest searches with keys as a clerk types them: prefixes of real surnames in any case, whole
+// and partial contract numbers, and some that match nothing.
+void nearestSearches(const QString& dir, Figures& f)
+{
+    Store store(dir);
+    QRandomGenerator rng(7);
+    // A thousand records picked by row id; loading whole columns would inflate the peak memory measured.
+    auto sample = [&](const QString& sql, qint64 rows) {
+        QStringList values;
+        QSqlQuery q(store.database());
+        q.prepare(sql);
+        for (int i = 0; i < 1000 && rows > 0; ++i) {
+            q.addBindValue(1 + qint64(rng.bounded(quint32(rows))));
+            if (q.exec() && q.next()) values << q.value(0).toString();
+        }
+        return values;
+    };
+    const QStringList surnames =
+        sample(u"SELECT LASTNAME FROM Osoby WHERE rowid = ?"_s, scalar(store, u"SELECT MAX(rowid) FROM Osoby"_s));
+    const QStringList numbers =
+        sample(u"SELECT NUMBER FROM Zmluvy WHERE rowid = ?"_s, scalar(store, u"SELECT MAX(rowid) FROM Zmluvy"_s));
+    auto measure = [&](const QString& file, const QString& tag, const QStringList& keys) {
+        Table table(store, file);
+        table.setIndexName(tag);
+        table.open();
+        std::vector<double> times;
+        for (const QString& key : keys) {
+            QElapsedTimer timer;
+            timer.start();
+            table.findNearest(key);
+            times.push_back(ms(timer.nsecsElapsed()));
+        }
+        return median(times);
+    };
+    QStringList lastNameKeys, numberKeys;
+    for (int i = 0; i < 1000; ++i) {
+        if (surnames.isEmpty() || i % 10 == 0) {
+            lastNameKeys << QString(QChar(u'A' + rng.bounded(26))) + QChar(u'a' + rng.bounded(26));
+        } else {
+            const QString name = surnames.at(rng.bounded(int(surnames.size())));
+            const QString prefix = name.left(1 + rng.bounded(int(name.size())));
+            lastNameKeys << (i % 3 == 0 ? prefix.toLower() : prefix);
+        }
+        if (numbers.isEmpty() || i % 10 == 0) {
+            numberKeys
+                << u"%1/%2"_s.arg(rng.bounded(100), 2, 10, QChar(u'0')).arg(rng.bounded(100000), 5, 10, QChar(u'0'));
+        } else {
+            const QString number = numbers.at(rng.bounded(int(numbers.size())));
+            numberKeys << (i % 4 == 0 ? number.left(3 + rng.bounded(5)) : number);
+        }
+    }
+    f.nearestLastNameMs = measure(u"Osoby.DBF"_s, u"LASTNAME"_s, lastNameKeys);
+    f.nearestNumberMs = measure(u"Zmluvy.DBF"_s, u"NUMBER"_s, numberKeys);
+}
+
+// (d) A grid scrolled to its end must read a few pages, not walk the table.
+void lastRow(const QString& dir, Figures& f)
+{
+    Store store(dir);
+    Table contracts(store, u"Zmluvy.DBF"_s);
+    contracts.setIndexName(u"NUMBER"_s);
+    contracts.open();
+    TableModel model(contracts, allColumns(u"Zmluvy.DBF"_s));
+    const quint64 before = store.statementsRun();
+    QElapsedTimer timer;
+    timer.start();
+    const int rows = model.rowCount();
+    const Row* row = rows > 0 ? model.rowAt(rows - 1) : nullptr;
+    f.lastRowMs = ms(timer.nsecsElapsed());
+    f.lastRowStatements = store.statementsRun() - before;
+    if (rows > 0 && !row) print(u"    the last row of %1 could not be read"_s.arg(rows));
+}
+
+Figures run(const QString& dir, bool withWalk, int openRepeats)
+{
+    Figures f;
+    if (withWalk) markingWalk(dir, f);
+    openLive(dir); // warms the file cache, as on any start but the first after a reboot
+    std::vector<double> opens;
+    for (int i = 0; i < openRepeats; ++i)
+        opens.push_back(openLive(dir));
+    f.openMs = median(opens);
+    nearestSearches(dir, f);
+    lastRow(dir, f);
+    f.peakKb = peakMemoryKb();
+    return f;
+}
+
+// The set is built in a child process so that the generator's memory does not count as the store's.
+bool buildSet(const QString& dir, int scale)
+{
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedChannels);
+    child.start(QCoreApplication::applicationFilePath(), {u"--fill"_s, dir, u"--scale"_s, QString::number(scale)});
+    return child.waitForFinished(-1) && child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0;
+}
+
+int fillOnly(const QString& dir, int scale)
+{
+    Store store(dir);
+    DemoData::fill(store, scale, Clock::today());
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments();
+    int scale = 1000;
+    QString fillDir;
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        if (args.at(i) == u"--scale"_s && i + 1 < args.size()) {
+            scale = args.at(++i).toInt();
+        } else if (args.at(i) == u"--fill"_s && i + 1 < args.size()) {
+            fillDir = args.at(++i);
+        } else {
+            std::fputs("usage: bench_store [--scale N]\n", stderr);
+            return 2;
+        }
+    }
+    if (scale < 1 || scale > DemoData::MaxScale) {
+        std::fprintf(stderr, "bench_store: --scale needs a whole number from 1 to %d\n", DemoData::MaxScale);
+        return 2;
+    }
+    try {
+        if (!fillDir.isEmpty()) return fillOnly(fillDir, scale);
+
+        QTemporaryDir emptyDir, bigDir;
+        if (!emptyDir.isValid() || !bigDir.isValid()) {
+            std::fputs("bench_store: cannot create a temporary folder\n", stderr);
+            return 1;
+        }
+        Store::createEmpty(emptyDir.path());
+        Store::createEmpty(bigDir.path());
+        const DemoData::Counts c = DemoData::countsFor(scale);
+        print(u"Record store benchmark, scale %1: %2 contracts, %3 goods, %4 extensions, %5 persons"_s.arg(scale)
+                  .arg(c.contracts)
+                  .arg(c.goods)
+                  .arg(c.extensions)
+                  .arg(c.persons));
+        QElapsedTimer timer;
+        timer.start();
+        if (!buildSet(bigDir.path(), scale)) {
+            std::fputs("bench_store: building the data set failed\n", stderr);
+            return 1;
+        }
+        print(u"    set built in %1 s (separate process), store file %2 MB"_s.arg(timer.elapsed() / 1000.0, 0, 'f', 1)
+                  .arg(QFileInfo(QDir(bigDir.path()).filePath(Store::fileName())).size() / 1048576.0, 0, 'f', 1));
+
+        constexpr int OpenRepeats = 9;
+        const Figures empty = run(emptyDir.path(), false, OpenRepeats);
+        const Figures big = run(bigDir.path(), true, OpenRepeats);
+
+        const double walkRatio = big.updateMs > 0 ? big.walkMs / big.updateMs : 0;
+        const double walkCpuRatio = big.updateCpuMs > 0 ? big.walkCpuMs / big.updateCpuMs : 0;
+        print(u"(a) marking walk over %1 contracts through a Table: %2 ms (%3 statements); one SQL UPDATE: %4 ms; "
+              u"ratio %5x (limit 3x) %6"_s.arg(big.contracts)
+                  .arg(big.walkMs, 0, 'f', 0)
+                  .arg(big.walkStatements)
+                  .arg(big.updateMs, 0, 'f', 0)
+                  .arg(walkRatio, 0, 'f', 1)
+                  .arg(verdict(walkRatio <= 3)));
+        print(u"    processor time: walk %1 ms, UPDATE %2 ms, ratio %3x"_s.arg(big.walkCpuMs, 0, 'f', 0)
+                  .arg(big.updateCpuMs, 0, 'f', 0)
+                  .arg(walkCpuRatio, 0, 'f', 1));
+        const double openRatio = empty.openMs > 0 ? big.openMs / empty.openMs : 0;
+        print(u"(b) five live instances + first grid page: big %1 ms, empty %2 ms (median of %3); "
+              u"ratio %4x (limit 1.5x) %5"_s.arg(big.openMs, 0, 'f', 2)
+                  .arg(empty.openMs, 0, 'f', 2)
+                  .arg(OpenRepeats)
+                  .arg(openRatio, 0, 'f', 2)
+                  .arg(verdict(openRatio <= 1.5)));
+        print(u"(c) 1000 nearest searches, median per search: LASTNAME %1 ms, NUMBER %2 ms (limit 5 ms) %3"_s
+                  .arg(big.nearestLastNameMs, 0, 'f', 3)
+                  .arg(big.nearestNumberMs, 0, 'f', 3)
+                  .arg(verdict(big.nearestLastNameMs <= 5 && big.nearestNumberMs <= 5)));
+        constexpr quint64 Handful = 5;
+        print(u"(d) grid moved to its last row: %1 statements, %2 ms (limit a handful, %3) %4"_s
+                  .arg(big.lastRowStatements)
+                  .arg(big.lastRowMs, 0, 'f', 2)
+                  .arg(Handful)
+                  .arg(verdict(big.lastRowStatements <= Handful)));
+        print(u"(e) peak memory (VmHWM): big set %1 MB, empty store %2 MB; ratio %3x"_s
+                  .arg(big.peakKb / 1024.0, 0, 'f', 1)
+                  .arg(empty.peakKb / 1024.0, 0, 'f', 1)
+                  .arg(empty.peakKb > 0 ? double(big.peakKb) / empty.peakKb : 0.0, 0, 'f', 2));
+        return 0;
+    } catch (const MervanaError& e) {
+        std::fprintf(stderr, "bench_store: %s\n", qUtf8Printable(e.text()));
+        return 1;
+    }
+}

@@ -1,0 +1,468 @@
+#include "tools/DemoData.h"
+
+#include "store/Errors.h"
+#include "store/Schema.h"
+#include "store/Store.h"
+#include "store/Transaction.h"
+
+#include <QList>
+#include <QRandomGenerator>
+#include <QSet>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStringView>
+#include <QVariant>
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// QRandomGenerator with a fixed seed and its own bounding is the same on every platform, unlike the
+// standard distributions, so the set is the same wherever it is built.
+class Rng
+{
+public:
+    explicit Rng(quint32 seed) : m_gen(seed) {}
+    int below(qint64 n) { return n <= 1 ? 0 : int(m_gen.bounded(quint32(n))); }
+    int between(int lo, int hi) { return lo + below(qint64(hi) - lo + 1); }
+    bool chance(int percent) { return below(100) < percent; }
+    double unit() { return m_gen.generateDouble(); }
+    template <typename T, std::size_t N> QString pick(const T (&list)[N]) { return list[below(N)].toString(); }
+    QDate dayBetween(const QDate& lo, const QDate& hi) { return lo >= hi ? lo : lo.addDays(below(lo.daysTo(hi) + 1)); }
+
+private:
+    QRandomGenerator m_gen;
+};
+
+struct NamePair
+{
+    QStringView male;
+    QStringView female;
+};
+
+constexpr NamePair Surnames[] = {
+    {u"Novák", u"Nováková"},    {u"Horváth", u"Horváthová"},   {u"Kováč", u"Kováčová"},
+    {u"Varga", u"Vargová"},     {u"Tóth", u"Tóthová"},         {u"Nagy", u"Nagyová"},
+    {u"Baláž", u"Balážová"},    {u"Szabó", u"Szabóová"},       {u"Molnár", u"Molnárová"},
+    {u"Lukáč", u"Lukáčová"},    {u"Kráľ", u"Kráľová"},         {u"Hudák", u"Hudáková"},
+    {u"Polák", u"Poláková"},    {u"Kollár", u"Kollárová"},     {u"Németh", u"Némethová"},
+    {u"Oravec", u"Oravcová"},   {u"Mráz", u"Mrázová"},         {u"Urban", u"Urbanová"},
+    {u"Kučera", u"Kučerová"},   {u"Sloboda", u"Slobodová"},    {u"Čech", u"Čechová"},
+    {u"Čierny", u"Čierna"},     {u"Červeňák", u"Červeňáková"}, {u"Čonka", u"Čonková"},
+    {u"Šimko", u"Šimková"},     {u"Štefánik", u"Štefániková"}, {u"Šebo", u"Šebová"},
+    {u"Šťastný", u"Šťastná"},   {u"Žiak", u"Žiaková"},         {u"Žák", u"Žáková"},
+    {u"Žilinský", u"Žilinská"}, {u"Chovanec", u"Chovancová"},  {u"Chalupa", u"Chalupová"},
+    {u"Chudý", u"Chudá"},       {u"Chrenko", u"Chrenková"},    {u"Hruška", u"Hrušková"},
+    {u"Blaho", u"Blahová"},     {u"Cyprich", u"Cyprichová"},   {u"Cibula", u"Cibulová"},
+    {u"Hudec", u"Hudecová"},    {u"Marko", u"Marková"},        {u"Pavlík", u"Pavlíková"},
+    {u"Gajdoš", u"Gajdošová"},  {u"Ďurica", u"Ďuricová"},      {u"Ďurčo", u"Ďurčová"},
+    {u"Ľupták", u"Ľuptáková"},  {u"Bartoš", u"Bartošová"},     {u"Sýkora", u"Sýkorová"},
+    {u"Kmeť", u"Kmeťová"},      {u"Zeman", u"Zemanová"},       {u"Janík", u"Janíková"},
+    {u"Mikuš", u"Mikušová"},    {u"Krajčí", u"Krajčiová"},     {u"Holub", u"Holubová"},
+    {u"Vlček", u"Vlčková"},     {u"Kočiš", u"Kočišová"},       {u"Macko", u"Macková"},
+    {u"Adamec", u"Adamcová"},   {u"Benko", u"Benková"},        {u"Jurík", u"Juríková"},
+    {u"Ondruš", u"Ondrušová"},  {u"Valach", u"Valachová"},     {u"Kubík", u"Kubíková"},
+};
+
+constexpr QStringView MaleNames[] = {
+    u"Ján",    u"Peter",     u"Jozef",    u"Michal", u"Martin",  u"Tomáš",    u"Juraj",    u"Marek",
+    u"Štefan", u"Ľubomír",   u"Miroslav", u"Dušan",  u"Milan",   u"Vladimír", u"Pavol",    u"Igor",
+    u"Róbert", u"Rastislav", u"Ondrej",   u"Matúš",  u"Šimon",   u"Žigmund",  u"Ladislav", u"František",
+    u"Karol",  u"Branislav", u"Jaroslav", u"Anton",  u"Richard", u"Roman",    u"Viliam",   u"Ľudovít",
+};
+
+constexpr QStringView FemaleNames[] = {
+    u"Mária",   u"Anna",    u"Zuzana", u"Katarína", u"Jana",     u"Eva",     u"Helena",
+    u"Monika",  u"Lucia",   u"Ivana",  u"Martina",  u"Alžbeta",  u"Viera",   u"Božena",
+    u"Želmíra", u"Ľudmila", u"Silvia", u"Dana",     u"Gabriela", u"Šarlota", u"Soňa",
+    u"Beáta",   u"Renáta",  u"Andrea", u"Erika",    u"Jarmila",  u"Oľga",    u"Terézia",
+};
+
+constexpr QStringView Towns[] = {
+    u"Bratislava", u"Košice",  u"Prešov",    u"Žilina",     u"Nitra",      u"Trnava",     u"Martin",
+    u"Trenčín",    u"Poprad",  u"Prievidza", u"Zvolen",     u"Michalovce", u"Nové Zámky", u"Komárno",
+    u"Levice",     u"Humenné", u"Bardejov",  u"Ružomberok", u"Piešťany",   u"Topoľčany",  u"Čadca",
+    u"Šaľa",       u"Senica",  u"Skalica",   u"Pezinok",    u"Lučenec",    u"Rožňava",    u"Trebišov",
+    u"Malacky",    u"Šurany",  u"Štúrovo",   u"Žarnovica",  u"Chynorany",
+};
+
+constexpr QStringView Streets[] = {
+    u"Hlavná",      u"Štúrova",      u"Hviezdoslavova", u"Námestie SNP", u"Mierová",     u"Školská",
+    u"Záhradná",    u"Kpt. Nálepku", u"Jesenského",     u"Kukučínova",   u"Šafárikova",  u"Dlhá",
+    u"Krátka",      u"Partizánska",  u"Sládkovičova",   u"Komenského",   u"Čsl. armády", u"Železničná",
+    u"Cintorínska", u"Hurbanova",    u"Nová",           u"Poľná",        u"Okružná",     u"Družstevná",
+    u"Lesná",       u"Chalupkova",   u"Hollého",        u"Jilemnického", u"Ševčenkova",  u"Žitná",
+};
+
+constexpr QStringView CardSeries[] = {u"EA", u"EB", u"EC", u"ED", u"EE", u"EH", u"EK", u"EL", u"HA", u"HB", u"SP"};
+
+constexpr QStringView Notes[] = {
+    u"Stály zákazník, platí načas.",
+    u"Pri poslednej zmluve meškal s platbou.",
+    u"Uprednostňuje predĺženie pred vyplatením.",
+    u"Kontakt cez manželku, tel. 0905 123 456.",
+    u"Zálohy vyberá vždy osobne.",
+};
+
+constexpr QStringView Warnings[] = {
+    u"Priniesol veci neznámeho pôvodu, polícia overovala.",
+    u"Neplatí, opakovane prepadnuté zálohy.",
+    u"Falšovaný doklad totožnosti, nepožičiavať.",
+    u"Agresívne správanie v predajni.",
+};
+
+// Jewellery is pledged by weight; the subject carries the grams.
+struct Jewel
+{
+    QStringView subject; // with %1 for the grams
+    int crownsPerGram;
+    int minGrams;
+    int maxGrams;
+};
+
+constexpr Jewel Jewellery[] = {
+    {u"Zlatá retiazka 585, %1 g", 220, 3, 35},      {u"Zlatý prsteň 585, %1 g", 220, 2, 12},
+    {u"Zlaté náušnice 585, %1 g", 220, 2, 8},       {u"Zlatý náramok 585, %1 g", 220, 5, 30},
+    {u"Strieborná retiazka 925, %1 g", 12, 10, 60}, {u"Obrúčky zlaté, pár, %1 g", 220, 4, 12},
+};
+
+struct Goods
+{
+    QStringView subject;
+    int minValue;
+    int maxValue;
+};
+
+constexpr Goods OtherGoods[] = {
+    {u"Mobilný telefón, dotykový", 800, 6000},
+    {u"Notebook 15 palcov s nabíjačkou", 4000, 18000},
+    {u"Televízor LCD 82 cm", 2500, 9000},
+    {u"Fotoaparát digitálny s objektívom", 1500, 9000},
+    {u"Hodinky náramkové pánske", 400, 5000},
+    {u"Hodinky dámske pozlátené", 400, 3000},
+    {u"Vŕtačka príklepová v kufríku", 400, 1800},
+    {u"Motorová píla", 1500, 6000},
+    {u"Bicykel horský 26 palcov", 1500, 7000},
+    {u"Herná konzola s dvoma ovládačmi", 2500, 8000},
+    {u"Gitara akustická s obalom", 800, 4000},
+    {u"Uhlová brúska", 400, 1500},
+    {u"Autorádio s diaľkovým ovládaním", 500, 2500},
+    {u"Kožená bunda pánska", 500, 2500},
+    {u"Videokamera s taškou", 1500, 7000},
+    {u"Kožuch dámsky", 1000, 6000},
+};
+
+constexpr int Percents[] = {10, 12, 15, 15, 20, 20, 25};
+constexpr int Terms[] = {2, 3, 4, 4, 4, 6, 8, 12}; // weeks
+
+enum class Outcome { Current, Expired, Paid, Forfeited };
+
+struct Plan
+{
+    QDate agreed;
+    QDate until;
+    int weeks = 0;
+    int items = 1;
+    int extensions = 0;
+};
+
+struct Item
+{
+    QString subject;
+    int pledge = 0; // SUMA1
+    int asking = 0; // SUMA2
+};
+
+int roundTo(double value, int step)
+{
+    return std::max(step, int(std::lround(value / step)) * step);
+}
+
+QVariant dateValue(const QDate& date)
+{
+    return date.isValid() ? QVariant(date.toString(Qt::ISODate)) : QVariant();
+}
+
+// The due date of a term: whole weeks, except that four weeks are one calendar month.
+QDate dueDate(const QDate& agreed, int weeks)
+{
+    return weeks == 4 ? agreed.addMonths(1) : agreed.addDays(7 * weeks);
+}
+
+// Slovak birth number: YYMMDD (women: month + 50), a three-digit serial and a check digit that makes
+// the ten-digit number divisible by 11. A serial whose remainder is 10 has no such digit.
+QString birthNumber(Rng& rng, int year, bool female)
+{
+    const int month = rng.between(1, 12);
+    const int day = rng.between(1, QDate(year, month, 1).daysInMonth());
+    const qint64 date = (year % 100) * 10000 + (month + (female ? 50 : 0)) * 100 + day;
+    for (;;) {
+        const qint64 first9 = date * 1000 + rng.below(1000);
+        const qint64 check = first9 % 11;
+        if (check < 10) return u"%1%2"_s.arg(first9, 9, 10, QChar(u'0')).arg(check);
+    }
+}
+
+class Inserter
+{
+public:
+    Inserter(const QSqlDatabase& db, const QString& sql) : m_query(db)
+    {
+        if (!m_query.prepare(sql)) throw StoreError(m_query.lastError().text());
+    }
+    void row(std::initializer_list<QVariant> values)
+    {
+        int i = 0;
+        for (const QVariant& v : values)
+            m_query.bindValue(i++, v);
+        if (!m_query.exec()) throw StoreError(m_query.lastError().text());
+    }
+
+private:
+    QSqlQuery m_query;
+};
+
+void requireEmpty(Store& store)
+{
+    for (const TableDef& def : Schema::tables()) {
+        store.table(def.file); // names a missing table
+        QSqlQuery q(store.database());
+        if (!q.exec(u"SELECT EXISTS (SELECT 1 FROM \"%1\")"_s.arg(def.sqlName))) throw StoreError(q.lastError().text());
+        if (q.next() && q.value(0).toBool())
+            throw StoreError(
+                u"The store in %1 holds records already (%2); the demo set goes only into an empty store"_s.arg(
+                    store.dataDir(), def.file));
+    }
+}
+
+// The days the contracts were written over: at least two years, and few enough contracts a year that
+// the five-digit serial never repeats within one year.
+int spanDays(qint64 contracts)
+{
+    return int(std::max<qint64>(2 * 365, (contracts * 366 + 89999) / 90000));
+}
+
+QList<QString> writePersons(Rng& rng, Inserter& out, qint64 count, const QDate& today, int spanYears)
+{
+    // Adults when their first contract was written; ten-digit birth numbers exist from 1954 on.
+    const int youngest = today.year() - 18 - spanYears;
+    const int oldest = std::max(1954, today.year() - 80);
+    const int lastYear = std::max(youngest, oldest + 10);
+    QList<QString> birthNumbers;
+    birthNumbers.reserve(count);
+    QSet<QString> used, cards;
+    for (qint64 p = 0; p < count; ++p) {
+        const bool female = rng.chance(45);
+        const NamePair& surname = Surnames[rng.below(std::size(Surnames))];
+        const QString lastName = (female ? surname.female : surname.male).toString();
+        const QString firstName = female ? rng.pick(FemaleNames) : rng.pick(MaleNames);
+        const int year = rng.between(oldest, lastYear);
+        QString birth;
+        do {
+            birth = birthNumber(rng, year, female);
+        } while (used.contains(birth));
+        used.insert(birth);
+        QString card;
+        do {
+            card = rng.pick(CardSeries) + QString::number(rng.between(100000, 999999));
+        } while (cards.contains(card));
+        cards.insert(card);
+        const QString streetNo = rng.chance(25) ? u"%1/%2"_s.arg(rng.between(100, 2500)).arg(rng.between(1, 60))
+                                                : QString::number(rng.between(1, 180));
+        const bool black = rng.chance(3);
+        const QVariant reason =
+            black ? QVariant(rng.pick(Warnings)) : (rng.chance(8) ? QVariant(rng.pick(Notes)) : QVariant());
+        out.row(
+            {0, black ? 1 : 0, birth, lastName, firstName, card, rng.pick(Streets), streetNo, rng.pick(Towns), reason});
+        birthNumbers << birth;
+    }
+    return birthNumbers;
+}
+
+QList<Plan> planContracts(Rng& rng, const DemoData::Counts& counts, const QDate& today)
+{
+    const qint64 n = counts.contracts;
+    const int span = spanDays(n);
+    QList<Plan> plans(n);
+    for (qint64 i = 0; i < n; ++i) {
+        Plan& p = plans[i];
+        p.agreed = today.addDays(-(span - 1) + (i * span) / n); // oldest first, the last ones today
+        p.weeks = Terms[rng.below(std::size(Terms))];
+        p.until = dueDate(p.agreed, p.weeks);
+    }
+
+    // Goods: one to four items a contract, exactly the planned total.
+    for (qint64 extra = counts.goods - n; extra > 0;) {
+        Plan& p = plans[rng.below(n)];
+        if (p.items < 4) {
+            ++p.items;
+            --extra;
+        }
+    }
+
+    // Extensions: only a contract past its due date is extended, and each further extension is paid
+    // when the previous one runs out, which must not lie after today. Recently due contracts are
+    // extended more often, so some extensions still run today.
+    struct Candidate
+    {
+        qint64 index;
+        int cap;
+        double key;
+    };
+    QList<Candidate> candidates;
+    for (qint64 i = 0; i < n; ++i) {
+        const Plan& p = plans.at(i);
+        if (p.until >= today) continue;
+        int cap = 0;
+        while (cap < 3 && p.until.addMonths(cap) <= today)
+            ++cap;
+        const double weight = p.until.daysTo(today) <= 100 ? 8.0 : 1.0;
+        candidates.append({i, cap, -std::log(1.0 - rng.unit()) / weight}); // weighted sampling by key
+    }
+    const qint64 extended = (counts.extensions + 1) / 2;
+    if (candidates.size() < extended)
+        throw StoreError(u"Too few contracts past their due date for %1 extensions"_s.arg(counts.extensions));
+    std::sort(candidates.begin(), candidates.end(),
+              [](const Candidate& a, const Candidate& b) { return a.key < b.key; });
+    candidates.resize(extended);
+    QList<qint64> slots; // one per further extension a chosen contract could take
+    for (const Candidate& c : std::as_const(candidates)) {
+        plans[c.index].extensions = 1;
+        for (int k = 1; k < c.cap; ++k)
+            slots << c.index;
+    }
+    const qint64 further = counts.extensions - extended;
+    if (slots.size() < further) throw StoreError(u"Too few contracts can take %1 extensions"_s.arg(counts.extensions));
+    for (qint64 i = 0; i < further; ++i) {
+        std::swap(slots[i], slots[i + rng.below(slots.size() - i)]);
+        ++plans[slots.at(i)].extensions;
+    }
+    return plans;
+}
+
+QList<Item> makeItems(Rng& rng, int count)
+{
+    QList<Item> items;
+    for (int k = 0; k < count; ++k) {
+        Item item;
+        if (rng.chance(45)) {
+            const Jewel& j = Jewellery[rng.below(std::size(Jewellery))];
+            const int grams = rng.between(j.minGrams, j.maxGrams);
+            item.subject = j.subject.toString().arg(grams);
+            item.pledge = roundTo(grams * j.crownsPerGram * (0.8 + 0.4 * rng.unit()), 50);
+        } else {
+            const Goods& g = OtherGoods[rng.below(std::size(OtherGoods))];
+            item.subject = g.subject.toString();
+            item.pledge = roundTo(rng.between(g.minValue, g.maxValue), 50);
+        }
+        item.asking = roundTo(item.pledge * (1.3 + 0.4 * rng.unit()), 10);
+        items << item;
+    }
+    return items;
+}
+
+} // namespace
+
+namespace DemoData {
+
+Counts countsFor(int scale)
+{
+    return {300LL * scale, 600LL * scale, 100LL * scale, 80LL * scale};
+}
+
+Counts fill(Store& store, int scale, const QDate& today)
+{
+    if (scale < 1 || scale > MaxScale)
+        throw StoreError(u"The scale must lie between 1 and %1, not %2"_s.arg(MaxScale).arg(scale));
+    if (!today.isValid()) throw StoreError(u"The demo set needs a valid day"_s);
+    requireEmpty(store);
+    const Counts counts = countsFor(scale);
+    Rng rng(20030417u + quint32(scale));
+    {
+        Transaction transaction(store);
+        const QSqlDatabase db = store.database();
+        Inserter persons(db, u"INSERT INTO Osoby (WRK, BLACK, BIRTHNUM, LASTNAME, FIRSNAME, IDCARD, STREET, STREETNO, "
+                             u"CITY, REASON) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_s);
+        Inserter contracts(db, u"INSERT INTO Zmluvy (WRK, BIRTHNUM, NUMBER, AGRDATE, AMOUNT, PERCENT, WEEKTIME, "
+                               u"UNTIL, PAID, PAID_SUM, PAID_DATE, RETURNED, RETUDATE, RETENT, PADAK) "
+                               u"VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_s);
+        Inserter extensions(db, u"INSERT INTO Predlz (WRK, NUMBER, X_UNTIL, X_PERCENT, X_PAID, X_PAIDDATE) "
+                                u"VALUES (?, ?, ?, ?, ?, ?)"_s);
+        Inserter goods(db, u"INSERT INTO Inventar (WRK, NUMBER, SUBJECT, VRATENE, PREDANE, PREPADNUTE, PRED_DATUM, "
+                           u"PRED_SUMA, SUMA1, SUMA2) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_s);
+
+        const int spanYears = spanDays(counts.contracts) / 365;
+        const QList<QString> pledgers = writePersons(rng, persons, counts.persons, today, spanYears);
+        const QList<Plan> plans = planContracts(rng, counts, today);
+
+        for (qint64 i = 0; i < plans.size(); ++i) {
+            const Plan& plan = plans.at(i);
+            // The serial runs on across years and starts again at 1 after 99999.
+            const QString number =
+                u"%1/%2"_s.arg(plan.agreed.year() % 100, 2, 10, QChar(u'0')).arg(i % 99999 + 1, 5, 10, QChar(u'0'));
+            // Regular customers come back: the first persons pledge far more often than the last.
+            const QString& pledger = pledgers.at(
+                std::min<qint64>(pledgers.size() - 1, qint64(double(pledgers.size()) * std::pow(rng.unit(), 1.6))));
+            const QList<Item> items = makeItems(rng, plan.items);
+            int amount = 0;
+            for (const Item& item : items)
+                amount += item.pledge;
+            const int percent = Percents[rng.below(std::size(Percents))];
+            const int charge = int(std::lround(double(amount) * percent / 100.0));
+
+            // Each extension is paid on or a few days before the due date it replaces and runs a month.
+            QDate due = plan.until;
+            QDate lastStart = plan.agreed;
+            for (int k = 0; k < plan.extensions; ++k) {
+                const QDate paidOn = std::min(today, due.addDays(-rng.between(0, 3)));
+                due = paidOn.addMonths(1);
+                lastStart = paidOn;
+                extensions.row({0, number, dateValue(due), double(percent), double(charge), dateValue(paidOn)});
+            }
+
+            Outcome outcome;
+            if (due >= today)
+                outcome = rng.chance(plan.extensions > 0 ? 10 : 15) ? Outcome::Paid : Outcome::Current;
+            else if (due.daysTo(today) <= 60)
+                outcome = rng.chance(60) ? Outcome::Expired : Outcome::Paid;
+            else
+                outcome = rng.chance(65) ? Outcome::Paid : Outcome::Forfeited;
+
+            QDate paidOn, returnedOn, forfeitedOn;
+            if (outcome == Outcome::Paid) {
+                paidOn = due >= today
+                             ? rng.dayBetween(lastStart, today)
+                             : rng.dayBetween(std::max(lastStart, due.addDays(-10)), std::min(today, due.addDays(14)));
+                if (rng.chance(92)) returnedOn = paidOn;
+            } else if (outcome == Outcome::Forfeited) {
+                forfeitedOn = due.addDays(rng.between(30, 60));
+            }
+            const bool paid = outcome == Outcome::Paid;
+            contracts.row({0, pledger, number, dateValue(plan.agreed), double(amount), double(percent), plan.weeks,
+                           dateValue(plan.until), paid ? 1 : 0,
+                           paid ? QVariant(amount + double(amount) * percent / 100.0) : QVariant(), dateValue(paidOn),
+                           returnedOn.isValid() ? 1 : 0, dateValue(returnedOn), plan.extensions > 0 ? 1 : 0,
+                           outcome == Outcome::Forfeited ? 1 : 0});
+
+            for (const Item& item : items) {
+                QDate soldOn;
+                QVariant soldFor;
+                if (forfeitedOn.isValid() && rng.chance(forfeitedOn.daysTo(today) > 90 ? 85 : 40)) {
+                    soldOn = rng.dayBetween(forfeitedOn.addDays(1), today);
+                    soldFor = double(roundTo(item.asking * rng.between(85, 100) / 100.0, 10));
+                }
+                goods.row({0, number, item.subject, returnedOn.isValid() ? 1 : 0, soldOn.isValid() ? 1 : 0,
+                           forfeitedOn.isValid() ? 1 : 0, dateValue(soldOn), soldFor, double(item.pledge),
+                           double(item.asking)});
+            }
+        }
+        transaction.commit();
+    }
+    store.touchAll();
+    return counts;
+}
+
+} // namespace DemoData
