@@ -6,6 +6,8 @@ using namespace Qt::Literals::StringLiterals;
 
 int TableDef::fieldIndex(const QString& name) const
 {
+    for (int i = 0; i < fields.size(); ++i) // the names as written are the usual case
+        if (fields.at(i).name == name) return i;
     for (int i = 0; i < fields.size(); ++i)
         if (fields.at(i).name.compare(name, Qt::CaseInsensitive) == 0) return i;
     return -1;
@@ -95,7 +97,12 @@ namespace Schema {
 
 const QList<TableDef>& tables()
 {
-    static const QList<TableDef> all = makeTables();
+    static const QList<TableDef> all = [] {
+        QList<TableDef> t = makeTables();
+        for (int i = 0; i < t.size(); ++i)
+            t[i].id = i;
+        return t;
+    }();
     return all;
 }
 
@@ -123,6 +130,12 @@ QString createStatements(const TableDef& def, QStringList* indexes)
         for (const TagDef& tag : def.tags)
             *indexes << u"CREATE INDEX \"%1_%2\" ON \"%1\" (%3 %4)"_s.arg(
                 def.sqlName, tag.name, keyExpression(def, tag), tag.descending ? u"DESC"_s : u"ASC"_s);
+        // The record count of a grid without a filter costs nothing, however big the table.
+        *indexes << u"INSERT INTO RecordCounts (name, n) VALUES ('%1', 0)"_s.arg(def.sqlName)
+                 << u"CREATE TRIGGER \"%1_counted\" AFTER INSERT ON \"%1\" BEGIN "
+                    u"UPDATE RecordCounts SET n = n + 1 WHERE name = '%1'; END"_s.arg(def.sqlName)
+                 << u"CREATE TRIGGER \"%1_uncounted\" AFTER DELETE ON \"%1\" BEGIN "
+                    u"UPDATE RecordCounts SET n = n - 1 WHERE name = '%1'; END"_s.arg(def.sqlName);
     }
     return u"CREATE TABLE \"%1\" (%2)"_s.arg(def.sqlName, columns.join(u", "_s));
 }

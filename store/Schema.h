@@ -26,6 +26,7 @@ struct TableDef
     QString sqlName; // file name without extension: the SQL table
     QList<FieldDef> fields;
     QList<TagDef> tags;
+    int id = 0; // position among the store's tables
 
     int fieldIndex(const QString& name) const; // case-insensitive, -1 when unknown
     const TagDef* tag(const QString& name) const;

@@ -63,11 +63,14 @@ Store::Store(const QString& dataDir, QObject* parent) : QObject(parent), m_dataD
         throw StoreError(u"Cannot open database %1: %2"_s.arg(QDir::toNativeSeparators(path), text));
     }
     configure(db);
+    m_handle = *static_cast<sqlite3* const*>(db.driver()->handle().data());
+    Statement counts(m_handle, u"SELECT COUNT(*) FROM sqlite_master WHERE type='table' AND name='RecordCounts'"_s);
+    m_keepsCounts = counts.step() && counts.int64(0) > 0;
 }
 
 Store::~Store()
 {
-    m_queries.clear();
+    m_statementCache.clear(); // finalised before the connection closes
     {
         QSqlDatabase db = QSqlDatabase::database(m_connection, false);
         if (db.isOpen()) {
@@ -106,6 +109,8 @@ void Store::createEmpty(const QString& dataDir)
             configure(db);
             db.transaction();
             QSqlQuery q(db);
+            if (!q.exec(u"CREATE TABLE RecordCounts (name TEXT PRIMARY KEY, n INTEGER NOT NULL)"_s))
+                error = q.lastError().text();
             for (const TableDef& def : Schema::tables()) {
                 QStringList indexes;
                 const QStringList statements = QStringList{Schema::createStatements(def, &indexes)} + indexes;
@@ -140,23 +145,22 @@ const TableDef& Store::table(const QString& file)
 {
     const TableDef* def = Schema::find(file);
     if (!def) throw StoreError(u"Table does not exist: %1"_s.arg(file));
-    QSqlQuery& q = query(u"SELECT COUNT(*) FROM sqlite_master WHERE type='table' AND name=?"_s);
-    q.addBindValue(def->sqlName);
-    if (!q.exec()) fail(q);
-    const bool present = q.next() && q.value(0).toInt() > 0;
-    q.finish();
+    Statement& q = statement(u"SELECT COUNT(*) FROM sqlite_master WHERE type='table' AND name=?"_s);
+    q.bind({def->sqlName});
+    const bool present = q.step() && q.int64(0) > 0;
+    q.reset();
     if (!present) throw StoreError(u"Table does not exist: %1"_s.arg(def->file));
     return *def;
 }
 
 quint64 Store::version(const TableDef& def) const
 {
-    return m_versions.value(def.sqlName);
+    return m_versions.at(def.id);
 }
 
 void Store::touch(const TableDef& def)
 {
-    ++m_versions[def.sqlName];
+    ++m_versions.at(def.id);
     Q_EMIT tableChanged(def.sqlName);
 }
 
@@ -166,29 +170,19 @@ void Store::touchAll()
         touch(def);
 }
 
-QSqlQuery& Store::query(const QString& sql)
+Statement& Store::statement(const QString& sql)
 {
-    auto it = m_queries.find(sql);
-    if (it == m_queries.end()) {
-        QSqlQuery q(database());
-        q.setForwardOnly(true);
-        if (!q.prepare(sql)) fail(q);
-        it = m_queries.insert(sql, q);
-    }
+    auto it = m_statementCache.find(sql);
+    if (it == m_statementCache.end()) it = m_statementCache.insert(sql, std::make_shared<Statement>(m_handle, sql));
     ++m_statements;
-    return it.value();
+    return *it.value();
 }
 
 void Store::exec(const QString& sql)
 {
-    QSqlQuery q(database());
+    Statement statement(m_handle, sql);
     ++m_statements;
-    if (!q.exec(sql)) fail(q);
-}
-
-void Store::fail(const QSqlQuery& q) const
-{
-    throw StoreError(q.lastError().text());
+    statement.step();
 }
 
 void Store::acquire(const TableDef& def, bool exclusive)
@@ -223,8 +217,8 @@ void Store::commit()
             touchAll();
             throw StoreError(u"Transaction rolled back"_s);
         }
-        for (auto& q : m_queries)
-            q.finish();
+        for (auto& q : m_statementCache)
+            q->reset();
         if (!database().commit()) throw StoreError(database().lastError().text());
     }
 }
@@ -233,8 +227,8 @@ void Store::rollback()
 {
     if (m_depth == 0) return;
     if (--m_depth == 0) {
-        for (auto& q : m_queries)
-            q.finish();
+        for (auto& q : m_statementCache)
+            q->reset();
         database().rollback();
         // Every instance must forget what it read inside the transaction.
         touchAll();

@@ -4,6 +4,10 @@
 #include <QObject>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <array>
+#include <memory>
+
+#include "store/Statement.h"
 
 struct TableDef;
 
@@ -32,10 +36,9 @@ public:
     void touch(const TableDef& def);
     void touchAll();
 
-    // A prepared statement cached by its text; the caller binds and executes.
-    QSqlQuery& query(const QString& sql);
+    // A prepared statement cached by its text; the caller binds, steps and resets it.
+    Statement& statement(const QString& sql);
     void exec(const QString& sql); // throws StoreError on failure
-    [[noreturn]] void fail(const QSqlQuery& q) const;
 
     // Instances open on a table, for exclusive opens.
     void acquire(const TableDef& def, bool exclusive);
@@ -47,8 +50,12 @@ public:
     void rollback();
     bool inTransaction() const { return m_depth > 0; }
 
+    // Whether the store keeps the record count of every table up to date (stores made by createEmpty do).
+    bool keepsCounts() const { return m_keepsCounts; }
+
     // Counts statements run, for the benchmark of paged reading.
     quint64 statementsRun() const { return m_statements; }
+    void noteStatement() { ++m_statements; } // a statement run from an instance's own cache
 
 Q_SIGNALS:
     void tableChanged(const QString& sqlName);
@@ -57,12 +64,14 @@ private:
     static void configure(QSqlDatabase& db);
     QString m_dataDir;
     QString m_connection;
-    QHash<QString, quint64> m_versions;
-    QHash<QString, QSqlQuery> m_queries;
+    std::array<quint64, 8> m_versions{};
+    QHash<QString, std::shared_ptr<Statement>> m_statementCache;
+    struct sqlite3* m_handle = nullptr;
     QHash<QString, int> m_openCount;
     QHash<QString, bool> m_exclusive;
     QHash<QString, bool> m_present;
     int m_depth = 0;
+    bool m_keepsCounts = false;
     bool m_rollbackOnly = false;
     quint64 m_statements = 0;
 };

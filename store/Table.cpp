@@ -6,7 +6,6 @@
 #include "store/Values.h"
 
 #include <QCollator>
-#include <QSqlQuery>
 #include <algorithm>
 
 using namespace Qt::Literals::StringLiterals;
@@ -260,7 +259,7 @@ void Table::open()
     }
     m_filter = m_filtered ? m_parsedFilter : Filter();
     viewChangedInternally();
-    first();
+    deferFirst();
 }
 
 void Table::close()
@@ -382,10 +381,10 @@ QList<Row> Table::fetchRows(Direction direction, const Row* anchor, bool inclusi
     if (!where.isEmpty()) sql += u" WHERE "_s + where.join(u" AND "_s);
     sql += u" ORDER BY "_s + orderClause(direction) + u" LIMIT ?"_s;
     binds << limit;
-    QSqlQuery& q = m_store.query(sql);
+    Statement& q = m_store.statement(sql);
     for (const QVariant& v : binds)
         q.addBindValue(v);
-    if (!q.exec()) m_store.fail(q);
+    q.exec();
     QList<Row> rows;
     const int n = m_def->fields.size();
     while (q.next()) {
@@ -406,12 +405,12 @@ QList<Row> Table::fetchRowsAt(int offset, int limit)
     QString sql = u"SELECT "_s + selectList() + u" FROM \""_s + m_def->sqlName + u'"';
     if (!m_filter.terms.isEmpty()) sql += u" WHERE "_s + m_filter.sql(*m_def);
     sql += u" ORDER BY "_s + orderClause(Direction::Forward) + u" LIMIT ? OFFSET ?"_s;
-    QSqlQuery& q = m_store.query(sql);
+    Statement& q = m_store.statement(sql);
     for (const QVariant& v : m_filter.values())
         q.addBindValue(v);
     q.addBindValue(limit);
     q.addBindValue(offset);
-    if (!q.exec()) m_store.fail(q);
+    q.exec();
     QList<Row> rows;
     while (q.next()) {
         Row r;
@@ -435,11 +434,11 @@ int Table::positionOf(const Row& row)
     }
     where << rangeClause(Direction::Backward, false);
     binds << rangeValues(row);
-    QSqlQuery& q =
-        m_store.query(u"SELECT COUNT(*) FROM \""_s + m_def->sqlName + u"\" WHERE "_s + where.join(u" AND "_s));
+    Statement& q =
+        m_store.statement(u"SELECT COUNT(*) FROM \""_s + m_def->sqlName + u"\" WHERE "_s + where.join(u" AND "_s));
     for (const QVariant& v : binds)
         q.addBindValue(v);
-    if (!q.exec()) m_store.fail(q);
+    q.exec();
     const int n = q.next() ? q.value(0).toInt() : 0;
     q.finish();
     return n;
@@ -447,10 +446,10 @@ int Table::positionOf(const Row& row)
 
 Row Table::readRow(qint64 rowid, bool* found)
 {
-    QSqlQuery& q =
-        m_store.query(u"SELECT "_s + selectList() + u" FROM \""_s + m_def->sqlName + u"\" WHERE rowid = ?"_s);
+    Statement& q =
+        m_store.statement(u"SELECT "_s + selectList() + u" FROM \""_s + m_def->sqlName + u"\" WHERE rowid = ?"_s);
     q.addBindValue(rowid);
-    if (!q.exec()) m_store.fail(q);
+    q.exec();
     Row r;
     *found = q.next();
     if (*found) {
@@ -473,6 +472,7 @@ void Table::loadPage(Direction direction, const Row* anchor, bool inclusive, int
 {
     QList<Row> rows = fetchRows(direction, anchor, inclusive, limit);
     m_nextPageSize = limit;
+    m_pendingFirst = false;
     if (direction == Direction::Backward) std::reverse(rows.begin(), rows.end());
     m_page = std::move(rows);
     m_pos = m_page.isEmpty() ? -1 : (direction == Direction::Forward ? 0 : m_page.size() - 1);
@@ -503,8 +503,22 @@ void Table::resync(const Row& around)
     m_bof = m_page.isEmpty();
 }
 
+void Table::deferFirst()
+{
+    m_page.clear();
+    m_pos = -1;
+    m_pendingFirst = true;
+}
+
 void Table::sync()
 {
+    if (m_pendingFirst && m_state == State::Browse) {
+        // Opening or re-filtering reads nothing until the first record is asked for.
+        loadPage(Direction::Forward, nullptr, false, SearchPageSize * 4);
+        m_bof = true;
+        m_eof = m_page.isEmpty();
+        return;
+    }
     if (m_state != State::Browse || m_seenVersion == m_store.version(*m_def)) return;
     const Row here = current();
     if (here.rowid != 0) {
@@ -620,7 +634,7 @@ void Table::setFilter(const QString& text)
     if (m_filtered && isOpen()) {
         m_filter = m_parsedFilter;
         viewChangedInternally();
-        first();
+        deferFirst();
     }
 }
 
@@ -633,7 +647,7 @@ void Table::setFiltered(bool on)
     m_filter = on ? m_parsedFilter : Filter();
     if (changed) {
         viewChangedInternally();
-        first();
+        deferFirst();
     }
 }
 
@@ -641,7 +655,7 @@ void Table::first()
 {
     requireOpen();
     checkedPostPending();
-    loadPage(Direction::Forward, nullptr, false);
+    loadPage(Direction::Forward, nullptr, false, SearchPageSize * 4);
     m_bof = true;
     m_eof = m_page.isEmpty();
 }
@@ -801,38 +815,51 @@ void Table::post()
     postRecord();
 }
 
+Statement& Table::writeStatement(bool inserting, quint64 mask)
+{
+    // One statement per set of changed fields, built once: posting is the inner step of every loop.
+    const quint64 key = (mask << 1) | (inserting ? 1 : 0);
+    if (Statement* cached = m_writeStatements.value(key)) {
+        m_store.noteStatement();
+        return *cached;
+    }
+    QStringList names;
+    for (int i = 0; i < m_def->fields.size(); ++i)
+        if (mask & (quint64(1) << i)) names << u'"' + m_def->fields.at(i).name + u'"';
+    QString sql;
+    if (inserting && names.isEmpty())
+        sql = u"INSERT INTO \""_s + m_def->sqlName + u"\" DEFAULT VALUES"_s;
+    else if (inserting)
+        sql = u"INSERT INTO \""_s + m_def->sqlName + u"\" ("_s + names.join(u", "_s) + u") VALUES ("_s +
+              QStringList(names.size(), u"?"_s).join(u", "_s) + u')';
+    else
+        sql = u"UPDATE \""_s + m_def->sqlName + u"\" SET "_s + names.join(u" = ?, "_s) + u" = ? WHERE rowid = ?"_s;
+    Statement& statement = m_store.statement(sql);
+    m_writeStatements.insert(key, &statement);
+    return statement;
+}
+
 void Table::postRecord()
 {
     const bool upToDate = m_seenVersion == m_store.version(*m_def);
     const bool inserting = m_state == State::Insert;
-    QStringList names;
-    QList<QVariant> binds;
+    quint64 mask = 0;
     for (int i = 0; i < m_def->fields.size(); ++i) {
         if (!m_dirty.at(i)) continue;
         // Marking passes assign every record; only real changes reach the file.
         if (!inserting && m_original.values.value(i).isNull() == m_buffer.values.at(i).isNull() &&
             m_original.values.value(i) == m_buffer.values.at(i))
             continue;
-        names << u'"' + m_def->fields.at(i).name + u'"';
-        binds << m_buffer.values.at(i);
+        mask |= quint64(1) << i;
     }
     qint64 rowid = m_buffer.rowid;
-    if (inserting) {
-        QStringList marks(names.size(), u"?"_s);
-        QSqlQuery& q = m_store.query(u"INSERT INTO \""_s + m_def->sqlName + u"\" ("_s + names.join(u", "_s) +
-                                     u") VALUES ("_s + marks.join(u", "_s) + u')');
-        for (const QVariant& v : binds)
-            q.addBindValue(v);
-        if (!q.exec()) m_store.fail(q);
-        rowid = q.lastInsertId().toLongLong();
-        q.finish();
-    } else if (!names.isEmpty()) {
-        QSqlQuery& q = m_store.query(u"UPDATE \""_s + m_def->sqlName + u"\" SET "_s + names.join(u" = ?, "_s) +
-                                     u" = ? WHERE rowid = ?"_s);
-        for (const QVariant& v : binds)
-            q.addBindValue(v);
-        q.addBindValue(rowid);
-        if (!q.exec()) m_store.fail(q);
+    if (inserting || mask != 0) {
+        Statement& q = writeStatement(inserting, mask);
+        for (int i = 0; i < m_def->fields.size(); ++i)
+            if (mask & (quint64(1) << i)) q.addBindValue(m_buffer.values.at(i));
+        if (!inserting) q.addBindValue(rowid);
+        q.exec();
+        if (inserting) rowid = q.lastInsertId();
         q.finish();
     }
     const Row before = current();
@@ -840,7 +867,7 @@ void Table::postRecord()
     written.rowid = rowid;
     m_state = State::Browse;
     m_modified = false;
-    if (names.isEmpty() && !inserting) return;
+    if (mask == 0 && !inserting) return;
     m_store.touch(*m_def);
     m_cachedCount = -1;
     // The usual case in marking loops: same key, still in the view, nobody else wrote meanwhile.
@@ -871,9 +898,9 @@ void Table::remove()
     sync();
     if (m_page.isEmpty()) throw StoreError(u"Cannot perform this operation on an empty dataset: %1"_s.arg(m_def->file));
     const Row gone = current();
-    QSqlQuery& q = m_store.query(u"DELETE FROM \""_s + m_def->sqlName + u"\" WHERE rowid = ?"_s);
+    Statement& q = m_store.statement(u"DELETE FROM \""_s + m_def->sqlName + u"\" WHERE rowid = ?"_s);
     q.addBindValue(gone.rowid);
-    if (!q.exec()) m_store.fail(q);
+    q.exec();
     q.finish();
     m_store.touch(*m_def);
     resync(gone);
@@ -894,11 +921,14 @@ int Table::recordCount()
     const quint64 version = m_store.version(*m_def);
     if (m_cachedCount >= 0 && m_countVersion == version) return m_cachedCount;
     QString sql = u"SELECT COUNT(*) FROM \""_s + m_def->sqlName + u'"';
-    if (!m_filter.terms.isEmpty()) sql += u" WHERE "_s + m_filter.sql(*m_def);
-    QSqlQuery& q = m_store.query(sql);
+    if (!m_filter.terms.isEmpty())
+        sql += u" WHERE "_s + m_filter.sql(*m_def);
+    else if (m_store.keepsCounts())
+        sql = u"SELECT n FROM RecordCounts WHERE name = '"_s + m_def->sqlName + u'\'';
+    Statement& q = m_store.statement(sql);
     for (const QVariant& v : m_filter.values())
         q.addBindValue(v);
-    if (!q.exec()) m_store.fail(q);
+    q.exec();
     m_cachedCount = q.next() ? q.value(0).toInt() : 0;
     q.finish();
     m_countVersion = version;

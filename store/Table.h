@@ -4,11 +4,13 @@
 #include "store/Schema.h"
 
 #include <QDate>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QVariant>
 
 class Store;
+class Statement;
 struct TableDef;
 struct TagDef;
 class Table;
@@ -131,6 +133,7 @@ private:
     void requireEditing() const;
     void checkedPostPending();
     void sync();
+    void deferFirst();
     void resync(const Row& around);
     void loadPage(Direction direction, const Row* anchor, bool inclusive, int limit = 200);
     Row keyAnchor(const QString& key) const;
@@ -145,6 +148,7 @@ private:
     Row current() const;
     void viewChangedInternally();
     void postRecord();
+    Statement& writeStatement(bool inserting, quint64 mask);
 
     Store& m_store;
     QString m_fileName;
@@ -167,6 +171,7 @@ private:
     bool m_bof = true;
     quint64 m_seenVersion = 0;
     int m_nextPageSize = 200;
+    bool m_pendingFirst = false;
     quint64 m_viewVersion = 0;
     int m_cachedCount = -1;
     quint64 m_countVersion = 0;
@@ -174,6 +179,7 @@ private:
     // The edit buffer.
     Row m_buffer;
     Row m_original; // the record as it was when the edit began
+    QHash<quint64, Statement*> m_writeStatements;
     QList<bool> m_dirty;
     bool m_modified = false;
 };

@@ -413,6 +413,11 @@ private Q_SLOTS:
         t->remove();
         QCOMPARE(t->field(u"NUMBER"_s).asString(), u"26/00003"_s); // nothing after: the last one
         QCOMPARE(t->recordCount(), 1);
+        t->emptyTable();
+        QCOMPARE(t->recordCount(), 0);
+        QVERIFY(t->isEmpty());
+        addContract(*t, u"26/00004"_s);
+        QCOMPARE(open(u"Zmluvy.DBF"_s)->recordCount(), 1);
     }
 
     void transactionRollsBack()
@@ -432,6 +437,7 @@ private Q_SLOTS:
             t->cancel();
         }
         QCOMPARE(t->recordCount(), 1);
+        QCOMPARE(open(u"Zmluvy.DBF"_s)->recordCount(), 1); // the kept count rolled back too
         t->first();
         QCOMPARE(t->field(u"WRK"_s).asBoolean(), false);
     }
