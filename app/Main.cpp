@@ -1,17 +1,32 @@
 #include "app/Main.h"
 
+#include "app/Guard.h"
+#include "app/Messages.h"
 #include "app/MonthCal.h"
+#include "app/WaitCursor.h"
 #include "register/Inventar.h"
 #include "register/Osoby.h"
 #include "register/Predlz.h"
 #include "register/Zmluvy.h"
+#include "store/Clock.h"
 #include "store/EngineConfig.h"
 #include "store/Store.h"
 #include "store/Table.h"
+#include "store/Values.h"
 
+#include <QAction>
 #include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QStyle>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -38,6 +53,17 @@ public:
 TForm1::TForm1(const QString& programDir, QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(u"TForm1"_s);
+    try {
+        create(programDir);
+    } catch (...) {
+        // Members go before the QObject children: the tables opened so far must close while the store lives.
+        release();
+        throw;
+    }
+}
+
+void TForm1::create(const QString& programDir)
+{
     const EngineConfig::Definition def = EngineConfig::ensureDatabaseName(programDir);
     m_store = std::make_unique<Store>(def.path);
 
@@ -65,18 +91,226 @@ TForm1::TForm1(const QString& programDir, QWidget* parent) : QMainWindow(parent)
     m_mdi = new QMdiArea(this);
     m_mdi->setObjectName(u"MdiArea"_s);
     setCentralWidget(m_mdi);
+
+    createMenu();
+    createToolBar();
+    createStatusBar();
 }
 
 TForm1::~TForm1()
 {
+    release();
+}
+
+void TForm1::release()
+{
     // Windows close their tables before the store goes.
     delete m_mdi;
     m_mdi = nullptr;
+    m_form2 = nullptr;
+    m_form3 = nullptr;
+    m_form4 = nullptr;
+    m_form7 = nullptr;
     qDeleteAll(m_windows);
     m_windows.clear();
     delete m_form20;
-    for (Table* t : {Table1, Table2, Table3, Table4, Table5})
-        delete t;
+    m_form20 = nullptr;
+    for (Table** t : {&Table1, &Table2, &Table3, &Table4, &Table5}) {
+        delete *t;
+        *t = nullptr;
+    }
+    m_store.reset();
+}
+
+QMenu* TForm1::addMenu(QMenu* parent, const QString& name, const QString& caption, const QString& hint)
+{
+    QMenu* menu = parent ? parent->addMenu(caption) : menuBar()->addMenu(caption);
+    menu->setObjectName(name + u"Menu"_s);
+    QAction* a = menu->menuAction();
+    a->setObjectName(name);
+    a->setStatusTip(hint);
+    m_actions.insert(name, a);
+    return menu;
+}
+
+QAction* TForm1::addItem(QMenu* menu, const QString& name, const QString& caption, const QString& hint,
+                         void (TForm1::*handler)())
+{
+    QAction* a = menu->addAction(caption);
+    a->setObjectName(name);
+    a->setStatusTip(hint);
+    if (!hint.isEmpty()) a->setToolTip(hint);
+    if (handler)
+        connect(a, &QAction::triggered, this, [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
+    else
+        a->setEnabled(false); // its window comes with later work, which enables and connects it
+    m_actions.insert(name, a);
+    return a;
+}
+
+QAction* TForm1::action(const QString& objectName) const
+{
+    return m_actions.value(objectName);
+}
+
+void TForm1::createMenu()
+{
+    menuBar()->setObjectName(u"MainMenu1"_s);
+
+    QMenu* mervana = addMenu(nullptr, u"Mervana1"_s, u"&Mervana"_s, u"Mervana"_s);
+    QMenu* contracts = addMenu(mervana, u"Zmluvy1"_s, u"&Zmluvy"_s, u"Súbor zmlúv"_s);
+    addItem(contracts, u"Vetky1"_s, u"&Všetky"_s, u"Všetky zmluvy"_s, &TForm1::Vetky1Click);
+    contracts->addSeparator();
+    addItem(contracts, u"Aktulne1"_s, u"&Aktuálne (pred vypršaním)"_s, u"Aktuálne zmluvy (pred vypršaním)"_s);
+    addItem(contracts, u"Expirovan1"_s, u"&Expirované (po vypršaní)"_s, u"Expirované zmluvy (po vypršaní)"_s);
+    addItem(contracts, u"Zaplaten1"_s, u"&Zaplatené"_s, u"Zaplatené zmluvy"_s);
+    addItem(contracts, u"Prepadnut1"_s, u"&Prepadnuté"_s, u"Prepadnuté zmluvy"_s);
+    addItem(contracts, u"Predlovan1"_s, u"P&redlžované"_s, u"Predlžované zmluvy"_s);
+    addItem(mervana, u"Osoby1"_s, u"&Osoby"_s, u"Súbor osôb"_s, &TForm1::Osoby1Click);
+    QMenu* goods = addMenu(mervana, u"Inventr1"_s, u"&Inventár"_s, u"Súbor inventára"_s);
+    addItem(goods, u"Vetok1"_s, u"&Všetok"_s, u"Všetok inventár"_s, &TForm1::Vetok1Click);
+    goods->addSeparator();
+    addItem(goods, u"Aktulnypredexpirciou1"_s, u"&Aktuálny (pred vypršaním)"_s, u"Aktuálny (pred vypršaním)"_s);
+    addItem(goods, u"Expirovanpoexpircii1"_s, u"&Expirovaný (po vypršaní)"_s, u"Expirovaný (po vypršaní)"_s);
+    addItem(goods, u"Napredaj1"_s, u"&Na predaj"_s, u"Inventár na predaj"_s);
+    addItem(goods, u"Predan1"_s, u"P&redaný"_s, u"Predaný inventár"_s);
+    addItem(mervana, u"Predenia1"_s, u"&Predĺženia"_s, QString(), &TForm1::Predenia1Click);
+    mervana->addSeparator();
+    addItem(mervana, u"Hadanie1"_s, u"&Hľadanie"_s, u"Vyhľadávanie údajov"_s);
+    mervana->addSeparator();
+    addItem(mervana, u"Koniec1"_s, u"&Koniec"_s, u"Ukončenie programu"_s, &TForm1::Koniec1Click);
+
+    QMenu* print = addMenu(nullptr, u"Tla1"_s, u"&Tlač"_s, u"Tlač"_s);
+    addItem(print, u"Expirciazmlv1"_s, u"&Expirácia zmlúv"_s, u"Expirácia zmlúv"_s);
+    addItem(print, u"PrjmyVdaje1"_s, u"Príjmy / &Výdaje"_s, u"Príjmy / Výdaje"_s);
+    print->addSeparator();
+    QMenu* printContracts = addMenu(print, u"TlacZmluvy1"_s, u"&Zmluvy"_s, u"Zmluvy"_s);
+    addItem(printContracts, u"TlacVetky1"_s, u"&Všetky"_s, u"Tlač všetkých"_s);
+    printContracts->addSeparator();
+    addItem(printContracts, u"TlacAktulne1"_s, u"&Aktuálne (pred vypršaním)"_s, u"Tlač aktuálnych (pred vypršaním)"_s);
+    addItem(printContracts, u"TlacExpirovan1"_s, u"&Expirované (po vypršaní)"_s, u"Tlač expirovaných (po vypršaní)"_s);
+    addItem(printContracts, u"TlacZaplaten1"_s, u"&Zaplatené"_s, u"Tlač zaplatených"_s);
+    addItem(printContracts, u"TlacPrepadnut1"_s, u"&Prepadnuté"_s, u"Tlač prepadnutých"_s);
+    addItem(printContracts, u"TlacPredlovan1"_s, u"P&redlžované"_s, u"Tlač predlžovaných"_s);
+    addItem(print, u"TlacOsoby1"_s, u"&Osoby"_s, u"Osoby"_s);
+    QMenu* printGoods = addMenu(print, u"TlacInventr1"_s, u"&Inventár"_s, QString());
+    addItem(printGoods, u"TlacVetok1"_s, u"&Všetok"_s, u"Tlač všetok"_s);
+    printGoods->addSeparator();
+    // The missing parenthesis is the shop's own text.
+    addItem(printGoods, u"TlacAktulnypredexpirciou1"_s, u"&Aktuálny (pred vypršaním)"_s,
+            u"Tlač aktuálneho (pred vypršaním"_s);
+    addItem(printGoods, u"TlacExpirovanpoexpircii1"_s, u"&Expirovaný (po vypršaní)"_s,
+            u"Tlač expirovaného (po vypršaní)"_s);
+    addItem(printGoods, u"TlacNapredaj1"_s, u"&Na predaj"_s, u"Tlač inventára na predaj"_s);
+    addItem(printGoods, u"TlacPredan1"_s, u"&Predaný"_s, u"Tlač predaného"_s);
+
+    QMenu* statistics = addMenu(nullptr, u"tatistika1"_s, u"Št&atistika"_s, u"Štatistika"_s);
+    addItem(statistics, u"Peniazevobehu1"_s, u"&Peniaze v obehu"_s, u"Peniaze v obehu"_s);
+    addItem(statistics, u"Zlonhodnota1"_s, u"&Záložná hodnota"_s, u"Záložná hodnota"_s);
+    statistics->addSeparator();
+    addItem(statistics, u"Potyviet1"_s, u"P&očty viet"_s, u"Počty viet"_s);
+
+    QMenu* settings = addMenu(nullptr, u"Nastavenia1"_s, u"&Nastavenia"_s, u"Nastavenia"_s);
+    addItem(settings, u"Save1"_s, u"&Uchovanie dát"_s, u"Uchovanie dát"_s);
+    settings->addSeparator();
+    addItem(settings, u"Textzmluvy1"_s, u"&Text zmluvy"_s, u"Text zmluvy"_s);
+    settings->addSeparator();
+    QMenu* font = addMenu(settings, u"Font1"_s, u"&Font"_s, u"Zmena písma"_s);
+    addItem(font, u"Vgride1"_s, u"V &gride"_s, u"Zmena písma v gride"_s);
+    addItem(font, u"Vnadpisoch1"_s, u"V &nadpisoch"_s, u"Zmena písma v nadpisoch"_s);
+    QMenu* colour = addMenu(settings, u"Farba1"_s, u"F&arba"_s, u"Zmena farby"_s);
+    addItem(colour, u"Psmavgride1"_s, u"Písma v &gride"_s, u"Zmena farby písma v gride"_s);
+    addItem(colour, u"Psmavnadpisoch1"_s, u"Písma v &nadpisoch"_s, u"Zmena farby písma v nadpisoch"_s);
+
+    QMenu* service = addMenu(nullptr, u"Servis1"_s, u"&Servis"_s, u"Servis"_s);
+    addItem(service, u"Odsundoarchvu1"_s, u"&Odsun do archívu"_s, u"Záloha dát"_s);
+    addItem(service, u"Prsunzarchvu1"_s, u"&Prísun z archívu"_s, u"Obnova dát"_s);
+    service->addSeparator();
+    addItem(service, u"Zloha1"_s, u"&Záloha"_s, QString()); // never enabled
+    service->addSeparator();
+    addItem(service, u"Reindexcia1"_s, u"&Reindexácia"_s, u"Reindexácia dát"_s);
+    service->addSeparator();
+    addItem(service, u"Kalkulaka1"_s, u"&Kalkulačka"_s, u"Kalkulačka"_s);
+    service->addSeparator();
+    addItem(service, u"Oprograme1"_s, u"O p&rograme..."_s, u"Informácia o programe"_s);
+}
+
+void TForm1::createToolBar()
+{
+    Panel1 = new QToolBar(this);
+    Panel1->setObjectName(u"Panel1"_s);
+    Panel1->setMovable(false);
+    Panel1->setFloatable(false);
+    Panel1->toggleViewAction()->setVisible(false);
+    addToolBar(Qt::TopToolBarArea, Panel1);
+
+    const auto button = [this](QToolButton*& b, const char* name, const QString& hint, QStyle::StandardPixmap icon,
+                               void (TForm1::*handler)()) {
+        b = new QToolButton(Panel1);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setFixedSize(23, 22);
+        b->setIconSize(QSize(16, 16));
+        b->setIcon(style()->standardIcon(icon));
+        b->setText(hint);
+        b->setToolTip(hint);
+        b->setStatusTip(hint);
+        b->setAutoRaise(true);
+        if (handler)
+            connect(b, &QToolButton::clicked, this,
+                    [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
+        else
+            b->setEnabled(false);
+        Panel1->addWidget(b);
+    };
+    button(SpeedButton2, "SpeedButton2", u"Osoby"_s, QStyle::SP_DirHomeIcon, &TForm1::SpeedButton2Click);
+    button(SpeedButton1, "SpeedButton1", u"Zmluvy"_s, QStyle::SP_FileDialogDetailedView, &TForm1::SpeedButton1Click);
+    button(SpeedButton3, "SpeedButton3", u"Inventár"_s, QStyle::SP_DriveHDIcon, &TForm1::SpeedButton3Click);
+    button(SpeedButton4, "SpeedButton4", u"Predĺženia"_s, QStyle::SP_BrowserReload, &TForm1::SpeedButton4Click);
+    // Printing the contract comes with the printout; until then the button stays off.
+    button(SpeedButton5, "SpeedButton5", u"Tlač zmluvy"_s, QStyle::SP_FileIcon, nullptr);
+    button(SpeedButton6, "SpeedButton6", u"Koniec programu"_s, QStyle::SP_DialogCloseButton,
+           &TForm1::SpeedButton6Click);
+}
+
+void TForm1::createStatusBar()
+{
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(u"StatusBar1"_s);
+    bar->setSizeGripEnabled(false);
+    const int widths[3] = {60, 50, 50};
+    for (int i = 0; i < 3; ++i) {
+        auto* panel = new QLabel(bar);
+        panel->setObjectName(u"Panel%1"_s.arg(i));
+        panel->setFrameShape(QFrame::StyledPanel);
+        panel->setFrameShadow(QFrame::Sunken);
+        // At least the designed width: a wider font must not cut the date off.
+        panel->setMinimumWidth(widths[i]);
+        bar->addWidget(panel, i == 2 ? 1 : 0);
+        m_panels[i] = panel;
+    }
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(u"Timer1"_s);
+    Timer1->setInterval(1000);
+    connect(Timer1, &QTimer::timeout, this, [this] { guarded([this] { Timer1Timer(); }); });
+    Timer1->start();
+    Timer1Timer();
+}
+
+bool TForm1::event(QEvent* e)
+{
+    // The hint goes to panel 2 on the next tick, not into the status bar's own message line.
+    if (e->type() == QEvent::StatusTip) {
+        m_hint = static_cast<QStatusTipEvent*>(e)->tip();
+        return true;
+    }
+    return QMainWindow::event(e);
+}
+
+void TForm1::Timer1Timer()
+{
+    m_panels[0]->setText(Values::shortDateText(Clock::today()));
+    m_panels[1]->setText(Clock::now().time().toString(u"HH:mm:ss"_s));
+    m_panels[2]->setText(m_hint);
 }
 
 QMdiSubWindow* TForm1::addChild(QWidget* form)
@@ -115,4 +349,100 @@ void TForm1::createRegisterWindows()
     m_form3 = new TForm3(this);
     addChild(m_form3);
     showChild(m_form3);
+}
+
+void TForm1::ConfirmExit()
+{
+    if (Messages::question(u"Skutočne chcete program ukončiť ?"_s)) close();
+}
+
+void TForm1::Koniec1Click()
+{
+    ConfirmExit();
+}
+
+void TForm1::SpeedButton6Click()
+{
+    ConfirmExit();
+}
+
+void TForm1::Vetky1Click()
+{
+    FilterMode = 0;
+    m_form2->Table1->setFilter(QString());
+    m_form2->Table1->setFiltered(false);
+    m_form2->setWindowTitle(u"Všetky zmluvy"_s);
+    showChild(m_form2);
+}
+
+void TForm1::Vetok1Click()
+{
+    FilterMode = 0;
+    m_form4->Table1->setFilter(QString());
+    m_form4->Table1->setFiltered(false);
+    m_form4->setWindowTitle(u"Všetky založené predmety"_s);
+    showChild(m_form4);
+}
+
+void TForm1::Osoby1Click()
+{
+    m_form3->Table1->setFilter(QString());
+    m_form3->Table1->setFiltered(false);
+    showChild(m_form3);
+}
+
+void TForm1::Predenia1Click()
+{
+    showChild(m_form7);
+}
+
+void TForm1::SpeedButton2Click()
+{
+    Table* persons = m_form3->Table1;
+    persons->setIndexName(u"BIRTHNUM"_s);
+    persons->findKey(m_form2->Table1->field(u"BIRTHNUM"_s).asString());
+    persons->setIndexName(u"LASTNAME"_s);
+    showChild(m_form3);
+}
+
+void TForm1::SpeedButton1Click()
+{
+    {
+        WaitCursor wait;
+        Table* person = m_form3->Table1;
+        m_form2->Table1->setFilter(u"BIRTHNUM='"_s + person->field(u"BIRTHNUM"_s).asString() + u"'"_s);
+        m_form2->Table1->setFiltered(true);
+        m_form2->setWindowTitle(u"Zmluvy záložcu: "_s + person->field(u"LASTNAME"_s).asString() + u" "_s +
+                                person->field(u"FIRSNAME"_s).asString());
+    }
+    showChild(m_form2);
+}
+
+void TForm1::SpeedButton3Click()
+{
+    {
+        WaitCursor wait;
+        const QString number = m_form2->Table1->field(u"NUMBER"_s).asString();
+        Table* goods = m_form4->Table1;
+        goods->setIndexName(u"NUMBER"_s);
+        goods->setFilter(u"NUMBER='"_s + number + u"'"_s);
+        goods->setFiltered(true);
+        m_form4->setWindowTitle(u"Založené predmety na zmluve: "_s + number);
+    }
+    showChild(m_form4);
+}
+
+void TForm1::SpeedButton4Click()
+{
+    {
+        WaitCursor wait;
+        Table* extensions = m_form7->Table1;
+        extensions->setIndexName(u"NUMBER"_s);
+        extensions->findKey(m_form2->Edit1 ? m_form2->Edit1->text() : QString());
+        const QString number = m_form2->Table1->field(u"NUMBER"_s).asString();
+        extensions->setFilter(u"NUMBER='"_s + number + u"'"_s);
+        extensions->setFiltered(true);
+        m_form7->setWindowTitle(u"Predĺženia k zmluve: "_s + number);
+    }
+    showChild(m_form7);
 }

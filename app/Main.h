@@ -6,8 +6,15 @@
 #include <functional>
 #include <memory>
 
+class QAction;
+class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
+class QMenu;
+class QTimer;
+class QToolBar;
+class QToolButton;
+class QWidget;
 class Store;
 class Table;
 class TForm2;
@@ -40,6 +47,24 @@ public:
     bool ExpiredFound = false;
     QDateTime PickedDate;
 
+    // Tool bar and status bar.
+    QToolBar* Panel1 = nullptr;
+    QToolButton* SpeedButton1 = nullptr; // "Zmluvy"
+    QToolButton* SpeedButton2 = nullptr; // "Osoby"
+    QToolButton* SpeedButton3 = nullptr; // "Inventár"
+    QToolButton* SpeedButton4 = nullptr; // "Predĺženia"
+    QToolButton* SpeedButton5 = nullptr; // "Tlač zmluvy"
+    QToolButton* SpeedButton6 = nullptr; // "Koniec programu"
+    QTimer* Timer1 = nullptr;
+    QLabel* statusPanel(int index) const { return m_panels[index]; }
+
+    // A menu action (or a submenu's action) by its object name, for the windows that enable and
+    // connect their items once they exist; nullptr when there is none.
+    QAction* action(const QString& objectName) const;
+
+    // The hint of the menu item or control under the mouse, as the status bar shows it next tick.
+    QString currentHint() const { return m_hint; }
+
     QMdiArea* mdiArea() const { return m_mdi; }
 
     // The register windows, created at start-up.
@@ -66,7 +91,48 @@ public:
     void showChild(QWidget* form);
     QMdiSubWindow* addChild(QWidget* form);
 
+    // "&Mervana" views. The marking views and the routines behind them live in app/Views.cpp.
+    void FilterContracts(Table& t);
+    void FilterGoods(Table& t);
+    void Vetky1Click();
+    void Aktulne1Click();
+    void Expirovan1Click();
+    void Zaplaten1Click();
+    void Prepadnut1Click();
+    void Predlovan1Click();
+    void Osoby1Click();
+    void Vetok1Click();
+    void Aktulnypredexpirciou1Click();
+    void Expirovanpoexpircii1Click();
+    void Napredaj1Click();
+    void Predan1Click();
+    void Predenia1Click();
+    void Koniec1Click();
+
+    // Tool bar.
+    void SpeedButton1Click();
+    void SpeedButton2Click();
+    void SpeedButton3Click();
+    void SpeedButton4Click();
+    void SpeedButton6Click();
+
+    void Timer1Timer();
+    // Asks before ending the program; Yes closes the frame.
+    void ConfirmExit();
+
+protected:
+    bool event(QEvent* e) override;
+
 private:
+    void create(const QString& programDir);
+    void release();
+    void createMenu();
+    void createToolBar();
+    void createStatusBar();
+    QMenu* addMenu(QMenu* parent, const QString& name, const QString& caption, const QString& hint);
+    QAction* addItem(QMenu* menu, const QString& name, const QString& caption, const QString& hint,
+                     void (TForm1::*handler)() = nullptr);
+
     std::unique_ptr<Store> m_store;
     QMdiArea* m_mdi = nullptr;
     TForm2* m_form2 = nullptr;
@@ -75,4 +141,7 @@ private:
     TForm7* m_form7 = nullptr;
     TForm20* m_form20 = nullptr;
     QHash<QByteArray, QWidget*> m_windows;
+    QHash<QString, QAction*> m_actions;
+    QLabel* m_panels[3] = {};
+    QString m_hint;
 };

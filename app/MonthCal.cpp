@@ -1,27 +1,75 @@
 #include "app/MonthCal.h"
 
+#include "app/Guard.h"
 #include "app/Main.h"
+#include "app/MaskEdit.h"
+#include "store/Clock.h"
+#include "store/Values.h"
 
 #include <QCalendarWidget>
+#include <QFrame>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 using namespace Qt::Literals::StringLiterals;
 
-TForm20::TForm20(TForm1* main) : QDialog(main), m_main(main)
+TForm20::TForm20(TForm1* main)
+    : QDialog(main, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                        Qt::WindowCloseButtonHint),
+      m_main(main)
 {
     setObjectName(u"TForm20"_s);
     setWindowTitle(u"Výber dňa"_s);
-    MonthCalendar1 = new QCalendarWidget(this);
+    setToolTip(u"Výber dňa z kalendára"_s);
+    setStatusTip(u"Výber dňa z kalendára"_s);
+
+    Panel1 = new QFrame(this);
+    Panel1->setObjectName(u"Panel1"_s);
+    Panel1->setFrameShape(QFrame::StyledPanel);
+    MonthCalendar1 = new QCalendarWidget(Panel1);
     MonthCalendar1->setObjectName(u"MonthCalendar1"_s);
+    // Slovak month and day names whatever the machine's locale; no week numbers.
+    MonthCalendar1->setLocale(QLocale(QLocale::Slovak, QLocale::Slovakia));
+    MonthCalendar1->setFirstDayOfWeek(Qt::Monday);
+    MonthCalendar1->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    auto* panelLayout = new QVBoxLayout(Panel1);
+    panelLayout->addWidget(MonthCalendar1);
+
     BitBtn1 = new QPushButton(u"&OK"_s, this);
     BitBtn1->setObjectName(u"BitBtn1"_s);
+    BitBtn1->setDefault(true);
+
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(MonthCalendar1);
-    layout->addWidget(BitBtn1);
+    layout->addWidget(Panel1);
+    layout->addWidget(BitBtn1, 0, Qt::AlignHCenter);
+    // A fixed border: the dialog keeps the size of its calendar.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(BitBtn1, &QPushButton::clicked, this, [this] { guarded([this] { BitBtn1Click(); }); });
+    connect(MonthCalendar1, &QCalendarWidget::activated, this,
+            [this](QDate day) { guarded([this, day] { take(day); }); });
 }
 
-void PickDay(TForm1*, MaskEdit*)
+void TForm20::BitBtn1Click()
 {
-    // Filled by the day picker's own change.
+    take(MonthCalendar1->selectedDate());
+}
+
+void TForm20::take(const QDate& day)
+{
+    m_main->PickedDate = QDateTime(day, QTime(0, 0));
+    accept();
+}
+
+void PickDay(TForm1* main, MaskEdit* box)
+{
+    if (box->isEmptyDate())
+        main->PickedDate = Clock::now();
+    else
+        main->PickedDate = QDateTime(Values::dateFromText(box->text()), QTime(0, 0));
+    TForm20* picker = main->form20();
+    picker->MonthCalendar1->setSelectedDate(main->PickedDate.date());
+    picker->exec();
+    // The close box leaves PickedDate as seeded, so the box gets its own date back, rewritten.
+    box->setText(Values::shortDateText(main->PickedDate.date()));
 }

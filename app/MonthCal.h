@@ -4,6 +4,8 @@
 
 class TForm1;
 class QCalendarWidget;
+class QDate;
+class QFrame;
 class QPushButton;
 class MaskEdit;
 
@@ -14,10 +16,15 @@ class TForm20 : public QDialog
 public:
     explicit TForm20(TForm1* main);
 
+    QFrame* Panel1 = nullptr;
     QCalendarWidget* MonthCalendar1 = nullptr;
     QPushButton* BitBtn1 = nullptr;
 
+    // "&OK" and a double click: the calendar's day becomes PickedDate.
+    void BitBtn1Click();
+
 private:
+    void take(const QDate& day);
     TForm1* m_main;
 };
 
