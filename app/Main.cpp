@@ -161,19 +161,23 @@ void TForm1::createMenu()
     QMenu* contracts = addMenu(mervana, u"Zmluvy1"_s, u"&Zmluvy"_s, u"Súbor zmlúv"_s);
     addItem(contracts, u"Vetky1"_s, u"&Všetky"_s, u"Všetky zmluvy"_s, &TForm1::Vetky1Click);
     contracts->addSeparator();
-    addItem(contracts, u"Aktulne1"_s, u"&Aktuálne (pred vypršaním)"_s, u"Aktuálne zmluvy (pred vypršaním)"_s);
-    addItem(contracts, u"Expirovan1"_s, u"&Expirované (po vypršaní)"_s, u"Expirované zmluvy (po vypršaní)"_s);
-    addItem(contracts, u"Zaplaten1"_s, u"&Zaplatené"_s, u"Zaplatené zmluvy"_s);
-    addItem(contracts, u"Prepadnut1"_s, u"&Prepadnuté"_s, u"Prepadnuté zmluvy"_s);
-    addItem(contracts, u"Predlovan1"_s, u"P&redlžované"_s, u"Predlžované zmluvy"_s);
+    addItem(contracts, u"Aktulne1"_s, u"&Aktuálne (pred vypršaním)"_s, u"Aktuálne zmluvy (pred vypršaním)"_s,
+            &TForm1::Aktulne1Click);
+    addItem(contracts, u"Expirovan1"_s, u"&Expirované (po vypršaní)"_s, u"Expirované zmluvy (po vypršaní)"_s,
+            &TForm1::Expirovan1Click);
+    addItem(contracts, u"Zaplaten1"_s, u"&Zaplatené"_s, u"Zaplatené zmluvy"_s, &TForm1::Zaplaten1Click);
+    addItem(contracts, u"Prepadnut1"_s, u"&Prepadnuté"_s, u"Prepadnuté zmluvy"_s, &TForm1::Prepadnut1Click);
+    addItem(contracts, u"Predlovan1"_s, u"P&redlžované"_s, u"Predlžované zmluvy"_s, &TForm1::Predlovan1Click);
     addItem(mervana, u"Osoby1"_s, u"&Osoby"_s, u"Súbor osôb"_s, &TForm1::Osoby1Click);
     QMenu* goods = addMenu(mervana, u"Inventr1"_s, u"&Inventár"_s, u"Súbor inventára"_s);
     addItem(goods, u"Vetok1"_s, u"&Všetok"_s, u"Všetok inventár"_s, &TForm1::Vetok1Click);
     goods->addSeparator();
-    addItem(goods, u"Aktulnypredexpirciou1"_s, u"&Aktuálny (pred vypršaním)"_s, u"Aktuálny (pred vypršaním)"_s);
-    addItem(goods, u"Expirovanpoexpircii1"_s, u"&Expirovaný (po vypršaní)"_s, u"Expirovaný (po vypršaní)"_s);
-    addItem(goods, u"Napredaj1"_s, u"&Na predaj"_s, u"Inventár na predaj"_s);
-    addItem(goods, u"Predan1"_s, u"P&redaný"_s, u"Predaný inventár"_s);
+    addItem(goods, u"Aktulnypredexpirciou1"_s, u"&Aktuálny (pred vypršaním)"_s, u"Aktuálny (pred vypršaním)"_s,
+            &TForm1::Aktulnypredexpirciou1Click);
+    addItem(goods, u"Expirovanpoexpircii1"_s, u"&Expirovaný (po vypršaní)"_s, u"Expirovaný (po vypršaní)"_s,
+            &TForm1::Expirovanpoexpircii1Click);
+    addItem(goods, u"Napredaj1"_s, u"&Na predaj"_s, u"Inventár na predaj"_s, &TForm1::Napredaj1Click);
+    addItem(goods, u"Predan1"_s, u"P&redaný"_s, u"Predaný inventár"_s, &TForm1::Predan1Click);
     addItem(mervana, u"Predenia1"_s, u"&Predĺženia"_s, QString(), &TForm1::Predenia1Click);
     mervana->addSeparator();
     addItem(mervana, u"Hadanie1"_s, u"&Hľadanie"_s, u"Vyhľadávanie údajov"_s);
@@ -364,24 +368,6 @@ void TForm1::Koniec1Click()
 void TForm1::SpeedButton6Click()
 {
     ConfirmExit();
-}
-
-void TForm1::Vetky1Click()
-{
-    FilterMode = 0;
-    m_form2->Table1->setFilter(QString());
-    m_form2->Table1->setFiltered(false);
-    m_form2->setWindowTitle(u"Všetky zmluvy"_s);
-    showChild(m_form2);
-}
-
-void TForm1::Vetok1Click()
-{
-    FilterMode = 0;
-    m_form4->Table1->setFilter(QString());
-    m_form4->Table1->setFiltered(false);
-    m_form4->setWindowTitle(u"Všetky založené predmety"_s);
-    showChild(m_form4);
 }
 
 void TForm1::Osoby1Click()

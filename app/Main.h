@@ -127,6 +127,8 @@ private:
     void create(const QString& programDir);
     void release();
     void createMenu();
+    void showContractsView(int mode, const QString& caption);
+    void showGoodsView(int mode, const QString& caption);
     void createToolBar();
     void createStatusBar();
     QMenu* addMenu(QMenu* parent, const QString& name, const QString& caption, const QString& hint);

@@ -1,0 +1,270 @@
+#include "app/Main.h"
+
+#include "app/Guard.h"
+#include "app/WaitCursor.h"
+#include "register/ContractRules.h"
+#include "register/Inventar.h"
+#include "register/Zmluvy.h"
+#include "store/Clock.h"
+#include "store/Table.h"
+#include "store/Transaction.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QToolBar>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// While a pass marks records the frame's commands are refused; the screen still repaints.
+class PassInProgress
+{
+public:
+    explicit PassInProgress(TForm1& main) : m_widgets{main.menuBar(), main.Panel1, main.mdiArea()}
+    {
+        for (QWidget* w : m_widgets)
+            if (w) {
+                m_was << w->isEnabled();
+                w->setEnabled(false);
+            } else {
+                m_was << false;
+            }
+    }
+    ~PassInProgress()
+    {
+        for (int i = 0; i < m_widgets.size(); ++i)
+            if (m_widgets.at(i)) m_widgets.at(i)->setEnabled(m_was.at(i));
+    }
+    void breathe()
+    {
+        if (++m_count % 512 == 0) QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+
+private:
+    QList<QWidget*> m_widgets;
+    QList<bool> m_was;
+    int m_count = 0;
+};
+
+// The due dates of the extensions of one contract, read by key on the frame's extensions instance.
+QList<QDate> extensionDueDates(Table& extensions, const QString& number)
+{
+    QList<QDate> dates;
+    if (!extensions.findKey(number)) return dates;
+    while (!extensions.eof() && extensions.field(u"NUMBER"_s).asString() == number) {
+        dates << extensions.field(u"X_UNTIL"_s).asDate();
+        extensions.next();
+    }
+    return dates;
+}
+
+// The mark of an open contract (neither paid nor forfeited) for a marking mode: 1 current, else expired.
+// Extensions are looked up only when they can decide: past the due date of an extended contract.
+bool stateMark(int mode, Table& contract, Table& extensions, const QDate& today)
+{
+    const bool paid = contract.field(u"PAID"_s).asBoolean();
+    const bool padak = contract.field(u"PADAK"_s).asBoolean();
+    const QDate until = contract.field(u"UNTIL"_s).asDate();
+    const bool retent = contract.field(u"RETENT"_s).asBoolean();
+    QList<QDate> dates;
+    if (!paid && !padak && retent && !(until.isValid() && today <= until))
+        dates = extensionDueDates(extensions, contract.field(u"NUMBER"_s).asString());
+    return mode == 1 ? ContractRules::IsCurrent(paid, padak, until, retent, dates, today)
+                     : ContractRules::IsExpired(paid, padak, until, retent, dates, today);
+}
+
+void showMarked(Table& t)
+{
+    t.setFilter(u"WRK = True"_s);
+    t.setFiltered(true);
+}
+
+void setView(Table& t, const QString& filter)
+{
+    t.setFilter(filter);
+    t.setFiltered(!filter.isEmpty());
+}
+
+} // namespace
+
+void TForm1::FilterContracts(Table& t)
+{
+    const int mode = FilterMode;
+    WaitCursor wait;
+    switch (mode) {
+    case 0:
+        setView(t, QString());
+        return;
+    case 3:
+        setView(t, u"PAID = true and PADAK = false"_s);
+        return;
+    case 4:
+        setView(t, u"PADAK = true"_s);
+        return;
+    case 5:
+        setView(t, u"RETENT = true"_s);
+        return;
+    case 1:
+    case 2:
+    case 6:
+        break;
+    default:
+        return;
+    }
+    PassInProgress pass(*this);
+    Table3->setIndexName(u"NUMBER"_s);
+    t.setIndexName(u"NUMBER"_s);
+    t.setFiltered(false);
+    if (mode == 6) ExpiredFound = false;
+    const QString birthNumber = mode == 6 ? form2()->Edit2->text() : QString();
+    const QDate today = Clock::today();
+    // All marks of a pass or none: an error rolls them back.
+    Transaction transaction(store());
+    try {
+        for (t.first(); !t.eof(); t.next()) {
+            t.edit();
+            t.field(u"WRK"_s).setAsBoolean(false);
+            if (mode == 6 && t.field(u"BIRTHNUM"_s).asString() != birthNumber) continue;
+            const bool mark = stateMark(mode, t, *Table3, today);
+            t.field(u"WRK"_s).setAsBoolean(mark);
+            if (mode == 6 && mark) ExpiredFound = true;
+            pass.breathe();
+        }
+        if (!t.isEmpty()) {
+            t.edit();
+            t.post();
+        }
+        transaction.commit();
+    } catch (...) {
+        t.cancel();
+        if (mode == 6) ExpiredFound = false;
+        throw;
+    }
+    showMarked(t);
+}
+
+void TForm1::FilterGoods(Table& t)
+{
+    const int mode = FilterMode;
+    WaitCursor wait;
+    switch (mode) {
+    case 0:
+        setView(t, QString());
+        return;
+    case 3:
+        setView(t, u"PREPADNUTE = true and PREDANE = false"_s);
+        return;
+    case 4:
+        setView(t, u"PREDANE = true"_s);
+        return;
+    case 1:
+    case 2:
+        break;
+    default:
+        return;
+    }
+    PassInProgress pass(*this);
+    Table3->setIndexName(u"NUMBER"_s);
+    Table1->setIndexName(u"NUMBER"_s);
+    t.setIndexName(u"NUMBER"_s);
+    t.setFiltered(false);
+    const QDate today = Clock::today();
+    Transaction transaction(store());
+    try {
+        for (Table1->first(); !Table1->eof(); Table1->next()) {
+            const QString number = Table1->field(u"NUMBER"_s).asString();
+            if (!t.findKey(number)) continue;
+            // Every item of the contract gets the contract's mark; items of paid or forfeited ones none.
+            const bool mark = stateMark(mode, *Table1, *Table3, today);
+            while (!t.eof() && t.field(u"NUMBER"_s).asString() == number) {
+                t.edit();
+                t.field(u"WRK"_s).setAsBoolean(mark);
+                t.next();
+                pass.breathe();
+            }
+        }
+        if (!t.isEmpty()) {
+            t.edit();
+            t.post();
+        }
+        transaction.commit();
+    } catch (...) {
+        t.cancel();
+        throw;
+    }
+    showMarked(t);
+}
+
+void TForm1::showContractsView(int mode, const QString& caption)
+{
+    FilterMode = mode;
+    FilterContracts(*m_form2->Table1);
+    m_form2->setWindowTitle(caption);
+    showChild(m_form2);
+}
+
+void TForm1::showGoodsView(int mode, const QString& caption)
+{
+    FilterMode = mode;
+    FilterGoods(*m_form4->Table1);
+    m_form4->setWindowTitle(caption);
+    showChild(m_form4);
+}
+
+void TForm1::Vetky1Click()
+{
+    showContractsView(0, u"Všetky zmluvy"_s);
+}
+
+void TForm1::Aktulne1Click()
+{
+    showContractsView(1, u"Aktuálne zmluvy (pred expiráciou)"_s);
+}
+
+void TForm1::Expirovan1Click()
+{
+    showContractsView(2, u"Expirované zmluvy"_s);
+}
+
+void TForm1::Zaplaten1Click()
+{
+    showContractsView(3, u"Zaplatené zmluvy"_s);
+}
+
+void TForm1::Prepadnut1Click()
+{
+    showContractsView(4, u"Prepadnuté zmluvy"_s);
+}
+
+void TForm1::Predlovan1Click()
+{
+    showContractsView(5, u"Predlžované zmluvy"_s);
+}
+
+void TForm1::Vetok1Click()
+{
+    showGoodsView(0, u"Všetky založené predmety"_s);
+}
+
+void TForm1::Aktulnypredexpirciou1Click()
+{
+    showGoodsView(1, u"Aktuálne založené predmety (pred expiráciou)"_s);
+}
+
+void TForm1::Expirovanpoexpircii1Click()
+{
+    showGoodsView(2, u"Expirované založené predmety"_s);
+}
+
+void TForm1::Napredaj1Click()
+{
+    showGoodsView(3, u"Založené predmety na predaj"_s);
+}
+
+void TForm1::Predan1Click()
+{
+    showGoodsView(4, u"Predané založené predmety"_s);
+}
