@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QColor>
+#include <QDate>
 #include <QWidget>
+#include <optional>
 
 class TForm1;
 class Table;
@@ -30,13 +33,13 @@ public:
     QTableView* DBGrid1 = nullptr;
 
     // The panel; other windows and the printout read these boxes as shown.
-    QLineEdit* Edit1 = nullptr;  // "Zmluva č."
-    QLineEdit* Edit2 = nullptr;  // "Rodné číslo zálož."
-    QLineEdit* Edit7 = nullptr;  // "Priezvisko záložcu"
-    QLineEdit* Edit8 = nullptr;  // "Meno záložcu"
-    QLineEdit* Edit3 = nullptr;  // "Založená suma"
-    QLineEdit* Edit4 = nullptr;  // "%"
-    QLineEdit* Edit5 = nullptr;  // "Týždne" (with UpDown1)
+    QLineEdit* Edit1 = nullptr; // "Zmluva č."
+    QLineEdit* Edit2 = nullptr; // "Rodné číslo zálož."
+    QLineEdit* Edit7 = nullptr; // "Priezvisko záložcu"
+    QLineEdit* Edit8 = nullptr; // "Meno záložcu"
+    QLineEdit* Edit3 = nullptr; // "Založená suma"
+    QLineEdit* Edit4 = nullptr; // "%"
+    QLineEdit* Edit5 = nullptr; // "Týždne" (with UpDown1)
     QSpinBox* UpDown1 = nullptr;
     MaskEdit* MaskEdit1 = nullptr; // "Dátum vystav."
     MaskEdit* MaskEdit2 = nullptr; // "Vypršanie"
@@ -46,15 +49,15 @@ public:
     QToolButton* SpeedButton2 = nullptr;
     QToolButton* SpeedButton3 = nullptr;
     QToolButton* SpeedButton4 = nullptr;
-    QLineEdit* Edit9 = nullptr;  // "Suma celkom"
-    QComboBox* ComboBox1 = nullptr; // "Čistý príjem"
-    QLineEdit* Edit6 = nullptr;  // "Zaplat. suma"
-    QGroupBox* GroupBox1 = nullptr; // "Vlastnosti"
-    QCheckBox* CheckBox1 = nullptr; // "Zaplat&ené"
-    QCheckBox* CheckBox2 = nullptr; // "&Vrátené"
-    QCheckBox* CheckBox3 = nullptr; // "Prep&adnuté"
-    QCheckBox* CheckBox4 = nullptr; // "P&redĺžené"
-    QLineEdit* Edit11 = nullptr; // "Hľadanie zmluvy"
+    QLineEdit* Edit9 = nullptr;      // "Suma celkom"
+    QComboBox* ComboBox1 = nullptr;  // "Čistý príjem"
+    QLineEdit* Edit6 = nullptr;      // "Zaplat. suma"
+    QGroupBox* GroupBox1 = nullptr;  // "Vlastnosti"
+    QCheckBox* CheckBox1 = nullptr;  // "Zaplat&ené"
+    QCheckBox* CheckBox2 = nullptr;  // "&Vrátené"
+    QCheckBox* CheckBox3 = nullptr;  // "Prep&adnuté"
+    QCheckBox* CheckBox4 = nullptr;  // "P&redĺžené"
+    QLineEdit* Edit11 = nullptr;     // "Hľadanie zmluvy"
     QListWidget* ListBox1 = nullptr; // "Založené predmety"
     QCheckBox* CheckBox5 = nullptr;  // "Filter"
     QPushButton* BitBtn2 = nullptr;  // "&Nový"
@@ -64,15 +67,53 @@ public:
     QPushButton* BitBtn6 = nullptr;  // "P&redĺženia"
     QPushButton* BitBtn1 = nullptr;  // "&Predmety"
 
+    // Fills the panel from the current record of Table1. A call arriving while one runs (from the
+    // events it lets through) is not nested: the running one repeats once it has finished.
     void ShowContract();
+    // "Suma celkom" from the amount and percent boxes; keeps its text when the percent is no whole number.
     void ShowTotal();
     void StartNewContract();
-    void WriteContract();
-    void StoreContractFields();
+    // Stores the panel into the contract with the number in Edit1, among all contracts and not only
+    // those the view shows. False when nothing was stored (pledger unknown).
+    bool WriteContract();
+    void StoreContractFields();              // into Table1, opened for editing or appending
+    void StoreContractFields(Table& target); // into the record opened on target; cancels it on failure
     void MarkContractGoods(const QString& flagField, bool state);
-    void OpenContractPrint();
-    void PrintExpiredForPledger();
+    void OpenContractPrint();      // waits for the contract printout
+    void PrintExpiredForPledger(); // waits for the expiry reports
+
+    // Handlers, named after their controls.
+    void BitBtn1Click(); // "&Predmety"
+    void BitBtn5Click(); // "&Zmaž"
+    void BitBtn6Click(); // "P&redĺženia"
+    void CheckBox1Click();
+    void CheckBox2Click();
+    void CheckBox3Click();
+    void CheckBox4Click();
+    void Edit4Exit(); // leaving the percent box
+    void Edit5Exit(); // leaving the weeks box
+    void Edit11Change();
+    void DBGrid1CellClick(int row);
+    void DBGrid1DblClick();
+
+    // Grid colour of a contract: grey returned, green due after today, blue forfeited; later wins.
+    static std::optional<QColor> RowColour(bool returned, const QDate& until, bool forfeited, const QDate& today);
+
+    // Selects the grid row of Table1's current record without moving the record.
+    void selectCurrentRow();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
+    void buildPanel();
+    void fillPanel();
+    void setNetIncome(const QString& text, bool negative);
+    void followGridCursor();
+
     TForm1* m_main;
+    bool m_showing = false;
+    bool m_showAgain = false;
+    QColor m_normalText;
 };
