@@ -2,12 +2,11 @@
 
 #include "app/Guard.h"
 #include "app/WaitCursor.h"
-#include "register/ContractRules.h"
 #include "register/Inventar.h"
+#include "register/Marking.h"
 #include "register/Zmluvy.h"
 #include "store/Clock.h"
 #include "store/Table.h"
-#include "store/Transaction.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -49,33 +48,6 @@ private:
     int m_count = 0;
 };
 
-// The due dates of the extensions of one contract, read by key on the frame's extensions instance.
-QList<QDate> extensionDueDates(Table& extensions, const QString& number)
-{
-    QList<QDate> dates;
-    if (!extensions.findKey(number)) return dates;
-    while (!extensions.eof() && extensions.field(u"NUMBER"_s).asString() == number) {
-        dates << extensions.field(u"X_UNTIL"_s).asDate();
-        extensions.next();
-    }
-    return dates;
-}
-
-// The mark of an open contract (neither paid nor forfeited) for a marking mode: 1 current, else expired.
-// Extensions are looked up only when they can decide: past the due date of an extended contract.
-bool stateMark(int mode, Table& contract, Table& extensions, const QDate& today)
-{
-    const bool paid = contract.field(u"PAID"_s).asBoolean();
-    const bool padak = contract.field(u"PADAK"_s).asBoolean();
-    const QDate until = contract.field(u"UNTIL"_s).asDate();
-    const bool retent = contract.field(u"RETENT"_s).asBoolean();
-    QList<QDate> dates;
-    if (!paid && !padak && retent && !(until.isValid() && today <= until))
-        dates = extensionDueDates(extensions, contract.field(u"NUMBER"_s).asString());
-    return mode == 1 ? ContractRules::IsCurrent(paid, padak, until, retent, dates, today)
-                     : ContractRules::IsExpired(paid, padak, until, retent, dates, today);
-}
-
 void showMarked(Table& t)
 {
     t.setFilter(u"WRK = True"_s);
@@ -115,34 +87,11 @@ void TForm1::FilterContracts(Table& t)
         return;
     }
     PassInProgress pass(*this);
-    Table3->setIndexName(u"NUMBER"_s);
-    t.setIndexName(u"NUMBER"_s);
-    t.setFiltered(false);
     if (mode == 6) ExpiredFound = false;
     const QString birthNumber = mode == 6 ? form2()->Edit2->text() : QString();
-    const QDate today = Clock::today();
-    // All marks of a pass or none: an error rolls them back.
-    Transaction transaction(store());
-    try {
-        for (t.first(); !t.eof(); t.next()) {
-            t.edit();
-            t.field(u"WRK"_s).setAsBoolean(false);
-            if (mode == 6 && t.field(u"BIRTHNUM"_s).asString() != birthNumber) continue;
-            const bool mark = stateMark(mode, t, *Table3, today);
-            t.field(u"WRK"_s).setAsBoolean(mark);
-            if (mode == 6 && mark) ExpiredFound = true;
-            pass.breathe();
-        }
-        if (!t.isEmpty()) {
-            t.edit();
-            t.post();
-        }
-        transaction.commit();
-    } catch (...) {
-        t.cancel();
-        if (mode == 6) ExpiredFound = false;
-        throw;
-    }
+    const bool found =
+        Marking::markContracts(mode, t, *Table3, Clock::today(), birthNumber, [&pass] { pass.breathe(); });
+    if (mode == 6) ExpiredFound = found;
     showMarked(t);
 }
 
@@ -167,34 +116,7 @@ void TForm1::FilterGoods(Table& t)
         return;
     }
     PassInProgress pass(*this);
-    Table3->setIndexName(u"NUMBER"_s);
-    Table1->setIndexName(u"NUMBER"_s);
-    t.setIndexName(u"NUMBER"_s);
-    t.setFiltered(false);
-    const QDate today = Clock::today();
-    Transaction transaction(store());
-    try {
-        for (Table1->first(); !Table1->eof(); Table1->next()) {
-            const QString number = Table1->field(u"NUMBER"_s).asString();
-            if (!t.findKey(number)) continue;
-            // Every item of the contract gets the contract's mark; items of paid or forfeited ones none.
-            const bool mark = stateMark(mode, *Table1, *Table3, today);
-            while (!t.eof() && t.field(u"NUMBER"_s).asString() == number) {
-                t.edit();
-                t.field(u"WRK"_s).setAsBoolean(mark);
-                t.next();
-                pass.breathe();
-            }
-        }
-        if (!t.isEmpty()) {
-            t.edit();
-            t.post();
-        }
-        transaction.commit();
-    } catch (...) {
-        t.cancel();
-        throw;
-    }
+    Marking::markGoods(mode, t, *Table1, *Table3, Clock::today(), [&pass] { pass.breathe(); });
     showMarked(t);
 }
 

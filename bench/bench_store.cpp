@@ -1,5 +1,7 @@
 // Measures the record store on the "ten shops" set and prints each figure next to its limit.
 //   bench_store [--scale N]     N small shops (1000 by default)
+#include "register/Marking.h"
+#include "register/StateQueries.h"
 #include "store/Clock.h"
 #include "store/Errors.h"
 #include "store/Schema.h"
@@ -244,6 +246,61 @@ void lastRow(const QString& dir, Figures& f)
     if (rows > 0 && !row) print(u"    the last row of %1 could not be read"_s.arg(rows));
 }
 
+// The four marking passes of the register views, each beside one SQL statement giving the same marks.
+void markingPasses(const QString& dir)
+{
+    Store store(dir);
+    Table contracts(store, u"Zmluvy.DBF"_s), extensions(store, u"Predlz.DBF"_s), goods(store, u"Inventar.DBF"_s),
+        lookup(store, u"Zmluvy.DBF"_s);
+    for (Table* t : {&contracts, &extensions, &goods, &lookup})
+        t->open();
+    const QDate today = Clock::today();
+    const struct
+    {
+        const char16_t* name;
+        bool goods;
+        int mode;
+    } passes[] = {{u"contracts current", false, 1},
+                  {u"contracts expired", false, 2},
+                  {u"goods current", true, 1},
+                  {u"goods expired", true, 2}};
+    for (const auto& p : passes) {
+        const QString table = p.goods ? u"Inventar"_s : u"Zmluvy"_s;
+        // Both start from unmarked records, so both write every mark they set.
+        store.exec(u"UPDATE "_s + table + u" SET WRK = 0"_s);
+        store.touchAll();
+        QElapsedTimer timer;
+        timer.start();
+        if (p.goods)
+            Marking::markGoods(p.mode, goods, lookup, extensions, today);
+        else
+            Marking::markContracts(p.mode, contracts, extensions, today, QString());
+        const double passMs = ms(timer.nsecsElapsed());
+        const qint64 marked = scalar(store, u"SELECT COUNT(*) FROM "_s + table + u" WHERE WRK = 1"_s);
+        store.exec(u"UPDATE "_s + table + u" SET WRK = 0"_s);
+        timer.restart();
+        {
+            Transaction transaction(store);
+            if (p.goods)
+                StateQueries::MarkGoods(store, p.mode, today);
+            else
+                StateQueries::MarkContracts(store, p.mode, today);
+            transaction.commit();
+        }
+        const double sqlMs = ms(timer.nsecsElapsed());
+        const qint64 markedBySql = scalar(store, u"SELECT COUNT(*) FROM "_s + table + u" WHERE WRK = 1"_s);
+        const double ratio = sqlMs > 0 ? passMs / sqlMs : 0;
+        print(u"    %1: pass %2 ms, one SQL statement %3 ms; ratio %4x (limit 3x) %5; marked %6%7"_s
+                  .arg(QString::fromUtf16(p.name))
+                  .arg(passMs, 0, 'f', 0)
+                  .arg(sqlMs, 0, 'f', 0)
+                  .arg(ratio, 0, 'f', 1)
+                  .arg(verdict(ratio <= 3))
+                  .arg(marked)
+                  .arg(marked == markedBySql ? QString() : u" (the statement marked %1!)"_s.arg(markedBySql)));
+    }
+}
+
 Figures run(const QString& dir, bool withWalk, int openRepeats)
 {
     Figures f;
@@ -359,6 +416,8 @@ int main(int argc, char* argv[])
                   .arg(big.peakKb / 1024.0, 0, 'f', 1)
                   .arg(empty.peakKb / 1024.0, 0, 'f', 1)
                   .arg(empty.peakKb > 0 ? double(big.peakKb) / empty.peakKb : 0.0, 0, 'f', 2));
+        print(u"(f) marking passes of the register views:"_s);
+        markingPasses(bigDir.path());
         return 0;
     } catch (const MervanaError& e) {
         std::fprintf(stderr, "bench_store: %s\n", qUtf8Printable(e.text()));
