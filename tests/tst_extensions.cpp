@@ -1,0 +1,414 @@
+// The extensions window driven through the running program: proposals, charge, writing, deleting.
+#include "app/Main.h"
+#include "app/MaskEdit.h"
+#include "app/Messages.h"
+#include "app/StartProgram.h"
+#include "register/Predlz.h"
+#include "register/Zmluvy.h"
+#include "store/Clock.h"
+#include "store/EngineConfig.h"
+#include "store/Store.h"
+#include "store/Table.h"
+#include "store/TableModel.h"
+#include "store/Values.h"
+
+#include <QCheckBox>
+#include <QColor>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStandardPaths>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+struct Extension
+{
+    QString number;
+    QDate paidOn;
+    QDate until;
+    QVariant paid;
+    QVariant percent;
+};
+
+QVariant numberOrNull(const Field& f)
+{
+    return f.isNull() ? QVariant() : QVariant(f.asFloat());
+}
+
+} // namespace
+
+class TestExtensions : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    TForm1* m_main = nullptr;
+    TForm7* m_form = nullptr;
+
+    void addContract(const QString& number, int amount)
+    {
+        Table t(m_main->store(), u"Zmluvy.DBF"_s);
+        t.open();
+        t.append();
+        t.field(u"NUMBER"_s).setAsString(number);
+        t.field(u"AMOUNT"_s).setAsInteger(amount);
+        t.field(u"RETENT"_s).setAsBoolean(true);
+        t.post();
+    }
+
+    void addExtension(const QString& number, const QDate& until, int paid = 100)
+    {
+        Table t(m_main->store(), u"Predlz.DBF"_s);
+        t.open();
+        t.append();
+        t.field(u"NUMBER"_s).setAsString(number);
+        t.field(u"X_PAIDDATE"_s).setAsDate(QDate(2026, 3, 1));
+        t.field(u"X_UNTIL"_s).setAsDate(until);
+        t.field(u"X_PAID"_s).setAsInteger(paid);
+        t.field(u"X_PERCENT"_s).setAsInteger(5);
+        t.post();
+    }
+
+    QList<Extension> storedExtensions()
+    {
+        QList<Extension> list;
+        Table t(m_main->store(), u"Predlz.DBF"_s);
+        t.open();
+        t.setIndexName(u"NUMBER"_s);
+        for (t.first(); !t.eof(); t.next())
+            list << Extension{t.field(u"NUMBER"_s).asString(), t.field(u"X_PAIDDATE"_s).asDate(),
+                              t.field(u"X_UNTIL"_s).asDate(), numberOrNull(t.field(u"X_PAID"_s)),
+                              numberOrNull(t.field(u"X_PERCENT"_s))};
+        return list;
+    }
+
+    void setView(const QString& filter)
+    {
+        m_form->Table1->setFilter(filter);
+        m_form->Table1->setFiltered(!filter.isEmpty());
+        m_main->showChild(m_form);
+        m_form->ShowExtension();
+        QCoreApplication::processEvents();
+    }
+
+    void selectContract(const QString& number)
+    {
+        m_main->form2()->Table1->setIndexName(u"NUMBER"_s);
+        QVERIFY(m_main->form2()->Table1->findKey(number));
+    }
+
+    void clickRow(int row)
+    {
+        const QRect cell = m_form->DBGrid1->visualRect(m_form->model->index(row, 1));
+        QTest::mouseClick(m_form->DBGrid1->viewport(), Qt::LeftButton, {}, cell.center());
+        QCOMPARE(m_form->Edit4->text(), m_form->model->index(row, 1).data().toString());
+    }
+
+    // As the clerk does it: into the box, then over what it holds. Leaving the grid refills the panel.
+    static void retype(QLineEdit* box, const QString& text)
+    {
+        box->setFocus();
+        if (auto* date = qobject_cast<MaskEdit*>(box)) return date->setText(text);
+        box->selectAll();
+        box->del();
+        QTest::keyClicks(box, text);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        Messages::setScripted(true);
+    }
+
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        QFile::remove(EngineConfig::filePath());
+        Store::createEmpty(m_dir->path() + u"/Data"_s);
+        EngineConfig::ensureDatabaseName(m_dir->path());
+        Clock::setToday(QDate(2026, 3, 15));
+        m_main = StartProgram(m_dir->path());
+        QVERIFY(m_main);
+        m_form = m_main->form7();
+        QVERIFY(m_form);
+        Messages::takeShown();
+    }
+
+    void cleanup()
+    {
+        delete m_main;
+        m_main = nullptr;
+        m_form = nullptr;
+        Clock::setToday(QDate());
+        Messages::takeShown();
+        QFile::remove(EngineConfig::filePath());
+    }
+
+    void newProposesDatesForSelectedContract_data()
+    {
+        QTest::addColumn<QDate>("today");
+        QTest::addColumn<QDate>("due");
+        QTest::newRow("mid month") << QDate(2026, 3, 15) << QDate(2026, 4, 15);
+        QTest::newRow("december") << QDate(2026, 12, 15) << QDate(2027, 1, 15);
+        QTest::newRow("31 January") << QDate(2027, 1, 31) << QDate(2027, 2, 28);
+        QTest::newRow("31 March") << QDate(2026, 3, 31) << QDate(2026, 4, 30);
+        QTest::newRow("30 January, leap year") << QDate(2028, 1, 30) << QDate(2028, 2, 29);
+    }
+
+    void newProposesDatesForSelectedContract()
+    {
+        QFETCH(QDate, today);
+        QFETCH(QDate, due);
+        Clock::setToday(today);
+        addContract(u"26/00001"_s, 500);
+        addContract(u"26/00002"_s, 1000);
+        addExtension(u"26/00001"_s, QDate(2026, 4, 1));
+        setView(u"NUMBER='26/00001'"_s);
+        QVERIFY(m_form->CheckBox1->isChecked());
+        selectContract(u"26/00002"_s);
+
+        QTest::mouseClick(m_form->BitBtn1, Qt::LeftButton);
+        QCOMPARE(m_form->Edit4->text(), u"26/00002"_s);
+        QCOMPARE(Values::parseDate(m_form->MaskEdit1->text()), std::optional<QDate>(today));
+        QCOMPARE(m_form->MaskEdit2->text(), Values::monthStepDateText(due));
+        QVERIFY(m_form->Edit1->text().isEmpty());
+        QVERIFY(m_form->Edit3->text().isEmpty());
+        QCOMPARE(storedExtensions().size(), 1);
+
+        retype(m_form->Edit1, u"120"_s);
+        QTest::mouseClick(m_form->BitBtn3, Qt::LeftButton);
+        QVERIFY(Messages::takeShown().isEmpty());
+        const auto stored = storedExtensions();
+        QCOMPARE(stored.size(), 2);
+        QCOMPARE(stored.at(0).number, u"26/00001"_s);
+        QCOMPARE(stored.at(0).paid, QVariant(100.0));
+        QCOMPARE(stored.at(1).number, u"26/00002"_s);
+        QCOMPARE(stored.at(1).paidOn, today);
+        QCOMPARE(stored.at(1).until, due);
+        QCOMPARE(stored.at(1).paid, QVariant(120.0));
+        // The new extension is another contract's: the panel shows what a further write would change.
+        QCOMPARE(m_form->Edit4->text(), u"26/00001"_s);
+    }
+
+    void chargeFollowsPercent_data()
+    {
+        QTest::addColumn<QString>("amount");
+        QTest::addColumn<QString>("percent");
+        QTest::addColumn<QString>("charge");
+        QTest::addColumn<QVariant>("stored");
+        QTest::newRow("5 % of 1000") << u"1000"_s << u"5"_s << u"50"_s << QVariant(5.0);
+        QTest::newRow("fraction counts as 0") << u"1000"_s << u"2,5"_s << u"0"_s << QVariant(2.5);
+        QTest::newRow("10 % of 333") << u"333"_s << u"10"_s << u"33,3"_s << QVariant(10.0);
+        QTest::newRow("no amount shown") << QString() << u"5"_s << u"0"_s << QVariant(5.0);
+        QTest::newRow("no percent") << u"1000"_s << QString() << u"0"_s << QVariant();
+    }
+
+    void chargeFollowsPercent()
+    {
+        QFETCH(QString, amount);
+        QFETCH(QString, percent);
+        QFETCH(QString, charge);
+        QFETCH(QVariant, stored);
+        addContract(u"26/00001"_s, 1000);
+        selectContract(u"26/00001"_s);
+        m_main->form2()->Edit3->setText(amount);
+        setView(QString());
+        QTest::mouseClick(m_form->BitBtn1, Qt::LeftButton);
+        retype(m_form->Edit1, u"50"_s);
+        retype(m_form->Edit2, u"9"_s);
+        retype(m_form->Edit2, percent);
+        QCOMPARE(m_form->Edit3->text(), charge);
+
+        QTest::mouseClick(m_form->BitBtn3, Qt::LeftButton);
+        QVERIFY(Messages::takeShown().isEmpty());
+        const auto list = storedExtensions();
+        QCOMPARE(list.size(), 1);
+        QCOMPARE(list.first().percent, stored);
+        // Shown again from the stored record: the charge is recomputed, never stored.
+        QCOMPARE(m_form->Edit3->text(), charge);
+    }
+
+    void spinButtonsCountFromTypedPercent_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("afterUp");
+        QTest::newRow("5") << u"5"_s << u"6"_s;
+        QTest::newRow("at the top") << u"100"_s << u"100"_s;
+    }
+
+    void spinButtonsCountFromTypedPercent()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, afterUp);
+        m_main->form2()->Edit3->setText(u"1000"_s);
+        retype(m_form->Edit2, typed);
+        m_form->UpDown1->stepUp();
+        QCOMPARE(m_form->Edit2->text(), afterUp);
+        QCOMPARE(m_form->Edit3->text(), QString::number(afterUp.toInt() * 10));
+    }
+
+    void failedWriteStoresNothing_data()
+    {
+        QTest::addColumn<bool>("newRecord");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("bad");
+        QTest::addColumn<QString>("good");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("new, empty payment date")
+            << true << u"MaskEdit1"_s << QString() << u"15.3.2026"_s << u"'  .  .    ' is not a valid date"_s;
+        QTest::newRow("new, empty due date")
+            << true << u"MaskEdit2"_s << QString() << u"15.4.2026"_s << u"'  .  .    ' is not a valid date"_s;
+        QTest::newRow("new, impossible due date")
+            << true << u"MaskEdit2"_s << u"31.02.2027"_s << u"28.02.2027"_s << u"'31.02.2027' is not a valid date"_s;
+        QTest::newRow("new, letters in sum") << true << u"Edit1"_s << u"1OO"_s << u"100"_s
+                                             << u"'1OO' is not a valid floating point value for field 'X_PAID'"_s;
+        QTest::newRow("existing, empty payment date")
+            << false << u"MaskEdit1"_s << QString() << u"2.3.2026"_s << u"'  .  .    ' is not a valid date"_s;
+    }
+
+    void failedWriteStoresNothing()
+    {
+        QFETCH(bool, newRecord);
+        QFETCH(QString, box);
+        QFETCH(QString, bad);
+        QFETCH(QString, good);
+        QFETCH(QString, message);
+        addContract(u"26/00001"_s, 1000);
+        addExtension(u"26/00001"_s, QDate(2026, 4, 1), 100);
+        setView(QString());
+        selectContract(u"26/00001"_s);
+        if (newRecord) {
+            QTest::mouseClick(m_form->BitBtn1, Qt::LeftButton);
+            retype(m_form->Edit1, u"70"_s);
+        }
+        auto* edit = m_form->findChild<QLineEdit*>(box);
+        QVERIFY(edit);
+        retype(edit, bad);
+
+        QTest::mouseClick(m_form->BitBtn3, Qt::LeftButton);
+        const auto shown = Messages::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown.first().kind, Messages::Kind::Error);
+        QCOMPARE(shown.first().text, message);
+        auto list = storedExtensions();
+        QCOMPARE(list.size(), 1);
+        QCOMPARE(list.first().paidOn, QDate(2026, 3, 1));
+        QCOMPARE(list.first().until, QDate(2026, 4, 1));
+        QCOMPARE(list.first().paid, QVariant(100.0));
+        if (newRecord) QCOMPARE(m_form->Edit1->text(), box == u"Edit1"_s ? bad : u"70"_s);
+
+        retype(edit, good);
+        QTest::mouseClick(m_form->BitBtn3, Qt::LeftButton);
+        QVERIFY(Messages::takeShown().isEmpty());
+        list = storedExtensions();
+        QCOMPARE(list.size(), newRecord ? 2 : 1);
+        // The first extension is untouched unless it was the one being corrected.
+        const auto original =
+            std::find_if(list.cbegin(), list.cend(), [](const Extension& e) { return e.paid == QVariant(100.0); });
+        QVERIFY(original != list.cend());
+        QCOMPARE(original->paidOn, newRecord ? QDate(2026, 3, 1) : QDate(2026, 3, 2));
+    }
+
+    // Moving on after a failed write posts whatever is pending: there must be nothing half-filled left.
+    void failedWriteLeavesNothingToPostOnMove()
+    {
+        addContract(u"26/00001"_s, 1000);
+        addExtension(u"26/00001"_s, QDate(2026, 4, 1), 100);
+        setView(QString());
+        selectContract(u"26/00001"_s);
+        QTest::mouseClick(m_form->BitBtn1, Qt::LeftButton);
+        retype(m_form->Edit1, u"70"_s);
+        retype(m_form->MaskEdit2, QString());
+        QTest::mouseClick(m_form->BitBtn3, Qt::LeftButton);
+        QCOMPARE(Messages::takeShown().size(), 1);
+        clickRow(0);
+        const auto list = storedExtensions();
+        QCOMPARE(list.size(), 1);
+        QCOMPARE(list.first().paid, QVariant(100.0));
+    }
+
+    void deleteAsksFirst_data()
+    {
+        QTest::addColumn<bool>("fromGrid");
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("question");
+        const int okCancel = int(Messages::Kind::OkCancel), yesNo = int(Messages::Kind::Question);
+        const QString button = u"Skutočne mažete predĺženie zmluvy\r26/00002 ?"_s;
+        QTest::newRow("button, yes") << false << true << yesNo << button;
+        QTest::newRow("button, no") << false << false << yesNo << button;
+        QTest::newRow("ctrl+delete, ok") << true << true << okCancel << u"Delete record?"_s;
+        QTest::newRow("ctrl+delete, cancel") << true << false << okCancel << u"Delete record?"_s;
+    }
+
+    void deleteAsksFirst()
+    {
+        QFETCH(bool, fromGrid);
+        QFETCH(bool, yes);
+        QFETCH(int, kind);
+        QFETCH(QString, question);
+        addExtension(u"26/00001"_s, QDate(2026, 4, 1), 100);
+        addExtension(u"26/00002"_s, QDate(2026, 4, 2), 200);
+        setView(QString());
+        clickRow(1);
+        QCOMPARE(m_form->Edit4->text(), u"26/00002"_s);
+
+        Messages::pushAnswer(yes);
+        if (fromGrid)
+            QTest::keyClick(m_form->DBGrid1, Qt::Key_Delete, Qt::ControlModifier);
+        else
+            QTest::mouseClick(m_form->BitBtn2, Qt::LeftButton);
+        const auto shown = Messages::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(int(shown.first().kind), kind);
+        QCOMPARE(shown.first().text, question);
+        const auto list = storedExtensions();
+        QCOMPARE(list.size(), yes ? 1 : 2);
+        QCOMPARE(list.first().number, u"26/00001"_s);
+        if (!yes) QCOMPARE(list.at(1).paid, QVariant(200.0));
+    }
+
+    void plainDeleteKeyDeletesNothing()
+    {
+        addExtension(u"26/00001"_s, QDate(2026, 4, 1));
+        setView(QString());
+        clickRow(0);
+        QTest::keyClick(m_form->DBGrid1, Qt::Key_Delete);
+        QVERIFY(Messages::takeShown().isEmpty());
+        QCOMPARE(storedExtensions().size(), 1);
+    }
+
+    void rowColours_data()
+    {
+        QTest::addColumn<QDate>("until");
+        QTest::addColumn<QColor>("colour");
+        QTest::newRow("due today") << QDate(2026, 3, 15) << QColor(0, 0, 255);
+        QTest::newRow("due tomorrow") << QDate(2026, 3, 16) << QColor(0, 128, 0);
+        QTest::newRow("due yesterday") << QDate(2026, 3, 14) << QColor();
+        QTest::newRow("no due date") << QDate() << QColor();
+    }
+
+    void rowColours()
+    {
+        QFETCH(QDate, until);
+        QFETCH(QColor, colour);
+        addExtension(u"26/00001"_s, until);
+        setView(QString());
+        QCOMPARE(m_form->model->rowCount(), 1);
+        for (int c = 1; c < m_form->model->columnCount(); ++c)
+            QCOMPARE(m_form->model->index(0, c).data(Qt::ForegroundRole).value<QColor>(), colour);
+    }
+};
+
+QTEST_MAIN(TestExtensions)
+#include "tst_extensions.moc"
