@@ -106,8 +106,20 @@ QDate Field::asDate() const
 {
     const QVariant v = value();
     if (v.isNull()) return {};
-    if (m_table.definition().fields.at(m_index).type == FieldType::Date)
-        return QDate::fromString(v.toString(), Qt::ISODate);
+    if (m_table.definition().fields.at(m_index).type == FieldType::Date) {
+        // Stored as YYYY-MM-DD; read by hand, as marking passes read a date of every record.
+        const QString text = v.toString();
+        if (text.size() == 10 && text.at(4) == u'-' && text.at(7) == u'-') {
+            auto digits = [&text](int from, int count) {
+                int n = 0;
+                for (int i = from; i < from + count; ++i)
+                    n = n * 10 + (text.at(i).unicode() - u'0');
+                return n;
+            };
+            return QDate(digits(0, 4), digits(5, 2), digits(8, 2));
+        }
+        return QDate::fromString(text, Qt::ISODate);
+    }
     return Values::dateFromText(asString());
 }
 
@@ -369,19 +381,23 @@ QList<Row> Table::fetchRows(Direction direction, const Row* anchor, bool inclusi
     requireOpen();
     QStringList where;
     QList<QVariant> binds;
-    if (!m_filter.terms.isEmpty()) {
-        where << m_filter.sql(*m_def);
-        binds << m_filter.values();
-    }
-    if (anchor) {
-        where << rangeClause(direction, inclusive);
-        binds << rangeValues(*anchor);
-    }
-    QString sql = u"SELECT "_s + selectList() + u" FROM \""_s + m_def->sqlName + u'"';
-    if (!where.isEmpty()) sql += u" WHERE "_s + where.join(u" AND "_s);
-    sql += u" ORDER BY "_s + orderClause(direction) + u" LIMIT ?"_s;
+    if (!m_filter.terms.isEmpty()) binds << m_filter.values();
+    if (anchor) binds << rangeValues(*anchor);
     binds << limit;
-    Statement& q = m_store.statement(sql);
+    // The statement depends only on the view and the kind of read; paging runs it again and again.
+    const int kind = (direction == Direction::Forward ? 1 : 0) | (anchor ? 2 : 0) | (inclusive ? 4 : 0);
+    Statement*& cached = m_fetchStatements[kind];
+    if (!cached) {
+        if (!m_filter.terms.isEmpty()) where << m_filter.sql(*m_def);
+        if (anchor) where << rangeClause(direction, inclusive);
+        QString sql = u"SELECT "_s + selectList() + u" FROM \""_s + m_def->sqlName + u'"';
+        if (!where.isEmpty()) sql += u" WHERE "_s + where.join(u" AND "_s);
+        sql += u" ORDER BY "_s + orderClause(direction) + u" LIMIT ?"_s;
+        cached = &m_store.statement(sql);
+    } else {
+        m_store.noteStatement();
+    }
+    Statement& q = *cached;
     for (const QVariant& v : binds)
         q.addBindValue(v);
     q.exec();
@@ -537,6 +553,7 @@ void Table::sync()
 
 void Table::viewChangedInternally()
 {
+    m_fetchStatements.fill(nullptr);
     ++m_viewVersion;
     m_cachedCount = -1;
     Q_EMIT viewChanged();

@@ -8,6 +8,7 @@
 #include <QList>
 #include <QObject>
 #include <QVariant>
+#include <array>
 
 class Store;
 class Statement;
@@ -180,6 +181,7 @@ private:
     Row m_buffer;
     Row m_original; // the record as it was when the edit began
     QHash<quint64, Statement*> m_writeStatements;
+    std::array<Statement*, 8> m_fetchStatements{}; // by kind of read, for the current view
     QList<bool> m_dirty;
     bool m_modified = false;
 };
