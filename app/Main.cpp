@@ -4,6 +4,7 @@
 #include "app/Messages.h"
 #include "app/MonthCal.h"
 #include "app/WaitCursor.h"
+#include "print/TlacZmluvy.h"
 #include "register/Inventar.h"
 #include "register/Osoby.h"
 #include "register/Predlz.h"
@@ -111,7 +112,8 @@ void TForm1::release()
     m_form3 = nullptr;
     m_form4 = nullptr;
     m_form7 = nullptr;
-    qDeleteAll(m_windows);
+    for (const QPointer<QWidget>& w : std::as_const(m_windows))
+        delete w.data();
     m_windows.clear();
     delete m_form20;
     m_form20 = nullptr;
@@ -217,7 +219,7 @@ void TForm1::createMenu()
     QMenu* settings = addMenu(nullptr, u"Nastavenia1"_s, u"&Nastavenia"_s, u"Nastavenia"_s);
     addItem(settings, u"Save1"_s, u"&Uchovanie dát"_s, u"Uchovanie dát"_s);
     settings->addSeparator();
-    addItem(settings, u"Textzmluvy1"_s, u"&Text zmluvy"_s, u"Text zmluvy"_s);
+    addItem(settings, u"Textzmluvy1"_s, u"&Text zmluvy"_s, u"Text zmluvy"_s, &TForm1::Textzmluvy1Click);
     settings->addSeparator();
     QMenu* font = addMenu(settings, u"Font1"_s, u"&Font"_s, u"Zmena písma"_s);
     addItem(font, u"Vgride1"_s, u"V &gride"_s, u"Zmena písma v gride"_s);
@@ -270,8 +272,7 @@ void TForm1::createToolBar()
     button(SpeedButton1, "SpeedButton1", u"Zmluvy"_s, QStyle::SP_FileDialogDetailedView, &TForm1::SpeedButton1Click);
     button(SpeedButton3, "SpeedButton3", u"Inventár"_s, QStyle::SP_DriveHDIcon, &TForm1::SpeedButton3Click);
     button(SpeedButton4, "SpeedButton4", u"Predĺženia"_s, QStyle::SP_BrowserReload, &TForm1::SpeedButton4Click);
-    // Printing the contract comes with the printout; until then the button stays off.
-    button(SpeedButton5, "SpeedButton5", u"Tlač zmluvy"_s, QStyle::SP_FileIcon, nullptr);
+    button(SpeedButton5, "SpeedButton5", u"Tlač zmluvy"_s, QStyle::SP_FileIcon, &TForm1::SpeedButton5Click);
     button(SpeedButton6, "SpeedButton6", u"Koniec programu"_s, QStyle::SP_DialogCloseButton,
            &TForm1::SpeedButton6Click);
 }
@@ -431,4 +432,14 @@ void TForm1::SpeedButton4Click()
         m_form7->setWindowTitle(u"Predĺženia k zmluve: "_s + number);
     }
     showChild(m_form7);
+}
+
+void TForm1::SpeedButton5Click()
+{
+    m_form2->OpenContractPrint();
+}
+
+void TForm1::Textzmluvy1Click()
+{
+    OpenTemplateInEditor();
 }

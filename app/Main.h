@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QHash>
 #include <QMainWindow>
+#include <QPointer>
 #include <functional>
 #include <memory>
 
@@ -114,7 +115,9 @@ public:
     void SpeedButton2Click();
     void SpeedButton3Click();
     void SpeedButton4Click();
+    void SpeedButton5Click();
     void SpeedButton6Click();
+    void Textzmluvy1Click();
 
     void Timer1Timer();
     // Asks before ending the program; Yes closes the frame.
@@ -142,7 +145,8 @@ private:
     TForm4* m_form4 = nullptr;
     TForm7* m_form7 = nullptr;
     TForm20* m_form20 = nullptr;
-    QHash<QByteArray, QWidget*> m_windows;
+    // Guarded: a window shown in the MDI area goes with it, and must not be deleted twice.
+    QHash<QByteArray, QPointer<QWidget>> m_windows;
     QHash<QString, QAction*> m_actions;
     QLabel* m_panels[3] = {};
     QString m_hint;

@@ -143,6 +143,8 @@ void TForm6::PrintLines(QPrinter& printer)
     QPainter painter;
     if (!painter.begin(&printer)) throw MervanaError(u"Printer is not ready"_s);
     QFont font = Memo1->font();
+    // A size in screen pixels would shrink to nothing at printer resolution: print the same size in points.
+    if (font.pixelSize() > 0) font.setPointSizeF(font.pixelSize() * 72.0 / 96.0);
     painter.setFont(QFont(font, &printer));
     const QFontMetrics metrics = painter.fontMetrics();
     const int pageHeight = printer.pageLayout().paintRectPixels(printer.resolution()).height();

@@ -1,5 +1,7 @@
 #include "register/Zmluvy.h"
 
+#include "print/TlacZmluvy.h"
+
 #include "app/Guard.h"
 #include "app/Main.h"
 #include "app/MaskEdit.h"
@@ -266,7 +268,6 @@ void TForm2::buildPanel()
     BitBtn5 = button(u"BitBtn5"_s, u"&Zmaž"_s);
     BitBtn4 = button(u"BitBtn4"_s, u"Z&apíš"_s);
     BitBtn3 = button(u"BitBtn3"_s, u"&Tlač"_s);
-    BitBtn3->setEnabled(false); // until the contract printout exists
     BitBtn6 = button(u"BitBtn6"_s, u"P&redĺženia"_s);
     BitBtn6->setEnabled(false);
     BitBtn1 = button(u"BitBtn1"_s, u"&Predmety"_s);
@@ -751,7 +752,8 @@ void TForm2::DBGrid1DblClick()
 
 void TForm2::OpenContractPrint()
 {
-    // The contract printout comes with its own window; "&Tlač" stays disabled until then.
+    // Created on first use; showing it activates it, which fills it from this panel.
+    m_main->showChild(m_main->window<TForm6>());
 }
 
 void TForm2::PrintExpiredForPledger()

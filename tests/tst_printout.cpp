@@ -1,0 +1,196 @@
+#include "app/Main.h"
+#include "app/MaskEdit.h"
+#include "app/Messages.h"
+#include "app/StartProgram.h"
+#include "print/TlacZmluvy.h"
+#include "register/Zmluvy.h"
+#include "store/Clock.h"
+#include "store/EngineConfig.h"
+#include "store/Store.h"
+#include "store/Table.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+using namespace Qt::Literals::StringLiterals;
+
+class TestPrintout : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    TForm1* m_main = nullptr;
+    QString m_oldCurrent;
+
+    void writeTemplate(const QStringList& lines)
+    {
+        QFile file(m_dir->filePath(u"ZMLUVA.TXT"_s));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QStringEncoder cp1250("windows-1250");
+        file.write(cp1250.encode(lines.join(u"\r\n"_s) + u"\r\n"_s));
+    }
+
+    void addRecord(const QString& file, const QList<QPair<QString, QString>>& fields)
+    {
+        Table t(m_main->store(), file);
+        t.open();
+        t.append();
+        for (const auto& f : fields)
+            t.field(f.first).setAsString(f.second);
+        t.post();
+    }
+
+    // The contract shown in the contracts window, as the clerk would have it before printing.
+    void showContract(const QString& number)
+    {
+        TForm2* contracts = m_main->form2();
+        contracts->Table1->setIndexName(u"NUMBER"_s);
+        QVERIFY(contracts->Table1->findKey(number));
+        contracts->ShowContract();
+    }
+
+    TForm6* print()
+    {
+        QTest::mouseClick(m_main->form2()->BitBtn3, Qt::LeftButton);
+        return m_main->findChild<TForm6*>() ? m_main->findChild<TForm6*>() : m_main->window<TForm6>();
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        QFile::remove(EngineConfig::filePath());
+        m_dir = std::make_unique<QTemporaryDir>();
+        Store::createEmpty(m_dir->filePath(u"Data"_s));
+        EngineConfig::ensureDatabaseName(m_dir->path());
+        Messages::setScripted(true);
+        Clock::setToday(QDate(2026, 12, 7));
+        m_oldCurrent = QDir::currentPath();
+        QDir::setCurrent(m_dir->path()); // the template is read from the working directory
+        m_main = StartProgram(m_dir->path());
+        QVERIFY(m_main);
+        addRecord(u"Osoby.DBF"_s, {{u"BIRTHNUM"_s, u"7801011234"_s},
+                                   {u"LASTNAME"_s, u"Šťastný"_s},
+                                   {u"FIRSNAME"_s, u"Ľubomír"_s},
+                                   {u"IDCARD"_s, u"EA123456"_s},
+                                   {u"STREET"_s, u"Hlavná"_s},
+                                   {u"STREETNO"_s, u"12"_s},
+                                   {u"CITY"_s, u"Žilina"_s}});
+        addRecord(u"Zmluvy.DBF"_s, {{u"NUMBER"_s, u"26/00017"_s},
+                                    {u"BIRTHNUM"_s, u"7801011234"_s},
+                                    {u"AGRDATE"_s, u"7.12.2026"_s},
+                                    {u"AMOUNT"_s, u"1500"_s},
+                                    {u"PERCENT"_s, u"15"_s},
+                                    {u"WEEKTIME"_s, u"4"_s},
+                                    {u"UNTIL"_s, u"7.1.2027"_s}});
+        addRecord(u"Zmluvy.DBF"_s,
+                  {{u"NUMBER"_s, u"26/00018"_s}, {u"BIRTHNUM"_s, u"0000000000"_s}, {u"AMOUNT"_s, u"200"_s}});
+        for (const QString& item : {u"prsteň zlatý"_s, u"retiazka"_s, u"hodinky"_s})
+            addRecord(u"Inventar.DBF"_s, {{u"NUMBER"_s, u"26/00017"_s}, {u"SUBJECT"_s, item}});
+        addRecord(u"Inventar.DBF"_s, {{u"NUMBER"_s, u"26/00016"_s}, {u"SUBJECT"_s, u"cudzí predmet"_s}});
+    }
+
+    void cleanup()
+    {
+        delete m_main;
+        m_main = nullptr;
+        QDir::setCurrent(m_oldCurrent);
+        m_dir.reset();
+        Clock::setToday({});
+    }
+
+    void filledFromThePanel()
+    {
+        writeTemplate({u"ZMLUVA č. @01"_s, u"dňa @02"_s, u"záložca @03"_s, u"OP @04"_s, u"RČ @05"_s, u"bydlisko @06"_s,
+                       u"  - @07"_s, u"suma @08"_s, u"slovom @09"_s, u"úrok @10"_s, u"doba @11"_s, u"splatné @12"_s,
+                       u"kontakt info@zalozna.sk"_s, u"koniec"_s});
+        showContract(u"26/00017"_s);
+        m_main->form2()->Edit5->setText(u"5"_s); // the panel as shown counts, stored or not
+        TForm6* form = print();
+        QCOMPARE(
+            form->Memo1->toPlainText().split(u'\n'),
+            (QStringList{u"ZMLUVA č. 26/00017"_s, u"dňa  7.12.2026"_s, u"záložca Šťastný Ľubomír"_s, u"OP EA123456"_s,
+                         u"RČ 7801011234"_s, u"bydlisko Hlavná 12 Žilina"_s, u"  - prsteň zlatý"_s, u"  - retiazka"_s,
+                         u"  - hodinky"_s, u"suma =1500= Sk"_s, u"slovom =tisícpäťsto= Sk"_s, u"úrok 15 %"_s,
+                         u"doba 5 týžd."_s, u"splatné  7. 1.2027"_s, u"koniec"_s}));
+        QVERIFY(Messages::takeShown().isEmpty());
+    }
+
+    void unknownPledgerPrintsNoOnesData()
+    {
+        writeTemplate({u"@03|"_s, u"OP @04"_s, u"bydlisko @06"_s, u"@07"_s});
+        showContract(u"26/00018"_s);
+        m_main->Table2->first(); // the shared persons cursor stands on somebody
+        TForm6* form = print();
+        QCOMPARE(form->Memo1->toPlainText().split(u'\n'), (QStringList{u" "_s, u"OP "_s, u"bydlisko "_s}));
+    }
+
+    void failures_data()
+    {
+        QTest::addColumn<bool>("withTemplate");
+        QTest::addColumn<QString>("amount");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("template missing") << false << u"1500"_s << u"File not found"_s << u"earlier text"_s;
+        QTest::newRow("amount not whole")
+            << true << u"15a"_s << u"'15a' is not a valid integer value"_s << u"zmluva\n=15a= Sk"_s;
+    }
+    void failures()
+    {
+        QFETCH(bool, withTemplate);
+        QFETCH(QString, amount);
+        QFETCH(QString, message);
+        QFETCH(QString, text);
+        if (withTemplate) writeTemplate({u"zmluva"_s, u"@08"_s, u"@09"_s, u"never"_s});
+        showContract(u"26/00017"_s);
+        m_main->form2()->Edit3->setText(amount);
+        TForm6* form = m_main->window<TForm6>();
+        form->Memo1->setPlainText(u"earlier text"_s);
+        Messages::takeShown();
+        print();
+        const auto shown = Messages::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown.first().text, message);
+        QCOMPARE(form->Memo1->toPlainText(), text);
+        QVERIFY(form->Memo1->isVisible());
+    }
+
+    // A clerk without a printer saves the contract as a PDF; the accents must survive.
+    void printsToPdf()
+    {
+        QStringList lines{u"ZÁLOŽNÁ ZMLUVA @01"_s, u"záložca @03"_s, u"slovom @09"_s};
+        for (int i = 0; i < 120; ++i)
+            lines << u"riadok %1 čšťžýáíéúäôň"_s.arg(i); // more than one page
+        writeTemplate(lines);
+        showContract(u"26/00017"_s);
+        TForm6* form = print();
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        const QString pdf = m_dir->filePath(u"zmluva.pdf"_s);
+        printer.setOutputFileName(pdf);
+        form->PrintLines(printer);
+        QVERIFY(QFile::exists(pdf));
+        QProcess pdftotext;
+        pdftotext.start(u"pdftotext"_s, {u"-layout"_s, pdf, u"-"_s});
+        QVERIFY2(pdftotext.waitForFinished(30000), "pdftotext (poppler-utils) is needed");
+        const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput());
+        QVERIFY2(text.contains(u"ZÁLOŽNÁ ZMLUVA 26/00017"_s), qPrintable(text.left(300)));
+        QVERIFY(text.contains(u"Šťastný Ľubomír"_s));
+        QVERIFY(text.contains(u"=tisícpäťsto= Sk"_s));
+        QVERIFY(text.contains(u"riadok 119 čšťžýáíéúäôň"_s));
+        QVERIFY2(text.count(u'\f') >= 2, "long contracts go on to a second page");
+    }
+};
+
+QTEST_MAIN(TestPrintout)
+#include "tst_printout.moc"
