@@ -531,8 +531,9 @@ void TForm2::fillPanel()
     ListBox1->addItems(subjects);
     for (qsizetype i = 0; i < income.items.size(); ++i) {
         ComboBox1->addItem(QString::number(income.items.at(i)));
-        // Long lists of payments keep the screen alive.
-        if (i > 0) QCoreApplication::processEvents();
+        // Long lists keep the screen painting; the clerk's clicks wait, or a click that started this
+        // refresh (the grid gaining focus) would lose its own release.
+        if (i > 0) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
     setNetIncome(QString::number(income.net), income.net < 0);
 
