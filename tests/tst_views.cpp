@@ -10,9 +10,12 @@
 #include "store/Table.h"
 #include "tools/DemoData.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QFile>
 #include <QLineEdit>
+#include <QMdiArea>
+#include <QMenuBar>
 #include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -205,6 +208,26 @@ private Q_SLOTS:
         m_main->FilterContracts(t);
         QCOMPARE(m_main->ExpiredFound, found);
         QCOMPARE(shown(t, u"NUMBER"_s), QSet<QString>(numbers.begin(), numbers.end()));
+    }
+
+    // A pass that fails halfway leaves no marks behind and gives the frame back.
+    void failedPassRollsBack()
+    {
+        edgeCases();
+        m_main->store().exec(u"CREATE TRIGGER refuse BEFORE UPDATE OF WRK ON Zmluvy WHEN NEW.NUMBER = '26/00003' "
+                             u"BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END"_s);
+        Messages::takeShown();
+        m_main->action(u"Aktulne1"_s)->trigger();
+        const auto shown = Messages::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown.first().kind, Messages::Kind::Error);
+        QVERIFY2(shown.first().text.contains(u"disk I/O error"_s), qPrintable(shown.first().text));
+        QVERIFY(marked(u"Zmluvy.DBF"_s, u"NUMBER"_s).isEmpty()); // 26/00009 was marked before the failure
+        QVERIFY(m_main->menuBar()->isEnabled());
+        QVERIFY(m_main->mdiArea()->isEnabled());
+        m_main->store().exec(u"DROP TRIGGER refuse"_s);
+        m_main->action(u"Aktulne1"_s)->trigger();
+        QCOMPARE(marked(u"Zmluvy.DBF"_s, u"NUMBER"_s), (QSet<QString>{u"26/00001"_s, u"26/00003"_s, u"26/00009"_s}));
     }
 
     void emptyTableGivesEmptyView()
