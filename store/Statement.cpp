@@ -100,7 +100,12 @@ QVariant Statement::value(int column) const
         return {};
     default: {
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
-        return QVariant(QString::fromUtf8(text, sqlite3_column_bytes(m_stmt, column)));
+        const int size = sqlite3_column_bytes(m_stmt, column);
+        // Numbers and dates are plain ASCII: skip the UTF-8 decoder for them.
+        bool ascii = true;
+        for (int i = 0; i < size && ascii; ++i)
+            ascii = static_cast<unsigned char>(text[i]) < 0x80;
+        return QVariant(ascii ? QString::fromLatin1(text, size) : QString::fromUtf8(text, size));
     }
     }
 }

@@ -13,7 +13,7 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 constexpr int PageSize = 200;
-constexpr int SearchPageSize = 8;
+constexpr int SearchPageSize = 4;
 
 QString isoDate(const QDate& d)
 {
@@ -774,7 +774,7 @@ void Table::append()
         if (f.name == u"WEEKTIME"_s || f.name == u"X_PERCENT"_s) // fields with a default of 0
             m_buffer.values[i] = f.type == FieldType::Number ? QVariant(0.0) : QVariant(qint64(0));
     }
-    m_dirty = QList<bool>(m_def->fields.size(), true);
+    m_dirty = ~quint64(0);
     m_modified = false;
     m_state = State::Insert;
 }
@@ -790,7 +790,7 @@ void Table::edit()
     }
     m_buffer = current();
     m_original = m_buffer;
-    m_dirty = QList<bool>(m_def->fields.size(), false);
+    m_dirty = 0;
     m_modified = false;
     m_state = State::Edit;
 }
@@ -799,7 +799,7 @@ void Table::assign(int index, const QVariant& value)
 {
     requireEditing();
     m_buffer.values[index] = value;
-    m_dirty[index] = true;
+    m_dirty |= quint64(1) << index;
     m_modified = true;
 }
 
@@ -862,7 +862,7 @@ void Table::postRecord()
     const bool inserting = m_state == State::Insert;
     quint64 mask = 0;
     for (int i = 0; i < m_def->fields.size(); ++i) {
-        if (!m_dirty.at(i)) continue;
+        if (!(m_dirty & (quint64(1) << i))) continue;
         // Marking passes assign every record; only real changes reach the file.
         if (!inserting && m_original.values.value(i).isNull() == m_buffer.values.at(i).isNull() &&
             m_original.values.value(i) == m_buffer.values.at(i))
