@@ -11,15 +11,11 @@
 
 #include <QCheckBox>
 #include <QColor>
-#include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QTableView>
 #include <QToolButton>
@@ -27,48 +23,19 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace {
-
-// A failed write must not leave a half-filled record in the buffer; the blank record of "&Nový"
-// stays prepared so that the corrected panel still goes into a new item.
-void abandonWrite(Table& table)
+TForm4::TForm4(TForm1* main)
+    : RegisterWindow(main, u"TForm4"_s, u"Založené predmety"_s, u"Inventar.DBF"_s, u"NUMBER"_s,
+                     {{u"WRK"_s, u"Work"_s},
+                      {u"NUMBER"_s, u"Zmluva"_s},
+                      {u"SUBJECT"_s, u"Založený predmet"_s},
+                      {u"PRED_SUMA"_s, u"Suma predaja"_s},
+                      {u"PRED_DATUM"_s, u"Dátum predaja"_s},
+                      {u"PREDANE"_s, u"Predané"_s},
+                      {u"PREPADNUTE"_s, u"Prepadnuté"_s},
+                      {u"VRATENE"_s, u"Vrátené"_s},
+                      {u"SUMA1"_s, u"Založená suma"_s},
+                      {u"SUMA2"_s, u"Predajná cena"_s}})
 {
-    const bool inserting = table.state() == Table::State::Insert;
-    table.cancel();
-    if (inserting) table.append();
-}
-
-QLabel* labelFor(const QString& name, const QString& text, QWidget* buddy, QWidget* parent)
-{
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->setBuddy(buddy);
-    return label;
-}
-
-} // namespace
-
-TForm4::TForm4(TForm1* main) : QWidget(nullptr), m_main(main)
-{
-    setObjectName(u"TForm4"_s);
-    setWindowTitle(u"Založené predmety"_s);
-    Table1 = new Table(main->store(), u"Inventar.DBF"_s, this);
-    Table1->setObjectName(u"Table1"_s);
-    Table1->setIndexName(u"NUMBER"_s);
-    Table1->open();
-
-    model = new TableModel(*Table1,
-                           {{u"WRK"_s, u"Work"_s},
-                            {u"NUMBER"_s, u"Zmluva"_s},
-                            {u"SUBJECT"_s, u"Založený predmet"_s},
-                            {u"PRED_SUMA"_s, u"Suma predaja"_s},
-                            {u"PRED_DATUM"_s, u"Dátum predaja"_s},
-                            {u"PREDANE"_s, u"Predané"_s},
-                            {u"PREPADNUTE"_s, u"Prepadnuté"_s},
-                            {u"VRATENE"_s, u"Vrátené"_s},
-                            {u"SUMA1"_s, u"Založená suma"_s},
-                            {u"SUMA2"_s, u"Predajná cena"_s}},
-                           this);
     const int forfeited = Table1->fieldIndex(u"PREPADNUTE"_s);
     const int sold = Table1->fieldIndex(u"PREDANE"_s);
     model->setRoleHook([forfeited, sold](const Row& row, int, int role) -> QVariant {
@@ -78,16 +45,7 @@ TForm4::TForm4(TForm1* main) : QWidget(nullptr), m_main(main)
         if (row.values.value(forfeited).toBool()) return QColor(0, 0, 255);
         return {};
     });
-
-    DBGrid1 = new QTableView(this);
-    DBGrid1->setObjectName(u"DBGrid1"_s);
-    DBGrid1->setModel(model);
-    DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
-    DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     DBGrid1->hideColumn(0);
-    DBGrid1->verticalHeader()->setDefaultSectionSize(DBGrid1->fontMetrics().height() + 6);
-    DBGrid1->installEventFilter(this);
 
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(u"Edit1"_s);
@@ -140,14 +98,14 @@ TForm4::TForm4(TForm1* main) : QWidget(nullptr), m_main(main)
 
     // Labels above their boxes: row 1 contract and item, row 2 the sale and the two values.
     auto* fields = new QGridLayout;
-    fields->addWidget(labelFor(u"Label1"_s, u"Zmluva č."_s, Edit1, this), 0, 0);
-    fields->addWidget(labelFor(u"Label2"_s, u"Založený predmet"_s, Edit2, this), 0, 1, 1, 3);
+    fields->addWidget(labelFor(u"Label1"_s, u"Zmluva č."_s, Edit1), 0, 0);
+    fields->addWidget(labelFor(u"Label2"_s, u"Založený predmet"_s, Edit2), 0, 1, 1, 3);
     fields->addWidget(Edit1, 1, 0);
     fields->addWidget(Edit2, 1, 1, 1, 3);
-    fields->addWidget(labelFor(u"Label3"_s, u"Dátum predaja"_s, MaskEdit1, this), 2, 0);
-    fields->addWidget(labelFor(u"Label4"_s, u"Suma predaja"_s, Edit3, this), 2, 1);
-    fields->addWidget(labelFor(u"Label5"_s, u"Záložná hodnota"_s, Edit4, this), 2, 2);
-    fields->addWidget(labelFor(u"Label6"_s, u"Predajná cena"_s, Edit5, this), 2, 3);
+    fields->addWidget(labelFor(u"Label3"_s, u"Dátum predaja"_s, MaskEdit1), 2, 0);
+    fields->addWidget(labelFor(u"Label4"_s, u"Suma predaja"_s, Edit3), 2, 1);
+    fields->addWidget(labelFor(u"Label5"_s, u"Záložná hodnota"_s, Edit4), 2, 2);
+    fields->addWidget(labelFor(u"Label6"_s, u"Predajná cena"_s, Edit5), 2, 3);
     auto* dateBox = new QHBoxLayout;
     dateBox->setSpacing(0);
     dateBox->addWidget(MaskEdit1);
@@ -189,75 +147,24 @@ TForm4::TForm4(TForm1* main) : QWidget(nullptr), m_main(main)
     // clicked comes with the release of the button over the box, after it has toggled.
     MERVANA_ON(CheckBox3, &QCheckBox::clicked, this, CheckBox3MouseUp);
     MERVANA_ON(SpeedButton1, &QToolButton::clicked, this, SpeedButton1Click);
-    connect(DBGrid1, &QTableView::clicked, this, [this](const QModelIndex& index) {
-        guarded([&] {
-            gotoGridRow(index.row());
-            ShowItem();
-        });
-    });
     connect(DBGrid1, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
         guarded([&] {
             gotoGridRow(index.row());
             DBGrid1DblClick();
         });
     });
-    connect(model, &QAbstractItemModel::modelReset, this, [this] { guarded([this] { selectCurrentRow(); }); });
-    if (QMdiArea* area = main->mdiArea()) {
-        connect(area, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* sub) {
-            if (sub && sub->widget() == this) guarded([this] { ShowItem(); });
-        });
-    }
 }
 
-TForm4::~TForm4()
+void TForm4::refreshPanel()
 {
-    // The grid reports losing focus while it goes; the panel must not be refilled half torn down.
-    DBGrid1->removeEventFilter(this);
+    ShowItem();
 }
 
-void TForm4::showEvent(QShowEvent* event)
+// Shown anew, the grid also finds the item again.
+void TForm4::windowShown()
 {
-    QWidget::showEvent(event);
-    guarded([this] {
-        ShowItem();
-        selectCurrentRow();
-    });
-}
-
-bool TForm4::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == DBGrid1) {
-        switch (event->type()) {
-        case QEvent::FocusIn:
-        case QEvent::FocusOut:
-            guarded([this] { ShowItem(); });
-            break;
-        case QEvent::KeyRelease:
-            // Keys move the grid's row; the table instance follows it before the panel is filled.
-            guarded([this] {
-                gotoGridRow(DBGrid1->currentIndex().row());
-                ShowItem();
-            });
-            break;
-        default:
-            break;
-        }
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
-void TForm4::gotoGridRow(int row)
-{
-    if (const Row* r = model->rowAt(row)) Table1->gotoRowId(r->rowid);
-}
-
-void TForm4::selectCurrentRow()
-{
-    const int row = model->rowOfCurrent();
-    if (row < 0)
-        DBGrid1->clearSelection();
-    else
-        DBGrid1->selectRow(row);
+    ShowItem();
+    selectCurrentRow();
 }
 
 void TForm4::ShowItem()
@@ -312,7 +219,7 @@ void TForm4::WriteItem()
             Table1->field(u"PRED_DATUM"_s).setAsString(MaskEdit1->text());
         Table1->post();
     } catch (...) {
-        abandonWrite(*Table1);
+        abandonWrite();
         throw;
     }
     // The stored item may have left the view (sold in the for-sale view, or an item of another

@@ -1,29 +1,21 @@
 #pragma once
 
-#include <QWidget>
+#include "register/RegisterWindow.h"
 
-class TForm1;
-class Table;
-class TableModel;
 class QLineEdit;
 class QCheckBox;
 class QGroupBox;
 class QPushButton;
 class QToolButton;
-class QTableView;
 class MaskEdit;
 
-// The goods window: pledged items in the grid above, the edit panel of one item below.
-class TForm4 : public QWidget
+// The goods window: pledged items in the grid above, the edit panel of one item below. Table1 is the
+// window's own instance of Inventar.DBF, tag NUMBER.
+class TForm4 : public RegisterWindow
 {
     Q_OBJECT
 public:
     explicit TForm4(TForm1* main);
-    ~TForm4() override;
-
-    Table* Table1 = nullptr; // the window's own instance of Inventar.DBF, tag NUMBER
-    TableModel* model = nullptr;
-    QTableView* DBGrid1 = nullptr;
 
     QLineEdit* Edit1 = nullptr;    // "Zmluva č."
     QLineEdit* Edit2 = nullptr;    // "Založený predmet"
@@ -50,12 +42,6 @@ public:
     void SpeedButton1Click();
 
 protected:
-    void showEvent(QShowEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    void selectCurrentRow();
-    void gotoGridRow(int row);
-
-    TForm1* m_main;
+    void refreshPanel() override;
+    void windowShown() override;
 };

@@ -17,8 +17,6 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
@@ -47,24 +45,16 @@ QString keyOf(const QString& boxText)
 
 } // namespace
 
-TForm3::TForm3(TForm1* main) : QWidget(nullptr), m_main(main)
+TForm3::TForm3(TForm1* main)
+    : RegisterWindow(main, u"TForm3"_s, u"Záložcovia"_s, u"Osoby.DBF"_s, u"LASTNAME"_s,
+                     {{u"BIRTHNUM"_s, u"Rodné číslo"_s},
+                      {u"LASTNAME"_s, u"Priezvisko"_s},
+                      {u"FIRSNAME"_s, u"Meno"_s},
+                      {u"IDCARD"_s, u"Číslo OP"_s},
+                      {u"STREET"_s, u"Ulica"_s},
+                      {u"STREETNO"_s, u"Číslo"_s},
+                      {u"CITY"_s, u"Mesto"_s}})
 {
-    setObjectName(u"TForm3"_s);
-    setWindowTitle(u"Záložcovia"_s);
-    Table1 = new Table(main->store(), u"Osoby.DBF"_s, this);
-    Table1->setObjectName(u"Table1"_s);
-    Table1->setIndexName(u"LASTNAME"_s);
-    Table1->open();
-
-    model = new TableModel(*Table1,
-                           {{u"BIRTHNUM"_s, u"Rodné číslo"_s},
-                            {u"LASTNAME"_s, u"Priezvisko"_s},
-                            {u"FIRSNAME"_s, u"Meno"_s},
-                            {u"IDCARD"_s, u"Číslo OP"_s},
-                            {u"STREET"_s, u"Ulica"_s},
-                            {u"STREETNO"_s, u"Číslo"_s},
-                            {u"CITY"_s, u"Mesto"_s}},
-                           this);
     const int black = Table1->fieldIndex(u"BLACK"_s);
     model->setRoleHook([black](const Row& row, int, int role) -> QVariant {
         if (role != Qt::ForegroundRole) return {};
@@ -75,18 +65,6 @@ TForm3::TForm3(TForm1* main) : QWidget(nullptr), m_main(main)
 
     buildPanel();
 
-    // After a write elsewhere or a change of tag or filter the rows are others: find ours again once the
-    // change is complete.
-    connect(model, &QAbstractItemModel::modelReset, this, [this] {
-        QMetaObject::invokeMethod(
-            this, [this] { guarded([this] { selectCurrentInGrid(); }); }, Qt::QueuedConnection);
-    });
-    connect(DBGrid1, &QAbstractItemView::clicked, this, [this] {
-        guarded([this] {
-            followGrid();
-            ShowCurrentPerson();
-        });
-    });
     connect(DBGrid1, &QAbstractItemView::doubleClicked, this, [this] {
         guarded([this] {
             followGrid();
@@ -98,34 +76,17 @@ TForm3::TForm3(TForm1* main) : QWidget(nullptr), m_main(main)
     connect(BitBtn3, &QPushButton::clicked, this, [this] { guarded([this] { DeletePerson(); }); });
     connect(BitBtn5, &QPushButton::clicked, this, [this] { guarded([this] { SavePerson(); }); });
     connect(Edit9, &QLineEdit::textChanged, this, [this] { guarded([this] { Edit9Change(); }); });
-    if (QMdiArea* area = main->mdiArea()) {
-        connect(area, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* sub) {
-            if (!sub || sub->widget() != this) return;
-            guarded([this] {
-                selectCurrentInGrid();
-                ShowCurrentPerson();
-            });
-        });
-    }
 }
 
 TForm3::~TForm3() = default;
 
 void TForm3::buildPanel()
 {
-    DBGrid1 = new QTableView(this);
-    DBGrid1->setObjectName(u"DBGrid1"_s);
-    DBGrid1->setModel(model);
-    DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
     DBGrid1->setTabKeyNavigation(true); // Tab and Shift+Tab move between the columns
     DBGrid1->setShowGrid(true);
     DBGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    DBGrid1->verticalHeader()->setDefaultSectionSize(DBGrid1->fontMetrics().height() + 6);
     DBGrid1->setColumnWidth(model->columnOf(u"FIRSNAME"_s), 80);
     DBGrid1->setColumnWidth(model->columnOf(u"STREETNO"_s), 40);
-    DBGrid1->installEventFilter(this);
 
     auto box = [this](const char* name, int maxLength) {
         auto* edit = new QLineEdit(this);
@@ -222,33 +183,40 @@ void TForm3::buildPanel()
         QWidget::setTabOrder(order.at(i - 1), order.at(i));
 }
 
-void TForm3::showEvent(QShowEvent* event)
+void TForm3::refreshPanel()
 {
-    QWidget::showEvent(event);
-    guarded([this] {
-        selectCurrentInGrid();
-        ShowCurrentPerson();
-    });
+    ShowCurrentPerson();
+}
+
+void TForm3::windowShown()
+{
+    selectCurrentRow();
+    ShowCurrentPerson();
+}
+
+void TForm3::windowActivated()
+{
+    windowShown();
+}
+
+void TForm3::modelWasReset()
+{
+    // After a write elsewhere or a change of tag or filter the rows are others: find ours again once the
+    // change is complete.
+    QMetaObject::invokeMethod(
+        this, [this] { guarded([this] { selectCurrentRow(); }); }, Qt::QueuedConnection);
+}
+
+void TForm3::gridClicked(int)
+{
+    // The grid's current row, as after a key.
+    followGrid();
+    ShowCurrentPerson();
 }
 
 bool TForm3::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == DBGrid1) {
-        switch (event->type()) {
-        case QEvent::FocusIn:
-        case QEvent::FocusOut:
-            guarded([this] { ShowCurrentPerson(); });
-            break;
-        case QEvent::KeyRelease:
-            guarded([this] {
-                followGrid();
-                ShowCurrentPerson();
-            });
-            break;
-        default:
-            break;
-        }
-    } else if (watched == Edit1 && event->type() == QEvent::FocusOut) {
+    if (watched == Edit1 && event->type() == QEvent::FocusOut) {
         // Only leaving for another control of the program counts, not a switch to another window.
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
@@ -258,10 +226,10 @@ bool TForm3::eventFilter(QObject* watched, QEvent* event)
             });
         }
     }
-    return QWidget::eventFilter(watched, event);
+    return RegisterWindow::eventFilter(watched, event);
 }
 
-void TForm3::selectCurrentInGrid()
+void TForm3::selectCurrentRow()
 {
     // A new person has no row yet; the grid stays where it was until the clerk moves.
     if (m_selecting || Table1->state() == Table::State::Insert) return;
@@ -282,14 +250,17 @@ void TForm3::selectCurrentInGrid()
 
 void TForm3::followGrid()
 {
-    const QModelIndex index = DBGrid1->currentIndex();
-    if (!index.isValid()) return;
-    const Row* row = model->rowAt(index.row());
-    if (!row) return;
+    gotoGridRow(DBGrid1->currentIndex().row());
+}
+
+void TForm3::gotoGridRow(int row)
+{
+    const Row* r = model->rowAt(row);
+    if (!r) return;
     // A person being entered belongs to the row the grid stood on; only moving away drops it.
-    if (Table1->state() == Table::State::Insert && row->rowid == m_gridRowId) return;
-    if (row->rowid != Table1->rowId()) Table1->gotoRowId(row->rowid);
-    m_gridRowId = row->rowid;
+    if (Table1->state() == Table::State::Insert && r->rowid == m_gridRowId) return;
+    if (r->rowid != Table1->rowId()) Table1->gotoRowId(r->rowid);
+    m_gridRowId = r->rowid;
 }
 
 void TForm3::ShowCurrentPerson()
@@ -403,7 +374,7 @@ void TForm3::DeletePerson()
 void TForm3::refreshAfterWrite()
 {
     model->refresh();
-    selectCurrentInGrid();
+    selectCurrentRow();
 }
 
 void TForm3::ShowPersonContracts()
@@ -423,7 +394,7 @@ void TForm3::ShowPersonContracts()
 void TForm3::Edit9Change()
 {
     Table1->findNearest(Edit9->text());
-    selectCurrentInGrid();
+    selectCurrentRow();
 }
 
 void TForm3::ShowPerson(const QString& birthNumber)
@@ -436,7 +407,7 @@ void TForm3::ShowPerson(const QString& birthNumber)
         throw;
     }
     Table1->setIndexName(u"LASTNAME"_s);
-    selectCurrentInGrid();
+    selectCurrentRow();
     ShowCurrentPerson();
     m_main->showChild(this);
 }

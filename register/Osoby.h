@@ -1,28 +1,21 @@
 #pragma once
 
-#include <QWidget>
+#include "register/RegisterWindow.h"
 
-class TForm1;
-class Table;
-class TableModel;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTableView;
 
 // The register of pledgers: the grid of persons in surname order above, the boxes of one person below.
-// The boxes are a copy of the current record; only "Z&apíš" writes them back.
-class TForm3 : public QWidget
+// The boxes are a copy of the current record; only "Z&apíš" writes them back. Table1 is the window's own
+// instance of Osoby.DBF, tag LASTNAME.
+class TForm3 : public RegisterWindow
 {
     Q_OBJECT
 public:
     explicit TForm3(TForm1* main);
     ~TForm3() override;
-
-    Table* Table1 = nullptr; // the window's own instance of Osoby.DBF, tag LASTNAME
-    TableModel* model = nullptr;
-    QTableView* DBGrid1 = nullptr;
 
     QLineEdit* Edit1 = nullptr;     // "Rodné číslo"
     QLineEdit* Edit2 = nullptr;     // "Číslo obč. pr."
@@ -60,17 +53,21 @@ public:
     static bool IsPlausibleBirthNumber(const QString& text);
 
 protected:
-    void showEvent(QShowEvent* event) override;
+    void refreshPanel() override;
+    void gotoGridRow(int row) override;
+    void selectCurrentRow() override; // the grid follows the cursor after a programmatic move
+    void gridClicked(int row) override;
+    void modelWasReset() override;
+    void windowShown() override;
+    void windowActivated() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildPanel();
-    void selectCurrentInGrid(); // the grid follows the cursor after a programmatic move
-    void followGrid();          // the cursor follows the grid after the user moved in it
+    void followGrid(); // the cursor follows the grid after the user moved in it
     void writeBoxes(Table& table);
     void refreshAfterWrite();
 
-    TForm1* m_main;
     qint64 m_gridRowId = 0; // the record the grid's current row was last matched with
     bool m_selecting = false;
 };

@@ -15,12 +15,9 @@
 #include <QColor>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStyle>
@@ -33,23 +30,6 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-// A failed write must not leave a half-filled record in the buffer; the blank record of "&Nový"
-// stays prepared so that the corrected panel still goes into a new extension.
-void abandonWrite(Table& table)
-{
-    const bool inserting = table.state() == Table::State::Insert;
-    table.cancel();
-    if (inserting) table.append();
-}
-
-QLabel* labelFor(const QString& name, const QString& text, QWidget* buddy, QWidget* parent)
-{
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->setBuddy(buddy);
-    return label;
-}
-
 QHBoxLayout* withButton(QWidget* box, QWidget* button)
 {
     auto* row = new QHBoxLayout;
@@ -61,23 +41,15 @@ QHBoxLayout* withButton(QWidget* box, QWidget* button)
 
 } // namespace
 
-TForm7::TForm7(TForm1* main) : QWidget(nullptr), m_main(main)
+TForm7::TForm7(TForm1* main)
+    : RegisterWindow(main, u"TForm7"_s, u"Predĺženia"_s, u"Predlz.DBF"_s, u"NUMBER"_s,
+                     {{u"WRK"_s, u"Work"_s},
+                      {u"NUMBER"_s, u"Zmluva"_s},
+                      {u"X_PAID"_s, u"Suma"_s},
+                      {u"X_PAIDDATE"_s, u"Dátum platby"_s},
+                      {u"X_UNTIL"_s, u"Dátum do"_s},
+                      {u"X_PERCENT"_s, u"Percentá"_s}})
 {
-    setObjectName(u"TForm7"_s);
-    setWindowTitle(u"Predĺženia"_s);
-    Table1 = new Table(main->store(), u"Predlz.DBF"_s, this);
-    Table1->setObjectName(u"Table1"_s);
-    Table1->setIndexName(u"NUMBER"_s);
-    Table1->open();
-
-    model = new TableModel(*Table1,
-                           {{u"WRK"_s, u"Work"_s},
-                            {u"NUMBER"_s, u"Zmluva"_s},
-                            {u"X_PAID"_s, u"Suma"_s},
-                            {u"X_PAIDDATE"_s, u"Dátum platby"_s},
-                            {u"X_UNTIL"_s, u"Dátum do"_s},
-                            {u"X_PERCENT"_s, u"Percentá"_s}},
-                           this);
     const int until = Table1->fieldIndex(u"X_UNTIL"_s);
     model->setRoleHook([until](const Row& row, int, int role) -> QVariant {
         if (role != Qt::ForegroundRole) return {};
@@ -89,16 +61,7 @@ TForm7::TForm7(TForm1* main) : QWidget(nullptr), m_main(main)
         if (due > today) return QColor(0, 128, 0);
         return {};
     });
-
-    DBGrid1 = new QTableView(this);
-    DBGrid1->setObjectName(u"DBGrid1"_s);
-    DBGrid1->setModel(model);
-    DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
-    DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     DBGrid1->hideColumn(0);
-    DBGrid1->verticalHeader()->setDefaultSectionSize(DBGrid1->fontMetrics().height() + 6);
-    DBGrid1->installEventFilter(this);
 
     Edit4 = new QLineEdit(this);
     Edit4->setObjectName(u"Edit4"_s);
@@ -153,17 +116,17 @@ TForm7::TForm7(TForm1* main) : QWidget(nullptr), m_main(main)
 
     // Labels left of their boxes: the contract and its dates, then the money and the percent.
     auto* fields = new QGridLayout;
-    fields->addWidget(labelFor(u"Label4"_s, u"Číslo zmluvy"_s, Edit4, this), 0, 0);
+    fields->addWidget(labelFor(u"Label4"_s, u"Číslo zmluvy"_s, Edit4), 0, 0);
     fields->addWidget(Edit4, 0, 1);
-    fields->addWidget(labelFor(u"Label2"_s, u"Dátum platby"_s, MaskEdit1, this), 1, 0);
+    fields->addWidget(labelFor(u"Label2"_s, u"Dátum platby"_s, MaskEdit1), 1, 0);
     fields->addLayout(withButton(MaskEdit1, SpeedButton1), 1, 1);
-    fields->addWidget(labelFor(u"Label3"_s, u"Dátum predĺženia"_s, MaskEdit2, this), 2, 0);
+    fields->addWidget(labelFor(u"Label3"_s, u"Dátum predĺženia"_s, MaskEdit2), 2, 0);
     fields->addLayout(withButton(MaskEdit2, SpeedButton2), 2, 1);
-    fields->addWidget(labelFor(u"Label1"_s, u"Suma platby"_s, Edit1, this), 0, 2);
+    fields->addWidget(labelFor(u"Label1"_s, u"Suma platby"_s, Edit1), 0, 2);
     fields->addWidget(Edit1, 0, 3);
-    fields->addWidget(labelFor(u"Label5"_s, u"Percentá"_s, Edit2, this), 1, 2);
+    fields->addWidget(labelFor(u"Label5"_s, u"Percentá"_s, Edit2), 1, 2);
     fields->addLayout(withButton(Edit2, UpDown1), 1, 3);
-    fields->addWidget(labelFor(u"Label6"_s, u"Výpočet"_s, Edit3, this), 2, 2);
+    fields->addWidget(labelFor(u"Label6"_s, u"Výpočet"_s, Edit3), 2, 2);
     fields->addWidget(Edit3, 2, 3);
     fields->setColumnStretch(4, 1);
 
@@ -204,63 +167,30 @@ TForm7::TForm7(TForm1* main) : QWidget(nullptr), m_main(main)
     MERVANA_ON(BitBtn3, &QPushButton::clicked, this, BitBtn3Click);
     MERVANA_ON(SpeedButton1, &QToolButton::clicked, this, SpeedButton1Click);
     MERVANA_ON(SpeedButton2, &QToolButton::clicked, this, SpeedButton2Click);
-    connect(DBGrid1, &QTableView::clicked, this, [this](const QModelIndex& index) {
-        guarded([&] {
-            gotoGridRow(index.row());
-            ShowExtension();
-        });
-    });
-    connect(model, &QAbstractItemModel::modelReset, this, [this] { guarded([this] { selectCurrentRow(); }); });
-    if (QMdiArea* area = main->mdiArea()) {
-        connect(area, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* sub) {
-            if (sub && sub->widget() == this) guarded([this] { ShowExtension(); });
-        });
-    }
 }
 
-TForm7::~TForm7()
+void TForm7::refreshPanel()
 {
-    // The grid reports losing focus while it goes; the panel must not be refilled half torn down.
-    DBGrid1->removeEventFilter(this);
+    ShowExtension();
 }
 
-void TForm7::showEvent(QShowEvent* event)
+// Shown anew, the grid also finds the extension again.
+void TForm7::windowShown()
 {
-    QWidget::showEvent(event);
-    guarded([this] {
-        ShowExtension();
-        selectCurrentRow();
-    });
+    ShowExtension();
+    selectCurrentRow();
 }
 
 bool TForm7::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == DBGrid1) {
-        switch (event->type()) {
-        case QEvent::KeyPress: {
-            const auto* key = static_cast<QKeyEvent*>(event);
-            if (key->key() == Qt::Key_Delete && (key->modifiers() & Qt::ControlModifier)) {
-                guarded([this] { DBGrid1KeyDown(); });
-                return true;
-            }
-            break;
-        }
-        case QEvent::FocusIn:
-        case QEvent::FocusOut:
-            guarded([this] { ShowExtension(); });
-            break;
-        case QEvent::KeyRelease:
-            // Keys move the grid's row; the table instance follows it before the panel is filled.
-            guarded([this] {
-                gotoGridRow(DBGrid1->currentIndex().row());
-                ShowExtension();
-            });
-            break;
-        default:
-            break;
+    if (watched == DBGrid1 && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Delete && (key->modifiers() & Qt::ControlModifier)) {
+            guarded([this] { DBGrid1KeyDown(); });
+            return true;
         }
     }
-    return QWidget::eventFilter(watched, event);
+    return RegisterWindow::eventFilter(watched, event);
 }
 
 QString TForm7::contractAmountText()
@@ -271,20 +201,6 @@ QString TForm7::contractAmountText()
     }
     // The fee follows the amount as the contracts window shows it, typed or stored.
     return m_contracts && m_contracts->Edit3 ? m_contracts->Edit3->text() : QString();
-}
-
-void TForm7::gotoGridRow(int row)
-{
-    if (const Row* r = model->rowAt(row)) Table1->gotoRowId(r->rowid);
-}
-
-void TForm7::selectCurrentRow()
-{
-    const int row = model->rowOfCurrent();
-    if (row < 0)
-        DBGrid1->clearSelection();
-    else
-        DBGrid1->selectRow(row);
 }
 
 void TForm7::ShowExtension()
@@ -331,7 +247,7 @@ void TForm7::BitBtn3Click()
         Table1->field(u"X_PERCENT"_s).setAsString(Edit2->text());
         Table1->post();
     } catch (...) {
-        abandonWrite(*Table1);
+        abandonWrite();
         throw;
     }
     // The stored extension may belong to another contract than the view shows: the panel must show

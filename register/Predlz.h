@@ -1,31 +1,24 @@
 #pragma once
 
-#include <QPointer>
-#include <QWidget>
+#include "register/RegisterWindow.h"
 
-class TForm1;
+#include <QPointer>
+
 class TForm2;
-class Table;
-class TableModel;
 class QLineEdit;
 class QCheckBox;
 class QPushButton;
 class QSpinBox;
 class QToolButton;
-class QTableView;
 class MaskEdit;
 
 // The extensions window: extension records in the grid above, the edit panel of one extension below.
-class TForm7 : public QWidget
+// Table1 is the window's own instance of Predlz.DBF, tag NUMBER.
+class TForm7 : public RegisterWindow
 {
     Q_OBJECT
 public:
     explicit TForm7(TForm1* main);
-    ~TForm7() override;
-
-    Table* Table1 = nullptr; // the window's own instance of Predlz.DBF, tag NUMBER
-    TableModel* model = nullptr;
-    QTableView* DBGrid1 = nullptr;
 
     QLineEdit* Edit4 = nullptr;    // "Číslo zmluvy"
     MaskEdit* MaskEdit1 = nullptr; // "Dátum platby"
@@ -51,15 +44,13 @@ public:
     void SpeedButton2Click();
 
 protected:
-    void showEvent(QShowEvent* event) override;
+    void refreshPanel() override;
+    void windowShown() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QString contractAmountText();
-    void selectCurrentRow();
-    void gotoGridRow(int row);
 
-    TForm1* m_main;
     // The contracts window goes before this one at shutdown, when the grid still reports losing focus.
     QPointer<TForm2> m_contracts;
     bool m_contractsLooked = false;

@@ -26,13 +26,10 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableView>
@@ -93,32 +90,24 @@ void storeDate(Table& t, const QString& field, const MaskEdit* box)
 
 } // namespace
 
-TForm2::TForm2(TForm1* main) : QWidget(nullptr), m_main(main)
+TForm2::TForm2(TForm1* main)
+    : RegisterWindow(main, u"TForm2"_s, u"Zmluvy"_s, u"Zmluvy.DBF"_s, u"NUMBER"_s,
+                     {{u"WRK"_s, u"Work"_s},
+                      {u"NUMBER"_s, u"Zmluva"_s},
+                      {u"BIRTHNUM"_s, u"Rodné číslo"_s},
+                      {u"AGRDATE"_s, u"Dátum od"_s},
+                      {u"UNTIL"_s, u"Dátum do"_s},
+                      {u"AMOUNT"_s, u"Suma"_s},
+                      {u"PERCENT"_s, u"Percentá"_s},
+                      {u"WEEKTIME"_s, u"Týždne"_s},
+                      {u"PAID_SUM"_s, u"Zapl. suma"_s},
+                      {u"PAID_DATE"_s, u"Dátum zaplat."_s},
+                      {u"PAID"_s, u"Zaplatené"_s},
+                      {u"RETUDATE"_s, u"Dátum vrátenia"_s},
+                      {u"RETURNED"_s, u"Vrátené"_s},
+                      {u"RETENT"_s, u"Predĺžené"_s},
+                      {u"PADAK"_s, u"Prepadnuté"_s}})
 {
-    setObjectName(u"TForm2"_s);
-    setWindowTitle(u"Zmluvy"_s);
-    Table1 = new Table(main->store(), u"Zmluvy.DBF"_s, this);
-    Table1->setObjectName(u"Table1"_s);
-    Table1->setIndexName(u"NUMBER"_s);
-    Table1->open();
-
-    model = new TableModel(*Table1,
-                           {{u"WRK"_s, u"Work"_s},
-                            {u"NUMBER"_s, u"Zmluva"_s},
-                            {u"BIRTHNUM"_s, u"Rodné číslo"_s},
-                            {u"AGRDATE"_s, u"Dátum od"_s},
-                            {u"UNTIL"_s, u"Dátum do"_s},
-                            {u"AMOUNT"_s, u"Suma"_s},
-                            {u"PERCENT"_s, u"Percentá"_s},
-                            {u"WEEKTIME"_s, u"Týždne"_s},
-                            {u"PAID_SUM"_s, u"Zapl. suma"_s},
-                            {u"PAID_DATE"_s, u"Dátum zaplat."_s},
-                            {u"PAID"_s, u"Zaplatené"_s},
-                            {u"RETUDATE"_s, u"Dátum vrátenia"_s},
-                            {u"RETURNED"_s, u"Vrátené"_s},
-                            {u"RETENT"_s, u"Predĺžené"_s},
-                            {u"PADAK"_s, u"Prepadnuté"_s}},
-                           this);
     const int returned = Table1->fieldIndex(u"RETURNED"_s);
     const int until = Table1->fieldIndex(u"UNTIL"_s);
     const int padak = Table1->fieldIndex(u"PADAK"_s);
@@ -131,20 +120,12 @@ TForm2::TForm2(TForm1* main) : QWidget(nullptr), m_main(main)
 
     buildPanel();
 
-    connect(model, &QAbstractItemModel::modelReset, this, &TForm2::selectCurrentRow);
     connect(Table1, &Table::viewChanged, this, [this] { CheckBox5->setChecked(Table1->hasActiveFilter()); });
-    connect(DBGrid1, &QTableView::clicked, this,
-            [this](const QModelIndex& index) { guarded([&] { DBGrid1CellClick(index.row()); }); });
     connect(DBGrid1, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
         guarded([&] {
-            if (const Row* row = model->rowAt(index.row()); row && row->rowid != Table1->rowId())
-                Table1->gotoRowId(row->rowid);
+            gotoGridRow(index.row());
             DBGrid1DblClick();
         });
-    });
-    // Activating the window in the frame shows the current contract anew.
-    connect(main->mdiArea(), &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* sub) {
-        if (sub && sub->widget() == this) guarded([this] { ShowContract(); });
     });
     selectCurrentRow();
 }
@@ -153,15 +134,7 @@ TForm2::~TForm2() = default;
 
 void TForm2::buildPanel()
 {
-    DBGrid1 = new QTableView(this);
-    DBGrid1->setObjectName(u"DBGrid1"_s);
-    DBGrid1->setModel(model);
     DBGrid1->setColumnHidden(0, true);
-    DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
-    DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    DBGrid1->verticalHeader()->setDefaultSectionSize(DBGrid1->fontMetrics().height() + 6);
-    DBGrid1->installEventFilter(this);
 
     const QColor navy(0, 0, 128);
     int labelNo = 0;
@@ -354,23 +327,7 @@ void TForm2::buildPanel()
 
 bool TForm2::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == DBGrid1) {
-        switch (event->type()) {
-        case QEvent::FocusIn:
-        case QEvent::FocusOut:
-            guarded([this] { ShowContract(); });
-            break;
-        case QEvent::KeyRelease:
-            guarded([this] {
-                followGridCursor();
-                ShowContract();
-            });
-            break;
-        default:
-            break;
-        }
-        return false;
-    }
+    if (watched == DBGrid1) return RegisterWindow::eventFilter(watched, event);
     if (event->type() == QEvent::FocusOut) {
         // Leaving the box for another control, not the window being left for a moment.
         const auto reason = static_cast<QFocusEvent*>(event)->reason();
@@ -397,12 +354,6 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event)
     return false;
 }
 
-void TForm2::showEvent(QShowEvent* event)
-{
-    QWidget::showEvent(event);
-    guarded([this] { ShowContract(); });
-}
-
 std::optional<QColor> TForm2::RowColour(bool returned, const QDate& until, bool forfeited, const QDate& today)
 {
     std::optional<QColor> colour;
@@ -425,16 +376,30 @@ void TForm2::selectCurrentRow()
     DBGrid1->scrollTo(index);
 }
 
-void TForm2::followGridCursor()
+void TForm2::modelWasReset()
 {
-    const QModelIndex index = DBGrid1->currentIndex();
-    if (!index.isValid()) return;
-    if (const Row* row = model->rowAt(index.row()); row && row->rowid != Table1->rowId()) Table1->gotoRowId(row->rowid);
+    // Outside the error boundary: a failure goes to whatever reset the model.
+    selectCurrentRow();
+}
+
+void TForm2::refreshPanel()
+{
+    ShowContract();
+}
+
+void TForm2::gotoGridRow(int row)
+{
+    if (const Row* r = model->rowAt(row); r && r->rowid != Table1->rowId()) Table1->gotoRowId(r->rowid);
+}
+
+void TForm2::gridClicked(int row)
+{
+    DBGrid1CellClick(row);
 }
 
 void TForm2::DBGrid1CellClick(int row)
 {
-    if (const Row* r = model->rowAt(row); r && r->rowid != Table1->rowId()) Table1->gotoRowId(r->rowid);
+    gotoGridRow(row);
     ShowContract();
 }
 

@@ -1,13 +1,11 @@
 #pragma once
 
+#include "register/RegisterWindow.h"
+
 #include <QColor>
 #include <QDate>
-#include <QWidget>
 #include <optional>
 
-class TForm1;
-class Table;
-class TableModel;
 class QLineEdit;
 class QSpinBox;
 class QCheckBox;
@@ -15,22 +13,18 @@ class QComboBox;
 class QListWidget;
 class QPushButton;
 class QToolButton;
-class QTableView;
 class QGroupBox;
 class QLabel;
 class MaskEdit;
 
-// The contracts window: grid of contracts above, the edit panel of one contract below.
-class TForm2 : public QWidget
+// The contracts window: grid of contracts above, the edit panel of one contract below. Table1 is the
+// window's own instance of Zmluvy.DBF, tag NUMBER.
+class TForm2 : public RegisterWindow
 {
     Q_OBJECT
 public:
     explicit TForm2(TForm1* main);
     ~TForm2() override;
-
-    Table* Table1 = nullptr; // the window's own instance of Zmluvy.DBF, tag NUMBER
-    TableModel* model = nullptr;
-    QTableView* DBGrid1 = nullptr;
 
     // The panel; other windows and the printout read these boxes as shown.
     QLineEdit* Edit1 = nullptr; // "Zmluva č."
@@ -100,19 +94,20 @@ public:
     static std::optional<QColor> RowColour(bool returned, const QDate& until, bool forfeited, const QDate& today);
 
     // Selects the grid row of Table1's current record without moving the record.
-    void selectCurrentRow();
+    void selectCurrentRow() override;
 
 protected:
+    void refreshPanel() override;
+    void gotoGridRow(int row) override; // stays on the record when the row is the current one
+    void gridClicked(int row) override;
+    void modelWasReset() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
 private:
     void buildPanel();
     void fillPanel();
     void setNetIncome(const QString& text, bool negative);
-    void followGridCursor();
 
-    TForm1* m_main;
     bool m_showing = false;
     bool m_showAgain = false;
     QColor m_normalText;

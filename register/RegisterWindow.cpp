@@ -1,0 +1,132 @@
+#include "register/RegisterWindow.h"
+
+#include "app/Guard.h"
+#include "app/Main.h"
+#include "store/Table.h"
+
+#include <QEvent>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QTableView>
+
+using namespace Qt::Literals::StringLiterals;
+
+RegisterWindow::RegisterWindow(TForm1* main, const QString& name, const QString& title, const QString& file,
+                               const QString& tag, QList<TableModel::Column> columns)
+    : QWidget(nullptr), m_main(main)
+{
+    setObjectName(name);
+    setWindowTitle(title);
+    Table1 = new Table(main->store(), file, this);
+    Table1->setObjectName(u"Table1"_s);
+    Table1->setIndexName(tag);
+    Table1->open();
+
+    model = new TableModel(*Table1, std::move(columns), this);
+
+    DBGrid1 = new QTableView(this);
+    DBGrid1->setObjectName(u"DBGrid1"_s);
+    DBGrid1->setModel(model);
+    DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+    DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    DBGrid1->verticalHeader()->setDefaultSectionSize(DBGrid1->fontMetrics().height() + 6);
+    DBGrid1->installEventFilter(this);
+
+    // After the grid's own handling of the reset, so that its rows are the new ones.
+    connect(model, &QAbstractItemModel::modelReset, this, [this] { modelWasReset(); });
+    connect(DBGrid1, &QTableView::clicked, this,
+            [this](const QModelIndex& index) { guarded([&] { gridClicked(index.row()); }); });
+    if (QMdiArea* area = main->mdiArea()) {
+        m_activation = connect(area, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* sub) {
+            if (sub && sub->widget() == this) guarded([this] { windowActivated(); });
+        });
+    }
+}
+
+RegisterWindow::~RegisterWindow()
+{
+    // The grid reports losing focus while it goes; the panel must not be refilled half torn down.
+    DBGrid1->removeEventFilter(this);
+    disconnect(m_activation);
+}
+
+void RegisterWindow::gotoGridRow(int row)
+{
+    if (const Row* r = model->rowAt(row)) Table1->gotoRowId(r->rowid);
+}
+
+void RegisterWindow::selectCurrentRow()
+{
+    const int row = model->rowOfCurrent();
+    if (row < 0)
+        DBGrid1->clearSelection();
+    else
+        DBGrid1->selectRow(row);
+}
+
+void RegisterWindow::gridClicked(int row)
+{
+    gotoGridRow(row);
+    refreshPanel();
+}
+
+void RegisterWindow::modelWasReset()
+{
+    guarded([this] { selectCurrentRow(); });
+}
+
+void RegisterWindow::windowShown()
+{
+    refreshPanel();
+}
+
+void RegisterWindow::windowActivated()
+{
+    refreshPanel();
+}
+
+bool RegisterWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == DBGrid1) {
+        switch (event->type()) {
+        case QEvent::FocusIn:
+        case QEvent::FocusOut:
+            guarded([this] { refreshPanel(); });
+            break;
+        case QEvent::KeyRelease:
+            // Keys move the grid's row; the table instance follows it before the panel is filled.
+            guarded([this] {
+                gotoGridRow(DBGrid1->currentIndex().row());
+                refreshPanel();
+            });
+            break;
+        default:
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void RegisterWindow::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    guarded([this] { windowShown(); });
+}
+
+void RegisterWindow::abandonWrite()
+{
+    const bool inserting = Table1->state() == Table::State::Insert;
+    Table1->cancel();
+    if (inserting) Table1->append();
+}
+
+QLabel* RegisterWindow::labelFor(const QString& name, const QString& text, QWidget* buddy)
+{
+    auto* label = new QLabel(text, this);
+    label->setObjectName(name);
+    label->setBuddy(buddy);
+    return label;
+}

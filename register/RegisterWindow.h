@@ -1,0 +1,57 @@
+#pragma once
+
+#include "store/TableModel.h"
+
+#include <QMetaObject>
+#include <QWidget>
+
+class TForm1;
+class Table;
+class QLabel;
+class QTableView;
+
+// What the register windows have in common: the window's own table instance, shown through a model in
+// the grid, and the panel below refilled whenever the clerk may have moved to another record — the
+// window shown or activated in the frame, a cell clicked, the grid entered, left or moved with a key.
+class RegisterWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    ~RegisterWindow() override;
+
+    Table* Table1 = nullptr;
+    TableModel* model = nullptr;
+    QTableView* DBGrid1 = nullptr;
+
+protected:
+    // Opens the table on the tag and sets up the grid over it, with the window's columns.
+    RegisterWindow(TForm1* main, const QString& name, const QString& title, const QString& file, const QString& tag,
+                   QList<TableModel::Column> columns);
+
+    // Fills the panel from the current record of Table1.
+    virtual void refreshPanel() = 0;
+    // Table1 goes to the record of a grid row; a row outside the view leaves it where it is.
+    virtual void gotoGridRow(int row);
+    // The grid's selection follows the current record of Table1.
+    virtual void selectCurrentRow();
+    // A click on a grid cell: the record of its row, then the panel.
+    virtual void gridClicked(int row);
+    // The rows are others after a reset: the grid looks for the current record again at once.
+    virtual void modelWasReset();
+    // Showing the window and activating its sub-window both refill the panel.
+    virtual void windowShown();
+    virtual void windowActivated();
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+    // A failed write must not leave a half-filled record in the buffer; the blank record of "&Nový"
+    // stays prepared so that the corrected panel still goes into a new record.
+    void abandonWrite();
+    QLabel* labelFor(const QString& name, const QString& text, QWidget* buddy);
+
+    TForm1* m_main;
+
+private:
+    QMetaObject::Connection m_activation;
+};
