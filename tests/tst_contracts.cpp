@@ -1,5 +1,6 @@
 // The contracts window driven by its controls, on a fresh store, through the whole program.
 
+#include "FreshProgram.h"
 #include "app/Main.h"
 #include "app/MaskEdit.h"
 #include "app/Messages.h"
@@ -100,7 +101,7 @@ private:
     QStringList comboItems();
     bool netIsRed();
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    FreshProgram m_program;
     TForm1* m_main = nullptr;
     TForm2* f = nullptr;
 };
@@ -112,14 +113,7 @@ void TestContracts::initTestCase()
 
 void TestContracts::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    Store::createEmpty(m_dir->filePath(u"Data"_s));
-    QFile::remove(EngineConfig::filePath());
-    EngineConfig::ensureDatabaseName(m_dir->path());
-    Clock::setToday(Today);
-    Messages::setScripted(true);
-    m_main = StartProgram(m_dir->path());
+    m_main = m_program.start(Today);
     QVERIFY(m_main);
     f = m_main->form2();
     QVERIFY(f);
@@ -132,13 +126,9 @@ void TestContracts::init()
 
 void TestContracts::cleanup()
 {
-    delete m_main;
+    m_program.stop();
     m_main = nullptr;
     f = nullptr;
-    m_dir.reset();
-    QFile::remove(EngineConfig::filePath());
-    Clock::setToday(QDate());
-    Messages::setScripted(false);
 }
 
 void TestContracts::addPerson(const QString& birthNumber, const QString& lastName, const QString& firstName)

@@ -1,4 +1,5 @@
 // The goods window driven through the running program: new items, sale, colours, delete, failures.
+#include "FreshProgram.h"
 #include "app/Main.h"
 #include "app/MaskEdit.h"
 #include "app/Messages.h"
@@ -50,7 +51,7 @@ class TestGoods : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
+    FreshProgram m_program;
     TForm1* m_main = nullptr;
     TForm4* m_form = nullptr;
 
@@ -153,13 +154,7 @@ private Q_SLOTS:
 
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        QFile::remove(EngineConfig::filePath());
-        Store::createEmpty(m_dir->path() + u"/Data"_s);
-        EngineConfig::ensureDatabaseName(m_dir->path());
-        Clock::setToday(QDate(2026, 3, 15));
-        m_main = StartProgram(m_dir->path());
+        m_main = m_program.start(QDate(2026, 3, 15));
         QVERIFY(m_main);
         m_form = m_main->form4();
         QVERIFY(m_form);
@@ -168,12 +163,9 @@ private Q_SLOTS:
 
     void cleanup()
     {
-        delete m_main;
+        m_program.stop();
         m_main = nullptr;
         m_form = nullptr;
-        Clock::setToday(QDate());
-        Messages::takeShown();
-        QFile::remove(EngineConfig::filePath());
     }
 
     void newItemBelongsToContractSelectedInContractsWindow()

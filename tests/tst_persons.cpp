@@ -1,5 +1,6 @@
 // The persons window driven by its controls, on a fresh store, through the whole program.
 
+#include "FreshProgram.h"
 #include "app/Main.h"
 #include "app/Messages.h"
 #include "app/StartProgram.h"
@@ -69,7 +70,7 @@ private:
     QString gridSurname();
     void clickCurrentRow();
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    FreshProgram m_program;
     TForm1* m_main = nullptr;
     TForm3* f = nullptr;
 };
@@ -81,13 +82,7 @@ void TestPersons::initTestCase()
 
 void TestPersons::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    Store::createEmpty(m_dir->filePath(u"Data"_s));
-    QFile::remove(EngineConfig::filePath());
-    EngineConfig::ensureDatabaseName(m_dir->path());
-    Messages::setScripted(true);
-    m_main = StartProgram(m_dir->path());
+    m_main = m_program.start();
     QVERIFY(m_main);
     f = m_main->form3();
     QVERIFY(f);
@@ -97,11 +92,9 @@ void TestPersons::init()
 
 void TestPersons::cleanup()
 {
-    delete m_main;
+    m_program.stop();
     m_main = nullptr;
     f = nullptr;
-    m_dir.reset();
-    QFile::remove(EngineConfig::filePath());
 }
 
 void TestPersons::addPerson(const QString& record, const QVariant& black)

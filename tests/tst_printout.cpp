@@ -1,3 +1,4 @@
+#include "FreshProgram.h"
 #include "app/Main.h"
 #include "app/MaskEdit.h"
 #include "app/Messages.h"
@@ -28,13 +29,13 @@ class TestPrintout : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    FreshProgram m_program;
     TForm1* m_main = nullptr;
     QString m_oldCurrent;
 
     void writeTemplate(const QStringList& lines)
     {
-        QFile file(m_dir->filePath(u"ZMLUVA.TXT"_s));
+        QFile file(m_program.filePath(u"ZMLUVA.TXT"_s));
         QVERIFY(file.open(QIODevice::WriteOnly));
         QStringEncoder cp1250("windows-1250");
         file.write(cp1250.encode(lines.join(u"\r\n"_s) + u"\r\n"_s));
@@ -68,17 +69,10 @@ class TestPrintout : public QObject
 private Q_SLOTS:
     void init()
     {
-        QStandardPaths::setTestModeEnabled(true);
-        QFile::remove(EngineConfig::filePath());
-        m_dir = std::make_unique<QTemporaryDir>();
-        Store::createEmpty(m_dir->filePath(u"Data"_s));
-        EngineConfig::ensureDatabaseName(m_dir->path());
-        Messages::setScripted(true);
-        Clock::setToday(QDate(2026, 12, 7));
-        m_oldCurrent = QDir::currentPath();
-        QDir::setCurrent(m_dir->path()); // the template is read from the working directory
-        m_main = StartProgram(m_dir->path());
+        m_main = m_program.start(QDate(2026, 12, 7));
         QVERIFY(m_main);
+        m_oldCurrent = QDir::currentPath();
+        QDir::setCurrent(m_program.path()); // the template is read from the working directory
         addRecord(u"Osoby.DBF"_s, {{u"BIRTHNUM"_s, u"7801011234"_s},
                                    {u"LASTNAME"_s, u"Šťastný"_s},
                                    {u"FIRSNAME"_s, u"Ľubomír"_s},
@@ -102,11 +96,9 @@ private Q_SLOTS:
 
     void cleanup()
     {
-        delete m_main;
+        QDir::setCurrent(m_oldCurrent); // out of the folder before it goes
+        m_program.stop();
         m_main = nullptr;
-        QDir::setCurrent(m_oldCurrent);
-        m_dir.reset();
-        Clock::setToday({});
     }
 
     void filledFromThePanel()
@@ -176,7 +168,7 @@ private Q_SLOTS:
         TForm6* form = print();
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
-        const QString pdf = m_dir->filePath(u"zmluva.pdf"_s);
+        const QString pdf = m_program.filePath(u"zmluva.pdf"_s);
         printer.setOutputFileName(pdf);
         form->PrintLines(printer);
         QVERIFY(QFile::exists(pdf));

@@ -1,3 +1,4 @@
+#include "FreshProgram.h"
 #include "app/Main.h"
 #include "app/Messages.h"
 #include "app/StartProgram.h"
@@ -32,7 +33,7 @@ class TestViews : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    FreshProgram m_program;
     TForm1* m_main = nullptr;
 
     struct Contract
@@ -126,23 +127,14 @@ class TestViews : public QObject
 private Q_SLOTS:
     void init()
     {
-        QStandardPaths::setTestModeEnabled(true);
-        QFile::remove(EngineConfig::filePath());
-        m_dir = std::make_unique<QTemporaryDir>();
-        Store::createEmpty(m_dir->filePath(u"Data"_s));
-        EngineConfig::ensureDatabaseName(m_dir->path());
-        Messages::setScripted(true);
-        Clock::setToday(Today);
-        m_main = StartProgram(m_dir->path());
+        m_main = m_program.start(Today);
         QVERIFY(m_main);
     }
 
     void cleanup()
     {
-        delete m_main;
+        m_program.stop();
         m_main = nullptr;
-        m_dir.reset();
-        Clock::setToday({});
     }
 
     void contractViews_data()

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "app/Main.h"
+#include "app/Messages.h"
+#include "app/StartProgram.h"
+#include "store/Clock.h"
+#include "store/EngineConfig.h"
+#include "store/Store.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <memory>
+
+// The whole program started in-process, as the clerk starts it, on an empty store of its own with the
+// database name defined there, message boxes scripted and "today" pinned.
+class FreshProgram
+{
+public:
+    ~FreshProgram() { stop(); }
+
+    // The frame, or nullptr when the program could not start.
+    TForm1* start(const QDate& today = {})
+    {
+        stop();
+        QStandardPaths::setTestModeEnabled(true);
+        Messages::setScripted(true);
+        m_dir = std::make_unique<QTemporaryDir>();
+        if (!m_dir->isValid()) return nullptr;
+        QFile::remove(EngineConfig::filePath());
+        Store::createEmpty(m_dir->filePath(QStringLiteral("Data")));
+        EngineConfig::ensureDatabaseName(m_dir->path());
+        Clock::setToday(today);
+        m_main.reset(StartProgram(m_dir->path()));
+        return m_main.get();
+    }
+
+    // The frame closes its tables before its store folder goes.
+    void stop()
+    {
+        m_main.reset();
+        Clock::setToday({});
+        Messages::takeShown();
+        if (m_dir) QFile::remove(EngineConfig::filePath());
+        m_dir.reset();
+    }
+
+    QString path() const { return m_dir ? m_dir->path() : QString(); }
+    QString filePath(const QString& name) const { return QDir(path()).filePath(name); }
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<TForm1> m_main;
+};
