@@ -84,21 +84,7 @@ TForm7::TForm7(TForm1* main)
     Edit2 = new QLineEdit(this);
     Edit2->setObjectName(u"Edit2"_s);
     Edit2->setMaxLength(5);
-    // Only the arrows of the spin box are wanted: the number lives in Edit2 beside it.
-    UpDown1 = new QSpinBox(this);
-    UpDown1->setObjectName(u"UpDown1"_s);
-    UpDown1->setRange(0, 100);
-    UpDown1->setFocusPolicy(Qt::NoFocus);
-    {
-        QStyleOptionSpinBox option;
-        option.initFrom(UpDown1);
-        option.frame = true;
-        option.subControls = QStyle::SC_SpinBoxUp;
-        const QRect arrows =
-            UpDown1->style()->subControlRect(QStyle::CC_SpinBox, &option, QStyle::SC_SpinBoxUp, UpDown1);
-        UpDown1->setFixedWidth(arrows.width() + 2 * UpDown1->style()->pixelMetric(QStyle::PM_SpinBoxFrameWidth));
-        if (auto* text = UpDown1->findChild<QLineEdit*>()) text->hide();
-    }
+    UpDown1 = createUpDown();
     Edit3 = new QLineEdit(this);
     Edit3->setObjectName(u"Edit3"_s);
     Edit3->setReadOnly(true);

@@ -1,4 +1,8 @@
 #include "register/RegisterWindow.h"
+#include <QLineEdit>
+#include <QSpinBox>
+#include <QStyle>
+#include <QStyleOptionSpinBox>
 
 #include "app/Guard.h"
 #include "app/Main.h"
@@ -129,4 +133,21 @@ QLabel* RegisterWindow::labelFor(const QString& name, const QString& text, QWidg
     label->setObjectName(name);
     label->setBuddy(buddy);
     return label;
+}
+
+QSpinBox* RegisterWindow::createUpDown()
+{
+    // Only the arrows of the spin box are wanted: the number lives in the box beside it.
+    auto* upDown = new QSpinBox(this);
+    upDown->setObjectName(u"UpDown1"_s);
+    upDown->setRange(0, 100);
+    upDown->setFocusPolicy(Qt::NoFocus);
+    QStyleOptionSpinBox option;
+    option.initFrom(upDown);
+    option.frame = true;
+    option.subControls = QStyle::SC_SpinBoxUp;
+    const QRect arrows = upDown->style()->subControlRect(QStyle::CC_SpinBox, &option, QStyle::SC_SpinBoxUp, upDown);
+    upDown->setFixedWidth(arrows.width() + 2 * upDown->style()->pixelMetric(QStyle::PM_SpinBoxFrameWidth));
+    if (auto* text = upDown->findChild<QLineEdit*>()) text->hide();
+    return upDown;
 }

@@ -8,6 +8,7 @@
 class TForm1;
 class Table;
 class QLabel;
+class QSpinBox;
 class QTableView;
 
 // What the register windows have in common: the window's own table instance, shown through a model in
@@ -49,6 +50,8 @@ protected:
     // stays prepared so that the corrected panel still goes into a new record.
     void abandonWrite();
     QLabel* labelFor(const QString& name, const QString& text, QWidget* buddy);
+    // Spin arrows 0..100 beside a box that holds the number itself.
+    QSpinBox* createUpDown();
 
     TForm1* m_main;
 

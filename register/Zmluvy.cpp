@@ -186,12 +186,7 @@ void TForm2::buildPanel()
     Edit4 = lineEdit(u"Edit4"_s, 2);
     Edit5 = lineEdit(u"Edit5"_s, 2);
     Edit5->setText(u"0"_s);
-    UpDown1 = new QSpinBox(this);
-    UpDown1->setObjectName(u"UpDown1"_s);
-    UpDown1->setRange(0, 100);
-    UpDown1->setFocusPolicy(Qt::NoFocus);
-    // Only its arrows are meant to show: the weeks are read from Edit5.
-    UpDown1->setFixedWidth(UpDown1->sizeHint().height());
+    UpDown1 = createUpDown();
     MaskEdit1 = dateBox(u"MaskEdit1"_s, MaskEdit::Mask::DayMonthOptional);
     MaskEdit2 = dateBox(u"MaskEdit2"_s, MaskEdit::Mask::DayMonthOptional);
     MaskEdit3 = dateBox(u"MaskEdit3"_s, MaskEdit::Mask::AllOptional);
