@@ -20,19 +20,41 @@ QList<QDate> extensionDueDates(Table& extensions, const QString& number)
     return dates;
 }
 
+// The fields a pass reads, looked up by name once per pass rather than once per record.
+struct ContractFields
+{
+    explicit ContractFields(Table& t)
+        : paid(t.fieldIndex(u"PAID"_s)), padak(t.fieldIndex(u"PADAK"_s)), until(t.fieldIndex(u"UNTIL"_s)),
+          retent(t.fieldIndex(u"RETENT"_s)), number(t.fieldIndex(u"NUMBER"_s)), birth(t.fieldIndex(u"BIRTHNUM"_s)),
+          wrk(t.fieldIndex(u"WRK"_s))
+    {
+    }
+    int paid, padak, until, retent, number, birth, wrk;
+};
+
 // The mark of the current contract for a mode: 1 current, else expired. Extensions are looked up only
 // when they can decide: past the due date of an extended contract that is neither paid nor forfeited.
-bool stateMark(int mode, Table& contract, Table& extensions, const QDate& today)
+bool stateMark(int mode, Table& contract, const ContractFields& f, Table& extensions, const QDate& today)
 {
-    const bool paid = contract.field(u"PAID"_s).asBoolean();
-    const bool padak = contract.field(u"PADAK"_s).asBoolean();
-    const QDate until = contract.field(u"UNTIL"_s).asDate();
-    const bool retent = contract.field(u"RETENT"_s).asBoolean();
+    const bool paid = contract.field(f.paid).asBoolean();
+    const bool padak = contract.field(f.padak).asBoolean();
+    const QDate until = contract.field(f.until).asDate();
+    const bool retent = contract.field(f.retent).asBoolean();
     QList<QDate> dates;
     if (!paid && !padak && retent && !(until.isValid() && today <= until))
-        dates = extensionDueDates(extensions, contract.field(u"NUMBER"_s).asString());
+        dates = extensionDueDates(extensions, contract.field(f.number).asString());
     return mode == 1 ? ContractRules::IsCurrent(paid, padak, until, retent, dates, today)
                      : ContractRules::IsExpired(paid, padak, until, retent, dates, today);
+}
+
+// Puts the record in edit with its new mark; a record that has the mark already is left as it is,
+// which is what storing it unchanged would come to.
+void setMark(Table& t, int wrk, bool mark)
+{
+    Field field = t.field(wrk);
+    if (!field.isNull() && field.asBoolean() == mark) return;
+    t.edit();
+    field.setAsBoolean(mark);
 }
 
 void storeLast(Table& t)
@@ -56,12 +78,11 @@ bool markContracts(int mode, Table& t, Table& extensions, const QDate& today, co
     bool found = false;
     Transaction transaction(t.store());
     try {
+        const ContractFields fields(t);
         for (t.first(); !t.eof(); t.next()) {
-            t.edit();
-            t.field(u"WRK"_s).setAsBoolean(false);
-            if (mode == 6 && t.field(u"BIRTHNUM"_s).asString() != birthNumber) continue;
-            const bool mark = stateMark(mode, t, extensions, today);
-            t.field(u"WRK"_s).setAsBoolean(mark);
+            const bool mark = (mode != 6 || t.field(fields.birth).asString() == birthNumber) &&
+                              stateMark(mode, t, fields, extensions, today);
+            setMark(t, fields.wrk, mark);
             found = found || mark;
             if (breathe) breathe();
         }
@@ -83,13 +104,15 @@ void markGoods(int mode, Table& goods, Table& contracts, Table& extensions, cons
     goods.setFiltered(false);
     Transaction transaction(goods.store());
     try {
+        const ContractFields fields(contracts);
+        const int number = goods.fieldIndex(u"NUMBER"_s);
+        const int wrk = goods.fieldIndex(u"WRK"_s);
         for (contracts.first(); !contracts.eof(); contracts.next()) {
-            const QString number = contracts.field(u"NUMBER"_s).asString();
-            if (!goods.findKey(number)) continue;
-            const bool mark = stateMark(mode, contracts, extensions, today);
-            while (!goods.eof() && goods.field(u"NUMBER"_s).asString() == number) {
-                goods.edit();
-                goods.field(u"WRK"_s).setAsBoolean(mark);
+            const QString contract = contracts.field(fields.number).asString();
+            if (!goods.findKey(contract)) continue;
+            const bool mark = stateMark(mode, contracts, fields, extensions, today);
+            while (!goods.eof() && goods.field(number).asString() == contract) {
+                setMark(goods, wrk, mark);
                 goods.next();
                 if (breathe) breathe();
             }
