@@ -182,6 +182,6 @@ private:
     Row m_original; // the record as it was when the edit began
     QHash<quint64, Statement*> m_writeStatements;
     std::array<Statement*, 8> m_fetchStatements{}; // by kind of read, for the current view
-    quint64 m_dirty = 0; // fields assigned since edit or append, one bit each
+    quint64 m_dirty = 0;                           // fields assigned since edit or append, one bit each
     bool m_modified = false;
 };
