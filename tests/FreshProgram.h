@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Main.h"
+#include "app/MaskEdit.h"
 #include "app/Messages.h"
 #include "app/StartProgram.h"
 #include "store/Clock.h"
@@ -10,8 +11,10 @@
 #include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTest>
 #include <memory>
 
 // The whole program started in-process, as the clerk starts it, on an empty store of its own with the
@@ -54,3 +57,13 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<TForm1> m_main;
 };
+
+// As the clerk does it: into the box, then over what it holds. Leaving the grid refills the panel.
+inline void retype(QLineEdit* box, const QString& text)
+{
+    box->setFocus();
+    if (auto* date = qobject_cast<MaskEdit*>(box)) return date->setText(text);
+    box->selectAll();
+    box->del();
+    QTest::keyClicks(box, text);
+}

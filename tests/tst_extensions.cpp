@@ -113,16 +113,6 @@ private:
         QCOMPARE(m_form->Edit4->text(), m_form->model->index(row, 1).data().toString());
     }
 
-    // As the clerk does it: into the box, then over what it holds. Leaving the grid refills the panel.
-    static void retype(QLineEdit* box, const QString& text)
-    {
-        box->setFocus();
-        if (auto* date = qobject_cast<MaskEdit*>(box)) return date->setText(text);
-        box->selectAll();
-        box->del();
-        QTest::keyClicks(box, text);
-    }
-
 private Q_SLOTS:
     void initTestCase()
     {

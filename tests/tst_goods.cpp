@@ -135,16 +135,6 @@ private:
         QVERIFY(m_main->form2()->Table1->findKey(number));
     }
 
-    // As the clerk does it: into the box, then over what it holds. Leaving the grid refills the panel.
-    static void retype(QLineEdit* box, const QString& text)
-    {
-        box->setFocus();
-        if (auto* date = qobject_cast<MaskEdit*>(box)) return date->setText(text);
-        box->selectAll();
-        box->del();
-        QTest::keyClicks(box, text);
-    }
-
 private Q_SLOTS:
     void initTestCase()
     {
