@@ -91,16 +91,18 @@ bool Statement::next()
 
 QVariant Statement::value(int column) const
 {
-    switch (sqlite3_column_type(m_stmt, column)) {
+    // One call reaches the column; the value accessors after it need no lock of their own.
+    sqlite3_value* v = sqlite3_column_value(m_stmt, column);
+    switch (sqlite3_value_type(v)) {
     case SQLITE_INTEGER:
-        return QVariant(qint64(sqlite3_column_int64(m_stmt, column)));
+        return QVariant(qint64(sqlite3_value_int64(v)));
     case SQLITE_FLOAT:
-        return QVariant(sqlite3_column_double(m_stmt, column));
+        return QVariant(sqlite3_value_double(v));
     case SQLITE_NULL:
         return {};
     default: {
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
-        const int size = sqlite3_column_bytes(m_stmt, column);
+        const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(v));
+        const int size = sqlite3_value_bytes(v);
         // Numbers and dates are plain ASCII: skip the UTF-8 decoder for them.
         bool ascii = true;
         for (int i = 0; i < size && ascii; ++i)
