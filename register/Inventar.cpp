@@ -47,28 +47,15 @@ TForm4::TForm4(TForm1* main)
     });
     DBGrid1->hideColumn(0);
 
-    Edit1 = new QLineEdit(this);
-    Edit1->setObjectName(u"Edit1"_s);
+    Edit1 = createEdit(u"Edit1"_s, 0);
     Edit1->setReadOnly(true);
     Edit1->setFocusPolicy(Qt::ClickFocus);
-    Edit2 = new QLineEdit(this);
-    Edit2->setObjectName(u"Edit2"_s);
-    Edit2->setMaxLength(45);
-    MaskEdit1 = new MaskEdit(MaskEdit::Mask::AllOptional, this);
-    MaskEdit1->setObjectName(u"MaskEdit1"_s);
-    SpeedButton1 = new QToolButton(this);
-    SpeedButton1->setObjectName(u"SpeedButton1"_s);
-    SpeedButton1->setText(u"..."_s);
-    SpeedButton1->setFocusPolicy(Qt::NoFocus);
-    Edit3 = new QLineEdit(this);
-    Edit3->setObjectName(u"Edit3"_s);
-    Edit3->setMaxLength(9);
-    Edit4 = new QLineEdit(this);
-    Edit4->setObjectName(u"Edit4"_s);
-    Edit4->setMaxLength(9);
-    Edit5 = new QLineEdit(this);
-    Edit5->setObjectName(u"Edit5"_s);
-    Edit5->setMaxLength(9);
+    Edit2 = createEdit(u"Edit2"_s, 45);
+    MaskEdit1 = createDateBox(u"MaskEdit1"_s, MaskEdit::Mask::AllOptional);
+    SpeedButton1 = createDayButton(u"SpeedButton1"_s);
+    Edit3 = createEdit(u"Edit3"_s, 9);
+    Edit4 = createEdit(u"Edit4"_s, 9);
+    Edit5 = createEdit(u"Edit5"_s, 9);
 
     GroupBox1 = new QGroupBox(u"Nastavenia"_s, this);
     GroupBox1->setObjectName(u"GroupBox1"_s);

@@ -88,21 +88,15 @@ void TForm3::buildPanel()
     DBGrid1->setColumnWidth(model->columnOf(u"FIRSNAME"_s), 80);
     DBGrid1->setColumnWidth(model->columnOf(u"STREETNO"_s), 40);
 
-    auto box = [this](const char* name, int maxLength) {
-        auto* edit = new QLineEdit(this);
-        edit->setObjectName(QString::fromLatin1(name));
-        if (maxLength > 0) edit->setMaxLength(maxLength);
-        return edit;
-    };
-    Edit1 = box("Edit1", 10);
-    Edit2 = box("Edit2", 10);
-    Edit3 = box("Edit3", 15);
-    Edit4 = box("Edit4", 15);
-    Edit5 = box("Edit5", 18);
-    Edit6 = box("Edit6", 12);
-    Edit7 = box("Edit7", 8);
-    Edit8 = box("Edit8", 80);
-    Edit9 = box("Edit9", 0);
+    Edit1 = createEdit(u"Edit1"_s, 10);
+    Edit2 = createEdit(u"Edit2"_s, 10);
+    Edit3 = createEdit(u"Edit3"_s, 15);
+    Edit4 = createEdit(u"Edit4"_s, 15);
+    Edit5 = createEdit(u"Edit5"_s, 18);
+    Edit6 = createEdit(u"Edit6"_s, 12);
+    Edit7 = createEdit(u"Edit7"_s, 8);
+    Edit8 = createEdit(u"Edit8"_s, 80);
+    Edit9 = createEdit(u"Edit9"_s, 0);
     // The birth number ends up quoted in the contracts filter; a quote in it would break that filter.
     Edit1->setValidator(new QRegularExpressionValidator(QRegularExpression(u"[^']*"_s), Edit1));
     Edit1->installEventFilter(this);

@@ -3,6 +3,7 @@
 #include <QSpinBox>
 #include <QStyle>
 #include <QStyleOptionSpinBox>
+#include <QToolButton>
 
 #include "app/Guard.h"
 #include "app/Main.h"
@@ -150,4 +151,28 @@ QSpinBox* RegisterWindow::createUpDown()
     upDown->setFixedWidth(arrows.width() + 2 * upDown->style()->pixelMetric(QStyle::PM_SpinBoxFrameWidth));
     if (auto* text = upDown->findChild<QLineEdit*>()) text->hide();
     return upDown;
+}
+
+QLineEdit* RegisterWindow::createEdit(const QString& name, int maxLength)
+{
+    auto* edit = new QLineEdit(this);
+    edit->setObjectName(name);
+    if (maxLength > 0) edit->setMaxLength(maxLength);
+    return edit;
+}
+
+MaskEdit* RegisterWindow::createDateBox(const QString& name, MaskEdit::Mask mask)
+{
+    auto* box = new MaskEdit(mask, this);
+    box->setObjectName(name);
+    return box;
+}
+
+QToolButton* RegisterWindow::createDayButton(const QString& name)
+{
+    auto* button = new QToolButton(this);
+    button->setObjectName(name);
+    button->setText(u"..."_s);
+    button->setFocusPolicy(Qt::NoFocus); // the calendar is a mouse shortcut; typing goes box to box
+    return button;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/MaskEdit.h"
+
 #include "store/TableModel.h"
 
 #include <QMetaObject>
@@ -9,6 +11,8 @@ class TForm1;
 class Table;
 class QLabel;
 class QSpinBox;
+class QToolButton;
+class QLineEdit;
 class QTableView;
 
 // What the register windows have in common: the window's own table instance, shown through a model in
@@ -52,6 +56,11 @@ protected:
     QLabel* labelFor(const QString& name, const QString& text, QWidget* buddy);
     // Spin arrows 0..100 beside a box that holds the number itself.
     QSpinBox* createUpDown();
+    // Panel boxes by their control names: a line edit with an entry limit (0 = none), a masked date box,
+    // and the small calendar button beside a date box.
+    QLineEdit* createEdit(const QString& name, int maxLength);
+    MaskEdit* createDateBox(const QString& name, MaskEdit::Mask mask);
+    QToolButton* createDayButton(const QString& name);
 
     TForm1* m_main;
 

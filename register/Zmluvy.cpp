@@ -153,18 +153,6 @@ void TForm2::buildPanel()
         if (limit > 0) setEntryLimit(e, limit);
         return e;
     };
-    const auto dateBox = [this](const QString& name, MaskEdit::Mask mask) {
-        auto* m = new MaskEdit(mask, this);
-        m->setObjectName(name);
-        return m;
-    };
-    const auto dayButton = [this](const QString& name) {
-        auto* b = new QToolButton(this);
-        b->setObjectName(name);
-        b->setText(u"…"_s);
-        b->setFocusPolicy(Qt::NoFocus);
-        return b;
-    };
     const auto withButton = [this](QWidget* box, QWidget* button) {
         auto* w = new QWidget(this);
         auto* h = new QHBoxLayout(w);
@@ -187,14 +175,14 @@ void TForm2::buildPanel()
     Edit5 = lineEdit(u"Edit5"_s, 2);
     Edit5->setText(u"0"_s);
     UpDown1 = createUpDown();
-    MaskEdit1 = dateBox(u"MaskEdit1"_s, MaskEdit::Mask::DayMonthOptional);
-    MaskEdit2 = dateBox(u"MaskEdit2"_s, MaskEdit::Mask::DayMonthOptional);
-    MaskEdit3 = dateBox(u"MaskEdit3"_s, MaskEdit::Mask::AllOptional);
-    MaskEdit4 = dateBox(u"MaskEdit4"_s, MaskEdit::Mask::AllOptional);
-    SpeedButton1 = dayButton(u"SpeedButton1"_s);
-    SpeedButton2 = dayButton(u"SpeedButton2"_s);
-    SpeedButton3 = dayButton(u"SpeedButton3"_s);
-    SpeedButton4 = dayButton(u"SpeedButton4"_s);
+    MaskEdit1 = createDateBox(u"MaskEdit1"_s, MaskEdit::Mask::DayMonthOptional);
+    MaskEdit2 = createDateBox(u"MaskEdit2"_s, MaskEdit::Mask::DayMonthOptional);
+    MaskEdit3 = createDateBox(u"MaskEdit3"_s, MaskEdit::Mask::AllOptional);
+    MaskEdit4 = createDateBox(u"MaskEdit4"_s, MaskEdit::Mask::AllOptional);
+    SpeedButton1 = createDayButton(u"SpeedButton1"_s);
+    SpeedButton2 = createDayButton(u"SpeedButton2"_s);
+    SpeedButton3 = createDayButton(u"SpeedButton3"_s);
+    SpeedButton4 = createDayButton(u"SpeedButton4"_s);
     Edit9 = lineEdit(u"Edit9"_s, 0);
     Edit9->setFocusPolicy(Qt::ClickFocus);
     ComboBox1 = new QComboBox(this);
