@@ -1,5 +1,6 @@
 // Measures the record store on the "ten shops" set and prints each figure next to its limit.
 //   bench_store [--scale N]     N small shops (1000 by default)
+//   bench_store --set DIR       a copy of the store in DIR instead (one made by mervana-admin demo)
 #include "register/Marking.h"
 #include "register/StateQueries.h"
 #include "store/Clock.h"
@@ -339,14 +340,16 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     int scale = 1000;
-    QString fillDir;
+    QString fillDir, setDir;
     for (qsizetype i = 1; i < args.size(); ++i) {
         if (args.at(i) == u"--scale"_s && i + 1 < args.size()) {
             scale = args.at(++i).toInt();
         } else if (args.at(i) == u"--fill"_s && i + 1 < args.size()) {
             fillDir = args.at(++i);
+        } else if (args.at(i) == u"--set"_s && i + 1 < args.size()) {
+            setDir = args.at(++i);
         } else {
-            std::fputs("usage: bench_store [--scale N]\n", stderr);
+            std::fputs("usage: bench_store [--scale N | --set DIR]\n", stderr);
             return 2;
         }
     }
@@ -363,16 +366,25 @@ int main(int argc, char* argv[])
             return 1;
         }
         Store::createEmpty(emptyDir.path());
-        Store::createEmpty(bigDir.path());
-        const DemoData::Counts c = DemoData::countsFor(scale);
-        print(u"Record store benchmark, scale %1: %2 contracts, %3 goods, %4 extensions, %5 persons"_s.arg(scale)
-                  .arg(c.contracts)
-                  .arg(c.goods)
-                  .arg(c.extensions)
-                  .arg(c.persons));
         QElapsedTimer timer;
         timer.start();
-        if (!buildSet(bigDir.path(), scale)) {
+        if (!setDir.isEmpty()) {
+            const QString from = QDir(setDir).filePath(Store::fileName());
+            if (!QFile::copy(from, QDir(bigDir.path()).filePath(Store::fileName()))) {
+                std::fprintf(stderr, "bench_store: cannot copy %s\n", qUtf8Printable(from));
+                return 1;
+            }
+            print(u"Record store benchmark on a copy of %1"_s.arg(from));
+        } else {
+            Store::createEmpty(bigDir.path());
+            const DemoData::Counts c = DemoData::countsFor(scale);
+            print(u"Record store benchmark, scale %1: %2 contracts, %3 goods, %4 extensions, %5 persons"_s.arg(scale)
+                      .arg(c.contracts)
+                      .arg(c.goods)
+                      .arg(c.extensions)
+                      .arg(c.persons));
+        }
+        if (setDir.isEmpty() && !buildSet(bigDir.path(), scale)) {
             std::fputs("bench_store: building the data set failed\n", stderr);
             return 1;
         }

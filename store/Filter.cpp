@@ -1,5 +1,7 @@
 #include "store/Filter.h"
 
+#include "store/Row.h"
+
 #include "store/Errors.h"
 #include "store/Schema.h"
 
@@ -99,13 +101,12 @@ QList<QVariant> Filter::values() const
     return out;
 }
 
-bool Filter::matches(const QList<QVariant>& record) const
+bool Filter::matches(const RowValues& record) const
 {
     for (const Term& t : terms) {
-        const QVariant& v = record.at(t.field);
         if (t.value.typeId() == QMetaType::Bool) {
-            if ((!v.isNull() && v.toInt() != 0) != t.value.toBool()) return false;
-        } else if ((v.isNull() ? QString() : v.toString()) != t.value.toString()) {
+            if ((!record.isNull(t.field) && record.integer(t.field) != 0) != t.value.toBool()) return false;
+        } else if ((record.isNull(t.field) ? QString() : record.text(t.field)) != t.value.toString()) {
             return false;
         }
     }

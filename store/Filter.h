@@ -5,6 +5,7 @@
 #include <QVariant>
 
 struct TableDef;
+class RowValues;
 
 // A parsed view filter: field = constant, joined by "and". Turned into bound SQL, never pasted.
 struct Filter
@@ -22,5 +23,5 @@ struct Filter
     // "IFNULL(..)=? AND ..." with values in order; empty when there are no terms.
     QString sql(const TableDef& def) const;
     QList<QVariant> values() const;
-    bool matches(const QList<QVariant>& record) const;
+    bool matches(const RowValues& record) const;
 };

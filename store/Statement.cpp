@@ -1,6 +1,7 @@
 #include "store/Statement.h"
 
 #include "store/Errors.h"
+#include "store/Row.h"
 
 #include <sqlite3.h>
 
@@ -115,6 +116,11 @@ QVariant Statement::value(int column) const
 qint64 Statement::int64(int column) const
 {
     return sqlite3_column_int64(m_stmt, column);
+}
+
+void Statement::readValues(int firstColumn, int fieldCount, quint64 mask, RowValues& out) const
+{
+    out.read(m_stmt, firstColumn, fieldCount, mask);
 }
 
 qint64 Statement::lastInsertId() const

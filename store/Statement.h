@@ -6,6 +6,7 @@
 
 struct sqlite3;
 struct sqlite3_stmt;
+class RowValues;
 
 // One prepared SQLite statement on the store's connection. The hot paths of the cursors (reading a
 // page, posting a record) run through it rather than through Qt SQL, whose per-row conversions
@@ -25,6 +26,8 @@ public:
     void reset();                                // ready to run again; releases the read
     QVariant value(int column) const;            // invalid for NULL
     qint64 int64(int column) const;
+    // The current row's columns from firstColumn on as the fields of mask among fieldCount.
+    void readValues(int firstColumn, int fieldCount, quint64 mask, RowValues& out) const;
     qint64 lastInsertId() const;
 
     // Query-style use: bind in order, run, then read row by row.

@@ -40,47 +40,85 @@ QString Field::name() const
 
 QVariant Field::value() const
 {
-    return m_table.currentValue(m_index);
+    return m_table.valuesFor(m_index).value(m_index);
 }
 
 bool Field::isNull() const
 {
-    return value().isNull();
+    const RowValues& v = m_table.valuesFor(m_index);
+    return m_index >= v.size() || v.isNull(m_index);
 }
 
 QString Field::asString() const
 {
-    return format(m_table.definition().fields.at(m_index).type, value());
+    return format(m_table.definition().fields.at(m_index).type, m_table.valuesFor(m_index), m_index);
 }
+
+namespace {
+
+// A date as stored, YYYY-MM-DD; read by hand, as marking passes read a date of every record.
+template <typename Text> QDate storedDate(const Text& text)
+{
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-') return {};
+    int parts[3] = {0, 0, 0};
+    const int from[3] = {0, 5, 8}, count[3] = {4, 2, 2};
+    for (int p = 0; p < 3; ++p)
+        for (int i = from[p]; i < from[p] + count[p]; ++i) {
+            const int digit = int(text[i]) - '0';
+            if (digit < 0 || digit > 9) return {};
+            parts[p] = parts[p] * 10 + digit;
+        }
+    return QDate(parts[0], parts[1], parts[2]);
+}
+
+QDate storedDate(const RowValues& values, int index)
+{
+    const QByteArrayView stored = values.storedText(index);
+    if (!stored.isEmpty()) return storedDate(stored);
+    const QString text = values.text(index);
+    const QDate date = storedDate(QStringView(text).toLatin1());
+    return date.isValid() ? date : QDate::fromString(text, Qt::ISODate);
+}
+
+} // namespace
 
 QString Field::format(FieldType type, const QVariant& v)
 {
     if (v.isNull()) return {};
+    RowValues values;
+    values.resize(1);
+    values.set(0, v);
+    return format(type, values, 0);
+}
+
+QString Field::format(FieldType type, const RowValues& values, int index)
+{
+    if (index >= values.size() || values.isNull(index)) return {};
     switch (type) {
     case FieldType::Logical:
-        return v.toInt() != 0 ? u"True"_s : u"False"_s;
+        return values.integer(index) != 0 ? u"True"_s : u"False"_s;
     case FieldType::Number:
-        return Values::generalNumberText(v.toDouble());
+        return Values::generalNumberText(values.real(index));
     case FieldType::SmallInt:
-        return QString::number(v.toLongLong());
+        return QString::number(values.integer(index));
     case FieldType::Date:
-        return Values::shortDateText(QDate::fromString(v.toString(), Qt::ISODate));
+        return Values::shortDateText(storedDate(values, index));
     case FieldType::Text:
-        return v.toString();
+        break;
     }
-    return v.toString();
+    return values.text(index);
 }
 
 qint64 Field::asInteger() const
 {
-    const QVariant v = value();
-    if (v.isNull()) return 0;
+    const RowValues& v = m_table.valuesFor(m_index);
+    if (isNull()) return 0;
     switch (m_table.definition().fields.at(m_index).type) {
     case FieldType::Number:
-        return Values::roundCrowns(v.toDouble());
+        return Values::roundCrowns(v.real(m_index));
     case FieldType::Logical:
     case FieldType::SmallInt:
-        return v.toLongLong();
+        return v.kind(m_index) == RowValues::Kind::Real ? qint64(v.real(m_index)) : v.integer(m_index);
     case FieldType::Text:
     case FieldType::Date: {
         const auto n = Values::wholeNumber(asString());
@@ -93,40 +131,27 @@ qint64 Field::asInteger() const
 
 bool Field::asBoolean() const
 {
-    const QVariant v = value();
-    if (v.isNull()) return false;
+    const RowValues& v = m_table.valuesFor(m_index);
+    if (isNull()) return false;
     if (m_table.definition().fields.at(m_index).type == FieldType::Text) {
-        const QString t = v.toString().trimmed();
+        const QString t = v.text(m_index).trimmed();
         return t.compare(u"true"_s, Qt::CaseInsensitive) == 0 || t.compare(u"t"_s, Qt::CaseInsensitive) == 0;
     }
-    return v.toDouble() != 0;
+    return v.real(m_index) != 0;
 }
 
 QDate Field::asDate() const
 {
-    const QVariant v = value();
-    if (v.isNull()) return {};
-    if (m_table.definition().fields.at(m_index).type == FieldType::Date) {
-        // Stored as YYYY-MM-DD; read by hand, as marking passes read a date of every record.
-        const QString text = v.toString();
-        if (text.size() == 10 && text.at(4) == u'-' && text.at(7) == u'-') {
-            auto digits = [&text](int from, int count) {
-                int n = 0;
-                for (int i = from; i < from + count; ++i)
-                    n = n * 10 + (text.at(i).unicode() - u'0');
-                return n;
-            };
-            return QDate(digits(0, 4), digits(5, 2), digits(8, 2));
-        }
-        return QDate::fromString(text, Qt::ISODate);
-    }
+    const RowValues& v = m_table.valuesFor(m_index);
+    if (isNull()) return {};
+    if (m_table.definition().fields.at(m_index).type == FieldType::Date) return storedDate(v, m_index);
     return Values::dateFromText(asString());
 }
 
 double Field::asFloat() const
 {
-    const QVariant v = value();
-    if (v.isNull()) return 0;
+    const RowValues& v = m_table.valuesFor(m_index);
+    if (isNull()) return 0;
     switch (m_table.definition().fields.at(m_index).type) {
     case FieldType::Text:
     case FieldType::Date: {
@@ -135,7 +160,7 @@ double Field::asFloat() const
         return *n;
     }
     default:
-        return v.toDouble();
+        return v.real(m_index);
     }
 }
 
@@ -341,12 +366,26 @@ QString Table::keyExpr() const
     return m_tag ? Schema::keyExpression(*m_def, *m_tag) : u"rowid"_s;
 }
 
-QString Table::selectList() const
+QString Table::selectList(quint64 fields) const
 {
     QString list = u"rowid"_s;
-    for (const FieldDef& f : m_def->fields)
-        list += u", \""_s + f.name + u'"';
+    for (int i = 0; i < m_def->fields.size(); ++i)
+        if (fields & (quint64(1) << i)) list += u", \""_s + m_def->fields.at(i).name + u'"';
     return list;
+}
+
+quint64 Table::allFields() const
+{
+    return (quint64(1) << m_def->fields.size()) - 1;
+}
+
+quint64 Table::cursorFields() const
+{
+    quint64 fields = m_usedFields;
+    if (m_tagField >= 0) fields |= quint64(1) << m_tagField;
+    for (const Filter::Term& t : m_filter.terms)
+        fields |= quint64(1) << t.field;
+    return fields;
 }
 
 QString Table::orderClause(Direction direction) const
@@ -376,7 +415,7 @@ QList<QVariant> Table::rangeValues(const Row& anchor) const
     return {key, key, anchor.rowid};
 }
 
-QList<Row> Table::fetchRows(Direction direction, const Row* anchor, bool inclusive, int limit)
+QList<Row> Table::fetchRows(Direction direction, const Row* anchor, bool inclusive, int limit, quint64 fields)
 {
     requireOpen();
     QStringList where;
@@ -384,13 +423,15 @@ QList<Row> Table::fetchRows(Direction direction, const Row* anchor, bool inclusi
     if (!m_filter.terms.isEmpty()) binds << m_filter.values();
     if (anchor) binds << rangeValues(*anchor);
     binds << limit;
-    // The statement depends only on the view and the kind of read; paging runs it again and again.
+    // The statement depends only on the view, the fields read and the kind of read; paging runs it
+    // again and again.
     const int kind = (direction == Direction::Forward ? 1 : 0) | (anchor ? 2 : 0) | (inclusive ? 4 : 0);
-    Statement*& cached = m_fetchStatements[kind];
+    const quint64 key = (fields << 3) | quint64(kind);
+    Statement*& cached = m_fetchStatements[key];
     if (!cached) {
         if (!m_filter.terms.isEmpty()) where << m_filter.sql(*m_def);
         if (anchor) where << rangeClause(direction, inclusive);
-        QString sql = u"SELECT "_s + selectList() + u" FROM \""_s + m_def->sqlName + u'"';
+        QString sql = u"SELECT "_s + selectList(fields) + u" FROM \""_s + m_def->sqlName + u'"';
         if (!where.isEmpty()) sql += u" WHERE "_s + where.join(u" AND "_s);
         sql += u" ORDER BY "_s + orderClause(direction) + u" LIMIT ?"_s;
         cached = &m_store.statement(sql);
@@ -405,10 +446,8 @@ QList<Row> Table::fetchRows(Direction direction, const Row* anchor, bool inclusi
     const int n = m_def->fields.size();
     while (q.next()) {
         Row r;
-        r.rowid = q.value(0).toLongLong();
-        r.values.reserve(n);
-        for (int i = 0; i < n; ++i)
-            r.values << q.value(i + 1);
+        r.rowid = q.int64(0);
+        q.readValues(1, n, fields, r.values);
         rows << std::move(r);
     }
     q.finish();
@@ -418,7 +457,7 @@ QList<Row> Table::fetchRows(Direction direction, const Row* anchor, bool inclusi
 QList<Row> Table::fetchRowsAt(int offset, int limit)
 {
     requireOpen();
-    QString sql = u"SELECT "_s + selectList() + u" FROM \""_s + m_def->sqlName + u'"';
+    QString sql = u"SELECT "_s + selectList(allFields()) + u" FROM \""_s + m_def->sqlName + u'"';
     if (!m_filter.terms.isEmpty()) sql += u" WHERE "_s + m_filter.sql(*m_def);
     sql += u" ORDER BY "_s + orderClause(Direction::Forward) + u" LIMIT ? OFFSET ?"_s;
     Statement& q = m_store.statement(sql);
@@ -430,9 +469,8 @@ QList<Row> Table::fetchRowsAt(int offset, int limit)
     QList<Row> rows;
     while (q.next()) {
         Row r;
-        r.rowid = q.value(0).toLongLong();
-        for (int i = 0; i < m_def->fields.size(); ++i)
-            r.values << q.value(i + 1);
+        r.rowid = q.int64(0);
+        q.readValues(1, m_def->fields.size(), allFields(), r.values);
         rows << std::move(r);
     }
     q.finish();
@@ -462,16 +500,15 @@ int Table::positionOf(const Row& row)
 
 Row Table::readRow(qint64 rowid, bool* found)
 {
-    Statement& q =
-        m_store.statement(u"SELECT "_s + selectList() + u" FROM \""_s + m_def->sqlName + u"\" WHERE rowid = ?"_s);
+    Statement& q = m_store.statement(u"SELECT "_s + selectList(allFields()) + u" FROM \""_s + m_def->sqlName +
+                                     u"\" WHERE rowid = ?"_s);
     q.addBindValue(rowid);
     q.exec();
     Row r;
     *found = q.next();
     if (*found) {
-        r.rowid = q.value(0).toLongLong();
-        for (int i = 0; i < m_def->fields.size(); ++i)
-            r.values << q.value(i + 1);
+        r.rowid = q.int64(0);
+        q.readValues(1, m_def->fields.size(), allFields(), r.values);
     }
     q.finish();
     return r;
@@ -486,7 +523,7 @@ bool Table::rowVisible(qint64 rowid, Row* out)
 
 void Table::loadPage(Direction direction, const Row* anchor, bool inclusive, int limit)
 {
-    QList<Row> rows = fetchRows(direction, anchor, inclusive, limit);
+    QList<Row> rows = fetchRows(direction, anchor, inclusive, limit, cursorFields());
     m_nextPageSize = limit;
     m_pendingFirst = false;
     if (direction == Direction::Backward) std::reverse(rows.begin(), rows.end());
@@ -553,7 +590,7 @@ void Table::sync()
 
 void Table::viewChangedInternally()
 {
-    m_fetchStatements.fill(nullptr);
+    m_fetchStatements.clear();
     ++m_viewVersion;
     m_cachedCount = -1;
     Q_EMIT viewChanged();
@@ -589,7 +626,7 @@ Row Table::keyAnchor(const QString& key) const
         const auto d = Values::parseDate(key);
         k = d ? isoDate(*d) : key;
     }
-    anchor.values[m_tagField] = k;
+    anchor.values.set(m_tagField, k);
     // Row id 0 precedes every record, so an inclusive range starts at the first one with this key.
     anchor.rowid = 0;
     return anchor;
@@ -616,7 +653,7 @@ bool Table::findKey(const QString& key)
     const Row anchor = keyAnchor(key);
     // One query: the first records at or after the key; found when the first of them has the key.
     // Few rows, since look-ups by key mostly read a handful of records from there.
-    QList<Row> rows = fetchRows(Direction::Forward, &anchor, true, SearchPageSize);
+    QList<Row> rows = fetchRows(Direction::Forward, &anchor, true, SearchPageSize, cursorFields());
     if (rows.isEmpty() || !keyEquals(rows.constFirst(), anchor)) return false;
     m_page = std::move(rows);
     m_pos = 0;
@@ -701,7 +738,7 @@ void Table::next()
         return;
     }
     const Row here = current();
-    QList<Row> rows = fetchRows(Direction::Forward, &here, false, m_nextPageSize);
+    QList<Row> rows = fetchRows(Direction::Forward, &here, false, m_nextPageSize, cursorFields());
     m_nextPageSize = std::min(m_nextPageSize * 4, PageSize); // a walk reads ever larger pages
     if (rows.isEmpty()) {
         m_eof = true;
@@ -728,7 +765,7 @@ void Table::prior()
         return;
     }
     const Row here = current();
-    QList<Row> rows = fetchRows(Direction::Backward, &here, false, PageSize);
+    QList<Row> rows = fetchRows(Direction::Backward, &here, false, PageSize, cursorFields());
     if (rows.isEmpty()) {
         m_bof = true;
         return;
@@ -772,7 +809,7 @@ void Table::append()
     for (int i = 0; i < m_def->fields.size(); ++i) {
         const FieldDef& f = m_def->fields.at(i);
         if (f.name == u"WEEKTIME"_s || f.name == u"X_PERCENT"_s) // fields with a default of 0
-            m_buffer.values[i] = f.type == FieldType::Number ? QVariant(0.0) : QVariant(qint64(0));
+            m_buffer.values.set(i, f.type == FieldType::Number ? QVariant(0.0) : QVariant(qint64(0)));
     }
     m_dirty = ~quint64(0);
     m_modified = false;
@@ -798,19 +835,64 @@ void Table::edit()
 void Table::assign(int index, const QVariant& value)
 {
     requireEditing();
-    m_buffer.values[index] = value;
+    m_buffer.values.set(index, value);
     m_dirty |= quint64(1) << index;
     m_modified = true;
 }
 
-const QVariant& Table::currentValue(int index)
+const RowValues& Table::valuesFor(int index)
 {
-    static const QVariant empty;
-    if (m_state == State::Edit || m_state == State::Insert) return m_buffer.values.at(index);
-    if (m_state == State::Inactive) return empty;
+    static const RowValues none = [] {
+        RowValues v;
+        v.resize(RowValues::MaxFields);
+        return v;
+    }();
+    if (m_state == State::Inactive) return none;
+    m_usedFields |= quint64(1) << index;
+    if (m_state == State::Edit || m_state == State::Insert) {
+        if (!m_buffer.values.isLoaded(index)) loadUsedFields();
+        return m_buffer.values;
+    }
     sync();
-    if (m_pos < 0 || m_pos >= m_page.size()) return empty;
-    return m_page.at(m_pos).values.at(index);
+    if (m_pos < 0 || m_pos >= m_page.size()) return none;
+    if (!m_page.at(m_pos).values.isLoaded(index)) loadUsedFields();
+    return m_page.at(m_pos).values;
+}
+
+void Table::loadUsedFields()
+{
+    bool found = false;
+    if (m_state != State::Browse) {
+        // An edit begun on a record read without this field: its stored value, under the edits.
+        const Row whole = readRow(m_buffer.rowid, &found);
+        if (found) {
+            m_buffer.values.fillFrom(whole.values);
+            m_original.values.fillFrom(whole.values);
+        }
+    } else {
+        // The rest of the page again, now with the field; the position and the end flags stay.
+        const Row here = current();
+        QList<Row> rows = fetchRows(Direction::Forward, &here, true,
+                                    std::max(int(m_page.size() - m_pos), SearchPageSize), cursorFields());
+        if (!rows.isEmpty() && rows.constFirst().rowid == here.rowid) {
+            m_page = std::move(rows);
+            m_pos = 0;
+            return;
+        }
+        const Row whole = readRow(here.rowid, &found);
+        if (found) m_page[m_pos].values.fillFrom(whole.values);
+    }
+    if (!found) {
+        // Gone meanwhile: what is not known reads as empty.
+        RowValues blank;
+        blank.resize(m_def->fields.size());
+        if (m_state != State::Browse) {
+            m_buffer.values.fillFrom(blank);
+            m_original.values.fillFrom(blank);
+        } else {
+            m_page[m_pos].values.fillFrom(blank);
+        }
+    }
 }
 
 int Table::fieldIndex(const QString& name) const
@@ -864,8 +946,8 @@ void Table::postRecord()
     for (int i = 0; i < m_def->fields.size(); ++i) {
         if (!(m_dirty & (quint64(1) << i))) continue;
         // Marking passes assign every record; only real changes reach the file.
-        if (!inserting && m_original.values.value(i).isNull() == m_buffer.values.at(i).isNull() &&
-            m_original.values.value(i) == m_buffer.values.at(i))
+        if (!inserting && m_original.values.isLoaded(i) && m_original.values.isNull(i) == m_buffer.values.isNull(i) &&
+            m_original.values.at(i) == m_buffer.values.at(i))
             continue;
         mask |= quint64(1) << i;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/Filter.h"
+#include "store/Row.h"
 #include "store/Schema.h"
 
 #include <QDate>
@@ -20,7 +21,7 @@ class Table;
 struct Row
 {
     qint64 rowid = 0;
-    QList<QVariant> values;
+    RowValues values;
 };
 
 // Access to one field of the current record of a table instance.
@@ -31,6 +32,7 @@ public:
 
     // The text of a stored value as the register shows it: "True"/"False", 366,3, 6.12.2026.
     static QString format(FieldType type, const QVariant& value);
+    static QString format(FieldType type, const RowValues& values, int index);
 
     QString name() const;
     bool isNull() const;
@@ -116,8 +118,11 @@ public:
     // Makes the record with this row id current, when it is in the view.
     bool gotoRowId(qint64 rowid);
 
-    // The view this instance shows, for grid models: rows along the tag and filter.
-    QList<Row> fetchRows(Direction direction, const Row* anchor, bool inclusive, int limit);
+    // The view this instance shows, for grid models: whole rows along the tag and filter.
+    QList<Row> fetchRows(Direction direction, const Row* anchor, bool inclusive, int limit)
+    {
+        return fetchRows(direction, anchor, inclusive, limit, allFields());
+    }
     QList<Row> fetchRowsAt(int offset, int limit); // for a jump far from any known row
     int positionOf(const Row& row);                // rows before it in the view
     quint64 viewVersion() const { return m_viewVersion; }
@@ -128,7 +133,12 @@ Q_SIGNALS:
 
 private:
     friend class Field;
-    const QVariant& currentValue(int index);
+    // The values of the current record (or the edit buffer), with field index read.
+    const RowValues& valuesFor(int index);
+    QList<Row> fetchRows(Direction direction, const Row* anchor, bool inclusive, int limit, quint64 fields);
+    quint64 allFields() const;
+    quint64 cursorFields() const;
+    void loadUsedFields(); // the current record again, with the fields used since it was read
     void assign(int index, const QVariant& value);
     void requireOpen() const;
     void requireEditing() const;
@@ -145,7 +155,7 @@ private:
     QString orderClause(Direction direction) const;
     QString rangeClause(Direction direction, bool inclusive) const;
     QList<QVariant> rangeValues(const Row& anchor) const;
-    QString selectList() const;
+    QString selectList(quint64 fields) const;
     Row current() const;
     void viewChangedInternally();
     void postRecord();
@@ -181,7 +191,10 @@ private:
     Row m_buffer;
     Row m_original; // the record as it was when the edit began
     QHash<quint64, Statement*> m_writeStatements;
-    std::array<Statement*, 8> m_fetchStatements{}; // by kind of read, for the current view
-    quint64 m_dirty = 0;                           // fields assigned since edit or append, one bit each
+    QHash<quint64, Statement*> m_fetchStatements; // by fields and kind of read, for the current view
+    // Fields read through this instance: its cursor reads those (with the tag's and the filter's)
+    // rather than whole records. A field read for the first time makes the cursor read it too.
+    quint64 m_usedFields = 0;
+    quint64 m_dirty = 0; // fields assigned since edit or append, one bit each
     bool m_modified = false;
 };

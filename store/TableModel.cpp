@@ -127,7 +127,7 @@ int TableModel::rowOfCurrent() const
     r.values.resize(m_table.definition().fields.size());
     const int tagField =
         m_table.indexName().isEmpty() ? -1 : m_table.fieldIndex(m_table.definition().tag(m_table.indexName())->field);
-    if (tagField >= 0) r.values[tagField] = m_table.field(tagField).value();
+    if (tagField >= 0) r.values.set(tagField, m_table.field(tagField).value());
     return m_table.positionOf(r);
 }
 
@@ -139,7 +139,7 @@ QVariant TableModel::data(const QModelIndex& index, int role) const
     if (role == Qt::DisplayRole) {
         const int field = m_fieldIndex.at(index.column());
         if (field < 0) return {};
-        return Field::format(m_table.definition().fields.at(field).type, row->values.at(field));
+        return Field::format(m_table.definition().fields.at(field).type, row->values, field);
     }
     if (m_hook) return m_hook(*row, index.column(), role);
     return {};

@@ -1,0 +1,182 @@
+#include "store/Row.h"
+
+#include <sqlite3.h>
+
+#include <array>
+#include <cstring>
+
+void RowValues::resize(qsizetype n)
+{
+    Q_ASSERT(n >= 0 && n <= MaxFields);
+    m_stored.clear();
+    m_assigned = QList<QVariant>(n);
+    m_size = n;
+    m_assignedMask = n == MaxFields ? ~quint64(0) : bit(n) - 1;
+    m_loaded = m_assignedMask;
+}
+
+RowValues::Kind RowValues::kind(qsizetype i) const
+{
+    if (assigned(i)) {
+        const QVariant& v = m_assigned.at(i);
+        if (!v.isValid() || v.isNull()) return Kind::Null;
+        switch (v.typeId()) {
+        case QMetaType::Bool:
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+            return Kind::Integer;
+        case QMetaType::Double:
+        case QMetaType::Float:
+            return Kind::Real;
+        default:
+            return Kind::Text;
+        }
+    }
+    if (m_stored.isEmpty() || !isLoaded(i)) return Kind::Null;
+    return Kind(cell(i).kind);
+}
+
+qint64 RowValues::integer(qsizetype i) const
+{
+    if (assigned(i)) return m_assigned.at(i).toLongLong();
+    switch (kind(i)) {
+    case Kind::Integer: {
+        qint64 n;
+        std::memcpy(&n, m_stored.constData() + cell(i).offset, sizeof n);
+        return n;
+    }
+    case Kind::Real:
+        return qint64(real(i));
+    default:
+        return 0;
+    }
+}
+
+double RowValues::real(qsizetype i) const
+{
+    if (assigned(i)) return m_assigned.at(i).toDouble();
+    switch (kind(i)) {
+    case Kind::Real: {
+        double d;
+        std::memcpy(&d, m_stored.constData() + cell(i).offset, sizeof d);
+        return d;
+    }
+    case Kind::Integer:
+        return double(integer(i));
+    default:
+        return 0;
+    }
+}
+
+QByteArrayView RowValues::storedText(qsizetype i) const
+{
+    if (assigned(i) || kind(i) != Kind::Text) return {};
+    return QByteArrayView(m_stored.constData() + cell(i).offset, cell(i).size);
+}
+
+QString RowValues::text(qsizetype i) const
+{
+    if (assigned(i) || kind(i) != Kind::Text) return at(i).toString();
+    return QString::fromUtf8(storedText(i));
+}
+
+QVariant RowValues::at(qsizetype i) const
+{
+    Q_ASSERT(i >= 0 && i < m_size);
+    if (assigned(i)) return m_assigned.at(i);
+    switch (kind(i)) {
+    case Kind::Null:
+        return {};
+    case Kind::Integer:
+        return QVariant(integer(i));
+    case Kind::Real:
+        return QVariant(real(i));
+    case Kind::Text:
+        return QVariant(QString::fromUtf8(storedText(i)));
+    }
+    return {};
+}
+
+void RowValues::set(qsizetype i, const QVariant& v)
+{
+    Q_ASSERT(i >= 0 && i < m_size);
+    if (m_assigned.size() != m_size) m_assigned.resize(m_size);
+    m_assigned[i] = v;
+    m_assignedMask |= bit(i);
+    m_loaded |= bit(i);
+}
+
+void RowValues::read(sqlite3_stmt* statement, int firstColumn, int fieldCount, quint64 mask)
+{
+    Q_ASSERT(fieldCount <= MaxFields);
+    std::array<sqlite3_value*, MaxFields> values{};
+    std::array<int, MaxFields> types{};
+    // First the sizes, so the record takes one allocation.
+    qsizetype total = qsizetype(sizeof(Cell)) * fieldCount;
+    for (int f = 0, column = firstColumn; f < fieldCount; ++f) {
+        if (!(mask & bit(f))) continue;
+        values[f] = sqlite3_column_value(statement, column++);
+        types[f] = sqlite3_value_type(values[f]);
+        if (types[f] == SQLITE_INTEGER || types[f] == SQLITE_FLOAT)
+            total += 8;
+        else if (types[f] != SQLITE_NULL)
+            total += sqlite3_value_bytes(values[f]);
+    }
+    m_stored = QByteArray(total, Qt::Uninitialized);
+    char* out = m_stored.data();
+    auto* cells = reinterpret_cast<Cell*>(out);
+    quint32 at = quint32(sizeof(Cell)) * fieldCount;
+    for (int f = 0; f < fieldCount; ++f) {
+        Cell& c = cells[f];
+        c.offset = at;
+        c.size = 0;
+        c.kind = quint32(Kind::Null);
+        if (!(mask & bit(f))) continue;
+        switch (types[f]) {
+        case SQLITE_INTEGER: {
+            const qint64 n = sqlite3_value_int64(values[f]);
+            std::memcpy(out + at, &n, 8);
+            c.kind = quint32(Kind::Integer);
+            c.size = 8;
+            break;
+        }
+        case SQLITE_FLOAT: {
+            const double d = sqlite3_value_double(values[f]);
+            std::memcpy(out + at, &d, 8);
+            c.kind = quint32(Kind::Real);
+            c.size = 8;
+            break;
+        }
+        case SQLITE_NULL:
+            break;
+        default: {
+            // Text as it is stored; a blob, which the register never writes, reads as its bytes.
+            const auto* text = sqlite3_value_text(values[f]);
+            const int size = sqlite3_value_bytes(values[f]);
+            if (size > 0) std::memcpy(out + at, text, size_t(size));
+            c.kind = quint32(Kind::Text);
+            c.size = quint32(size);
+        }
+        }
+        at += c.size;
+    }
+    m_assigned.clear();
+    m_assignedMask = 0;
+    m_size = fieldCount;
+    m_loaded = mask & (fieldCount == MaxFields ? ~quint64(0) : bit(fieldCount) - 1);
+}
+
+void RowValues::fillFrom(const RowValues& other)
+{
+    const QList<QVariant> assignedValues = m_assigned;
+    const quint64 assignedMask = m_assignedMask;
+    m_stored = other.m_stored;
+    m_size = other.m_size;
+    m_loaded = other.m_loaded;
+    m_assigned = other.m_assigned;
+    m_assignedMask = other.m_assignedMask;
+    for (qsizetype i = 0; i < m_size; ++i)
+        if (assignedMask & bit(i)) set(i, assignedValues.at(i));
+}

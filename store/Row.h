@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
+#include <QString>
+#include <QVariant>
+
+struct sqlite3_stmt;
+
+// The field values of one record. What was read from the store stays in its stored form, one buffer
+// per record, and a field is decoded only when it is read: a walk over a big table reads a few fields
+// of each record. Values assigned in memory are kept beside it as QVariants.
+//
+// A read may leave fields out (a cursor reads the fields its instance uses); such a field is not
+// "loaded", and asking for it is the caller's mistake: the table instance reads it first.
+class RowValues
+{
+public:
+    static constexpr int MaxFields = 64;
+    enum class Kind : quint8 { Null, Integer, Real, Text };
+
+    qsizetype size() const { return m_size; }
+    // n fields, every one empty and loaded; what was there is gone.
+    void resize(qsizetype n);
+
+    QVariant at(qsizetype i) const;
+    QVariant value(qsizetype i) const { return i >= 0 && i < m_size ? at(i) : QVariant(); }
+    void set(qsizetype i, const QVariant& v);
+
+    bool isLoaded(qsizetype i) const { return m_loaded & bit(i); }
+    quint64 loadedMask() const { return m_loaded; }
+    bool isNull(qsizetype i) const { return kind(i) == Kind::Null; }
+    Kind kind(qsizetype i) const;
+    qint64 integer(qsizetype i) const; // a number or 0
+    double real(qsizetype i) const;    // a number or 0
+    QString text(qsizetype i) const;   // the value as QVariant::toString would give it
+    // The stored UTF-8 bytes of a text read from the store; empty for anything else.
+    QByteArrayView storedText(qsizetype i) const;
+
+    // Reads the current row of a statement: column firstColumn onward holds, in table order, the
+    // fields of mask among fieldCount; the others are not loaded.
+    void read(sqlite3_stmt* statement, int firstColumn, int fieldCount, quint64 mask);
+    // Takes every stored value of other (the same record read whole), keeping the assigned ones.
+    void fillFrom(const RowValues& other);
+
+private:
+    struct Cell
+    {
+        quint32 offset;
+        quint32 size : 30;
+        quint32 kind : 2;
+    };
+    static quint64 bit(qsizetype i) { return quint64(1) << i; }
+    const Cell& cell(qsizetype i) const { return reinterpret_cast<const Cell*>(m_stored.constData())[i]; }
+    bool assigned(qsizetype i) const { return m_assignedMask & bit(i); }
+
+    QByteArray m_stored; // fieldCount cells, then the values they point at
+    QList<QVariant> m_assigned;
+    quint64 m_assignedMask = 0;
+    quint64 m_loaded = 0;
+    qsizetype m_size = 0;
+};
