@@ -1,6 +1,7 @@
 #include "store/Store.h"
 
 #include "store/Errors.h"
+#include "store/Row.h"
 #include "store/Schema.h"
 
 #include <QCollator>
@@ -136,8 +137,9 @@ void Store::createEmpty(const QString& dataDir)
     }
 }
 
-QSqlDatabase Store::database() const
+QSqlDatabase Store::database()
 {
+    if (!m_held.rowids.isEmpty()) flushUpdates();
     return QSqlDatabase::database(m_connection, false);
 }
 
@@ -170,7 +172,19 @@ void Store::touchAll()
         touch(def);
 }
 
+Statement& Store::statement(const QString& sql, const TableDef& def)
+{
+    if (m_held.def == &def) flushUpdates();
+    return cachedStatement(sql);
+}
+
 Statement& Store::statement(const QString& sql)
+{
+    if (!m_held.rowids.isEmpty()) flushUpdates();
+    return cachedStatement(sql);
+}
+
+Statement& Store::cachedStatement(const QString& sql)
 {
     auto it = m_statementCache.find(sql);
     if (it == m_statementCache.end()) it = m_statementCache.insert(sql, std::make_shared<Statement>(m_handle, sql));
@@ -180,9 +194,84 @@ Statement& Store::statement(const QString& sql)
 
 void Store::exec(const QString& sql)
 {
+    if (!m_held.rowids.isEmpty()) flushUpdates();
     Statement statement(m_handle, sql);
     ++m_statements;
     statement.step();
+}
+
+Statement& Store::updateStatement(const TableDef& def, quint64 fields, bool byList)
+{
+    QStringList names;
+    for (int i = 0; i < def.fields.size(); ++i)
+        if (fields & (quint64(1) << i)) names << u'"' + def.fields.at(i).name + u'"';
+    const QString where = byList ? u"rowid IN (SELECT value FROM json_each(?))"_s : u"rowid = ?"_s;
+    return cachedStatement(u"UPDATE \""_s + def.sqlName + u"\" SET "_s + names.join(u" = ?, "_s) + u" = ? WHERE "_s +
+                           where);
+}
+
+void Store::update(const TableDef& def, quint64 fields, const RowValues& values, qint64 rowid)
+{
+    constexpr qsizetype BatchSize = 500;
+    QList<QVariant> changed;
+    for (int i = 0; i < def.fields.size(); ++i)
+        if (fields & (quint64(1) << i)) changed << values.at(i);
+    if (m_depth > 0) {
+        // Same table, fields and values (type included, as they bind by type): one more row id.
+        const auto same = [&] {
+            if (m_held.def != &def || m_held.fields != fields) return false;
+            for (qsizetype i = 0; i < changed.size(); ++i)
+                if (changed.at(i).typeId() != m_held.values.at(i).typeId() || changed.at(i) != m_held.values.at(i))
+                    return false;
+            return true;
+        };
+        if (!m_held.rowids.isEmpty() && !same()) flushUpdates();
+        if (m_held.rowids.isEmpty()) m_held = {&def, fields, changed, {}};
+        m_held.rowids << rowid;
+        if (m_held.rowids.size() >= BatchSize) flushUpdates();
+        return;
+    }
+    Statement& q = updateStatement(def, fields, false);
+    for (const QVariant& v : changed)
+        q.addBindValue(v);
+    q.addBindValue(rowid);
+    q.exec();
+    q.finish();
+}
+
+void Store::flushUpdates()
+{
+    if (m_held.rowids.isEmpty()) return;
+    const HeldUpdates held = std::exchange(m_held, {});
+    Statement* q = nullptr;
+    const bool byList = held.rowids.size() > 1 && m_batchByList;
+    if (byList) {
+        try {
+            q = &updateStatement(*held.def, held.fields, true);
+        } catch (const StoreError&) {
+            m_batchByList = false; // no json_each in this SQLite: row by row
+        }
+    }
+    if (!q) {
+        Statement& one = updateStatement(*held.def, held.fields, false);
+        for (const qint64 rowid : held.rowids) {
+            for (const QVariant& v : held.values)
+                one.addBindValue(v);
+            one.addBindValue(rowid);
+            one.exec();
+            one.finish();
+        }
+        return;
+    }
+    QByteArray list = "[";
+    for (const qint64 rowid : held.rowids)
+        list += QByteArray::number(rowid) + ',';
+    list.back() = ']';
+    for (const QVariant& v : held.values)
+        q->addBindValue(v);
+    q->addBindValue(QString::fromLatin1(list));
+    q->exec();
+    q->finish();
 }
 
 void Store::acquire(const TableDef& def, bool exclusive)
@@ -211,6 +300,12 @@ void Store::begin()
 void Store::commit()
 {
     if (m_depth == 0) return;
+    try {
+        flushUpdates();
+    } catch (...) {
+        rollback();
+        throw;
+    }
     if (--m_depth == 0) {
         if (m_rollbackOnly) {
             database().rollback();
@@ -226,6 +321,7 @@ void Store::commit()
 void Store::rollback()
 {
     if (m_depth == 0) return;
+    m_held = {}; // rolled back with the rest
     if (--m_depth == 0) {
         for (auto& q : m_statementCache)
             q->reset();

@@ -10,6 +10,7 @@
 #include "store/Statement.h"
 
 struct TableDef;
+class RowValues;
 
 // One open store: the SQLite file in the data folder, shared by every table instance of the run.
 class Store : public QObject
@@ -26,7 +27,8 @@ public:
     static void createEmpty(const QString& dataDir);
 
     QString dataDir() const { return m_dataDir; }
-    QSqlDatabase database() const;
+    // The connection for Qt SQL queries; writes held back for a batch are done first.
+    QSqlDatabase database();
 
     // The definition of a table present in the store; throws "Table does not exist" otherwise.
     const TableDef& table(const QString& fileName);
@@ -38,7 +40,16 @@ public:
 
     // A prepared statement cached by its text; the caller binds, steps and resets it.
     Statement& statement(const QString& sql);
+    // The same for a statement that reads or writes only the table def: updates held back for
+    // other tables may wait.
+    Statement& statement(const QString& sql, const TableDef& def);
     void exec(const QString& sql); // throws StoreError on failure
+
+    // Inside a transaction, updates that set the same fields to the same values (a marking loop)
+    // are held back and written as one statement: before any other statement runs, at the latest
+    // at commit. Outside a transaction the update is written at once.
+    void update(const TableDef& def, quint64 fields, const RowValues& values, qint64 rowid);
+    void flushUpdates();
 
     // Instances open on a table, for exclusive opens.
     void acquire(const TableDef& def, bool exclusive);
@@ -55,7 +66,11 @@ public:
 
     // Counts statements run, for the benchmark of paged reading.
     quint64 statementsRun() const { return m_statements; }
-    void noteStatement() { ++m_statements; } // a statement run from an instance's own cache
+    void noteStatement(const TableDef& def) // a statement on def run from an instance's own cache
+    {
+        if (m_held.def == &def) flushUpdates();
+        ++m_statements;
+    }
 
 Q_SIGNALS:
     void tableChanged(const QString& sqlName);
@@ -74,4 +89,14 @@ private:
     bool m_keepsCounts = false;
     bool m_rollbackOnly = false;
     quint64 m_statements = 0;
+    struct HeldUpdates
+    {
+        const TableDef* def = nullptr;
+        quint64 fields = 0;
+        QList<QVariant> values; // of fields, in table order
+        QList<qint64> rowids;
+    } m_held;
+    bool m_batchByList = true; // false when the SQLite build has no json_each
+    Statement& updateStatement(const TableDef& def, quint64 fields, bool byList);
+    Statement& cachedStatement(const QString& sql);
 };

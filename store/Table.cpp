@@ -421,28 +421,38 @@ QList<Row> Table::fetchRows(Direction direction, const Row* anchor, bool inclusi
     QStringList where;
     QList<QVariant> binds;
     if (!m_filter.terms.isEmpty()) binds << m_filter.values();
-    if (anchor) binds << rangeValues(*anchor);
+    // From the first record with a key on (a key search): no tie to order against, one bound.
+    const bool wholeKey = anchor && m_tag && inclusive && direction == Direction::Forward && anchor->rowid == 0;
+    if (wholeKey)
+        binds << keyText(anchor->values.value(m_tagField));
+    else if (anchor)
+        binds << rangeValues(*anchor);
     binds << limit;
     // The statement depends only on the view, the fields read and the kind of read; paging runs it
     // again and again.
-    const int kind = (direction == Direction::Forward ? 1 : 0) | (anchor ? 2 : 0) | (inclusive ? 4 : 0);
-    const quint64 key = (fields << 3) | quint64(kind);
+    const int kind =
+        (direction == Direction::Forward ? 1 : 0) | (anchor ? 2 : 0) | (inclusive ? 4 : 0) | (wholeKey ? 8 : 0);
+    const quint64 key = (fields << 4) | quint64(kind);
     Statement*& cached = m_fetchStatements[key];
     if (!cached) {
         if (!m_filter.terms.isEmpty()) where << m_filter.sql(*m_def);
-        if (anchor) where << rangeClause(direction, inclusive);
+        if (wholeKey)
+            where << keyExpr() + (m_tag->descending ? u" <= ?"_s : u" >= ?"_s);
+        else if (anchor)
+            where << rangeClause(direction, inclusive);
         QString sql = u"SELECT "_s + selectList(fields) + u" FROM \""_s + m_def->sqlName + u'"';
         if (!where.isEmpty()) sql += u" WHERE "_s + where.join(u" AND "_s);
         sql += u" ORDER BY "_s + orderClause(direction) + u" LIMIT ?"_s;
-        cached = &m_store.statement(sql);
+        cached = &m_store.statement(sql, *m_def);
     } else {
-        m_store.noteStatement();
+        m_store.noteStatement(*m_def);
     }
     Statement& q = *cached;
     for (const QVariant& v : binds)
         q.addBindValue(v);
     q.exec();
     QList<Row> rows;
+    rows.reserve(std::min(limit, PageSize));
     const int n = m_def->fields.size();
     while (q.next()) {
         Row r;
@@ -460,7 +470,7 @@ QList<Row> Table::fetchRowsAt(int offset, int limit)
     QString sql = u"SELECT "_s + selectList(allFields()) + u" FROM \""_s + m_def->sqlName + u'"';
     if (!m_filter.terms.isEmpty()) sql += u" WHERE "_s + m_filter.sql(*m_def);
     sql += u" ORDER BY "_s + orderClause(Direction::Forward) + u" LIMIT ? OFFSET ?"_s;
-    Statement& q = m_store.statement(sql);
+    Statement& q = m_store.statement(sql, *m_def);
     for (const QVariant& v : m_filter.values())
         q.addBindValue(v);
     q.addBindValue(limit);
@@ -488,8 +498,8 @@ int Table::positionOf(const Row& row)
     }
     where << rangeClause(Direction::Backward, false);
     binds << rangeValues(row);
-    Statement& q =
-        m_store.statement(u"SELECT COUNT(*) FROM \""_s + m_def->sqlName + u"\" WHERE "_s + where.join(u" AND "_s));
+    Statement& q = m_store.statement(
+        u"SELECT COUNT(*) FROM \""_s + m_def->sqlName + u"\" WHERE "_s + where.join(u" AND "_s), *m_def);
     for (const QVariant& v : binds)
         q.addBindValue(v);
     q.exec();
@@ -500,8 +510,8 @@ int Table::positionOf(const Row& row)
 
 Row Table::readRow(qint64 rowid, bool* found)
 {
-    Statement& q = m_store.statement(u"SELECT "_s + selectList(allFields()) + u" FROM \""_s + m_def->sqlName +
-                                     u"\" WHERE rowid = ?"_s);
+    Statement& q = m_store.statement(
+        u"SELECT "_s + selectList(allFields()) + u" FROM \""_s + m_def->sqlName + u"\" WHERE rowid = ?"_s, *m_def);
     q.addBindValue(rowid);
     q.exec();
     Row r;
@@ -914,27 +924,23 @@ void Table::post()
     postRecord();
 }
 
-Statement& Table::writeStatement(bool inserting, quint64 mask)
+Statement& Table::insertStatement(quint64 mask)
 {
-    // One statement per set of changed fields, built once: posting is the inner step of every loop.
-    const quint64 key = (mask << 1) | (inserting ? 1 : 0);
-    if (Statement* cached = m_writeStatements.value(key)) {
-        m_store.noteStatement();
+    // One statement per set of filled fields, built once: appending is the inner step of imports.
+    if (Statement* cached = m_writeStatements.value(mask)) {
+        m_store.noteStatement(*m_def);
         return *cached;
     }
     QStringList names;
     for (int i = 0; i < m_def->fields.size(); ++i)
         if (mask & (quint64(1) << i)) names << u'"' + m_def->fields.at(i).name + u'"';
-    QString sql;
-    if (inserting && names.isEmpty())
-        sql = u"INSERT INTO \""_s + m_def->sqlName + u"\" DEFAULT VALUES"_s;
-    else if (inserting)
-        sql = u"INSERT INTO \""_s + m_def->sqlName + u"\" ("_s + names.join(u", "_s) + u") VALUES ("_s +
-              QStringList(names.size(), u"?"_s).join(u", "_s) + u')';
+    QString sql = u"INSERT INTO \""_s + m_def->sqlName + u'"';
+    if (names.isEmpty())
+        sql += u" DEFAULT VALUES"_s;
     else
-        sql = u"UPDATE \""_s + m_def->sqlName + u"\" SET "_s + names.join(u" = ?, "_s) + u" = ? WHERE rowid = ?"_s;
-    Statement& statement = m_store.statement(sql);
-    m_writeStatements.insert(key, &statement);
+        sql += u" ("_s + names.join(u", "_s) + u") VALUES ("_s + QStringList(names.size(), u"?"_s).join(u", "_s) + u')';
+    Statement& statement = m_store.statement(sql, *m_def);
+    m_writeStatements.insert(mask, &statement);
     return statement;
 }
 
@@ -952,14 +958,15 @@ void Table::postRecord()
         mask |= quint64(1) << i;
     }
     qint64 rowid = m_buffer.rowid;
-    if (inserting || mask != 0) {
-        Statement& q = writeStatement(inserting, mask);
+    if (inserting) {
+        Statement& q = insertStatement(mask);
         for (int i = 0; i < m_def->fields.size(); ++i)
             if (mask & (quint64(1) << i)) q.addBindValue(m_buffer.values.at(i));
-        if (!inserting) q.addBindValue(rowid);
         q.exec();
-        if (inserting) rowid = q.lastInsertId();
+        rowid = q.lastInsertId();
         q.finish();
+    } else if (mask != 0) {
+        m_store.update(*m_def, mask, m_buffer.values, rowid);
     }
     const Row before = current();
     Row written = m_buffer;
@@ -997,7 +1004,7 @@ void Table::remove()
     sync();
     if (m_page.isEmpty()) throw StoreError(u"Cannot perform this operation on an empty dataset: %1"_s.arg(m_def->file));
     const Row gone = current();
-    Statement& q = m_store.statement(u"DELETE FROM \""_s + m_def->sqlName + u"\" WHERE rowid = ?"_s);
+    Statement& q = m_store.statement(u"DELETE FROM \""_s + m_def->sqlName + u"\" WHERE rowid = ?"_s, *m_def);
     q.addBindValue(gone.rowid);
     q.exec();
     q.finish();
@@ -1024,7 +1031,7 @@ int Table::recordCount()
         sql += u" WHERE "_s + m_filter.sql(*m_def);
     else if (m_store.keepsCounts())
         sql = u"SELECT n FROM RecordCounts WHERE name = '"_s + m_def->sqlName + u'\'';
-    Statement& q = m_store.statement(sql);
+    Statement& q = m_store.statement(sql, *m_def);
     for (const QVariant& v : m_filter.values())
         q.addBindValue(v);
     q.exec();

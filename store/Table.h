@@ -159,7 +159,7 @@ private:
     Row current() const;
     void viewChangedInternally();
     void postRecord();
-    Statement& writeStatement(bool inserting, quint64 mask);
+    Statement& insertStatement(quint64 mask);
 
     Store& m_store;
     QString m_fileName;
