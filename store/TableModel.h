@@ -34,7 +34,7 @@ public:
     const Row* rowAt(int row) const; // nullptr outside the view
     int rowOfCurrent() const;        // the table instance's current record, -1 when none
     int columnOf(const QString& field) const;
-    static constexpr int PageSize = 64;
+    static constexpr int PageSize = 32; // about a screenful: opening a window reads one page
 
 public Q_SLOTS:
     void refresh(); // drop every cached row now

@@ -68,6 +68,22 @@ qint64 roundCrowns(double value)
 QString generalNumberText(double value)
 {
     if (value == 0) return u"0"_s; // also folds -0
+    // Money has at most two decimals: written by hand, as grids format thousands of them. A value
+    // that is exactly its whole hundredths has that as its 15-digit form too.
+    if (std::abs(value) < 1e13) {
+        const qint64 cents = std::llround(value * 100);
+        if (double(cents) / 100 == value) {
+            const qint64 whole = std::abs(cents) / 100;
+            const int fraction = int(std::abs(cents) % 100);
+            QString text = QString::number(value < 0 ? -whole : whole);
+            if (value < 0 && whole == 0) text.prepend(u'-');
+            if (fraction != 0) {
+                text += u',' + QChar(u'0' + fraction / 10);
+                if (fraction % 10 != 0) text += QChar(u'0' + fraction % 10);
+            }
+            return text;
+        }
+    }
     // 'g' with 15 digits is already the shortest form without trailing zeros.
     return QString::number(value, 'g', 15).replace(u'.', u',');
 }
@@ -90,7 +106,22 @@ std::optional<double> parseNumber(const QString& text)
 QString shortDateText(const QDate& date)
 {
     if (!date.isValid()) return {};
-    return u"%1.%2.%3"_s.arg(date.day()).arg(date.month()).arg(date.year(), 4, 10, QChar(u'0'));
+    const int year = date.year();
+    if (year < 0 || year > 9999) return u"%1.%2.%3"_s.arg(date.day()).arg(date.month()).arg(year, 4, 10, QChar(u'0'));
+    // By hand: grids write a date in every row.
+    QString text;
+    text.reserve(10);
+    auto number = [&text](int n) {
+        if (n >= 10) text += QChar(u'0' + n / 10);
+        text += QChar(u'0' + n % 10);
+    };
+    number(date.day());
+    text += u'.';
+    number(date.month());
+    text += u'.';
+    for (int divisor = 1000; divisor > 0; divisor /= 10)
+        text += QChar(u'0' + year / divisor % 10);
+    return text;
 }
 
 QString monthStepDateText(int day, int month, int year)

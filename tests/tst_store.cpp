@@ -4,6 +4,7 @@
 #include "store/Table.h"
 #include "store/TableModel.h"
 #include "store/Transaction.h"
+#include "store/Values.h"
 
 #include <QFile>
 #include <QSqlQuery>
@@ -440,6 +441,150 @@ private Q_SLOTS:
         QCOMPARE(open(u"Zmluvy.DBF"_s)->recordCount(), 1); // the kept count rolled back too
         t->first();
         QCOMPARE(t->field(u"WRK"_s).asBoolean(), false);
+    }
+
+    // A cursor reads only the fields its instance has used; a field used later must still read its
+    // stored value, on this page and the next, and an edit must not blank what was never read.
+    void fieldsReadOnFirstUse()
+    {
+        auto t = open(u"Zmluvy.DBF"_s, u"NUMBER"_s);
+        {
+            Transaction tx(*m_store);
+            for (int i = 1; i <= 450; ++i) {
+                addContract(*t, u"26/%1"_s.arg(i, 5, 10, QChar(u'0')), u"%1"_s.arg(7000 + i));
+                t->edit();
+                t->field(u"AMOUNT"_s).setAsInteger(i * 10);
+                t->field(u"UNTIL"_s).setAsDate(QDate(2026, 1, 1).addDays(i));
+            }
+            tx.commit();
+        }
+        auto walker = open(u"Zmluvy.DBF"_s, u"NUMBER"_s);
+        int n = 0;
+        for (walker->first(); !walker->eof(); walker->next(), ++n) {
+            const int i = 450 - n;
+            QCOMPARE(walker->field(u"NUMBER"_s).asString(), u"26/%1"_s.arg(i, 5, 10, QChar(u'0')));
+            if (n == 3 || n == 230) { // first use of a field on one page, then of another on a later one
+                QCOMPARE(walker->field(n == 3 ? u"AMOUNT"_s : u"UNTIL"_s).asString(),
+                         n == 3 ? QString::number(i * 10) : Values::shortDateText(QDate(2026, 1, 1).addDays(i)));
+            }
+            if (n > 3) QCOMPARE(walker->field(u"AMOUNT"_s).asInteger(), i * 10);
+            if (n > 230) QCOMPARE(walker->field(u"UNTIL"_s).asDate(), QDate(2026, 1, 1).addDays(i));
+        }
+        QCOMPARE(n, 450);
+
+        // An instance that never read BIRTHNUM or AMOUNT edits a record and stores it.
+        auto marker = open(u"Zmluvy.DBF"_s, u"NUMBER"_s);
+        QVERIFY(marker->findKey(u"26/00200"_s));
+        marker->edit();
+        marker->field(u"WRK"_s).setAsBoolean(true);
+        QCOMPARE(marker->field(u"AMOUNT"_s).asInteger(), 2000); // read under the edit
+        marker->next();
+        auto check = open(u"Zmluvy.DBF"_s, u"NUMBER"_s);
+        QVERIFY(check->findKey(u"26/00200"_s));
+        QCOMPARE(check->field(u"WRK"_s).asBoolean(), true);
+        QCOMPARE(check->field(u"BIRTHNUM"_s).asString(), u"7200"_s);
+        QCOMPARE(check->field(u"AMOUNT"_s).asInteger(), 2000);
+    }
+
+    // Inside a transaction a loop's updates are written together; every way of reading the table
+    // must still see them at once, and a rollback must take them back.
+    void heldUpdatesSeenAndRolledBack_data()
+    {
+        QTest::addColumn<QString>("reader");
+        QTest::newRow("another instance") << u"instance"_s;
+        QTest::newRow("the same instance, moving back") << u"self"_s;
+        QTest::newRow("a filtered count") << u"count"_s;
+        QTest::newRow("a Qt SQL query") << u"query"_s;
+        QTest::newRow("a grid") << u"grid"_s;
+    }
+    void heldUpdatesSeenAndRolledBack()
+    {
+        QFETCH(QString, reader);
+        auto t = open(u"Zmluvy.DBF"_s, u"NUMBER"_s);
+        for (int i = 1; i <= 6; ++i)
+            addContract(*t, u"26/%1"_s.arg(i, 5, 10, QChar(u'0')));
+        auto other = open(u"Zmluvy.DBF"_s, u"NUMBER"_s);
+        other->setFilter(u"WRK = True"_s);
+        other->setFiltered(true);
+        TableModel grid(*other, {{u"NUMBER"_s, u"NUMBER"_s}});
+        QCOMPARE(grid.rowCount(), 0);
+        auto walker = open(u"Zmluvy.DBF"_s, u"NUMBER"_s);
+        auto markedNow = [&]() -> int {
+            int marks = 0;
+            if (reader == u"count"_s) return other->recordCount();
+            if (reader == u"instance"_s) {
+                for (walker->first(); !walker->eof(); walker->next())
+                    marks += walker->field(u"WRK"_s).asBoolean() ? 1 : 0;
+                return marks;
+            }
+            if (reader == u"query"_s) {
+                QSqlQuery q(m_store->database());
+                q.exec(u"SELECT COUNT(*) FROM Zmluvy WHERE WRK = 1"_s);
+                return q.next() ? q.value(0).toInt() : -1;
+            }
+            if (reader == u"grid"_s) return grid.rowCount();
+            for (t->first(); !t->eof(); t->next())
+                marks += t->field(u"WRK"_s).asBoolean() ? 1 : 0;
+            return marks;
+        };
+        {
+            Transaction tx(*m_store);
+            int n = 0;
+            for (t->first(); !t->eof(); t->next(), ++n) {
+                t->edit();
+                // Same value, other value, another field: held together only when alike.
+                t->field(u"WRK"_s).setAsBoolean(n != 2);
+                if (n == 4) t->field(u"AMOUNT"_s).setAsInteger(99);
+            }
+            QCOMPARE(markedNow(), 5);
+            // tx goes without commit: rolled back
+        }
+        QCOMPARE(markedNow(), 0);
+        {
+            Transaction tx(*m_store);
+            for (t->first(); !t->eof(); t->next()) {
+                t->edit();
+                t->field(u"WRK"_s).setAsBoolean(t->field(u"NUMBER"_s).asString() != u"26/00003"_s);
+            }
+            tx.commit();
+        }
+        QCOMPARE(markedNow(), 5);
+        QCOMPARE(open(u"Zmluvy.DBF"_s)->recordCount(), 6);
+    }
+
+    // An update that fails when the held ones are written fails the commit: nothing of the
+    // transaction stays, and the store takes the next write.
+    void heldUpdateFailingAtCommit()
+    {
+        auto t = open(u"Zmluvy.DBF"_s, u"NUMBER"_s);
+        for (int i = 1; i <= 4; ++i)
+            addContract(*t, u"26/%1"_s.arg(i, 5, 10, QChar(u'0')));
+        m_store->exec(u"CREATE TRIGGER refuse BEFORE UPDATE ON Zmluvy WHEN NEW.AMOUNT = 13 "
+                      u"BEGIN SELECT RAISE(ABORT, 'refused'); END"_s);
+        try {
+            Transaction tx(*m_store);
+            for (t->first(); !t->eof(); t->next()) {
+                t->edit();
+                t->field(u"WRK"_s).setAsBoolean(true);
+            }
+            t->edit();
+            t->field(u"AMOUNT"_s).setAsInteger(13);
+            t->post();
+            tx.commit();
+            QFAIL("the commit should have failed");
+        } catch (const StoreError& e) {
+            QVERIFY2(e.text().contains(u"refused"_s), qPrintable(e.text()));
+        }
+        QVERIFY(!m_store->inTransaction());
+        auto check = open(u"Zmluvy.DBF"_s, u"NUMBER"_s);
+        check->setFilter(u"WRK = True"_s);
+        check->setFiltered(true);
+        QCOMPARE(check->recordCount(), 0);
+        t->first();
+        t->edit();
+        t->field(u"AMOUNT"_s).setAsInteger(14);
+        t->post();
+        QCOMPARE(open(u"Zmluvy.DBF"_s, u"NUMBER"_s)->field(u"AMOUNT"_s).asInteger(), 14);
     }
 
     void exclusiveOpen()

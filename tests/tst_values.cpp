@@ -21,6 +21,7 @@ private Q_SLOTS:
     void roundCrowns();
     void generalNumberText_data();
     void generalNumberText();
+    void generalNumberTextAgreesWithFifteenDigits();
     void parseNumber_data();
     void parseNumber();
     void dateTexts_data();
@@ -107,6 +108,13 @@ void TestValues::generalNumberText_data()
     QTest::newRow("binary noise") << 0.1 + 0.2 << u"0,3"_s;
     QTest::newRow("fifteen digits") << 123456789012345.0 << u"123456789012345"_s;
     QTest::newRow("a third") << 1.0 / 3 << u"0,333333333333333"_s;
+    QTest::newRow("one cent") << 0.01 << u"0,01"_s;
+    QTest::newRow("minus one cent") << -0.01 << u"-0,01"_s;
+    QTest::newRow("minus a half") << -0.5 << u"-0,5"_s;
+    QTest::newRow("ten cents") << 0.1 << u"0,1"_s;
+    QTest::newRow("big with cents") << 12345678901.23 << u"12345678901,23"_s;
+    QTest::newRow("just under the hand-written range") << 9999999999999.99 << u"9999999999999,99"_s;
+    QTest::newRow("thousandths") << 1.005 << u"1,005"_s;
 }
 
 void TestValues::generalNumberText()
@@ -114,6 +122,18 @@ void TestValues::generalNumberText()
     QFETCH(double, value);
     QFETCH(QString, text);
     QCOMPARE(Values::generalNumberText(value), text);
+}
+
+// Amounts are written by hand for speed; they must read exactly as the 15-digit general form.
+void TestValues::generalNumberTextAgreesWithFifteenDigits()
+{
+    auto reference = [](double v) { return QString::number(v, 'g', 15).replace(u'.', u','); };
+    for (int cents = -100000; cents <= 100000; cents += 7) {
+        const double v = cents / 100.0;
+        if (v != 0) QCOMPARE(Values::generalNumberText(v), reference(v));
+    }
+    for (const double v : {366.3 * 3, 1989998.01 * 7, 0.07 * 3, 1e12 + 0.5, 123456.785, 4503599627370495.5 / 1000})
+        QCOMPARE(Values::generalNumberText(v), reference(v));
 }
 
 void TestValues::parseNumber_data()

@@ -21,6 +21,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
+#include <functional>
 #include <memory>
 
 using namespace Qt::Literals::StringLiterals;
@@ -157,6 +159,14 @@ private Q_SLOTS:
         m_main->FilterContracts(t);
         QVERIFY(t.filtered());
         QCOMPARE(shown(t, u"NUMBER"_s), QSet<QString>(numbers.begin(), numbers.end()));
+        // Whatever order the pass visits them in, the view is shown along the NUMBER tag.
+        QCOMPARE(t.indexName(), u"NUMBER"_s);
+        QStringList inOrder;
+        for (t.first(); !t.eof(); t.next())
+            inOrder << t.field(u"NUMBER"_s).asString();
+        QStringList descending = inOrder;
+        std::sort(descending.begin(), descending.end(), std::greater<>());
+        QCOMPARE(inOrder, descending);
     }
 
     void otherModesChangeNothing()
@@ -248,6 +258,7 @@ private Q_SLOTS:
         m_main->FilterGoods(t);
         QCOMPARE(marked(u"Inventar.DBF"_s, u"NUMBER"_s), (QSet<QString>{u"26/00001"_s, u"99/99999"_s}));
         QCOMPARE(t.recordCount(), 3);
+        QCOMPARE(m_main->Table1->indexName(), u"NUMBER"_s);
         m_main->FilterMode = 2;
         m_main->FilterGoods(t);
         QCOMPARE(marked(u"Inventar.DBF"_s, u"NUMBER"_s), (QSet<QString>{u"26/00002"_s, u"99/99999"_s}));
