@@ -9,16 +9,24 @@ void RowValues::resize(qsizetype n)
 {
     Q_ASSERT(n >= 0 && n <= MaxFields);
     m_stored.clear();
-    m_assigned = QList<QVariant>(n);
+    m_assigned.clear();
     m_size = n;
     m_assignedMask = n == MaxFields ? ~quint64(0) : bit(n) - 1;
     m_loaded = m_assignedMask;
 }
 
+const QVariant& RowValues::assignedValue(qsizetype i) const
+{
+    static const QVariant empty;
+    for (const Assigned& a : m_assigned)
+        if (a.index == i) return a.value;
+    return empty;
+}
+
 RowValues::Kind RowValues::kind(qsizetype i) const
 {
     if (assigned(i)) {
-        const QVariant& v = m_assigned.at(i);
+        const QVariant& v = assignedValue(i);
         if (!v.isValid() || v.isNull()) return Kind::Null;
         switch (v.typeId()) {
         case QMetaType::Bool:
@@ -40,7 +48,7 @@ RowValues::Kind RowValues::kind(qsizetype i) const
 
 qint64 RowValues::integer(qsizetype i) const
 {
-    if (assigned(i)) return m_assigned.at(i).toLongLong();
+    if (assigned(i)) return assignedValue(i).toLongLong();
     switch (kind(i)) {
     case Kind::Integer: {
         qint64 n;
@@ -56,7 +64,7 @@ qint64 RowValues::integer(qsizetype i) const
 
 double RowValues::real(qsizetype i) const
 {
-    if (assigned(i)) return m_assigned.at(i).toDouble();
+    if (assigned(i)) return assignedValue(i).toDouble();
     switch (kind(i)) {
     case Kind::Real: {
         double d;
@@ -85,7 +93,7 @@ QString RowValues::text(qsizetype i) const
 QVariant RowValues::at(qsizetype i) const
 {
     Q_ASSERT(i >= 0 && i < m_size);
-    if (assigned(i)) return m_assigned.at(i);
+    if (assigned(i)) return assignedValue(i);
     switch (kind(i)) {
     case Kind::Null:
         return {};
@@ -102,9 +110,13 @@ QVariant RowValues::at(qsizetype i) const
 void RowValues::set(qsizetype i, const QVariant& v)
 {
     Q_ASSERT(i >= 0 && i < m_size);
-    if (m_assigned.size() != m_size) m_assigned.resize(m_size);
-    m_assigned[i] = v;
     m_assignedMask |= bit(i);
+    for (qsizetype k = 0; k < m_assigned.size(); ++k) {
+        if (m_assigned.at(k).index != i) continue;
+        m_assigned[k].value = v;
+        return;
+    }
+    m_assigned.append({i, v});
     m_loaded |= bit(i);
 }
 
@@ -170,13 +182,26 @@ void RowValues::read(sqlite3_stmt* statement, int firstColumn, int fieldCount, q
 
 void RowValues::fillFrom(const RowValues& other)
 {
-    const QList<QVariant> assignedValues = m_assigned;
-    const quint64 assignedMask = m_assignedMask;
-    m_stored = other.m_stored;
-    m_size = other.m_size;
-    m_loaded = other.m_loaded;
-    m_assigned = other.m_assigned;
-    m_assignedMask = other.m_assignedMask;
+    const RowValues mine = *this;
+    *this = other;
     for (qsizetype i = 0; i < m_size; ++i)
-        if (assignedMask & bit(i)) set(i, assignedValues.at(i));
+        if (mine.assigned(i)) set(i, mine.assignedValue(i));
+}
+
+bool RowValues::sameValue(qsizetype i, const RowValues& other) const
+{
+    const Kind k = kind(i);
+    if (k != other.kind(i)) return false;
+    switch (k) {
+    case Kind::Null:
+        return true;
+    case Kind::Integer:
+        return integer(i) == other.integer(i);
+    case Kind::Real:
+        return real(i) == other.real(i);
+    case Kind::Text:
+        break;
+    }
+    if (!assigned(i) && !other.assigned(i)) return storedText(i) == other.storedText(i);
+    return text(i) == other.text(i);
 }

@@ -4,6 +4,7 @@
 #include <QByteArrayView>
 #include <QList>
 #include <QString>
+#include <QVarLengthArray>
 #include <QVariant>
 
 struct sqlite3_stmt;
@@ -43,6 +44,8 @@ public:
     void read(sqlite3_stmt* statement, int firstColumn, int fieldCount, quint64 mask);
     // Takes every stored value of other (the same record read whole), keeping the assigned ones.
     void fillFrom(const RowValues& other);
+    // Whether field i holds the same value here and in other: both empty, equal numbers or equal texts.
+    bool sameValue(qsizetype i, const RowValues& other) const;
 
 private:
     struct Cell
@@ -54,9 +57,16 @@ private:
     static quint64 bit(qsizetype i) { return quint64(1) << i; }
     const Cell& cell(qsizetype i) const { return reinterpret_cast<const Cell*>(m_stored.constData())[i]; }
     bool assigned(qsizetype i) const { return m_assignedMask & bit(i); }
+    const QVariant& assignedValue(qsizetype i) const;
 
     QByteArray m_stored; // fieldCount cells, then the values they point at
-    QList<QVariant> m_assigned;
+    // Values assigned in memory, few as a rule; an assigned field without an entry is empty.
+    struct Assigned
+    {
+        qsizetype index;
+        QVariant value;
+    };
+    QVarLengthArray<Assigned, 2> m_assigned;
     quint64 m_assignedMask = 0;
     quint64 m_loaded = 0;
     qsizetype m_size = 0;

@@ -10,6 +10,7 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QUuid>
+#include <algorithm>
 #include <sqlite3.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -200,12 +201,14 @@ void Store::exec(const QString& sql)
     statement.step();
 }
 
-Statement& Store::updateStatement(const TableDef& def, quint64 fields, bool byList)
+Statement& Store::updateStatement(const TableDef& def, quint64 fields, RowSelection rows)
 {
     QStringList names;
     for (int i = 0; i < def.fields.size(); ++i)
         if (fields & (quint64(1) << i)) names << u'"' + def.fields.at(i).name + u'"';
-    const QString where = byList ? u"rowid IN (SELECT value FROM json_each(?))"_s : u"rowid = ?"_s;
+    const QString where = rows == RowSelection::List    ? u"rowid IN (SELECT value FROM json_each(?))"_s
+                          : rows == RowSelection::Range ? u"rowid BETWEEN ? AND ?"_s
+                                                        : u"rowid = ?"_s;
     return cachedStatement(u"UPDATE \""_s + def.sqlName + u"\" SET "_s + names.join(u" = ?, "_s) + u" = ? WHERE "_s +
                            where);
 }
@@ -213,26 +216,33 @@ Statement& Store::updateStatement(const TableDef& def, quint64 fields, bool byLi
 void Store::update(const TableDef& def, quint64 fields, const RowValues& values, qint64 rowid)
 {
     constexpr qsizetype BatchSize = 500;
-    QList<QVariant> changed;
-    for (int i = 0; i < def.fields.size(); ++i)
-        if (fields & (quint64(1) << i)) changed << values.at(i);
+    auto changedValues = [&] {
+        QList<QVariant> changed;
+        for (int i = 0; i < def.fields.size(); ++i)
+            if (fields & (quint64(1) << i)) changed << values.at(i);
+        return changed;
+    };
     if (m_depth > 0) {
         // Same table, fields and values (type included, as they bind by type): one more row id.
         const auto same = [&] {
             if (m_held.def != &def || m_held.fields != fields) return false;
-            for (qsizetype i = 0; i < changed.size(); ++i)
-                if (changed.at(i).typeId() != m_held.values.at(i).typeId() || changed.at(i) != m_held.values.at(i))
-                    return false;
+            qsizetype k = 0;
+            for (int i = 0; i < def.fields.size(); ++i) {
+                if (!(fields & (quint64(1) << i))) continue;
+                const QVariant v = values.at(i);
+                const QVariant& held = m_held.values.at(k++);
+                if (v.typeId() != held.typeId() || v.isNull() != held.isNull() || v != held) return false;
+            }
             return true;
         };
         if (!m_held.rowids.isEmpty() && !same()) flushUpdates();
-        if (m_held.rowids.isEmpty()) m_held = {&def, fields, changed, {}};
+        if (m_held.rowids.isEmpty()) m_held = {&def, fields, changedValues(), {}};
         m_held.rowids << rowid;
         if (m_held.rowids.size() >= BatchSize) flushUpdates();
         return;
     }
-    Statement& q = updateStatement(def, fields, false);
-    for (const QVariant& v : changed)
+    Statement& q = updateStatement(def, fields, RowSelection::One);
+    for (const QVariant& v : changedValues())
         q.addBindValue(v);
     q.addBindValue(rowid);
     q.exec();
@@ -243,35 +253,49 @@ void Store::flushUpdates()
 {
     if (m_held.rowids.isEmpty()) return;
     const HeldUpdates held = std::exchange(m_held, {});
-    Statement* q = nullptr;
-    const bool byList = held.rowids.size() > 1 && m_batchByList;
-    if (byList) {
+    auto run = [&](RowSelection rows, const QList<QVariant>& where) {
+        Statement& q = updateStatement(*held.def, held.fields, rows);
+        for (const QVariant& v : held.values)
+            q.addBindValue(v);
+        for (const QVariant& v : where)
+            q.addBindValue(v);
+        q.exec();
+        q.finish();
+    };
+    // Records are mostly written in the order of their numbers, so a loop along a tag updates runs
+    // of neighbouring row ids: a run is one range, the scattered rest one list.
+    constexpr qsizetype LongRun = 16;
+    QList<qint64> ids = held.rowids;
+    std::sort(ids.begin(), ids.end());
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+    QList<qint64> scattered;
+    for (qsizetype i = 0; i < ids.size();) {
+        qsizetype j = i;
+        while (j + 1 < ids.size() && ids.at(j + 1) == ids.at(j) + 1)
+            ++j;
+        if (j - i + 1 >= LongRun)
+            run(RowSelection::Range, {ids.at(i), ids.at(j)});
+        else
+            scattered.append(ids.mid(i, j - i + 1));
+        i = j + 1;
+    }
+    if (scattered.size() > 1 && m_batchByList) {
         try {
-            q = &updateStatement(*held.def, held.fields, true);
+            updateStatement(*held.def, held.fields, RowSelection::List);
         } catch (const StoreError&) {
-            m_batchByList = false; // no json_each in this SQLite: row by row
+            m_batchByList = false; // this SQLite has no json_each: row by row
         }
     }
-    if (!q) {
-        Statement& one = updateStatement(*held.def, held.fields, false);
-        for (const qint64 rowid : held.rowids) {
-            for (const QVariant& v : held.values)
-                one.addBindValue(v);
-            one.addBindValue(rowid);
-            one.exec();
-            one.finish();
-        }
+    if (scattered.size() > 1 && m_batchByList) {
+        QByteArray list = "[";
+        for (const qint64 rowid : std::as_const(scattered))
+            list += QByteArray::number(rowid) + ',';
+        list.back() = ']';
+        run(RowSelection::List, {QString::fromLatin1(list)});
         return;
     }
-    QByteArray list = "[";
-    for (const qint64 rowid : held.rowids)
-        list += QByteArray::number(rowid) + ',';
-    list.back() = ']';
-    for (const QVariant& v : held.values)
-        q->addBindValue(v);
-    q->addBindValue(QString::fromLatin1(list));
-    q->exec();
-    q->finish();
+    for (const qint64 rowid : std::as_const(scattered))
+        run(RowSelection::One, {rowid});
 }
 
 void Store::acquire(const TableDef& def, bool exclusive)

@@ -97,6 +97,7 @@ private:
         QList<qint64> rowids;
     } m_held;
     bool m_batchByList = true; // false when the SQLite build has no json_each
-    Statement& updateStatement(const TableDef& def, quint64 fields, bool byList);
+    enum class RowSelection { One, List, Range };
+    Statement& updateStatement(const TableDef& def, quint64 fields, RowSelection rows);
     Statement& cachedStatement(const QString& sql);
 };

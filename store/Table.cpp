@@ -952,9 +952,7 @@ void Table::postRecord()
     for (int i = 0; i < m_def->fields.size(); ++i) {
         if (!(m_dirty & (quint64(1) << i))) continue;
         // Marking passes assign every record; only real changes reach the file.
-        if (!inserting && m_original.values.isLoaded(i) && m_original.values.isNull(i) == m_buffer.values.isNull(i) &&
-            m_original.values.at(i) == m_buffer.values.at(i))
-            continue;
+        if (!inserting && m_original.values.isLoaded(i) && m_original.values.sameValue(i, m_buffer.values)) continue;
         mask |= quint64(1) << i;
     }
     qint64 rowid = m_buffer.rowid;
@@ -968,23 +966,23 @@ void Table::postRecord()
     } else if (mask != 0) {
         m_store.update(*m_def, mask, m_buffer.values, rowid);
     }
-    const Row before = current();
-    Row written = m_buffer;
-    written.rowid = rowid;
     m_state = State::Browse;
     m_modified = false;
     if (mask == 0 && !inserting) return;
+    m_buffer.rowid = rowid;
     m_store.touch(*m_def);
     m_cachedCount = -1;
     // The usual case in marking loops: same key, still in the view, nobody else wrote meanwhile.
-    const bool sameKey = !m_tag || keyText(before.values.value(m_tagField)) == keyText(written.values.at(m_tagField));
-    if (!inserting && upToDate && sameKey && m_filter.matches(written.values) && m_pos >= 0 &&
-        m_page.at(m_pos).rowid == rowid) {
-        m_page[m_pos] = written;
+    const bool onRecord = m_pos >= 0 && m_pos < m_page.size() && m_page.at(m_pos).rowid == rowid;
+    const bool sameKey =
+        !m_tag || !(mask & (quint64(1) << m_tagField)) ||
+        (onRecord && keyText(m_page.at(m_pos).values.value(m_tagField)) == keyText(m_buffer.values.at(m_tagField)));
+    if (!inserting && upToDate && onRecord && sameKey && m_filter.matches(m_buffer.values)) {
+        m_page[m_pos] = m_buffer;
         m_seenVersion = m_store.version(*m_def);
         return;
     }
-    resync(written);
+    resync(m_buffer);
 }
 
 void Table::cancel()
