@@ -95,6 +95,10 @@ struct Figures
     qint64 peakKb = 0;
 };
 
+// Each side of a comparison is measured this often, alternating, and the median taken: the
+// machine is shared and single runs vary by half.
+constexpr int Repeats = 3;
+
 // (a) The marking loop of the register views: every contract in NUMBER order, WRK set, the move posts.
 void markingWalk(const QString& dir, Figures& f)
 {
@@ -102,38 +106,48 @@ void markingWalk(const QString& dir, Figures& f)
     Table contracts(store, u"Zmluvy.DBF"_s);
     contracts.setIndexName(u"NUMBER"_s);
     contracts.open();
-    const quint64 statementsBefore = store.statementsRun();
-    std::clock_t cpu = std::clock();
-    QElapsedTimer timer;
-    timer.start();
-    {
-        Transaction transaction(store);
-        for (contracts.first(); !contracts.eof(); contracts.next()) {
-            contracts.edit();
-            contracts.field(u"WRK"_s).setAsBoolean(true);
+    std::vector<double> walks, walkCpu, updates, updateCpu;
+    for (int r = 0; r < Repeats; ++r) {
+        // Both start from unmarked records, so both write every record.
+        store.exec(u"UPDATE Zmluvy SET WRK = 0"_s);
+        store.touchAll();
+        const quint64 statementsBefore = store.statementsRun();
+        std::clock_t cpu = std::clock();
+        QElapsedTimer timer;
+        timer.start();
+        {
+            Transaction transaction(store);
+            for (contracts.first(); !contracts.eof(); contracts.next()) {
+                contracts.edit();
+                contracts.field(u"WRK"_s).setAsBoolean(true);
+            }
+            transaction.commit();
         }
-        transaction.commit();
-    }
-    f.walkMs = ms(timer.nsecsElapsed());
-    f.walkCpuMs = cpuMs(cpu);
-    f.walkStatements = store.statementsRun() - statementsBefore;
-    f.contracts = scalar(store, u"SELECT COUNT(*) FROM Zmluvy"_s);
-    const qint64 marked = scalar(store, u"SELECT COUNT(*) FROM Zmluvy WHERE WRK = 1"_s);
-    if (marked != f.contracts) print(u"    the walk marked %1 of %2 contracts"_s.arg(marked).arg(f.contracts));
+        walks.push_back(ms(timer.nsecsElapsed()));
+        walkCpu.push_back(cpuMs(cpu));
+        f.walkStatements = store.statementsRun() - statementsBefore;
+        f.contracts = scalar(store, u"SELECT COUNT(*) FROM Zmluvy"_s);
+        const qint64 marked = scalar(store, u"SELECT COUNT(*) FROM Zmluvy WHERE WRK = 1"_s);
+        if (marked != f.contracts) print(u"    the walk marked %1 of %2 contracts"_s.arg(marked).arg(f.contracts));
 
-    store.exec(u"UPDATE Zmluvy SET WRK = 0"_s);
-    cpu = std::clock();
-    timer.restart();
-    {
-        Transaction transaction(store);
-        QSqlQuery q(store.database());
-        q.prepare(u"UPDATE Zmluvy SET WRK = ?"_s);
-        q.addBindValue(1);
-        if (!q.exec()) throw StoreError(q.lastError().text());
-        transaction.commit();
+        store.exec(u"UPDATE Zmluvy SET WRK = 0"_s);
+        cpu = std::clock();
+        timer.restart();
+        {
+            Transaction transaction(store);
+            QSqlQuery q(store.database());
+            q.prepare(u"UPDATE Zmluvy SET WRK = ?"_s);
+            q.addBindValue(1);
+            if (!q.exec()) throw StoreError(q.lastError().text());
+            transaction.commit();
+        }
+        updates.push_back(ms(timer.nsecsElapsed()));
+        updateCpu.push_back(cpuMs(cpu));
     }
-    f.updateMs = ms(timer.nsecsElapsed());
-    f.updateCpuMs = cpuMs(cpu);
+    f.walkMs = median(walks);
+    f.walkCpuMs = median(walkCpu);
+    f.updateMs = median(updates);
+    f.updateCpuMs = median(updateCpu);
 }
 
 QList<TableModel::Column> allColumns(const QString& file)
@@ -267,34 +281,40 @@ void markingPasses(const QString& dir)
                   {u"goods expired", true, 2}};
     for (const auto& p : passes) {
         const QString table = p.goods ? u"Inventar"_s : u"Zmluvy"_s;
-        // Both start from unmarked records, so both write every mark they set.
-        store.exec(u"UPDATE "_s + table + u" SET WRK = 0"_s);
-        store.touchAll();
-        QElapsedTimer timer;
-        timer.start();
-        if (p.goods)
-            Marking::markGoods(p.mode, goods, lookup, extensions, today);
-        else
-            Marking::markContracts(p.mode, contracts, extensions, today, QString());
-        const double passMs = ms(timer.nsecsElapsed());
-        const qint64 marked = scalar(store, u"SELECT COUNT(*) FROM "_s + table + u" WHERE WRK = 1"_s);
-        store.exec(u"UPDATE "_s + table + u" SET WRK = 0"_s);
-        timer.restart();
-        {
-            Transaction transaction(store);
+        std::vector<double> passTimes, sqlTimes;
+        qint64 marked = 0, markedBySql = 0;
+        for (int r = 0; r < Repeats; ++r) {
+            // Both start from unmarked records, so both write every mark they set.
+            store.exec(u"UPDATE "_s + table + u" SET WRK = 0"_s);
+            store.touchAll();
+            QElapsedTimer timer;
+            timer.start();
             if (p.goods)
-                StateQueries::MarkGoods(store, p.mode, today);
+                Marking::markGoods(p.mode, goods, lookup, extensions, today);
             else
-                StateQueries::MarkContracts(store, p.mode, today);
-            transaction.commit();
+                Marking::markContracts(p.mode, contracts, extensions, today, QString());
+            passTimes.push_back(ms(timer.nsecsElapsed()));
+            marked = scalar(store, u"SELECT COUNT(*) FROM "_s + table + u" WHERE WRK = 1"_s);
+            store.exec(u"UPDATE "_s + table + u" SET WRK = 0"_s);
+            timer.restart();
+            {
+                Transaction transaction(store);
+                if (p.goods)
+                    StateQueries::MarkGoods(store, p.mode, today);
+                else
+                    StateQueries::MarkContracts(store, p.mode, today);
+                transaction.commit();
+            }
+            sqlTimes.push_back(ms(timer.nsecsElapsed()));
+            markedBySql = scalar(store, u"SELECT COUNT(*) FROM "_s + table + u" WHERE WRK = 1"_s);
         }
-        const double sqlMs = ms(timer.nsecsElapsed());
-        const qint64 markedBySql = scalar(store, u"SELECT COUNT(*) FROM "_s + table + u" WHERE WRK = 1"_s);
+        const double passMs = median(passTimes), sqlMs = median(sqlTimes);
         const double ratio = sqlMs > 0 ? passMs / sqlMs : 0;
-        print(u"    %1: pass %2 ms, one SQL statement %3 ms; ratio %4x (limit 3x) %5; marked %6%7"_s
+        print(u"    %1: pass %2 ms, one SQL statement %3 ms (medians of %4); ratio %5x (limit 3x) %6; marked %7%8"_s
                   .arg(QString::fromUtf16(p.name))
                   .arg(passMs, 0, 'f', 0)
                   .arg(sqlMs, 0, 'f', 0)
+                  .arg(Repeats)
                   .arg(ratio, 0, 'f', 1)
                   .arg(verdict(ratio <= 3))
                   .arg(marked)
@@ -302,19 +322,28 @@ void markingPasses(const QString& dir)
     }
 }
 
-Figures run(const QString& dir, bool withWalk, int openRepeats)
+Figures run(const QString& dir, bool withWalk)
 {
     Figures f;
     if (withWalk) markingWalk(dir, f);
-    openLive(dir); // warms the file cache, as on any start but the first after a reboot
-    std::vector<double> opens;
-    for (int i = 0; i < openRepeats; ++i)
-        opens.push_back(openLive(dir));
-    f.openMs = median(opens);
     nearestSearches(dir, f);
     lastRow(dir, f);
     f.peakKb = peakMemoryKb();
     return f;
+}
+
+// (b) Start-up on both stores, alternating so that both see the same machine; medians.
+void openTimes(const QString& emptyDir, const QString& bigDir, int repeats, Figures& empty, Figures& big)
+{
+    openLive(emptyDir); // warms the file cache, as on any start but the first after a reboot
+    openLive(bigDir);
+    std::vector<double> emptyTimes, bigTimes;
+    for (int i = 0; i < repeats; ++i) {
+        emptyTimes.push_back(openLive(emptyDir));
+        bigTimes.push_back(openLive(bigDir));
+    }
+    empty.openMs = median(emptyTimes);
+    big.openMs = median(bigTimes);
 }
 
 // The set is built in a child process so that the generator's memory does not count as the store's.
@@ -391,13 +420,15 @@ int main(int argc, char* argv[])
         print(u"    set built in %1 s (separate process), store file %2 MB"_s.arg(timer.elapsed() / 1000.0, 0, 'f', 1)
                   .arg(QFileInfo(QDir(bigDir.path()).filePath(Store::fileName())).size() / 1048576.0, 0, 'f', 1));
 
-        constexpr int OpenRepeats = 9;
-        const Figures empty = run(emptyDir.path(), false, OpenRepeats);
-        const Figures big = run(bigDir.path(), true, OpenRepeats);
+        constexpr int OpenRepeats = 41;
+        Figures empty = run(emptyDir.path(), false);
+        Figures big = run(bigDir.path(), true);
+        openTimes(emptyDir.path(), bigDir.path(), OpenRepeats, empty, big);
 
         const double walkRatio = big.updateMs > 0 ? big.walkMs / big.updateMs : 0;
         const double walkCpuRatio = big.updateCpuMs > 0 ? big.walkCpuMs / big.updateCpuMs : 0;
-        print(u"(a) marking walk over %1 contracts through a Table: %2 ms (%3 statements); one SQL UPDATE: %4 ms; "
+        print(u"(a) marking walk over %1 contracts through a Table: %2 ms (%3 statements); one SQL UPDATE: %4 ms "
+              u"(medians of 3); "
               u"ratio %5x (limit 3x) %6"_s.arg(big.contracts)
                   .arg(big.walkMs, 0, 'f', 0)
                   .arg(big.walkStatements)
@@ -408,7 +439,7 @@ int main(int argc, char* argv[])
                   .arg(big.updateCpuMs, 0, 'f', 0)
                   .arg(walkCpuRatio, 0, 'f', 1));
         const double openRatio = empty.openMs > 0 ? big.openMs / empty.openMs : 0;
-        print(u"(b) five live instances + first grid page: big %1 ms, empty %2 ms (median of %3); "
+        print(u"(b) five live instances + first grid page: big %1 ms, empty %2 ms (medians of %3, alternating); "
               u"ratio %4x (limit 1.5x) %5"_s.arg(big.openMs, 0, 'f', 2)
                   .arg(empty.openMs, 0, 'f', 2)
                   .arg(OpenRepeats)
