@@ -112,7 +112,7 @@ QString Field::format(FieldType type, const RowValues& values, int index)
 qint64 Field::asInteger() const
 {
     const RowValues& v = m_table.valuesFor(m_index);
-    if (isNull()) return 0;
+    if (m_index >= v.size() || v.isNull(m_index)) return 0;
     switch (m_table.definition().fields.at(m_index).type) {
     case FieldType::Number:
         return Values::roundCrowns(v.real(m_index));
@@ -132,7 +132,7 @@ qint64 Field::asInteger() const
 bool Field::asBoolean() const
 {
     const RowValues& v = m_table.valuesFor(m_index);
-    if (isNull()) return false;
+    if (m_index >= v.size() || v.isNull(m_index)) return false;
     if (m_table.definition().fields.at(m_index).type == FieldType::Text) {
         const QString t = v.text(m_index).trimmed();
         return t.compare(u"true"_s, Qt::CaseInsensitive) == 0 || t.compare(u"t"_s, Qt::CaseInsensitive) == 0;
@@ -143,7 +143,7 @@ bool Field::asBoolean() const
 QDate Field::asDate() const
 {
     const RowValues& v = m_table.valuesFor(m_index);
-    if (isNull()) return {};
+    if (m_index >= v.size() || v.isNull(m_index)) return {};
     if (m_table.definition().fields.at(m_index).type == FieldType::Date) return storedDate(v, m_index);
     return Values::dateFromText(asString());
 }
@@ -151,7 +151,7 @@ QDate Field::asDate() const
 double Field::asFloat() const
 {
     const RowValues& v = m_table.valuesFor(m_index);
-    if (isNull()) return 0;
+    if (m_index >= v.size() || v.isNull(m_index)) return 0;
     switch (m_table.definition().fields.at(m_index).type) {
     case FieldType::Text:
     case FieldType::Date: {

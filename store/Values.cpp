@@ -109,19 +109,19 @@ QString shortDateText(const QDate& date)
     const int year = date.year();
     if (year < 0 || year > 9999) return u"%1.%2.%3"_s.arg(date.day()).arg(date.month()).arg(year, 4, 10, QChar(u'0'));
     // By hand: grids write a date in every row.
-    QString text;
-    text.reserve(10);
-    auto number = [&text](int n) {
-        if (n >= 10) text += QChar(u'0' + n / 10);
-        text += QChar(u'0' + n % 10);
+    char16_t text[10];
+    qsizetype n = 0;
+    auto number = [&text, &n](int value) {
+        if (value >= 10) text[n++] = char16_t(u'0' + value / 10);
+        text[n++] = char16_t(u'0' + value % 10);
     };
     number(date.day());
-    text += u'.';
+    text[n++] = u'.';
     number(date.month());
-    text += u'.';
+    text[n++] = u'.';
     for (int divisor = 1000; divisor > 0; divisor /= 10)
-        text += QChar(u'0' + year / divisor % 10);
-    return text;
+        text[n++] = char16_t(u'0' + year / divisor % 10);
+    return QString(reinterpret_cast<const QChar*>(text), n);
 }
 
 QString monthStepDateText(int day, int month, int year)
