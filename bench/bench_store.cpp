@@ -333,17 +333,21 @@ Figures run(const QString& dir, bool withWalk)
 }
 
 // (b) Start-up on both stores, alternating so that both see the same machine; medians.
-void openTimes(const QString& emptyDir, const QString& bigDir, int repeats, Figures& empty, Figures& big)
+// The one-shop store reads the same first pages as the big one: beside it, what grows with the data.
+double openTimes(const QString& emptyDir, const QString& smallDir, const QString& bigDir, int repeats, Figures& empty,
+                 Figures& big)
 {
-    openLive(emptyDir); // warms the file cache, as on any start but the first after a reboot
-    openLive(bigDir);
-    std::vector<double> emptyTimes, bigTimes;
+    for (const QString& dir : {emptyDir, smallDir, bigDir})
+        openLive(dir); // warms the file cache, as on any start but the first after a reboot
+    std::vector<double> emptyTimes, smallTimes, bigTimes;
     for (int i = 0; i < repeats; ++i) {
         emptyTimes.push_back(openLive(emptyDir));
+        smallTimes.push_back(openLive(smallDir));
         bigTimes.push_back(openLive(bigDir));
     }
     empty.openMs = median(emptyTimes);
     big.openMs = median(bigTimes);
+    return median(smallTimes);
 }
 
 // The set is built in a child process so that the generator's memory does not count as the store's.
@@ -389,8 +393,8 @@ int main(int argc, char* argv[])
     try {
         if (!fillDir.isEmpty()) return fillOnly(fillDir, scale);
 
-        QTemporaryDir emptyDir, bigDir;
-        if (!emptyDir.isValid() || !bigDir.isValid()) {
+        QTemporaryDir emptyDir, smallDir, bigDir;
+        if (!emptyDir.isValid() || !smallDir.isValid() || !bigDir.isValid()) {
             std::fputs("bench_store: cannot create a temporary folder\n", stderr);
             return 1;
         }
@@ -413,7 +417,8 @@ int main(int argc, char* argv[])
                       .arg(c.extensions)
                       .arg(c.persons));
         }
-        if (setDir.isEmpty() && !buildSet(bigDir.path(), scale)) {
+        Store::createEmpty(smallDir.path());
+        if ((setDir.isEmpty() && !buildSet(bigDir.path(), scale)) || !buildSet(smallDir.path(), 1)) {
             std::fputs("bench_store: building the data set failed\n", stderr);
             return 1;
         }
@@ -423,7 +428,7 @@ int main(int argc, char* argv[])
         constexpr int OpenRepeats = 41;
         Figures empty = run(emptyDir.path(), false);
         Figures big = run(bigDir.path(), true);
-        openTimes(emptyDir.path(), bigDir.path(), OpenRepeats, empty, big);
+        const double smallOpenMs = openTimes(emptyDir.path(), smallDir.path(), bigDir.path(), OpenRepeats, empty, big);
 
         const double walkRatio = big.updateMs > 0 ? big.walkMs / big.updateMs : 0;
         const double walkCpuRatio = big.updateCpuMs > 0 ? big.walkCpuMs / big.updateCpuMs : 0;
@@ -445,6 +450,10 @@ int main(int argc, char* argv[])
                   .arg(OpenRepeats)
                   .arg(openRatio, 0, 'f', 2)
                   .arg(verdict(openRatio <= 1.5)));
+        print(u"    the same beside a one-shop store (%1 contracts, the same first pages): %2 ms; ratio %3x"_s
+                  .arg(DemoData::countsFor(1).contracts)
+                  .arg(smallOpenMs, 0, 'f', 2)
+                  .arg(smallOpenMs > 0 ? big.openMs / smallOpenMs : 0.0, 0, 'f', 2));
         print(u"(c) 1000 nearest searches, median per search: LASTNAME %1 ms, NUMBER %2 ms (limit 5 ms) %3"_s
                   .arg(big.nearestLastNameMs, 0, 'f', 3)
                   .arg(big.nearestNumberMs, 0, 'f', 3)
