@@ -23,25 +23,27 @@ const QVariant& RowValues::assignedValue(qsizetype i) const
     return empty;
 }
 
+RowValues::Kind RowValues::kindOf(const QVariant& v)
+{
+    if (!v.isValid() || v.isNull()) return Kind::Null;
+    switch (v.typeId()) {
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+        return Kind::Integer;
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return Kind::Real;
+    default:
+        return Kind::Text;
+    }
+}
+
 RowValues::Kind RowValues::kind(qsizetype i) const
 {
-    if (assigned(i)) {
-        const QVariant& v = assignedValue(i);
-        if (!v.isValid() || v.isNull()) return Kind::Null;
-        switch (v.typeId()) {
-        case QMetaType::Bool:
-        case QMetaType::Int:
-        case QMetaType::UInt:
-        case QMetaType::LongLong:
-        case QMetaType::ULongLong:
-            return Kind::Integer;
-        case QMetaType::Double:
-        case QMetaType::Float:
-            return Kind::Real;
-        default:
-            return Kind::Text;
-        }
-    }
+    if (assigned(i)) return kindOf(assignedValue(i));
     if (m_stored.isEmpty() || !isLoaded(i)) return Kind::Null;
     return Kind(cell(i).kind);
 }

@@ -33,9 +33,10 @@ public:
     quint64 loadedMask() const { return m_loaded; }
     bool isNull(qsizetype i) const { return kind(i) == Kind::Null; }
     Kind kind(qsizetype i) const;
-    qint64 integer(qsizetype i) const; // a number or 0
-    double real(qsizetype i) const;    // a number or 0
-    QString text(qsizetype i) const;   // the value as QVariant::toString would give it
+    static Kind kindOf(const QVariant& v); // how a value is stored: by its type
+    qint64 integer(qsizetype i) const;     // a number or 0
+    double real(qsizetype i) const;        // a number or 0
+    QString text(qsizetype i) const;       // the value as QVariant::toString would give it
     // The stored UTF-8 bytes of a text read from the store; empty for anything else.
     QByteArrayView storedText(qsizetype i) const;
 

@@ -26,26 +26,20 @@ void Statement::fail() const
 void Statement::bind(int index, const QVariant& v)
 {
     int rc = SQLITE_OK;
-    if (!v.isValid() || v.isNull()) {
+    switch (RowValues::kindOf(v)) {
+    case RowValues::Kind::Null:
         rc = sqlite3_bind_null(m_stmt, index);
-    } else {
-        switch (v.typeId()) {
-        case QMetaType::Bool:
-        case QMetaType::Int:
-        case QMetaType::UInt:
-        case QMetaType::LongLong:
-        case QMetaType::ULongLong:
-            rc = sqlite3_bind_int64(m_stmt, index, v.toLongLong());
-            break;
-        case QMetaType::Double:
-        case QMetaType::Float:
-            rc = sqlite3_bind_double(m_stmt, index, v.toDouble());
-            break;
-        default: {
-            const QByteArray text = v.toString().toUtf8();
-            rc = sqlite3_bind_text(m_stmt, index, text.constData(), int(text.size()), SQLITE_TRANSIENT);
-        }
-        }
+        break;
+    case RowValues::Kind::Integer:
+        rc = sqlite3_bind_int64(m_stmt, index, v.toLongLong());
+        break;
+    case RowValues::Kind::Real:
+        rc = sqlite3_bind_double(m_stmt, index, v.toDouble());
+        break;
+    case RowValues::Kind::Text: {
+        const QByteArray text = v.toString().toUtf8();
+        rc = sqlite3_bind_text(m_stmt, index, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+    }
     }
     if (rc != SQLITE_OK) fail();
 }
