@@ -24,8 +24,10 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <memory>
+#include <sqlite3.h>
 #include <vector>
 
 using namespace Qt::Literals::StringLiterals;
@@ -88,6 +90,7 @@ struct Figures
     double updateCpuMs = 0;
     double updateMs = 0;
     double openMs = 0;
+    double bareOpenMs = 0; // SQLite alone
     double nearestLastNameMs = 0;
     double nearestNumberMs = 0;
     quint64 lastRowStatements = 0;
@@ -333,6 +336,46 @@ Figures run(const QString& dir, bool withWalk)
 }
 
 // (b) Start-up on both stores, alternating so that both see the same machine; medians.
+// The floor under (b): the same first pages read by SQLite alone, without Qt or the record store, on
+// a bare connection; beside it the bare connection opened on the empty store.
+double bareFirstPages(const QString& dir, bool readPages)
+{
+    static const QList<std::pair<QString, QString>> live{{u"Zmluvy.DBF"_s, u"NUMBER"_s},
+                                                         {u"Osoby.DBF"_s, u"LASTNAME"_s},
+                                                         {u"Predlz.DBF"_s, u"NUMBER"_s},
+                                                         {u"Inventar.DBF"_s, u"NUMBER"_s},
+                                                         {u"Prijvyd.dbf"_s, u"DATE"_s}};
+    QElapsedTimer timer;
+    timer.start();
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(QDir(dir).filePath(Store::fileName()).toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    // A first page walks its index without comparing keys: any collation of that name will do.
+    sqlite3_create_collation(db, "SLOVAK", SQLITE_UTF8, nullptr, [](void*, int a, const void* x, int b, const void* y) {
+        const int c = std::memcmp(x, y, size_t(std::min(a, b)));
+        return c != 0 ? c : a - b;
+    });
+    sqlite3_exec(db, "PRAGMA journal_mode=WAL; SELECT COUNT(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    for (const auto& [file, tagName] : live) {
+        if (!readPages) break;
+        const TableDef& def = *Schema::find(file);
+        const TagDef& tag = *def.tag(tagName);
+        QString sql = u"SELECT rowid"_s;
+        for (const FieldDef& f : def.fields)
+            sql += u", \""_s + f.name + u'"';
+        sql += u" FROM \""_s + def.sqlName + u"\" ORDER BY "_s + Schema::keyExpression(def, tag) +
+               (tag.descending ? u" DESC"_s : u" ASC"_s) + u", rowid LIMIT "_s + QString::number(TableModel::PageSize);
+        sqlite3_stmt* statement = nullptr;
+        sqlite3_prepare_v3(db, sql.toUtf8().constData(), -1, SQLITE_PREPARE_PERSISTENT, &statement, nullptr);
+        while (sqlite3_step(statement) == SQLITE_ROW)
+            for (int c = 0; c < sqlite3_column_count(statement); ++c)
+                sqlite3_value_text(sqlite3_column_value(statement, c));
+        sqlite3_finalize(statement);
+    }
+    const double elapsed = ms(timer.nsecsElapsed());
+    sqlite3_close(db);
+    return elapsed;
+}
+
 // The one-shop store reads the same first pages as the big one: beside it, what grows with the data.
 double openTimes(const QString& emptyDir, const QString& smallDir, const QString& bigDir, int repeats, Figures& empty,
                  Figures& big)
@@ -347,6 +390,13 @@ double openTimes(const QString& emptyDir, const QString& smallDir, const QString
     }
     empty.openMs = median(emptyTimes);
     big.openMs = median(bigTimes);
+    std::vector<double> bareEmpty, bareBig;
+    for (int i = 0; i < repeats; ++i) {
+        bareEmpty.push_back(bareFirstPages(emptyDir, false));
+        bareBig.push_back(bareFirstPages(bigDir, true));
+    }
+    empty.bareOpenMs = median(bareEmpty);
+    big.bareOpenMs = median(bareBig);
     return median(smallTimes);
 }
 
@@ -450,6 +500,11 @@ int main(int argc, char* argv[])
                   .arg(OpenRepeats)
                   .arg(openRatio, 0, 'f', 2)
                   .arg(verdict(openRatio <= 1.5)));
+        print(
+            u"    the floor, SQLite alone reading the same pages: big %1 ms, opening the empty store %2 ms; ratio %3x"_s
+                .arg(big.bareOpenMs, 0, 'f', 2)
+                .arg(empty.bareOpenMs, 0, 'f', 2)
+                .arg(empty.bareOpenMs > 0 ? big.bareOpenMs / empty.bareOpenMs : 0.0, 0, 'f', 2));
         print(u"    the same beside a one-shop store (%1 contracts, the same first pages): %2 ms; ratio %3x"_s
                   .arg(DemoData::countsFor(1).contracts)
                   .arg(smallOpenMs, 0, 'f', 2)
