@@ -224,7 +224,7 @@ private Q_SLOTS:
         QCOMPARE(shown.size(), 1);
         QCOMPARE(shown.first().kind, Messages::Kind::Error);
         QVERIFY2(shown.first().text.contains(u"disk I/O error"_s), qPrintable(shown.first().text));
-        QVERIFY(marked(u"Zmluvy.DBF"_s, u"NUMBER"_s).isEmpty()); // 26/00009 was marked before the failure
+        QVERIFY(marked(u"Zmluvy.DBF"_s, u"NUMBER"_s).isEmpty());     // 26/00009 was marked before the failure
         QCOMPARE(m_main->form2()->Table1->indexName(), u"NUMBER"_s); // read in record order, back on its tag
         QCOMPARE(m_main->form2()->Table1->state(), Table::State::Browse);
         QVERIFY(m_main->menuBar()->isEnabled());
