@@ -65,36 +65,6 @@ void storeLast(Table& t)
     }
 }
 
-// The marks do not depend on the order contracts are visited in, so a pass reads them in record
-// order, which spares an index seek per record. Afterwards the instance is back on its NUMBER tag,
-// at the end where a walk along the tag leaves it (or where it stood, after a failure).
-class RecordOrder
-{
-public:
-    explicit RecordOrder(Table& t) : m_table(t)
-    {
-        t.setIndexName(QString());
-        t.first();
-    }
-    ~RecordOrder()
-    {
-        try {
-            if (!m_done) m_table.cancel(); // a failed record's edit is not stored
-            m_table.setIndexName(u"NUMBER"_s);
-            if (m_done) m_table.last();
-        } catch (...) {
-            // Already failing: the error being shown is the one that matters.
-        }
-    }
-    void done() { m_done = true; }
-    RecordOrder(const RecordOrder&) = delete;
-    RecordOrder& operator=(const RecordOrder&) = delete;
-
-private:
-    Table& m_table;
-    bool m_done = false;
-};
-
 } // namespace
 
 namespace Marking {
@@ -103,13 +73,13 @@ bool markContracts(int mode, Table& t, Table& extensions, const QDate& today, co
                    const std::function<void()>& breathe)
 {
     extensions.setIndexName(u"NUMBER"_s);
+    t.setIndexName(u"NUMBER"_s);
     t.setFiltered(false);
     bool found = false;
     Transaction transaction(t.store());
     try {
         const ContractFields fields(t);
-        RecordOrder order(t);
-        for (; !t.eof(); t.next()) {
+        for (t.first(); !t.eof(); t.next()) {
             const bool mark = (mode != 6 || t.field(fields.birth).asString() == birthNumber) &&
                               stateMark(mode, t, fields, extensions, today);
             setMark(t, fields.wrk, mark);
@@ -118,7 +88,6 @@ bool markContracts(int mode, Table& t, Table& extensions, const QDate& today, co
         }
         storeLast(t);
         transaction.commit();
-        order.done();
     } catch (...) {
         t.cancel();
         throw;
@@ -130,6 +99,7 @@ void markGoods(int mode, Table& goods, Table& contracts, Table& extensions, cons
                const std::function<void()>& breathe)
 {
     extensions.setIndexName(u"NUMBER"_s);
+    contracts.setIndexName(u"NUMBER"_s);
     goods.setIndexName(u"NUMBER"_s);
     goods.setFiltered(false);
     Transaction transaction(goods.store());
@@ -137,8 +107,7 @@ void markGoods(int mode, Table& goods, Table& contracts, Table& extensions, cons
         const ContractFields fields(contracts);
         const int number = goods.fieldIndex(u"NUMBER"_s);
         const int wrk = goods.fieldIndex(u"WRK"_s);
-        RecordOrder order(contracts);
-        for (; !contracts.eof(); contracts.next()) {
+        for (contracts.first(); !contracts.eof(); contracts.next()) {
             const QString contract = contracts.field(fields.number).asString();
             if (!goods.findKey(contract)) continue;
             const bool mark = stateMark(mode, contracts, fields, extensions, today);
@@ -150,7 +119,6 @@ void markGoods(int mode, Table& goods, Table& contracts, Table& extensions, cons
         }
         storeLast(goods);
         transaction.commit();
-        order.done();
     } catch (...) {
         goods.cancel();
         throw;
