@@ -156,11 +156,6 @@ const TableDef& Store::table(const QString& file)
     return *def;
 }
 
-quint64 Store::version(const TableDef& def) const
-{
-    return m_versions.at(def.id);
-}
-
 void Store::touch(const TableDef& def)
 {
     ++m_versions.at(def.id);

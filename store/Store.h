@@ -7,9 +7,9 @@
 #include <array>
 #include <memory>
 
+#include "store/Schema.h"
 #include "store/Statement.h"
 
-struct TableDef;
 class RowValues;
 
 // One open store: the SQLite file in the data folder, shared by every table instance of the run.
@@ -34,7 +34,7 @@ public:
     const TableDef& table(const QString& fileName);
 
     // Change counter of a table; every write bumps it so other instances refresh lazily.
-    quint64 version(const TableDef& def) const;
+    quint64 version(const TableDef& def) const { return m_versions.at(def.id); }
     void touch(const TableDef& def);
     void touchAll();
 

@@ -863,7 +863,7 @@ const RowValues& Table::valuesFor(int index)
         if (!m_buffer.values.isLoaded(index)) loadUsedFields();
         return m_buffer.values;
     }
-    sync();
+    if (m_pendingFirst || m_seenVersion != m_store.version(*m_def)) sync(); // a field of every record in loops
     if (m_pos < 0 || m_pos >= m_page.size()) return none;
     if (!m_page.at(m_pos).values.isLoaded(index)) loadUsedFields();
     return m_page.at(m_pos).values;
