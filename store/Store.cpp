@@ -43,6 +43,18 @@ void registerCollation(QSqlDatabase& db)
     sqlite3_create_collation_v2(raw, "SLOVAK", SQLITE_UTF8, collator, slovakCompare, destroyCollator);
 }
 
+// Before SQLite's first connection in the process. Every connection here belongs to one store, used by
+// the thread that made it, so SQLite need not lock on every call, nor count every allocation.
+void configureEngine()
+{
+    static const bool configured = [] {
+        sqlite3_config(SQLITE_CONFIG_MULTITHREAD);
+        sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+        return true; // refused when SQLite is running already: then it keeps its defaults
+    }();
+    Q_UNUSED(configured);
+}
+
 } // namespace
 
 QString Store::fileName()
@@ -55,6 +67,7 @@ Store::Store(const QString& dataDir, QObject* parent) : QObject(parent), m_dataD
     const QString path = QDir(dataDir).filePath(fileName());
     if (!QFileInfo::exists(path))
         throw StoreError(u"Cannot open database. Path not found: %1"_s.arg(QDir::toNativeSeparators(path)));
+    configureEngine();
     m_connection = u"mervana-"_s + QUuid::createUuid().toString(QUuid::WithoutBraces);
     QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, m_connection);
     db.setDatabaseName(path);
@@ -95,6 +108,7 @@ void Store::configure(QSqlDatabase& db)
 
 void Store::createEmpty(const QString& dataDir)
 {
+    configureEngine();
     QDir dir(dataDir);
     if (!dir.exists() && !QDir().mkpath(dataDir))
         throw StoreError(u"Cannot create folder %1"_s.arg(QDir::toNativeSeparators(dataDir)));
