@@ -125,8 +125,8 @@ void RowValues::set(qsizetype i, const QVariant& v)
 void RowValues::read(sqlite3_stmt* statement, int firstColumn, int fieldCount, quint64 mask)
 {
     Q_ASSERT(fieldCount <= MaxFields);
-    std::array<sqlite3_value*, MaxFields> values{};
-    std::array<int, MaxFields> types{};
+    std::array<sqlite3_value*, MaxFields> values; // set for the fields of mask, read only for those
+    std::array<int, MaxFields> types;
     // First the sizes, so the record takes one allocation.
     qsizetype total = qsizetype(sizeof(Cell)) * fieldCount;
     for (int f = 0, column = firstColumn; f < fieldCount; ++f) {
