@@ -1,0 +1,60 @@
+#include "tools/Admin.h"
+
+#include "store/Values.h"
+
+#include <QDate>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace Admin {
+
+void print(FILE* stream, const QString& text)
+{
+    std::fputs(qUtf8Printable(text + u'\n'), stream);
+    std::fflush(stream);
+}
+
+void out(const QString& text)
+{
+    print(stdout, text);
+}
+
+int fail(const QString& problem, int status)
+{
+    print(stderr, u"mervana-admin: "_s + problem);
+    return status;
+}
+
+int usage(const QString& problem)
+{
+    if (!problem.isEmpty()) print(stderr, u"mervana-admin: "_s + problem);
+    print(stderr, u"usage: mervana-admin init DIR\n"
+                  u"       mervana-admin demo DIR [--scale N]\n"
+                  u"  init  creates the empty store of a fresh installation in DIR\n"
+                  u"  demo  fills the empty store in DIR with N small shops of demo records (N = 1 by default)"_s);
+    return Usage;
+}
+
+QDate parseDate(const QString& text)
+{
+    const QDate iso = QDate::fromString(text.trimmed(), Qt::ISODate);
+    if (iso.isValid()) return iso;
+    return Values::parseDate(text).value_or(QDate());
+}
+
+bool takeOption(QStringList& args, const QString& name, QString* value)
+{
+    const qsizetype i = args.indexOf(name);
+    if (i < 0) return true;
+    if (i + 1 >= args.size()) return false;
+    *value = args.at(i + 1);
+    args.remove(i, 2);
+    return true;
+}
+
+bool takeFlag(QStringList& args, const QString& name)
+{
+    return args.removeAll(name) > 0;
+}
+
+} // namespace Admin

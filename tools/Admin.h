@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <cstdio>
+
+class QDate;
+
+// What every command of mervana-admin shares: its messages and exit statuses.
+namespace Admin {
+
+constexpr int Ok = 0;
+constexpr int Failure = 1; // the command ran and failed (a store error)
+constexpr int Usage = 2;   // the command line or its input was wrong
+
+void print(FILE* stream, const QString& text);
+void out(const QString& text); // one line to standard output
+// "mervana-admin: " + problem on standard error; returns the status given.
+int fail(const QString& problem, int status = Failure);
+int usage(const QString& problem = {});
+
+// A date on the command line: d.M.yyyy or YYYY-MM-DD; invalid when it is neither.
+QDate parseDate(const QString& text);
+
+// Takes "--name VALUE" out of args; false when the option is there without a value.
+bool takeOption(QStringList& args, const QString& name, QString* value);
+bool takeFlag(QStringList& args, const QString& name);
+
+} // namespace Admin
+
+// The commands, one per file, each taking the arguments after its name.
+int adminInit(QStringList args);
+int adminDemo(QStringList args);
