@@ -136,8 +136,6 @@ public:
     QString fontFamily = QStringLiteral("Arial");
     // The moment date-and-time items print; invalid: the moment the report is laid out.
     QDateTime printedAt;
-    // Called after each record while the report is laid out, so a long report can let the screen repaint.
-    std::function<void()> breathe;
 
     ReportBand& addBand(ReportBand::Kind kind, double height);
     const std::vector<std::unique_ptr<ReportBand>>& bands() const { return m_bands; }

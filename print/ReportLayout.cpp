@@ -3,6 +3,7 @@
 #include "print/ReportFonts.h"
 #include "store/Clock.h"
 #include "store/Errors.h"
+#include "store/EventPump.h"
 #include "store/Table.h"
 #include "store/Values.h"
 
@@ -81,7 +82,7 @@ public:
                     if (band->beforePrint) band->beforePrint();
                     place(evaluate(*band));
                 }
-                if (m_report.breathe) m_report.breathe();
+                EventPump::breathe(); // a long report lets the screen repaint
             }
         }
         if (m_summary) place(evaluate(*m_summary));

@@ -4,6 +4,7 @@
 #include "app/WaitCursor.h"
 #include "print/Report.h"
 #include "print/ReportPainter.h"
+#include "store/EventPump.h"
 
 #include <QAction>
 #include <QFileDialog>
@@ -16,8 +17,24 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
+
 ReportPreview::Script script;
 ReportPreview::FileChooser chooser;
+
+// Qt's preview walks its widgets while it shows, paints and lays out; no pending events may run then.
+class PreviewDialog : public QPrintPreviewDialog
+{
+public:
+    using QPrintPreviewDialog::QPrintPreviewDialog;
+
+protected:
+    bool event(QEvent* e) override
+    {
+        const EventPump::HoldFor hold(e);
+        return QPrintPreviewDialog::event(e);
+    }
+};
+
 } // namespace
 
 ReportPreview::ReportPreview(Report& report, QWidget* parent) : m_report(report), m_printer(QPrinter::HighResolution)
@@ -25,11 +42,13 @@ ReportPreview::ReportPreview(Report& report, QWidget* parent) : m_report(report)
     m_printer.setDocName(report.title);
     m_printer.setPageLayout(
         QPageLayout(report.pageSize, QPageLayout::Portrait, report.margins, QPageLayout::Millimeter));
-    m_dialog = std::make_unique<QPrintPreviewDialog>(&m_printer, parent);
+    m_dialog = std::make_unique<PreviewDialog>(&m_printer, parent);
     m_dialog->setObjectName(u"ReportPreview"_s);
     m_dialog->setWindowTitle(report.title);
     QObject::connect(m_dialog.get(), &QPrintPreviewDialog::paintRequested, m_dialog.get(), [this](QPrinter* printer) {
         guarded([&] {
+            // The preview lays its pages out while it shows itself.
+            const EventPump::Hold hold;
             WaitCursor wait;
             ReportPainter::print(m_report, *printer);
         });

@@ -1,6 +1,7 @@
 #include "print/TlacZmluvNaMeno.h"
 
 #include "print/TlacZmluv.h"
+#include "store/EventPump.h"
 #include "store/Table.h"
 #include "store/Values.h"
 
@@ -40,7 +41,7 @@ void TForm17::QRSubDetail1BeforePrint()
     if (m_goods.findKey(number)) {
         for (; !m_goods.eof() && m_goods.field(u"NUMBER"_s).asString() == number; m_goods.next()) {
             Goods->lines << m_goods.field(u"SUBJECT"_s).asString();
-            if (QuickRep1.breathe) QuickRep1.breathe();
+            EventPump::breathe();
         }
     }
 }
