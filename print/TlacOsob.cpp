@@ -1,17 +1,18 @@
 #include "print/TlacOsob.h"
 
+#include "app/Frame.h"
+#include "print/PersonsList.h"
+
 using namespace Qt::Literals::StringLiterals;
 
-TForm14::TForm14(Store& store, QObject* parent)
-    : ListReport(store, u"TForm14"_s, u"Osoby.DBF"_s, u"LASTNAME"_s, {u"Štatistika osôb"_s, u"Osoby"_s, 32.5, 25},
-                 parent)
+TForm14::TForm14(Frame* main) : ReportForm(main, u"TForm14"_s, u"Štatistika osôb"_s)
 {
-    addColumn(2, u"Priezvisko"_s, u"LASTNAME"_s);
-    addColumn(34, u"Meno"_s, u"FIRSNAME"_s);
-    addColumn(59, u"Rodné číslo"_s, u"BIRTHNUM"_s);
-    addColumn(80, u"Preukaz"_s, u"IDCARD"_s);
-    addColumn(104, u"Adresa, ulica"_s, u"STREET"_s);
-    addColumn(127, u"Číslo"_s, u"STREETNO"_s);
-    addColumn(139, u"Mesto"_s, u"CITY"_s);
-    addColumn(173, u"Nežiad."_s, u"BLACK"_s);
+    QuickRep = new PersonsList(main->shop());
+    setReport(QuickRep);
+}
+
+void TForm14::Print()
+{
+    QuickRep->Start();
+    Preview();
 }

@@ -1,11 +1,18 @@
 #pragma once
 
-#include "print/ListReport.h"
+#include "print/ReportForm.h"
 
-// The persons list: every person by last name.
-class TForm14 : public ListReport
+class PersonsList;
+
+// The persons list behind "&Tlač" > "&Osoby".
+class TForm14 : public ReportForm
 {
     Q_OBJECT
 public:
-    explicit TForm14(Store& store, QObject* parent = nullptr);
+    explicit TForm14(Frame* main);
+
+    PersonsList* QuickRep = nullptr;
+
+    // Every person, then the preview.
+    void Print();
 };

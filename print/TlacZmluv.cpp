@@ -1,24 +1,18 @@
 #include "print/TlacZmluv.h"
 
+#include "app/Frame.h"
+#include "print/ContractsList.h"
+
 using namespace Qt::Literals::StringLiterals;
 
-TForm13::TForm13(Store& store, QObject* parent)
-    : ListReport(store, u"TForm13"_s, u"Zmluvy.DBF"_s, u"NUMBER"_s, {u"Štatistika zmlúv"_s, u"Zmluvy"_s}, parent)
+TForm13::TForm13(Frame* main) : ReportForm(main, u"TForm13"_s, u"Štatistika zmlúv"_s)
 {
-    addContractColumns(*this);
-    addColumn(95, u"Zapl. suma"_s, u"PAID_SUM"_s);
-    addColumn(114, u"Dátum platby"_s, u"PAID_DATE"_s);
-    addColumn(137, u"Dátum vrátenia"_s, u"RETUDATE"_s);
-    addColumn(163, u"Predĺž."_s, u"RETENT"_s);
-    addColumn(175, u"Prepad."_s, u"PADAK"_s);
+    QuickRep = new ContractsList(main->shop());
+    setReport(QuickRep);
 }
 
-void TForm13::addContractColumns(ListReport& report)
+void TForm13::Print(int mode)
 {
-    report.addColumn(2, u"Zmluva"_s, u"NUMBER"_s);
-    report.addColumn(17, u"Podpísaná"_s, u"AGRDATE"_s);
-    report.addColumn(36, u"Do"_s, u"UNTIL"_s);
-    report.addColumn(55, u"Perc."_s, u"PERCENT"_s);
-    report.addColumn(66, u"Týždne"_s, u"WEEKTIME"_s);
-    report.addColumn(78, u"Zal. suma"_s, u"AMOUNT"_s);
+    QuickRep->Start(mode);
+    Preview();
 }

@@ -1,14 +1,18 @@
 #pragma once
 
-#include "print/ListReport.h"
+#include "print/ReportForm.h"
 
-// The contracts list: every contract of the view the start chose, highest contract number first.
-class TForm13 : public ListReport
+class ContractsList;
+
+// The contracts list behind "&Tlač" > "&Zmluvy".
+class TForm13 : public ReportForm
 {
     Q_OBJECT
 public:
-    explicit TForm13(Store& store, QObject* parent = nullptr);
+    explicit TForm13(Frame* main);
 
-    // The first six columns, which the one-person list shares.
-    static void addContractColumns(ListReport& report);
+    ContractsList* QuickRep = nullptr;
+
+    // One entry of the menu: the view of mode (FilterMode 0 to 5) on the report's own table, then the preview.
+    void Print(int mode);
 };

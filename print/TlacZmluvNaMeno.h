@@ -1,23 +1,17 @@
 #pragma once
 
-#include "print/ListReport.h"
+#include "print/PledgerExpiredList.h"
+#include "print/ReportForm.h"
 
-// The expired contracts of one person: the contract columns, the last extension's due date and the
-// pledged goods, one line each. The detail band grows when the goods need more lines than it holds.
-class TForm17 : public ListReport
+// The expired contracts of one person, started by the contracts window's PrintExpiredForPledger.
+class TForm17 : public ReportForm
 {
     Q_OBJECT
 public:
-    // extensions and goods: the register's shared instances, looked up by key for each contract.
-    TForm17(Store& store, Table& extensions, Table& goods, QObject* parent = nullptr);
+    explicit TForm17(Frame* main);
 
-    ReportItem* LastExtension = nullptr; // "Posl. predĺženie"
-    ReportItem* Goods = nullptr;         // "Predmety založenia"
+    PledgerExpiredList* QuickRep = nullptr;
 
-    // Before each contract prints: the latest due date among its extensions and the subjects of its goods.
-    void QRSubDetail1BeforePrint();
-
-private:
-    Table& m_extensions;
-    Table& m_goods;
+    // Marks the person's expired contracts and previews them; without any, nothing is shown.
+    void Print(const QString& birthNumber, const PledgerExpiredList::Pledger& pledger);
 };

@@ -1,11 +1,15 @@
+#include "print/ContractsList.h"
+#include "print/GoodsList.h"
+#include "print/PersonsList.h"
+#include "print/PledgerExpiredList.h"
+#include "print/ReportCatalog.h"
 #include "print/ReportLayout.h"
-#include "print/TlacInvent.h"
-#include "print/TlacOsob.h"
-#include "print/TlacZmluv.h"
-#include "print/TlacZmluvNaMeno.h"
+#include "register/Shop.h"
+#include "store/Clock.h"
 #include "store/Store.h"
 #include "store/Table.h"
 
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
@@ -21,18 +25,40 @@ class TestListReports : public QObject
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<Store> m_store;
-    std::unique_ptr<Table> m_extensions; // the register's shared instances
-    std::unique_ptr<Table> m_goods;
+    std::unique_ptr<Shop> m_shop;
 
     void add(const QString& file, const Fields& fields)
     {
-        Table t(*m_store, file);
+        Table t(m_shop->store(), file);
         t.open();
         t.append();
         for (const auto& f : fields)
             t.field(f.first).setAsString(f.second);
         t.post();
+    }
+
+    // Today is 15.6.2026: 1001 current, 1002 expired, 1003 paid, 1004 forfeited with goods for sale and
+    // sold, 1005 extended and running on its extension; 1001 and 1002 are Ján Novák's, 1003 Eva Malá's.
+    void addRegister()
+    {
+        add(u"Osoby.DBF"_s,
+            {{u"BIRTHNUM"_s, u"7001011234"_s}, {u"LASTNAME"_s, u"Novák  "_s}, {u"FIRSNAME"_s, u"Ján "_s}});
+        add(u"Osoby.DBF"_s, {{u"BIRTHNUM"_s, u"7551011234"_s}, {u"LASTNAME"_s, u"Malá"_s}, {u"FIRSNAME"_s, u"Eva"_s}});
+        const QString novak = u"7001011234"_s, mala = u"7551011234"_s;
+        add(u"Zmluvy.DBF"_s, {{u"NUMBER"_s, u"1001"_s}, {u"BIRTHNUM"_s, novak}, {u"UNTIL"_s, u"20.6.2026"_s}});
+        add(u"Zmluvy.DBF"_s, {{u"NUMBER"_s, u"1002"_s}, {u"BIRTHNUM"_s, novak}, {u"UNTIL"_s, u"1.6.2026"_s}});
+        add(u"Zmluvy.DBF"_s,
+            {{u"NUMBER"_s, u"1003"_s}, {u"BIRTHNUM"_s, mala}, {u"UNTIL"_s, u"1.6.2026"_s}, {u"PAID"_s, u"True"_s}});
+        add(u"Zmluvy.DBF"_s, {{u"NUMBER"_s, u"1004"_s}, {u"UNTIL"_s, u"1.6.2026"_s}, {u"PADAK"_s, u"True"_s}});
+        add(u"Zmluvy.DBF"_s, {{u"NUMBER"_s, u"1005"_s}, {u"UNTIL"_s, u"1.5.2026"_s}, {u"RETENT"_s, u"True"_s}});
+        add(u"Predlz.DBF"_s, {{u"NUMBER"_s, u"1005"_s}, {u"X_UNTIL"_s, u"30.6.2026"_s}});
+        add(u"Inventar.DBF"_s, {{u"NUMBER"_s, u"1001"_s}, {u"SUBJECT"_s, u"Prsteň"_s}});
+        add(u"Inventar.DBF"_s, {{u"NUMBER"_s, u"1002"_s}, {u"SUBJECT"_s, u"Retiazka"_s}});
+        add(u"Inventar.DBF"_s, {{u"NUMBER"_s, u"1004"_s}, {u"SUBJECT"_s, u"Hodinky"_s}, {u"PREPADNUTE"_s, u"True"_s}});
+        add(u"Inventar.DBF"_s, {{u"NUMBER"_s, u"1004"_s},
+                                {u"SUBJECT"_s, u"Náramok"_s},
+                                {u"PREPADNUTE"_s, u"True"_s},
+                                {u"PREDANE"_s, u"True"_s}});
     }
 
     static const PlacedText* find(const ReportPage& page, const QString& name, const QString& text)
@@ -43,23 +69,22 @@ class TestListReports : public QObject
     }
 
 private Q_SLOTS:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
     void init()
     {
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(m_dir->isValid());
         Store::createEmpty(m_dir->path());
-        m_store = std::make_unique<Store>(m_dir->path());
-        m_extensions = std::make_unique<Table>(*m_store, u"Predlz.DBF"_s);
-        m_extensions->open();
-        m_goods = std::make_unique<Table>(*m_store, u"Inventar.DBF"_s);
-        m_goods->open();
+        m_shop = std::make_unique<Shop>(m_dir->path());
+        m_shop->ShopName = u"Záložňa Centrum"_s;
+        Clock::setToday(QDate(2026, 6, 15));
     }
 
     void cleanup()
     {
-        m_goods.reset();
-        m_extensions.reset();
-        m_store.reset();
+        Clock::setToday({});
+        m_shop.reset();
         m_dir.reset();
     }
 
@@ -107,10 +132,10 @@ private Q_SLOTS:
         QFETCH(QString, value);
         add(file, record);
         std::unique_ptr<ListReport> r;
-        if (report == u"13"_s) r = std::make_unique<TForm13>(*m_store);
-        if (report == u"14"_s) r = std::make_unique<TForm14>(*m_store);
-        if (report == u"15"_s) r = std::make_unique<TForm15>(*m_store);
-        if (report == u"17"_s) r = std::make_unique<TForm17>(*m_store, *m_extensions, *m_goods);
+        if (report == u"13"_s) r = std::make_unique<ContractsList>(*m_shop);
+        if (report == u"14"_s) r = std::make_unique<PersonsList>(*m_shop);
+        if (report == u"15"_s) r = std::make_unique<GoodsList>(*m_shop);
+        if (report == u"17"_s) r = std::make_unique<PledgerExpiredList>(*m_shop);
         const QList<ReportPage> pages = ReportLayout::pages(r->QuickRep1);
         QCOMPARE(pages.size(), 1);
         const PlacedText* c = find(pages.first(), u"Caption"_s, caption);
@@ -126,13 +151,12 @@ private Q_SLOTS:
 
     void headingCarriesTitleLinesAndShop()
     {
-        TForm15 r(*m_store);
-        r.SecondLine->text = u"na predaj"_s;
-        r.ShopName->text = u"Záložňa Centrum"_s;
+        GoodsList r(*m_shop);
+        r.Start(3);
         const ReportPage page = ReportLayout::pages(r.QuickRep1).first();
         QCOMPARE(r.QuickRep1.title, u"Štatistika inventárnych predmetov"_s);
         QCOMPARE(page.textsOf(u"TitleLine"_s), QStringList{u"Založené predmety"_s});
-        QCOMPARE(page.textsOf(u"SecondLine"_s), QStringList{u"na predaj"_s});
+        QCOMPARE(page.textsOf(u"QRLabel14"_s), QStringList{u"na predaj"_s});
         QCOMPARE(page.textsOf(u"ShopName"_s), QStringList{u"Záložňa Centrum"_s});
         QCOMPARE(page.textsOf(u"PageNumber"_s), QStringList{u"Strana 1"_s});
         QCOMPARE(page.bandsOf(Kind::ColumnHeader).first().height, 30.0);
@@ -144,9 +168,110 @@ private Q_SLOTS:
         add(u"Osoby.DBF"_s, {{u"LASTNAME"_s, u"Hruška"_s}});
         add(u"Osoby.DBF"_s, {{u"LASTNAME"_s, u"Chovan"_s}});
         add(u"Osoby.DBF"_s, {{u"LASTNAME"_s, u"Cibuľa"_s}});
-        TForm14 r(*m_store);
+        PersonsList r(*m_shop);
         QCOMPARE(ReportLayout::pages(r.QuickRep1).first().textsOf(u"LASTNAME"_s),
                  (QStringList{u"Cibuľa"_s, u"Čierny"_s, u"Hruška"_s, u"Chovan"_s}));
+    }
+
+    void viewsListTheirRows_data()
+    {
+        QTest::addColumn<QString>("report");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("secondLine");
+        QTest::addColumn<QStringList>("rows");
+        QTest::newRow("contracts, all") << u"contracts"_s << 0 << u"všetky"_s
+                                        << QStringList{u"1005"_s, u"1004"_s, u"1003"_s, u"1002"_s, u"1001"_s};
+        QTest::newRow("contracts, current")
+            << u"contracts"_s << 1 << u"aktuálne (pred expiráciou)"_s << QStringList{u"1005"_s, u"1001"_s};
+        QTest::newRow("contracts, expired") << u"contracts"_s << 2 << u"po expirácii"_s << QStringList{u"1002"_s};
+        QTest::newRow("contracts, paid") << u"contracts"_s << 3 << u"zaplatené"_s << QStringList{u"1003"_s};
+        QTest::newRow("contracts, forfeited") << u"contracts"_s << 4 << u"prepadnuté"_s << QStringList{u"1004"_s};
+        QTest::newRow("contracts, extended") << u"contracts"_s << 5 << u"predlžované"_s << QStringList{u"1005"_s};
+        QTest::newRow("goods, all") << u"goods"_s << 0 << u"všetky"_s
+                                    << QStringList{u"Hodinky"_s, u"Náramok"_s, u"Retiazka"_s, u"Prsteň"_s};
+        QTest::newRow("goods, current") << u"goods"_s << 1 << u"aktuálne (pred expiráciou)"_s
+                                        << QStringList{u"Prsteň"_s};
+        QTest::newRow("goods, expired") << u"goods"_s << 2 << u"po expirácii"_s << QStringList{u"Retiazka"_s};
+        QTest::newRow("goods, for sale") << u"goods"_s << 3 << u"na predaj"_s << QStringList{u"Hodinky"_s};
+        QTest::newRow("goods, sold") << u"goods"_s << 4 << u"predané"_s << QStringList{u"Náramok"_s};
+    }
+    void viewsListTheirRows()
+    {
+        QFETCH(QString, report);
+        QFETCH(int, mode);
+        QFETCH(QString, secondLine);
+        QFETCH(QStringList, rows);
+        addRegister();
+        std::unique_ptr<ListReport> r;
+        if (report == u"contracts"_s) {
+            auto c = std::make_unique<ContractsList>(*m_shop);
+            c->Start(mode);
+            r = std::move(c);
+        } else {
+            auto g = std::make_unique<GoodsList>(*m_shop);
+            g->Start(mode);
+            r = std::move(g);
+        }
+        QCOMPARE(m_shop->FilterMode, mode);
+        const QList<ReportPage> pages = ReportLayout::pages(r->QuickRep1);
+        QCOMPARE(pages.size(), 1);
+        QCOMPARE(pages.first().textsOf(report == u"contracts"_s ? u"NUMBER"_s : u"SUBJECT"_s), rows);
+        QCOMPARE(pages.first().textsOf(u"QRLabel14"_s), QStringList{secondLine});
+        QCOMPARE(pages.first().textsOf(u"ShopName"_s), QStringList{u"Záložňa Centrum"_s});
+        // The register's shared contracts instance stays unfiltered.
+        QVERIFY(!m_shop->Table1->filtered());
+    }
+
+    void expiredContractsOfOnePerson_data()
+    {
+        QTest::addColumn<QString>("birthNumber");
+        QTest::addColumn<bool>("person");
+        QTest::addColumn<bool>("printed");
+        QTest::addColumn<QStringList>("rows");
+        QTest::newRow("one expired of two") << u"7001011234"_s << true << true << QStringList{u"1002"_s};
+        QTest::newRow("paid only: no report") << u"7551011234"_s << true << false << QStringList();
+        QTest::newRow("no such person") << u"0000000000"_s << false << false << QStringList();
+    }
+    void expiredContractsOfOnePerson()
+    {
+        QFETCH(QString, birthNumber);
+        QFETCH(bool, person);
+        QFETCH(bool, printed);
+        QFETCH(QStringList, rows);
+        addRegister();
+        const auto pledger = PledgerExpiredList::findPledger(*m_shop, birthNumber);
+        QCOMPARE(pledger.has_value(), person);
+        const ReportCatalog::Entry* entry = ReportCatalog::find(u"expired-for"_s);
+        QVERIFY(entry);
+        const std::unique_ptr<ShopReport> report = entry->start(*m_shop, {birthNumber});
+        QCOMPARE(bool(report), printed);
+        QCOMPARE(m_shop->ExpiredFound, printed);
+        if (!report) return;
+        const ReportPage page = ReportLayout::pages(report->QuickRep1).first();
+        QCOMPARE(page.textsOf(u"NUMBER"_s), rows);
+        QCOMPARE(page.textsOf(u"QRLabel14"_s), QStringList{u"expirované na meno Novák Ján"_s});
+        QCOMPARE(page.textsOf(u"Goods"_s), QStringList{u"Retiazka"_s});
+        QCOMPARE(report->QuickRep1.title, u"Tlač expirovaných zmlúv na meno"_s);
+    }
+
+    void catalogRefusesArgumentsThatDoNotFit_data()
+    {
+        QTest::addColumn<QString>("report");
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("contracts without a view") << u"contracts"_s << QStringList();
+        QTest::newRow("contracts, unknown view") << u"contracts"_s << QStringList{u"forsale"_s};
+        QTest::newRow("contracts, two views") << u"contracts"_s << QStringList{u"all"_s, u"paid"_s};
+        QTest::newRow("goods, a contracts view") << u"goods"_s << QStringList{u"paid"_s};
+        QTest::newRow("persons with an argument") << u"persons"_s << QStringList{u"all"_s};
+        QTest::newRow("expired-for without a number") << u"expired-for"_s << QStringList();
+    }
+    void catalogRefusesArgumentsThatDoNotFit()
+    {
+        QFETCH(QString, report);
+        QFETCH(QStringList, args);
+        const ReportCatalog::Entry* entry = ReportCatalog::find(report);
+        QVERIFY(entry);
+        QVERIFY_THROWS_EXCEPTION(ReportCatalog::ArgumentError, entry->start(*m_shop, args));
     }
 
     void lastExtensionIsTheLatest_data()
@@ -168,7 +293,7 @@ private Q_SLOTS:
         for (const QString& u : untils)
             add(u"Predlz.DBF"_s, {{u"NUMBER"_s, u"500"_s}, {u"X_UNTIL"_s, u}});
         add(u"Predlz.DBF"_s, {{u"NUMBER"_s, u"501"_s}, {u"X_UNTIL"_s, u"1.1.2030"_s}}); // another contract's
-        TForm17 r(*m_store, *m_extensions, *m_goods);
+        PledgerExpiredList r(*m_shop);
         r.Table1->setFilter(u"NUMBER = '500'"_s);
         r.Table1->setFiltered(true);
         const ReportPage page = ReportLayout::pages(r.QuickRep1).first();
@@ -184,7 +309,7 @@ private Q_SLOTS:
         add(u"Inventar.DBF"_s, {{u"NUMBER"_s, u"700"_s}, {u"SUBJECT"_s, u"Retiazka"_s}});
         add(u"Inventar.DBF"_s, {{u"NUMBER"_s, u"702"_s}, {u"SUBJECT"_s, u"Hodinky"_s}});
         add(u"Inventar.DBF"_s, {{u"NUMBER"_s, u"702"_s}, {u"SUBJECT"_s, u"Náramok"_s}});
-        TForm17 r(*m_store, *m_extensions, *m_goods);
+        PledgerExpiredList r(*m_shop);
         const ReportPage page = ReportLayout::pages(r.QuickRep1).first();
         const QList<PlacedBand> rows = page.bandsOf(Kind::Detail);
         QCOMPARE(page.textsOf(u"NUMBER"_s), (QStringList{u"702"_s, u"701"_s, u"700"_s}));
@@ -207,7 +332,7 @@ private Q_SLOTS:
         add(u"Zmluvy.DBF"_s, {{u"NUMBER"_s, u"800"_s}});
         for (int i = 1; i <= 12; ++i)
             add(u"Inventar.DBF"_s, {{u"NUMBER"_s, u"800"_s}, {u"SUBJECT"_s, u"Predmet %1"_s.arg(i)}});
-        TForm17 r(*m_store, *m_extensions, *m_goods);
+        PledgerExpiredList r(*m_shop);
         const ReportPage page = ReportLayout::pages(r.QuickRep1).first();
         QCOMPARE(page.textsOf(u"Goods"_s).size(), 12);
         QVERIFY(page.bandsOf(Kind::Detail).first().height > 29.6);
