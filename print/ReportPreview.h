@@ -25,6 +25,7 @@ public:
     static void show(Report& report, QWidget* parent = nullptr);
 
     QPrintPreviewDialog& dialog() { return *m_dialog; }
+    Report& report() const { return m_report; }
     QPrintPreviewWidget* widget() const;
     QAction* SavePdf = nullptr; // "Uložiť ako PDF"
 

@@ -1,3 +1,4 @@
+#include "ReportShop.h"
 #include "print/ContractsList.h"
 #include "print/GoodsList.h"
 #include "print/PersonsList.h"
@@ -17,7 +18,6 @@
 using namespace Qt::Literals::StringLiterals;
 
 using Kind = ReportBand::Kind;
-using Fields = QList<QPair<QString, QString>>;
 
 // The four list reports laid out over a real store, without any window.
 class TestListReports : public QObject
@@ -27,39 +27,9 @@ class TestListReports : public QObject
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<Shop> m_shop;
 
-    void add(const QString& file, const Fields& fields)
-    {
-        Table t(m_shop->store(), file);
-        t.open();
-        t.append();
-        for (const auto& f : fields)
-            t.field(f.first).setAsString(f.second);
-        t.post();
-    }
+    void add(const QString& file, const Fields& fields) { addRecord(m_shop->store(), file, fields); }
 
-    // Today is 15.6.2026: 1001 current, 1002 expired, 1003 paid, 1004 forfeited with goods for sale and
-    // sold, 1005 extended and running on its extension; 1001 and 1002 are Ján Novák's, 1003 Eva Malá's.
-    void addRegister()
-    {
-        add(u"Osoby.DBF"_s,
-            {{u"BIRTHNUM"_s, u"7001011234"_s}, {u"LASTNAME"_s, u"Novák  "_s}, {u"FIRSNAME"_s, u"Ján "_s}});
-        add(u"Osoby.DBF"_s, {{u"BIRTHNUM"_s, u"7551011234"_s}, {u"LASTNAME"_s, u"Malá"_s}, {u"FIRSNAME"_s, u"Eva"_s}});
-        const QString novak = u"7001011234"_s, mala = u"7551011234"_s;
-        add(u"Zmluvy.DBF"_s, {{u"NUMBER"_s, u"1001"_s}, {u"BIRTHNUM"_s, novak}, {u"UNTIL"_s, u"20.6.2026"_s}});
-        add(u"Zmluvy.DBF"_s, {{u"NUMBER"_s, u"1002"_s}, {u"BIRTHNUM"_s, novak}, {u"UNTIL"_s, u"1.6.2026"_s}});
-        add(u"Zmluvy.DBF"_s,
-            {{u"NUMBER"_s, u"1003"_s}, {u"BIRTHNUM"_s, mala}, {u"UNTIL"_s, u"1.6.2026"_s}, {u"PAID"_s, u"True"_s}});
-        add(u"Zmluvy.DBF"_s, {{u"NUMBER"_s, u"1004"_s}, {u"UNTIL"_s, u"1.6.2026"_s}, {u"PADAK"_s, u"True"_s}});
-        add(u"Zmluvy.DBF"_s, {{u"NUMBER"_s, u"1005"_s}, {u"UNTIL"_s, u"1.5.2026"_s}, {u"RETENT"_s, u"True"_s}});
-        add(u"Predlz.DBF"_s, {{u"NUMBER"_s, u"1005"_s}, {u"X_UNTIL"_s, u"30.6.2026"_s}});
-        add(u"Inventar.DBF"_s, {{u"NUMBER"_s, u"1001"_s}, {u"SUBJECT"_s, u"Prsteň"_s}});
-        add(u"Inventar.DBF"_s, {{u"NUMBER"_s, u"1002"_s}, {u"SUBJECT"_s, u"Retiazka"_s}});
-        add(u"Inventar.DBF"_s, {{u"NUMBER"_s, u"1004"_s}, {u"SUBJECT"_s, u"Hodinky"_s}, {u"PREPADNUTE"_s, u"True"_s}});
-        add(u"Inventar.DBF"_s, {{u"NUMBER"_s, u"1004"_s},
-                                {u"SUBJECT"_s, u"Náramok"_s},
-                                {u"PREPADNUTE"_s, u"True"_s},
-                                {u"PREDANE"_s, u"True"_s}});
-    }
+    void addRegister() { fillReportShop(m_shop->store()); }
 
     static const PlacedText* find(const ReportPage& page, const QString& name, const QString& text)
     {
@@ -78,7 +48,7 @@ private Q_SLOTS:
         Store::createEmpty(m_dir->path());
         m_shop = std::make_unique<Shop>(m_dir->path());
         m_shop->ShopName = u"Záložňa Centrum"_s;
-        Clock::setToday(QDate(2026, 6, 15));
+        Clock::setToday(ReportShopToday);
     }
 
     void cleanup()
