@@ -3,6 +3,7 @@
 //   bench_report                          builds both sets in temporary folders (about a minute)
 //   bench_report --big DIR --small DIR    copies of stores made by mervana-admin demo (--scale 1000 / 1)
 // Also the time the preview of the one-shop list takes to open with its pages laid out.
+#include "Bench.h"
 #include "print/ContractsList.h"
 #include "print/ReportCatalog.h"
 #include "print/ReportPainter.h"
@@ -32,20 +33,8 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-void print(const QString& text)
-{
-    std::fputs(qUtf8Printable(text + u'\n'), stdout);
-    std::fflush(stdout);
-}
-
-qint64 peakMemoryKb()
-{
-    QFile status(u"/proc/self/status"_s);
-    if (!status.open(QIODevice::ReadOnly)) return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    return -1;
-}
+using Bench::peakMemoryKb;
+using Bench::print;
 
 // In the child: the report written once; prints "rows pages ms cpu-ms peak-kB pdf-bytes".
 int child(const QString& dir, const QString& pdf)

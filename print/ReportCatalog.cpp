@@ -4,6 +4,7 @@
 #include "print/GoodsList.h"
 #include "print/PersonsList.h"
 #include "print/PledgerExpiredList.h"
+#include "store/Values.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -13,6 +14,19 @@ namespace {
 
 const QStringList ContractViews{u"all"_s, u"current"_s, u"expired"_s, u"paid"_s, u"forfeited"_s, u"extended"_s};
 const QStringList GoodsViews{u"all"_s, u"current"_s, u"expired"_s, u"forsale"_s, u"sold"_s};
+
+// A list over one of its views, chosen by the one argument.
+template <class List> Entry viewEntry(const QString& name, const QStringList& views)
+{
+    return {name, views.join(u'|'), [name, views](Shop& shop, const QStringList& args) -> std::unique_ptr<ShopReport> {
+                const int mode = choice(name, args, views);
+                auto report = std::make_unique<List>(shop);
+                report->Start(mode);
+                return report;
+            }};
+}
+
+} // namespace
 
 void noArguments(const QString& report, const QStringList& args)
 {
@@ -25,7 +39,19 @@ QString oneArgument(const QString& report, const QStringList& args, const QStrin
     return args.first();
 }
 
-} // namespace
+QDate parseDate(const QString& text)
+{
+    const QDate iso = QDate::fromString(text.trimmed(), Qt::ISODate);
+    if (iso.isValid()) return iso;
+    return Values::parseDate(text).value_or(QDate());
+}
+
+QDate dateArgument(const QString& text)
+{
+    const QDate date = parseDate(text);
+    if (!date.isValid()) throw ArgumentError(u"not a valid date: %1"_s.arg(text));
+    return date;
+}
 
 int choice(const QString& report, const QStringList& args, const QStringList& words)
 {
@@ -37,13 +63,7 @@ int choice(const QString& report, const QStringList& args, const QStringList& wo
 const QList<Entry>& entries()
 {
     static const QList<Entry> list{
-        {u"contracts"_s, ContractViews.join(u'|'),
-         [](Shop& shop, const QStringList& args) -> std::unique_ptr<ShopReport> {
-             const int mode = choice(u"contracts"_s, args, ContractViews);
-             auto report = std::make_unique<ContractsList>(shop);
-             report->Start(mode);
-             return report;
-         }},
+        viewEntry<ContractsList>(u"contracts"_s, ContractViews),
         {u"persons"_s, QString(),
          [](Shop& shop, const QStringList& args) -> std::unique_ptr<ShopReport> {
              noArguments(u"persons"_s, args);
@@ -51,13 +71,7 @@ const QList<Entry>& entries()
              report->Start();
              return report;
          }},
-        {u"goods"_s, GoodsViews.join(u'|'),
-         [](Shop& shop, const QStringList& args) -> std::unique_ptr<ShopReport> {
-             const int mode = choice(u"goods"_s, args, GoodsViews);
-             auto report = std::make_unique<GoodsList>(shop);
-             report->Start(mode);
-             return report;
-         }},
+        viewEntry<GoodsList>(u"goods"_s, GoodsViews),
         {u"expired-for"_s, u"BIRTHNUM"_s,
          [](Shop& shop, const QStringList& args) -> std::unique_ptr<ShopReport> {
              const QString birthNumber = oneArgument(u"expired-for"_s, args, u"a birth number"_s);

@@ -2,6 +2,7 @@
 
 #include "store/Errors.h"
 
+#include <QDate>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -35,7 +36,13 @@ const QList<Entry>& entries();
 // nullptr for an unknown name.
 const Entry* find(const QString& name);
 
-// One of the words, as a view's FilterMode: its position among them. Throws ArgumentError otherwise.
+// Reading the arguments; each throws ArgumentError, naming the report, when they do not fit.
+void noArguments(const QString& report, const QStringList& args);
+QString oneArgument(const QString& report, const QStringList& args, const QString& what);
+// One of the words, as a view's FilterMode: its position among them.
 int choice(const QString& report, const QStringList& args, const QStringList& words);
+// A date as d.M.yyyy or YYYY-MM-DD; parseDate gives an invalid date for anything else.
+QDate parseDate(const QString& text);
+QDate dateArgument(const QString& text);
 
 } // namespace ReportCatalog

@@ -1,7 +1,6 @@
 #include "tools/Admin.h"
 
 #include "print/ReportCatalog.h"
-#include "store/Values.h"
 
 #include <QDate>
 
@@ -46,9 +45,7 @@ int usage(const QString& problem)
 
 QDate parseDate(const QString& text)
 {
-    const QDate iso = QDate::fromString(text.trimmed(), Qt::ISODate);
-    if (iso.isValid()) return iso;
-    return Values::parseDate(text).value_or(QDate());
+    return ReportCatalog::parseDate(text);
 }
 
 bool takeOption(QStringList& args, const QString& name, QString* value)
