@@ -2,6 +2,7 @@
 // per second and peak memory, each in a process of its own so the peaks do not mix.
 //   bench_report                          builds both sets in temporary folders (about a minute)
 //   bench_report --big DIR --small DIR    copies of stores made by mervana-admin demo (--scale 1000 / 1)
+// A tenth of the big set (scale 100, built here) shows whether the time grows linearly with the rows.
 // Also the time the preview of the one-shop list takes to open with its pages laid out.
 #include "Bench.h"
 #include "print/ContractsList.h"
@@ -142,29 +143,32 @@ int main(int argc, char* argv[])
             else if (args[i] == u"--small"_s)
                 small = args[i + 1];
         }
-        QTemporaryDir bigDir, smallDir, out;
-        if (!bigDir.isValid() || !smallDir.isValid() || !out.isValid()) {
+        QTemporaryDir bigDir, midDir, smallDir, out;
+        if (!bigDir.isValid() || !midDir.isValid() || !smallDir.isValid() || !out.isValid()) {
             std::fputs("bench_report: cannot create a temporary folder\n", stderr);
             return 1;
         }
-        if (!prepare(big, bigDir.path(), 1000) || !prepare(small, smallDir.path(), 1)) {
+        if (!prepare(big, bigDir.path(), 1000) || !prepare({}, midDir.path(), 100) ||
+            !prepare(small, smallDir.path(), 1)) {
             std::fputs("bench_report: preparing the data sets failed\n", stderr);
             return 1;
         }
         print(u"PDF of the contracts list \"všetky\" (each in a process of its own)"_s);
-        Figures s, b;
+        Figures s, m, b;
         if (!measure(app.applicationFilePath(), smallDir.path(), out.filePath(u"small.pdf"_s), s) ||
+            !measure(app.applicationFilePath(), midDir.path(), out.filePath(u"mid.pdf"_s), m) ||
             !measure(app.applicationFilePath(), bigDir.path(), out.filePath(u"big.pdf"_s), b)) {
             std::fputs("bench_report: a measuring run failed\n", stderr);
             return 1;
         }
-        print(line(u"one shop "_s, s));
-        print(line(u"ten shops"_s, b));
-        const double perRowSmall = s.rows ? double(s.ms) / s.rows : 0;
-        const double perRowBig = b.rows ? double(b.ms) / b.rows : 0;
-        print(u"time per row: ten shops %1 µs, one shop %2 µs (linear: about equal; the one-shop figure "
-              u"carries the start-up)"_s.arg(perRowBig * 1000, 0, 'f', 1)
-                  .arg(perRowSmall * 1000, 0, 'f', 1));
+        print(line(u"one shop  "_s, s));
+        print(line(u"a tenth   "_s, m));
+        print(line(u"ten shops "_s, b));
+        auto perRow = [](const Figures& f) { return f.rows ? 1000.0 * f.ms / f.rows : 0.0; };
+        print(u"time per row: ten shops %1 µs, a tenth %2 µs, one shop %3 µs (linear: the first two about equal; "
+              u"the one-shop figure carries the start-up)"_s.arg(perRow(b), 0, 'f', 1)
+                  .arg(perRow(m), 0, 'f', 1)
+                  .arg(perRow(s), 0, 'f', 1));
         int previewPages = 0;
         const double previewMs = previewOpenMs(smallDir.path(), &previewPages);
         print(u"preview of the one-shop list (%1 pages) open in %2 ms (median of 5; goal well under a second)"_s
