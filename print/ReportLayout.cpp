@@ -104,7 +104,7 @@ private:
             }
     }
 
-    double bodyTop() const { return m_header ? m_header->height() : 0; }
+    double bodyTop() const { return m_bodyTop; }
     double bodyLimit() const { return m_area - (m_footer ? m_footer->height() : 0); }
 
     void startPage()
@@ -112,9 +112,13 @@ private:
         ++m_pageNumber;
         m_page = ReportPage();
         m_page.number = m_pageNumber;
-        m_y = 0;
-        if (m_header) put(evaluate(*m_header), 0);
-        m_y = bodyTop();
+        m_bodyTop = 0;
+        if (m_header) {
+            const BandContent heading = evaluate(*m_header);
+            put(heading, 0);
+            m_bodyTop = heading.height; // more than its own when a memo in it grew
+        }
+        m_y = m_bodyTop;
     }
 
     void finishPage()
@@ -248,6 +252,7 @@ private:
     int m_pageNumber = 0;
     ReportPage m_page;
     double m_y = 0;
+    double m_bodyTop = 0;
 };
 
 class Collector : public PageSink
