@@ -1,5 +1,6 @@
 #include "register/Zmluvy.h"
 
+#include "print/TlacZmluvNaMeno.h"
 #include "print/TlacZmluvy.h"
 
 #include "app/Frame.h"
@@ -720,5 +721,10 @@ void TForm2::OpenContractPrint()
 
 void TForm2::PrintExpiredForPledger()
 {
-    // The expiry report of one pledger comes with the reports; nothing calls this before.
+    const QString birthNumber = Edit2->text();
+    const auto pledger = PledgerExpiredList::findPledger(m_main->shop(), birthNumber);
+    if (!pledger) return;
+    Edit7->setText(pledger->lastName);
+    Edit8->setText(pledger->firstName);
+    m_main->form<TForm17>()->Print(birthNumber, *pledger);
 }
