@@ -116,6 +116,7 @@ private:
     void showContractsView(int mode, const QString& caption);
     void showGoodsView(int mode, const QString& caption);
     void createToolBar();
+    void showSubWindow(QWidget* form);
     // The hourglass for every view, and the frame's commands refused while a view marks records.
     void installBusyHook();
     void createStatusBar();
