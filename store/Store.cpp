@@ -3,6 +3,7 @@
 #include "store/Errors.h"
 #include "store/Row.h"
 #include "store/Schema.h"
+#include "store/StoreLock.h"
 
 #include <QCollator>
 #include <QDir>
@@ -36,12 +37,20 @@ void destroyCollator(void* arg)
 void registerCollation(QSqlDatabase& db)
 {
     const QVariant handle = db.driver()->handle();
-    auto* raw = *static_cast<sqlite3* const*>(handle.data());
+    Store::addCollations(*static_cast<sqlite3* const*>(handle.data()));
+}
+
+} // namespace
+
+void Store::addCollations(sqlite3* raw)
+{
     auto* collator = new QCollator(QLocale(QLocale::Slovak, QLocale::Slovakia));
     collator->setCaseSensitivity(Qt::CaseInsensitive);
     collator->setIgnorePunctuation(false);
     sqlite3_create_collation_v2(raw, "SLOVAK", SQLITE_UTF8, collator, slovakCompare, destroyCollator);
 }
+
+namespace {
 
 // Before SQLite's first connection in the process. Every connection here belongs to one store, used by
 // the thread that made it, so SQLite need not lock on every call, nor count every allocation.
@@ -62,11 +71,14 @@ QString Store::fileName()
     return u"mervana.db"_s;
 }
 
-Store::Store(const QString& dataDir, QObject* parent) : QObject(parent), m_dataDir(dataDir)
+Store::Store(const QString& dataDir, QObject* parent) : Store(dataDir, Lock::None, parent) {}
+
+Store::Store(const QString& dataDir, Lock lock, QObject* parent) : QObject(parent), m_dataDir(dataDir)
 {
     const QString path = QDir(dataDir).filePath(fileName());
     if (!QFileInfo::exists(path))
         throw StoreError(u"Cannot open database. Path not found: %1"_s.arg(QDir::toNativeSeparators(path)));
+    if (lock == Lock::AgainstRestore) m_lock = std::make_unique<StoreLock>(dataDir, StoreLock::Kind::Open);
     configureEngine();
     m_connection = u"mervana-"_s + QUuid::createUuid().toString(QUuid::WithoutBraces);
     QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, m_connection);

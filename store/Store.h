@@ -11,6 +11,7 @@
 #include "store/Statement.h"
 
 class RowValues;
+class StoreLock;
 
 // One open store: the SQLite file in the data folder, shared by every table instance of the run.
 class Store : public QObject
@@ -19,12 +20,20 @@ class Store : public QObject
 public:
     static QString fileName(); // "mervana.db"
 
-    // Opens the store in dataDir; throws StoreError when the folder or its file is missing.
+    // Whether the store is marked open against a restore for as long as it stays open (StoreLock). The
+    // register does so; tools that only look or write a batch need not.
+    enum class Lock { None, AgainstRestore };
+
+    // Opens the store in dataDir; throws StoreError when the folder or its file is missing, or with
+    // Lock::AgainstRestore while a restore of it runs.
     explicit Store(const QString& dataDir, QObject* parent = nullptr);
+    Store(const QString& dataDir, Lock lock, QObject* parent = nullptr);
     ~Store() override;
 
     // Creates the eight empty tables with their indexes; throws when dataDir holds a store already.
     static void createEmpty(const QString& dataDir);
+    // Registers the collations the store's indexes use on a connection of one's own.
+    static void addCollations(struct sqlite3* handle);
 
     QString dataDir() const { return m_dataDir; }
     // The connection for Qt SQL queries; writes held back for a batch are done first.
@@ -77,6 +86,7 @@ Q_SIGNALS:
 
 private:
     static void configure(QSqlDatabase& db);
+    std::unique_ptr<StoreLock> m_lock; // taken before the file is opened
     QString m_dataDir;
     QString m_connection;
     std::array<quint64, 8> m_versions{};

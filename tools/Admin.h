@@ -31,3 +31,7 @@ bool takeFlag(QStringList& args, const QString& name);
 // The commands, one per file, each taking the arguments after its name.
 int adminInit(QStringList args);
 int adminDemo(QStringList args);
+int adminImportDbf(QStringList args);
+int adminExportDbf(QStringList args);
+int adminBackup(QStringList args);
+int adminRestore(QStringList args);

@@ -18,6 +18,10 @@ int main(int argc, char* argv[])
     } commands[] = {
         {"init", adminInit},
         {"demo", adminDemo},
+        {"import-dbf", adminImportDbf},
+        {"export-dbf", adminExportDbf},
+        {"backup", adminBackup},
+        {"restore", adminRestore},
     };
     try {
         for (const auto& c : commands)
