@@ -56,15 +56,21 @@ inline QStringList table(const QString& path, const QString& table)
     return lines;
 }
 
-// Every table of the store in dataDir, each headed by its name.
-inline QStringList store(const QString& dataDir)
+// Every table of the register in the SQLite file at path, each headed by its name.
+inline QStringList database(const QString& path)
 {
     QStringList lines;
     for (const TableDef& def : Schema::tables()) {
         lines << QStringLiteral("== ") + def.sqlName;
-        lines << table(dataDir + QStringLiteral("/mervana.db"), def.sqlName);
+        lines << table(path, def.sqlName);
     }
     return lines;
+}
+
+// Every table of the store in dataDir.
+inline QStringList store(const QString& dataDir)
+{
+    return database(dataDir + QStringLiteral("/mervana.db"));
 }
 
 } // namespace StoreDump
