@@ -66,7 +66,7 @@ TForm1::TForm1(const QString& programDir, QWidget* parent) : QMainWindow(parent)
 void TForm1::create(const QString& programDir)
 {
     const EngineConfig::Definition def = EngineConfig::ensureDatabaseName(programDir);
-    m_store = std::make_unique<Store>(def.path);
+    m_store = std::make_unique<Store>(def.path, Store::Lock::AgainstRestore);
 
     const struct
     {
