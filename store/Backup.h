@@ -23,6 +23,10 @@ QString fileName(const QDateTime& when);
 QString write(const QString& dataDir, const QString& destDir, const QDateTime& when, const Progress& progress = {},
               int pagesPerStep = 1024);
 
+// The copy alone, as write() makes it before the check: a consistent copy of the store in dataDir at
+// target (replaced), flushed to the disk. Throws StoreError.
+void copyStore(const QString& dataDir, const QString& target, const Progress& progress = {}, int pagesPerStep = 1024);
+
 // Checks a backup file: a database that passes PRAGMA integrity_check and holds the register's eight
 // tables with their fields. Throws InputError naming the file and the fault.
 void check(const QString& backupFile);

@@ -1,3 +1,4 @@
+#include "RunAdmin.h"
 #include "StoreDump.h"
 #include "store/Backup.h"
 #include "store/EngineConfig.h"
@@ -73,21 +74,6 @@ QStringList filesIn(const QString& dir)
     QStringList files = QDir(dir).entryList(QDir::Files);
     files.removeIf([](const QString& name) { return name.endsWith(u"-wal"_s) || name.endsWith(u"-shm"_s); });
     return files;
-}
-
-struct AdminRun
-{
-    int status;
-    QString out;
-    QString err;
-};
-
-AdminRun admin(const QStringList& args)
-{
-    QProcess p;
-    p.start(QStringLiteral(MERVANA_ADMIN), args);
-    if (!p.waitForFinished(60000)) qFatal("mervana-admin hangs");
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
 }
 
 } // namespace
@@ -418,23 +404,23 @@ private Q_SLOTS:
     {
         QTemporaryDir tmp;
         const QString data = demoStore(tmp);
-        AdminRun run = admin({u"backup"_s, data, tmp.filePath(u"bk"_s)});
+        AdminRun run = runAdmin({u"backup"_s, data, tmp.filePath(u"bk"_s)});
         QCOMPARE(run.status, 0);
         const QStringList written = Backup::list(tmp.filePath(u"bk"_s));
         QCOMPARE(written.size(), 1);
         QCOMPARE(run.out, u"Wrote and checked %1\n"_s.arg(QDir::toNativeSeparators(written.first())));
         {
             Store open(data, Store::Lock::AgainstRestore); // this process stands for the running register
-            run = admin({u"restore"_s, written.first(), data});
+            run = runAdmin({u"restore"_s, written.first(), data});
             QCOMPARE(run.status, 1);
             QVERIFY2(run.err.contains(u"close it before restoring"_s), qPrintable(run.err));
         }
-        run = admin({u"restore"_s, written.first(), data});
+        run = runAdmin({u"restore"_s, written.first(), data});
         QCOMPARE(run.status, 0);
         QVERIFY2(run.out.contains(u"The replaced store is kept as "_s), qPrintable(run.out));
-        run = admin({u"restore"_s, tmp.filePath(u"nothing.db"_s), data});
+        run = runAdmin({u"restore"_s, tmp.filePath(u"nothing.db"_s), data});
         QCOMPARE(run.status, 2);
-        run = admin({u"backup"_s, tmp.filePath(u"nowhere"_s), tmp.filePath(u"bk"_s)});
+        run = runAdmin({u"backup"_s, tmp.filePath(u"nowhere"_s), tmp.filePath(u"bk"_s)});
         QCOMPARE(run.status, 1);
     }
 };

@@ -1,3 +1,4 @@
+#include "RunAdmin.h"
 #include "StoreDump.h"
 #include "store/CodePage.h"
 #include "store/Dbf.h"
@@ -151,21 +152,6 @@ QJsonObject readBack(const QString& folder)
     return QJsonDocument::fromJson(python.readAllStandardOutput()).object();
 }
 
-struct AdminRun
-{
-    int status;
-    QString out;
-    QString err;
-};
-
-AdminRun admin(const QStringList& args)
-{
-    QProcess p;
-    p.start(QStringLiteral(MERVANA_ADMIN), args);
-    if (!p.waitForFinished(60000)) qFatal("mervana-admin hangs");
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
-}
-
 } // namespace
 
 class TestDbf : public QObject
@@ -174,27 +160,6 @@ class TestDbf : public QObject
 
 private Q_SLOTS:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
-
-    void languageBytes_data()
-    {
-        QTest::addColumn<int>("byte");
-        QTest::addColumn<int>("codePage");
-        QTest::newRow("852") << 0x64 << 852;
-        QTest::newRow("1250") << 0xC8 << 1250;
-        QTest::newRow("895 Kamenický") << 0x68 << 895;
-        QTest::newRow("850") << 0x02 << 850;
-        QTest::newRow("1252") << 0x03 << 1252;
-        QTest::newRow("437") << 0x01 << 437;
-        QTest::newRow("none") << 0x00 << 0;
-        QTest::newRow("unknown") << 0x57 << 0;
-    }
-    void languageBytes()
-    {
-        QFETCH(int, byte);
-        QFETCH(int, codePage);
-        QCOMPARE(CodePage::fromLanguageByte(quint8(byte)), codePage);
-        if (codePage != 0) QCOMPARE(int(CodePage::languageByte(codePage)), byte);
-    }
 
     // Every Slovak letter through each code page a shop's files come in, and the bytes they take there.
     void codePages_data()
@@ -636,16 +601,16 @@ private Q_SLOTS:
         const QString source = copyFixture(tmp, u"cp852"_s);
         const QString contracts = source + u"/ZMLUVY.DBF"_s;
         patch(contracts, fieldAt(contracts, 2, u"AGRDATE"_s), "20261340");
-        AdminRun run = admin({u"import-dbf"_s, source, data});
+        AdminRun run = runAdmin({u"import-dbf"_s, source, data});
         QCOMPARE(run.status, 2);
         QVERIFY2(run.err.contains(u"ZMLUVY.DBF, record 2, field AGRDATE: '20261340' is not a valid date"_s),
                  qPrintable(run.err));
         QCOMPARE(StoreDump::table(storePath(data), u"Zmluvy"_s), QStringList());
 
-        run = admin({u"import-dbf"_s, Fixtures + u"/cp852"_s, data, u"--codepage"_s, u"1252"_s});
+        run = runAdmin({u"import-dbf"_s, Fixtures + u"/cp852"_s, data, u"--codepage"_s, u"1252"_s});
         QCOMPARE(run.status, 2);
 
-        run = admin({u"import-dbf"_s, Fixtures + u"/cp852"_s, data});
+        run = runAdmin({u"import-dbf"_s, Fixtures + u"/cp852"_s, data});
         QCOMPARE(run.status, 0);
         QVERIFY2(run.out.contains(
                      u"Osoby.DBF: 3 records imported from osoby.dbf (code page 852), 1 deleted records skipped\n"
@@ -654,12 +619,12 @@ private Q_SLOTS:
         QVERIFY2(run.out.contains(u"Prijvyd.dbf: not in the folder, left empty"_s), qPrintable(run.out));
         QCOMPARE(StoreDump::table(storePath(data), u"Osoby"_s), Persons);
 
-        run = admin({u"export-dbf"_s, data, tmp.filePath(u"out"_s), u"--codepage"_s, u"1250"_s});
+        run = runAdmin({u"export-dbf"_s, data, tmp.filePath(u"out"_s), u"--codepage"_s, u"1250"_s});
         QCOMPARE(run.status, 0);
         const DbfReader exported(tmp.filePath(u"out/Osoby.DBF"_s));
         QCOMPARE(exported.codePage(), 1250);
         QCOMPARE(exported.recordCount(), 3);
-        run = admin({u"export-dbf"_s, data, tmp.filePath(u"out"_s)});
+        run = runAdmin({u"export-dbf"_s, data, tmp.filePath(u"out"_s)});
         QCOMPARE(run.status, 2); // the folder holds the tables now
     }
 
