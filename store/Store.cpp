@@ -3,7 +3,6 @@
 #include "store/Errors.h"
 #include "store/Row.h"
 #include "store/Schema.h"
-#include "store/StoreLock.h"
 
 #include <QCollator>
 #include <QDir>
@@ -71,14 +70,11 @@ QString Store::fileName()
     return u"mervana.db"_s;
 }
 
-Store::Store(const QString& dataDir, QObject* parent) : Store(dataDir, Lock::None, parent) {}
-
-Store::Store(const QString& dataDir, Lock lock, QObject* parent) : QObject(parent), m_dataDir(dataDir)
+Store::Store(const QString& dataDir, QObject* parent) : QObject(parent), m_dataDir(dataDir)
 {
     const QString path = QDir(dataDir).filePath(fileName());
     if (!QFileInfo::exists(path))
         throw StoreError(u"Cannot open database. Path not found: %1"_s.arg(QDir::toNativeSeparators(path)));
-    if (lock == Lock::AgainstRestore) m_lock = std::make_unique<StoreLock>(dataDir, StoreLock::Kind::Open);
     configureEngine();
     m_connection = u"mervana-"_s + QUuid::createUuid().toString(QUuid::WithoutBraces);
     QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, m_connection);

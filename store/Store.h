@@ -11,7 +11,6 @@
 #include "store/Statement.h"
 
 class RowValues;
-class StoreLock;
 
 // One open store: the SQLite file in the data folder, shared by every table instance of the run.
 class Store : public QObject
@@ -20,14 +19,8 @@ class Store : public QObject
 public:
     static QString fileName(); // "mervana.db"
 
-    // Whether the store is marked open against a restore for as long as it stays open (StoreLock). The
-    // register does so; tools that only look or write a batch need not.
-    enum class Lock { None, AgainstRestore };
-
-    // Opens the store in dataDir; throws StoreError when the folder or its file is missing, or with
-    // Lock::AgainstRestore while a restore of it runs.
+    // Opens the store in dataDir; throws StoreError when the folder or its file is missing.
     explicit Store(const QString& dataDir, QObject* parent = nullptr);
-    Store(const QString& dataDir, Lock lock, QObject* parent = nullptr);
     ~Store() override;
 
     // Creates the eight empty tables with their indexes; throws when dataDir holds a store already.
@@ -86,7 +79,6 @@ Q_SIGNALS:
 
 private:
     static void configure(QSqlDatabase& db);
-    std::unique_ptr<StoreLock> m_lock; // taken before the file is opened
     QString m_dataDir;
     QString m_connection;
     std::array<quint64, 8> m_versions{};

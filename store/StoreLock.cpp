@@ -1,8 +1,10 @@
 #include "store/StoreLock.h"
 
 #include "store/Errors.h"
+#include "store/Store.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QLockFile>
 #include <QUuid>
 
@@ -46,6 +48,8 @@ StoreLock::StoreLock(const QString& dataDir, Kind kind)
     const QString native = QDir::toNativeSeparators(dataDir);
     QString holder;
     if (kind == Kind::Open) {
+        // No store, nothing to guard: opening it fails with the store's own message.
+        if (!QFileInfo::exists(QDir(dataDir).filePath(Store::fileName()))) return;
         const QString folder = openFolder(dataDir);
         if (!QDir().mkpath(folder))
             throw StoreError(u"Cannot mark the store in %1 as open: folder %2 cannot be made"_s.arg(

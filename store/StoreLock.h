@@ -16,7 +16,8 @@ public:
     enum class Kind { Open, Restore };
 
     // Throws StoreError: Open while a restore runs; Restore while a program holds the store open or
-    // another restore runs; either when the lock file cannot be written.
+    // another restore runs; either when the lock file cannot be written. Open marks nothing when dataDir
+    // holds no store.
     StoreLock(const QString& dataDir, Kind kind);
     ~StoreLock();
     StoreLock(const StoreLock&) = delete;

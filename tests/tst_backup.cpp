@@ -227,7 +227,8 @@ private Q_SLOTS:
         QCOMPARE(StoreDump::store(data), StoreDump::database(backup));
         QCOMPARE(StoreDump::database(kept), changed);
         QCOMPARE(filesIn(data), (QStringList{u"mervana-replaced-2026-03-15-113000.db"_s, u"mervana.db"_s}));
-        Store reopened(data, Store::Lock::AgainstRestore); // the register opens it as usual
+        const StoreLock mark(data, StoreLock::Kind::Open); // the register opens it as usual
+        Store reopened(data);
         QCOMPARE(reopened.table(u"zmluvy.dbf"_s).sqlName, u"Zmluvy"_s);
     }
 
@@ -237,6 +238,10 @@ private Q_SLOTS:
         const QString data = demoStore(tmp);
         const QString backup = Backup::write(data, tmp.filePath(u"bk"_s), at(Day, 10));
         QDir().mkpath(tmp.filePath(u"New"_s));
+        {
+            const StoreLock nothingToGuard(tmp.filePath(u"New"_s), StoreLock::Kind::Open);
+            QCOMPARE(QDir(tmp.filePath(u"New"_s)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+        }
         QCOMPARE(Backup::restore(backup, tmp.filePath(u"New"_s), at(Day, 11)), QString());
         QCOMPARE(StoreDump::store(tmp.filePath(u"New"_s)), StoreDump::store(data));
     }
@@ -265,10 +270,10 @@ private Q_SLOTS:
         const QStringList before = StoreDump::store(data);
         const QStringList files = filesIn(data);
         std::unique_ptr<Store> open;
-        std::unique_ptr<StoreLock> restoring;
-        if (holder == u"register") open = std::make_unique<Store>(data, Store::Lock::AgainstRestore);
-        if (holder == u"connection") open = std::make_unique<Store>(data);
-        if (holder == u"restore") restoring = std::make_unique<StoreLock>(data, StoreLock::Kind::Restore);
+        std::unique_ptr<StoreLock> lock;
+        if (holder == u"register") lock = std::make_unique<StoreLock>(data, StoreLock::Kind::Open);
+        if (holder == u"register" || holder == u"connection") open = std::make_unique<Store>(data);
+        if (holder == u"restore") lock = std::make_unique<StoreLock>(data, StoreLock::Kind::Restore);
         try {
             Backup::restore(backup, data, at(Day, 11));
             QFAIL("restored");
@@ -276,7 +281,7 @@ private Q_SLOTS:
             QVERIFY2(e.text().startsWith(message.arg(QDir::toNativeSeparators(data))), qPrintable(e.text()));
         }
         open.reset();
-        restoring.reset();
+        lock.reset();
         QCOMPARE(filesIn(data), files);
         QCOMPARE(StoreDump::store(data), before);
         Backup::restore(backup, data, at(Day, 12)); // closed now: the restore goes ahead
@@ -309,7 +314,7 @@ private Q_SLOTS:
         {
             const StoreLock restoring(data, StoreLock::Kind::Restore);
             try {
-                Store store(data, Store::Lock::AgainstRestore);
+                const StoreLock mark(data, StoreLock::Kind::Open);
                 QFAIL("opened during a restore");
             } catch (const StoreError& e) {
                 QVERIFY2(
@@ -318,7 +323,7 @@ private Q_SLOTS:
             }
             QCOMPARE(filesIn(data + u"/mervana-open"_s), QStringList()); // its mark went with it
         }
-        Store store(data, Store::Lock::AgainstRestore);
+        const StoreLock mark(data, StoreLock::Kind::Open);
         QCOMPARE(filesIn(data + u"/mervana-open"_s).size(), 1);
     }
 
@@ -410,7 +415,8 @@ private Q_SLOTS:
         QCOMPARE(written.size(), 1);
         QCOMPARE(run.out, u"Wrote and checked %1\n"_s.arg(QDir::toNativeSeparators(written.first())));
         {
-            Store open(data, Store::Lock::AgainstRestore); // this process stands for the running register
+            const StoreLock mark(data, StoreLock::Kind::Open); // this process stands for the running register
+            Store open(data);
             run = runAdmin({u"restore"_s, written.first(), data});
             QCOMPARE(run.status, 1);
             QVERIFY2(run.err.contains(u"close it before restoring"_s), qPrintable(run.err));

@@ -8,9 +8,11 @@
 #include "register/Inventar.h"
 #include "register/Osoby.h"
 #include "register/Predlz.h"
+#include "register/Shop.h"
 #include "register/Zmluvy.h"
 #include "store/Clock.h"
 #include "store/EngineConfig.h"
+#include "store/EventPump.h"
 #include "store/Store.h"
 #include "store/Table.h"
 #include "store/TableModel.h"
@@ -24,6 +26,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QTableView>
@@ -133,7 +136,7 @@ void TestContracts::cleanup()
 
 void TestContracts::addPerson(const QString& birthNumber, const QString& lastName, const QString& firstName)
 {
-    Table t(m_main->store(), u"Osoby.DBF"_s);
+    Table t(m_main->shop().store(), u"Osoby.DBF"_s);
     t.open();
     t.append();
     t.field(u"BIRTHNUM"_s).setAsString(birthNumber);
@@ -144,7 +147,7 @@ void TestContracts::addPerson(const QString& birthNumber, const QString& lastNam
 
 qint64 TestContracts::addContract(const Fields& fields)
 {
-    Table t(m_main->store(), u"Zmluvy.DBF"_s);
+    Table t(m_main->shop().store(), u"Zmluvy.DBF"_s);
     t.open();
     t.append();
     for (const auto& [name, value] : fields)
@@ -155,7 +158,7 @@ qint64 TestContracts::addContract(const Fields& fields)
 
 void TestContracts::addGoods(const QString& number, const QString& subject, const QString& sale)
 {
-    Table t(m_main->store(), u"Inventar.DBF"_s);
+    Table t(m_main->shop().store(), u"Inventar.DBF"_s);
     t.open();
     t.append();
     t.field(u"NUMBER"_s).setAsString(number);
@@ -166,7 +169,7 @@ void TestContracts::addGoods(const QString& number, const QString& subject, cons
 
 void TestContracts::addExtension(const QString& number, const QString& paid)
 {
-    Table t(m_main->store(), u"Predlz.DBF"_s);
+    Table t(m_main->shop().store(), u"Predlz.DBF"_s);
     t.open();
     t.append();
     t.field(u"NUMBER"_s).setAsString(number);
@@ -176,7 +179,7 @@ void TestContracts::addExtension(const QString& number, const QString& paid)
 
 QHash<QString, QString> TestContracts::contract(const QString& number)
 {
-    Table t(m_main->store(), u"Zmluvy.DBF"_s);
+    Table t(m_main->shop().store(), u"Zmluvy.DBF"_s);
     t.open();
     t.setIndexName(u"NUMBER"_s);
     QHash<QString, QString> out;
@@ -188,7 +191,7 @@ QHash<QString, QString> TestContracts::contract(const QString& number)
 
 QStringList TestContracts::goodsFlags(const QString& number, const QString& field)
 {
-    Table t(m_main->store(), u"Inventar.DBF"_s);
+    Table t(m_main->shop().store(), u"Inventar.DBF"_s);
     t.open();
     QStringList out;
     for (t.first(); !t.eof(); t.next())
@@ -198,7 +201,7 @@ QStringList TestContracts::goodsFlags(const QString& number, const QString& fiel
 
 int TestContracts::contractCount()
 {
-    Table t(m_main->store(), u"Zmluvy.DBF"_s);
+    Table t(m_main->shop().store(), u"Zmluvy.DBF"_s);
     t.open();
     return t.recordCount();
 }
@@ -471,7 +474,7 @@ void TestContracts::unknownPledger()
     QTest::mouseClick(f->BitBtn2, Qt::LeftButton);
     QCOMPARE(f->Edit2->text(), personExists ? u"111"_s : QString());
     if (personExists) {
-        Table t(m_main->store(), u"Osoby.DBF"_s);
+        Table t(m_main->shop().store(), u"Osoby.DBF"_s);
         t.open();
         t.remove();
     }
@@ -879,6 +882,8 @@ void TestContracts::refreshesDoNotNest()
     clickRow(u"26/00001"_s);
 
     // A click on another contract arrives while the sums of the first one are being listed.
+    EventPump::setInterval(0);
+    const auto restore = qScopeGuard([] { EventPump::setInterval(40); });
     bool arrived = false;
     QTimer::singleShot(0, this, [&] {
         arrived = true;

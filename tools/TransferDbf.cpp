@@ -2,6 +2,7 @@
 #include "store/DbfTransfer.h"
 #include "store/Errors.h"
 #include "store/Store.h"
+#include "store/StoreLock.h"
 #include "tools/Admin.h"
 
 #include <QDir>
@@ -60,7 +61,8 @@ int adminImportDbf(QStringList args)
     const QString dataDir = args.at(1);
     if (storeMissing(dataDir)) return noStore(dataDir);
 
-    Store store(dataDir, Store::Lock::AgainstRestore);
+    const StoreLock mark(dataDir, StoreLock::Kind::Open); // no restore while the import writes
+    Store store(dataDir);
     QList<DbfTransfer::TableReport> reports;
     try {
         reports = DbfTransfer::importTables(store, source, {codePage, replace});
