@@ -1,6 +1,7 @@
 #include "store/Backup.h"
 
 #include "store/Errors.h"
+#include "store/EventPump.h"
 #include "store/Schema.h"
 #include "store/Store.h"
 #include "store/StoreLock.h"
@@ -78,6 +79,7 @@ void copyDatabase(Connection& from, Connection& to, int pagesPerStep, const Back
             continue;
         }
         waits = 0;
+        EventPump::breathe();
         if ((rc == SQLITE_OK || rc == SQLITE_DONE) && progress) {
             const qint64 total = sqlite3_backup_pagecount(backup);
             cancelled = !progress(total - sqlite3_backup_remaining(backup), total);
@@ -155,7 +157,7 @@ QString write(const QString& dataDir, const QString& destDir, const QDateTime& w
     const QString part = target + u".part"_s; // takes its name only once checked
     try {
         copyStore(dataDir, part, progress, pagesPerStep);
-        check(part);
+        check(part, progress);
         if (!QFile::rename(part, target)) throw StoreError(u"Cannot write %1"_s.arg(native(target)));
     } catch (const MervanaError& e) {
         QFile::remove(part);
@@ -167,7 +169,7 @@ QString write(const QString& dataDir, const QString& destDir, const QDateTime& w
     return target;
 }
 
-void check(const QString& backupFile)
+void check(const QString& backupFile, const Progress& progress)
 {
     const QString name = native(backupFile);
     if (!QFileInfo(backupFile).isFile()) throw InputError(u"%1: not found"_s.arg(name));
@@ -178,8 +180,24 @@ void check(const QString& backupFile)
     } catch (const StoreError& e) {
         throw InputError(u"%1: %2"_s.arg(name, e.text()));
     }
-    if (c->query("PRAGMA integrity_check(20)", &rows) != SQLITE_OK)
-        throw InputError(u"%1: not a readable store: %2"_s.arg(name, c->error()));
+    // The check takes longer than the copy and cannot say how far it is: (0, 0) now and then.
+    struct Watch
+    {
+        const Progress& progress;
+        bool cancelled = false;
+    } watch{progress};
+    sqlite3_progress_handler(
+        c->handle(), 20000,
+        [](void* arg) {
+            auto* w = static_cast<Watch*>(arg);
+            EventPump::breathe();
+            w->cancelled = w->cancelled || (w->progress && !w->progress(0, 0));
+            return w->cancelled ? 1 : 0;
+        },
+        &watch);
+    const int rc = c->query("PRAGMA integrity_check(20)", &rows);
+    if (watch.cancelled) throw StoreError(u"Backup cancelled"_s);
+    if (rc != SQLITE_OK) throw InputError(u"%1: not a readable store: %2"_s.arg(name, c->error()));
     if (rows != QStringList{u"ok"_s}) throw InputError(u"%1: the file is damaged: %2"_s.arg(name, rows.join(u"; "_s)));
     for (const TableDef& def : Schema::tables()) {
         QStringList columns;

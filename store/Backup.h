@@ -9,8 +9,10 @@
 // back, and the daily backup with its pruning. None needs a window; a window passes a progress callback.
 namespace Backup {
 
-// Called after each step of a copy with the pages copied and the pages in all; returning false stops
-// the backup (StoreError "Backup cancelled", no copy left behind).
+// Called after each step of a copy with the pages copied and the pages in all, then now and then with
+// (0, 0) while the copy is checked, which cannot say how far it is; returning false stops the backup
+// (StoreError "Backup cancelled", no copy left behind). Pending events run between the steps through
+// EventPump::breathe().
 using Progress = std::function<bool(qint64 done, qint64 total)>;
 
 // "mervana-YYYY-MM-DD-HHMMSS.db" for the moment when.
@@ -28,8 +30,9 @@ QString write(const QString& dataDir, const QString& destDir, const QDateTime& w
 void copyStore(const QString& dataDir, const QString& target, const Progress& progress = {}, int pagesPerStep = 1024);
 
 // Checks a backup file: a database that passes PRAGMA integrity_check and holds the register's eight
-// tables with their fields. Throws InputError naming the file and the fault.
-void check(const QString& backupFile);
+// tables with their fields. Throws InputError naming the file and the fault; StoreError "Backup
+// cancelled" when progress says stop.
+void check(const QString& backupFile, const Progress& progress = {});
 
 // Puts backupFile in place of the store in dataDir. Checks the backup first (InputError), then refuses
 // (StoreError) while a register holds the store open (StoreLock) or any other connection is open on it.

@@ -100,6 +100,7 @@ private Q_SLOTS:
         const QString written = Backup::write(
             data, tmp.filePath(u"bk"_s), at(Day, 10),
             [&](qint64 done, qint64 total) {
+                if (total == 0) return true; // checking the copy
                 ascending = ascending && done > lastDone && done <= total;
                 lastDone = done;
                 lastTotal = total;
@@ -132,18 +133,32 @@ private Q_SLOTS:
         QCOMPARE(StoreDump::database(second), StoreDump::store(data));
     }
 
+    void backupCancelled_data()
+    {
+        QTest::addColumn<bool>("whileChecking");
+        QTest::newRow("while copying") << false;
+        QTest::newRow("while checking the copy") << true;
+    }
     void backupCancelled()
     {
+        QFETCH(bool, whileChecking);
         QTemporaryDir tmp;
-        const QString data = demoStore(tmp);
+        const QString data = demoStore(tmp, 3);
         const QString dest = tmp.filePath(u"bk"_s);
+        int checking = 0;
         try {
             Backup::write(
-                data, dest, at(Day, 10), [](qint64, qint64) { return false; }, 4);
+                data, dest, at(Day, 10),
+                [&](qint64, qint64 total) {
+                    if (total == 0) ++checking;
+                    return whileChecking ? total != 0 : false;
+                },
+                4);
             QFAIL("not cancelled");
         } catch (const StoreError& e) {
             QCOMPARE(e.text(), u"Backup cancelled"_s);
         }
+        QCOMPARE(checking, whileChecking ? 1 : 0);
         QCOMPARE(filesIn(dest), QStringList());
     }
 
