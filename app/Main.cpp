@@ -14,6 +14,7 @@
 #include "store/Clock.h"
 #include "store/EngineConfig.h"
 #include "store/EventPump.h"
+#include "store/StoreLock.h"
 #include "store/Table.h"
 #include "store/Values.h"
 
@@ -80,6 +81,7 @@ TForm1::TForm1(const QString& programDir, QWidget* parent) : QMainWindow(parent)
 void TForm1::create(const QString& programDir)
 {
     const EngineConfig::Definition def = EngineConfig::ensureDatabaseName(programDir);
+    m_openMark = std::make_unique<StoreLock>(def.path, StoreLock::Kind::Open);
     m_shop = std::make_unique<Shop>(def.path);
     setWindowTitle(m_shop->ShopName);
 

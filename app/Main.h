@@ -16,6 +16,7 @@ class QToolBar;
 class QToolButton;
 class QWidget;
 class Shop;
+class StoreLock;
 
 // The frame of the register: MDI parent with menu, tool bar and status bar. Owns the shared state (the
 // store, the five live table instances, the shop's name, the views) and the registry of the windows.
@@ -124,6 +125,7 @@ private:
     QAction* addItem(QMenu* menu, const QString& name, const QString& caption, const QString& hint,
                      void (TForm1::*handler)() = nullptr);
 
+    std::unique_ptr<StoreLock> m_openMark; // before m_shop: a restore waits until the store has closed
     std::unique_ptr<Shop> m_shop;
     QMdiArea* m_mdi = nullptr;
     TForm2* m_form2 = nullptr;
