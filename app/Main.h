@@ -103,12 +103,16 @@ public:
     void SpeedButton6Click();
     void Textzmluvy1Click();
 
+    // "&Servis" > "&Záloha" (app/BackupMenu.cpp).
+    void Zloha2Click();
+
     void Timer1Timer();
     // Asks before ending the program; Yes closes the frame.
     void ConfirmExit();
 
 protected:
     bool event(QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override; // keeps the frame's size and position for the next start
 
 private:
     void create(const QString& programDir);
