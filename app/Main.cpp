@@ -81,8 +81,8 @@ TForm1::TForm1(const QString& programDir, QWidget* parent) : QMainWindow(parent)
 void TForm1::create(const QString& programDir)
 {
     const EngineConfig::Definition def = EngineConfig::ensureDatabaseName(programDir);
-    m_openMark = std::make_unique<StoreLock>(def.path, StoreLock::Kind::Open);
-    m_shop = std::make_unique<Shop>(def.path);
+    m_openMark = std::make_unique<StoreLock>(def.location(), StoreLock::Kind::Open);
+    m_shop = std::make_unique<Shop>(def.location());
     setWindowTitle(m_shop->ShopName);
 
     m_mdi = new QMdiArea(this);

@@ -3,7 +3,10 @@
 #include "store/Errors.h"
 #include "store/EventPump.h"
 #include "store/Schema.h"
+#include "store/PgConnection.h"
+#include "store/SqliteConnection.h"
 #include "store/Store.h"
+#include "store/StoreCopy.h"
 #include "store/StoreLock.h"
 
 #include <QDir>
@@ -24,10 +27,10 @@ QString native(const QString& path)
 }
 
 // One raw SQLite connection of its own, closed on every way out.
-class Connection
+class RawConnection
 {
 public:
-    Connection(const QString& path, int flags)
+    RawConnection(const QString& path, int flags)
     {
         const int rc = sqlite3_open_v2(path.toUtf8().constData(), &m_db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
         if (rc != SQLITE_OK)
@@ -35,9 +38,9 @@ public:
         sqlite3_extended_result_codes(m_db, 1);
         Store::addCollations(m_db); // the indexes sort by them: integrity_check needs them
     }
-    ~Connection() { sqlite3_close_v2(m_db); }
-    Connection(const Connection&) = delete;
-    Connection& operator=(const Connection&) = delete;
+    ~RawConnection() { sqlite3_close_v2(m_db); }
+    RawConnection(const RawConnection&) = delete;
+    RawConnection& operator=(const RawConnection&) = delete;
 
     sqlite3* handle() const { return m_db; }
     QString error() const { return QString::fromUtf8(sqlite3_errmsg(m_db)); }
@@ -64,7 +67,7 @@ private:
 
 // Copies the database of from into to, pagesPerStep pages at a time, waiting while another connection
 // holds a lock. Throws StoreError, "Backup cancelled" when progress says stop.
-void copyDatabase(Connection& from, Connection& to, int pagesPerStep, const Backup::Progress& progress)
+void copyDatabase(RawConnection& from, RawConnection& to, int pagesPerStep, const Backup::Progress& progress)
 {
     sqlite3_backup* backup = sqlite3_backup_init(to.handle(), "main", from.handle(), "main");
     if (!backup) throw StoreError(to.error());
@@ -109,6 +112,49 @@ const QRegularExpression& backupName()
     return re;
 }
 
+// A store on a server copied into a new store file at target: the same tables as SQLite keeps them, so that
+// check, restore and StoreCopy::copy take it as any other backup.
+void copyServer(const QString& location, const QString& target, const Backup::Progress& progress)
+{
+    QFile::remove(target);
+    SqliteConnection::createStore(target);
+    try {
+        {
+            Store from(location);
+            Store to(target);
+            StoreCopy::copyRecords(from, to, false, progress);
+        }
+        RawConnection to(target, SQLITE_OPEN_READWRITE);
+        to.exec("PRAGMA journal_mode=DELETE"); // one self-contained file
+        sqlite3_file* file = nullptr;
+        if (sqlite3_file_control(to.handle(), "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file ||
+            !file->pMethods || file->pMethods->xSync(file, SQLITE_SYNC_FULL) != SQLITE_OK)
+            throw StoreError(u"Cannot write %1 to the disk"_s.arg(native(target)));
+    } catch (...) {
+        for (const QString& suffix : {u""_s, u"-wal"_s, u"-shm"_s, u"-journal"_s})
+            QFile::remove(target + suffix);
+        throw;
+    }
+}
+
+// Puts the backup in place of the records of a server store, once no counter has it open; what was
+// there is kept first as a backup file beside backupFile.
+QString restoreServer(const QString& backupFile, const QString& location, const QDateTime& when)
+{
+    Store to(location);
+    const int others = static_cast<PgConnection&>(to.connection()).otherSessions();
+    if (others > 0)
+        throw StoreError(u"%1 program(s) of the register have the store %2 open; close them before restoring"_s.arg(
+            others)
+                             .arg(location));
+    const QString kept = freeName(
+        QFileInfo(backupFile).dir().filePath(u"mervana-replaced-%1.db"_s.arg(when.toString(u"yyyy-MM-dd-HHmmss"_s))));
+    copyServer(location, kept, {});
+    Store from(backupFile);
+    StoreCopy::copyRecords(from, to, true);
+    return kept;
+}
+
 } // namespace
 
 namespace Backup {
@@ -120,13 +166,14 @@ QString fileName(const QDateTime& when)
 
 void copyStore(const QString& dataDir, const QString& target, const Progress& progress, int pagesPerStep)
 {
+    if (Store::isServerLocation(dataDir)) return copyServer(dataDir, target, progress);
     const QString source = QDir(dataDir).filePath(Store::fileName());
     if (!QFileInfo::exists(source)) throw StoreError(u"Cannot open database. Path not found: %1"_s.arg(native(source)));
     QFile::remove(target);
-    Connection from(source, SQLITE_OPEN_READWRITE);
+    RawConnection from(source, SQLITE_OPEN_READWRITE);
     sqlite3_busy_timeout(from.handle(), 5000);
     from.exec("PRAGMA mmap_size=1073741824"); // pages read from the mapped file, not one call each
-    Connection to(target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    RawConnection to(target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
     // A half-written copy is never used, so it needs no journal and no flush per step; it is flushed
     // once, below.
     to.exec("PRAGMA journal_mode=OFF");
@@ -149,7 +196,7 @@ void copyStore(const QString& dataDir, const QString& target, const Progress& pr
 QString write(const QString& dataDir, const QString& destDir, const QDateTime& when, const Progress& progress,
               int pagesPerStep)
 {
-    if (!QFileInfo::exists(QDir(dataDir).filePath(Store::fileName())))
+    if (!Store::isServerLocation(dataDir) && !QFileInfo::exists(QDir(dataDir).filePath(Store::fileName())))
         throw StoreError(
             u"Cannot open database. Path not found: %1"_s.arg(native(QDir(dataDir).filePath(Store::fileName()))));
     if (!QDir().mkpath(destDir)) throw StoreError(u"Cannot create folder %1"_s.arg(native(destDir)));
@@ -174,9 +221,9 @@ void check(const QString& backupFile, const Progress& progress)
     const QString name = native(backupFile);
     if (!QFileInfo(backupFile).isFile()) throw InputError(u"%1: not found"_s.arg(name));
     QStringList rows;
-    std::unique_ptr<Connection> c;
+    std::unique_ptr<RawConnection> c;
     try {
-        c = std::make_unique<Connection>(backupFile, SQLITE_OPEN_READONLY);
+        c = std::make_unique<RawConnection>(backupFile, SQLITE_OPEN_READONLY);
     } catch (const StoreError& e) {
         throw InputError(u"%1: %2"_s.arg(name, e.text()));
     }
@@ -215,6 +262,7 @@ void check(const QString& backupFile, const Progress& progress)
 QString restore(const QString& backupFile, const QString& dataDir, const QDateTime& when)
 {
     check(backupFile);
+    if (Store::isServerLocation(dataDir)) return restoreServer(backupFile, dataDir, when);
     if (!QFileInfo(dataDir).isDir()) throw StoreError(u"Folder not found: %1"_s.arg(native(dataDir)));
     const StoreLock lock(dataDir, StoreLock::Kind::Restore);
     const QDir dir(dataDir);
@@ -227,8 +275,8 @@ QString restore(const QString& backupFile, const QString& dataDir, const QDateTi
     const QString incoming = store + u".restoring"_s;
     QFile::remove(incoming);
     try {
-        Connection from(backupFile, SQLITE_OPEN_READONLY);
-        Connection to(incoming, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+        RawConnection from(backupFile, SQLITE_OPEN_READONLY);
+        RawConnection to(incoming, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
         copyDatabase(from, to, -1, {});
     } catch (...) {
         QFile::remove(incoming);
@@ -240,7 +288,7 @@ QString restore(const QString& backupFile, const QString& dataDir, const QDateTi
         {
             // Leaving WAL needs the store to itself: it fails while any other connection is open, and
             // it folds the journal into the file, so the file kept aside holds every committed record.
-            Connection old(store, SQLITE_OPEN_READWRITE);
+            RawConnection old(store, SQLITE_OPEN_READWRITE);
             QStringList mode;
             if (old.query("PRAGMA journal_mode=DELETE", &mode) != SQLITE_OK || mode.value(0) != u"delete") {
                 QFile::remove(incoming);

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QUrl>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -24,28 +25,77 @@ static QString key(const QString& entry)
     return databaseName() + u'/' + entry;
 }
 
+bool Definition::isServer() const
+{
+    return driver.compare(u"POSTGRESQL"_s, Qt::CaseInsensitive) == 0;
+}
+
+QString Definition::location() const
+{
+    return isServer() ? serverLocation(host, port, database, user) : path;
+}
+
+QString serverLocation(const QString& host, const QString& port, const QString& database, const QString& user)
+{
+    const auto part = [](const QString& text) { return QString::fromLatin1(QUrl::toPercentEncoding(text)); };
+    QString uri = u"postgresql://"_s + part(host);
+    if (!port.isEmpty()) uri += u':' + part(port);
+    uri += u'/' + part(database);
+    if (!user.isEmpty()) uri += u"?user="_s + part(user);
+    return uri;
+}
+
+static bool defined(const QSettings& settings)
+{
+    return settings.contains(key(u"PATH"_s)) ||
+           settings.value(key(u"TYPE"_s)).toString().compare(u"POSTGRESQL"_s, Qt::CaseInsensitive) == 0;
+}
+
 bool isDefined()
 {
     const QSettings settings(filePath(), QSettings::IniFormat);
-    return settings.contains(key(u"PATH"_s));
+    return defined(settings);
 }
 
 Definition ensureDatabaseName(const QString& programDir)
 {
     QSettings settings(filePath(), QSettings::IniFormat);
-    if (!settings.contains(key(u"PATH"_s))) {
+    if (!defined(settings)) {
         settings.setValue(key(u"PATH"_s), QDir(programDir).filePath(u"Data"_s));
         settings.setValue(key(u"TYPE"_s), u"SQLITE"_s);
         settings.sync();
     }
-    return {settings.value(key(u"PATH"_s)).toString(), settings.value(key(u"TYPE"_s)).toString()};
+    Definition d;
+    d.path = settings.value(key(u"PATH"_s)).toString();
+    d.driver = settings.value(key(u"TYPE"_s)).toString();
+    d.host = settings.value(key(u"HOST"_s)).toString();
+    d.port = settings.value(key(u"PORT"_s)).toString();
+    d.database = settings.value(key(u"DATABASE"_s)).toString();
+    d.user = settings.value(key(u"USER"_s)).toString();
+    return d;
+}
+
+void defineServer(const QString& host, const QString& port, const QString& database, const QString& user)
+{
+    QSettings settings(filePath(), QSettings::IniFormat);
+    settings.setValue(key(u"TYPE"_s), u"POSTGRESQL"_s);
+    settings.setValue(key(u"HOST"_s), host);
+    settings.setValue(key(u"PORT"_s), port);
+    settings.setValue(key(u"DATABASE"_s), database);
+    settings.setValue(key(u"USER"_s), user);
+    settings.sync();
 }
 
 QString backupDir(const QString& dataDir)
 {
     const QSettings settings(filePath(), QSettings::IniFormat);
     const QString dir = settings.value(key(u"BackupDir"_s)).toString();
-    return dir.isEmpty() ? QDir(dataDir).filePath(u"Zaloha"_s) : dir;
+    if (!dir.isEmpty()) return dir;
+    // A store on a server has no folder of its own here: its backups go to the clerk's data folder.
+    if (dataDir.startsWith(u"postgres"_s, Qt::CaseInsensitive) && dataDir.contains(u"://"_s))
+        return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
+            .filePath(u"mervana/Zaloha"_s);
+    return QDir(dataDir).filePath(u"Zaloha"_s);
 }
 
 int backupKeep()

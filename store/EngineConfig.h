@@ -7,11 +7,25 @@
 // A small INI file in the user's configuration folder.
 namespace EngineConfig {
 
+// TYPE=SQLITE: the store file in the folder PATH. TYPE=POSTGRESQL: the database DATABASE on the server
+// HOST (a name, an address, or the folder of its local socket) at PORT, as USER; the password only ever
+// comes from the user's ~/.pgpass, never from here.
 struct Definition
 {
     QString path;
-    QString driver;
+    QString driver; // TYPE
+    QString host;
+    QString port;
+    QString database;
+    QString user;
+
+    bool isServer() const;
+    // What the store opens: the folder, or postgresql://HOST:PORT/DATABASE?user=USER.
+    QString location() const;
 };
+
+// The connection URI of a server store; empty parts are left to the server's defaults.
+QString serverLocation(const QString& host, const QString& port, const QString& database, const QString& user);
 
 QString filePath();
 QString databaseName(); // "Mervana"
@@ -20,8 +34,11 @@ bool isDefined();
 // Defines the database name with programDir + "Data" and driver SQLITE when it is missing and saves;
 // an existing definition is returned unchanged, even when it points elsewhere.
 Definition ensureDatabaseName(const QString& programDir);
+// Defines (or redefines) the database name as a store on a PostgreSQL server.
+void defineServer(const QString& host, const QString& port, const QString& database, const QString& user);
 
-// The folder of the daily backup: the entry BackupDir, or "Zaloha" inside dataDir when it is absent.
+// The folder of the daily backup: the entry BackupDir, or "Zaloha" inside dataDir when it is absent
+// ("mervana/Zaloha" in the user's data folder for a store on a server).
 QString backupDir(const QString& dataDir);
 // How many daily backups are kept: the entry BackupKeep, 14 when it is absent or no positive number.
 int backupKeep();

@@ -21,6 +21,21 @@ public:
     using MervanaError::MervanaError;
 };
 
+// A record would repeat a key the store keeps unique (a contract number on a shared server).
+class KeyViolation : public StoreError
+{
+public:
+    using StoreError::StoreError;
+};
+
+// The database server cannot be reached, or the connection to it broke off: the command that met it was
+// not stored. The store connects again at its next command.
+class ConnectionLost : public StoreError
+{
+public:
+    using StoreError::StoreError;
+};
+
 // Raised when a file handed to the register cannot be read as asked (an old table file, a backup):
 // the text names the file and, where it can, the record and the field.
 class InputError : public MervanaError

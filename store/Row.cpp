@@ -182,6 +182,51 @@ void RowValues::read(sqlite3_stmt* statement, int firstColumn, int fieldCount, q
     m_loaded = mask & (fieldCount == MaxFields ? ~quint64(0) : bit(fieldCount) - 1);
 }
 
+void RowValues::read(const Stored* values, int fieldCount, quint64 mask)
+{
+    Q_ASSERT(fieldCount <= MaxFields);
+    qsizetype total = qsizetype(sizeof(Cell)) * fieldCount;
+    for (int f = 0, v = 0; f < fieldCount; ++f) {
+        if (!(mask & bit(f))) continue;
+        const Stored& s = values[v++];
+        total += s.kind == Kind::Text ? s.size : (s.kind == Kind::Null ? 0 : 8);
+    }
+    m_stored = QByteArray(total, Qt::Uninitialized);
+    char* out = m_stored.data();
+    auto* cells = reinterpret_cast<Cell*>(out);
+    quint32 at = quint32(sizeof(Cell)) * fieldCount;
+    for (int f = 0, v = 0; f < fieldCount; ++f) {
+        Cell& c = cells[f];
+        c.offset = at;
+        c.size = 0;
+        c.kind = quint32(Kind::Null);
+        if (!(mask & bit(f))) continue;
+        const Stored& s = values[v++];
+        c.kind = quint32(s.kind);
+        switch (s.kind) {
+        case Kind::Null:
+            break;
+        case Kind::Integer:
+            std::memcpy(out + at, &s.integer, 8);
+            c.size = 8;
+            break;
+        case Kind::Real:
+            std::memcpy(out + at, &s.real, 8);
+            c.size = 8;
+            break;
+        case Kind::Text:
+            if (s.size > 0) std::memcpy(out + at, s.text, size_t(s.size));
+            c.size = quint32(s.size);
+            break;
+        }
+        at += c.size;
+    }
+    m_assigned.clear();
+    m_assignedMask = 0;
+    m_size = fieldCount;
+    m_loaded = mask & (fieldCount == MaxFields ? ~quint64(0) : bit(fieldCount) - 1);
+}
+
 void RowValues::fillFrom(const RowValues& other)
 {
     const RowValues mine = *this;

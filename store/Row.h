@@ -43,6 +43,16 @@ public:
     // Reads the current row of a statement: column firstColumn onward holds, in table order, the
     // fields of mask among fieldCount; the others are not loaded.
     void read(sqlite3_stmt* statement, int firstColumn, int fieldCount, quint64 mask);
+    // The same from another engine: values holds, in table order, the fields of mask among fieldCount.
+    struct Stored
+    {
+        Kind kind = Kind::Null;
+        qint64 integer = 0;
+        double real = 0;
+        const char* text = nullptr; // UTF-8, size bytes
+        int size = 0;
+    };
+    void read(const Stored* values, int fieldCount, quint64 mask);
     // Takes every stored value of other (the same record read whole), keeping the assigned ones.
     void fillFrom(const RowValues& other);
     // Whether field i holds the same value here and in other: both empty, equal numbers or equal texts.

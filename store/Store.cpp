@@ -1,66 +1,39 @@
 #include "store/Store.h"
 
 #include "store/Errors.h"
+#include "store/PgConnection.h"
 #include "store/Row.h"
 #include "store/Schema.h"
+#include "store/SqliteConnection.h"
 
-#include <QCollator>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QSqlDriver>
-#include <QSqlError>
-#include <QUuid>
+#include <QSocketNotifier>
 #include <algorithm>
-#include <sqlite3.h>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-// Surnames and identity cards sort as a Slovak clerk reads them: "ch" after "h", "č" after "c",
-// without regard to case.
-int slovakCompare(void* arg, int lenA, const void* a, int lenB, const void* b)
+// The store file of a location that is not a server: a file named as such (a backup), else the store
+// file in the folder.
+QString storeFile(const QString& location)
 {
-    auto* collator = static_cast<QCollator*>(arg);
-    const QString left = QString::fromUtf8(static_cast<const char*>(a), lenA);
-    const QString right = QString::fromUtf8(static_cast<const char*>(b), lenB);
-    const int c = collator->compare(left, right);
-    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+    const QFileInfo info(location);
+    if (info.isFile() || (!info.isDir() && location.endsWith(u".db"_s, Qt::CaseInsensitive))) return location;
+    return QDir(location).filePath(Store::fileName());
 }
 
-void destroyCollator(void* arg)
+std::unique_ptr<Connection> openConnection(const QString& location)
 {
-    delete static_cast<QCollator*>(arg);
+    if (Store::isServerLocation(location)) return std::make_unique<PgConnection>(location);
+    return std::make_unique<SqliteConnection>(storeFile(location));
 }
 
-void registerCollation(QSqlDatabase& db)
+constexpr quint64 bit(int i)
 {
-    const QVariant handle = db.driver()->handle();
-    Store::addCollations(*static_cast<sqlite3* const*>(handle.data()));
-}
-
-} // namespace
-
-void Store::addCollations(sqlite3* raw)
-{
-    auto* collator = new QCollator(QLocale(QLocale::Slovak, QLocale::Slovakia));
-    collator->setCaseSensitivity(Qt::CaseInsensitive);
-    collator->setIgnorePunctuation(false);
-    sqlite3_create_collation_v2(raw, "SLOVAK", SQLITE_UTF8, collator, slovakCompare, destroyCollator);
-}
-
-namespace {
-
-// Before SQLite's first connection in the process. Every connection here belongs to one store, used by
-// the thread that made it, so SQLite need not lock on every call, nor count every allocation.
-void configureEngine()
-{
-    static const bool configured = [] {
-        sqlite3_config(SQLITE_CONFIG_MULTITHREAD);
-        sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
-        return true; // refused when SQLite is running already: then it keeps its defaults
-    }();
-    Q_UNUSED(configured);
+    return quint64(1) << i;
 }
 
 } // namespace
@@ -70,111 +43,73 @@ QString Store::fileName()
     return u"mervana.db"_s;
 }
 
-Store::Store(const QString& dataDir, QObject* parent) : QObject(parent), m_dataDir(dataDir)
+bool Store::isServerLocation(const QString& location)
 {
-    const QString path = QDir(dataDir).filePath(fileName());
-    if (!QFileInfo::exists(path))
-        throw StoreError(u"Cannot open database. Path not found: %1"_s.arg(QDir::toNativeSeparators(path)));
-    configureEngine();
-    m_connection = u"mervana-"_s + QUuid::createUuid().toString(QUuid::WithoutBraces);
-    QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, m_connection);
-    db.setDatabaseName(path);
-    if (!db.open()) {
-        const QString text = db.lastError().text();
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(m_connection);
-        throw StoreError(u"Cannot open database %1: %2"_s.arg(QDir::toNativeSeparators(path), text));
-    }
-    configure(db);
-    m_handle = *static_cast<sqlite3* const*>(db.driver()->handle().data());
-    Statement counts(m_handle, u"SELECT COUNT(*) FROM sqlite_master WHERE type='table' AND name='RecordCounts'"_s);
-    m_keepsCounts = counts.step() && counts.int64(0) > 0;
+    return location.startsWith(u"postgresql://"_s, Qt::CaseInsensitive) ||
+           location.startsWith(u"postgres://"_s, Qt::CaseInsensitive);
+}
+
+QString Store::displayName(const QString& location)
+{
+    return isServerLocation(location) ? location : QDir::toNativeSeparators(storeFile(location));
+}
+
+bool Store::exists(const QString& location)
+{
+    if (!isServerLocation(location)) return QFileInfo::exists(storeFile(location));
+    return PgConnection::holdsStore(location);
+}
+
+void Store::addCollations(sqlite3* handle)
+{
+    SqliteConnection::addCollations(handle);
+}
+
+Store::Store(const QString& location, QObject* parent)
+    : QObject(parent), m_location(location), m_connection(openConnection(location))
+{
+    m_connection->reconnected = [this] {
+        // Nothing read before the loss is known to be current, nor are the marks of the old session.
+        m_held = {};
+        watchNotifications();
+        touchAll();
+    };
+    watchNotifications();
 }
 
 Store::~Store()
 {
+    m_notifier.reset();
+    m_insertStatements.clear();
     m_statementCache.clear(); // finalised before the connection closes
-    {
-        QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-        if (db.isOpen()) {
-            if (m_depth > 0) db.rollback();
-            db.close();
-        }
-    }
-    QSqlDatabase::removeDatabase(m_connection);
+    if (m_depth > 0) m_connection->rollback();
+    m_connection.reset();
 }
 
-void Store::configure(QSqlDatabase& db)
+void Store::createEmpty(const QString& location)
 {
-    registerCollation(db);
-    QSqlQuery q(db);
-    // A posted record must survive a crash.
-    q.exec(u"PRAGMA journal_mode=WAL"_s);
-    q.exec(u"PRAGMA synchronous=FULL"_s);
-    q.exec(u"PRAGMA busy_timeout=5000"_s);
-}
-
-void Store::createEmpty(const QString& dataDir)
-{
-    configureEngine();
-    QDir dir(dataDir);
-    if (!dir.exists() && !QDir().mkpath(dataDir))
-        throw StoreError(u"Cannot create folder %1"_s.arg(QDir::toNativeSeparators(dataDir)));
-    const QString path = dir.filePath(fileName());
-    if (QFileInfo::exists(path)) throw StoreError(u"A store exists already: %1"_s.arg(QDir::toNativeSeparators(path)));
-    const QString connection = u"mervana-init-"_s + QUuid::createUuid().toString(QUuid::WithoutBraces);
-    QString error;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, connection);
-        db.setDatabaseName(path);
-        if (!db.open()) {
-            error = db.lastError().text();
-        } else {
-            configure(db);
-            db.transaction();
-            QSqlQuery q(db);
-            if (!q.exec(u"CREATE TABLE RecordCounts (name TEXT PRIMARY KEY, n INTEGER NOT NULL)"_s))
-                error = q.lastError().text();
-            for (const TableDef& def : Schema::tables()) {
-                QStringList indexes;
-                const QStringList statements = QStringList{Schema::createStatements(def, &indexes)} + indexes;
-                for (const QString& sql : statements) {
-                    if (!q.exec(sql)) {
-                        error = q.lastError().text();
-                        break;
-                    }
-                }
-            }
-            if (error.isEmpty())
-                db.commit();
-            else
-                db.rollback();
-            q = QSqlQuery();
-            db.close();
-        }
-    }
-    QSqlDatabase::removeDatabase(connection);
-    if (!error.isEmpty()) {
-        QFile::remove(path);
-        throw StoreError(u"Cannot create the store %1: %2"_s.arg(QDir::toNativeSeparators(path), error));
-    }
+    if (isServerLocation(location)) return PgConnection::createStore(location);
+    if (storeFile(location) != QDir(location).filePath(fileName())) return SqliteConnection::createStore(location);
+    QDir dir(location);
+    if (!dir.exists() && !QDir().mkpath(location))
+        throw StoreError(u"Cannot create folder %1"_s.arg(QDir::toNativeSeparators(location)));
+    SqliteConnection::createStore(dir.filePath(fileName()));
 }
 
 QSqlDatabase Store::database()
 {
+    if (isServer())
+        throw StoreError(u"A server store is reached through the store's statements only: %1"_s.arg(m_location));
     if (!m_held.rowids.isEmpty()) flushUpdates();
-    return QSqlDatabase::database(m_connection, false);
+    return static_cast<SqliteConnection&>(*m_connection).database();
 }
 
 const TableDef& Store::table(const QString& file)
 {
     const TableDef* def = Schema::find(file);
     if (!def) throw StoreError(u"Table does not exist: %1"_s.arg(file));
-    Statement& q = statement(u"SELECT COUNT(*) FROM sqlite_master WHERE type='table' AND name=?"_s);
-    q.bind({def->sqlName});
-    const bool present = q.step() && q.int64(0) > 0;
-    q.reset();
-    if (!present) throw StoreError(u"Table does not exist: %1"_s.arg(def->file));
+    if (!m_held.rowids.isEmpty()) flushUpdates();
+    if (!m_connection->hasTable(def->sqlName)) throw StoreError(u"Table does not exist: %1"_s.arg(def->file));
     return *def;
 }
 
@@ -188,6 +123,30 @@ void Store::touchAll()
 {
     for (const TableDef& def : Schema::tables())
         touch(def);
+}
+
+void Store::watchNotifications()
+{
+    m_notifier.reset();
+    const int socket = m_connection->notificationSocket();
+    if (socket < 0 || !QCoreApplication::instance()) return;
+    m_notifier = std::make_unique<QSocketNotifier>(qintptr(socket), QSocketNotifier::Read);
+    connect(m_notifier.get(), &QSocketNotifier::activated, this, [this] { takeRemoteChanges(); });
+}
+
+void Store::takeRemoteChanges()
+{
+    m_remoteChanges += m_connection->takeChangedTables();
+    // Inside a transaction the instances keep what they read: it is what this transaction sees.
+    if (m_depth == 0) applyRemoteChanges();
+}
+
+void Store::applyRemoteChanges()
+{
+    QStringList changed = std::exchange(m_remoteChanges, {});
+    changed.removeDuplicates();
+    for (const QString& name : std::as_const(changed))
+        if (const TableDef* def = Schema::find(name)) touch(*def);
 }
 
 Statement& Store::statement(const QString& sql, const TableDef& def)
@@ -205,7 +164,8 @@ Statement& Store::statement(const QString& sql)
 Statement& Store::cachedStatement(const QString& sql)
 {
     auto it = m_statementCache.find(sql);
-    if (it == m_statementCache.end()) it = m_statementCache.insert(sql, std::make_shared<Statement>(m_handle, sql));
+    if (it == m_statementCache.end())
+        it = m_statementCache.insert(sql, std::shared_ptr<Statement>(m_connection->prepare(sql)));
     ++m_statements;
     return *it.value();
 }
@@ -213,21 +173,132 @@ Statement& Store::cachedStatement(const QString& sql)
 void Store::exec(const QString& sql)
 {
     if (!m_held.rowids.isEmpty()) flushUpdates();
-    Statement statement(m_handle, sql);
     ++m_statements;
-    statement.step();
+    m_connection->exec(sql);
 }
 
-Statement& Store::updateStatement(const TableDef& def, quint64 fields, RowSelection rows)
+QVariant Store::scalar(const QString& sql, const QList<QVariant>& values)
+{
+    Statement& q = statement(sql);
+    q.bind(values);
+    QVariant v;
+    try {
+        if (q.step()) v = q.value(0);
+    } catch (...) {
+        q.reset();
+        throw;
+    }
+    q.reset();
+    return v;
+}
+
+Statement& Store::insertStatement(const TableDef& def, quint64 mask)
+{
+    // One statement per set of filled fields, built once: appending is the inner step of imports.
+    const quint64 key = (mask << 4) | quint64(def.id);
+    if (Statement* cached = m_insertStatements.value(key)) {
+        noteStatement(def);
+        return *cached;
+    }
+    QStringList names;
+    for (int i = 0; i < def.fields.size(); ++i)
+        if (mask & bit(i)) names << u'"' + def.fields.at(i).name + u'"';
+    Statement& q = statement(m_connection->insertSql(def, names), def);
+    m_insertStatements.insert(key, &q);
+    return q;
+}
+
+void Store::deleteRecord(const TableDef& def, qint64 rowid)
+{
+    Statement& q = statement(u"DELETE FROM "_s + m_connection->tableForWriting(def) + u" WHERE rowid = ?"_s, def);
+    q.addBindValue(rowid);
+    q.exec();
+    q.finish();
+}
+
+void Store::deleteAll(const TableDef& def)
+{
+    exec(u"DELETE FROM "_s + m_connection->tableForWriting(def));
+    m_connection->clearMarks(def);
+}
+
+qint64 Store::keptCount(const TableDef& def)
+{
+    const QString sql = m_connection->recordCountSql(def);
+    if (sql.isEmpty()) return -1;
+    Statement& q = statement(sql, def);
+    q.exec();
+    const qint64 n = q.next() ? q.int64(0) : -1;
+    q.finish();
+    return n;
+}
+
+void Store::markWhere(const TableDef& def, const QString& valueSql, const QString& whereSql,
+                      const QList<QVariant>& values)
+{
+    Statement& q = statement(m_connection->markWhereSql(def, valueSql, whereSql));
+    q.bind(values);
+    try {
+        q.exec();
+    } catch (...) {
+        q.reset();
+        throw;
+    }
+    q.reset();
+    touch(def);
+}
+
+Statement& Store::updateStatement(const TableDef& def, quint64 fields, Connection::Rows rows)
 {
     QStringList names;
     for (int i = 0; i < def.fields.size(); ++i)
-        if (fields & (quint64(1) << i)) names << u'"' + def.fields.at(i).name + u'"';
-    const QString where = rows == RowSelection::List    ? u"rowid IN (SELECT value FROM json_each(?))"_s
-                          : rows == RowSelection::Range ? u"rowid BETWEEN ? AND ?"_s
-                                                        : u"rowid = ?"_s;
-    return cachedStatement(u"UPDATE \""_s + def.sqlName + u"\" SET "_s + names.join(u" = ?, "_s) + u" = ? WHERE "_s +
-                           where);
+        if (fields & bit(i)) names << u'"' + def.fields.at(i).name + u'"';
+    QString where;
+    switch (rows) {
+    case Connection::Rows::One:
+        where = u" WHERE rowid = ?"_s;
+        break;
+    case Connection::Rows::List:
+        where = u" WHERE rowid IN ("_s + rowIdList() + u')';
+        break;
+    case Connection::Rows::Range:
+        where = u" WHERE rowid BETWEEN ? AND ?"_s;
+        break;
+    case Connection::Rows::All:
+        break;
+    }
+    return cachedStatement(u"UPDATE "_s + m_connection->tableForWriting(def) + u" SET "_s + names.join(u" = ?, "_s) +
+                           u" = ?"_s + where);
+}
+
+void Store::runUpdate(const TableDef& def, quint64 fields, const QList<QVariant>& values, Connection::Rows rows,
+                      const QList<QVariant>& where)
+{
+    qsizetype markValue = -1; // among values
+    if (m_connection->marksOfSession()) {
+        // The counter's own marks go apart from the records the others share.
+        const int wrk = def.fieldIndex(u"WRK"_s);
+        if (wrk >= 0 && (fields & bit(wrk))) {
+            markValue = 0;
+            for (int i = 0; i < wrk; ++i)
+                if (fields & bit(i)) ++markValue;
+            Statement& q = cachedStatement(m_connection->markSql(def, rows));
+            q.addBindValue(values.at(markValue));
+            for (const QVariant& v : where)
+                q.addBindValue(v);
+            q.exec();
+            q.finish();
+            fields &= ~bit(wrk);
+            if (!fields) return;
+        }
+    }
+    Statement& q = updateStatement(def, fields, rows);
+    for (qsizetype i = 0; i < values.size(); ++i)
+        if (i != markValue) q.addBindValue(values.at(i));
+    for (const QVariant& v : where)
+        q.addBindValue(v);
+    q.exec();
+    q.finish();
 }
 
 void Store::update(const TableDef& def, quint64 fields, const RowValues& values, qint64 rowid)
@@ -236,7 +307,7 @@ void Store::update(const TableDef& def, quint64 fields, const RowValues& values,
     auto changedValues = [&] {
         QList<QVariant> changed;
         for (int i = 0; i < def.fields.size(); ++i)
-            if (fields & (quint64(1) << i)) changed << values.at(i);
+            if (fields & bit(i)) changed << values.at(i);
         return changed;
     };
     if (m_depth > 0) {
@@ -245,7 +316,7 @@ void Store::update(const TableDef& def, quint64 fields, const RowValues& values,
             if (m_held.def != &def || m_held.fields != fields) return false;
             qsizetype k = 0;
             for (int i = 0; i < def.fields.size(); ++i) {
-                if (!(fields & (quint64(1) << i))) continue;
+                if (!(fields & bit(i))) continue;
                 const QVariant v = values.at(i);
                 const QVariant& held = m_held.values.at(k++);
                 if (v.typeId() != held.typeId() || v.isNull() != held.isNull() || v != held) return false;
@@ -258,26 +329,15 @@ void Store::update(const TableDef& def, quint64 fields, const RowValues& values,
         if (m_held.rowids.size() >= BatchSize) flushUpdates();
         return;
     }
-    Statement& q = updateStatement(def, fields, RowSelection::One);
-    for (const QVariant& v : changedValues())
-        q.addBindValue(v);
-    q.addBindValue(rowid);
-    q.exec();
-    q.finish();
+    runUpdate(def, fields, changedValues(), Connection::Rows::One, {rowid});
 }
 
 void Store::flushUpdates()
 {
     if (m_held.rowids.isEmpty()) return;
     const HeldUpdates held = std::exchange(m_held, {});
-    auto run = [&](RowSelection rows, const QList<QVariant>& where) {
-        Statement& q = updateStatement(*held.def, held.fields, rows);
-        for (const QVariant& v : held.values)
-            q.addBindValue(v);
-        for (const QVariant& v : where)
-            q.addBindValue(v);
-        q.exec();
-        q.finish();
+    auto run = [&](Connection::Rows rows, const QList<QVariant>& where) {
+        runUpdate(*held.def, held.fields, held.values, rows, where);
     };
     // Records are mostly written in the order of their numbers, so a loop along a tag updates runs
     // of neighbouring row ids: a run is one range, the scattered rest one list.
@@ -291,28 +351,17 @@ void Store::flushUpdates()
         while (j + 1 < ids.size() && ids.at(j + 1) == ids.at(j) + 1)
             ++j;
         if (j - i + 1 >= LongRun)
-            run(RowSelection::Range, {ids.at(i), ids.at(j)});
+            run(Connection::Rows::Range, {ids.at(i), ids.at(j)});
         else
             scattered.append(ids.mid(i, j - i + 1));
         i = j + 1;
     }
-    if (scattered.size() > 1 && m_batchByList) {
-        try {
-            updateStatement(*held.def, held.fields, RowSelection::List);
-        } catch (const StoreError&) {
-            m_batchByList = false; // this SQLite has no json_each: row by row
-        }
-    }
-    if (scattered.size() > 1 && m_batchByList) {
-        QByteArray list = "[";
-        for (const qint64 rowid : std::as_const(scattered))
-            list += QByteArray::number(rowid) + ',';
-        list.back() = ']';
-        run(RowSelection::List, {QString::fromLatin1(list)});
+    if (scattered.size() > 1 && !rowIdList().isEmpty()) {
+        run(Connection::Rows::List, {rowIdListValue(scattered)});
         return;
     }
     for (const qint64 rowid : std::as_const(scattered))
-        run(RowSelection::One, {rowid});
+        run(Connection::Rows::One, {rowid});
 }
 
 void Store::acquire(const TableDef& def, bool exclusive)
@@ -332,10 +381,11 @@ void Store::release(const TableDef& def, bool exclusive)
 
 void Store::begin()
 {
-    if (m_depth++ == 0) {
+    if (m_depth == 0) {
         m_rollbackOnly = false;
-        if (!database().transaction()) throw StoreError(database().lastError().text());
+        m_connection->begin();
     }
+    ++m_depth;
 }
 
 void Store::commit()
@@ -349,13 +399,22 @@ void Store::commit()
     }
     if (--m_depth == 0) {
         if (m_rollbackOnly) {
-            database().rollback();
+            m_connection->rollback();
             touchAll();
+            applyRemoteChanges();
             throw StoreError(u"Transaction rolled back"_s);
         }
         for (auto& q : m_statementCache)
             q->reset();
-        if (!database().commit()) throw StoreError(database().lastError().text());
+        try {
+            m_connection->commit();
+        } catch (...) {
+            m_connection->rollback();
+            touchAll();
+            applyRemoteChanges();
+            throw;
+        }
+        applyRemoteChanges();
     }
 }
 
@@ -366,9 +425,10 @@ void Store::rollback()
     if (--m_depth == 0) {
         for (auto& q : m_statementCache)
             q->reset();
-        database().rollback();
+        m_connection->rollback();
         // Every instance must forget what it read inside the transaction.
         touchAll();
+        applyRemoteChanges();
     } else {
         m_rollbackOnly = true;
     }

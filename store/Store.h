@@ -3,39 +3,55 @@
 #include <QHash>
 #include <QObject>
 #include <QSqlDatabase>
-#include <QSqlQuery>
 #include <array>
 #include <memory>
 
+#include "store/Connection.h"
 #include "store/Schema.h"
 #include "store/Statement.h"
 
+class QSocketNotifier;
 class RowValues;
 
-// One open store: the SQLite file in the data folder, shared by every table instance of the run.
+// One open store, shared by every table instance of the run: the SQLite file in the data folder, or a
+// database on a PostgreSQL server that several counters share. Where it is, is its location: a data
+// folder, a store file (a backup), or a connection URI postgresql://HOST:PORT/DATABASE?user=USER whose
+// password comes from ~/.pgpass only.
 class Store : public QObject
 {
     Q_OBJECT
 public:
     static QString fileName(); // "mervana.db"
 
-    // Opens the store in dataDir; throws StoreError when the folder or its file is missing.
-    explicit Store(const QString& dataDir, QObject* parent = nullptr);
+    // Whether location names a server store (a postgresql:// URI) rather than a folder or a file.
+    static bool isServerLocation(const QString& location);
+    // The location as a clerk reads it in a message: the store file of a folder, or the URI.
+    static QString displayName(const QString& location);
+    // Whether a store is there: the store file, or the register's tables on the server.
+    static bool exists(const QString& location);
+
+    // Opens the store at location; throws StoreError when it is missing or cannot be reached.
+    explicit Store(const QString& location, QObject* parent = nullptr);
     ~Store() override;
 
-    // Creates the eight empty tables with their indexes; throws when dataDir holds a store already.
-    static void createEmpty(const QString& dataDir);
-    // Registers the collations the store's indexes use on a connection of one's own.
+    // Creates the eight empty tables with their indexes; throws when the location holds a store already.
+    static void createEmpty(const QString& location);
+    // Registers the collations the store's indexes use on a SQLite connection of one's own.
     static void addCollations(struct sqlite3* handle);
 
-    QString dataDir() const { return m_dataDir; }
-    // The connection for Qt SQL queries; writes held back for a batch are done first.
+    // The location the store was opened from (the data folder of an embedded store).
+    QString dataDir() const { return m_location; }
+    bool isServer() const { return m_connection->engine() == Connection::Engine::Postgresql; }
+    Connection& connection() { return *m_connection; }
+    // The Qt SQL connection of an embedded store, for routines written against it; writes held back for a
+    // batch are done first. Throws StoreError on a server store: use statement() there.
     QSqlDatabase database();
 
     // The definition of a table present in the store; throws "Table does not exist" otherwise.
     const TableDef& table(const QString& fileName);
 
-    // Change counter of a table; every write bumps it so other instances refresh lazily.
+    // Change counter of a table; every write bumps it so other instances refresh lazily. On a server the
+    // writes of other counters bump it too, as soon as the event loop hears of them.
     quint64 version(const TableDef& def) const { return m_versions.at(def.id); }
     void touch(const TableDef& def);
     void touchAll();
@@ -46,6 +62,27 @@ public:
     // other tables may wait.
     Statement& statement(const QString& sql, const TableDef& def);
     void exec(const QString& sql); // throws StoreError on failure
+    // The first column of the first row of sql (invalid when there is none).
+    QVariant scalar(const QString& sql, const QList<QVariant>& values = {});
+
+    // The statement that stores a new record of def with the fields of mask (bound in table order);
+    // lastInsertId() gives its row id after exec().
+    Statement& insertStatement(const TableDef& def, quint64 mask);
+    void deleteRecord(const TableDef& def, qint64 rowid);
+    void deleteAll(const TableDef& def);
+    // The record count of the whole table when the store keeps it, -1 otherwise.
+    qint64 keptCount(const TableDef& def);
+
+    // A subquery of row ids bound as one value, for statements over many records; empty when the engine
+    // has none (then one statement per record).
+    QString rowIdList() { return m_connection->rowIdList(); }
+    QVariant rowIdListValue(const QList<qint64>& rowids) const { return m_connection->rowIdListValue(rowids); }
+
+    // Sets WRK of the records of def that whereSql picks (all when it is empty) to valueSql, an expression
+    // over the fields of the record, named a; values bind in order. One statement, whatever the engine
+    // keeps the marks in.
+    void markWhere(const TableDef& def, const QString& valueSql, const QString& whereSql = {},
+                   const QList<QVariant>& values = {});
 
     // Inside a transaction, updates that set the same fields to the same values (a marking loop)
     // are held back and written as one statement: before any other statement runs, at the latest
@@ -63,9 +100,6 @@ public:
     void rollback();
     bool inTransaction() const { return m_depth > 0; }
 
-    // Whether the store keeps the record count of every table up to date (stores made by createEmpty do).
-    bool keepsCounts() const { return m_keepsCounts; }
-
     // Counts statements run, for the benchmark of paged reading.
     quint64 statementsRun() const { return m_statements; }
     void noteStatement(const TableDef& def) // a statement on def run from an instance's own cache
@@ -74,21 +108,25 @@ public:
         ++m_statements;
     }
 
+    // Takes in what other counters wrote since the last look (the event loop does this by itself).
+    void takeRemoteChanges();
+
 Q_SIGNALS:
     void tableChanged(const QString& sqlName);
 
 private:
-    static void configure(QSqlDatabase& db);
-    QString m_dataDir;
-    QString m_connection;
+    void watchNotifications();
+    void applyRemoteChanges();
+    QString m_location;
+    std::unique_ptr<Connection> m_connection;
+    std::unique_ptr<QSocketNotifier> m_notifier;
     std::array<quint64, 8> m_versions{};
     QHash<QString, std::shared_ptr<Statement>> m_statementCache;
-    struct sqlite3* m_handle = nullptr;
+    QHash<quint64, Statement*> m_insertStatements; // by table and fields
     QHash<QString, int> m_openCount;
     QHash<QString, bool> m_exclusive;
-    QHash<QString, bool> m_present;
+    QStringList m_remoteChanges; // heard of inside a transaction: applied after it
     int m_depth = 0;
-    bool m_keepsCounts = false;
     bool m_rollbackOnly = false;
     quint64 m_statements = 0;
     struct HeldUpdates
@@ -98,8 +136,9 @@ private:
         QList<QVariant> values; // of fields, in table order
         QList<qint64> rowids;
     } m_held;
-    bool m_batchByList = true; // false when the SQLite build has no json_each
-    enum class RowSelection { One, List, Range };
-    Statement& updateStatement(const TableDef& def, quint64 fields, RowSelection rows);
+    Statement& updateStatement(const TableDef& def, quint64 fields, Connection::Rows rows);
+    // Runs the update of fields (values in table order) on the rows given by where.
+    void runUpdate(const TableDef& def, quint64 fields, const QList<QVariant>& values, Connection::Rows rows,
+                   const QList<QVariant>& where);
     Statement& cachedStatement(const QString& sql);
 };

@@ -9,7 +9,8 @@ class QLockFile;
 // holds an Open mark: a lock file of its own in the folder "mervana-open" beside the store, so any number
 // of them may run at once. A restore holds the one Restore lock ("mervana-restore.lock") and refuses while
 // a live Open mark exists; a program refuses to open the store while a restore runs. Marks left behind by
-// a program that crashed name a dead process and are cleared by the next look.
+// a program that crashed name a dead process and are cleared by the next look. A store on a server takes
+// no lock here.
 class StoreLock
 {
 public:

@@ -344,7 +344,7 @@ void Table::regenerateIndexes()
     requireOpen();
     if (!m_openedExclusive) throw StoreError(u"Table is not opened exclusively: %1"_s.arg(m_def->file));
     for (const TagDef& tag : m_def->tags)
-        m_store.exec(u"REINDEX \"%1_%2\""_s.arg(m_def->sqlName, tag.name));
+        m_store.exec(m_store.connection().reindexSql(*m_def, tag));
     m_store.touch(*m_def);
     first();
 }
@@ -940,26 +940,6 @@ void Table::post()
     postRecord();
 }
 
-Statement& Table::insertStatement(quint64 mask)
-{
-    // One statement per set of filled fields, built once: appending is the inner step of imports.
-    if (Statement* cached = m_writeStatements.value(mask)) {
-        m_store.noteStatement(*m_def);
-        return *cached;
-    }
-    QStringList names;
-    for (int i = 0; i < m_def->fields.size(); ++i)
-        if (mask & (quint64(1) << i)) names << u'"' + m_def->fields.at(i).name + u'"';
-    QString sql = u"INSERT INTO \""_s + m_def->sqlName + u'"';
-    if (names.isEmpty())
-        sql += u" DEFAULT VALUES"_s;
-    else
-        sql += u" ("_s + names.join(u", "_s) + u") VALUES ("_s + QStringList(names.size(), u"?"_s).join(u", "_s) + u')';
-    Statement& statement = m_store.statement(sql, *m_def);
-    m_writeStatements.insert(mask, &statement);
-    return statement;
-}
-
 void Table::postRecord()
 {
     const bool upToDate = m_seenVersion == m_store.version(*m_def);
@@ -973,7 +953,7 @@ void Table::postRecord()
     }
     qint64 rowid = m_buffer.rowid;
     if (inserting) {
-        Statement& q = insertStatement(mask);
+        Statement& q = m_store.insertStatement(*m_def, mask);
         for (int i = 0; i < m_def->fields.size(); ++i)
             if (mask & (quint64(1) << i)) q.addBindValue(m_buffer.values.at(i));
         q.exec();
@@ -1018,10 +998,7 @@ void Table::remove()
     sync();
     if (m_page.isEmpty()) throw StoreError(u"Cannot perform this operation on an empty dataset: %1"_s.arg(m_def->file));
     const Row gone = current();
-    Statement& q = m_store.statement(u"DELETE FROM \""_s + m_def->sqlName + u"\" WHERE rowid = ?"_s, *m_def);
-    q.addBindValue(gone.rowid);
-    q.exec();
-    q.finish();
+    m_store.deleteRecord(*m_def, gone.rowid);
     m_store.touch(*m_def);
     resync(gone);
 }
@@ -1030,7 +1007,7 @@ void Table::emptyTable()
 {
     requireOpen();
     cancel();
-    m_store.exec(u"DELETE FROM \""_s + m_def->sqlName + u'"');
+    m_store.deleteAll(*m_def);
     m_store.touch(*m_def);
     first();
 }
@@ -1040,17 +1017,20 @@ int Table::recordCount()
     requireOpen();
     const quint64 version = m_store.version(*m_def);
     if (m_cachedCount >= 0 && m_countVersion == version) return m_cachedCount;
-    QString sql = u"SELECT COUNT(*) FROM \""_s + m_def->sqlName + u'"';
-    if (!m_filter.terms.isEmpty())
-        sql += u" WHERE "_s + m_filter.sql(*m_def);
-    else if (m_store.keepsCounts())
-        sql = u"SELECT n FROM RecordCounts WHERE name = '"_s + m_def->sqlName + u'\'';
-    Statement& q = m_store.statement(sql, *m_def);
-    for (const QVariant& v : m_filter.values())
-        q.addBindValue(v);
-    q.exec();
-    m_cachedCount = q.next() ? q.value(0).toInt() : 0;
-    q.finish();
+    // The count of a grid without a filter costs nothing where the store keeps it, however big the table.
+    const qint64 kept = m_filter.terms.isEmpty() ? m_store.keptCount(*m_def) : -1;
+    if (kept >= 0) {
+        m_cachedCount = int(kept);
+    } else {
+        QString sql = u"SELECT COUNT(*) FROM \""_s + m_def->sqlName + u'"';
+        if (!m_filter.terms.isEmpty()) sql += u" WHERE "_s + m_filter.sql(*m_def);
+        Statement& q = m_store.statement(sql, *m_def);
+        for (const QVariant& v : m_filter.values())
+            q.addBindValue(v);
+        q.exec();
+        m_cachedCount = q.next() ? int(q.int64(0)) : 0;
+        q.finish();
+    }
     m_countVersion = version;
     return m_cachedCount;
 }

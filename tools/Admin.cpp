@@ -1,8 +1,10 @@
 #include "tools/Admin.h"
 
 #include "print/ReportCatalog.h"
+#include "store/Store.h"
 
 #include <QDate>
+#include <QDir>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -54,6 +56,11 @@ int usage(const QString& problem)
         print(stderr, u"                "_s + e.name + (e.arguments.isEmpty() ? QString() : u' ' + e.arguments));
     print(stderr, u"exit status: 0 done, 1 failed, 2 wrong command line or unreadable input (nothing changed)"_s);
     return Usage;
+}
+
+QString location(const QString& location)
+{
+    return Store::isServerLocation(location) ? location : QDir::toNativeSeparators(location);
 }
 
 QDate parseDate(const QString& text)

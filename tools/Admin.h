@@ -19,6 +19,9 @@ void out(const QString& text); // one line to standard output
 int fail(const QString& problem, int status = Failure);
 int usage(const QString& problem = {});
 
+// A store's location as the commands name it: a folder in the system's form, a server's URI as given.
+QString location(const QString& location);
+
 // A date on the command line: d.M.yyyy or YYYY-MM-DD; invalid when it is neither.
 QDate parseDate(const QString& text);
 

@@ -8,8 +8,6 @@
 #include <QList>
 #include <QRandomGenerator>
 #include <QSet>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QStringView>
 #include <QVariant>
 #include <algorithm>
@@ -209,32 +207,31 @@ QString birthNumber(Rng& rng, int year, bool female)
     }
 }
 
+// Every field of one table, in table order.
 class Inserter
 {
 public:
-    Inserter(const QSqlDatabase& db, const QString& sql) : m_query(db)
-    {
-        if (!m_query.prepare(sql)) throw StoreError(m_query.lastError().text());
-    }
+    Inserter(Store& store, const QString& table) : m_store(store), m_def(*Schema::find(table)) {}
     void row(std::initializer_list<QVariant> values)
     {
-        int i = 0;
+        Q_ASSERT(qsizetype(values.size()) == m_def.fields.size());
+        Statement& q = m_store.insertStatement(m_def, (quint64(1) << m_def.fields.size()) - 1);
         for (const QVariant& v : values)
-            m_query.bindValue(i++, v);
-        if (!m_query.exec()) throw StoreError(m_query.lastError().text());
+            q.addBindValue(v);
+        q.exec();
+        q.finish();
     }
 
 private:
-    QSqlQuery m_query;
+    Store& m_store;
+    const TableDef& m_def;
 };
 
 void requireEmpty(Store& store)
 {
     for (const TableDef& def : Schema::tables()) {
         store.table(def.file); // names a missing table
-        QSqlQuery q(store.database());
-        if (!q.exec(u"SELECT EXISTS (SELECT 1 FROM \"%1\")"_s.arg(def.sqlName))) throw StoreError(q.lastError().text());
-        if (q.next() && q.value(0).toBool())
+        if (store.scalar(u"SELECT EXISTS (SELECT 1 FROM \"%1\")"_s.arg(def.sqlName)).toLongLong() != 0)
             throw StoreError(
                 u"The store in %1 holds records already (%2); the demo set goes only into an empty store"_s.arg(
                     store.dataDir(), def.file));
@@ -422,16 +419,15 @@ Counts fill(Store& store, int scale, const QDate& today, std::optional<Variant> 
     const Variant v = variant.value_or(variantFor(scale));
     {
         Transaction transaction(store);
-        const QSqlDatabase db = store.database();
-        Inserter persons(db, u"INSERT INTO Osoby (WRK, BLACK, BIRTHNUM, LASTNAME, FIRSNAME, IDCARD, STREET, STREETNO, "
-                             u"CITY, REASON) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_s);
-        Inserter contracts(db, u"INSERT INTO Zmluvy (WRK, BIRTHNUM, NUMBER, AGRDATE, AMOUNT, PERCENT, WEEKTIME, "
-                               u"UNTIL, PAID, PAID_SUM, PAID_DATE, RETURNED, RETUDATE, RETENT, PADAK) "
-                               u"VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_s);
-        Inserter extensions(db, u"INSERT INTO Predlz (WRK, NUMBER, X_UNTIL, X_PERCENT, X_PAID, X_PAIDDATE) "
-                                u"VALUES (?, ?, ?, ?, ?, ?)"_s);
-        Inserter goods(db, u"INSERT INTO Inventar (WRK, NUMBER, SUBJECT, VRATENE, PREDANE, PREPADNUTE, PRED_DATUM, "
-                           u"PRED_SUMA, SUMA1, SUMA2) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_s);
+        // WRK, BLACK, BIRTHNUM, LASTNAME, FIRSNAME, IDCARD, STREET, STREETNO, CITY, REASON
+        Inserter persons(store, u"Osoby"_s);
+        // WRK, BIRTHNUM, NUMBER, AGRDATE, AMOUNT, PERCENT, WEEKTIME, UNTIL, PAID, PAID_SUM, PAID_DATE, RETURNED,
+        // RETUDATE, RETENT, PADAK
+        Inserter contracts(store, u"Zmluvy"_s);
+        // WRK, NUMBER, X_UNTIL, X_PERCENT, X_PAID, X_PAIDDATE
+        Inserter extensions(store, u"Predlz"_s);
+        // WRK, NUMBER, SUBJECT, VRATENE, PREDANE, PREPADNUTE, PRED_DATUM, PRED_SUMA, SUMA1, SUMA2
+        Inserter goods(store, u"Inventar"_s);
 
         const int spanYears = spanDays(counts.contracts) / 365;
         const QList<QString> pledgers = writePersons(rng, persons, counts.persons, today, spanYears, v.first);

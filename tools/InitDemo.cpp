@@ -13,7 +13,7 @@ int adminInit(QStringList args)
     if (args.size() != 1) return Admin::usage(u"init takes exactly one folder"_s);
     const QString dir = args.first();
     Store::createEmpty(dir);
-    Admin::out(u"Created the empty store %1"_s.arg(QDir::toNativeSeparators(QDir(dir).filePath(Store::fileName()))));
+    Admin::out(u"Created the empty store %1"_s.arg(Store::displayName(dir)));
     return Admin::Ok;
 }
 
@@ -32,10 +32,11 @@ int adminDemo(QStringList args)
     if (args.size() != 1 || args.first().startsWith(u'-'))
         return Admin::usage(args.isEmpty() ? u"demo needs a folder"_s : u"unexpected argument: %1"_s.arg(args.last()));
     const QString dir = args.first();
-    if (!QFileInfo(dir).isDir()) return Admin::fail(u"folder not found: %1"_s.arg(QDir::toNativeSeparators(dir)));
-    if (!QFileInfo::exists(QDir(dir).filePath(Store::fileName())))
+    if (!Store::isServerLocation(dir) && !QFileInfo(dir).isDir())
+        return Admin::fail(u"folder not found: %1"_s.arg(QDir::toNativeSeparators(dir)));
+    if (!Store::exists(dir))
         return Admin::fail(
-            u"no store in %1; create it first with: mervana-admin init %1"_s.arg(QDir::toNativeSeparators(dir)));
+            u"no store in %1; create it first with: mervana-admin init %1"_s.arg(Admin::location(dir)));
     std::optional<DemoData::Variant> variant;
     if (!newestText.isEmpty() || !firstText.isEmpty()) {
         DemoData::Variant v = DemoData::variantFor(scale);
@@ -57,6 +58,6 @@ int adminDemo(QStringList args)
                    .arg(c.goods)
                    .arg(c.extensions)
                    .arg(c.persons)
-                   .arg(QDir::toNativeSeparators(dir)));
+                   .arg(Admin::location(dir)));
     return Admin::Ok;
 }

@@ -39,13 +39,13 @@ bool twoFolders(const QStringList& args)
 // The store of a command that writes to it: it must be there already.
 bool storeMissing(const QString& dir)
 {
-    return !QFileInfo::exists(QDir(dir).filePath(Store::fileName()));
+    return !Store::exists(dir);
 }
 
 int noStore(const QString& dir)
 {
     return Admin::fail(
-        u"no store in %1; create it first with: mervana-admin init %1"_s.arg(QDir::toNativeSeparators(dir)));
+        u"no store in %1; create it first with: mervana-admin init %1"_s.arg(Admin::location(dir)));
 }
 
 } // namespace
@@ -89,7 +89,7 @@ int adminImportDbf(QStringList args)
         if (!r.emptyFields.isEmpty())
             Admin::out(u"    fields missing in the file, left empty: "_s + r.emptyFields.join(u", "_s));
     }
-    Admin::out(u"Imported %1 records into %2"_s.arg(total).arg(QDir::toNativeSeparators(dataDir)));
+    Admin::out(u"Imported %1 records into %2"_s.arg(total).arg(Admin::location(dataDir)));
     return Admin::Ok;
 }
 

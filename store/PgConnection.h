@@ -1,0 +1,79 @@
+#pragma once
+
+#include "store/Connection.h"
+
+#include <QByteArray>
+
+struct pg_conn;
+struct pg_result;
+
+// A store on a PostgreSQL server that several counters share, through libpq.
+//
+// The eight tables lie in the database's schema (public unless the user's search path says otherwise),
+// with an identity column rowid, the Slovak order of surnames and identity cards by the ICU collation
+// "slovak" (sk-SK, secondary strength: case does not count, accents do), a unique index on the contract
+// number, the record counts kept by statement triggers and summed once at commit, and a notice on the
+// channel "mervana" for every statement that writes a table.
+//
+// Each connection (one counter's session) keeps its own scratch state in temporary objects that shadow
+// the shared ones by name: its WRK marks in tables of their own, seen through views named as the tables
+// (so every routine reads and writes WRK as a field, but never another counter's), and its own Prijvyd
+// work table. They vanish with the session.
+class PgConnection : public Connection
+{
+public:
+    // Connects to the store at location (a postgresql:// URI); throws ConnectionLost when the server
+    // cannot be reached, StoreError when the database holds no store.
+    explicit PgConnection(const QString& location);
+    ~PgConnection() override;
+
+    // Creates the store's tables, indexes and counts in the database at location, in one transaction;
+    // throws StoreError when it holds them already or the server lacks the ICU collation.
+    static void createStore(const QString& location);
+    // Removes what createStore made (a copy that failed after it made them).
+    static void dropStore(const QString& location);
+    static bool holdsStore(const QString& location);
+
+    Engine engine() const override { return Engine::Postgresql; }
+    std::unique_ptr<Statement> prepare(const QString& sql) override;
+    void exec(const QString& sql) override;
+    void begin() override;
+    void commit() override;
+    void rollback() override;
+    bool hasTable(const QString& sqlName) override;
+    QString tableForWriting(const TableDef& def) const override;
+    QString insertSql(const TableDef& def, const QStringList& columns) const override;
+    QString rowIdList() override;
+    QVariant rowIdListValue(const QList<qint64>& rowids) const override;
+    QString recordCountSql(const TableDef& def) override;
+    QString reindexSql(const TableDef& def, const TagDef& tag) const override;
+    bool marksOfSession() const override { return true; }
+    QString markSql(const TableDef& def, Rows rows) const override;
+    QString markWhereSql(const TableDef& def, const QString& valueSql, const QString& whereSql) const override;
+    void clearMarks(const TableDef& def) override;
+    int notificationSocket() const override;
+    QStringList takeChangedTables() override;
+
+    // The table every counter shares, past the session's view of it.
+    QString sharedTable(const TableDef& def) const override;
+    void rowIdsTaken(const TableDef& def) override;
+    void beginSnapshot() override;
+    // Other programs connected to this database now (counters, admin commands).
+    int otherSessions();
+
+    // For the statements: the open connection, made again first when it was lost outside a transaction.
+    pg_conn* handle();
+    quint64 generation() const { return m_generation; }
+    QByteArray nextStatementName() { return "m" + QByteArray::number(++m_statementNames); }
+    // Throws the error of result (taking it), ConnectionLost when the connection is gone.
+    [[noreturn]] void fail(pg_result* result);
+
+private:
+    void setUpSession();
+    QString m_location;
+    pg_conn* m_conn = nullptr;
+    QString m_schema;
+    quint64 m_generation = 1;
+    int m_statementNames = 0;
+    bool m_inTransaction = false;
+};
