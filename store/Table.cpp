@@ -173,10 +173,13 @@ void Field::setAsString(const QString& text)
     }
     switch (def.type) {
     case FieldType::Text: {
+        // Cut to the width first: a cut that ends in a blank must not store it, or the value would
+        // differ from the same text typed again and a key search for it would miss.
         QString t = text;
+        if (def.width > 0 && t.size() > def.width) t.truncate(def.width);
         while (t.endsWith(u' '))
             t.chop(1);
-        if (def.width > 0 && t.size() > def.width) t.truncate(def.width);
+        if (t.trimmed().isEmpty()) return clear(); // nothing but blanks left after the cut: empty
         m_table.assign(m_index, t);
         return;
     }

@@ -338,6 +338,8 @@ private Q_SLOTS:
         QTest::newRow("date with blanks") << u"UNTIL"_s << u" 6. 1.2027"_s << u"6.1.2027"_s;
         QTest::newRow("empty text empties") << u"AMOUNT"_s << QString() << QString();
         QTest::newRow("text cut to width") << u"NUMBER"_s << u"26/000012345"_s << u"26/00001"_s;
+        QTest::newRow("cut ending in a blank") << u"BIRTHNUM"_s << u"123456789 0"_s << u"123456789"_s;
+        QTest::newRow("cut leaving only blanks") << u"NUMBER"_s << u"\t\t\t\t\t\t\t\t26/00001"_s << QString();
     }
     void conversionsAccepted()
     {
