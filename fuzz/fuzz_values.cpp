@@ -1,0 +1,97 @@
+#include "fuzz/Check.h"
+#include "store/Errors.h"
+#include "store/Values.h"
+
+#include <QString>
+#include <cmath>
+#include <cstring>
+#include <fuzzer/FuzzedDataProvider.h>
+
+// The conversions behind every date and number box: any text is read or refused, never a crash, and
+// whatever is read writes back to a text that reads as the same value.
+namespace {
+
+void dates(const QString& text)
+{
+    (void)Values::isEmptyDateText(text);
+    const auto date = Values::parseDate(text);
+    try {
+        FUZZ_CHECK(Values::dateFromText(text) == date);
+    } catch (const ConversionError&) {
+        FUZZ_CHECK(!date);
+    }
+    if (!date) return;
+    FUZZ_CHECK(date->isValid());
+    FUZZ_CHECK(Values::parseDate(Values::shortDateText(*date)) == date);
+    FUZZ_CHECK(Values::parseDate(Values::monthStepDateText(*date)) == date);
+}
+
+void integers(const QString& text)
+{
+    const auto value = Values::wholeNumber(text);
+    try {
+        FUZZ_CHECK(Values::integerFromText(text) == value);
+    } catch (const ConversionError&) {
+        FUZZ_CHECK(!value);
+    }
+    if (value) FUZZ_CHECK(Values::wholeNumber(QString::number(*value)) == value);
+}
+
+// A written number reads back as itself within its 15 significant digits, when it reads at all.
+void writesBack(double value)
+{
+    const QString text = Values::generalNumberText(value);
+    FUZZ_CHECK(!text.isEmpty());
+    if (!std::isfinite(value)) return;
+    const auto again = Values::parseNumber(text);
+    if (again) FUZZ_CHECK(std::abs(*again - value) <= std::abs(value) * 1e-14);
+}
+
+void numbers(const QString& text)
+{
+    const auto value = Values::parseNumber(text);
+    if (!value) return;
+    FUZZ_CHECK(std::isfinite(*value));
+    writesBack(*value);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    FuzzedDataProvider input(data, size);
+    switch (input.ConsumeIntegralInRange(0, 3)) {
+    case 0: {
+        const std::string bytes = input.ConsumeRemainingBytesAsString();
+        const QString text = QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
+        dates(text);
+        integers(text);
+        numbers(text);
+        break;
+    }
+    case 1: { // what a paste from another program may hold: any UTF-16, lone surrogates too
+        const std::string bytes = input.ConsumeRemainingBytesAsString();
+        QString text(qsizetype(bytes.size() / 2), Qt::Uninitialized);
+        std::memcpy(text.data(), bytes.data(), size_t(text.size()) * sizeof(QChar));
+        dates(text);
+        integers(text);
+        numbers(text);
+        break;
+    }
+    case 2: { // any stored double, infinities and NaN included
+        double value = 0;
+        const std::string bytes = input.ConsumeBytesAsString(sizeof value);
+        std::memcpy(&value, bytes.data(), std::min(bytes.size(), sizeof value));
+        writesBack(value);
+        break;
+    }
+    case 3: { // any day a date field can hold
+        const QDate date = QDate::fromJulianDay(input.ConsumeIntegral<qint64>() % 4'000'000);
+        const QString text = Values::shortDateText(date);
+        if (date.isValid() && date.year() >= 1 && date.year() <= 9999) FUZZ_CHECK(Values::parseDate(text) == date);
+        (void)Values::parseDate(Values::monthStepDateText(date));
+        break;
+    }
+    }
+    return 0;
+}
