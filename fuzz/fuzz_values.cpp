@@ -1,4 +1,5 @@
 #include "fuzz/Check.h"
+#include "register/ContractRules.h"
 #include "store/Errors.h"
 #include "store/Values.h"
 
@@ -55,12 +56,31 @@ void numbers(const QString& text)
     writesBack(*value);
 }
 
+// What the contracts and extensions windows work out from their boxes as the clerk leaves them.
+void boxRules(const QString& first, const QString& second)
+{
+    try {
+        // A proposed due date is one the date box can store.
+        if (const auto due = ContractRules::DueDateFromWeeks(first, second)) FUZZ_CHECK(Values::parseDate(*due).has_value());
+    } catch (const ConversionError&) {
+        FUZZ_CHECK(!Values::parseDate(first));
+    }
+    try {
+        if (const auto total = ContractRules::TotalToRepayText(first, second)) FUZZ_CHECK(!total->isEmpty());
+    } catch (const ConversionError&) {
+        FUZZ_CHECK(!Values::wholeNumber(first));
+    }
+    FUZZ_CHECK(!ContractRules::ExtensionChargeText(first, second).isEmpty());
+    const QString number = ContractRules::NextContractNumber(first, QDate(2026, 12, 7));
+    FUZZ_CHECK(number.size() == 8 && number.startsWith(u"26/"));
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     FuzzedDataProvider input(data, size);
-    switch (input.ConsumeIntegralInRange(0, 3)) {
+    switch (input.ConsumeIntegralInRange(0, 4)) {
     case 0: {
         const std::string bytes = input.ConsumeRemainingBytesAsString();
         const QString text = QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
@@ -90,6 +110,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const QString text = Values::shortDateText(date);
         if (date.isValid() && date.year() >= 1 && date.year() <= 9999) FUZZ_CHECK(Values::parseDate(text) == date);
         (void)Values::parseDate(Values::monthStepDateText(date));
+        break;
+    }
+    case 4: {
+        const std::string first = input.ConsumeRandomLengthString(64);
+        const std::string second = input.ConsumeRemainingBytesAsString();
+        boxRules(QString::fromUtf8(first.data(), qsizetype(first.size())),
+                 QString::fromUtf8(second.data(), qsizetype(second.size())));
         break;
     }
     }
