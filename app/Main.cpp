@@ -11,6 +11,7 @@
 #include "register/Zmluvy.h"
 #include "store/Clock.h"
 #include "store/EngineConfig.h"
+#include "store/EventPump.h"
 #include "store/Store.h"
 #include "store/Table.h"
 #include "store/Values.h"
@@ -105,6 +106,7 @@ TForm1::~TForm1()
 
 void TForm1::release()
 {
+    const EventPump::Hold hold;
     // Windows close their tables before the store goes.
     delete m_mdi;
     m_mdi = nullptr;
@@ -303,6 +305,7 @@ void TForm1::createStatusBar()
 
 bool TForm1::event(QEvent* e)
 {
+    const EventPump::HoldFor hold(e);
     // The hint goes to panel 2 on the next tick, not into the status bar's own message line.
     if (e->type() == QEvent::StatusTip) {
         m_hint = static_cast<QStatusTipEvent*>(e)->tip();
@@ -320,6 +323,7 @@ void TForm1::Timer1Timer()
 
 QMdiSubWindow* TForm1::addChild(QWidget* form)
 {
+    const EventPump::Hold hold; // Qt shows the window's children one by one
     QMdiSubWindow* sub = m_mdi->addSubWindow(form);
     sub->installEventFilter(new MinimiseOnClose(sub));
     sub->showMaximized();
@@ -328,6 +332,7 @@ QMdiSubWindow* TForm1::addChild(QWidget* form)
 
 void TForm1::showChild(QWidget* form)
 {
+    const EventPump::Hold hold; // Qt shows the window's children one by one
     for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
         if (sub->widget() == form) {
             if (sub->isMinimized())

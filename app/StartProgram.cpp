@@ -2,6 +2,7 @@
 
 #include "app/Guard.h"
 #include "app/Main.h"
+#include "store/EventPump.h"
 
 #include <QApplication>
 
@@ -12,6 +13,8 @@ TForm1* StartProgram(const QString& programDir)
     QApplication::setApplicationName(u"Mervana"_s);
     QApplication::setApplicationDisplayName(u"Mervana KORVEL!"_s);
     TForm1* main = nullptr;
+    // Start-up creates and shows every window; no pending event may run in the middle of that.
+    const EventPump::Hold hold;
     const bool ok = guarded([&] {
         main = new TForm1(programDir);
         main->createRegisterWindows();

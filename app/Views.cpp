@@ -18,7 +18,8 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-// While a pass marks records the frame's commands are refused; the screen still repaints.
+// While a pass marks records the frame's commands are refused; the screen still repaints (the pass lets
+// events run through the event pump).
 class PassInProgress
 {
 public:
@@ -37,15 +38,10 @@ public:
         for (int i = 0; i < m_widgets.size(); ++i)
             if (m_widgets.at(i)) m_widgets.at(i)->setEnabled(m_was.at(i));
     }
-    void breathe()
-    {
-        if (++m_count % 512 == 0) QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    }
 
 private:
     QList<QWidget*> m_widgets;
     QList<bool> m_was;
-    int m_count = 0;
 };
 
 void showMarked(Table& t)
@@ -89,8 +85,7 @@ void TForm1::FilterContracts(Table& t)
     PassInProgress pass(*this);
     if (mode == 6) ExpiredFound = false;
     const QString birthNumber = mode == 6 ? form2()->Edit2->text() : QString();
-    const bool found =
-        Marking::markContracts(mode, t, *Table3, Clock::today(), birthNumber, [&pass] { pass.breathe(); });
+    const bool found = Marking::markContracts(mode, t, *Table3, Clock::today(), birthNumber);
     if (mode == 6) ExpiredFound = found;
     showMarked(t);
 }
@@ -116,7 +111,7 @@ void TForm1::FilterGoods(Table& t)
         return;
     }
     PassInProgress pass(*this);
-    Marking::markGoods(mode, t, *Table1, *Table3, Clock::today(), [&pass] { pass.breathe(); });
+    Marking::markGoods(mode, t, *Table1, *Table3, Clock::today());
     showMarked(t);
 }
 

@@ -1,6 +1,7 @@
 #include "register/Marking.h"
 
 #include "register/ContractRules.h"
+#include "store/EventPump.h"
 #include "store/Table.h"
 #include "store/Transaction.h"
 
@@ -69,8 +70,7 @@ void storeLast(Table& t)
 
 namespace Marking {
 
-bool markContracts(int mode, Table& t, Table& extensions, const QDate& today, const QString& birthNumber,
-                   const std::function<void()>& breathe)
+bool markContracts(int mode, Table& t, Table& extensions, const QDate& today, const QString& birthNumber)
 {
     extensions.setIndexName(u"NUMBER"_s);
     t.setIndexName(u"NUMBER"_s);
@@ -84,7 +84,7 @@ bool markContracts(int mode, Table& t, Table& extensions, const QDate& today, co
                               stateMark(mode, t, fields, extensions, today);
             setMark(t, fields.wrk, mark);
             found = found || mark;
-            if (breathe) breathe();
+            EventPump::breathe();
         }
         storeLast(t);
         transaction.commit();
@@ -95,8 +95,7 @@ bool markContracts(int mode, Table& t, Table& extensions, const QDate& today, co
     return found;
 }
 
-void markGoods(int mode, Table& goods, Table& contracts, Table& extensions, const QDate& today,
-               const std::function<void()>& breathe)
+void markGoods(int mode, Table& goods, Table& contracts, Table& extensions, const QDate& today)
 {
     extensions.setIndexName(u"NUMBER"_s);
     contracts.setIndexName(u"NUMBER"_s);
@@ -114,7 +113,7 @@ void markGoods(int mode, Table& goods, Table& contracts, Table& extensions, cons
             while (!goods.eof() && goods.field(number).asString() == contract) {
                 setMark(goods, wrk, mark);
                 goods.next();
-                if (breathe) breathe();
+                EventPump::breathe();
             }
         }
         storeLast(goods);

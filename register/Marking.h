@@ -2,22 +2,20 @@
 
 #include <QDate>
 #include <QString>
-#include <functional>
 
 class Table;
 
 // The marking passes behind the current and expired views: each record's WRK is set record by record
-// through the table instances, all marks in one transaction (all of them or none).
+// through the table instances, all marks in one transaction (all of them or none). The screen keeps
+// painting through the event pump while they run.
 namespace Marking {
 
 // Mode 1 marks current contracts, 2 expired ones, 6 the expired contracts of one birth number.
 // Returns whether any contract was marked. t ends unfiltered on tag NUMBER.
-bool markContracts(int mode, Table& t, Table& extensions, const QDate& today, const QString& birthNumber,
-                   const std::function<void()>& breathe = {});
+bool markContracts(int mode, Table& t, Table& extensions, const QDate& today, const QString& birthNumber);
 
 // Mode 1 marks the items of current contracts, 2 those of expired ones, visiting the goods of each
 // contract by key; items whose contract is missing keep their mark.
-void markGoods(int mode, Table& goods, Table& contracts, Table& extensions, const QDate& today,
-               const std::function<void()>& breathe = {});
+void markGoods(int mode, Table& goods, Table& contracts, Table& extensions, const QDate& today);
 
 } // namespace Marking

@@ -7,6 +7,7 @@
 
 #include "app/Guard.h"
 #include "app/Main.h"
+#include "store/EventPump.h"
 #include "store/Table.h"
 
 #include <QEvent>
@@ -41,21 +42,36 @@ RegisterWindow::RegisterWindow(TForm1* main, const QString& name, const QString&
     DBGrid1->installEventFilter(this);
 
     // After the grid's own handling of the reset, so that its rows are the new ones.
-    connect(model, &QAbstractItemModel::modelReset, this, [this] { modelWasReset(); });
+    connect(model, &QAbstractItemModel::modelReset, this, [this] {
+        const EventPump::Hold hold; // the grid is between its old rows and the new ones
+        modelWasReset();
+    });
     connect(DBGrid1, &QTableView::clicked, this,
             [this](const QModelIndex& index) { guarded([&] { gridClicked(index.row()); }); });
     if (QMdiArea* area = main->mdiArea()) {
         m_activation = connect(area, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* sub) {
-            if (sub && sub->widget() == this) guarded([this] { windowActivated(); });
+            if (!sub || sub->widget() != this) return;
+            const EventPump::Hold hold; // the MDI area is in the middle of switching its windows
+            guarded([this] { windowActivated(); });
         });
     }
 }
 
 RegisterWindow::~RegisterWindow()
 {
-    // The grid reports losing focus while it goes; the panel must not be refilled half torn down.
+    // The window's parts go while it is still whole, and nothing they signal reaches it any more: the
+    // grid reports losing focus, the closing table its changed view, the model its reset.
+    const EventPump::Hold hold;
     DBGrid1->removeEventFilter(this);
     disconnect(m_activation);
+    for (QObject* part : {static_cast<QObject*>(DBGrid1), static_cast<QObject*>(model), static_cast<QObject*>(Table1)})
+        QObject::disconnect(part, nullptr, this, nullptr);
+    delete DBGrid1;
+    DBGrid1 = nullptr;
+    delete model;
+    model = nullptr;
+    delete Table1;
+    Table1 = nullptr;
 }
 
 void RegisterWindow::gotoGridRow(int row)
@@ -93,8 +109,15 @@ void RegisterWindow::windowActivated()
     refreshPanel();
 }
 
+bool RegisterWindow::event(QEvent* event)
+{
+    const EventPump::HoldFor hold(event);
+    return QWidget::event(event);
+}
+
 bool RegisterWindow::eventFilter(QObject* watched, QEvent* event)
 {
+    const EventPump::HoldFor hold(event);
     if (watched == DBGrid1) {
         switch (event->type()) {
         case QEvent::FocusIn:

@@ -47,6 +47,7 @@ protected:
     virtual void windowShown();
     virtual void windowActivated();
 
+    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 

@@ -14,6 +14,7 @@
 #include "register/Predlz.h"
 #include "store/Clock.h"
 #include "store/Errors.h"
+#include "store/EventPump.h"
 #include "store/Table.h"
 #include "store/TableModel.h"
 #include "store/Transaction.h"
@@ -481,7 +482,7 @@ void TForm2::fillPanel()
         ComboBox1->addItem(QString::number(income.items.at(i)));
         // Long lists keep the screen painting; the clerk's clicks wait, or a click that started this
         // refresh (the grid gaining focus) would lose its own release.
-        if (i > 0) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        if (i > 0) EventPump::breathe();
     }
     setNetIncome(QString::number(income.net), income.net < 0);
 

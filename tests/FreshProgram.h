@@ -15,6 +15,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
 #include <memory>
 
 // The whole program started in-process, as the clerk starts it, on an empty store of its own with the
@@ -24,8 +25,8 @@ class FreshProgram
 public:
     ~FreshProgram() { stop(); }
 
-    // The frame, or nullptr when the program could not start.
-    TForm1* start(const QDate& today = {})
+    // The frame, or nullptr when the program could not start. prepare may fill the store first.
+    TForm1* start(const QDate& today = {}, const std::function<void(Store&)>& prepare = {})
     {
         stop();
         QStandardPaths::setTestModeEnabled(true);
@@ -34,6 +35,10 @@ public:
         if (!m_dir->isValid()) return nullptr;
         QFile::remove(EngineConfig::filePath());
         Store::createEmpty(m_dir->filePath(QStringLiteral("Data")));
+        if (prepare) {
+            Store store(m_dir->filePath(QStringLiteral("Data")));
+            prepare(store);
+        }
         EngineConfig::ensureDatabaseName(m_dir->path());
         Clock::setToday(today);
         m_main.reset(StartProgram(m_dir->path()));

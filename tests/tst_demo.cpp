@@ -1,6 +1,7 @@
 #include "store/Errors.h"
 #include "store/Schema.h"
 #include "store/Store.h"
+#include "store/Table.h"
 #include "tools/DemoData.h"
 
 #include <QDate>
@@ -154,7 +155,7 @@ private Q_SLOTS:
         QFETCH(QDate, today);
         QTemporaryDir dir;
         auto store = newStore(dir);
-        DemoData::fill(*store, 1, today);
+        DemoData::fill(*store, 1, today, DemoData::Variant{});
 
         QHash<QString, QList<QDate>> extensions;
         for (const QVariantList& e :
@@ -224,6 +225,70 @@ private Q_SLOTS:
               u"extended 2 times"_s, u"extended 3 times"_s, u"extended and current"_s, u"extended and expired"_s,
               u"goods sold"_s, u"goods for sale"_s})
             QVERIFY2(seen.value(state) > 0, qPrintable(state));
+    }
+
+    // What the windows show first differs from set to set; the counts stay those of the scale.
+    void newestAndFirstPerson_data()
+    {
+        QTest::addColumn<QDate>("today");
+        QTest::addColumn<int>("newest");
+        QTest::addColumn<int>("first");
+        const QStringList states{u"open"_s, u"paid"_s, u"paid-forfeited"_s, u"extended"_s, u"forfeited-sold"_s};
+        const QStringList persons{u"pledger"_s, u"undesirable"_s, u"without contracts"_s};
+        for (const QDate& today : {QDate(2026, 3, 15), QDate(2027, 1, 2)})
+            for (int n = 0; n < 5; ++n)
+                QTest::addRow("%s %s, first %s", qPrintable(today.toString(Qt::ISODate)), qPrintable(states.at(n)),
+                              qPrintable(persons.at(n % 3)))
+                    << today << n << n % 3;
+    }
+    void newestAndFirstPerson()
+    {
+        QFETCH(QDate, today);
+        QFETCH(int, newest);
+        QFETCH(int, first);
+        QTemporaryDir dir;
+        auto store = newStore(dir);
+        const DemoData::Counts c =
+            DemoData::fill(*store, 1, today, DemoData::Variant{DemoData::Newest(newest), DemoData::FirstPerson(first)});
+        QCOMPARE(count(*store, u"SELECT COUNT(*) FROM Predlz"_s), c.extensions);
+        QCOMPARE(count(*store, u"SELECT COUNT(*) FROM Zmluvy"_s), c.contracts);
+
+        const QVariantList z = rows(*store, u"SELECT NUMBER, BIRTHNUM, PAID, PAID_SUM, PAID_DATE, PADAK, RETENT, "
+                                            u"UNTIL, AGRDATE FROM Zmluvy ORDER BY NUMBER DESC LIMIT 1"_s)
+                                   .value(0);
+        const QString number = z.at(0).toString();
+        QCOMPARE(number.left(2).toInt(), today.year() % 100);
+        const bool paid = z.at(2).toBool(), padak = z.at(5).toBool(), retent = z.at(6).toBool();
+        QCOMPARE(paid, newest == 1 || newest == 2);
+        QCOMPARE(padak, newest == 2 || newest == 4);
+        QCOMPARE(retent, newest == 3);
+        if (paid) QVERIFY(z.at(3).toDouble() > 0 && day(z.at(4)) == today);
+        if (newest == 0) QVERIFY(day(z.at(7)) >= today);
+        const QString q = u"SELECT COUNT(*) FROM %1 WHERE NUMBER = '%2'"_s;
+        if (newest == 3) {
+            QCOMPARE(count(*store, q.arg(u"Predlz"_s, number) + u" AND X_PAID > 0"_s), 2);
+            QVERIFY(count(*store,
+                          q.arg(u"Predlz"_s, number) + u" AND X_UNTIL >= '%1'"_s.arg(today.toString(Qt::ISODate))) > 0);
+        }
+        const qint64 goods = count(*store, q.arg(u"Inventar"_s, number));
+        QVERIFY(goods > 0);
+        if (newest == 4)
+            QCOMPARE(count(*store, q.arg(u"Inventar"_s, number) + u" AND PREDANE = 1 AND PRED_SUMA > 0"_s), goods);
+        if (padak) QCOMPARE(count(*store, q.arg(u"Inventar"_s, number) + u" AND PREPADNUTE = 1"_s), goods);
+
+        // The persons window lists by surname, Slovak order.
+        Table persons(*store, u"Osoby.DBF"_s);
+        persons.setIndexName(u"LASTNAME"_s);
+        persons.open();
+        persons.first();
+        QCOMPARE(persons.field(u"LASTNAME"_s).asString(), u"Adamcová"_s);
+        const QString firstBirth = persons.field(u"BIRTHNUM"_s).asString();
+        QCOMPARE(persons.field(u"BLACK"_s).asBoolean(), first == 1);
+        const qint64 own = count(*store, u"SELECT COUNT(*) FROM Zmluvy WHERE BIRTHNUM = '%1'"_s.arg(firstBirth));
+        if (first == 2)
+            QCOMPARE(own, 0);
+        else
+            QCOMPARE(z.at(1).toString(), firstBirth);
     }
 
     // The windows limit what the clerk can type; demo records must fit the same boxes.

@@ -29,9 +29,11 @@ int usage(const QString& problem)
 {
     if (!problem.isEmpty()) print(stderr, u"mervana-admin: "_s + problem);
     print(stderr, u"usage: mervana-admin init DIR\n"
-                  u"       mervana-admin demo DIR [--scale N]\n"
+                  u"       mervana-admin demo DIR [--scale N] [--newest STATE] [--first PERSON]\n"
                   u"  init  creates the empty store of a fresh installation in DIR\n"
-                  u"  demo  fills the empty store in DIR with N small shops of demo records (N = 1 by default)"_s);
+                  u"  demo  fills the empty store in DIR with N small shops of demo records (N = 1 by default);\n"
+                  u"        the newest contract is open, paid, paid-forfeited, extended or forfeited-sold and the\n"
+                  u"        first person pledger, undesirable or without-contracts (both chosen by N unless given)"_s);
     return Usage;
 }
 

@@ -67,6 +67,9 @@ constexpr NamePair Surnames[] = {
     {u"Ondruš", u"Ondrušová"},  {u"Valach", u"Valachová"},     {u"Kubík", u"Kubíková"},
 };
 
+// Sorts before every other surname of the list.
+constexpr NamePair FirstSurname = {u"Adamec", u"Adamcová"};
+
 constexpr QStringView MaleNames[] = {
     u"Ján",    u"Peter",     u"Jozef",    u"Michal", u"Martin",  u"Tomáš",    u"Juraj",    u"Marek",
     u"Štefan", u"Ľubomír",   u"Miroslav", u"Dušan",  u"Milan",   u"Vladimír", u"Pavol",    u"Igor",
@@ -245,7 +248,8 @@ int spanDays(qint64 contracts)
     return int(std::max<qint64>(2 * 365, (contracts * 366 + 89999) / 90000));
 }
 
-QList<QString> writePersons(Rng& rng, Inserter& out, qint64 count, const QDate& today, int spanYears)
+QList<QString> writePersons(Rng& rng, Inserter& out, qint64 count, const QDate& today, int spanYears,
+                            DemoData::FirstPerson first)
 {
     // Adults when their first contract was written; ten-digit birth numbers exist from 1954 on.
     const int youngest = today.year() - 18 - spanYears;
@@ -255,8 +259,9 @@ QList<QString> writePersons(Rng& rng, Inserter& out, qint64 count, const QDate& 
     birthNumbers.reserve(count);
     QSet<QString> used, cards;
     for (qint64 p = 0; p < count; ++p) {
-        const bool female = rng.chance(45);
-        const NamePair& surname = Surnames[rng.below(std::size(Surnames))];
+        // The first person written is Adamcová: first in surname order, ahead of her namesakes by row id.
+        const bool female = rng.chance(45) || p == 0;
+        const NamePair& surname = p == 0 ? FirstSurname : Surnames[rng.below(std::size(Surnames))];
         const QString lastName = (female ? surname.female : surname.male).toString();
         const QString firstName = female ? rng.pick(FemaleNames) : rng.pick(MaleNames);
         const int year = rng.between(oldest, lastYear);
@@ -272,7 +277,7 @@ QList<QString> writePersons(Rng& rng, Inserter& out, qint64 count, const QDate& 
         cards.insert(card);
         const QString streetNo = rng.chance(25) ? u"%1/%2"_s.arg(rng.between(100, 2500)).arg(rng.between(1, 60))
                                                 : QString::number(rng.between(1, 180));
-        const bool black = rng.chance(3);
+        const bool black = p == 0 ? first == DemoData::FirstPerson::Undesirable : rng.chance(3);
         const QVariant reason =
             black ? QVariant(rng.pick(Warnings)) : (rng.chance(8) ? QVariant(rng.pick(Notes)) : QVariant());
         out.row(
@@ -282,7 +287,29 @@ QList<QString> writePersons(Rng& rng, Inserter& out, qint64 count, const QDate& 
     return birthNumbers;
 }
 
-QList<Plan> planContracts(Rng& rng, const DemoData::Counts& counts, const QDate& today)
+// The newest contract keeps this year's number; an extended or forfeited one was written weeks ago.
+Plan newestPlan(DemoData::Newest newest, const QDate& today)
+{
+    Plan p;
+    const QDate newYear(today.year(), 1, 1);
+    switch (newest) {
+    case DemoData::Newest::Extended:
+        p.agreed = std::max(newYear, today.addDays(-70));
+        p.extensions = 2;
+        break;
+    case DemoData::Newest::ForfeitedSold:
+        p.agreed = std::max(newYear, today.addDays(-120));
+        break;
+    default:
+        p.agreed = today;
+        break;
+    }
+    p.weeks = 4;
+    p.until = dueDate(p.agreed, p.weeks);
+    return p;
+}
+
+QList<Plan> planContracts(Rng& rng, const DemoData::Counts& counts, const QDate& today, DemoData::Newest newest)
 {
     const qint64 n = counts.contracts;
     const int span = spanDays(n);
@@ -293,6 +320,11 @@ QList<Plan> planContracts(Rng& rng, const DemoData::Counts& counts, const QDate&
         p.weeks = Terms[rng.below(std::size(Terms))];
         p.until = dueDate(p.agreed, p.weeks);
     }
+    const Plan last = newestPlan(newest, today);
+    plans.last().agreed = last.agreed;
+    plans.last().weeks = last.weeks;
+    plans.last().until = last.until;
+    plans.last().extensions = last.extensions;
 
     // Goods: one to four items a contract, exactly the planned total.
     for (qint64 extra = counts.goods - n; extra > 0;) {
@@ -313,7 +345,7 @@ QList<Plan> planContracts(Rng& rng, const DemoData::Counts& counts, const QDate&
         double key;
     };
     QList<Candidate> candidates;
-    for (qint64 i = 0; i < n; ++i) {
+    for (qint64 i = 0; i < n - 1; ++i) { // the newest has its extensions already
         const Plan& p = plans.at(i);
         if (p.until >= today) continue;
         int cap = 0;
@@ -322,7 +354,8 @@ QList<Plan> planContracts(Rng& rng, const DemoData::Counts& counts, const QDate&
         const double weight = p.until.daysTo(today) <= 100 ? 8.0 : 1.0;
         candidates.append({i, cap, -std::log(1.0 - rng.unit()) / weight}); // weighted sampling by key
     }
-    const qint64 extended = (counts.extensions + 1) / 2;
+    const qint64 toPlan = counts.extensions - plans.last().extensions;
+    const qint64 extended = (toPlan + 1) / 2;
     if (candidates.size() < extended)
         throw StoreError(u"Too few contracts past their due date for %1 extensions"_s.arg(counts.extensions));
     std::sort(candidates.begin(), candidates.end(),
@@ -334,7 +367,7 @@ QList<Plan> planContracts(Rng& rng, const DemoData::Counts& counts, const QDate&
         for (int k = 1; k < c.cap; ++k)
             slots << c.index;
     }
-    const qint64 further = counts.extensions - extended;
+    const qint64 further = toPlan - extended;
     if (slots.size() < further) throw StoreError(u"Too few contracts can take %1 extensions"_s.arg(counts.extensions));
     for (qint64 i = 0; i < further; ++i) {
         std::swap(slots[i], slots[i + rng.below(slots.size() - i)]);
@@ -373,7 +406,12 @@ Counts countsFor(int scale)
     return {300LL * scale, 600LL * scale, 100LL * scale, 80LL * scale};
 }
 
-Counts fill(Store& store, int scale, const QDate& today)
+Variant variantFor(int scale)
+{
+    return {Newest(scale % 5), FirstPerson(scale % 3)};
+}
+
+Counts fill(Store& store, int scale, const QDate& today, std::optional<Variant> variant)
 {
     if (scale < 1 || scale > MaxScale)
         throw StoreError(u"The scale must lie between 1 and %1, not %2"_s.arg(MaxScale).arg(scale));
@@ -381,6 +419,7 @@ Counts fill(Store& store, int scale, const QDate& today)
     requireEmpty(store);
     const Counts counts = countsFor(scale);
     Rng rng(20030417u + quint32(scale));
+    const Variant v = variant.value_or(variantFor(scale));
     {
         Transaction transaction(store);
         const QSqlDatabase db = store.database();
@@ -395,17 +434,23 @@ Counts fill(Store& store, int scale, const QDate& today)
                            u"PRED_SUMA, SUMA1, SUMA2) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_s);
 
         const int spanYears = spanDays(counts.contracts) / 365;
-        const QList<QString> pledgers = writePersons(rng, persons, counts.persons, today, spanYears);
-        const QList<Plan> plans = planContracts(rng, counts, today);
+        const QList<QString> pledgers = writePersons(rng, persons, counts.persons, today, spanYears, v.first);
+        const QList<Plan> plans = planContracts(rng, counts, today, v.newest);
 
         for (qint64 i = 0; i < plans.size(); ++i) {
             const Plan& plan = plans.at(i);
             // The serial runs on across years and starts again at 1 after 99999.
             const QString number =
                 u"%1/%2"_s.arg(plan.agreed.year() % 100, 2, 10, QChar(u'0')).arg(i % 99999 + 1, 5, 10, QChar(u'0'));
+            const bool newest = i == plans.size() - 1;
             // Regular customers come back: the first persons pledge far more often than the last.
-            const QString& pledger = pledgers.at(
-                std::min<qint64>(pledgers.size() - 1, qint64(double(pledgers.size()) * std::pow(rng.unit(), 1.6))));
+            qint64 who =
+                std::min<qint64>(pledgers.size() - 1, qint64(double(pledgers.size()) * std::pow(rng.unit(), 1.6)));
+            if (v.first == FirstPerson::WithoutContracts)
+                who = std::max<qint64>(who, std::min<qint64>(1, pledgers.size() - 1));
+            else if (newest)
+                who = 0;
+            const QString& pledger = pledgers.at(who);
             const QList<Item> items = makeItems(rng, plan.items);
             int amount = 0;
             for (const Item& item : items)
@@ -424,7 +469,11 @@ Counts fill(Store& store, int scale, const QDate& today)
             }
 
             Outcome outcome;
-            if (due >= today)
+            if (newest)
+                outcome = v.newest == Newest::Paid || v.newest == Newest::PaidForfeited ? Outcome::Paid
+                          : v.newest == Newest::ForfeitedSold                           ? Outcome::Forfeited
+                                                                                        : Outcome::Current;
+            else if (due >= today)
                 outcome = rng.chance(plan.extensions > 0 ? 10 : 15) ? Outcome::Paid : Outcome::Current;
             else if (due.daysTo(today) <= 60)
                 outcome = rng.chance(60) ? Outcome::Expired : Outcome::Paid;
@@ -432,7 +481,12 @@ Counts fill(Store& store, int scale, const QDate& today)
                 outcome = rng.chance(65) ? Outcome::Paid : Outcome::Forfeited;
 
             QDate paidOn, returnedOn, forfeitedOn;
-            if (outcome == Outcome::Paid) {
+            if (newest && outcome == Outcome::Paid) {
+                paidOn = today;
+                if (v.newest == Newest::Paid) returnedOn = today;
+            } else if (newest && outcome == Outcome::Forfeited) {
+                forfeitedOn = std::min(today, plan.until.addDays(1));
+            } else if (outcome == Outcome::Paid) {
                 paidOn = due >= today
                              ? rng.dayBetween(lastStart, today)
                              : rng.dayBetween(std::max(lastStart, due.addDays(-10)), std::min(today, due.addDays(14)));
@@ -441,16 +495,21 @@ Counts fill(Store& store, int scale, const QDate& today)
                 forfeitedOn = due.addDays(rng.between(30, 60));
             }
             const bool paid = outcome == Outcome::Paid;
+            // Paid, and later forfeited all the same: the register allows it, and the views must cope.
+            if (newest && v.newest == Newest::PaidForfeited) forfeitedOn = today;
             contracts.row({0, pledger, number, dateValue(plan.agreed), double(amount), double(percent), plan.weeks,
                            dateValue(plan.until), paid ? 1 : 0,
                            paid ? QVariant(amount + double(amount) * percent / 100.0) : QVariant(), dateValue(paidOn),
                            returnedOn.isValid() ? 1 : 0, dateValue(returnedOn), plan.extensions > 0 ? 1 : 0,
-                           outcome == Outcome::Forfeited ? 1 : 0});
+                           forfeitedOn.isValid() ? 1 : 0});
 
             for (const Item& item : items) {
                 QDate soldOn;
                 QVariant soldFor;
-                if (forfeitedOn.isValid() && rng.chance(forfeitedOn.daysTo(today) > 90 ? 85 : 40)) {
+                if (newest && v.newest == Newest::ForfeitedSold) {
+                    soldOn = today;
+                    soldFor = double(item.asking);
+                } else if (!newest && forfeitedOn.isValid() && rng.chance(forfeitedOn.daysTo(today) > 90 ? 85 : 40)) {
                     soldOn = rng.dayBetween(forfeitedOn.addDays(1), today);
                     soldFor = double(roundTo(item.asking * rng.between(85, 100) / 100.0, 10));
                 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDate>
+#include <optional>
 
 class Store;
 
@@ -21,8 +22,21 @@ struct Counts
 constexpr int MaxScale = 10000;
 Counts countsFor(int scale);
 
+// What the windows show first differs from set to set, so that trying the program (and testing it)
+// meets every state there: the newest contract, first in the contracts window, and the first person
+// of the persons window (a woman named Adamcová, first in surname order).
+enum class Newest { Open, Paid, PaidForfeited, Extended, ForfeitedSold };
+enum class FirstPerson { Pledger, Undesirable, WithoutContracts };
+struct Variant
+{
+    Newest newest = Newest::Open;
+    FirstPerson first = FirstPerson::Pledger;
+};
+// By the scale: the newest contract cycles through its five states, the first person through three.
+Variant variantFor(int scale);
+
 // Writes the set into an empty store in one transaction. Throws StoreError when the scale is out of
 // range or a table holds records already; the store is then left as it was.
-Counts fill(Store& store, int scale, const QDate& today);
+Counts fill(Store& store, int scale, const QDate& today, std::optional<Variant> variant = {});
 
 } // namespace DemoData

@@ -20,6 +20,9 @@ int adminInit(QStringList args)
 int adminDemo(QStringList args)
 {
     QString scaleText = u"1"_s;
+    QString newestText, firstText;
+    if (!Admin::takeOption(args, u"--newest"_s, &newestText) || !Admin::takeOption(args, u"--first"_s, &firstText))
+        return Admin::usage(u"--newest and --first need a value"_s);
     if (!Admin::takeOption(args, u"--scale"_s, &scaleText))
         return Admin::usage(u"--scale needs a whole number from 1 to %1"_s.arg(DemoData::MaxScale));
     bool ok = false;
@@ -33,8 +36,23 @@ int adminDemo(QStringList args)
     if (!QFileInfo::exists(QDir(dir).filePath(Store::fileName())))
         return Admin::fail(
             u"no store in %1; create it first with: mervana-admin init %1"_s.arg(QDir::toNativeSeparators(dir)));
+    std::optional<DemoData::Variant> variant;
+    if (!newestText.isEmpty() || !firstText.isEmpty()) {
+        DemoData::Variant v = DemoData::variantFor(scale);
+        const QStringList states{u"open"_s, u"paid"_s, u"paid-forfeited"_s, u"extended"_s, u"forfeited-sold"_s};
+        const QStringList persons{u"pledger"_s, u"undesirable"_s, u"without-contracts"_s};
+        if (!newestText.isEmpty()) {
+            if (!states.contains(newestText)) return Admin::usage(u"--newest takes one of: "_s + states.join(u", "_s));
+            v.newest = DemoData::Newest(states.indexOf(newestText));
+        }
+        if (!firstText.isEmpty()) {
+            if (!persons.contains(firstText)) return Admin::usage(u"--first takes one of: "_s + persons.join(u", "_s));
+            v.first = DemoData::FirstPerson(persons.indexOf(firstText));
+        }
+        variant = v;
+    }
     Store store(dir);
-    const DemoData::Counts c = DemoData::fill(store, scale, Clock::today());
+    const DemoData::Counts c = DemoData::fill(store, scale, Clock::today(), variant);
     Admin::out(u"Wrote %1 contracts, %2 goods, %3 extensions and %4 persons to %5"_s.arg(c.contracts)
                    .arg(c.goods)
                    .arg(c.extensions)

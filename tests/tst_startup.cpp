@@ -1,0 +1,112 @@
+#include "FreshProgram.h"
+#include "register/Osoby.h"
+#include "register/Zmluvy.h"
+#include "store/Table.h"
+#include "tools/DemoData.h"
+
+#include <QComboBox>
+#include <QProcess>
+#include <QSqlQuery>
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+const QStringList States{u"open"_s, u"paid"_s, u"paid-forfeited"_s, u"extended"_s, u"forfeited-sold"_s};
+const QStringList FirstPersons{u"pledger"_s, u"undesirable"_s, u"without-contracts"_s};
+
+void addVariants()
+{
+    QTest::addColumn<int>("newest");
+    QTest::addColumn<int>("first");
+    for (int n = 0; n < States.size(); ++n)
+        for (int p = 0; p < FirstPersons.size(); ++p)
+            QTest::addRow("newest %s, first %s", qPrintable(States.at(n)), qPrintable(FirstPersons.at(p))) << n << p;
+}
+
+QString newestNumber(Store& store)
+{
+    QSqlQuery q(store.database());
+    q.exec(u"SELECT NUMBER FROM Zmluvy ORDER BY NUMBER DESC LIMIT 1"_s);
+    return q.next() ? q.value(0).toString() : QString();
+}
+
+} // namespace
+
+// The program must start whatever the windows show first: the newest contract in any state, the
+// first person with or without contracts.
+class TestStartup : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void inProcess_data() { addVariants(); }
+    void inProcess()
+    {
+        QFETCH(int, newest);
+        QFETCH(int, first);
+        const QDate today(2026, 12, 8);
+        for (int run = 0; run < 4; ++run) {
+            QString number;
+            FreshProgram program;
+            TForm1* main = program.start(today, [&](Store& store) {
+                DemoData::fill(store, 1, today,
+                               DemoData::Variant{DemoData::Newest(newest), DemoData::FirstPerson(first)});
+                number = newestNumber(store);
+            });
+            QVERIFY(main);
+            QTest::qWait(20); // whatever start-up left pending runs now
+            // The contracts window shows its first row, the newest contract, with its net income.
+            QCOMPARE(main->form2()->Edit1->text(), number);
+            QVERIFY(main->form2()->ComboBox1->count() >= 1);
+            QCOMPARE(main->form3()->Table1->field(u"LASTNAME"_s).asString(), u"Adamcová"_s);
+        }
+    }
+
+    // The program itself, as the clerk starts it: it must still be running after start-up.
+    void realProgram_data()
+    {
+        QTest::addColumn<int>("newest");
+        for (int n = 0; n < States.size(); ++n)
+            QTest::addRow("%s", qPrintable(States.at(n))) << n;
+    }
+    void realProgram()
+    {
+        QFETCH(int, newest);
+        QTemporaryDir home;
+        QVERIFY(home.isValid());
+        const QString data = home.filePath(u"Data"_s);
+        Store::createEmpty(data);
+        {
+            Store store(data);
+            DemoData::fill(store, 1, QDate::currentDate(), DemoData::Variant{DemoData::Newest(newest), {}});
+        }
+        QDir().mkpath(home.filePath(u".config/mervana"_s));
+        QFile ini(home.filePath(u".config/mervana/engine.ini"_s));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write(u"[Mervana]\nPATH=%1\nTYPE=SQLITE\n"_s.arg(data).toUtf8());
+        ini.close();
+
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"HOME"_s, home.path());
+        env.insert(u"XDG_CONFIG_HOME"_s, home.filePath(u".config"_s));
+        env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+        for (int run = 0; run < 3; ++run) {
+            QProcess program;
+            program.setProcessEnvironment(env);
+            program.setWorkingDirectory(home.path());
+            program.start(QStringLiteral(MERVANA_PROGRAM), {});
+            QVERIFY(program.waitForStarted());
+            // Start-up is over well within this; a crash ends the process before it.
+            QVERIFY2(!program.waitForFinished(2500),
+                     qPrintable(u"ended with %1: %2"_s.arg(program.exitCode())
+                                    .arg(QString::fromUtf8(program.readAllStandardError()))));
+            program.kill();
+            program.waitForFinished();
+        }
+    }
+};
+
+QTEST_MAIN(TestStartup)
+#include "tst_startup.moc"
