@@ -8,11 +8,11 @@
 #include "register/Inventar.h"
 #include "register/Osoby.h"
 #include "register/Predlz.h"
+#include "register/Shop.h"
 #include "register/Zmluvy.h"
 #include "store/Clock.h"
 #include "store/EngineConfig.h"
 #include "store/EventPump.h"
-#include "store/Store.h"
 #include "store/Table.h"
 #include "store/Values.h"
 
@@ -67,28 +67,8 @@ TForm1::TForm1(const QString& programDir, QWidget* parent) : QMainWindow(parent)
 void TForm1::create(const QString& programDir)
 {
     const EngineConfig::Definition def = EngineConfig::ensureDatabaseName(programDir);
-    m_store = std::make_unique<Store>(def.path);
-
-    const struct
-    {
-        Table** table;
-        const char* name;
-        QString file;
-        QString tag;
-    } live[] = {{&Table1, "Table1", u"Zmluvy.DBF"_s, u"NUMBER"_s},
-                {&Table2, "Table2", u"Osoby.DBF"_s, u"BIRTHNUM"_s},
-                {&Table3, "Table3", u"Predlz.DBF"_s, u"NUMBER"_s},
-                {&Table4, "Table4", u"Inventar.DBF"_s, u"NUMBER"_s},
-                {&Table5, "Table5", u"Prijvyd.dbf"_s, u"DATE"_s}};
-    for (const auto& t : live) {
-        *t.table = new Table(*m_store, t.file, this);
-        (*t.table)->setObjectName(QString::fromLatin1(t.name));
-        (*t.table)->setIndexName(t.tag);
-        (*t.table)->open();
-    }
-
-    ShopName = EngineConfig::shopName();
-    setWindowTitle(ShopName);
+    m_shop = std::make_unique<Shop>(def.path);
+    setWindowTitle(m_shop->ShopName);
 
     m_mdi = new QMdiArea(this);
     m_mdi->setObjectName(u"MdiArea"_s);
@@ -97,6 +77,7 @@ void TForm1::create(const QString& programDir)
     createMenu();
     createToolBar();
     createStatusBar();
+    installBusyHook();
 }
 
 TForm1::~TForm1()
@@ -114,16 +95,10 @@ void TForm1::release()
     m_form3 = nullptr;
     m_form4 = nullptr;
     m_form7 = nullptr;
-    for (const QPointer<QWidget>& w : std::as_const(m_windows))
-        delete w.data();
-    m_windows.clear();
+    deleteWindows();
     delete m_form20;
     m_form20 = nullptr;
-    for (Table** t : {&Table1, &Table2, &Table3, &Table4, &Table5}) {
-        delete *t;
-        *t = nullptr;
-    }
-    m_store.reset();
+    m_shop.reset();
 }
 
 QMenu* TForm1::addMenu(QMenu* parent, const QString& name, const QString& caption, const QString& hint)

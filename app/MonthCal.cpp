@@ -1,8 +1,9 @@
 #include "app/MonthCal.h"
 
+#include "app/Frame.h"
 #include "app/Guard.h"
-#include "app/Main.h"
 #include "app/MaskEdit.h"
+#include "register/Shop.h"
 #include "store/Clock.h"
 #include "store/Values.h"
 
@@ -13,9 +14,9 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-TForm20::TForm20(TForm1* main)
-    : QDialog(main, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                        Qt::WindowCloseButtonHint),
+TForm20::TForm20(Frame* main)
+    : QDialog(main->frameWidget(), Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                       Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       m_main(main)
 {
     setObjectName(u"TForm20"_s);
@@ -61,7 +62,7 @@ void TForm20::take(const QDate& day)
     accept();
 }
 
-void PickDay(TForm1* main, MaskEdit* box)
+void PickDay(Frame* main, MaskEdit* box)
 {
     if (box->isEmptyDate())
         main->PickedDate = Clock::now();

@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-class TForm1;
+class Frame;
 class QCalendarWidget;
 class QDate;
 class QFrame;
@@ -14,7 +14,7 @@ class TForm20 : public QDialog
 {
     Q_OBJECT
 public:
-    explicit TForm20(TForm1* main);
+    explicit TForm20(Frame* main);
 
     QFrame* Panel1 = nullptr;
     QCalendarWidget* MonthCalendar1 = nullptr;
@@ -25,9 +25,9 @@ public:
 
 private:
     void take(const QDate& day);
-    TForm1* m_main;
+    Frame* m_main;
 };
 
 // Runs the day picker for a date box: seeds it from the box (today when empty), shows it modally
 // and writes the chosen day back. A non-empty box that is no date raises the date message.
-void PickDay(TForm1* main, MaskEdit* box);
+void PickDay(Frame* main, MaskEdit* box);

@@ -3,9 +3,8 @@
 #include "app/Guard.h"
 #include "app/WaitCursor.h"
 #include "register/Inventar.h"
-#include "register/Marking.h"
+#include "register/Shop.h"
 #include "register/Zmluvy.h"
-#include "store/Clock.h"
 #include "store/Table.h"
 
 #include <QApplication>
@@ -13,6 +12,7 @@
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QToolBar>
+#include <optional>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -44,89 +44,34 @@ private:
     QList<bool> m_was;
 };
 
-void showMarked(Table& t)
-{
-    t.setFilter(u"WRK = True"_s);
-    t.setFiltered(true);
-}
-
-void setView(Table& t, const QString& filter)
-{
-    t.setFilter(filter);
-    t.setFiltered(!filter.isEmpty());
-}
-
 } // namespace
 
-void TForm1::FilterContracts(Table& t)
+void TForm1::installBusyHook()
 {
-    const int mode = FilterMode;
-    WaitCursor wait;
-    switch (mode) {
-    case 0:
-        setView(t, QString());
-        return;
-    case 3:
-        setView(t, u"PAID = true and PADAK = false"_s);
-        return;
-    case 4:
-        setView(t, u"PADAK = true"_s);
-        return;
-    case 5:
-        setView(t, u"RETENT = true"_s);
-        return;
-    case 1:
-    case 2:
-    case 6:
-        break;
-    default:
-        return;
-    }
-    PassInProgress pass(*this);
-    if (mode == 6) ExpiredFound = false;
-    const QString birthNumber = mode == 6 ? form2()->Edit2->text() : QString();
-    const bool found = Marking::markContracts(mode, t, *Table3, Clock::today(), birthNumber);
-    if (mode == 6) ExpiredFound = found;
-    showMarked(t);
-}
-
-void TForm1::FilterGoods(Table& t)
-{
-    const int mode = FilterMode;
-    WaitCursor wait;
-    switch (mode) {
-    case 0:
-        setView(t, QString());
-        return;
-    case 3:
-        setView(t, u"PREPADNUTE = true and PREDANE = false"_s);
-        return;
-    case 4:
-        setView(t, u"PREDANE = true"_s);
-        return;
-    case 1:
-    case 2:
-        break;
-    default:
-        return;
-    }
-    PassInProgress pass(*this);
-    Marking::markGoods(mode, t, *Table1, *Table3, Clock::today());
-    showMarked(t);
+    m_shop->setBusyHook([this](bool marking) -> std::shared_ptr<void> {
+        struct Busy
+        {
+            WaitCursor wait;
+            std::optional<PassInProgress> pass;
+        };
+        auto busy = std::make_shared<Busy>();
+        if (marking) busy->pass.emplace(*this);
+        return busy;
+    });
 }
 
 void TForm1::showContractsView(int mode, const QString& caption)
 {
-    FilterMode = mode;
-    FilterContracts(*m_form2->Table1);
+    m_shop->FilterMode = mode;
+    m_shop->FilterContracts(*m_form2->Table1);
     m_form2->setWindowTitle(caption);
     showChild(m_form2);
 }
 
 void TForm1::showGoodsView(int mode, const QString& caption)
 {
-    FilterMode = mode;
-    FilterGoods(*m_form4->Table1);
+    m_shop->FilterMode = mode;
+    m_shop->FilterGoods(*m_form4->Table1);
     m_form4->setWindowTitle(caption);
     showChild(m_form4);
 }

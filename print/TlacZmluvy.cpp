@@ -1,9 +1,10 @@
 #include "print/TlacZmluvy.h"
 
+#include "app/Frame.h"
 #include "app/Guard.h"
-#include "app/Main.h"
 #include "app/MaskEdit.h"
 #include "print/ContractTemplate.h"
+#include "register/Shop.h"
 #include "register/Zmluvy.h"
 #include "store/Table.h"
 
@@ -30,7 +31,7 @@ namespace {
 const QString TemplateFile = u"ZMLUVA.TXT"_s;
 }
 
-TForm6::TForm6(TForm1* main) : QWidget(nullptr), m_main(main)
+TForm6::TForm6(Frame* main) : QWidget(nullptr), m_main(main)
 {
     setObjectName(u"TForm6"_s);
     setWindowTitle(u"Tlač zmluvy"_s);
@@ -109,13 +110,13 @@ void TForm6::BuildContractText()
 
     // Without a person for this birth number the identity card and address stay empty rather than
     // printing whoever the persons cursor happens to stand on.
-    Table* persons = m_main->Table2;
+    Table* persons = m_main->shop().Table2;
     if (persons->findKey(data.birthNumber)) {
         data.idCard = persons->field(u"IDCARD"_s).asString();
         data.address = persons->field(u"STREET"_s).asString() + u' ' + persons->field(u"STREETNO"_s).asString() + u' ' +
                        persons->field(u"CITY"_s).asString();
     }
-    Table* goods = m_main->Table4;
+    Table* goods = m_main->shop().Table4;
     if (goods->findKey(data.number)) {
         while (!goods->eof() && goods->field(u"NUMBER"_s).asString() == data.number) {
             data.items << goods->field(u"SUBJECT"_s).asString();

@@ -3,7 +3,7 @@
 #include <QFont>
 #include <QWidget>
 
-class TForm1;
+class Frame;
 class QPlainTextEdit;
 class QPushButton;
 class QPrinter;
@@ -14,7 +14,7 @@ class TForm6 : public QWidget
 {
     Q_OBJECT
 public:
-    explicit TForm6(TForm1* main);
+    explicit TForm6(Frame* main);
     ~TForm6() override;
 
     QPlainTextEdit* Memo1 = nullptr;
@@ -35,7 +35,7 @@ public:
     QPrinter& printer();
 
 private:
-    TForm1* m_main;
+    Frame* m_main;
     QPrinter* m_printer = nullptr;
     QFont m_dialogFont;
 };

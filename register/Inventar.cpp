@@ -1,9 +1,10 @@
 #include "register/Inventar.h"
 
+#include "app/Frame.h"
 #include "app/Guard.h"
-#include "app/Main.h"
 #include "app/MaskEdit.h"
 #include "app/MonthCal.h"
+#include "register/Shop.h"
 #include "register/Zmluvy.h"
 #include "store/Clock.h"
 #include "store/Table.h"
@@ -23,7 +24,7 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-TForm4::TForm4(TForm1* main)
+TForm4::TForm4(Frame* main)
     : RegisterWindow(main, u"TForm4"_s, u"Založené predmety"_s, u"Inventar.DBF"_s, u"NUMBER"_s,
                      {{u"WRK"_s, u"Work"_s},
                       {u"NUMBER"_s, u"Zmluva"_s},

@@ -15,7 +15,7 @@ class TForm4 : public RegisterWindow
 {
     Q_OBJECT
 public:
-    explicit TForm4(TForm1* main);
+    explicit TForm4(Frame* main);
 
     QLineEdit* Edit1 = nullptr;    // "Zmluva č."
     QLineEdit* Edit2 = nullptr;    // "Založený predmet"

@@ -1,9 +1,10 @@
 #include "register/Osoby.h"
 
+#include "app/Frame.h"
 #include "app/Guard.h"
-#include "app/Main.h"
 #include "app/Messages.h"
 #include "app/WaitCursor.h"
+#include "register/Shop.h"
 #include "register/Zmluvy.h"
 #include "store/Table.h"
 #include "store/TableModel.h"
@@ -45,7 +46,7 @@ QString keyOf(const QString& boxText)
 
 } // namespace
 
-TForm3::TForm3(TForm1* main)
+TForm3::TForm3(Frame* main)
     : RegisterWindow(main, u"TForm3"_s, u"Záložcovia"_s, u"Osoby.DBF"_s, u"LASTNAME"_s,
                      {{u"BIRTHNUM"_s, u"Rodné číslo"_s},
                       {u"LASTNAME"_s, u"Priezvisko"_s},
@@ -280,7 +281,7 @@ void TForm3::StartNewPerson()
 
 void TForm3::WarnDuplicateBirthNumber()
 {
-    if (m_main->Table2->findKey(keyOf(Edit1->text())) && Edit3->text().trimmed().isEmpty())
+    if (m_main->shop().Table2->findKey(keyOf(Edit1->text())) && Edit3->text().trimmed().isEmpty())
         Messages::warning(u"Zadané rodné číslo už existuje.\rOpravte ho, aby nevznikla nejednoznačnosť..."_s);
 }
 
@@ -318,7 +319,7 @@ void TForm3::writeBoxes(Table& table)
 void TForm3::SavePerson()
 {
     const QString key = keyOf(Edit1->text());
-    Table& shared = *m_main->Table2;
+    Table& shared = *m_main->shop().Table2;
     const bool found = shared.findKey(key);
 
     // Only the record that is written is ever opened, and a failure leaves it as it was.

@@ -14,7 +14,7 @@ class TForm3 : public RegisterWindow
 {
     Q_OBJECT
 public:
-    explicit TForm3(TForm1* main);
+    explicit TForm3(Frame* main);
     ~TForm3() override;
 
     QLineEdit* Edit1 = nullptr;     // "Rodné číslo"

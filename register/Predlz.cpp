@@ -1,10 +1,11 @@
 #include "register/Predlz.h"
 
+#include "app/Frame.h"
 #include "app/Guard.h"
-#include "app/Main.h"
 #include "app/MaskEdit.h"
 #include "app/MonthCal.h"
 #include "register/ContractRules.h"
+#include "register/Shop.h"
 #include "register/Zmluvy.h"
 #include "store/Clock.h"
 #include "store/Table.h"
@@ -41,7 +42,7 @@ QHBoxLayout* withButton(QWidget* box, QWidget* button)
 
 } // namespace
 
-TForm7::TForm7(TForm1* main)
+TForm7::TForm7(Frame* main)
     : RegisterWindow(main, u"TForm7"_s, u"Predĺženia"_s, u"Predlz.DBF"_s, u"NUMBER"_s,
                      {{u"WRK"_s, u"Work"_s},
                       {u"NUMBER"_s, u"Zmluva"_s},

@@ -18,7 +18,7 @@ class TForm7 : public RegisterWindow
 {
     Q_OBJECT
 public:
-    explicit TForm7(TForm1* main);
+    explicit TForm7(Frame* main);
 
     QLineEdit* Edit4 = nullptr;    // "Číslo zmluvy"
     MaskEdit* MaskEdit1 = nullptr; // "Dátum platby"

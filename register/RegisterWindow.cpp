@@ -5,8 +5,9 @@
 #include <QStyleOptionSpinBox>
 #include <QToolButton>
 
+#include "app/Frame.h"
 #include "app/Guard.h"
-#include "app/Main.h"
+#include "register/Shop.h"
 #include "store/EventPump.h"
 #include "store/Table.h"
 
@@ -19,13 +20,13 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-RegisterWindow::RegisterWindow(TForm1* main, const QString& name, const QString& title, const QString& file,
+RegisterWindow::RegisterWindow(Frame* main, const QString& name, const QString& title, const QString& file,
                                const QString& tag, QList<TableModel::Column> columns)
     : QWidget(nullptr), m_main(main)
 {
     setObjectName(name);
     setWindowTitle(title);
-    Table1 = new Table(main->store(), file, this);
+    Table1 = new Table(main->shop().store(), file, this);
     Table1->setObjectName(u"Table1"_s);
     Table1->setIndexName(tag);
     Table1->open();

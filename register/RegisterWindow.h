@@ -7,7 +7,7 @@
 #include <QMetaObject>
 #include <QWidget>
 
-class TForm1;
+class Frame;
 class Table;
 class QLabel;
 class QSpinBox;
@@ -30,7 +30,7 @@ public:
 
 protected:
     // Opens the table on the tag and sets up the grid over it, with the window's columns.
-    RegisterWindow(TForm1* main, const QString& name, const QString& title, const QString& file, const QString& tag,
+    RegisterWindow(Frame* main, const QString& name, const QString& title, const QString& file, const QString& tag,
                    QList<TableModel::Column> columns);
 
     // Fills the panel from the current record of Table1.
@@ -63,7 +63,7 @@ protected:
     MaskEdit* createDateBox(const QString& name, MaskEdit::Mask mask);
     QToolButton* createDayButton(const QString& name);
 
-    TForm1* m_main;
+    Frame* m_main;
 
 private:
     QMetaObject::Connection m_activation;

@@ -2,8 +2,8 @@
 
 #include "print/TlacZmluvy.h"
 
+#include "app/Frame.h"
 #include "app/Guard.h"
-#include "app/Main.h"
 #include "app/MaskEdit.h"
 #include "app/Messages.h"
 #include "app/MonthCal.h"
@@ -12,6 +12,7 @@
 #include "register/Inventar.h"
 #include "register/Osoby.h"
 #include "register/Predlz.h"
+#include "register/Shop.h"
 #include "store/Clock.h"
 #include "store/Errors.h"
 #include "store/EventPump.h"
@@ -91,7 +92,7 @@ void storeDate(Table& t, const QString& field, const MaskEdit* box)
 
 } // namespace
 
-TForm2::TForm2(TForm1* main)
+TForm2::TForm2(Frame* main)
     : RegisterWindow(main, u"TForm2"_s, u"Zmluvy"_s, u"Zmluvy.DBF"_s, u"NUMBER"_s,
                      {{u"WRK"_s, u"Work"_s},
                       {u"NUMBER"_s, u"Zmluva"_s},
@@ -425,7 +426,7 @@ void TForm2::fillPanel()
     showText(Edit5, t.field(u"WEEKTIME"_s).asString());
     showText(Edit6, t.field(u"PAID_SUM"_s).asString());
 
-    Table& persons = *m_main->Table2;
+    Table& persons = *m_main->shop().Table2;
     if (persons.findKey(birthNumber)) {
         Edit7->setText(persons.field(u"LASTNAME"_s).asString());
         Edit8->setText(persons.field(u"FIRSNAME"_s).asString());
@@ -461,12 +462,12 @@ void TForm2::fillPanel()
     QStringList subjects;
     if (!number.isEmpty()) {
         if (extended) {
-            Table& ext = *m_main->Table3;
+            Table& ext = *m_main->shop().Table3;
             if (ext.findKey(number))
                 for (; !ext.eof() && ext.field(u"NUMBER"_s).asString() == number; ext.next())
                     payments << ext.field(u"X_PAID"_s).asFloat();
         }
-        Table& goods = *m_main->Table4;
+        Table& goods = *m_main->shop().Table4;
         if (goods.findKey(number))
             for (; !goods.eof() && goods.field(u"NUMBER"_s).asString() == number; goods.next()) {
                 sales << goods.field(u"PRED_SUMA"_s).asFloat();
@@ -516,7 +517,7 @@ void TForm2::Edit5Exit()
 void TForm2::StartNewContract()
 {
     // The highest number of all contracts, whatever the view shows: the frame's instance is never filtered.
-    Table& all = *m_main->Table1;
+    Table& all = *m_main->shop().Table1;
     all.first();
     const QString number = ContractRules::NextContractNumber(all.field(u"NUMBER"_s).asString(), Clock::today());
 
@@ -544,7 +545,7 @@ void TForm2::StartNewContract()
 
 bool TForm2::WriteContract()
 {
-    if (!m_main->Table2->findKey(Edit2->text())) {
+    if (!m_main->shop().Table2->findKey(Edit2->text())) {
         Messages::error(u"Rodné číslo nebolo nájdené..."_s);
         return false;
     }
@@ -552,7 +553,7 @@ bool TForm2::WriteContract()
     if (Table1->state() == Table::State::Insert && !Table1->modified()) Table1->cancel();
     if (Table1->indexName() != u"NUMBER"_s) Table1->setIndexName(u"NUMBER"_s);
     // The number is the key over all contracts: look it up where no view hides any of them.
-    Table& all = *m_main->Table1;
+    Table& all = *m_main->shop().Table1;
     const QString key = numberKey(Edit1->text());
     if (all.findKey(key)) {
         if (Table1->gotoRowId(all.rowId())) {
@@ -568,7 +569,7 @@ bool TForm2::WriteContract()
     }
     selectCurrentRow();
 
-    if (!m_main->Table4->findKey(key)) Messages::warning(u"Zmluva bola zapísaná bez založených predmetov..."_s);
+    if (!m_main->shop().Table4->findKey(key)) Messages::warning(u"Zmluva bola zapísaná bez založených predmetov..."_s);
     return true;
 }
 
@@ -604,11 +605,11 @@ void TForm2::StoreContractFields(Table& t)
 
 void TForm2::MarkContractGoods(const QString& flagField, bool state)
 {
-    Table& goods = *m_main->Table4;
+    Table& goods = *m_main->shop().Table4;
     const QString number = numberKey(Edit1->text());
     if (!goods.findKey(number)) return;
     WaitCursor wait;
-    Transaction tx(m_main->store()); // every item of the contract, or none
+    Transaction tx(m_main->shop().store()); // every item of the contract, or none
     try {
         for (; !goods.eof() && goods.field(u"NUMBER"_s).asString() == number; goods.next()) {
             goods.edit();
@@ -703,7 +704,7 @@ void TForm2::DBGrid1DblClick()
 void TForm2::OpenContractPrint()
 {
     // Created on first use; showing it activates it, which fills it from this panel.
-    m_main->showChild(m_main->window<TForm6>());
+    m_main->showChild(m_main->form<TForm6>());
 }
 
 void TForm2::PrintExpiredForPledger()

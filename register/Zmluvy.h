@@ -23,7 +23,7 @@ class TForm2 : public RegisterWindow
 {
     Q_OBJECT
 public:
-    explicit TForm2(TForm1* main);
+    explicit TForm2(Frame* main);
     ~TForm2() override;
 
     // The panel; other windows and the printout read these boxes as shown.

@@ -8,6 +8,7 @@
 #include "register/Inventar.h"
 #include "register/Osoby.h"
 #include "register/Predlz.h"
+#include "register/Shop.h"
 #include "register/Zmluvy.h"
 #include "store/Clock.h"
 #include "store/EngineConfig.h"
@@ -135,7 +136,7 @@ void TestContracts::cleanup()
 
 void TestContracts::addPerson(const QString& birthNumber, const QString& lastName, const QString& firstName)
 {
-    Table t(m_main->store(), u"Osoby.DBF"_s);
+    Table t(m_main->shop().store(), u"Osoby.DBF"_s);
     t.open();
     t.append();
     t.field(u"BIRTHNUM"_s).setAsString(birthNumber);
@@ -146,7 +147,7 @@ void TestContracts::addPerson(const QString& birthNumber, const QString& lastNam
 
 qint64 TestContracts::addContract(const Fields& fields)
 {
-    Table t(m_main->store(), u"Zmluvy.DBF"_s);
+    Table t(m_main->shop().store(), u"Zmluvy.DBF"_s);
     t.open();
     t.append();
     for (const auto& [name, value] : fields)
@@ -157,7 +158,7 @@ qint64 TestContracts::addContract(const Fields& fields)
 
 void TestContracts::addGoods(const QString& number, const QString& subject, const QString& sale)
 {
-    Table t(m_main->store(), u"Inventar.DBF"_s);
+    Table t(m_main->shop().store(), u"Inventar.DBF"_s);
     t.open();
     t.append();
     t.field(u"NUMBER"_s).setAsString(number);
@@ -168,7 +169,7 @@ void TestContracts::addGoods(const QString& number, const QString& subject, cons
 
 void TestContracts::addExtension(const QString& number, const QString& paid)
 {
-    Table t(m_main->store(), u"Predlz.DBF"_s);
+    Table t(m_main->shop().store(), u"Predlz.DBF"_s);
     t.open();
     t.append();
     t.field(u"NUMBER"_s).setAsString(number);
@@ -178,7 +179,7 @@ void TestContracts::addExtension(const QString& number, const QString& paid)
 
 QHash<QString, QString> TestContracts::contract(const QString& number)
 {
-    Table t(m_main->store(), u"Zmluvy.DBF"_s);
+    Table t(m_main->shop().store(), u"Zmluvy.DBF"_s);
     t.open();
     t.setIndexName(u"NUMBER"_s);
     QHash<QString, QString> out;
@@ -190,7 +191,7 @@ QHash<QString, QString> TestContracts::contract(const QString& number)
 
 QStringList TestContracts::goodsFlags(const QString& number, const QString& field)
 {
-    Table t(m_main->store(), u"Inventar.DBF"_s);
+    Table t(m_main->shop().store(), u"Inventar.DBF"_s);
     t.open();
     QStringList out;
     for (t.first(); !t.eof(); t.next())
@@ -200,7 +201,7 @@ QStringList TestContracts::goodsFlags(const QString& number, const QString& fiel
 
 int TestContracts::contractCount()
 {
-    Table t(m_main->store(), u"Zmluvy.DBF"_s);
+    Table t(m_main->shop().store(), u"Zmluvy.DBF"_s);
     t.open();
     return t.recordCount();
 }
@@ -473,7 +474,7 @@ void TestContracts::unknownPledger()
     QTest::mouseClick(f->BitBtn2, Qt::LeftButton);
     QCOMPARE(f->Edit2->text(), personExists ? u"111"_s : QString());
     if (personExists) {
-        Table t(m_main->store(), u"Osoby.DBF"_s);
+        Table t(m_main->shop().store(), u"Osoby.DBF"_s);
         t.open();
         t.remove();
     }

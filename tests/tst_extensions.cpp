@@ -5,6 +5,7 @@
 #include "app/Messages.h"
 #include "app/StartProgram.h"
 #include "register/Predlz.h"
+#include "register/Shop.h"
 #include "register/Zmluvy.h"
 #include "store/Clock.h"
 #include "store/EngineConfig.h"
@@ -56,7 +57,7 @@ private:
 
     void addContract(const QString& number, int amount)
     {
-        Table t(m_main->store(), u"Zmluvy.DBF"_s);
+        Table t(m_main->shop().store(), u"Zmluvy.DBF"_s);
         t.open();
         t.append();
         t.field(u"NUMBER"_s).setAsString(number);
@@ -67,7 +68,7 @@ private:
 
     void addExtension(const QString& number, const QDate& until, int paid = 100)
     {
-        Table t(m_main->store(), u"Predlz.DBF"_s);
+        Table t(m_main->shop().store(), u"Predlz.DBF"_s);
         t.open();
         t.append();
         t.field(u"NUMBER"_s).setAsString(number);
@@ -81,7 +82,7 @@ private:
     QList<Extension> storedExtensions()
     {
         QList<Extension> list;
-        Table t(m_main->store(), u"Predlz.DBF"_s);
+        Table t(m_main->shop().store(), u"Predlz.DBF"_s);
         t.open();
         t.setIndexName(u"NUMBER"_s);
         for (t.first(); !t.eof(); t.next())

@@ -6,6 +6,7 @@
 #include "app/StartProgram.h"
 #include "register/Inventar.h"
 #include "register/Predlz.h"
+#include "register/Shop.h"
 #include "register/Zmluvy.h"
 #include "store/Clock.h"
 #include "store/EngineConfig.h"
@@ -57,7 +58,7 @@ private:
 
     void addContract(const QString& number, int amount, bool extended = false)
     {
-        Table t(m_main->store(), u"Zmluvy.DBF"_s);
+        Table t(m_main->shop().store(), u"Zmluvy.DBF"_s);
         t.open();
         t.append();
         t.field(u"NUMBER"_s).setAsString(number);
@@ -71,7 +72,7 @@ private:
 
     void addItem(const QString& number, const QString& subject, bool forfeited = false, bool sold = false)
     {
-        Table t(m_main->store(), u"Inventar.DBF"_s);
+        Table t(m_main->shop().store(), u"Inventar.DBF"_s);
         t.open();
         t.append();
         t.field(u"NUMBER"_s).setAsString(number);
@@ -87,7 +88,7 @@ private:
     QHash<QString, Item> storedItems()
     {
         QHash<QString, Item> items;
-        Table t(m_main->store(), u"Inventar.DBF"_s);
+        Table t(m_main->shop().store(), u"Inventar.DBF"_s);
         t.open();
         for (t.first(); !t.eof(); t.next()) {
             Item i;

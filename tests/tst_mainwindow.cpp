@@ -7,6 +7,7 @@
 #include "register/Inventar.h"
 #include "register/Osoby.h"
 #include "register/Predlz.h"
+#include "register/Shop.h"
 #include "register/Zmluvy.h"
 #include "store/Clock.h"
 #include "store/EngineConfig.h"
@@ -169,15 +170,16 @@ void TestMainWindow::windowTreeAndCreationOrder()
     TForm1* main = start();
     QVERIFY(main);
     QCOMPARE(QApplication::applicationDisplayName(), u"Mervana KORVEL!"_s);
-    QCOMPARE(main->ShopName, u"Záložňa"_s);
+    QCOMPARE(main->shop().ShopName, u"Záložňa"_s);
     // A maximised child adds its caption to the frame's, as MDI frames do.
-    QCOMPARE(main->windowTitle(), main->ShopName + u" - [Záložcovia]"_s);
+    QCOMPARE(main->windowTitle(), main->shop().ShopName + u" - [Záložcovia]"_s);
     QVERIFY(main->isVisible());
     QVERIFY(main->isMaximized());
-    for (Table* t : {main->Table1, main->Table2, main->Table3, main->Table4, main->Table5})
+    for (Table* t :
+         {main->shop().Table1, main->shop().Table2, main->shop().Table3, main->shop().Table4, main->shop().Table5})
         QVERIFY(t->isOpen() && !t->filtered());
-    QCOMPARE(main->Table2->indexName(), u"BIRTHNUM"_s);
-    QCOMPARE(main->Table5->indexName(), u"DATE"_s);
+    QCOMPARE(main->shop().Table2->indexName(), u"BIRTHNUM"_s);
+    QCOMPARE(main->shop().Table5->indexName(), u"DATE"_s);
 
     QStringList order;
     for (QMdiSubWindow* sub : main->mdiArea()->subWindowList(QMdiArea::CreationOrder)) {
@@ -419,12 +421,12 @@ void TestMainWindow::toolBarContractsOfPerson()
 
     TForm1* main = start();
     QVERIFY(main);
-    addContract(*main->Table1, u"26/00001"_s, u"7551011234"_s);
-    addContract(*main->Table1, u"26/00002"_s, QString());
-    addContract(*main->Table1, u"26/00003"_s, u"7551011234"_s);
-    addContract(*main->Table1, u"26/00004"_s, u"8001019999"_s);
+    addContract(*main->shop().Table1, u"26/00001"_s, u"7551011234"_s);
+    addContract(*main->shop().Table1, u"26/00002"_s, QString());
+    addContract(*main->shop().Table1, u"26/00003"_s, u"7551011234"_s);
+    addContract(*main->shop().Table1, u"26/00004"_s, u"8001019999"_s);
     if (withPerson) {
-        addRecord(*main->Table2,
+        addRecord(*main->shop().Table2,
                   {{u"BIRTHNUM"_s, u"7551011234"_s}, {u"LASTNAME"_s, u"Nováková"_s}, {u"FIRSNAME"_s, u"Jana"_s}});
         main->form3()->Table1->first();
     }
@@ -440,17 +442,17 @@ void TestMainWindow::toolBarContractsOfPerson()
     QCOMPARE(numbers, expected);
     QCOMPARE(main->form2()->windowTitle(), caption);
     QCOMPARE(main->mdiArea()->activeSubWindow()->widget(), static_cast<QWidget*>(main->form2()));
-    QVERIFY(!main->Table1->filtered());
+    QVERIFY(!main->shop().Table1->filtered());
 }
 
 void TestMainWindow::toolBarPersonOfContract()
 {
     TForm1* main = start();
     QVERIFY(main);
-    addRecord(*main->Table2, {{u"BIRTHNUM"_s, u"6001011111"_s}, {u"LASTNAME"_s, u"Adamec"_s}});
-    addRecord(*main->Table2, {{u"BIRTHNUM"_s, u"7001012222"_s}, {u"LASTNAME"_s, u"Zeman"_s}});
-    addRecord(*main->Table2, {{u"BIRTHNUM"_s, u"8001013333"_s}, {u"LASTNAME"_s, u"Mráz"_s}});
-    addContract(*main->Table1, u"26/00001"_s, u"7001012222"_s);
+    addRecord(*main->shop().Table2, {{u"BIRTHNUM"_s, u"6001011111"_s}, {u"LASTNAME"_s, u"Adamec"_s}});
+    addRecord(*main->shop().Table2, {{u"BIRTHNUM"_s, u"7001012222"_s}, {u"LASTNAME"_s, u"Zeman"_s}});
+    addRecord(*main->shop().Table2, {{u"BIRTHNUM"_s, u"8001013333"_s}, {u"LASTNAME"_s, u"Mráz"_s}});
+    addContract(*main->shop().Table1, u"26/00001"_s, u"7001012222"_s);
     main->form2()->Table1->first();
 
     QTest::mouseClick(main->SpeedButton2, Qt::LeftButton);
@@ -465,11 +467,11 @@ void TestMainWindow::toolBarGoodsAndExtensionsOfContract()
 {
     TForm1* main = start();
     QVERIFY(main);
-    addContract(*main->Table1, u"26/00001"_s, u"7001012222"_s);
-    addContract(*main->Table1, u"26/00002"_s, u"7001012222"_s);
+    addContract(*main->shop().Table1, u"26/00001"_s, u"7001012222"_s);
+    addContract(*main->shop().Table1, u"26/00002"_s, u"7001012222"_s);
     for (const QString& number : {u"26/00001"_s, u"26/00002"_s, u"26/00002"_s}) {
-        addRecord(*main->Table4, {{u"NUMBER"_s, number}, {u"SUBJECT"_s, u"prsteň"_s}});
-        addRecord(*main->Table3, {{u"NUMBER"_s, number}, {u"X_UNTIL"_s, u"1.4.2026"_s}});
+        addRecord(*main->shop().Table4, {{u"NUMBER"_s, number}, {u"SUBJECT"_s, u"prsteň"_s}});
+        addRecord(*main->shop().Table3, {{u"NUMBER"_s, number}, {u"X_UNTIL"_s, u"1.4.2026"_s}});
     }
     Table* contracts = main->form2()->Table1;
     QVERIFY(contracts->findKey(u"26/00002"_s));
@@ -495,12 +497,12 @@ void TestMainWindow::registerViews()
 {
     TForm1* main = start();
     QVERIFY(main);
-    addContract(*main->Table1, u"26/00001"_s, u"1"_s);
-    addContract(*main->Table1, u"26/00002"_s, u"2"_s);
-    addRecord(*main->Table4, {{u"NUMBER"_s, u"26/00001"_s}});
-    addRecord(*main->Table4, {{u"NUMBER"_s, u"26/00002"_s}});
-    addRecord(*main->Table2, {{u"BIRTHNUM"_s, u"1"_s}, {u"LASTNAME"_s, u"A"_s}});
-    addRecord(*main->Table2, {{u"BIRTHNUM"_s, u"2"_s}, {u"LASTNAME"_s, u"B"_s}});
+    addContract(*main->shop().Table1, u"26/00001"_s, u"1"_s);
+    addContract(*main->shop().Table1, u"26/00002"_s, u"2"_s);
+    addRecord(*main->shop().Table4, {{u"NUMBER"_s, u"26/00001"_s}});
+    addRecord(*main->shop().Table4, {{u"NUMBER"_s, u"26/00002"_s}});
+    addRecord(*main->shop().Table2, {{u"BIRTHNUM"_s, u"1"_s}, {u"LASTNAME"_s, u"A"_s}});
+    addRecord(*main->shop().Table2, {{u"BIRTHNUM"_s, u"2"_s}, {u"LASTNAME"_s, u"B"_s}});
 
     // Narrow every window first, as the tool bar and the search do.
     const std::pair<Table*, QString> narrowed[] = {{main->form2()->Table1, u"NUMBER='26/00001'"_s},
@@ -649,7 +651,7 @@ void TestMainWindow::databaseNameOnFirstStart()
     QVERIFY(m_main);
     QVERIFY(EngineConfig::isDefined());
     QCOMPARE(QDir(configuredPath()), QDir(dataDir(*m_dir)));
-    QCOMPARE(QDir(m_main->store().dataDir()), QDir(dataDir(*m_dir)));
+    QCOMPARE(QDir(m_main->shop().store().dataDir()), QDir(dataDir(*m_dir)));
     const QSettings settings(EngineConfig::filePath(), QSettings::IniFormat);
     QCOMPARE(settings.value(u"Mervana/ShopName"_s).toString(), u"Záložňa"_s);
 }
@@ -667,7 +669,7 @@ void TestMainWindow::existingDatabaseNameIsKept()
     Store::createEmpty(dataDir(*m_dir));
     m_main.reset(StartProgram(m_dir->path()));
     QVERIFY(m_main);
-    QCOMPARE(QDir(m_main->store().dataDir()), QDir(dataDir(elsewhere)));
+    QCOMPARE(QDir(m_main->shop().store().dataDir()), QDir(dataDir(elsewhere)));
     QCOMPARE(QDir(configuredPath()), QDir(dataDir(elsewhere)));
     QVERIFY(m_main->windowTitle().startsWith(u"Záložňa U Anny - ["_s));
     m_main.reset();

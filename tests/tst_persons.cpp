@@ -5,6 +5,7 @@
 #include "app/Messages.h"
 #include "app/StartProgram.h"
 #include "register/Osoby.h"
+#include "register/Shop.h"
 #include "register/Zmluvy.h"
 #include "store/EngineConfig.h"
 #include "store/Store.h"
@@ -100,7 +101,7 @@ void TestPersons::cleanup()
 void TestPersons::addPerson(const QString& record, const QVariant& black)
 {
     const QStringList p = record.split(u'|');
-    Table t(m_main->store(), u"Osoby.DBF"_s);
+    Table t(m_main->shop().store(), u"Osoby.DBF"_s);
     t.open();
     t.append();
     t.field(u"BIRTHNUM"_s).setAsString(p.value(0));
@@ -113,7 +114,7 @@ void TestPersons::addPerson(const QString& record, const QVariant& black)
 
 void TestPersons::addContract(const QString& number, const QString& birthNumber)
 {
-    Table t(m_main->store(), u"Zmluvy.DBF"_s);
+    Table t(m_main->shop().store(), u"Zmluvy.DBF"_s);
     t.open();
     t.append();
     t.field(u"NUMBER"_s).setAsString(number);
@@ -123,7 +124,7 @@ void TestPersons::addContract(const QString& number, const QString& birthNumber)
 
 QStringList TestPersons::persons()
 {
-    Table t(m_main->store(), u"Osoby.DBF"_s);
+    Table t(m_main->shop().store(), u"Osoby.DBF"_s);
     t.open();
     QStringList out;
     for (t.first(); !t.eof(); t.next())
@@ -136,7 +137,7 @@ QStringList TestPersons::persons()
 
 int TestPersons::contractCount()
 {
-    Table t(m_main->store(), u"Zmluvy.DBF"_s);
+    Table t(m_main->shop().store(), u"Zmluvy.DBF"_s);
     t.open();
     return t.recordCount();
 }

@@ -4,6 +4,7 @@
 #include "app/Messages.h"
 #include "app/StartProgram.h"
 #include "print/TlacZmluvy.h"
+#include "register/Shop.h"
 #include "register/Zmluvy.h"
 #include "store/Clock.h"
 #include "store/EngineConfig.h"
@@ -43,7 +44,7 @@ class TestPrintout : public QObject
 
     void addRecord(const QString& file, const QList<QPair<QString, QString>>& fields)
     {
-        Table t(m_main->store(), file);
+        Table t(m_main->shop().store(), file);
         t.open();
         t.append();
         for (const auto& f : fields)
@@ -63,7 +64,7 @@ class TestPrintout : public QObject
     TForm6* print()
     {
         QTest::mouseClick(m_main->form2()->BitBtn3, Qt::LeftButton);
-        return m_main->findChild<TForm6*>() ? m_main->findChild<TForm6*>() : m_main->window<TForm6>();
+        return m_main->findChild<TForm6*>() ? m_main->findChild<TForm6*>() : m_main->form<TForm6>();
     }
 
 private Q_SLOTS:
@@ -122,7 +123,7 @@ private Q_SLOTS:
     {
         writeTemplate({u"@03|"_s, u"OP @04"_s, u"bydlisko @06"_s, u"@07"_s});
         showContract(u"26/00018"_s);
-        m_main->Table2->first(); // the shared persons cursor stands on somebody
+        m_main->shop().Table2->first(); // the shared persons cursor stands on somebody
         TForm6* form = print();
         QCOMPARE(form->Memo1->toPlainText().split(u'\n'), (QStringList{u" "_s, u"OP "_s, u"bydlisko "_s}));
     }
@@ -146,7 +147,7 @@ private Q_SLOTS:
         if (withTemplate) writeTemplate({u"zmluva"_s, u"@08"_s, u"@09"_s, u"never"_s});
         showContract(u"26/00017"_s);
         m_main->form2()->Edit3->setText(amount);
-        TForm6* form = m_main->window<TForm6>();
+        TForm6* form = m_main->form<TForm6>();
         form->Memo1->setPlainText(u"earlier text"_s);
         Messages::takeShown();
         print();

@@ -3,6 +3,7 @@
 #include "app/Messages.h"
 #include "app/StartProgram.h"
 #include "register/Inventar.h"
+#include "register/Shop.h"
 #include "register/StateQueries.h"
 #include "register/Zmluvy.h"
 #include "store/Clock.h"
@@ -51,7 +52,7 @@ class TestViews : public QObject
 
     void add(const Contract& c)
     {
-        Table t(m_main->store(), u"Zmluvy.DBF"_s);
+        Table t(m_main->shop().store(), u"Zmluvy.DBF"_s);
         t.open();
         t.append();
         t.field(u"NUMBER"_s).setAsString(c.number);
@@ -61,7 +62,7 @@ class TestViews : public QObject
         t.field(u"PAID"_s).setAsBoolean(c.paid);
         t.field(u"PADAK"_s).setAsBoolean(c.padak);
         t.post();
-        Table e(m_main->store(), u"Predlz.DBF"_s);
+        Table e(m_main->shop().store(), u"Predlz.DBF"_s);
         e.open();
         for (int days : c.extensionDays) {
             e.append();
@@ -73,7 +74,7 @@ class TestViews : public QObject
 
     void addItem(const QString& number, bool wrk)
     {
-        Table g(m_main->store(), u"Inventar.DBF"_s);
+        Table g(m_main->shop().store(), u"Inventar.DBF"_s);
         g.open();
         g.append();
         g.field(u"NUMBER"_s).setAsString(number);
@@ -93,7 +94,7 @@ class TestViews : public QObject
     // Marked records read straight from the store, whatever a view shows.
     QSet<QString> marked(const QString& file, const QString& field)
     {
-        Table t(m_main->store(), file);
+        Table t(m_main->shop().store(), file);
         t.open();
         t.setFilter(u"WRK = True"_s);
         t.setFiltered(true);
@@ -102,7 +103,7 @@ class TestViews : public QObject
 
     QSet<qint64> markedRows(const QString& file)
     {
-        Table t(m_main->store(), file);
+        Table t(m_main->shop().store(), file);
         t.open();
         t.setFilter(u"WRK = True"_s);
         t.setFiltered(true);
@@ -155,8 +156,8 @@ private Q_SLOTS:
         QFETCH(QStringList, numbers);
         edgeCases();
         Table& t = *m_main->form2()->Table1;
-        m_main->FilterMode = mode;
-        m_main->FilterContracts(t);
+        m_main->shop().FilterMode = mode;
+        m_main->shop().FilterContracts(t);
         QVERIFY(t.filtered());
         QCOMPARE(shown(t, u"NUMBER"_s), QSet<QString>(numbers.begin(), numbers.end()));
         // Whatever order the pass visits them in, the view is shown along the NUMBER tag.
@@ -176,14 +177,14 @@ private Q_SLOTS:
         t.setFilter(u"PADAK = true"_s);
         t.setFiltered(true);
         for (int mode : {7, -1, 42}) {
-            m_main->FilterMode = mode;
-            m_main->FilterContracts(t);
-            m_main->FilterGoods(*m_main->form4()->Table1);
+            m_main->shop().FilterMode = mode;
+            m_main->shop().FilterContracts(t);
+            m_main->shop().FilterGoods(*m_main->form4()->Table1);
             QCOMPARE(t.filter(), u"PADAK = true"_s);
             QVERIFY(t.filtered());
         }
-        m_main->FilterMode = 0;
-        m_main->FilterContracts(t);
+        m_main->shop().FilterMode = 0;
+        m_main->shop().FilterContracts(t);
         QVERIFY(!t.filtered());
         QCOMPARE(t.recordCount(), 10);
     }
@@ -202,13 +203,12 @@ private Q_SLOTS:
         QFETCH(bool, found);
         QFETCH(QStringList, numbers);
         edgeCases();
-        m_main->form2()->Edit2->setText(birth);
-        Table t(m_main->store(), u"Zmluvy.DBF"_s);
+        Table t(m_main->shop().store(), u"Zmluvy.DBF"_s);
         t.open();
-        m_main->FilterMode = 6;
-        m_main->ExpiredFound = !found;
-        m_main->FilterContracts(t);
-        QCOMPARE(m_main->ExpiredFound, found);
+        m_main->shop().FilterMode = 6;
+        m_main->shop().ExpiredFound = !found;
+        m_main->shop().FilterContracts(t, birth);
+        QCOMPARE(m_main->shop().ExpiredFound, found);
         QCOMPARE(shown(t, u"NUMBER"_s), QSet<QString>(numbers.begin(), numbers.end()));
     }
 
@@ -216,8 +216,9 @@ private Q_SLOTS:
     void failedPassRollsBack()
     {
         edgeCases();
-        m_main->store().exec(u"CREATE TRIGGER refuse BEFORE UPDATE OF WRK ON Zmluvy WHEN NEW.NUMBER = '26/00003' "
-                             u"BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END"_s);
+        m_main->shop().store().exec(
+            u"CREATE TRIGGER refuse BEFORE UPDATE OF WRK ON Zmluvy WHEN NEW.NUMBER = '26/00003' "
+            u"BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END"_s);
         Messages::takeShown();
         m_main->action(u"Aktulne1"_s)->trigger();
         const auto shown = Messages::takeShown();
@@ -229,7 +230,7 @@ private Q_SLOTS:
         QCOMPARE(m_main->form2()->Table1->state(), Table::State::Browse);
         QVERIFY(m_main->menuBar()->isEnabled());
         QVERIFY(m_main->mdiArea()->isEnabled());
-        m_main->store().exec(u"DROP TRIGGER refuse"_s);
+        m_main->shop().store().exec(u"DROP TRIGGER refuse"_s);
         m_main->action(u"Aktulne1"_s)->trigger();
         QCOMPARE(marked(u"Zmluvy.DBF"_s, u"NUMBER"_s), (QSet<QString>{u"26/00001"_s, u"26/00003"_s, u"26/00009"_s}));
     }
@@ -237,10 +238,10 @@ private Q_SLOTS:
     void emptyTableGivesEmptyView()
     {
         Table& t = *m_main->form2()->Table1;
-        m_main->FilterMode = 2;
-        m_main->FilterContracts(t);
+        m_main->shop().FilterMode = 2;
+        m_main->shop().FilterContracts(t);
         QVERIFY(t.isEmpty());
-        QCOMPARE(m_main->Table1->recordCount(), 0);
+        QCOMPARE(m_main->shop().Table1->recordCount(), 0);
     }
 
     void goodsViews()
@@ -254,47 +255,46 @@ private Q_SLOTS:
         addItem(u"98/99999"_s, false); // no contract: keeps having none
         Table& t = *m_main->form4()->Table1;
         // A for-sale view first must not hide anything from the next pass.
-        m_main->FilterMode = 3;
-        m_main->FilterGoods(t);
-        m_main->FilterMode = 1;
-        m_main->FilterGoods(t);
+        m_main->shop().FilterMode = 3;
+        m_main->shop().FilterGoods(t);
+        m_main->shop().FilterMode = 1;
+        m_main->shop().FilterGoods(t);
         QCOMPARE(marked(u"Inventar.DBF"_s, u"NUMBER"_s), (QSet<QString>{u"26/00001"_s, u"99/99999"_s}));
         QCOMPARE(t.recordCount(), 3);
-        QCOMPARE(m_main->Table1->indexName(), u"NUMBER"_s);
-        m_main->FilterMode = 2;
-        m_main->FilterGoods(t);
+        QCOMPARE(m_main->shop().Table1->indexName(), u"NUMBER"_s);
+        m_main->shop().FilterMode = 2;
+        m_main->shop().FilterGoods(t);
         QCOMPARE(marked(u"Inventar.DBF"_s, u"NUMBER"_s), (QSet<QString>{u"26/00002"_s, u"99/99999"_s}));
     }
 
     // The passes and one SQL statement per state mark the same records on a mixed data set.
     void passesAgreeWithStatements()
     {
-        DemoData::fill(m_main->store(), 1, Today);
+        DemoData::fill(m_main->shop().store(), 1, Today);
         const struct
         {
             bool goods;
             int mode;
         } cases[] = {{false, 1}, {false, 2}, {false, 6}, {true, 1}, {true, 2}};
-        Table contracts(m_main->store(), u"Zmluvy.DBF"_s);
+        Table contracts(m_main->shop().store(), u"Zmluvy.DBF"_s);
         contracts.open();
         contracts.setIndexName(u"NUMBER"_s);
         const QString someone = contracts.field(u"BIRTHNUM"_s).asString();
-        m_main->form2()->Edit2->setText(someone);
         for (const auto& c : cases) {
             const QString file = c.goods ? u"Inventar.DBF"_s : u"Zmluvy.DBF"_s;
-            Table t(m_main->store(), file);
+            Table t(m_main->shop().store(), file);
             t.open();
-            m_main->FilterMode = c.mode;
+            m_main->shop().FilterMode = c.mode;
             if (c.goods)
-                m_main->FilterGoods(t);
+                m_main->shop().FilterGoods(t);
             else
-                m_main->FilterContracts(t);
+                m_main->shop().FilterContracts(t, someone);
             const QSet<qint64> byPass = markedRows(file);
             const int passCount = t.recordCount();
             if (c.goods)
-                StateQueries::MarkGoods(m_main->store(), c.mode, Today);
+                StateQueries::MarkGoods(m_main->shop().store(), c.mode, Today);
             else
-                StateQueries::MarkContracts(m_main->store(), c.mode, Today, someone);
+                StateQueries::MarkContracts(m_main->shop().store(), c.mode, Today, someone);
             const QSet<qint64> bySql = markedRows(file);
             QCOMPARE(bySql, byPass);
             QCOMPARE(t.recordCount(), passCount);
