@@ -33,6 +33,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRegularExpressionValidator>
 #include <QSpinBox>
 #include <QTableView>
 #include <QToolButton>
@@ -166,6 +167,9 @@ void TForm2::buildPanel()
     };
 
     Edit1 = lineEdit(u"Edit1"_s, 8);
+    // The number ends up quoted in the filters of the contract's goods and extensions; a quote in it
+    // would break them.
+    Edit1->setValidator(new QRegularExpressionValidator(QRegularExpression(u"[^']*"_s), Edit1));
     Edit2 = lineEdit(u"Edit2"_s, 0);
     Edit2->setEnabled(false); // filled from the persons window, never typed
     Edit7 = lineEdit(u"Edit7"_s, 0);
