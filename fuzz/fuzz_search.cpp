@@ -1,4 +1,5 @@
 #include "fuzz/Check.h"
+#include "fuzz/Scratch.h"
 #include "store/Errors.h"
 #include "store/Schema.h"
 #include "store/Store.h"
@@ -7,37 +8,12 @@
 #include "tools/DemoData.h"
 
 #include <QCollator>
-#include <QCoreApplication>
-#include <QTemporaryDir>
 #include <fuzzer/FuzzedDataProvider.h>
-#include <map>
-#include <memory>
 
 // Whatever the clerk types into a search box goes to a nearest or exact key search on the window's
 // tag. On a small demo register: never a crash, and the record found is where the tag's order puts the
 // key: at or after it, with the record before it (in tag order) before the key.
 namespace {
-
-struct Scratch
-{
-    QTemporaryDir dir;
-    std::unique_ptr<Store> store;
-    std::map<int, std::unique_ptr<Table>> tables;
-
-    Scratch()
-    {
-        FUZZ_CHECK(dir.isValid());
-        Store::createEmpty(dir.path());
-        store = std::make_unique<Store>(dir.path());
-        DemoData::fill(*store, 1, QDate(2026, 12, 7));
-    }
-};
-
-Scratch& scratch()
-{
-    static Scratch s;
-    return s;
-}
 
 // The key as the store orders it: dates as stored, texts by the tag's collation.
 int compareKeys(const TagDef& tag, FieldType type, const QString& stored, const QString& typed)
@@ -70,12 +46,7 @@ QString storedKey(Table& t, int field, FieldType type)
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
-{
-    static QCoreApplication app(*argc, *argv);
-    scratch();
-    return 0;
-}
+FUZZ_SCRATCH_STORE([](Store& store) { DemoData::fill(store, 1, QDate(2026, 12, 7)); })
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -87,12 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string bytes = input.ConsumeRemainingBytesAsString();
     const QString key = QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
 
-    auto& slot = scratch().tables[def.id];
-    if (!slot) {
-        slot = std::make_unique<Table>(*scratch().store, def.file);
-        slot->open();
-    }
-    Table& t = *slot;
+    Table& t = Scratch::get().table(def);
     t.setIndexName(tag.name);
     const int field = def.fieldIndex(tag.field);
     const FieldType type = def.fields.at(field).type;

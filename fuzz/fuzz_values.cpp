@@ -61,7 +61,8 @@ void boxRules(const QString& first, const QString& second)
 {
     try {
         // A proposed due date is one the date box can store.
-        if (const auto due = ContractRules::DueDateFromWeeks(first, second)) FUZZ_CHECK(Values::parseDate(*due).has_value());
+        if (const auto due = ContractRules::DueDateFromWeeks(first, second))
+            FUZZ_CHECK(Values::parseDate(*due).has_value());
     } catch (const ConversionError&) {
         FUZZ_CHECK(!Values::parseDate(first));
     }
