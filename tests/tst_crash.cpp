@@ -38,7 +38,7 @@ private:
 
 namespace {
 
-constexpr int Kills = 50;
+constexpr int Kills = 40;
 
 // The store's files as they are (with a journal a kill left behind): a copy is the same crashed store.
 bool copyStore(const QString& from, const QString& to)
@@ -55,7 +55,7 @@ bool copyStore(const QString& from, const QString& to)
 QByteArray contentDigest(Store& store, const QString& witness)
 {
     QCryptographicHash hash(QCryptographicHash::Sha256);
-    const QString skip = store.table(witness).sqlName;
+    const QString skip = witness.isEmpty() ? QString() : store.table(witness).sqlName;
     for (const TableDef& def : Schema::tables()) {
         if (def.sqlName == skip) continue;
         QSqlQuery q(store.database());

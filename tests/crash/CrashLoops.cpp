@@ -5,6 +5,7 @@
 #include "store/Schema.h"
 #include "store/Store.h"
 #include "store/Table.h"
+#include "store/Transaction.h"
 #include "tools/DemoData.h"
 
 #include <QSqlQuery>
@@ -54,6 +55,22 @@ void goodsMarks(Store& store, int round)
     Marking::markGoods(round % 2 == 0 ? 1 : 2, goods, contracts, extensions, Today);
 }
 
+// The demo set that mervana-admin writes into an empty store, and the store emptied again, by turns.
+void demoFill(Store& store, int round)
+{
+    if (round % 2 == 0) {
+        DemoData::fill(store, 1, Today);
+        return;
+    }
+    Transaction transaction(store);
+    for (const TableDef& def : Schema::tables()) {
+        Table t(store, def.file);
+        t.open();
+        t.emptyTable();
+    }
+    transaction.commit();
+}
+
 QString witnessField(Store& store, const Loop& loop)
 {
     for (const FieldDef& f : store.table(loop.witness).fields)
@@ -73,6 +90,7 @@ const QList<Loop>& all()
     static const QList<Loop> loops{
         {u"contract marks"_s, demo, contractMarks},
         {u"goods marks"_s, demo, goodsMarks},
+        {u"demo fill"_s, [](Store&) {}, demoFill, QString()},
     };
     return loops;
 }

@@ -19,6 +19,7 @@ class Store;
 //              another state than the one before (marks of another mode, archive out and back in);
 //   - witness: a table the loop never writes. Between rounds the child posts single records there; each
 //              one reported as posted must be there after the kill. It is left out of the state compared.
+//              Empty for a loop that needs every table to itself.
 // The test compares the whole content of every other table with the states the rounds give when run
 // without a crash, so a loop needs no check of its own. tst_crash runs every entry.
 namespace CrashLoops {

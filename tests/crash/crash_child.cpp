@@ -47,7 +47,7 @@ int main(int argc, char** argv)
         qint64 witness = args.at(4).toLongLong();
         tell("ready");
         for (int round = args.at(3).toInt();; ++round) {
-            for (int i = 0; i < 3; ++i) {
+            for (int i = 0; i < 3 && !loop->witness.isEmpty(); ++i) {
                 CrashLoops::postWitness(store, *loop, witness);
                 tell("posted " + QByteArray::number(witness++));
             }
