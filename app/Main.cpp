@@ -168,24 +168,26 @@ void TForm1::createMenu()
     addItem(print, u"PrjmyVdaje1"_s, u"Príjmy / &Výdaje"_s, u"Príjmy / Výdaje"_s);
     print->addSeparator();
     QMenu* printContracts = addMenu(print, u"TlacZmluvy1"_s, u"&Zmluvy"_s, u"Zmluvy"_s);
-    addItem(printContracts, u"TlacVetky1"_s, u"&Všetky"_s, u"Tlač všetkých"_s);
+    addItem(printContracts, u"V3etky1"_s, u"&Všetky"_s, u"Tlač všetkých"_s, &TForm1::V3etky1Click);
     printContracts->addSeparator();
-    addItem(printContracts, u"TlacAktulne1"_s, u"&Aktuálne (pred vypršaním)"_s, u"Tlač aktuálnych (pred vypršaním)"_s);
-    addItem(printContracts, u"TlacExpirovan1"_s, u"&Expirované (po vypršaní)"_s, u"Tlač expirovaných (po vypršaní)"_s);
-    addItem(printContracts, u"TlacZaplaten1"_s, u"&Zaplatené"_s, u"Tlač zaplatených"_s);
-    addItem(printContracts, u"TlacPrepadnut1"_s, u"&Prepadnuté"_s, u"Tlač prepadnutých"_s);
-    addItem(printContracts, u"TlacPredlovan1"_s, u"P&redlžované"_s, u"Tlač predlžovaných"_s);
-    addItem(print, u"TlacOsoby1"_s, u"&Osoby"_s, u"Osoby"_s);
+    addItem(printContracts, u"Aktulne3"_s, u"&Aktuálne (pred vypršaním)"_s, u"Tlač aktuálnych (pred vypršaním)"_s,
+            &TForm1::Aktulne3Click);
+    addItem(printContracts, u"Expirovanpovypran1"_s, u"&Expirované (po vypršaní)"_s,
+            u"Tlač expirovaných (po vypršaní)"_s, &TForm1::Expirovanpovypran1Click);
+    addItem(printContracts, u"Zaplaten3"_s, u"&Zaplatené"_s, u"Tlač zaplatených"_s, &TForm1::Zaplaten3Click);
+    addItem(printContracts, u"Prepadnut3"_s, u"&Prepadnuté"_s, u"Tlač prepadnutých"_s, &TForm1::Prepadnut3Click);
+    addItem(printContracts, u"Predl6ovan1"_s, u"P&redlžované"_s, u"Tlač predlžovaných"_s, &TForm1::Predl6ovan1Click);
+    addItem(print, u"Osoby3"_s, u"&Osoby"_s, u"Osoby"_s, &TForm1::Osoby3Click);
     QMenu* printGoods = addMenu(print, u"TlacInventr1"_s, u"&Inventár"_s, QString());
-    addItem(printGoods, u"TlacVetok1"_s, u"&Všetok"_s, u"Tlač všetok"_s);
+    addItem(printGoods, u"Vetok3"_s, u"&Všetok"_s, u"Tlač všetok"_s, &TForm1::Vetok3Click);
     printGoods->addSeparator();
     // The missing parenthesis is the shop's own text.
-    addItem(printGoods, u"TlacAktulnypredexpirciou1"_s, u"&Aktuálny (pred vypršaním)"_s,
-            u"Tlač aktuálneho (pred vypršaním"_s);
-    addItem(printGoods, u"TlacExpirovanpoexpircii1"_s, u"&Expirovaný (po vypršaní)"_s,
-            u"Tlač expirovaného (po vypršaní)"_s);
-    addItem(printGoods, u"TlacNapredaj1"_s, u"&Na predaj"_s, u"Tlač inventára na predaj"_s);
-    addItem(printGoods, u"TlacPredan1"_s, u"&Predaný"_s, u"Tlač predaného"_s);
+    addItem(printGoods, u"Aktulnypredvypranm1"_s, u"&Aktuálny (pred vypršaním)"_s, u"Tlač aktuálneho (pred vypršaním"_s,
+            &TForm1::Aktulnypredvypranm1Click);
+    addItem(printGoods, u"Expirovanpovypran2"_s, u"&Expirovaný (po vypršaní)"_s, u"Tlač expirovaného (po vypršaní)"_s,
+            &TForm1::Expirovanpovypran2Click);
+    addItem(printGoods, u"Napredaj3"_s, u"&Na predaj"_s, u"Tlač inventára na predaj"_s, &TForm1::Napredaj3Click);
+    addItem(printGoods, u"Predan3"_s, u"&Predaný"_s, u"Tlač predaného"_s, &TForm1::Predan3Click);
 
     QMenu* statistics = addMenu(nullptr, u"tatistika1"_s, u"Št&atistika"_s, u"Štatistika"_s);
     addItem(statistics, u"Peniazevobehu1"_s, u"&Peniaze v obehu"_s, u"Peniaze v obehu"_s);

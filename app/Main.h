@@ -79,6 +79,20 @@ public:
     void Predenia1Click();
     void Koniec1Click();
 
+    // "&Tlač" lists (app/PrintMenu.cpp): each makes its report window on first use and previews the view.
+    void V3etky1Click();
+    void Aktulne3Click();
+    void Expirovanpovypran1Click();
+    void Zaplaten3Click();
+    void Prepadnut3Click();
+    void Predl6ovan1Click();
+    void Osoby3Click();
+    void Vetok3Click();
+    void Aktulnypredvypranm1Click();
+    void Expirovanpovypran2Click();
+    void Napredaj3Click();
+    void Predan3Click();
+
     // Tool bar.
     void SpeedButton1Click();
     void SpeedButton2Click();

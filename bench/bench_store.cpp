@@ -1,6 +1,7 @@
 // Measures the record store on the "ten shops" set and prints each figure next to its limit.
 //   bench_store [--scale N]     N small shops (1000 by default)
 //   bench_store --set DIR       a copy of the store in DIR instead (one made by mervana-admin demo)
+#include "Bench.h"
 #include "register/Marking.h"
 #include "register/StateQueries.h"
 #include "store/Clock.h"
@@ -34,11 +35,8 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-void print(const QString& text)
-{
-    std::fputs(qUtf8Printable(text + u'\n'), stdout);
-    std::fflush(stdout);
-}
+using Bench::peakMemoryKb;
+using Bench::print;
 
 QString verdict(bool ok)
 {
@@ -62,16 +60,6 @@ double median(std::vector<double> values)
     std::sort(values.begin(), values.end());
     const size_t mid = values.size() / 2;
     return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
-}
-
-// Peak resident memory of this process in kB.
-qint64 peakMemoryKb()
-{
-    QFile status(u"/proc/self/status"_s);
-    if (!status.open(QIODevice::ReadOnly)) return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    return -1;
 }
 
 qint64 scalar(Store& store, const QString& sql)

@@ -1,5 +1,7 @@
 #include "print/TlacZmluvy.h"
 
+#include "print/PageSetup.h"
+
 #include "app/Frame.h"
 #include "app/Guard.h"
 #include "app/MaskEdit.h"
@@ -15,7 +17,6 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QPageSetupDialog>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPrintDialog>
@@ -186,8 +187,7 @@ void TForm6::BitBtn3Click()
 
 void TForm6::BitBtn4Click()
 {
-    QPageSetupDialog dialog(&printer(), this);
-    dialog.exec();
+    ShowPageSetup(printer(), this);
 }
 
 void OpenTemplateInEditor()

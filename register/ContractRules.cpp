@@ -81,7 +81,7 @@ NetIncomeResult NetIncome(double amount, bool paid, double paidSum, bool extende
     const auto count = [&result](double money) {
         const qint64 crowns = Values::roundCrowns(money);
         if (crowns != 0) {
-            result.net += crowns;
+            result.net = Values::addCrowns(result.net, crowns);
             result.items.append(crowns);
         }
     };

@@ -37,6 +37,7 @@ struct NetIncomeResult
 // What the shop has gained on a contract: minus the lent amount, plus extension payments (only when
 // the contract is marked extended), sales of its goods and the paid sum (only when marked paid).
 // Money comes in as read from the numeric fields, an empty field as 0; each sum is rounded to crowns.
+// A sum that counts no whole crowns, or a total beyond the 64-bit range, raises ConversionError.
 NetIncomeResult NetIncome(double amount, bool paid, double paidSum, bool extended,
                           const QList<double>& extensionPayments, const QList<double>& itemSales);
 

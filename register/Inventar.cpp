@@ -198,9 +198,9 @@ void TForm4::WriteItem()
         Table1->field(u"VRATENE"_s).setAsBoolean(CheckBox1->isChecked());
         Table1->field(u"PREPADNUTE"_s).setAsBoolean(CheckBox2->isChecked());
         Table1->field(u"PREDANE"_s).setAsBoolean(CheckBox3->isChecked());
-        Table1->field(u"PRED_SUMA"_s).setAsString(Edit3->text());
-        Table1->field(u"SUMA1"_s).setAsString(Edit4->text());
-        Table1->field(u"SUMA2"_s).setAsString(Edit5->text());
+        Table1->field(u"PRED_SUMA"_s).setAsTyped(Edit3->text());
+        Table1->field(u"SUMA1"_s).setAsTyped(Edit4->text());
+        Table1->field(u"SUMA2"_s).setAsTyped(Edit5->text());
         if (MaskEdit1->isEmptyDate())
             Table1->field(u"PRED_DATUM"_s).clear();
         else

@@ -16,6 +16,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -76,6 +77,7 @@ TForm3::TForm3(Frame* main)
     connect(BitBtn2, &QPushButton::clicked, this, [this] { guarded([this] { ShowPersonContracts(); }); });
     connect(BitBtn3, &QPushButton::clicked, this, [this] { guarded([this] { DeletePerson(); }); });
     connect(BitBtn5, &QPushButton::clicked, this, [this] { guarded([this] { SavePerson(); }); });
+    connect(BitBtn6, &QPushButton::clicked, this, [this] { guarded([this] { PrintExpiredContracts(); }); });
     connect(Edit9, &QLineEdit::textChanged, this, [this] { guarded([this] { Edit9Change(); }); });
 }
 
@@ -151,9 +153,8 @@ void TForm3::buildPanel()
     BitBtn4 = button("BitBtn4", u"&Profil"_s);
     BitBtn5 = button("BitBtn5", u"Z&apíš"_s);
     BitBtn6 = button("BitBtn6", u"&Exp. zmluvy"_s);
-    // The profile report and the expired contracts report are not part of the program yet.
+    // The profile report is not part of the program yet.
     BitBtn4->setEnabled(false);
-    BitBtn6->setEnabled(false);
 
     auto* buttons = new QGridLayout;
     buttons->addWidget(BitBtn1, 0, 0);
@@ -211,6 +212,17 @@ void TForm3::gridClicked(int)
 
 bool TForm3::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == DBGrid1 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            guarded([this] {
+                followGrid();
+                ShowPersonContracts();
+                PrintExpiredContracts();
+            });
+            return true;
+        }
+    }
     if (watched == Edit1 && event->type() == QEvent::FocusOut) {
         // Only leaving for another control of the program counts, not a switch to another window.
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
@@ -384,6 +396,11 @@ void TForm3::ShowPersonContracts()
                                   Table1->field(u"FIRSNAME"_s).asString());
     }
     m_main->showChild(contracts);
+}
+
+void TForm3::PrintExpiredContracts()
+{
+    if (TForm2* contracts = m_main->form2()) contracts->PrintExpiredForPledger();
 }
 
 void TForm3::Edit9Change()

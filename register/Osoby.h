@@ -41,7 +41,10 @@ public:
     void SavePerson();               // "Z&apíš"
     void DeletePerson();             // "&Zmaž"
     void ShowPersonContracts();      // "Z&mluvy", double click in the grid
-    void Edit9Change();              // incremental search by surname
+    // "&Exp. zmluvy", and Enter in the grid after the person's contracts: the contracts window previews
+    // the expired contracts of the pledger it shows.
+    void PrintExpiredContracts();
+    void Edit9Change(); // incremental search by surname
 
     // Positions the list on the person with this birth number (tag BIRTHNUM, exact search, back to
     // LASTNAME on the person found), refreshes the boxes and shows the window. Used by the tool bar

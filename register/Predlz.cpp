@@ -216,8 +216,8 @@ void TForm7::BitBtn3Click()
         // Both dates are required: an empty box is an invalid date here, never an empty field.
         Table1->field(u"X_PAIDDATE"_s).setAsDate(Values::dateFromText(MaskEdit1->text()));
         Table1->field(u"X_UNTIL"_s).setAsDate(Values::dateFromText(MaskEdit2->text()));
-        Table1->field(u"X_PAID"_s).setAsString(Edit1->text());
-        Table1->field(u"X_PERCENT"_s).setAsString(Edit2->text());
+        Table1->field(u"X_PAID"_s).setAsTyped(Edit1->text());
+        Table1->field(u"X_PERCENT"_s).setAsTyped(Edit2->text());
         Table1->post();
     } catch (...) {
         abandonWrite();

@@ -1,5 +1,6 @@
 #include "register/Zmluvy.h"
 
+#include "print/TlacZmluvNaMeno.h"
 #include "print/TlacZmluvy.h"
 
 #include "app/Frame.h"
@@ -478,7 +479,15 @@ void TForm2::fillPanel()
                 subjects << goods.field(u"SUBJECT"_s).asString();
             }
     }
-    const auto income = ContractRules::NetIncome(amount, paid, paidSum, extended, payments, sales);
+    ContractRules::NetIncomeResult income;
+    QString incomeError;
+    try {
+        income = ContractRules::NetIncome(amount, paid, paidSum, extended, payments, sales);
+    } catch (const ConversionError& e) {
+        // A stored sum no figure can hold (written by another program): the panel says so, and
+        // browsing goes on, rather than showing a wrapped-round figure.
+        incomeError = e.text();
+    }
 
     ComboBox1->clear();
     ListBox1->clear();
@@ -489,7 +498,10 @@ void TForm2::fillPanel()
         // refresh (the grid gaining focus) would lose its own release.
         if (i > 0) EventPump::breathe();
     }
-    setNetIncome(QString::number(income.net), income.net < 0);
+    if (incomeError.isEmpty())
+        setNetIncome(QString::number(income.net), income.net < 0);
+    else
+        setNetIncome(incomeError, true);
 
     const QSignalBlocker block(Edit11); // clearing the search box is no search
     Edit11->clear();
@@ -587,10 +599,10 @@ void TForm2::StoreContractFields(Table& t)
     try {
         t.field(u"NUMBER"_s).setAsString(Edit1->text());
         t.field(u"BIRTHNUM"_s).setAsString(Edit2->text());
-        t.field(u"AMOUNT"_s).setAsString(Edit3->text());
-        t.field(u"PERCENT"_s).setAsString(Edit4->text());
+        t.field(u"AMOUNT"_s).setAsTyped(Edit3->text());
+        t.field(u"PERCENT"_s).setAsTyped(Edit4->text());
         t.field(u"WEEKTIME"_s).setAsString(Edit5->text());
-        t.field(u"PAID_SUM"_s).setAsString(Edit6->text());
+        t.field(u"PAID_SUM"_s).setAsTyped(Edit6->text());
         t.field(u"PAID"_s).setAsBoolean(CheckBox1->isChecked());
         t.field(u"RETURNED"_s).setAsBoolean(CheckBox2->isChecked());
         t.field(u"PADAK"_s).setAsBoolean(CheckBox3->isChecked());
@@ -713,5 +725,10 @@ void TForm2::OpenContractPrint()
 
 void TForm2::PrintExpiredForPledger()
 {
-    // The expiry report of one pledger comes with the reports; nothing calls this before.
+    const QString birthNumber = Edit2->text();
+    const auto pledger = PledgerExpiredList::findPledger(m_main->shop(), birthNumber);
+    if (!pledger) return;
+    Edit7->setText(pledger->lastName);
+    Edit8->setText(pledger->firstName);
+    m_main->form<TForm17>()->Print(birthNumber, *pledger);
 }

@@ -73,8 +73,9 @@ public:
     void StoreContractFields();              // into Table1, opened for editing or appending
     void StoreContractFields(Table& target); // into the record opened on target; cancels it on failure
     void MarkContractGoods(const QString& flagField, bool state);
-    void OpenContractPrint();      // waits for the contract printout
-    void PrintExpiredForPledger(); // waits for the expiry reports
+    void OpenContractPrint(); // waits for the contract printout
+    // The expired contracts of the person whose birth number Edit2 shows, previewed; nothing without them.
+    void PrintExpiredForPledger();
 
     // Handlers, named after their controls.
     void BitBtn1Click(); // "&Predmety"

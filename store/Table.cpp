@@ -7,6 +7,7 @@
 
 #include <QCollator>
 #include <algorithm>
+#include <cmath>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -118,7 +119,9 @@ qint64 Field::asInteger() const
         return Values::roundCrowns(v.real(m_index));
     case FieldType::Logical:
     case FieldType::SmallInt:
-        return v.kind(m_index) == RowValues::Kind::Real ? qint64(v.real(m_index)) : v.integer(m_index);
+        // A fraction written by another program is cut off, as the field keeps whole numbers.
+        return v.kind(m_index) == RowValues::Kind::Real ? Values::roundCrowns(std::trunc(v.real(m_index)))
+                                                        : v.integer(m_index);
     case FieldType::Text:
     case FieldType::Date: {
         const auto n = Values::wholeNumber(asString());
@@ -212,6 +215,18 @@ void Field::setAsString(const QString& text)
     }
 }
 
+void Field::setAsTyped(const QString& text)
+{
+    const FieldDef& def = m_table.definition().fields.at(m_index);
+    if (def.type != FieldType::Number || text.trimmed().isEmpty()) return setAsString(text);
+    // Sums hold nine digits; the six-digit boxes of a contract limit typing, while the total the
+    // window proposes as the paid sum may run to seven. Percent fields hold what their box takes.
+    const int digits = def.width >= 6 ? std::max(def.width, 9) : def.width;
+    const auto n = Values::parseEntry(text, digits);
+    if (!n) throw ConversionError::invalidFloatForField(text, def.name);
+    m_table.assign(m_index, *n);
+}
+
 void Field::setAsInteger(qint64 value)
 {
     const FieldDef& def = m_table.definition().fields.at(m_index);
@@ -249,6 +264,7 @@ void Field::setAsDate(const QDate& date)
 void Field::setAsFloat(double value)
 {
     const FieldDef& def = m_table.definition().fields.at(m_index);
+    if (!std::isfinite(value)) throw ConversionError::invalidFloatForField(Values::generalNumberText(value), def.name);
     if (def.type == FieldType::Number)
         m_table.assign(m_index, value);
     else

@@ -44,6 +44,9 @@ public:
     double asFloat() const;
 
     void setAsString(const QString& text);
+    // What the clerk typed into the field's box: a sum or percent only as digits with an optional
+    // decimal comma within the field's entry limit, else the conversion message; other fields as text.
+    void setAsTyped(const QString& text);
     void setAsInteger(qint64 value);
     void setAsBoolean(bool value);
     void setAsDate(const QDate& date);

@@ -62,7 +62,18 @@ std::optional<qint64> wholeNumber(const QString& text)
 
 qint64 roundCrowns(double value)
 {
+    // Up to 2^53 a double holds every whole number; beyond it no figure in crowns is exact.
+    constexpr double Limit = 9007199254740992.0;
+    if (!(std::abs(value) <= Limit)) throw ConversionError::invalidInteger(generalNumberText(value));
     return static_cast<qint64>(std::nearbyint(value)); // default rounding mode is to nearest, ties to even
+}
+
+qint64 addCrowns(qint64 a, qint64 b)
+{
+    qint64 sum = 0;
+    if (__builtin_add_overflow(a, b, &sum))
+        throw ConversionError::invalidInteger(generalNumberText(double(a) + double(b)));
+    return sum;
 }
 
 QString generalNumberText(double value)
@@ -101,6 +112,21 @@ std::optional<double> parseNumber(const QString& text)
     const double v = c.toDouble(&ok);
     if (!ok || !std::isfinite(v)) return std::nullopt;
     return v;
+}
+
+std::optional<double> parseEntry(const QString& text, int digits)
+{
+    static const QRegularExpression pattern(uR"(^ *(\d*)(?:,(\d*))? *$)"_s);
+    const auto match = pattern.match(text);
+    if (!match.hasMatch()) return std::nullopt;
+    const QStringView whole = match.capturedView(1);
+    const QStringView fraction = match.capturedView(2);
+    if (whole.isEmpty() && fraction.isEmpty()) return std::nullopt;
+    qsizetype first = 0; // leading zeros are no digits of the amount
+    while (first < whole.size() - 1 && whole.at(first) == u'0')
+        ++first;
+    if (digits > 0 && whole.size() - first > digits) return std::nullopt;
+    return parseNumber(text);
 }
 
 QString shortDateText(const QDate& date)

@@ -11,14 +11,23 @@ namespace Values {
 // Decimal integer with an optional sign; leading blanks allowed, nothing else.
 std::optional<qint64> wholeNumber(const QString& text);
 
-// Rounds to whole crowns, a half going to the even neighbour (2.5 -> 2, 3.5 -> 4).
+// Rounds to whole crowns, a half going to the even neighbour (2.5 -> 2, 3.5 -> 4). A value that counts
+// no whole crowns exactly (beyond 2^53, infinite or no number) raises "'%s' is not a valid integer value".
 qint64 roundCrowns(double value);
+
+// A sum of crowns; raises the same message when it leaves the 64-bit range instead of wrapping round.
+qint64 addCrowns(qint64 a, qint64 b);
 
 // Shortest form with at most 15 significant digits, decimal comma, no trailing zeros (366,3).
 QString generalNumberText(double value);
 
-// Number typed by the clerk: optional sign, digits, decimal comma; blanks around allowed.
+// Number text as the store writes it: optional sign, digits, decimal comma, exponent; blanks around
+// allowed; never infinite or no number.
 std::optional<double> parseNumber(const QString& text);
+
+// A sum or percent typed into a box: digits with an optional decimal comma, blanks around allowed, at
+// most `digits` digits before the comma (0: no limit). No sign, no exponent.
+std::optional<double> parseEntry(const QString& text, int digits);
 
 // d.M.yyyy (6.12.2026); empty for an invalid date.
 QString shortDateText(const QDate& date);

@@ -32,6 +32,8 @@ private Q_SLOTS:
     void totalToRepayRejectsAmount();
     void netIncome_data();
     void netIncome();
+    void netIncomeOutOfRange_data();
+    void netIncomeOutOfRange();
     void extensionCharge_data();
     void extensionCharge();
     void states_data();
@@ -354,6 +356,32 @@ void TestContractRules::states()
     const QDate today(2026, 6, 10);
     QCOMPARE(IsCurrent(paid, forfeited, until, extended, extensions, today), current);
     QCOMPARE(IsExpired(paid, forfeited, until, extended, extensions, today), expired);
+}
+
+// Sums at and beyond what crowns can count: an error, never a wrapped-round figure.
+void TestContractRules::netIncomeOutOfRange_data()
+{
+    QTest::addColumn<double>("amount");
+    QTest::addColumn<QList<double>>("sales");
+    QTest::addColumn<bool>("error");
+    const double top = 9007199254740992.0; // 2^53
+    QTest::newRow("a sale of 1e308") << 1500.0 << QList<double>{1e308} << true;
+    QTest::newRow("a lent amount of -1e308") << -1e308 << QList<double>{} << true;
+    QTest::newRow("sales at the top") << 0.0 << QList<double>{top, top} << false;
+    QTest::newRow("sales summing past 2^63") << 0.0 << QList<double>(1025, top) << true;
+}
+
+void TestContractRules::netIncomeOutOfRange()
+{
+    QFETCH(double, amount);
+    QFETCH(QList<double>, sales);
+    QFETCH(bool, error);
+    if (error) {
+        QVERIFY_THROWS_EXCEPTION(ConversionError, ContractRules::NetIncome(amount, false, 0, false, {}, sales));
+    } else {
+        const auto r = ContractRules::NetIncome(amount, false, 0, false, {}, sales);
+        QCOMPARE(r.net, qint64(2) * 9007199254740992);
+    }
 }
 
 QTEST_APPLESS_MAIN(TestContractRules)

@@ -3,6 +3,7 @@
 #include "app/MaskEdit.h"
 #include "app/Messages.h"
 #include "app/StartProgram.h"
+#include "print/PageSetup.h"
 #include "print/TlacZmluvy.h"
 #include "register/Shop.h"
 #include "register/Zmluvy.h"
@@ -11,17 +12,22 @@
 #include "store/Store.h"
 #include "store/Table.h"
 
+#include <QApplication>
+#include <QComboBox>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStandardPaths>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <memory>
 
 using namespace Qt::Literals::StringLiterals;
@@ -68,6 +74,42 @@ class TestPrintout : public QObject
     }
 
 private Q_SLOTS:
+    // "&Nastavenia" on a machine whose only printer is the PDF writer: our page setup, which sets the
+    // printer's page (the desktop's dialog refuses such printers and would leave the button dead).
+    void pageSetupWithoutPrinter()
+    {
+        TForm6* f = print();
+        QPrinter& printer = f->printer();
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(10, 10, 10, 10)));
+        bool seen = false;
+        QTimer::singleShot(0, this, [&] {
+            auto* dialog = qobject_cast<PageSetup*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            seen = true;
+            dialog->PaperBox->setCurrentIndex(dialog->PaperBox->findData(int(QPageSize::A5)));
+            dialog->Landscape->setChecked(true);
+            dialog->LeftMargin->setValue(25);
+            QTest::mouseClick(dialog->findChild<QPushButton*>(u"BitBtn1"_s), Qt::LeftButton);
+        });
+        QTest::mouseClick(f->BitBtn4, Qt::LeftButton);
+        QVERIFY(seen);
+        const QPageLayout layout = printer.pageLayout();
+        QCOMPARE(layout.pageSize().id(), QPageSize::A5);
+        QCOMPARE(layout.orientation(), QPageLayout::Landscape);
+        QCOMPARE(layout.margins(QPageLayout::Millimeter).left(), 25.0);
+
+        // "&Storno" changes nothing.
+        QTimer::singleShot(0, this, [] {
+            if (auto* dialog = qobject_cast<PageSetup*>(QApplication::activeModalWidget())) {
+                dialog->Portrait->setChecked(true);
+                dialog->reject();
+            }
+        });
+        QTest::mouseClick(f->BitBtn4, Qt::LeftButton);
+        QCOMPARE(printer.pageLayout().orientation(), QPageLayout::Landscape);
+    }
+
     void init()
     {
         m_main = m_program.start(QDate(2026, 12, 7));

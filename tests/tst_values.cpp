@@ -19,6 +19,12 @@ private Q_SLOTS:
     void wholeNumber();
     void roundCrowns_data();
     void roundCrowns();
+    void crownsOutOfRange_data();
+    void crownsOutOfRange();
+    void addCrowns_data();
+    void addCrowns();
+    void parseEntry_data();
+    void parseEntry();
     void generalNumberText_data();
     void generalNumberText();
     void generalNumberTextAgreesWithFifteenDigits();
@@ -91,6 +97,96 @@ void TestValues::roundCrowns()
     QFETCH(double, money);
     QFETCH(qint64, crowns);
     QCOMPARE(Values::roundCrowns(money), crowns);
+}
+
+// Beyond 2^53 a double no longer counts whole crowns; such a stored value is an error, never a figure.
+void TestValues::crownsOutOfRange_data()
+{
+    QTest::addColumn<double>("money");
+    QTest::addColumn<QString>("message");
+    const QString m = u"'%1' is not a valid integer value"_s;
+    QTest::newRow("1e308") << 1e308 << m.arg(u"1e+308"_s);
+    QTest::newRow("-1e308") << -1e308 << m.arg(u"-1e+308"_s);
+    QTest::newRow("2^63") << 9223372036854775808.0 << m.arg(u"9,22337203685478e+18"_s);
+    QTest::newRow("2^53 + 2") << 9007199254740994.0 << m.arg(u"9,00719925474099e+15"_s);
+    QTest::newRow("infinity") << std::numeric_limits<double>::infinity() << m.arg(u"inf"_s);
+    QTest::newRow("no number") << std::numeric_limits<double>::quiet_NaN() << m.arg(u"nan"_s);
+}
+
+void TestValues::crownsOutOfRange()
+{
+    QFETCH(double, money);
+    QFETCH(QString, message);
+    try {
+        Values::roundCrowns(money);
+        QFAIL("no error");
+    } catch (const ConversionError& e) {
+        QCOMPARE(e.text(), message);
+    }
+    QCOMPARE(Values::roundCrowns(9007199254740992.0), qint64(9007199254740992));
+}
+
+void TestValues::addCrowns_data()
+{
+    QTest::addColumn<qint64>("a");
+    QTest::addColumn<qint64>("b");
+    QTest::addColumn<bool>("fits");
+    constexpr qint64 max = std::numeric_limits<qint64>::max();
+    constexpr qint64 min = std::numeric_limits<qint64>::min();
+    QTest::newRow("ordinary") << qint64(-1500) << qint64(1650) << true;
+    QTest::newRow("up to the top") << max - 1 << qint64(1) << true;
+    QTest::newRow("past the top") << max << qint64(1) << false;
+    QTest::newRow("down to the bottom") << min + 1 << qint64(-1) << true;
+    QTest::newRow("past the bottom") << min << qint64(-1) << false;
+}
+
+void TestValues::addCrowns()
+{
+    QFETCH(qint64, a);
+    QFETCH(qint64, b);
+    QFETCH(bool, fits);
+    if (fits) {
+        QCOMPARE(Values::addCrowns(a, b), a + b);
+    } else {
+        QVERIFY_THROWS_EXCEPTION(ConversionError, Values::addCrowns(a, b));
+    }
+}
+
+// What a money or percent box takes: digits and a decimal comma within its digits, nothing else.
+void TestValues::parseEntry_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("digits");
+    QTest::addColumn<OptionalNumber>("expected");
+    QTest::newRow("whole") << u"1500"_s << 9 << OptionalNumber(1500);
+    QTest::newRow("decimal comma") << u"12,5"_s << 9 << OptionalNumber(12.5);
+    QTest::newRow("comma first") << u",5"_s << 9 << OptionalNumber(0.5);
+    QTest::newRow("comma last") << u"12,"_s << 9 << OptionalNumber(12);
+    QTest::newRow("blanks around") << u" 12 "_s << 9 << OptionalNumber(12);
+    QTest::newRow("nine digits") << u"999999999"_s << 9 << OptionalNumber(999999999);
+    QTest::newRow("ten digits") << u"1000000000"_s << 9 << OptionalNumber();
+    QTest::newRow("leading zeros") << u"0000000012"_s << 9 << OptionalNumber(12);
+    QTest::newRow("fraction beyond the digits") << u"99,999"_s << 2 << OptionalNumber(99.999);
+    QTest::newRow("no limit") << u"123456789012"_s << 0 << OptionalNumber(123456789012.0);
+    QTest::newRow("exponent") << u"1e308"_s << 9 << OptionalNumber();
+    QTest::newRow("small exponent") << u"1e3"_s << 9 << OptionalNumber();
+    QTest::newRow("exponent after comma") << u"1,5e2"_s << 9 << OptionalNumber();
+    QTest::newRow("infinity") << u"inf"_s << 9 << OptionalNumber();
+    QTest::newRow("no number") << u"nan"_s << 9 << OptionalNumber();
+    QTest::newRow("minus zero") << u"-0"_s << 9 << OptionalNumber();
+    QTest::newRow("plus") << u"+5"_s << 9 << OptionalNumber();
+    QTest::newRow("decimal point") << u"12.5"_s << 9 << OptionalNumber();
+    QTest::newRow("two commas") << u"1,2,3"_s << 9 << OptionalNumber();
+    QTest::newRow("comma alone") << u","_s << 9 << OptionalNumber();
+    QTest::newRow("blank inside") << u"1 000"_s << 9 << OptionalNumber();
+}
+
+void TestValues::parseEntry()
+{
+    QFETCH(QString, text);
+    QFETCH(int, digits);
+    QFETCH(OptionalNumber, expected);
+    QCOMPARE(Values::parseEntry(text, digits), expected);
 }
 
 void TestValues::generalNumberText_data()

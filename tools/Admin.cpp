@@ -1,6 +1,6 @@
 #include "tools/Admin.h"
 
-#include "store/Values.h"
+#include "print/ReportCatalog.h"
 
 #include <QDate>
 
@@ -34,14 +34,18 @@ int usage(const QString& problem)
                   u"  demo  fills the empty store in DIR with N small shops of demo records (N = 1 by default);\n"
                   u"        the newest contract is open, paid, paid-forfeited, extended or forfeited-sold and the\n"
                   u"        first person pledger, undesirable or without-contracts (both chosen by N unless given)"_s);
+    print(stderr,
+          u"       mervana-admin report DIR NAME [ARGS] --pdf FILE [--today DATE] [--shop NAME]\n"
+          u"  report writes the report NAME of the store in DIR as PDF and prints its page count; the current\n"
+          u"        and expired views compute with DATE (d.M.yyyy or YYYY-MM-DD, today by default). Reports:"_s);
+    for (const ReportCatalog::Entry& e : ReportCatalog::entries())
+        print(stderr, u"          "_s + e.name + (e.arguments.isEmpty() ? QString() : u' ' + e.arguments));
     return Usage;
 }
 
 QDate parseDate(const QString& text)
 {
-    const QDate iso = QDate::fromString(text.trimmed(), Qt::ISODate);
-    if (iso.isValid()) return iso;
-    return Values::parseDate(text).value_or(QDate());
+    return ReportCatalog::parseDate(text);
 }
 
 bool takeOption(QStringList& args, const QString& name, QString* value)

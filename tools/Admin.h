@@ -31,3 +31,4 @@ bool takeFlag(QStringList& args, const QString& name);
 // The commands, one per file, each taking the arguments after its name.
 int adminInit(QStringList args);
 int adminDemo(QStringList args);
+int adminReport(QStringList args);

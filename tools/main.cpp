@@ -1,13 +1,19 @@
 #include "store/Errors.h"
 #include "tools/Admin.h"
 
-#include <QCoreApplication>
+#include <QGuiApplication>
+#include <cstring>
+#include <memory>
 
 using namespace Qt::Literals::StringLiterals;
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication app(argc, argv);
+    // Reports measure and paint text: they need the fonts of a GUI application, though never a screen.
+    const bool fonts = argc > 1 && std::strcmp(argv[1], "report") == 0;
+    if (fonts && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    const std::unique_ptr<QCoreApplication> app =
+        fonts ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
     QStringList args = QCoreApplication::arguments().mid(1);
     if (args.isEmpty()) return Admin::usage();
     const QString command = args.takeFirst();
@@ -18,6 +24,7 @@ int main(int argc, char* argv[])
     } commands[] = {
         {"init", adminInit},
         {"demo", adminDemo},
+        {"report", adminReport},
     };
     try {
         for (const auto& c : commands)

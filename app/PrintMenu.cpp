@@ -1,0 +1,65 @@
+#include "app/Main.h"
+
+#include "print/TlacInvent.h"
+#include "print/TlacOsob.h"
+#include "print/TlacZmluv.h"
+
+void TForm1::V3etky1Click()
+{
+    form<TForm13>()->Print(0);
+}
+
+void TForm1::Aktulne3Click()
+{
+    form<TForm13>()->Print(1);
+}
+
+void TForm1::Expirovanpovypran1Click()
+{
+    form<TForm13>()->Print(2);
+}
+
+void TForm1::Zaplaten3Click()
+{
+    form<TForm13>()->Print(3);
+}
+
+void TForm1::Prepadnut3Click()
+{
+    form<TForm13>()->Print(4);
+}
+
+void TForm1::Predl6ovan1Click()
+{
+    form<TForm13>()->Print(5);
+}
+
+void TForm1::Osoby3Click()
+{
+    form<TForm14>()->Print();
+}
+
+void TForm1::Vetok3Click()
+{
+    form<TForm15>()->Print(0);
+}
+
+void TForm1::Aktulnypredvypranm1Click()
+{
+    form<TForm15>()->Print(1);
+}
+
+void TForm1::Expirovanpovypran2Click()
+{
+    form<TForm15>()->Print(2);
+}
+
+void TForm1::Napredaj3Click()
+{
+    form<TForm15>()->Print(3);
+}
+
+void TForm1::Predan3Click()
+{
+    form<TForm15>()->Print(4);
+}

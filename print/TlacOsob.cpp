@@ -1,0 +1,18 @@
+#include "print/TlacOsob.h"
+
+#include "app/Frame.h"
+#include "print/PersonsList.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+TForm14::TForm14(Frame* main) : ReportForm(main, u"TForm14"_s, u"Štatistika osôb"_s)
+{
+    QuickRep = new PersonsList(main->shop());
+    setReport(QuickRep);
+}
+
+void TForm14::Print()
+{
+    QuickRep->Start();
+    Preview();
+}

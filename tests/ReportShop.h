@@ -1,0 +1,73 @@
+#pragma once
+
+#include "store/Store.h"
+#include "store/Table.h"
+
+#include <QDate>
+#include <QList>
+#include <QPair>
+#include <QString>
+
+using Fields = QList<QPair<QString, QString>>;
+
+// One record written through a table instance, its fields given as text.
+inline void addRecord(Store& store, const QString& file, const Fields& fields)
+{
+    Table t(store, file);
+    t.open();
+    t.append();
+    for (const auto& f : fields)
+        t.field(f.first).setAsString(f.second);
+    t.post();
+}
+
+// A small register for the reports, seen from ReportShopToday (15.6.2026): contract 1001 current, 1002 expired,
+// 1003 paid, 1004 forfeited with goods for sale and sold, 1005 extended and running on its extension. 1001 and
+// 1002 are Ján Novák's, 1003 Eva Malá's; Ödön Čech has no contract.
+inline const QDate ReportShopToday(2026, 6, 15);
+
+inline void fillReportShop(Store& store)
+{
+    const QString novak = QStringLiteral("7001011234"), mala = QStringLiteral("7551011234");
+    auto add = [&store](const QString& file, const Fields& fields) { addRecord(store, file, fields); };
+    const QString osoby = QStringLiteral("Osoby.DBF"), zmluvy = QStringLiteral("Zmluvy.DBF"),
+                  predlz = QStringLiteral("Predlz.DBF"), inventar = QStringLiteral("Inventar.DBF");
+    const QString birth = QStringLiteral("BIRTHNUM"), last = QStringLiteral("LASTNAME"),
+                  first = QStringLiteral("FIRSNAME"), number = QStringLiteral("NUMBER"),
+                  until = QStringLiteral("UNTIL"), subject = QStringLiteral("SUBJECT"), yes = QStringLiteral("True");
+    add(osoby, {{birth, novak}, {last, QStringLiteral("Novák")}, {first, QStringLiteral("Ján")}});
+    add(osoby, {{birth, mala}, {last, QStringLiteral("Malá")}, {first, QStringLiteral("Eva")}});
+    add(osoby,
+        {{birth, QStringLiteral("6001011234")}, {last, QStringLiteral("Čech")}, {first, QStringLiteral("Ödön")}});
+    add(zmluvy, {{number, QStringLiteral("1001")}, {birth, novak}, {until, QStringLiteral("20.6.2026")}});
+    const QString no = QStringLiteral("False");
+    add(zmluvy, {{number, QStringLiteral("1002")},
+                 {birth, novak},
+                 {QStringLiteral("AGRDATE"), QStringLiteral("4.5.2026")},
+                 {until, QStringLiteral("1.6.2026")},
+                 {QStringLiteral("PERCENT"), QStringLiteral("10")},
+                 {QStringLiteral("WEEKTIME"), QStringLiteral("4")},
+                 {QStringLiteral("AMOUNT"), QStringLiteral("2500")},
+                 {QStringLiteral("RETENT"), no},
+                 {QStringLiteral("PADAK"), no}});
+    add(zmluvy, {{number, QStringLiteral("1003")},
+                 {birth, mala},
+                 {until, QStringLiteral("1.6.2026")},
+                 {QStringLiteral("PAID"), yes}});
+    add(zmluvy,
+        {{number, QStringLiteral("1004")}, {until, QStringLiteral("1.6.2026")}, {QStringLiteral("PADAK"), yes}});
+    add(zmluvy,
+        {{number, QStringLiteral("1005")}, {until, QStringLiteral("1.5.2026")}, {QStringLiteral("RETENT"), yes}});
+    add(predlz, {{number, QStringLiteral("1005")}, {QStringLiteral("X_UNTIL"), QStringLiteral("30.6.2026")}});
+    add(inventar, {{number, QStringLiteral("1001")}, {subject, QStringLiteral("Prsteň")}});
+    add(inventar, {{number, QStringLiteral("1002")}, {subject, QStringLiteral("Retiazka")}});
+    add(inventar, {{number, QStringLiteral("1004")},
+                   {subject, QStringLiteral("Hodinky")},
+                   {QStringLiteral("PREDANE"), no},
+                   {QStringLiteral("PREPADNUTE"), yes},
+                   {QStringLiteral("VRATENE"), no}});
+    add(inventar, {{number, QStringLiteral("1004")},
+                   {subject, QStringLiteral("Náramok")},
+                   {QStringLiteral("PREPADNUTE"), yes},
+                   {QStringLiteral("PREDANE"), yes}});
+}

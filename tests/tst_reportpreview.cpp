@@ -1,0 +1,114 @@
+#include "app/Messages.h"
+#include "print/Report.h"
+#include "print/ReportPreview.h"
+#include "store/Store.h"
+#include "store/Table.h"
+
+#include <QAction>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+using namespace Qt::Literals::StringLiterals;
+
+// The preview window: it opens on the laid-out pages, and its PDF action writes the report.
+class TestReportPreview : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<Store> m_store;
+    std::unique_ptr<Table> m_contracts;
+
+    std::unique_ptr<Report> report()
+    {
+        auto r = std::make_unique<Report>(u"Štatistika zmlúv"_s, m_contracts.get());
+        r->addBand(ReportBand::Kind::ColumnHeader, 30).addPageNumber(0, 2);
+        r->addBand(ReportBand::Kind::Detail, 8.5).addField(2, 2, u"NUMBER"_s);
+        return r;
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        Messages::setScripted(true);
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        Store::createEmpty(m_dir->path());
+        m_store = std::make_unique<Store>(m_dir->path());
+        m_contracts = std::make_unique<Table>(*m_store, u"Zmluvy.DBF"_s);
+        m_contracts->setIndexName(u"NUMBER"_s);
+        m_contracts->open();
+        for (int i = 0; i < 40; ++i) {
+            m_contracts->append();
+            m_contracts->field(u"NUMBER"_s).setAsString(QString::number(5000 + i));
+            m_contracts->post();
+        }
+    }
+
+    void cleanup()
+    {
+        ReportPreview::setScript({});
+        ReportPreview::setFileChooser({});
+        m_contracts.reset();
+        m_store.reset();
+        m_dir.reset();
+        QVERIFY(Messages::takeShown().isEmpty());
+    }
+
+    void previewShowsThePagesAndSavesPdf_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("with suffix") << u"out.pdf"_s << u"out.pdf"_s;
+        QTest::newRow("suffix added") << u"out"_s << u"out.pdf"_s;
+    }
+    void previewShowsThePagesAndSavesPdf()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, written);
+        auto r = report();
+        int pages = -1;
+        QString suggested;
+        ReportPreview::setFileChooser([&](const QString& s) {
+            suggested = s;
+            return m_dir->filePath(typed);
+        });
+        ReportPreview::setScript([&](ReportPreview& preview) {
+            preview.dialog().open();
+            pages = preview.widget()->pageCount();
+            QAction* save = preview.dialog().findChild<QAction*>(u"SavePdf"_s);
+            QVERIFY(save);
+            save->trigger();
+            preview.dialog().close();
+        });
+        ReportPreview::show(*r);
+        QCOMPARE(pages, 2);
+        QCOMPARE(suggested, u"Štatistika zmlúv.pdf"_s);
+        const QString file = m_dir->filePath(written);
+        QVERIFY(QFile::exists(file));
+        if (QStandardPaths::findExecutable(u"pdftotext"_s).isEmpty()) QSKIP("pdftotext is not installed");
+        QProcess p;
+        p.start(u"pdftotext"_s, {file, u"-"_s});
+        QVERIFY(p.waitForFinished());
+        const QString text = QString::fromUtf8(p.readAllStandardOutput());
+        QVERIFY(text.contains(u"Strana 2"_s));
+        QVERIFY(text.indexOf(u"5039"_s) >= 0 && text.indexOf(u"5039"_s) < text.indexOf(u"5000"_s));
+    }
+
+    void cancelledFileChoiceWritesNothing()
+    {
+        auto r = report();
+        ReportPreview::setFileChooser([](const QString&) { return QString(); });
+        ReportPreview::setScript([](ReportPreview& preview) { preview.SavePdf->trigger(); });
+        ReportPreview::show(*r);
+        QCOMPARE(QDir(m_dir->path()).entryList({u"*.pdf"_s}), QStringList());
+    }
+};
+
+QTEST_MAIN(TestReportPreview)
+#include "tst_reportpreview.moc"
