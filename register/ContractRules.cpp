@@ -31,7 +31,7 @@ QString NextContractNumber(const QString& highestNumber, const QDate& today)
 std::optional<QString> DueDateFromWeeks(const QString& agreementDateText, const QString& weeksText)
 {
     const auto weeks = Values::wholeNumber(weeksText);
-    if (!weeks) return std::nullopt;
+    if (!weeks || *weeks < 0) return std::nullopt; // no term ends before its contract was written
     const QDate agreed = Values::dateFromText(agreementDateText);
     // A due date that the date boxes cannot hold (before the year 1 or past 9999) is no proposal: the
     // box would cut it and the contract could not be stored.

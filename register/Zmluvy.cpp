@@ -601,7 +601,7 @@ void TForm2::StoreContractFields(Table& t)
         t.field(u"BIRTHNUM"_s).setAsString(Edit2->text());
         t.field(u"AMOUNT"_s).setAsTyped(Edit3->text());
         t.field(u"PERCENT"_s).setAsTyped(Edit4->text());
-        t.field(u"WEEKTIME"_s).setAsString(Edit5->text());
+        t.field(u"WEEKTIME"_s).setAsTyped(Edit5->text());
         t.field(u"PAID_SUM"_s).setAsTyped(Edit6->text());
         t.field(u"PAID"_s).setAsBoolean(CheckBox1->isChecked());
         t.field(u"RETURNED"_s).setAsBoolean(CheckBox2->isChecked());

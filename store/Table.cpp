@@ -6,6 +6,7 @@
 #include "store/Values.h"
 
 #include <QCollator>
+#include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
 
@@ -218,6 +219,12 @@ void Field::setAsString(const QString& text)
 void Field::setAsTyped(const QString& text)
 {
     const FieldDef& def = m_table.definition().fields.at(m_index);
+    if (def.type == FieldType::SmallInt && !text.trimmed().isEmpty()) {
+        // A term of minus five weeks would end before the contract was written.
+        static const QRegularExpression digits(u"^ *\\d+ *$"_s);
+        if (!digits.match(text).hasMatch()) throw ConversionError::invalidIntegerForField(text, def.name);
+        return setAsString(text);
+    }
     if (def.type != FieldType::Number || text.trimmed().isEmpty()) return setAsString(text);
     // Sums hold nine digits; the six-digit boxes of a contract limit typing, while the total the
     // window proposes as the paid sum may run to seven. Percent fields hold what their box takes.

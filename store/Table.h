@@ -45,7 +45,8 @@ public:
 
     void setAsString(const QString& text);
     // What the clerk typed into the field's box: a sum or percent only as digits with an optional
-    // decimal comma within the field's entry limit, else the conversion message; other fields as text.
+    // decimal comma within the field's entry limit, a count (weeks) only as digits, else the conversion
+    // message; other fields as text.
     void setAsTyped(const QString& text);
     void setAsInteger(qint64 value);
     void setAsBoolean(bool value);

@@ -237,6 +237,7 @@ void TestBadInput::boxes_data()
         {"percent sign", u"50%"_s},
         {"blanks around", u" 12 "_s},
         {"decimal point", u"12.5"_s},
+        {"minus sign", u"-5"_s},
         {"empty", QString()},
     };
     for (int b = 0; b < Boxes.size(); ++b)
@@ -300,12 +301,13 @@ void TestBadInput::boxes()
         storedAs(kept);
         break;
     case Kind::Number: {
-        // A whole number or one with a decimal comma, blanks around allowed; the empty box is no number.
-        static const QRegularExpression number(uR"(^\s*[+-]?(\d+(,\d*)?|,\d+)\s*$)"_s);
+        // Sums and percents: digits with a decimal comma, blanks around; weeks: digits.
+        static const QRegularExpression money(uR"(^ *(\d+(,\d*)?|,\d+) *$)"_s);
+        static const QRegularExpression whole(uR"(^ *\d+ *$)"_s);
         const bool weeks = field == u"WEEKTIME"_s;
         if (kept.isEmpty()) {
             storedAs(QString());
-        } else if (number.match(typed).hasMatch() && !(weeks && typed.contains(u','))) {
+        } else if ((weeks ? whole : money).match(typed).hasMatch()) {
             storedAs(Values::generalNumberText(typed.trimmed().replace(u',', u'.').toDouble()));
         } else if (weeks) {
             messages << u"'%1' is not a valid integer value for field '%2'"_s.arg(typed, field);
