@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <fuzzer/FuzzedDataProvider.h>
+#include <limits>
 
 // The conversions behind every date and number box: any text is read or refused, never a crash, and
 // whatever is read writes back to a text that reads as the same value.
@@ -38,6 +39,17 @@ void integers(const QString& text)
     if (value) FUZZ_CHECK(Values::wholeNumber(QString::number(*value)) == value);
 }
 
+// Whole crowns of any stored number: the nearest whole number, or the conversion message.
+void crowns(double value)
+{
+    try {
+        const qint64 whole = Values::roundCrowns(value);
+        FUZZ_CHECK(std::abs(double(whole) - value) <= 0.5);
+    } catch (const ConversionError&) {
+        FUZZ_CHECK(!(std::abs(value) <= 9007199254740992.0));
+    }
+}
+
 // A written number reads back as itself within its 15 significant digits, when it reads at all.
 void writesBack(double value)
 {
@@ -48,12 +60,19 @@ void writesBack(double value)
     if (again) FUZZ_CHECK(std::abs(*again - value) <= std::abs(value) * 1e-14);
 }
 
-void numbers(const QString& text)
+void numbers(const QString& text, int digits)
 {
     const auto value = Values::parseNumber(text);
+    // A box's entry is a number of the store's form too, no bigger than the box's digits allow.
+    if (const auto entry = Values::parseEntry(text, digits)) {
+        FUZZ_CHECK(value == entry);
+        FUZZ_CHECK(*entry >= 0);
+        if (digits > 0) FUZZ_CHECK(*entry < std::pow(10.0, digits));
+    }
     if (!value) return;
     FUZZ_CHECK(std::isfinite(*value));
     writesBack(*value);
+    crowns(*value);
 }
 
 // What the contracts and extensions windows work out from their boxes as the clerk leaves them.
@@ -81,13 +100,15 @@ void boxRules(const QString& first, const QString& second)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     FuzzedDataProvider input(data, size);
-    switch (input.ConsumeIntegralInRange(0, 4)) {
+    const int choice = input.ConsumeIntegralInRange(0, 5);
+    const int digits = input.ConsumeIntegralInRange(0, 12); // the entry limit of a box, 0 for none
+    switch (choice) {
     case 0: {
         const std::string bytes = input.ConsumeRemainingBytesAsString();
         const QString text = QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
         dates(text);
         integers(text);
-        numbers(text);
+        numbers(text, digits);
         break;
     }
     case 1: { // what a paste from another program may hold: any UTF-16, lone surrogates too
@@ -96,7 +117,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::memcpy(text.data(), bytes.data(), size_t(text.size()) * sizeof(QChar));
         dates(text);
         integers(text);
-        numbers(text);
+        numbers(text, digits);
         break;
     }
     case 2: { // any stored double, infinities and NaN included
@@ -104,6 +125,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const std::string bytes = input.ConsumeBytesAsString(sizeof value);
         std::memcpy(&value, bytes.data(), std::min(bytes.size(), sizeof value));
         writesBack(value);
+        crowns(value);
         break;
     }
     case 3: { // any day a date field can hold
@@ -111,6 +133,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const QString text = Values::shortDateText(date);
         if (date.isValid() && date.year() >= 1 && date.year() <= 9999) FUZZ_CHECK(Values::parseDate(text) == date);
         (void)Values::parseDate(Values::monthStepDateText(date));
+        break;
+    }
+    case 5: { // sums of crowns: exact, or the conversion message, never wrapped round
+        const qint64 a = input.ConsumeIntegral<qint64>(), b = input.ConsumeIntegral<qint64>();
+        const __int128 exact = __int128(a) + b;
+        const bool fits = exact >= std::numeric_limits<qint64>::min() && exact <= std::numeric_limits<qint64>::max();
+        try {
+            const qint64 sum = Values::addCrowns(a, b);
+            FUZZ_CHECK(fits && sum == qint64(exact));
+        } catch (const ConversionError&) {
+            FUZZ_CHECK(!fits);
+        }
         break;
     }
     case 4: {
