@@ -38,7 +38,7 @@ private:
 
 namespace {
 
-constexpr int Kills = 40;
+constexpr int Kills = 35;
 
 // The store's files as they are (with a journal a kill left behind): a copy is the same crashed store.
 bool copyStore(const QString& from, const QString& to)
