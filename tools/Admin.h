@@ -32,3 +32,7 @@ bool takeFlag(QStringList& args, const QString& name);
 int adminInit(QStringList args);
 int adminDemo(QStringList args);
 int adminReport(QStringList args);
+int adminImportDbf(QStringList args);
+int adminExportDbf(QStringList args);
+int adminBackup(QStringList args);
+int adminRestore(QStringList args);

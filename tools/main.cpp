@@ -25,6 +25,10 @@ int main(int argc, char* argv[])
         {"init", adminInit},
         {"demo", adminDemo},
         {"report", adminReport},
+        {"import-dbf", adminImportDbf},
+        {"export-dbf", adminExportDbf},
+        {"backup", adminBackup},
+        {"restore", adminRestore},
     };
     try {
         for (const auto& c : commands)
