@@ -36,8 +36,10 @@ int usage(const QString& problem)
                   u"        first person pledger, undesirable or without-contracts (both chosen by N unless given)"_s);
     print(stderr,
           u"       mervana-admin report DIR NAME [ARGS] --pdf FILE [--today DATE] [--shop NAME]\n"
-          u"  report writes the report NAME of the store in DIR as PDF and prints its page count; the current\n"
-          u"        and expired views compute with DATE (d.M.yyyy or YYYY-MM-DD, today by default). Reports:"_s);
+          u"  report writes the report NAME of the store in DIR as PDF and prints its page count (0 when there is\n"
+          u"        nothing to print); the current and expired views and the profile's due contracts compute with\n"
+          u"        DATE (today by default). Dates are d.M.yyyy or YYYY-MM-DD; income refills the work table\n"
+          u"        Prijvyd.dbf, the others change no more than the WRK marks. Reports:"_s);
     for (const ReportCatalog::Entry& e : ReportCatalog::entries())
         print(stderr, u"          "_s + e.name + (e.arguments.isEmpty() ? QString() : u' ' + e.arguments));
     return Usage;
