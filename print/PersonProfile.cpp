@@ -4,6 +4,8 @@
 #include "store/Clock.h"
 #include "store/Table.h"
 
+#include <initializer_list>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
@@ -25,6 +27,26 @@ QString crowns(qint64 value, const QString& currency = u" Sk"_s)
     return QString::number(value) + currency;
 }
 
+// A label and its value to its right, one pair a line.
+struct ValueLine
+{
+    ReportItem** item;
+    const char* name;
+    QString caption;
+};
+
+// The lines from top down, labels in italics at 2 mm, values in bold 12 points at valueX.
+void addValueLines(ReportBand& band, double top, double step, double valueX, std::initializer_list<ValueLine> lines)
+{
+    double y = top;
+    for (const ValueLine& line : lines) {
+        band.addLabel(2, y, line.caption).named(u"Caption"_s).withFont(ReportFont::italic());
+        *line.item =
+            &band.addLabel(valueX, y - ValueRaise).named(QString::fromLatin1(line.name)).withFont(ReportFont::bold(12));
+        y += step;
+    }
+}
+
 } // namespace
 
 PersonProfile::PersonProfile(Shop& shop, QObject* parent)
@@ -37,7 +59,6 @@ PersonProfile::PersonProfile(Shop& shop, QObject* parent)
     QuickRep1.dataSet = Table1;
 
     const ReportFont italic = ReportFont::italic();
-    const ReportFont value = ReportFont::bold(12);
 
     ReportBand& heading = QuickRep1.addBand(ReportBand::Kind::ColumnHeader, 62);
     heading.lineBottom = true;
@@ -49,22 +70,11 @@ PersonProfile::PersonProfile(Shop& shop, QObject* parent)
     ShopName = &heading.addLabel(0, FirstLine).named(u"ShopName"_s).aligned(ReportItem::Align::Right).withFont(italic);
     heading.addPageNumber(0, SecondLine).named(u"PageNumber"_s).withFont(italic);
 
-    const struct
-    {
-        ReportItem** item;
-        const char* name;
-        QString caption;
-    } identity[] = {{&LastName, "LastName", u"Priezvisko:"_s},
-                    {&FirstName, "FirstName", u"Meno:"_s},
-                    {&BirthNumber, "BirthNumber", u"Rodné číslo:"_s},
-                    {&IdCard, "IdCard", u"Preukaz:"_s}};
-    double y = IdentityTop;
-    for (const auto& line : identity) {
-        heading.addLabel(2, y, line.caption).named(u"Caption"_s).withFont(italic);
-        *line.item =
-            &heading.addLabel(IdentityValueX, y - ValueRaise).named(QString::fromLatin1(line.name)).withFont(value);
-        y += IdentityStep;
-    }
+    addValueLines(heading, IdentityTop, IdentityStep, IdentityValueX,
+                  {{&LastName, "LastName", u"Priezvisko:"_s},
+                   {&FirstName, "FirstName", u"Meno:"_s},
+                   {&BirthNumber, "BirthNumber", u"Rodné číslo:"_s},
+                   {&IdCard, "IdCard", u"Preukaz:"_s}});
 
     ReportBand& detail = QuickRep1.addBand(ReportBand::Kind::Detail, 7);
     const struct
@@ -84,27 +94,17 @@ PersonProfile::PersonProfile(Shop& shop, QObject* parent)
 
     ReportBand& footer = QuickRep1.addBand(ReportBand::Kind::PageFooter, 76);
     footer.lineTop = true;
-    const struct
-    {
-        ReportItem** item;
-        const char* name;
-        QString caption;
-    } figureLines[] = {{&ContractCount, "ContractCount", u"Celkový počet zmlúv:"_s},
-                       {&AmountLent, "AmountLent", u"Celková požičaná suma:"_s},
-                       {&ForfeitedCount, "ForfeitedCount", u"Počet prepadnutých:"_s},
-                       {&ForfeitedAmount, "ForfeitedAmount", u"Suma z prepadnutých:"_s},
-                       {&DueCount, "DueCount", u"Počet aktuálnych:"_s},
-                       {&DueAmount, "DueAmount", u"Suma z aktuálnych:"_s},
-                       {&PaidSum, "PaidSum", u"Suma zo zaplatených:"_s},
-                       {&ExtensionPayments, "ExtensionPayments", u"Úroky z omeškania:"_s},
-                       {&SaleProceeds, "SaleProceeds", u"Výnosy z predaja:"_s},
-                       {&TotalYield, "TotalYield", u"Celkový výnos na osobu:"_s}};
-    y = FooterTop;
-    for (const auto& line : figureLines) {
-        footer.addLabel(2, y, line.caption).named(u"Caption"_s).withFont(italic);
-        *line.item = &footer.addLabel(FigureX, y - ValueRaise).named(QString::fromLatin1(line.name)).withFont(value);
-        y += FooterStep;
-    }
+    addValueLines(footer, FooterTop, FooterStep, FigureX,
+                  {{&ContractCount, "ContractCount", u"Celkový počet zmlúv:"_s},
+                   {&AmountLent, "AmountLent", u"Celková požičaná suma:"_s},
+                   {&ForfeitedCount, "ForfeitedCount", u"Počet prepadnutých:"_s},
+                   {&ForfeitedAmount, "ForfeitedAmount", u"Suma z prepadnutých:"_s},
+                   {&DueCount, "DueCount", u"Počet aktuálnych:"_s},
+                   {&DueAmount, "DueAmount", u"Suma z aktuálnych:"_s},
+                   {&PaidSum, "PaidSum", u"Suma zo zaplatených:"_s},
+                   {&ExtensionPayments, "ExtensionPayments", u"Úroky z omeškania:"_s},
+                   {&SaleProceeds, "SaleProceeds", u"Výnosy z predaja:"_s},
+                   {&TotalYield, "TotalYield", u"Celkový výnos na osobu:"_s}});
 }
 
 PersonProfile::~PersonProfile() = default;

@@ -61,8 +61,8 @@ class TestDayReports : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<Shop> m_shop;
+    ReportShopFixture m_fixture;
+    Shop* m_shop = nullptr;
 
     void write(const Records& records)
     {
@@ -116,19 +116,14 @@ private Q_SLOTS:
 
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        Store::createEmpty(m_dir->path());
-        m_shop = std::make_unique<Shop>(m_dir->path());
-        m_shop->ShopName = u"Záložňa Centrum"_s;
-        Clock::setToday(ReportShopToday);
+        m_shop = m_fixture.start();
+        QVERIFY(m_shop);
     }
 
     void cleanup()
     {
-        Clock::setToday({});
-        m_shop.reset();
-        m_dir.reset();
+        m_fixture.stop();
+        m_shop = nullptr;
     }
 
     // The footer's figures in their order: contracts, lent, forfeited, forfeited amount, due, due amount,
