@@ -179,8 +179,8 @@ void TForm1::createMenu()
     addItem(mervana, u"Koniec1"_s, u"&Koniec"_s, u"Ukončenie programu"_s, &TForm1::Koniec1Click);
 
     QMenu* print = addMenu(nullptr, u"Tla1"_s, u"&Tlač"_s, u"Tlač"_s);
-    addItem(print, u"Expirciazmlv1"_s, u"&Expirácia zmlúv"_s, u"Expirácia zmlúv"_s);
-    addItem(print, u"PrjmyVdaje1"_s, u"Príjmy / &Výdaje"_s, u"Príjmy / Výdaje"_s);
+    addItem(print, u"Expirciazmlv2"_s, u"&Expirácia zmlúv"_s, u"Expirácia zmlúv"_s, &TForm1::Expirciazmlv2Click);
+    addItem(print, u"PrjmyVdaje1"_s, u"Príjmy / &Výdaje"_s, u"Príjmy / Výdaje"_s, &TForm1::PrjmyVdaje1Click);
     print->addSeparator();
     QMenu* printContracts = addMenu(print, u"TlacZmluvy1"_s, u"&Zmluvy"_s, u"Zmluvy"_s);
     addItem(printContracts, u"V3etky1"_s, u"&Všetky"_s, u"Tlač všetkých"_s, &TForm1::V3etky1Click);

@@ -94,6 +94,11 @@ public:
     void Napredaj3Click();
     void Predan3Click();
 
+    // "&Tlač" > "&Expirácia zmlúv" and "Príjmy / &Výdaje" (app/PrintMenu.cpp): the date dialogs, made on
+    // first use, shown with today's date.
+    void Expirciazmlv2Click();
+    void PrjmyVdaje1Click();
+
     // Tool bar.
     void SpeedButton1Click();
     void SpeedButton2Click();

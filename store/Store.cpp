@@ -112,6 +112,9 @@ void Store::configure(QSqlDatabase& db)
     q.exec(u"PRAGMA journal_mode=WAL"_s);
     q.exec(u"PRAGMA synchronous=FULL"_s);
     q.exec(u"PRAGMA busy_timeout=5000"_s);
+    // Inside a long transaction every record written through an instance is a statement of its own, and
+    // each one that fires the record count trigger keeps a statement journal: in memory, not a file write.
+    q.exec(u"PRAGMA temp_store=MEMORY"_s);
 }
 
 void Store::createEmpty(const QString& dataDir)

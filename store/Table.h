@@ -149,6 +149,8 @@ private:
     void checkedPostPending();
     void sync();
     void deferFirst();
+    // The cursor stands on `around` (or where it would be) once it is next asked for.
+    void deferResync(const Row& around);
     void resync(const Row& around);
     void loadPage(Direction direction, const Row* anchor, bool inclusive, int limit = 200);
     Row keyAnchor(const QString& key) const;
@@ -187,6 +189,8 @@ private:
     quint64 m_seenVersion = 0;
     int m_nextPageSize = 200;
     bool m_pendingFirst = false;
+    bool m_pendingResync = false;
+    Row m_pendingAround; // of m_pendingResync
     quint64 m_viewVersion = 0;
     int m_cachedCount = -1;
     quint64 m_countVersion = 0;

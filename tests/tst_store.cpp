@@ -382,6 +382,54 @@ private Q_SLOTS:
         QCOMPARE(t->field(u"AMOUNT"_s).asString(), QString());
     }
 
+    // After a post the appended record is current, however the cursor is asked next: a run of appends
+    // leaves finding it until then.
+    void appendedRecordIsCurrent_data()
+    {
+        QTest::addColumn<QString>("then");
+        QTest::addColumn<QString>("current");
+        QTest::addColumn<int>("count");
+        QTest::newRow("a field read") << u"field"_s << u"26/00003"_s << 3;
+        QTest::newRow("next") << u"next"_s << u"26/00001"_s << 3;
+        QTest::newRow("prior") << u"prior"_s << u"26/00005"_s << 3;
+        QTest::newRow("an append cancelled") << u"cancel"_s << u"26/00003"_s << 3;
+        QTest::newRow("an edit") << u"edit"_s << u"26/00003"_s << 3;
+        QTest::newRow("remove") << u"remove"_s << u"26/00001"_s << 2;
+        QTest::newRow("another append") << u"append"_s << u"26/00004"_s << 4;
+    }
+    void appendedRecordIsCurrent()
+    {
+        QFETCH(QString, then);
+        QFETCH(QString, current);
+        QFETCH(int, count);
+        auto t = open(u"Zmluvy.DBF"_s, u"NUMBER"_s);
+        addContract(*t, u"26/00005"_s);
+        addContract(*t, u"26/00001"_s);
+        addContract(*t, u"26/00003"_s);
+        QCOMPARE(t->rowId(), 3);
+        if (then == u"next"_s) t->next();
+        if (then == u"prior"_s) t->prior();
+        if (then == u"cancel"_s) {
+            t->append();
+            t->field(u"NUMBER"_s).setAsString(u"26/00009"_s);
+            t->cancel();
+        }
+        if (then == u"edit"_s) {
+            t->edit();
+            t->field(u"AMOUNT"_s).setAsString(u"9"_s);
+            t->post();
+            auto other = open(u"Zmluvy.DBF"_s, u"NUMBER"_s);
+            QVERIFY(other->findKey(u"26/00003"_s));
+            QCOMPARE(other->field(u"AMOUNT"_s).asString(), u"9"_s);
+        }
+        if (then == u"remove"_s) t->remove();
+        if (then == u"append"_s) addContract(*t, u"26/00004"_s);
+        QVERIFY(!t->eof());
+        QVERIFY(!t->bof());
+        QCOMPARE(t->field(u"NUMBER"_s).asString(), current);
+        QCOMPARE(t->recordCount(), count);
+    }
+
     void instancesSeeEachOther()
     {
         auto a = open(u"Inventar.DBF"_s, u"NUMBER"_s);

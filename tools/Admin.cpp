@@ -47,9 +47,11 @@ int usage(const QString& problem)
           u"              the register runs\n"
           u"  restore     puts a backup in place of the store once the register is closed; the replaced\n"
           u"              store stays beside it\n"
-          u"  report      writes the report NAME of the store in DIR as PDF and prints its page count; the\n"
-          u"              current and expired views compute with DATE (d.M.yyyy or YYYY-MM-DD, today by\n"
-          u"              default). Reports:"_s);
+          u"  report      writes the report NAME of the store in DIR as PDF and prints its page count (0 when\n"
+          u"              there is nothing to print); the current and expired views and the profile's due\n"
+          u"              contracts compute with DATE (today by default). Dates are d.M.yyyy or YYYY-MM-DD;\n"
+          u"              income refills the work table Prijvyd.dbf, the others change no more than the WRK\n"
+          u"              marks. Reports:"_s);
     for (const ReportCatalog::Entry& e : ReportCatalog::entries())
         print(stderr, u"                "_s + e.name + (e.arguments.isEmpty() ? QString() : u' ' + e.arguments));
     print(stderr, u"exit status: 0 done, 1 failed, 2 wrong command line or unreadable input (nothing changed)"_s);
