@@ -52,6 +52,9 @@ public:
     void setAsDate(const QDate& date);
     void setAsFloat(double value);
     void clear();
+    // A value as a field of the same type holds it (Field::value() of another instance), unconverted:
+    // a copy keeps blanks, fractions and what the conversions would refuse exactly as they were.
+    void setValue(const QVariant& value);
 
 private:
     Table& m_table;
@@ -200,4 +203,20 @@ private:
     quint64 m_usedFields = 0;
     quint64 m_dirty = 0; // fields assigned since edit or append, one bit each
     bool m_modified = false;
+};
+
+// Opens a closed instance for a while (a count, one phase of a routine) and closes it again however
+// that while ends. A record a failure left in edit is dropped first, never posted by the close. An
+// instance that was open already stays open.
+class OpenWhile
+{
+public:
+    explicit OpenWhile(Table& table) : m_table(table), m_opened(!table.isOpen()) { table.open(); }
+    ~OpenWhile();
+    OpenWhile(const OpenWhile&) = delete;
+    OpenWhile& operator=(const OpenWhile&) = delete;
+
+private:
+    Table& m_table;
+    bool m_opened;
 };

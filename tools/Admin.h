@@ -32,3 +32,6 @@ bool takeFlag(QStringList& args, const QString& name);
 int adminInit(QStringList args);
 int adminDemo(QStringList args);
 int adminReport(QStringList args);
+int adminArchive(QStringList args);
+int adminDearchive(QStringList args);
+int adminStats(QStringList args);

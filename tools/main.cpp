@@ -25,6 +25,9 @@ int main(int argc, char* argv[])
         {"init", adminInit},
         {"demo", adminDemo},
         {"report", adminReport},
+        {"archive", adminArchive},
+        {"dearchive", adminDearchive},
+        {"stats", adminStats},
     };
     try {
         for (const auto& c : commands)
