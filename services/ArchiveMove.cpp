@@ -1,6 +1,7 @@
 #include "services/ArchiveMove.h"
 
 #include "register/Marking.h"
+#include "store/Errors.h"
 #include "store/EventPump.h"
 #include "store/Schema.h"
 #include "store/Statement.h"
@@ -39,50 +40,70 @@ void cancelAll(const ArchiveMove::Tables& side)
 }
 
 // The fields a record keeps when it moves: every field of the target that the source has too, WRK
-// excepted; pairs of source and target index.
-QList<std::pair<int, int>> movedFields(const Table& from, const Table& to)
+// excepted.
+QStringList movedFields(const Table& from, const Table& to)
 {
-    QList<std::pair<int, int>> pairs;
-    const TableDef& target = to.definition();
-    for (int i = 0; i < target.fields.size(); ++i) {
-        const QString& name = target.fields.at(i).name;
-        if (name == u"WRK"_s) continue;
-        const int source = from.definition().fieldIndex(name);
-        if (source >= 0) pairs.append({source, i});
-    }
-    return pairs;
+    QStringList names;
+    for (const FieldDef& f : to.definition().fields)
+        if (f.name != u"WRK"_s && from.definition().fieldIndex(f.name) >= 0) names << f.name;
+    return names;
 }
 
-// The current record of from as a new record of to.
-void appendCopy(Table& from, Table& to, const QList<std::pair<int, int>>& fields)
+// The records a walk picks, copied (and deleted from their table) a few hundred at a time: the
+// store writes each batch with one statement rather than one per record.
+class Batch
 {
-    to.append();
-    for (const auto& [source, target] : fields)
-        to.field(target).setValue(from.field(source).value());
-    to.post();
-}
+public:
+    Batch(Table& from, Table& to, bool deleting)
+        : m_store(from.store()), m_from(from.definition()), m_to(to.definition()), m_fields(movedFields(from, to)),
+          m_deleting(deleting)
+    {
+    }
+
+    void add(qint64 rowid) { m_rowids << rowid; }
+    bool full() const { return m_rowids.size() >= Size; }
+
+    // The walking instance must not stand on one of the records: it reads its page anew at its next move.
+    void write()
+    {
+        if (m_rowids.isEmpty()) return;
+        const qint64 copied = m_store.copyRecords(m_from, m_to, m_fields, m_rowids);
+        const qint64 deleted = m_deleting ? m_store.deleteRecords(m_from, m_rowids) : copied;
+        if (copied != m_rowids.size() || deleted != copied)
+            throw StoreError(u"Records of %1 changed while they were moved"_s.arg(m_from.file));
+        m_moved += copied;
+        m_rowids.clear();
+    }
+    qint64 moved() const { return m_moved; }
+
+private:
+    static constexpr qsizetype Size = 500;
+    Store& m_store;
+    const TableDef& m_from;
+    const TableDef& m_to;
+    const QStringList m_fields;
+    const bool m_deleting;
+    QList<qint64> m_rowids;
+    qint64 m_moved = 0;
+};
 
 // One phase of the move out: every marked record of live goes to the archive table, in the order of
-// live's tag. Deleting a record brings the next one.
+// live's tag, and leaves live.
 qint64 moveOutPhase(Table& live, Table& archive)
 {
     const OpenWhile open(archive); // the archive table is open only while its phase runs
     showAll(live);
-    const QList<std::pair<int, int>> fields = movedFields(live, archive);
+    Batch batch(live, archive, true);
     const int wrk = live.fieldIndex(u"WRK"_s);
-    qint64 moved = 0;
     live.first();
     while (!live.eof()) {
-        if (live.field(wrk).asBoolean()) {
-            appendCopy(live, archive, fields);
-            live.remove();
-            ++moved;
-        } else {
-            live.next();
-        }
+        if (live.field(wrk).asBoolean()) batch.add(live.rowId());
+        live.next();
+        if (batch.full()) batch.write();
         EventPump::breathe();
     }
-    return moved;
+    batch.write();
+    return batch.moved();
 }
 
 // One phase of the move back: every archived record, from the first, goes to the live table; then the
@@ -92,20 +113,20 @@ qint64 moveBackPhase(Table& archive, Table& live, const QSet<QString>* liveNumbe
 {
     const OpenWhile open(archive); // the archive table is open only while its phase runs
     showAll(live);
-    const QList<std::pair<int, int>> fields = movedFields(archive, live);
+    Batch batch(archive, live, false);
     const int number = archive.fieldIndex(u"NUMBER"_s);
-    qint64 moved = 0;
     for (archive.first(); !archive.eof(); archive.next()) {
         if (liveNumbers) {
             const QString n = archive.field(number).asString();
             if (liveNumbers->contains(n)) duplicates->insert(n);
         }
-        appendCopy(archive, live, fields);
-        ++moved;
+        batch.add(archive.rowId());
+        if (batch.full()) batch.write();
         EventPump::breathe();
     }
+    batch.write();
     archive.emptyTable();
-    return moved;
+    return batch.moved();
 }
 
 // The contract numbers that have an item not yet sold.

@@ -55,6 +55,16 @@ void configureEngine()
     Q_UNUSED(configured);
 }
 
+// Row ids as a JSON array, for json_each: one bound text however many records.
+QString rowidList(const QList<qint64>& rowids)
+{
+    QByteArray list = "[";
+    for (const qint64 rowid : rowids)
+        list += QByteArray::number(rowid) + ',';
+    list.back() = ']';
+    return QString::fromLatin1(list);
+}
+
 } // namespace
 
 QString Store::fileName()
@@ -288,23 +298,82 @@ void Store::flushUpdates()
             scattered.append(ids.mid(i, j - i + 1));
         i = j + 1;
     }
-    if (scattered.size() > 1 && m_batchByList) {
-        try {
-            updateStatement(*held.def, held.fields, RowSelection::List);
-        } catch (const StoreError&) {
-            m_batchByList = false; // this SQLite has no json_each: row by row
-        }
-    }
-    if (scattered.size() > 1 && m_batchByList) {
-        QByteArray list = "[";
-        for (const qint64 rowid : std::as_const(scattered))
-            list += QByteArray::number(rowid) + ',';
-        list.back() = ']';
-        run(RowSelection::List, {QString::fromLatin1(list)});
+    if (scattered.size() > 1 && hasJsonEach()) {
+        run(RowSelection::List, {rowidList(scattered)});
         return;
     }
     for (const qint64 rowid : std::as_const(scattered))
         run(RowSelection::One, {rowid});
+}
+
+bool Store::hasJsonEach()
+{
+    if (m_batchByList) {
+        try {
+            cachedStatement(u"SELECT value FROM json_each('[]')"_s);
+        } catch (const StoreError&) {
+            m_batchByList = false; // this SQLite has no json_each: row by row
+        }
+    }
+    return m_batchByList;
+}
+
+qint64 Store::copyRecords(const TableDef& from, const TableDef& to, const QStringList& fields,
+                          const QList<qint64>& rowids)
+{
+    if (rowids.isEmpty()) return 0;
+    if (!m_held.rowids.isEmpty()) flushUpdates();
+    QStringList target, source;
+    for (const QString& f : fields) {
+        target << u'"' + f + u'"';
+        source << u"s.\""_s + f + u'"';
+    }
+    const QString insert = u"INSERT INTO \""_s + to.sqlName + u"\" ("_s + target.join(u", "_s) + u") SELECT "_s +
+                           source.join(u", "_s);
+    qint64 copied = 0;
+    if (hasJsonEach()) {
+        Statement& q = cachedStatement(insert + u" FROM json_each(?) AS j JOIN \""_s + from.sqlName +
+                                       u"\" AS s ON s.rowid = j.value ORDER BY j.key"_s);
+        q.bind({rowidList(rowids)});
+        q.exec();
+        q.finish();
+        copied = sqlite3_changes64(m_handle);
+    } else {
+        Statement& q = cachedStatement(insert + u" FROM \""_s + from.sqlName + u"\" AS s WHERE s.rowid = ?"_s);
+        for (const qint64 rowid : rowids) {
+            q.bind({rowid});
+            q.exec();
+            q.finish();
+            copied += sqlite3_changes64(m_handle);
+        }
+    }
+    touch(to);
+    return copied;
+}
+
+qint64 Store::deleteRecords(const TableDef& def, const QList<qint64>& rowids)
+{
+    if (rowids.isEmpty()) return 0;
+    if (!m_held.rowids.isEmpty()) flushUpdates();
+    const QString remove = u"DELETE FROM \""_s + def.sqlName + u"\" WHERE rowid "_s;
+    qint64 deleted = 0;
+    if (hasJsonEach()) {
+        Statement& q = cachedStatement(remove + u"IN (SELECT value FROM json_each(?))"_s);
+        q.bind({rowidList(rowids)});
+        q.exec();
+        q.finish();
+        deleted = sqlite3_changes64(m_handle);
+    } else {
+        Statement& q = cachedStatement(remove + u"= ?"_s);
+        for (const qint64 rowid : rowids) {
+            q.bind({rowid});
+            q.exec();
+            q.finish();
+            deleted += sqlite3_changes64(m_handle);
+        }
+    }
+    touch(def);
+    return deleted;
 }
 
 void Store::acquire(const TableDef& def, bool exclusive)

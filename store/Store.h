@@ -51,6 +51,15 @@ public:
     void update(const TableDef& def, quint64 fields, const RowValues& values, qint64 rowid);
     void flushUpdates();
 
+    // Batches for moving records between tables, one statement each however many records: the records
+    // of from with these row ids copied into to, in the order of the ids, with the fields named (both
+    // tables have them, and values are copied exactly as stored); or those records deleted. Return the
+    // number of records copied or deleted; a row id that is not there counts nothing. Instances of the
+    // tables read them anew when they next move.
+    qint64 copyRecords(const TableDef& from, const TableDef& to, const QStringList& fields,
+                       const QList<qint64>& rowids);
+    qint64 deleteRecords(const TableDef& def, const QList<qint64>& rowids);
+
     // Instances open on a table, for exclusive opens.
     void acquire(const TableDef& def, bool exclusive);
     void release(const TableDef& def, bool exclusive);
@@ -97,6 +106,7 @@ private:
         QList<qint64> rowids;
     } m_held;
     bool m_batchByList = true; // false when the SQLite build has no json_each
+    bool hasJsonEach();
     enum class RowSelection { One, List, Range };
     Statement& updateStatement(const TableDef& def, quint64 fields, RowSelection rows);
     Statement& cachedStatement(const QString& sql);

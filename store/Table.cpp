@@ -273,11 +273,6 @@ void Field::clear()
     m_table.assign(m_index, QVariant());
 }
 
-void Field::setValue(const QVariant& value)
-{
-    m_table.assign(m_index, value);
-}
-
 // ---------------------------------------------------------------------------------------------------------
 // Table
 
@@ -993,16 +988,6 @@ void Table::postRecord()
     m_buffer.rowid = rowid;
     m_store.touch(*m_def);
     m_cachedCount = -1;
-    if (inserting && m_filter.matches(m_buffer.values)) {
-        // Appending in a loop: the new record is current and its neighbours are read only when the
-        // cursor moves on, rather than a page of them after every record.
-        m_page = {m_buffer};
-        m_pos = 0;
-        m_eof = m_bof = false;
-        m_nextPageSize = SearchPageSize;
-        m_seenVersion = m_store.version(*m_def);
-        return;
-    }
     // The usual case in marking loops: same key, still in the view, nobody else wrote meanwhile.
     const bool onRecord = m_pos >= 0 && m_pos < m_page.size() && m_page.at(m_pos).rowid == rowid;
     const bool sameKey =
@@ -1032,23 +1017,12 @@ void Table::remove()
     cancel();
     sync();
     if (m_page.isEmpty()) throw StoreError(u"Cannot perform this operation on an empty dataset: %1"_s.arg(m_def->file));
-    const bool upToDate = m_seenVersion == m_store.version(*m_def);
     const Row gone = current();
     Statement& q = m_store.statement(u"DELETE FROM \""_s + m_def->sqlName + u"\" WHERE rowid = ?"_s, *m_def);
     q.addBindValue(gone.rowid);
     q.exec();
     q.finish();
     m_store.touch(*m_def);
-    m_cachedCount = -1;
-    if (upToDate && m_pos >= 0 && m_pos + 1 < m_page.size()) {
-        // Deleting in a loop: the next record of the page is the one the cursor comes to. The rows
-        // passed over go with the deleted one; the cursor reads them again should it go back.
-        m_page.erase(m_page.begin(), m_page.begin() + m_pos + 1);
-        m_pos = 0;
-        m_eof = m_bof = false;
-        m_seenVersion = m_store.version(*m_def);
-        return;
-    }
     resync(gone);
 }
 

@@ -52,9 +52,6 @@ public:
     void setAsDate(const QDate& date);
     void setAsFloat(double value);
     void clear();
-    // A value as a field of the same type holds it (Field::value() of another instance), unconverted:
-    // a copy keeps blanks, fractions and what the conversions would refuse exactly as they were.
-    void setValue(const QVariant& value);
 
 private:
     Table& m_table;
