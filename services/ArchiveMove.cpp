@@ -248,7 +248,7 @@ Restored moveBack(const Tables& live, const Tables& archive)
 
 QString highestNumber(Table& contracts)
 {
-    contracts.setIndexName(u"NUMBER"_s);
+    if (contracts.indexName() != u"NUMBER"_s) contracts.setIndexName(u"NUMBER"_s);
     contracts.first();
     const QString live = contracts.field(u"NUMBER"_s).asString();
     Store& store = contracts.store();
