@@ -190,8 +190,7 @@ void TForm1::createMenu()
     addItem(printGoods, u"Predan3"_s, u"&Predaný"_s, u"Tlač predaného"_s, &TForm1::Predan3Click);
 
     QMenu* statistics = addMenu(nullptr, u"tatistika1"_s, u"Št&atistika"_s, u"Štatistika"_s);
-    addItem(statistics, u"Peniazevobehu2"_s, u"&Peniaze v obehu"_s, u"Peniaze v obehu"_s,
-            &TForm1::Peniazevobehu2Click);
+    addItem(statistics, u"Peniazevobehu2"_s, u"&Peniaze v obehu"_s, u"Peniaze v obehu"_s, &TForm1::Peniazevobehu2Click);
     addItem(statistics, u"Zlonhodnota2"_s, u"&Záložná hodnota"_s, u"Záložná hodnota"_s, &TForm1::Zlonhodnota2Click);
     statistics->addSeparator();
     addItem(statistics, u"Potyviet2"_s, u"P&očty viet"_s, u"Počty viet"_s, &TForm1::Potyviet2Click);

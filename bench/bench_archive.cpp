@@ -87,8 +87,9 @@ void sqlMoveOut(Store& store, const QDate& from, const QDate& to)
         u"THEN 1 ELSE 0 END"_s,
         {from.toString(Qt::ISODate), to.toString(Qt::ISODate)});
     for (const QString& child : {u"Inventar"_s, u"Predlz"_s})
-        run(q, u"UPDATE %1 SET WRK = 1 WHERE IFNULL(NUMBER,'') IN (SELECT IFNULL(NUMBER,'') FROM Zmluvy WHERE WRK = 1)"_s
-                   .arg(child));
+        run(q,
+            u"UPDATE %1 SET WRK = 1 WHERE IFNULL(NUMBER,'') IN (SELECT IFNULL(NUMBER,'') FROM Zmluvy WHERE WRK = 1)"_s
+                .arg(child));
     for (const auto& p : Pairs) {
         const QString fields = sharedFields(p.archive);
         run(q, u"INSERT INTO %1 (%2) SELECT %2 FROM %3 WHERE WRK = 1"_s.arg(p.archive, fields, p.live));

@@ -3,33 +3,19 @@
 #include "app/Frame.h"
 #include "register/Shop.h"
 #include "services/Archiv.h"
-#include "services/FigureLabel.h"
 #include "services/Statistics.h"
-#include "store/EventPump.h"
 
 #include <QFrame>
 #include <QGridLayout>
 #include <QLabel>
-#include <QPushButton>
-#include <QVBoxLayout>
 
 using namespace Qt::Literals::StringLiterals;
 
-TForm19::TForm19(Frame* main)
-    : QDialog(main->frameWidget(), Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                                       Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      m_main(main)
+TForm19::TForm19(Frame* main) : FigureWindow(main, u"TForm19"_s, u"Počty viet v databázach"_s)
 {
-    setObjectName(u"TForm19"_s);
-    setWindowTitle(u"Počty viet v databázach"_s);
-    setModal(false);
-
-    Panel1 = new QFrame(this);
-    Panel1->setObjectName(u"Panel1"_s);
-    Panel1->setFrameShape(QFrame::StyledPanel);
     auto* grid = new QGridLayout(Panel1);
-    const QString captions[] = {u"Zmluvy"_s,           u"Osoby"_s,           u"Inventár (predmety)"_s,
-                                u"Predĺženia"_s,       u"Archív zmlúv"_s,    u"Archív predmetov"_s,
+    const QString captions[] = {u"Zmluvy"_s,          u"Osoby"_s,        u"Inventár (predmety)"_s,
+                                u"Predĺženia"_s,      u"Archív zmlúv"_s, u"Archív predmetov"_s,
                                 u"Archív predĺžení"_s};
     QLabel** names[] = {&Label1, &Label2, &Label3, &Label4, &Label5, &Label6, &Label7};
     QLabel** values[] = {&Label8, &Label9, &Label10, &Label11, &Label12, &Label13, &Label14};
@@ -44,33 +30,20 @@ TForm19::TForm19(Frame* main)
         grid->addWidget(name, i, 0);
         grid->addWidget(value, i, 1);
     }
-
-    BitBtn1 = new QPushButton(u"&OK"_s, this);
-    BitBtn1->setObjectName(u"BitBtn1"_s);
-    BitBtn1->setDefault(true);
-    connect(BitBtn1, &QPushButton::clicked, this, &QWidget::close);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(Panel1);
-    layout->addWidget(BitBtn1, 0, Qt::AlignHCenter);
-    layout->setSizeConstraint(QLayout::SetFixedSize); // a fixed border
-}
-
-bool TForm19::event(QEvent* event)
-{
-    const EventPump::HoldFor hold(event);
-    return QDialog::event(event);
 }
 
 void TForm19::Count(TForm18& archive)
 {
     Shop& shop = m_main->shop();
-    const Statistics::RecordCounts c = Statistics::countRecords(
-        *shop.Table1, *shop.Table2, *shop.Table4, *shop.Table3, *archive.Table1, *archive.Table3, *archive.Table2);
-    const std::pair<QLabel*, int> figures[] = {
-        {Label8, c.contracts},          {Label9, c.persons},        {Label10, c.goods},
-        {Label11, c.extensions},        {Label12, c.archivedContracts}, {Label13, c.archivedGoods},
-        {Label14, c.archivedExtensions}};
+    const Statistics::RecordCounts c = Statistics::countRecords(*shop.Table1, *shop.Table2, *shop.Table4, *shop.Table3,
+                                                                *archive.Table1, *archive.Table3, *archive.Table2);
+    const std::pair<QLabel*, int> figures[] = {{Label8, c.contracts},
+                                               {Label9, c.persons},
+                                               {Label10, c.goods},
+                                               {Label11, c.extensions},
+                                               {Label12, c.archivedContracts},
+                                               {Label13, c.archivedGoods},
+                                               {Label14, c.archivedExtensions}};
     for (const auto& [label, count] : figures)
         label->setText(QString::number(count));
 }

@@ -1,22 +1,16 @@
 #pragma once
 
-#include <QDialog>
+#include "services/FigureWindow.h"
 
-class Frame;
-class QFrame;
-class QLabel;
-class QPushButton;
 class TForm18;
 
-// The record counts of every table, the archive's included. An ordinary window, made on first use
-// and reused; "&OK" closes it.
-class TForm19 : public QDialog
+// The record counts of every table, the archive's included. Made on first use and reused.
+class TForm19 : public FigureWindow
 {
     Q_OBJECT
 public:
     explicit TForm19(Frame* main);
 
-    QFrame* Panel1 = nullptr;
     // Label1..Label7 name the tables, Label8..Label14 hold their counts, in the same order.
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;
@@ -32,15 +26,8 @@ public:
     QLabel* Label12 = nullptr;
     QLabel* Label13 = nullptr;
     QLabel* Label14 = nullptr;
-    QPushButton* BitBtn1 = nullptr;
 
     // The counts of the frame's live instances and of the archive window's tables, each of those
     // opened for the count only.
     void Count(TForm18& archive);
-
-protected:
-    bool event(QEvent* event) override;
-
-private:
-    Frame* m_main;
 };

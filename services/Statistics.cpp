@@ -55,8 +55,8 @@ QString crownsText(qint64 sum)
     return QString::number(sum) + u" Sk"_s;
 }
 
-RecordCounts countRecords(Table& contracts, Table& persons, Table& goods, Table& extensions,
-                          Table& archivedContracts, Table& archivedGoods, Table& archivedExtensions)
+RecordCounts countRecords(Table& contracts, Table& persons, Table& goods, Table& extensions, Table& archivedContracts,
+                          Table& archivedGoods, Table& archivedExtensions)
 {
     RecordCounts counts;
     counts.contracts = contracts.recordCount();

@@ -30,7 +30,7 @@ struct RecordCounts
     int archivedGoods = 0;
     int archivedExtensions = 0;
 };
-RecordCounts countRecords(Table& contracts, Table& persons, Table& goods, Table& extensions,
-                          Table& archivedContracts, Table& archivedGoods, Table& archivedExtensions);
+RecordCounts countRecords(Table& contracts, Table& persons, Table& goods, Table& extensions, Table& archivedContracts,
+                          Table& archivedGoods, Table& archivedExtensions);
 
 } // namespace Statistics

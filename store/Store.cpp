@@ -318,61 +318,50 @@ bool Store::hasJsonEach()
     return m_batchByList;
 }
 
-qint64 Store::copyRecords(const TableDef& from, const TableDef& to, const QStringList& fields,
-                          const QList<qint64>& rowids)
+qint64 Store::forRowids(const QString& sql, const QList<qint64>& rowids)
 {
     if (rowids.isEmpty()) return 0;
     if (!m_held.rowids.isEmpty()) flushUpdates();
+    qint64 changed = 0;
+    if (hasJsonEach()) {
+        Statement& q = cachedStatement(sql.arg(u"SELECT value, key AS ord FROM json_each(?)"_s));
+        q.bind({rowidList(rowids)});
+        q.exec();
+        q.finish();
+        return sqlite3_changes64(m_handle);
+    }
+    Statement& q = cachedStatement(sql.arg(u"SELECT ? AS value, 0 AS ord"_s));
+    for (const qint64 rowid : rowids) {
+        q.bind({rowid});
+        q.exec();
+        q.finish();
+        changed += sqlite3_changes64(m_handle);
+    }
+    return changed;
+}
+
+qint64 Store::copyRecords(const TableDef& from, const TableDef& to, const QStringList& fields,
+                          const QList<qint64>& rowids)
+{
     QStringList target, source;
     for (const QString& f : fields) {
         target << u'"' + f + u'"';
         source << u"s.\""_s + f + u'"';
     }
-    const QString insert = u"INSERT INTO \""_s + to.sqlName + u"\" ("_s + target.join(u", "_s) + u") SELECT "_s +
-                           source.join(u", "_s);
-    qint64 copied = 0;
-    if (hasJsonEach()) {
-        Statement& q = cachedStatement(insert + u" FROM json_each(?) AS j JOIN \""_s + from.sqlName +
-                                       u"\" AS s ON s.rowid = j.value ORDER BY j.key"_s);
-        q.bind({rowidList(rowids)});
-        q.exec();
-        q.finish();
-        copied = sqlite3_changes64(m_handle);
-    } else {
-        Statement& q = cachedStatement(insert + u" FROM \""_s + from.sqlName + u"\" AS s WHERE s.rowid = ?"_s);
-        for (const qint64 rowid : rowids) {
-            q.bind({rowid});
-            q.exec();
-            q.finish();
-            copied += sqlite3_changes64(m_handle);
-        }
-    }
-    touch(to);
+    // In the order of the ids: a contract's goods keep their order among themselves.
+    const qint64 copied = forRowids(u"INSERT INTO \""_s + to.sqlName + u"\" ("_s + target.join(u", "_s) +
+                                        u") SELECT "_s + source.join(u", "_s) + u" FROM (%1) AS j JOIN \""_s +
+                                        from.sqlName + u"\" AS s ON s.rowid = j.value ORDER BY j.ord"_s,
+                                    rowids);
+    if (copied > 0) touch(to);
     return copied;
 }
 
 qint64 Store::deleteRecords(const TableDef& def, const QList<qint64>& rowids)
 {
-    if (rowids.isEmpty()) return 0;
-    if (!m_held.rowids.isEmpty()) flushUpdates();
-    const QString remove = u"DELETE FROM \""_s + def.sqlName + u"\" WHERE rowid "_s;
-    qint64 deleted = 0;
-    if (hasJsonEach()) {
-        Statement& q = cachedStatement(remove + u"IN (SELECT value FROM json_each(?))"_s);
-        q.bind({rowidList(rowids)});
-        q.exec();
-        q.finish();
-        deleted = sqlite3_changes64(m_handle);
-    } else {
-        Statement& q = cachedStatement(remove + u"= ?"_s);
-        for (const qint64 rowid : rowids) {
-            q.bind({rowid});
-            q.exec();
-            q.finish();
-            deleted += sqlite3_changes64(m_handle);
-        }
-    }
-    touch(def);
+    const qint64 deleted =
+        forRowids(u"DELETE FROM \""_s + def.sqlName + u"\" WHERE rowid IN (SELECT value FROM (%1))"_s, rowids);
+    if (deleted > 0) touch(def);
     return deleted;
 }
 

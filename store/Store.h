@@ -59,6 +59,8 @@ public:
     qint64 copyRecords(const TableDef& from, const TableDef& to, const QStringList& fields,
                        const QList<qint64>& rowids);
     qint64 deleteRecords(const TableDef& def, const QList<qint64>& rowids);
+    // For tests: batches go row by row, as with an SQLite built without json_each.
+    void forgoJsonEach() { m_batchByList = false; }
 
     // Instances open on a table, for exclusive opens.
     void acquire(const TableDef& def, bool exclusive);
@@ -107,6 +109,9 @@ private:
     } m_held;
     bool m_batchByList = true; // false when the SQLite build has no json_each
     bool hasJsonEach();
+    // Runs sql, whose %1 stands for a query of the row ids (value) and their places (ord): once for all
+    // of them, or once per id where this SQLite has no json_each. Returns the records changed.
+    qint64 forRowids(const QString& sql, const QList<qint64>& rowids);
     enum class RowSelection { One, List, Range };
     Statement& updateStatement(const TableDef& def, quint64 fields, RowSelection rows);
     Statement& cachedStatement(const QString& sql);

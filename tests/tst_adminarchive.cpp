@@ -53,10 +53,10 @@ private Q_SLOTS:
         QCOMPARE(before.out.size(), 9);
         QVERIFY(before.out.at(0).startsWith(u"Peniaze v obehu: "_s) && before.out.at(0).endsWith(u" Sk"_s));
         QVERIFY(before.out.at(1).startsWith(u"Záložná hodnota: "_s));
-        QCOMPARE(before.out.mid(2, 4), (QStringList{u"Zmluvy: 300"_s, u"Osoby: 80"_s, u"Inventár (predmety): 600"_s,
-                                                    u"Predĺženia: 100"_s}));
-        QCOMPARE(before.out.mid(6), (QStringList{u"Archív zmlúv: 0"_s, u"Archív predmetov: 0"_s,
-                                                 u"Archív predĺžení: 0"_s}));
+        QCOMPARE(before.out.mid(2, 4),
+                 (QStringList{u"Zmluvy: 300"_s, u"Osoby: 80"_s, u"Inventár (predmety): 600"_s, u"Predĺženia: 100"_s}));
+        QCOMPARE(before.out.mid(6),
+                 (QStringList{u"Archív zmlúv: 0"_s, u"Archív predmetov: 0"_s, u"Archív predĺžení: 0"_s}));
 
         const Run out = admin({u"archive"_s, m_dir.path(), u"--from"_s, u"1.1.2000"_s, u"--to"_s, u"31.12.2099"_s});
         QCOMPARE(out.status, 0);
@@ -67,17 +67,19 @@ private Q_SLOTS:
         QVERIFY(contracts > 0 && goods > 0 && extensions > 0);
         const Run after = admin({u"stats"_s, m_dir.path()});
         QCOMPARE(after.out.at(0), before.out.at(0)); // finished contracts lend out nothing
-        QCOMPARE(after.out.mid(2), (QStringList{u"Zmluvy: %1"_s.arg(300 - contracts), u"Osoby: 80"_s,
-                                                u"Inventár (predmety): %1"_s.arg(600 - goods),
-                                                u"Predĺženia: %1"_s.arg(100 - extensions),
-                                                u"Archív zmlúv: %1"_s.arg(contracts),
-                                                u"Archív predmetov: %1"_s.arg(goods),
-                                                u"Archív predĺžení: %1"_s.arg(extensions)}));
+        QCOMPARE(after.out.mid(2),
+                 (QStringList{u"Zmluvy: %1"_s.arg(300 - contracts), u"Osoby: 80"_s,
+                              u"Inventár (predmety): %1"_s.arg(600 - goods), u"Predĺženia: %1"_s.arg(100 - extensions),
+                              u"Archív zmlúv: %1"_s.arg(contracts), u"Archív predmetov: %1"_s.arg(goods),
+                              u"Archív predĺžení: %1"_s.arg(extensions)}));
 
         const Run back = admin({u"dearchive"_s, m_dir.path()});
         QCOMPARE(back.status, 0);
-        QCOMPARE(back.out, (QStringList{u"Moved back from the archive: %1 contracts, %2 goods, %3 extensions"_s.arg(
-                               contracts).arg(goods).arg(extensions)}));
+        QCOMPARE(
+            back.out,
+            (QStringList{
+                u"Moved back from the archive: %1 contracts, %2 goods, %3 extensions"_s.arg(contracts).arg(goods).arg(
+                    extensions)}));
         QCOMPARE(admin({u"stats"_s, m_dir.path()}).out, before.out);
     }
 
@@ -85,8 +87,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("args");
         QTest::newRow("no period") << QStringList{u"archive"_s, u"."_s};
-        QTest::newRow("not a date") << QStringList{u"archive"_s, u"."_s, u"--from"_s, u"31.2.2026"_s, u"--to"_s,
-                                                   u"1.3.2026"_s};
+        QTest::newRow("not a date") << QStringList{u"archive"_s,   u"."_s,    u"--from"_s,
+                                                   u"31.2.2026"_s, u"--to"_s, u"1.3.2026"_s};
         QTest::newRow("the period ends first")
             << QStringList{u"archive"_s, u"."_s, u"--from"_s, u"2.3.2026"_s, u"--to"_s, u"1.3.2026"_s};
         QTest::newRow("no folder") << QStringList{u"dearchive"_s};

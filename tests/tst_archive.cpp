@@ -45,15 +45,15 @@ struct Contract
 
 // Every edge case of a period from 1.1.2026 to 30.11.2026.
 const QList<Contract> Register{
-    {u"26/00001"_s, {2026, 2, 1}, true, false, false, {false}},             // paid, goods not returned
-    {u"26/00002"_s, {2026, 3, 15}, true, true, false, {false, false}, 1},   // paid and returned
-    {u"26/00003"_s, {2026, 4, 1}, false, false, true, {true, false}, 1},    // forfeited, one item unsold
-    {u"26/00004"_s, {2026, 8, 10}, false, false, true, {true, true}, 2},    // forfeited, everything sold
-    {u"26/00005"_s, {2026, 9, 1}, false, false, true, {}},                  // forfeited without goods
-    {u"26/00006"_s, {2025, 12, 31}, true, true, false, {false}},            // the day before the period
-    {u"26/00007"_s, {2026, 11, 30}, true, true, false, {false}, 1},         // on the last day
-    {u"26/00008"_s, {2026, 1, 1}, true, true, false, {false}},              // on the first day
-    {u"26/00009"_s, {2026, 10, 1}, false, false, false, {false}, 1},        // open
+    {u"26/00001"_s, {2026, 2, 1}, true, false, false, {false}},           // paid, goods not returned
+    {u"26/00002"_s, {2026, 3, 15}, true, true, false, {false, false}, 1}, // paid and returned
+    {u"26/00003"_s, {2026, 4, 1}, false, false, true, {true, false}, 1},  // forfeited, one item unsold
+    {u"26/00004"_s, {2026, 8, 10}, false, false, true, {true, true}, 2},  // forfeited, everything sold
+    {u"26/00005"_s, {2026, 9, 1}, false, false, true, {}},                // forfeited without goods
+    {u"26/00006"_s, {2025, 12, 31}, true, true, false, {false}},          // the day before the period
+    {u"26/00007"_s, {2026, 11, 30}, true, true, false, {false}, 1},       // on the last day
+    {u"26/00008"_s, {2026, 1, 1}, true, true, false, {false}},            // on the first day
+    {u"26/00009"_s, {2026, 10, 1}, false, false, false, {false}, 1},      // open
 };
 
 const QString QuestionOut = u"Skutočne si želáte odsun ukončených zmlúv\rpodpísaných za obdobie od "_s;
@@ -421,8 +421,8 @@ private Q_SLOTS:
         const auto shown = Messages::takeShown();
         QCOMPARE(shown.size(), questions + (moved ? 1 : 0));
         QCOMPARE(shown.at(0).kind, Messages::Kind::Question);
-        QCOMPARE(shown.at(0).text, QuestionOut + w->MaskEdit1->text() + u" do "_s + w->MaskEdit2->text() +
-                                       u"\rdo archívu ?"_s);
+        QCOMPARE(shown.at(0).text,
+                 QuestionOut + w->MaskEdit1->text() + u" do "_s + w->MaskEdit2->text() + u"\rdo archívu ?"_s);
         QCOMPARE(w->MaskEdit1->text(), u" 1. 1.2026"_s);
         if (questions > 1) QCOMPARE(shown.at(1).text, Ready);
         if (moved) QVERIFY(isShown(shown.at(2), Messages::Kind::Information, DoneOut));
@@ -489,9 +489,10 @@ private Q_SLOTS:
     void everyFieldSurvives()
     {
         QSqlQuery q(store().database());
-        QVERIFY(q.exec(u"INSERT INTO Zmluvy (WRK, BIRTHNUM, NUMBER, AGRDATE, AMOUNT, PERCENT, WEEKTIME, UNTIL, PAID, "
-                       u"PAID_SUM, PAID_DATE, RETURNED, RETUDATE, RETENT, PADAK) VALUES (0, '5551234567', '26/00042', "
-                       u"'2026-03-10', 1234.5, 15, 4, '2026-04-10', 1, 1419.675, '2026-04-02', 1, '2026-04-02', NULL, 0)"_s));
+        QVERIFY(q.exec(
+            u"INSERT INTO Zmluvy (WRK, BIRTHNUM, NUMBER, AGRDATE, AMOUNT, PERCENT, WEEKTIME, UNTIL, PAID, "
+            u"PAID_SUM, PAID_DATE, RETURNED, RETUDATE, RETENT, PADAK) VALUES (0, '5551234567', '26/00042', "
+            u"'2026-03-10', 1234.5, 15, 4, '2026-04-10', 1, 1419.675, '2026-04-02', 1, '2026-04-02', NULL, 0)"_s));
         QVERIFY(q.exec(u"INSERT INTO Inventar (WRK, NUMBER, SUBJECT, VRATENE, PREDANE, PREPADNUTE, PRED_DATUM, "
                        u"PRED_SUMA, SUMA1, SUMA2) VALUES (1, '26/00042', 'Zlatý prsteň ôsmy, 3 g  ', 1, 0, NULL, "
                        u"NULL, NULL, 1234.5, 1604.85)"_s));

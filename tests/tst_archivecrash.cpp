@@ -70,7 +70,8 @@ int child(const QString& mode, const QString& dir)
             t->setIndexName(u"NUMBER"_s);
             t->open();
         }
-        Table xContracts(store, u"Xzmluvy.DBF"_s), xExtensions(store, u"Xpredlz.DBF"_s), xGoods(store, u"Xinvent.DBF"_s);
+        Table xContracts(store, u"Xzmluvy.DBF"_s), xExtensions(store, u"Xpredlz.DBF"_s),
+            xGoods(store, u"Xinvent.DBF"_s);
         const ArchiveMove::Tables live{contracts, extensions, goods}, archive{xContracts, xExtensions, xGoods};
         tell("ready");
         for (int round = 0;; ++round) {
@@ -186,8 +187,9 @@ class TestArchiveCrash : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        m_seed = qEnvironmentVariableIsSet("MERVANA_CRASH_SEED") ? quint32(qEnvironmentVariableIntValue("MERVANA_CRASH_SEED"))
-                                                                 : QRandomGenerator::global()->generate();
+        m_seed = qEnvironmentVariableIsSet("MERVANA_CRASH_SEED")
+                     ? quint32(qEnvironmentVariableIntValue("MERVANA_CRASH_SEED"))
+                     : QRandomGenerator::global()->generate();
         m_random.seed(m_seed);
         qInfo("MERVANA_CRASH_SEED=%u", m_seed);
         QVERIFY(m_base.isValid());

@@ -51,9 +51,10 @@ class TestStatistics : public QObject
     {
         const QStringList words = spec.split(u' ');
         const QString sale = words.size() > 1 && words.last().at(0).isDigit() ? words.last() : u"NULL"_s;
-        exec(u"INSERT INTO Inventar (NUMBER, SUMA1, PREPADNUTE, PREDANE, PRED_SUMA) VALUES ('26/00001', %1, %2, %3, %4)"_s
-                 .arg(words.first(), words.contains(u"forfeited"_s) ? u"1"_s : u"0"_s,
-                      words.contains(u"sold"_s) ? u"1"_s : u"0"_s, sale));
+        exec(
+            u"INSERT INTO Inventar (NUMBER, SUMA1, PREPADNUTE, PREDANE, PRED_SUMA) VALUES ('26/00001', %1, %2, %3, %4)"_s
+                .arg(words.first(), words.contains(u"forfeited"_s) ? u"1"_s : u"0"_s,
+                     words.contains(u"sold"_s) ? u"1"_s : u"0"_s, sale));
     }
 
 private Q_SLOTS:
@@ -76,14 +77,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("action");
         QTest::addColumn<QString>("figure");
         QTest::newRow("empty register") << QStringList{} << QStringList{} << u"Peniazevobehu2"_s << u"0 Sk"_s;
-        QTest::newRow("no open contracts") << QStringList{u"1000 paid"_s, u"500 forfeited"_s} << QStringList{}
-                                           << u"Peniazevobehu2"_s << u"0 Sk"_s;
+        QTest::newRow("no open contracts")
+            << QStringList{u"1000 paid"_s, u"500 forfeited"_s} << QStringList{} << u"Peniazevobehu2"_s << u"0 Sk"_s;
         QTest::newRow("open ones, expired or not")
             << QStringList{u"1000"_s, u"2500"_s, u"700 paid"_s} << QStringList{} << u"Peniazevobehu2"_s << u"3500 Sk"_s;
         QTest::newRow("paid and forfeited is out of circulation")
             << QStringList{u"5000 paid forfeited"_s, u"700"_s} << QStringList{} << u"Peniazevobehu2"_s << u"700 Sk"_s;
-        QTest::newRow("past 32 bits") << QStringList{u"1500000000"_s, u"1500000000"_s, u"1500000000"_s}
-                                      << QStringList{} << u"Peniazevobehu2"_s << u"4500000000 Sk"_s;
+        QTest::newRow("past 32 bits") << QStringList{u"1500000000"_s, u"1500000000"_s, u"1500000000"_s} << QStringList{}
+                                      << u"Peniazevobehu2"_s << u"4500000000 Sk"_s;
         QTest::newRow("crowns rounded, a half to even")
             << QStringList{u"2.5"_s, u"3.5"_s} << QStringList{} << u"Peniazevobehu2"_s << u"6 Sk"_s;
         QTest::newRow("a negative sum") << QStringList{u"-300"_s} << QStringList{} << u"Peniazevobehu2"_s
@@ -92,8 +93,8 @@ private Q_SLOTS:
         QTest::newRow("a sold item does not count")
             << QStringList{} << QStringList{u"1000 forfeited sold 1200"_s, u"300 forfeited 999"_s, u"50 forfeited"_s}
             << u"Zlonhodnota2"_s << u"350 Sk"_s;
-        QTest::newRow("only forfeited goods") << QStringList{} << QStringList{u"800"_s, u"200 forfeited"_s}
-                                              << u"Zlonhodnota2"_s << u"200 Sk"_s;
+        QTest::newRow("only forfeited goods")
+            << QStringList{} << QStringList{u"800"_s, u"200 forfeited"_s} << u"Zlonhodnota2"_s << u"200 Sk"_s;
     }
     void moneyFigures()
     {
@@ -178,8 +179,9 @@ private Q_SLOTS:
         store().touchAll();
         QVERIFY(!m_main->existingForm<TForm18>());
 
-        const QStringList names{u"Zmluvy"_s,       u"Osoby"_s,           u"Inventár (predmety)"_s, u"Predĺženia"_s,
-                                u"Archív zmlúv"_s, u"Archív predmetov"_s, u"Archív predĺžení"_s};
+        const QStringList names{u"Zmluvy"_s,          u"Osoby"_s,        u"Inventár (predmety)"_s,
+                                u"Predĺženia"_s,      u"Archív zmlúv"_s, u"Archív predmetov"_s,
+                                u"Archív predĺžení"_s};
         const QStringList counts{u"3"_s, u"2"_s, u"4"_s, u"1"_s, u"2"_s, u"5"_s, u"3"_s};
         for (const QString& opener : {QString(), u"Zloha1"_s}) {
             if (!opener.isEmpty()) m_main->action(opener)->trigger();

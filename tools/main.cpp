@@ -22,12 +22,8 @@ int main(int argc, char* argv[])
         const char* name;
         int (*run)(QStringList);
     } commands[] = {
-        {"init", adminInit},
-        {"demo", adminDemo},
-        {"report", adminReport},
-        {"archive", adminArchive},
-        {"dearchive", adminDearchive},
-        {"stats", adminStats},
+        {"init", adminInit},       {"demo", adminDemo},           {"report", adminReport},
+        {"archive", adminArchive}, {"dearchive", adminDearchive}, {"stats", adminStats},
     };
     try {
         for (const auto& c : commands)
