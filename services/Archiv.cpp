@@ -191,13 +191,17 @@ void TForm18::closeRegisterWindows()
     }
 }
 
+ArchiveMove::Tables TForm18::liveTables() const
+{
+    return {*m_main->form2()->Table1, *m_main->form7()->Table1, *m_main->form4()->Table1};
+}
+
 void TForm18::moveOut(const QDate& from, const QDate& to)
 {
     if (!Messages::question(u"Skutočne si želáte odsun ukončených zmlúv\rpodpísaných za obdobie od "_s +
                             MaskEdit1->text() + u" do "_s + MaskEdit2->text() + u"\r"_s + u"do archívu ?"_s))
         return;
-    const ArchiveMove::Tables live{*m_main->form2()->Table1, *m_main->form7()->Table1, *m_main->form4()->Table1};
-    const ArchiveMove::Tables archive{*Table1, *Table2, *Table3};
+    const ArchiveMove::Tables live = liveTables(), archive{*Table1, *Table2, *Table3};
     closeRegisterWindows();
     {
         // The marks are stored on their own: they stay when the clerk answers No below.
@@ -216,8 +220,7 @@ void TForm18::moveOut(const QDate& from, const QDate& to)
 void TForm18::moveBack()
 {
     if (!Messages::question(u"Skutočne si želáte prísun všetkých\rzmlúv z archívu ?"_s)) return;
-    const ArchiveMove::Tables live{*m_main->form2()->Table1, *m_main->form7()->Table1, *m_main->form4()->Table1};
-    const ArchiveMove::Tables archive{*Table1, *Table2, *Table3};
+    const ArchiveMove::Tables live = liveTables(), archive{*Table1, *Table2, *Table3};
     closeRegisterWindows();
     ArchiveMove::Restored restored;
     {

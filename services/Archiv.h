@@ -1,5 +1,7 @@
 #pragma once
 
+#include "services/ArchiveMove.h"
+
 #include <QDialog>
 
 class Frame;
@@ -49,6 +51,8 @@ protected:
     bool event(QEvent* event) override;
 
 private:
+    // The register windows' own tables: the live side of both moves.
+    ArchiveMove::Tables liveTables() const;
     void moveOut(const QDate& from, const QDate& to);
     void moveBack();
     // The contracts, goods and extensions windows closed, which minimises them in the frame.

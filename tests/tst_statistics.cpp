@@ -202,6 +202,22 @@ private Q_SLOTS:
         }
         QVERIFY(Messages::takeShown().isEmpty());
     }
+
+    // An archive table missing from the store: the engine's message, and the tables opened for the
+    // count are closed again.
+    void countsWithArchiveTableMissing()
+    {
+        exec(u"DROP TABLE Xinvent"_s);
+        m_main->action(u"Potyviet2"_s)->trigger();
+        const auto shown = Messages::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown.first().kind, Messages::Kind::Error);
+        QCOMPARE(shown.first().text, u"Table does not exist: Xinvent.DBF"_s);
+        TForm18* archive = m_main->existingForm<TForm18>();
+        for (Table* t : {archive->Table1, archive->Table2, archive->Table3})
+            QVERIFY(!t->isOpen());
+        QVERIFY(!m_main->existingForm<TForm19>()->isVisible());
+    }
 };
 
 QTEST_MAIN(TestStatistics)
