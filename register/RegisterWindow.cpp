@@ -75,6 +75,14 @@ RegisterWindow::~RegisterWindow()
     Table1 = nullptr;
 }
 
+void RegisterWindow::followCurrent()
+{
+    guarded([this] {
+        selectCurrentRow();
+        refreshPanel();
+    });
+}
+
 void RegisterWindow::gotoGridRow(int row)
 {
     if (const Row* r = model->rowAt(row)) Table1->gotoRowId(r->rowid);

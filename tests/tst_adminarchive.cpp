@@ -1,5 +1,6 @@
+#include "RunAdmin.h"
+
 #include <QDir>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -14,21 +15,14 @@ class TestAdminArchive : public QObject
 
     struct Run
     {
-        int status = -1;
+        int status;
         QStringList out;
-        QString err;
     };
 
-    Run admin(const QStringList& args)
+    static Run admin(const QStringList& args)
     {
-        QProcess p;
-        p.start(QStringLiteral(MERVANA_ADMIN), args);
-        Run r;
-        if (!p.waitForFinished(120000)) return r;
-        r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.out = QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        return r;
+        const AdminRun r = runAdmin(args);
+        return {r.status, r.out.split(u'\n', Qt::SkipEmptyParts)};
     }
 
     // The record counts of mervana-admin stats, in the order of the window.

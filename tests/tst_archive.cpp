@@ -249,8 +249,7 @@ private Q_SLOTS:
             QVERIFY2(m_main->action(name)->isEnabled(), qPrintable(name));
         QCOMPARE(m_main->action(u"Zloha1"_s)->text(), u"&Odsun do archívu"_s);
         QCOMPARE(m_main->action(u"Obnova1"_s)->text(), u"&Prísun z archívu"_s);
-        QCOMPARE(m_main->action(u"Zloha2"_s)->text(), u"&Záloha"_s);
-        QVERIFY(!m_main->action(u"Zloha2"_s)->isEnabled());
+        QCOMPARE(m_main->action(u"Zloha2"_s)->text(), u"&Záloha"_s); // the backup, on its own
     }
 
     void windowModes_data()

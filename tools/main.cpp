@@ -22,8 +22,16 @@ int main(int argc, char* argv[])
         const char* name;
         int (*run)(QStringList);
     } commands[] = {
-        {"init", adminInit},       {"demo", adminDemo},           {"report", adminReport},
-        {"archive", adminArchive}, {"dearchive", adminDearchive}, {"stats", adminStats},
+        {"init", adminInit},
+        {"demo", adminDemo},
+        {"report", adminReport},
+        {"import-dbf", adminImportDbf},
+        {"export-dbf", adminExportDbf},
+        {"backup", adminBackup},
+        {"restore", adminRestore},
+        {"archive", adminArchive},
+        {"dearchive", adminDearchive},
+        {"stats", adminStats},
     };
     try {
         for (const auto& c : commands)

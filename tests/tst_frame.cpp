@@ -1,0 +1,244 @@
+#include "FreshProgram.h"
+#include "register/Osoby.h"
+#include "register/Shop.h"
+#include "register/Zmluvy.h"
+#include "services/Zaloha.h"
+#include "store/Backup.h"
+#include "store/Table.h"
+
+#include <QAction>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QScopeGuard>
+#include <QTableView>
+#include <QTest>
+#include <QToolButton>
+
+using namespace Qt::Literals::StringLiterals;
+
+class TestFrame : public QObject
+{
+    Q_OBJECT
+
+    FreshProgram m_program;
+
+private Q_SLOTS:
+    // Every label of the contracts panel sits right above its box, whatever the window's height; the
+    // panel keeps its height and the grid takes the rest.
+    void contractsPanelAtAnySize_data()
+    {
+        QTest::addColumn<int>("height");
+        QTest::newRow("small") << 560;
+        QTest::newRow("ordinary") << 800;
+        QTest::newRow("tall") << 1400;
+    }
+    void contractsPanelAtAnySize()
+    {
+        QFETCH(int, height);
+        TForm1* main = m_program.start(QDate(2026, 12, 8));
+        QVERIFY(main);
+        TForm2* f = main->form2();
+        main->showChild(f);
+        QMdiSubWindow* sub = main->mdiArea()->activeSubWindow();
+        sub->showNormal();
+        sub->resize(1200, height);
+        QTest::qWait(20);
+        if (qEnvironmentVariableIsSet("MERVANA_GRAB")) f->grab().save(u"/tmp/contracts-%1.png"_s.arg(height));
+        int checked = 0;
+        for (QLabel* label : f->findChildren<QLabel*>()) {
+            QWidget* box = label->buddy();
+            if (!box || !label->isVisible()) continue;
+            ++checked;
+            // Where the text is: a label taller than its text shows the text in its middle.
+            const int textHeight = label->sizeHint().height();
+            const QRect l(label->mapTo(f, QPoint(0, (label->height() - textHeight) / 2)),
+                          QSize(label->width(), textHeight));
+            const QRect b(box->mapTo(f, QPoint(0, 0)), box->size());
+            QVERIFY2(
+                b.top() - l.bottom() >= 0 && b.top() - l.bottom() <= 12,
+                qPrintable(
+                    u"%1: label ends at %2, its box starts at %3"_s.arg(label->text()).arg(l.bottom()).arg(b.top())));
+        }
+        // The panel is what is below the grid; its height does not depend on the window's.
+        const int panel = f->height() - f->DBGrid1->geometry().bottom();
+        static int first = -1;
+        if (first < 0) first = panel;
+        QCOMPARE(panel, first);
+        m_program.stop();
+    }
+
+    // The tool bar's "Osoby" with the persons window already active: the boxes follow the grid to the
+    // pledger of the current contract, not only the grid.
+    void personsBoxesFollowTheToolBar()
+    {
+        TForm1* main = m_program.start(QDate(2026, 12, 8), [](Store& store) {
+            Table persons(store, u"Osoby.DBF"_s);
+            persons.open();
+            for (const auto& [birth, name] : {std::pair{u"111"_s, u"Adamec"_s}, std::pair{u"222"_s, u"Zeman"_s}}) {
+                persons.append();
+                persons.field(u"BIRTHNUM"_s).setAsString(birth);
+                persons.field(u"LASTNAME"_s).setAsString(name);
+                persons.post();
+            }
+            Table contracts(store, u"Zmluvy.DBF"_s);
+            contracts.open();
+            contracts.append();
+            contracts.field(u"NUMBER"_s).setAsString(u"26/00001"_s);
+            contracts.field(u"BIRTHNUM"_s).setAsString(u"222"_s);
+            contracts.post();
+        });
+        QVERIFY(main);
+        TForm3* persons = main->form3();
+        QCOMPARE(main->mdiArea()->activeSubWindow()->widget(), persons);
+        QCOMPARE(persons->Edit3->text(), u"Adamec"_s); // the first in surname order
+        QTest::mouseClick(main->SpeedButton2, Qt::LeftButton);
+        QCOMPARE(persons->Table1->field(u"LASTNAME"_s).asString(), u"Zeman"_s);
+        QCOMPARE(persons->Edit1->text(), u"222"_s);
+        QCOMPARE(persons->Edit3->text(), u"Zeman"_s);
+        m_program.stop();
+    }
+
+    // Tool bar pictures come from the theme or from the program itself; never an empty button.
+    void toolBarPictures()
+    {
+        TForm1* main = m_program.start(QDate(2026, 12, 8));
+        QVERIFY(main);
+        for (QToolButton* b : {main->SpeedButton1, main->SpeedButton2, main->SpeedButton3, main->SpeedButton4,
+                               main->SpeedButton5, main->SpeedButton6})
+            QVERIFY2(!b->icon().pixmap(16, 16).isNull(), qPrintable(b->toolTip()));
+        for (const char* name : {"osoby", "zmluvy", "inventar", "predlzenia", "tlac", "koniec", "mervana"})
+            QVERIFY2(!QIcon(u":/icons/%1.svg"_s.arg(QLatin1StringView(name))).pixmap(16, 16).isNull(), name);
+        m_program.stop();
+    }
+
+    // An installed copy (bin beside share/mervana): the first start makes the clerk's own folder with an
+    // empty store, the template and the definition; the next start uses them as they are.
+    void firstStartOfAnInstalledCopy()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        Messages::setScripted(true);
+        const QString previous = QDir::currentPath();
+        const auto back = qScopeGuard([&] { QDir::setCurrent(previous); });
+        QTemporaryDir prefix;
+        QVERIFY(QDir().mkpath(prefix.filePath(u"bin"_s)) && QDir().mkpath(prefix.filePath(u"share/mervana"_s)));
+        QFile shared(prefix.filePath(u"share/mervana/ZMLUVA.TXT"_s));
+        QVERIFY(shared.open(QIODevice::WriteOnly));
+        shared.write("ZMLUVA @01\r\n");
+        shared.close();
+        const QString home =
+            QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)).filePath(u"mervana"_s);
+        QDir(home).removeRecursively();
+        QFile::remove(EngineConfig::filePath());
+        const auto clean = qScopeGuard([&] {
+            QDir(home).removeRecursively();
+            QFile::remove(EngineConfig::filePath());
+        });
+
+        for (int start = 0; start < 2; ++start) {
+            std::unique_ptr<TForm1> main(StartProgram(prefix.filePath(u"bin"_s)));
+            QVERIFY(main);
+            QCOMPARE(QDir::currentPath(), home);
+            QCOMPARE(EngineConfig::ensureDatabaseName(u"/nowhere"_s).path, QDir(home).filePath(u"Data"_s));
+            QVERIFY(QFileInfo::exists(QDir(home).filePath(u"Data/"_s + Store::fileName())));
+            QVERIFY(QFileInfo(QDir(home).filePath(u"ZMLUVA.TXT"_s)).isWritable());
+            if (start == 0) {
+                // The clerk's own record survives into the second start.
+                Table& persons = *main->shop().Table2;
+                persons.append();
+                persons.field(u"BIRTHNUM"_s).setAsString(u"111"_s);
+                persons.post();
+            } else {
+                QCOMPARE(main->shop().Table2->recordCount(), 1);
+            }
+        }
+
+        // An existing definition is used unchanged, and nothing is made beside it.
+        QDir(home).removeRecursively();
+        QFile::remove(EngineConfig::filePath());
+        QTemporaryDir elsewhere;
+        Store::createEmpty(elsewhere.filePath(u"Data"_s));
+        EngineConfig::ensureDatabaseName(elsewhere.path());
+        std::unique_ptr<TForm1> main(StartProgram(prefix.filePath(u"bin"_s)));
+        QVERIFY(main);
+        QCOMPARE(main->shop().store().dataDir(), elsewhere.filePath(u"Data"_s));
+        QVERIFY(!QFileInfo::exists(QDir(home).filePath(u"Data"_s)));
+    }
+
+    // Maximised at the first start; afterwards as the clerk left the frame.
+    void frameRemembersItsPlace()
+    {
+        TForm1* main = m_program.start(QDate(2026, 12, 8));
+        QVERIFY(main);
+        QVERIFY(main->isMaximized());
+        main->showNormal();
+        main->setGeometry(40, 50, 900, 640);
+        QTest::qWait(10);
+        const QRect left = main->geometry();
+        main->close();
+        std::unique_ptr<TForm1> again(StartProgram(m_program.path()));
+        QVERIFY(again);
+        QVERIFY(!again->isMaximized());
+        QCOMPARE(again->geometry().size(), left.size());
+        again.reset();
+        m_program.stop();
+    }
+
+    // "&Servis" > "&Záloha": the folder asked for (the last one proposed), a checked copy written there and
+    // named in the message; a cancelled question writes nothing.
+    void backupFromTheMenu()
+    {
+        TForm1* main = m_program.start(QDate(2026, 12, 8));
+        QVERIFY(main);
+        QAction* item = main->action(u"Zloha2"_s);
+        QVERIFY(item && item->isEnabled());
+        QTemporaryDir target;
+        QString proposed;
+        Zaloha::setFolderChooser([&](QWidget*, const QString& p) {
+            proposed = p;
+            return QString();
+        });
+        const auto reset = qScopeGuard([] { Zaloha::setFolderChooser({}); });
+        item->trigger();
+        QCOMPARE(Backup::list(target.path()).size(), 0);
+        QVERIFY(Messages::takeShown().isEmpty());
+
+        Zaloha::setFolderChooser([&](QWidget*, const QString& p) {
+            proposed = p;
+            return target.path();
+        });
+        item->trigger();
+        const QStringList written = Backup::list(target.path());
+        QCOMPARE(written.size(), 1);
+        const QList<Messages::Shown> shown = Messages::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown.first().kind, Messages::Kind::Information);
+        QVERIFY2(shown.first().text.startsWith(u"Záloha bola zapísaná do súboru\r"_s), qPrintable(shown.first().text));
+        QVERIFY(shown.first().text.endsWith(QFileInfo(written.first()).fileName()));
+        Backup::check(written.first());
+        item->trigger(); // the last folder is proposed next time
+        QCOMPARE(proposed, target.path());
+        m_program.stop();
+    }
+
+    // The first start of a day writes a backup into the data folder's Zaloha; a later start that day does not.
+    void dailyBackupAtStart()
+    {
+        TForm1* main = m_program.start(QDate(2026, 12, 8));
+        QVERIFY(main);
+        QTest::qWait(20);
+        const QString folder = EngineConfig::backupDir(main->shop().store().dataDir());
+        QCOMPARE(Backup::list(folder).size(), 1);
+        const QString dir = m_program.path();
+        std::unique_ptr<TForm1> again(StartProgram(dir));
+        QTest::qWait(20);
+        QCOMPARE(Backup::list(folder).size(), 1);
+        again.reset();
+        m_program.stop();
+    }
+};
+
+QTEST_MAIN(TestFrame)
+#include "tst_frame.moc"
