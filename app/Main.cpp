@@ -205,10 +205,10 @@ void TForm1::createMenu()
     addItem(printGoods, u"Predan3"_s, u"&Predaný"_s, u"Tlač predaného"_s, &TForm1::Predan3Click);
 
     QMenu* statistics = addMenu(nullptr, u"tatistika1"_s, u"Št&atistika"_s, u"Štatistika"_s);
-    addItem(statistics, u"Peniazevobehu1"_s, u"&Peniaze v obehu"_s, u"Peniaze v obehu"_s);
-    addItem(statistics, u"Zlonhodnota1"_s, u"&Záložná hodnota"_s, u"Záložná hodnota"_s);
+    addItem(statistics, u"Peniazevobehu2"_s, u"&Peniaze v obehu"_s, u"Peniaze v obehu"_s, &TForm1::Peniazevobehu2Click);
+    addItem(statistics, u"Zlonhodnota2"_s, u"&Záložná hodnota"_s, u"Záložná hodnota"_s, &TForm1::Zlonhodnota2Click);
     statistics->addSeparator();
-    addItem(statistics, u"Potyviet1"_s, u"P&očty viet"_s, u"Počty viet"_s);
+    addItem(statistics, u"Potyviet2"_s, u"P&očty viet"_s, u"Počty viet"_s, &TForm1::Potyviet2Click);
 
     QMenu* settings = addMenu(nullptr, u"Nastavenia1"_s, u"&Nastavenia"_s, u"Nastavenia"_s);
     addItem(settings, u"Save1"_s, u"&Uchovanie dát"_s, u"Uchovanie dát"_s);
@@ -223,8 +223,8 @@ void TForm1::createMenu()
     addItem(colour, u"Psmavnadpisoch1"_s, u"Písma v &nadpisoch"_s, u"Zmena farby písma v nadpisoch"_s);
 
     QMenu* service = addMenu(nullptr, u"Servis1"_s, u"&Servis"_s, u"Servis"_s);
-    addItem(service, u"Odsundoarchvu1"_s, u"&Odsun do archívu"_s, u"Záloha dát"_s);
-    addItem(service, u"Prsunzarchvu1"_s, u"&Prísun z archívu"_s, u"Obnova dát"_s);
+    addItem(service, u"Zloha1"_s, u"&Odsun do archívu"_s, u"Záloha dát"_s, &TForm1::Zloha1Click);
+    addItem(service, u"Obnova1"_s, u"&Prísun z archívu"_s, u"Obnova dát"_s, &TForm1::Obnova1Click);
     service->addSeparator();
     // The backup: Zloha1 is the archive's handler name, so the backup item is the second "Záloha".
     addItem(service, u"Zloha2"_s, u"&Záloha"_s, QString(), &TForm1::Zloha2Click);

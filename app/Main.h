@@ -111,6 +111,13 @@ public:
     // "&Servis" > "&Záloha" (app/BackupMenu.cpp).
     void Zloha2Click();
 
+    // "&Servis" archive and "Št&atistika" (app/ServicesMenu.cpp): windows made on first use and kept.
+    void Zloha1Click();         // "&Odsun do archívu"
+    void Obnova1Click();        // "&Prísun z archívu"
+    void Peniazevobehu2Click(); // "&Peniaze v obehu"
+    void Zlonhodnota2Click();   // "&Záložná hodnota"
+    void Potyviet2Click();      // "P&očty viet"
+
     void Timer1Timer();
     // Asks before ending the program; Yes closes the frame.
     void ConfirmExit();

@@ -14,6 +14,7 @@
 #include "register/Osoby.h"
 #include "register/Predlz.h"
 #include "register/Shop.h"
+#include "services/ArchiveMove.h"
 #include "store/Clock.h"
 #include "store/Errors.h"
 #include "store/EventPump.h"
@@ -541,10 +542,10 @@ void TForm2::Edit5Exit()
 
 void TForm2::StartNewContract()
 {
-    // The highest number of all contracts, whatever the view shows: the frame's instance is never filtered.
-    Table& all = *m_main->shop().Table1;
-    all.first();
-    const QString number = ContractRules::NextContractNumber(all.field(u"NUMBER"_s).asString(), Clock::today());
+    // After the highest number of all contracts, whatever the view shows (the frame's instance is never
+    // filtered), the archived ones included: a number handed out again would stand twice once they come back.
+    const QString number =
+        ContractRules::NextContractNumber(ArchiveMove::highestNumber(*m_main->shop().Table1), Clock::today());
 
     Table1->append();
     DBGrid1->selectionModel()->clear();

@@ -63,6 +63,16 @@ void configureEngine()
     Q_UNUSED(configured);
 }
 
+// Row ids as a JSON array, for json_each: one bound text however many records.
+QString rowidList(const QList<qint64>& rowids)
+{
+    QByteArray list = "[";
+    for (const qint64 rowid : rowids)
+        list += QByteArray::number(rowid) + ',';
+    list.back() = ']';
+    return QString::fromLatin1(list);
+}
+
 } // namespace
 
 QString Store::fileName()
@@ -299,23 +309,71 @@ void Store::flushUpdates()
             scattered.append(ids.mid(i, j - i + 1));
         i = j + 1;
     }
-    if (scattered.size() > 1 && m_batchByList) {
-        try {
-            updateStatement(*held.def, held.fields, RowSelection::List);
-        } catch (const StoreError&) {
-            m_batchByList = false; // this SQLite has no json_each: row by row
-        }
-    }
-    if (scattered.size() > 1 && m_batchByList) {
-        QByteArray list = "[";
-        for (const qint64 rowid : std::as_const(scattered))
-            list += QByteArray::number(rowid) + ',';
-        list.back() = ']';
-        run(RowSelection::List, {QString::fromLatin1(list)});
+    if (scattered.size() > 1 && hasJsonEach()) {
+        run(RowSelection::List, {rowidList(scattered)});
         return;
     }
     for (const qint64 rowid : std::as_const(scattered))
         run(RowSelection::One, {rowid});
+}
+
+bool Store::hasJsonEach()
+{
+    if (m_batchByList) {
+        try {
+            cachedStatement(u"SELECT value FROM json_each('[]')"_s);
+        } catch (const StoreError&) {
+            m_batchByList = false; // this SQLite has no json_each: row by row
+        }
+    }
+    return m_batchByList;
+}
+
+qint64 Store::forRowids(const QString& sql, const QList<qint64>& rowids)
+{
+    if (rowids.isEmpty()) return 0;
+    if (!m_held.rowids.isEmpty()) flushUpdates();
+    qint64 changed = 0;
+    if (hasJsonEach()) {
+        Statement& q = cachedStatement(sql.arg(u"SELECT value, key AS ord FROM json_each(?)"_s));
+        q.bind({rowidList(rowids)});
+        q.exec();
+        q.finish();
+        return sqlite3_changes64(m_handle);
+    }
+    Statement& q = cachedStatement(sql.arg(u"SELECT ? AS value, 0 AS ord"_s));
+    for (const qint64 rowid : rowids) {
+        q.bind({rowid});
+        q.exec();
+        q.finish();
+        changed += sqlite3_changes64(m_handle);
+    }
+    return changed;
+}
+
+qint64 Store::copyRecords(const TableDef& from, const TableDef& to, const QStringList& fields,
+                          const QList<qint64>& rowids)
+{
+    QStringList target, source;
+    for (const QString& f : fields) {
+        target << u'"' + f + u'"';
+        source << u"s.\""_s + f + u'"';
+    }
+    // In the order of the ids: a contract's goods keep their order among themselves.
+    const qint64 copied = forRowids(u"INSERT INTO \""_s + to.sqlName + u"\" ("_s + target.join(u", "_s) +
+                                        u") SELECT "_s + source.join(u", "_s) + u" FROM (%1) AS j JOIN \""_s +
+                                        from.sqlName + u"\" AS s ON s.rowid = j.value ORDER BY j.ord"_s,
+                                    rowids);
+    if (copied > 0) touch(to);
+    return copied;
+}
+
+qint64 Store::deleteRecords(const TableDef& def, const QList<qint64>& rowids)
+{
+    const qint64 deleted =
+        forRowids(u"DELETE FROM \""_s + def.sqlName + u"\" WHERE rowid IN (SELECT value FROM (%1))"_s, rowids);
+    if (deleted > 0) touch(def);
+    return deleted;
 }
 
 void Store::acquire(const TableDef& def, bool exclusive)

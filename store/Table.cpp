@@ -1121,3 +1121,14 @@ bool Table::gotoRowId(qint64 rowid)
     m_eof = m_bof = false;
     return true;
 }
+
+OpenWhile::~OpenWhile()
+{
+    m_table.cancel();
+    if (!m_opened) return;
+    try {
+        m_table.close();
+    } catch (const MervanaError&) {
+        // Nothing is pending after the cancel: closing writes nothing, and a destructor must not throw.
+    }
+}

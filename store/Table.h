@@ -206,3 +206,19 @@ private:
     quint64 m_dirty = 0; // fields assigned since edit or append, one bit each
     bool m_modified = false;
 };
+
+// Opens a closed instance for a while (a count, one phase of a routine) and closes it again however
+// that while ends. A record a failure left in edit is dropped first, never posted by the close. An
+// instance that was open already stays open.
+class OpenWhile
+{
+public:
+    explicit OpenWhile(Table& table) : m_table(table), m_opened(!table.isOpen()) { table.open(); }
+    ~OpenWhile();
+    OpenWhile(const OpenWhile&) = delete;
+    OpenWhile& operator=(const OpenWhile&) = delete;
+
+private:
+    Table& m_table;
+    bool m_opened;
+};

@@ -1,5 +1,6 @@
 #include "store/EngineConfig.h"
 #include "store/Errors.h"
+#include "store/Schema.h"
 #include "store/Store.h"
 #include "store/Table.h"
 #include "store/TableModel.h"
@@ -640,6 +641,77 @@ private Q_SLOTS:
         t->field(u"AMOUNT"_s).setAsInteger(14);
         t->post();
         QCOMPARE(open(u"Zmluvy.DBF"_s, u"NUMBER"_s)->field(u"AMOUNT"_s).asInteger(), 14);
+    }
+
+    // Records moved in batches: copied exactly in the order of the row ids given, then deleted; a row id
+    // that is not there counts nothing; a transaction that does not commit takes both back.
+    void recordBatches_data()
+    {
+        QTest::addColumn<QList<int>>("picked"); // indexes of the records written; -1 a row id not there
+        QTest::addColumn<bool>("commit");
+        QTest::addColumn<bool>("json"); // false: row by row, as an SQLite without json_each does it
+        QTest::newRow("in the order given") << QList<int>{3, 0, 4} << true << true;
+        QTest::newRow("a row id not there") << QList<int>{1, -1, 2} << true << true;
+        QTest::newRow("none") << QList<int>{} << true << true;
+        QTest::newRow("rolled back") << QList<int>{0, 1, 2, 3, 4} << false << true;
+        QTest::newRow("row by row") << QList<int>{3, -1, 0, 4} << true << false;
+        QTest::newRow("row by row, rolled back") << QList<int>{2, 1} << false << false;
+    }
+    void recordBatches()
+    {
+        QFETCH(QList<int>, picked);
+        QFETCH(bool, commit);
+        QFETCH(bool, json);
+        if (!json) m_store->forgoJsonEach();
+        QSqlQuery q(m_store->database());
+        // Blanks, fractions, an empty flag and a date no conversion would take: each as stored.
+        const QStringList values{
+            u"'26/00001', 'Zlatý prsteň  ', 1, NULL, 0.1, '2026-02-31'"_s,
+            u"'26/00002', '', 0, 1, 1234.5, '2026-03-01'"_s, u"NULL, 'Hodinky', NULL, 0, NULL, NULL"_s,
+            u"'26/00004', 'Bicykel', 1, 1, 300, '2026-04-04'"_s, u"'26/00005', 'Píla', 0, 0, 7, '2026-05-05'"_s};
+        QList<qint64> rowids;
+        for (const QString& v : values) {
+            QVERIFY(q.exec(u"INSERT INTO Inventar (NUMBER, SUBJECT, VRATENE, PREDANE, SUMA1, PRED_DATUM) VALUES ("_s +
+                           v + u')'));
+            rowids << q.lastInsertId().toLongLong();
+        }
+        auto row = [&](const QString& table, qint64 rowid) {
+            QSqlQuery r(m_store->database());
+            r.exec(u"SELECT quote(NUMBER)||quote(SUBJECT)||quote(VRATENE)||quote(PREDANE)||quote(SUMA1)||"
+                   u"quote(PRED_DATUM) FROM "_s +
+                   table + u" WHERE rowid = "_s + QString::number(rowid));
+            return r.next() ? r.value(0).toString() : QString();
+        };
+        QStringList expected;
+        QList<qint64> batch;
+        for (int i : picked) {
+            batch << (i < 0 ? 9999 : rowids.at(i));
+            if (i >= 0) expected << row(u"Inventar"_s, rowids.at(i));
+        }
+        auto goods = open(u"Inventar.DBF"_s, u"NUMBER"_s);
+        QCOMPARE(goods->recordCount(), 5);
+        const TableDef& from = m_store->table(u"Inventar.DBF"_s);
+        const TableDef& to = m_store->table(u"Xinvent.DBF"_s);
+        const QStringList fields{u"NUMBER"_s, u"SUBJECT"_s, u"VRATENE"_s, u"PREDANE"_s, u"SUMA1"_s, u"PRED_DATUM"_s};
+        {
+            Transaction tx(*m_store);
+            QCOMPARE(m_store->copyRecords(from, to, fields, batch), expected.size());
+            QCOMPARE(m_store->deleteRecords(from, batch), expected.size());
+            if (commit) tx.commit();
+        }
+        QStringList copied;
+        q.exec(u"SELECT rowid FROM Xinvent ORDER BY rowid"_s);
+        QList<qint64> archived;
+        while (q.next())
+            archived << q.value(0).toLongLong();
+        for (qint64 id : archived)
+            copied << row(u"Xinvent"_s, id);
+        QCOMPARE(copied, commit ? expected : QStringList());
+        // Another instance sees the records gone at once.
+        QCOMPARE(goods->recordCount(), commit ? 5 - int(expected.size()) : 5);
+        QCOMPARE(int(walk(*goods, u"SUBJECT"_s).size()), goods->recordCount());
+        for (int i = 0; i < rowids.size(); ++i)
+            QCOMPARE(row(u"Inventar"_s, rowids.at(i)).isEmpty(), commit && picked.contains(i));
     }
 
     void exclusiveOpen()

@@ -54,6 +54,13 @@ int usage(const QString& problem)
           u"              marks. Reports:"_s);
     for (const ReportCatalog::Entry& e : ReportCatalog::entries())
         print(stderr, u"                "_s + e.name + (e.arguments.isEmpty() ? QString() : u' ' + e.arguments));
+    print(stderr, u"       mervana-admin archive DIR --from DATE --to DATE\n"
+                  u"       mervana-admin dearchive DIR\n"
+                  u"       mervana-admin stats DIR\n"
+                  u"  archive     moves the contracts signed from DATE to DATE (both included) that are finished,\n"
+                  u"              with their goods and extensions, into the archive tables\n"
+                  u"  dearchive   moves the whole archive back into the register\n"
+                  u"  stats       prints the money in circulation, the pledge value and the record counts"_s);
     print(stderr, u"exit status: 0 done, 1 failed, 2 wrong command line or unreadable input (nothing changed)"_s);
     return Usage;
 }

@@ -36,3 +36,6 @@ int adminImportDbf(QStringList args);
 int adminExportDbf(QStringList args);
 int adminBackup(QStringList args);
 int adminRestore(QStringList args);
+int adminArchive(QStringList args);
+int adminDearchive(QStringList args);
+int adminStats(QStringList args);

@@ -29,6 +29,9 @@ int main(int argc, char* argv[])
         {"export-dbf", adminExportDbf},
         {"backup", adminBackup},
         {"restore", adminRestore},
+        {"archive", adminArchive},
+        {"dearchive", adminDearchive},
+        {"stats", adminStats},
     };
     try {
         for (const auto& c : commands)
