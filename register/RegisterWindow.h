@@ -28,6 +28,11 @@ public:
     TableModel* model = nullptr;
     QTableView* DBGrid1 = nullptr;
 
+    // Display updates of the grid: while disabled, a pass over Table1 is not redrawn; enabling shows
+    // the rows as they are then. Calls nest.
+    void DisableControls();
+    void EnableControls();
+
 protected:
     // Opens the table on the tag and sets up the grid over it, with the window's columns.
     RegisterWindow(Frame* main, const QString& name, const QString& title, const QString& file, const QString& tag,

@@ -51,6 +51,11 @@ public:
     void update(const TableDef& def, quint64 fields, const RowValues& values, qint64 rowid);
     void flushUpdates();
 
+    // Writes everything committed into the store file itself and empties the journal beside it, so that
+    // copying the file alone copies every record. Throws StoreError when another connection still reads
+    // or writes, or inside a transaction.
+    void checkpoint();
+
     // Instances open on a table, for exclusive opens.
     void acquire(const TableDef& def, bool exclusive);
     void release(const TableDef& def, bool exclusive);

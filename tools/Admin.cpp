@@ -40,6 +40,11 @@ int usage(const QString& problem)
           u"        and expired views compute with DATE (d.M.yyyy or YYYY-MM-DD, today by default). Reports:"_s);
     for (const ReportCatalog::Entry& e : ReportCatalog::entries())
         print(stderr, u"          "_s + e.name + (e.arguments.isEmpty() ? QString() : u' ' + e.arguments));
+    print(stderr, u"       mervana-admin search DIR TEXT\n"
+                  u"  search marks the pledged goods of the store in DIR whose description holds TEXT (in upper case,\n"
+                  u"        accents too), as the register's search does, and prints their contract and description\n"
+                  u"       mervana-admin reindex DIR\n"
+                  u"  reindex rebuilds the indexes of the contracts, persons, goods and extensions in DIR"_s);
     return Usage;
 }
 

@@ -32,3 +32,5 @@ bool takeFlag(QStringList& args, const QString& name);
 int adminInit(QStringList args);
 int adminDemo(QStringList args);
 int adminReport(QStringList args);
+int adminSearch(QStringList args);
+int adminReindex(QStringList args);

@@ -17,6 +17,7 @@ int main(int argc, char* argv[])
     QStringList args = QCoreApplication::arguments().mid(1);
     if (args.isEmpty()) return Admin::usage();
     const QString command = args.takeFirst();
+    // clang-format off
     const struct
     {
         const char* name;
@@ -25,7 +26,10 @@ int main(int argc, char* argv[])
         {"init", adminInit},
         {"demo", adminDemo},
         {"report", adminReport},
+        {"search", adminSearch},
+        {"reindex", adminReindex},
     };
+    // clang-format on
     try {
         for (const auto& c : commands)
             if (command == QLatin1StringView(c.name)) return c.run(args);
