@@ -8,16 +8,19 @@
 #include "register/Inventar.h"
 #include "register/Osoby.h"
 #include "register/Predlz.h"
+#include "register/RegisterWindow.h"
 #include "register/Shop.h"
 #include "register/Zmluvy.h"
 #include "store/Clock.h"
 #include "store/EngineConfig.h"
 #include "store/EventPump.h"
+#include "store/StoreLock.h"
 #include "store/Table.h"
 #include "store/Values.h"
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -25,12 +28,17 @@
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QStatusTipEvent>
-#include <QStyle>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
 using namespace Qt::Literals::StringLiterals;
+
+// The pictures are compiled into this library; a static library needs them registered by name.
+static void registerIcons()
+{
+    Q_INIT_RESOURCE(icons);
+}
 
 namespace {
 
@@ -50,6 +58,12 @@ public:
     }
 };
 
+struct IconName
+{
+    const char* theme;    // freedesktop icon name
+    const char* fallback; // compiled-in picture
+};
+
 } // namespace
 
 TForm1::TForm1(const QString& programDir, QWidget* parent) : QMainWindow(parent)
@@ -67,6 +81,7 @@ TForm1::TForm1(const QString& programDir, QWidget* parent) : QMainWindow(parent)
 void TForm1::create(const QString& programDir)
 {
     const EngineConfig::Definition def = EngineConfig::ensureDatabaseName(programDir);
+    m_openMark = std::make_unique<StoreLock>(def.path, StoreLock::Kind::Open);
     m_shop = std::make_unique<Shop>(def.path);
     setWindowTitle(m_shop->ShopName);
 
@@ -230,13 +245,16 @@ void TForm1::createToolBar()
     Panel1->toggleViewAction()->setVisible(false);
     addToolBar(Qt::TopToolBarArea, Panel1);
 
-    const auto button = [this](QToolButton*& b, const char* name, const QString& hint, QStyle::StandardPixmap icon,
+    registerIcons();
+    setWindowIcon(QIcon::fromTheme(u"mervana"_s, QIcon(u":/icons/mervana.svg"_s)));
+    // Pictures from the desktop's theme, our own where it has none.
+    const auto button = [this](QToolButton*& b, const char* name, const QString& hint, const IconName& icon,
                                void (TForm1::*handler)()) {
         b = new QToolButton(Panel1);
         b->setObjectName(QString::fromLatin1(name));
         b->setFixedSize(23, 22);
         b->setIconSize(QSize(16, 16));
-        b->setIcon(style()->standardIcon(icon));
+        b->setIcon(QIcon::fromTheme(QLatin1StringView(icon.theme), QIcon(QLatin1StringView(icon.fallback))));
         b->setText(hint);
         b->setToolTip(hint);
         b->setStatusTip(hint);
@@ -248,12 +266,16 @@ void TForm1::createToolBar()
             b->setEnabled(false);
         Panel1->addWidget(b);
     };
-    button(SpeedButton2, "SpeedButton2", u"Osoby"_s, QStyle::SP_DirHomeIcon, &TForm1::SpeedButton2Click);
-    button(SpeedButton1, "SpeedButton1", u"Zmluvy"_s, QStyle::SP_FileDialogDetailedView, &TForm1::SpeedButton1Click);
-    button(SpeedButton3, "SpeedButton3", u"Inventár"_s, QStyle::SP_DriveHDIcon, &TForm1::SpeedButton3Click);
-    button(SpeedButton4, "SpeedButton4", u"Predĺženia"_s, QStyle::SP_BrowserReload, &TForm1::SpeedButton4Click);
-    button(SpeedButton5, "SpeedButton5", u"Tlač zmluvy"_s, QStyle::SP_FileIcon, &TForm1::SpeedButton5Click);
-    button(SpeedButton6, "SpeedButton6", u"Koniec programu"_s, QStyle::SP_DialogCloseButton,
+    button(SpeedButton2, "SpeedButton2", u"Osoby"_s, {"system-users", ":/icons/osoby.svg"}, &TForm1::SpeedButton2Click);
+    button(SpeedButton1, "SpeedButton1", u"Zmluvy"_s, {"x-office-document", ":/icons/zmluvy.svg"},
+           &TForm1::SpeedButton1Click);
+    button(SpeedButton3, "SpeedButton3", u"Inventár"_s, {"package-x-generic", ":/icons/inventar.svg"},
+           &TForm1::SpeedButton3Click);
+    button(SpeedButton4, "SpeedButton4", u"Predĺženia"_s, {"appointment-new", ":/icons/predlzenia.svg"},
+           &TForm1::SpeedButton4Click);
+    button(SpeedButton5, "SpeedButton5", u"Tlač zmluvy"_s, {"document-print", ":/icons/tlac.svg"},
+           &TForm1::SpeedButton5Click);
+    button(SpeedButton6, "SpeedButton6", u"Koniec programu"_s, {"application-exit", ":/icons/koniec.svg"},
            &TForm1::SpeedButton6Click);
 }
 
@@ -309,6 +331,13 @@ QMdiSubWindow* TForm1::addChild(QWidget* form)
 }
 
 void TForm1::showChild(QWidget* form)
+{
+    showSubWindow(form);
+    // An active window gets no activation: its panel follows the record it was moved to here.
+    if (auto* w = qobject_cast<RegisterWindow*>(form)) w->followCurrent();
+}
+
+void TForm1::showSubWindow(QWidget* form)
 {
     const EventPump::Hold hold; // Qt shows the window's children one by one
     for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
@@ -368,11 +397,7 @@ void TForm1::Predenia1Click()
 
 void TForm1::SpeedButton2Click()
 {
-    Table* persons = m_form3->Table1;
-    persons->setIndexName(u"BIRTHNUM"_s);
-    persons->findKey(m_form2->Table1->field(u"BIRTHNUM"_s).asString());
-    persons->setIndexName(u"LASTNAME"_s);
-    showChild(m_form3);
+    m_form3->ShowPerson(m_form2->Table1->field(u"BIRTHNUM"_s).asString());
 }
 
 void TForm1::SpeedButton1Click()

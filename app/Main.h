@@ -16,6 +16,7 @@ class QToolBar;
 class QToolButton;
 class QWidget;
 class Shop;
+class StoreLock;
 
 // The frame of the register: MDI parent with menu, tool bar and status bar. Owns the shared state (the
 // store, the five live table instances, the shop's name, the views) and the registry of the windows.
@@ -127,6 +128,7 @@ private:
     void showContractsView(int mode, const QString& caption);
     void showGoodsView(int mode, const QString& caption);
     void createToolBar();
+    void showSubWindow(QWidget* form);
     // The hourglass for every view, and the frame's commands refused while a view marks records.
     void installBusyHook();
     void createStatusBar();
@@ -134,6 +136,7 @@ private:
     QAction* addItem(QMenu* menu, const QString& name, const QString& caption, const QString& hint,
                      void (TForm1::*handler)() = nullptr);
 
+    std::unique_ptr<StoreLock> m_openMark; // before m_shop: a restore waits until the store has closed
     std::unique_ptr<Shop> m_shop;
     QMdiArea* m_mdi = nullptr;
     TForm2* m_form2 = nullptr;

@@ -12,6 +12,7 @@ TForm1* StartProgram(const QString& programDir)
 {
     QApplication::setApplicationName(u"Mervana"_s);
     QApplication::setApplicationDisplayName(u"Mervana KORVEL!"_s);
+    QApplication::setDesktopFileName(u"mervana"_s);
     TForm1* main = nullptr;
     // Start-up creates and shows every window; no pending event may run in the middle of that.
     const EventPump::Hold hold;

@@ -88,6 +88,14 @@ void RegisterWindow::EnableControls()
     if (!model->updatesSuspended()) DBGrid1->setUpdatesEnabled(true);
 }
 
+void RegisterWindow::followCurrent()
+{
+    guarded([this] {
+        selectCurrentRow();
+        refreshPanel();
+    });
+}
+
 void RegisterWindow::gotoGridRow(int row)
 {
     if (const Row* r = model->rowAt(row)) Table1->gotoRowId(r->rowid);

@@ -33,6 +33,10 @@ public:
     void DisableControls();
     void EnableControls();
 
+    // The grid and the panel follow the current record of Table1 after it was moved from outside (a tool
+    // button, a double click in another window, the search), also when the window was active already.
+    void followCurrent();
+
 protected:
     // Opens the table on the tag and sets up the grid over it, with the window's columns.
     RegisterWindow(Frame* main, const QString& name, const QString& title, const QString& file, const QString& tag,

@@ -213,6 +213,9 @@ void TForm2::buildPanel()
     ListBox1 = new QListWidget(this);
     ListBox1->setObjectName(u"ListBox1"_s);
     ListBox1->setFocusPolicy(Qt::ClickFocus);
+    // The list fills the two rows beside it rather than making them taller; it scrolls.
+    ListBox1->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
+    ListBox1->setMinimumHeight(ListBox1->fontMetrics().height() * 3);
     CheckBox5 = new QCheckBox(u"Filter"_s, this);
     CheckBox5->setObjectName(u"CheckBox5"_s);
     CheckBox5->setEnabled(false); // an indicator of the view, not a switch
@@ -231,12 +234,18 @@ void TForm2::buildPanel()
     BitBtn6->setEnabled(false);
     BitBtn1 = button(u"BitBtn1"_s, u"&Predmety"_s);
 
-    // Four rows, each label above its control; the group and the goods list reach into row three.
+    // Four rows, each label right above its control (a cell of its own, so that the taller group and
+    // goods list, which reach into row three, never pull a label away from its box).
     auto* panel = new QGridLayout;
+    panel->setVerticalSpacing(4);
     const auto put = [&](int row, int column, const QString& text, QWidget* control, QWidget* buddy = nullptr,
                          int rowSpan = 1) {
-        panel->addWidget(label(text, buddy ? buddy : control), row * 2, column);
-        panel->addWidget(control, row * 2 + 1, column, rowSpan, 1);
+        auto* cell = new QVBoxLayout;
+        cell->setSpacing(2);
+        cell->addWidget(label(text, buddy ? buddy : control));
+        cell->addWidget(control, rowSpan > 1 ? 1 : 0);
+        if (rowSpan == 1) cell->addStretch();
+        panel->addLayout(cell, row, column, rowSpan, 1);
     };
     auto* weeks = new QWidget(this);
     auto* weeksLayout = new QHBoxLayout(weeks);
@@ -255,9 +264,9 @@ void TForm2::buildPanel()
     put(1, 1, u"%"_s, Edit4);
     put(1, 2, u"Týždne"_s, weeks, Edit5);
     put(1, 3, u"Dátum vystav."_s, withButton(MaskEdit1, SpeedButton1), MaskEdit1);
-    panel->addWidget(GroupBox1, 2, 4, 4, 1);
+    panel->addWidget(GroupBox1, 1, 4, 2, 1);
     put(1, 5, u"Zaplat. suma"_s, Edit6);
-    put(1, 6, u"Založené predmety"_s, ListBox1, nullptr, 3);
+    put(1, 6, u"Založené predmety"_s, ListBox1, nullptr, 2);
     put(2, 0, u"Suma celkom"_s, Edit9);
     put(2, 1, u"Čistý príjem"_s, ComboBox1);
     put(2, 2, u"Vypršanie"_s, withButton(MaskEdit2, SpeedButton2), MaskEdit2);
@@ -268,7 +277,7 @@ void TForm2::buildPanel()
     buttons->addStretch();
     for (QPushButton* b : {BitBtn2, BitBtn5, BitBtn4, BitBtn3, BitBtn6, BitBtn1})
         buttons->addWidget(b);
-    panel->addLayout(buttons, 6, 0, 1, 7);
+    panel->addLayout(buttons, 3, 0, 1, 7);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(DBGrid1, 1);

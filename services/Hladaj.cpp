@@ -153,7 +153,6 @@ void TForm5::searchPersons(const QString& text, const QString& tag)
         throw;
     }
     t.setIndexName(u"LASTNAME"_s); // the person found stays current
-    persons->ShowCurrentPerson();
     m_main->showChild(persons);
 }
 
@@ -167,8 +166,6 @@ void TForm5::searchContract(const QString& text)
     t.setIndexName(u"NUMBER"_s);
     t.findNearest(text);
     contracts->setWindowTitle(u"Všetky zmluvy"_s);
-    contracts->selectCurrentRow();
-    contracts->ShowContract();
     m_main->showChild(contracts);
 }
 
@@ -198,6 +195,5 @@ void TForm5::searchGoods(const QString& text)
     }
     resume.dismiss();
     if (quiet) goods->EnableControls();
-    goods->ShowItem();
     m_main->showChild(goods);
 }

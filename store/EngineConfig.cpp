@@ -41,6 +41,34 @@ Definition ensureDatabaseName(const QString& programDir)
     return {settings.value(key(u"PATH"_s)).toString(), settings.value(key(u"TYPE"_s)).toString()};
 }
 
+QString backupDir(const QString& dataDir)
+{
+    const QSettings settings(filePath(), QSettings::IniFormat);
+    const QString dir = settings.value(key(u"BackupDir"_s)).toString();
+    return dir.isEmpty() ? QDir(dataDir).filePath(u"Zaloha"_s) : dir;
+}
+
+int backupKeep()
+{
+    const QSettings settings(filePath(), QSettings::IniFormat);
+    bool ok = false;
+    const int keep = settings.value(key(u"BackupKeep"_s)).toInt(&ok);
+    return ok && keep > 0 ? keep : 14;
+}
+
+QString lastBackupFolder()
+{
+    const QSettings settings(filePath(), QSettings::IniFormat);
+    return settings.value(key(u"LastBackupDir"_s)).toString();
+}
+
+void setLastBackupFolder(const QString& folder)
+{
+    QSettings settings(filePath(), QSettings::IniFormat);
+    settings.setValue(key(u"LastBackupDir"_s), folder);
+    settings.sync();
+}
+
 QString shopName()
 {
     QSettings settings(filePath(), QSettings::IniFormat);

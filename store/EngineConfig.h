@@ -20,6 +20,14 @@ bool isDefined();
 // an existing definition is returned unchanged, even when it points elsewhere.
 Definition ensureDatabaseName(const QString& programDir);
 
+// The folder of the daily backup: the entry BackupDir, or "Zaloha" inside dataDir when it is absent.
+QString backupDir(const QString& dataDir);
+// How many daily backups are kept: the entry BackupKeep, 14 when it is absent or no positive number.
+int backupKeep();
+// The folder a backup was last written to from the menu; empty before the first.
+QString lastBackupFolder();
+void setLastBackupFolder(const QString& folder);
+
 // The shop's name; "Záložňa" is written there when the entry is absent, so the shop can change it.
 QString shopName();
 

@@ -21,6 +21,14 @@ public:
     using MervanaError::MervanaError;
 };
 
+// Raised when a file handed to the register cannot be read as asked (an old table file, a backup):
+// the text names the file and, where it can, the record and the field.
+class InputError : public MervanaError
+{
+public:
+    using MervanaError::MervanaError;
+};
+
 // Raised by text-to-number and text-to-date conversions.
 class ConversionError : public MervanaError
 {

@@ -36,12 +36,20 @@ void destroyCollator(void* arg)
 void registerCollation(QSqlDatabase& db)
 {
     const QVariant handle = db.driver()->handle();
-    auto* raw = *static_cast<sqlite3* const*>(handle.data());
+    Store::addCollations(*static_cast<sqlite3* const*>(handle.data()));
+}
+
+} // namespace
+
+void Store::addCollations(sqlite3* raw)
+{
     auto* collator = new QCollator(QLocale(QLocale::Slovak, QLocale::Slovakia));
     collator->setCaseSensitivity(Qt::CaseInsensitive);
     collator->setIgnorePunctuation(false);
     sqlite3_create_collation_v2(raw, "SLOVAK", SQLITE_UTF8, collator, slovakCompare, destroyCollator);
 }
+
+namespace {
 
 // Before SQLite's first connection in the process. Every connection here belongs to one store, used by
 // the thread that made it, so SQLite need not lock on every call, nor count every allocation.

@@ -25,6 +25,8 @@ public:
 
     // Creates the eight empty tables with their indexes; throws when dataDir holds a store already.
     static void createEmpty(const QString& dataDir);
+    // Registers the collations the store's indexes use on a connection of one's own.
+    static void addCollations(struct sqlite3* handle);
 
     QString dataDir() const { return m_dataDir; }
     // The connection for Qt SQL queries; writes held back for a batch are done first.

@@ -28,23 +28,37 @@ int fail(const QString& problem, int status)
 int usage(const QString& problem)
 {
     if (!problem.isEmpty()) print(stderr, u"mervana-admin: "_s + problem);
-    print(stderr, u"usage: mervana-admin init DIR\n"
-                  u"       mervana-admin demo DIR [--scale N] [--newest STATE] [--first PERSON]\n"
-                  u"  init  creates the empty store of a fresh installation in DIR\n"
-                  u"  demo  fills the empty store in DIR with N small shops of demo records (N = 1 by default);\n"
-                  u"        the newest contract is open, paid, paid-forfeited, extended or forfeited-sold and the\n"
-                  u"        first person pledger, undesirable or without-contracts (both chosen by N unless given)"_s);
     print(stderr,
+          u"usage: mervana-admin init DIR\n"
+          u"       mervana-admin demo DIR [--scale N] [--newest STATE] [--first PERSON]\n"
+          u"       mervana-admin import-dbf SRC_DIR DATA_DIR [--codepage 852|1250|895] [--replace]\n"
+          u"       mervana-admin export-dbf DATA_DIR DEST_DIR [--codepage 852|1250]\n"
+          u"       mervana-admin backup DATA_DIR DEST_DIR\n"
+          u"       mervana-admin restore BACKUP_FILE DATA_DIR\n"
+          u"  init        creates the empty store of a fresh installation in DIR\n"
+          u"  demo        fills the empty store in DIR with N small shops of demo records (N = 1 by default);\n"
+          u"              the newest contract is open, paid, paid-forfeited, extended or forfeited-sold and the\n"
+          u"              first person pledger, undesirable or without-contracts (both chosen by N unless given)\n"
+          u"  import-dbf  reads the eight tables from old FoxPro/dBase files into the store, in one go;\n"
+          u"              --codepage for files that name none, --replace to empty a store holding records\n"
+          u"  export-dbf  writes the eight tables as FoxPro 2.x files (code page 852 by default)\n"
+          u"  backup      writes a checked copy of the store as mervana-YYYY-MM-DD-HHMMSS.db, also while\n"
+          u"              the register runs\n"
+          u"  restore     puts a backup in place of the store once the register is closed; the replaced\n"
+          u"              store stays beside it\n"
           u"       mervana-admin report DIR NAME [ARGS] --pdf FILE [--today DATE] [--shop NAME]\n"
-          u"  report writes the report NAME of the store in DIR as PDF and prints its page count; the current\n"
-          u"        and expired views compute with DATE (d.M.yyyy or YYYY-MM-DD, today by default). Reports:"_s);
+          u"  report      writes the report NAME of the store in DIR as PDF and prints its page count; the\n"
+          u"              current and expired views compute with DATE (d.M.yyyy or YYYY-MM-DD, today by\n"
+          u"              default). Reports:"_s);
     for (const ReportCatalog::Entry& e : ReportCatalog::entries())
-        print(stderr, u"          "_s + e.name + (e.arguments.isEmpty() ? QString() : u' ' + e.arguments));
+        print(stderr, u"                "_s + e.name + (e.arguments.isEmpty() ? QString() : u' ' + e.arguments));
     print(stderr, u"       mervana-admin search DIR TEXT\n"
-                  u"  search marks the pledged goods of the store in DIR whose description holds TEXT (in upper case,\n"
-                  u"        accents too), as the register's search does, and prints their contract and description\n"
                   u"       mervana-admin reindex DIR\n"
-                  u"  reindex rebuilds the indexes of the contracts, persons, goods and extensions in DIR"_s);
+                  u"  search      marks the pledged goods of the store in DIR whose description holds TEXT (in upper\n"
+                  u"              case, accents too), as the register's search does, and prints their contract\n"
+                  u"              and description\n"
+                  u"  reindex     rebuilds the indexes of the contracts, persons, goods and extensions in DIR"_s);
+    print(stderr, u"exit status: 0 done, 1 failed, 2 wrong command line or unreadable input (nothing changed)"_s);
     return Usage;
 }
 

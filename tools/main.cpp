@@ -17,7 +17,6 @@ int main(int argc, char* argv[])
     QStringList args = QCoreApplication::arguments().mid(1);
     if (args.isEmpty()) return Admin::usage();
     const QString command = args.takeFirst();
-    // clang-format off
     const struct
     {
         const char* name;
@@ -26,10 +25,13 @@ int main(int argc, char* argv[])
         {"init", adminInit},
         {"demo", adminDemo},
         {"report", adminReport},
+        {"import-dbf", adminImportDbf},
+        {"export-dbf", adminExportDbf},
+        {"backup", adminBackup},
+        {"restore", adminRestore},
         {"search", adminSearch},
         {"reindex", adminReindex},
     };
-    // clang-format on
     try {
         for (const auto& c : commands)
             if (command == QLatin1StringView(c.name)) return c.run(args);

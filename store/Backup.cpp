@@ -1,0 +1,312 @@
+#include "store/Backup.h"
+
+#include "store/Errors.h"
+#include "store/EventPump.h"
+#include "store/Schema.h"
+#include "store/Store.h"
+#include "store/StoreLock.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QThread>
+#include <algorithm>
+#include <sqlite3.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+QString native(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+// One raw SQLite connection of its own, closed on every way out.
+class Connection
+{
+public:
+    Connection(const QString& path, int flags)
+    {
+        const int rc = sqlite3_open_v2(path.toUtf8().constData(), &m_db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
+        if (rc != SQLITE_OK)
+            throw StoreError(u"Cannot open database %1: %2"_s.arg(native(path), QString::fromUtf8(sqlite3_errstr(rc))));
+        sqlite3_extended_result_codes(m_db, 1);
+        Store::addCollations(m_db); // the indexes sort by them: integrity_check needs them
+    }
+    ~Connection() { sqlite3_close_v2(m_db); }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    sqlite3* handle() const { return m_db; }
+    QString error() const { return QString::fromUtf8(sqlite3_errmsg(m_db)); }
+
+    // Runs sql and returns the first column of every row; nullopt-like failure as rc != SQLITE_OK.
+    int query(const char* sql, QStringList* rows = nullptr) const
+    {
+        sqlite3_stmt* stmt = nullptr;
+        int rc = sqlite3_prepare_v2(m_db, sql, -1, &stmt, nullptr);
+        if (rc != SQLITE_OK) return rc;
+        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW)
+            if (rows) rows->append(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0))));
+        sqlite3_finalize(stmt);
+        return rc == SQLITE_DONE ? SQLITE_OK : rc;
+    }
+    void exec(const char* sql) const
+    {
+        if (query(sql) != SQLITE_OK) throw StoreError(error());
+    }
+
+private:
+    sqlite3* m_db = nullptr;
+};
+
+// Copies the database of from into to, pagesPerStep pages at a time, waiting while another connection
+// holds a lock. Throws StoreError, "Backup cancelled" when progress says stop.
+void copyDatabase(Connection& from, Connection& to, int pagesPerStep, const Backup::Progress& progress)
+{
+    sqlite3_backup* backup = sqlite3_backup_init(to.handle(), "main", from.handle(), "main");
+    if (!backup) throw StoreError(to.error());
+    int rc = SQLITE_OK;
+    int waits = 0;
+    bool cancelled = false;
+    do {
+        rc = sqlite3_backup_step(backup, pagesPerStep);
+        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
+            if (++waits > 500) break; // 10 s without progress
+            QThread::msleep(20);
+            continue;
+        }
+        waits = 0;
+        EventPump::breathe();
+        if ((rc == SQLITE_OK || rc == SQLITE_DONE) && progress) {
+            const qint64 total = sqlite3_backup_pagecount(backup);
+            cancelled = !progress(total - sqlite3_backup_remaining(backup), total);
+        }
+    } while ((rc == SQLITE_OK || rc == SQLITE_BUSY || rc == SQLITE_LOCKED) && !cancelled);
+    const int finish = sqlite3_backup_finish(backup);
+    if (cancelled) throw StoreError(u"Backup cancelled"_s);
+    if (rc != SQLITE_DONE) throw StoreError(QString::fromUtf8(sqlite3_errstr(rc)));
+    if (finish != SQLITE_OK) throw StoreError(to.error());
+}
+
+// path, or path with "-2", "-3" ... before its extension when path is taken.
+QString freeName(const QString& path)
+{
+    if (!QFileInfo::exists(path)) return path;
+    const QFileInfo info(path);
+    for (int n = 2;; ++n) {
+        const QString candidate =
+            info.dir().filePath(u"%1-%2.%3"_s.arg(info.completeBaseName()).arg(n).arg(info.suffix()));
+        if (!QFileInfo::exists(candidate)) return candidate;
+    }
+}
+
+const QRegularExpression& backupName()
+{
+    static const QRegularExpression re(u"^mervana-(\\d{4}-\\d{2}-\\d{2}-\\d{6})(?:-(\\d+))?\\.db$"_s);
+    return re;
+}
+
+} // namespace
+
+namespace Backup {
+
+QString fileName(const QDateTime& when)
+{
+    return u"mervana-%1.db"_s.arg(when.toString(u"yyyy-MM-dd-HHmmss"_s));
+}
+
+void copyStore(const QString& dataDir, const QString& target, const Progress& progress, int pagesPerStep)
+{
+    const QString source = QDir(dataDir).filePath(Store::fileName());
+    if (!QFileInfo::exists(source)) throw StoreError(u"Cannot open database. Path not found: %1"_s.arg(native(source)));
+    QFile::remove(target);
+    Connection from(source, SQLITE_OPEN_READWRITE);
+    sqlite3_busy_timeout(from.handle(), 5000);
+    from.exec("PRAGMA mmap_size=1073741824"); // pages read from the mapped file, not one call each
+    Connection to(target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    // A half-written copy is never used, so it needs no journal and no flush per step; it is flushed
+    // once, below.
+    to.exec("PRAGMA journal_mode=OFF");
+    to.exec("PRAGMA synchronous=OFF");
+    // One read transaction over all steps: the copy is the store as it was when it began, and writers
+    // elsewhere neither wait for it nor make it start over.
+    from.exec("BEGIN");
+    from.exec("SELECT COUNT(*) FROM sqlite_master");
+    copyDatabase(from, to, std::max(1, pagesPerStep), progress);
+    from.exec("COMMIT");
+    // The copy is one self-contained file, whatever journal the store keeps; then all of it goes to the
+    // disk with one flush.
+    to.exec("PRAGMA journal_mode=DELETE");
+    sqlite3_file* file = nullptr;
+    if (sqlite3_file_control(to.handle(), "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file ||
+        !file->pMethods || file->pMethods->xSync(file, SQLITE_SYNC_FULL) != SQLITE_OK)
+        throw StoreError(u"Cannot write %1 to the disk"_s.arg(native(target)));
+}
+
+QString write(const QString& dataDir, const QString& destDir, const QDateTime& when, const Progress& progress,
+              int pagesPerStep)
+{
+    if (!QFileInfo::exists(QDir(dataDir).filePath(Store::fileName())))
+        throw StoreError(
+            u"Cannot open database. Path not found: %1"_s.arg(native(QDir(dataDir).filePath(Store::fileName()))));
+    if (!QDir().mkpath(destDir)) throw StoreError(u"Cannot create folder %1"_s.arg(native(destDir)));
+    const QString target = freeName(QDir(destDir).filePath(fileName(when)));
+    const QString part = target + u".part"_s; // takes its name only once checked
+    try {
+        copyStore(dataDir, part, progress, pagesPerStep);
+        check(part, progress);
+        if (!QFile::rename(part, target)) throw StoreError(u"Cannot write %1"_s.arg(native(target)));
+    } catch (const MervanaError& e) {
+        QFile::remove(part);
+        QFile::remove(part + u"-journal"_s);
+        if (dynamic_cast<const InputError*>(&e))
+            throw StoreError(u"The backup %1 failed its check: %2"_s.arg(native(target), e.text()));
+        throw;
+    }
+    return target;
+}
+
+void check(const QString& backupFile, const Progress& progress)
+{
+    const QString name = native(backupFile);
+    if (!QFileInfo(backupFile).isFile()) throw InputError(u"%1: not found"_s.arg(name));
+    QStringList rows;
+    std::unique_ptr<Connection> c;
+    try {
+        c = std::make_unique<Connection>(backupFile, SQLITE_OPEN_READONLY);
+    } catch (const StoreError& e) {
+        throw InputError(u"%1: %2"_s.arg(name, e.text()));
+    }
+    // The check takes longer than the copy and cannot say how far it is: (0, 0) now and then.
+    struct Watch
+    {
+        const Progress& progress;
+        bool cancelled = false;
+    } watch{progress};
+    sqlite3_progress_handler(
+        c->handle(), 20000,
+        [](void* arg) {
+            auto* w = static_cast<Watch*>(arg);
+            EventPump::breathe();
+            w->cancelled = w->cancelled || (w->progress && !w->progress(0, 0));
+            return w->cancelled ? 1 : 0;
+        },
+        &watch);
+    const int rc = c->query("PRAGMA integrity_check(20)", &rows);
+    if (watch.cancelled) throw StoreError(u"Backup cancelled"_s);
+    if (rc != SQLITE_OK) throw InputError(u"%1: not a readable store: %2"_s.arg(name, c->error()));
+    if (rows != QStringList{u"ok"_s}) throw InputError(u"%1: the file is damaged: %2"_s.arg(name, rows.join(u"; "_s)));
+    for (const TableDef& def : Schema::tables()) {
+        QStringList columns;
+        const QByteArray sql = u"SELECT name FROM pragma_table_info('%1')"_s.arg(def.sqlName).toUtf8();
+        if (c->query(sql.constData(), &columns) != SQLITE_OK) throw InputError(u"%1: %2"_s.arg(name, c->error()));
+        if (columns.isEmpty())
+            throw InputError(u"%1: not a backup of the register: table %2 is missing"_s.arg(name, def.sqlName));
+        for (const FieldDef& f : def.fields)
+            if (!columns.contains(f.name, Qt::CaseInsensitive))
+                throw InputError(
+                    u"%1: not a backup of the register: table %2 lacks field %3"_s.arg(name, def.sqlName, f.name));
+    }
+}
+
+QString restore(const QString& backupFile, const QString& dataDir, const QDateTime& when)
+{
+    check(backupFile);
+    if (!QFileInfo(dataDir).isDir()) throw StoreError(u"Folder not found: %1"_s.arg(native(dataDir)));
+    const StoreLock lock(dataDir, StoreLock::Kind::Restore);
+    const QDir dir(dataDir);
+    const QString store = dir.filePath(Store::fileName());
+    const bool hadStore = QFileInfo::exists(store);
+    if (!hadStore && QFileInfo::exists(store + u"-wal"_s))
+        throw StoreError(u"%1 lies in %2 without its store; move it away before restoring"_s.arg(
+            Store::fileName() + u"-wal"_s, native(dataDir)));
+
+    const QString incoming = store + u".restoring"_s;
+    QFile::remove(incoming);
+    try {
+        Connection from(backupFile, SQLITE_OPEN_READONLY);
+        Connection to(incoming, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+        copyDatabase(from, to, -1, {});
+    } catch (...) {
+        QFile::remove(incoming);
+        throw;
+    }
+
+    QString kept;
+    if (hadStore) {
+        {
+            // Leaving WAL needs the store to itself: it fails while any other connection is open, and
+            // it folds the journal into the file, so the file kept aside holds every committed record.
+            Connection old(store, SQLITE_OPEN_READWRITE);
+            QStringList mode;
+            if (old.query("PRAGMA journal_mode=DELETE", &mode) != SQLITE_OK || mode.value(0) != u"delete") {
+                QFile::remove(incoming);
+                throw StoreError(
+                    u"The store in %1 is in use by another program; close it before restoring"_s.arg(native(dataDir)));
+            }
+        }
+        if (QFileInfo::exists(store + u"-wal"_s)) {
+            QFile::remove(incoming);
+            throw StoreError(
+                u"The journal of the store in %1 could not be folded in; nothing was restored"_s.arg(native(dataDir)));
+        }
+        QFile::remove(store + u"-shm"_s);
+        kept = freeName(dir.filePath(u"mervana-replaced-%1.db"_s.arg(when.toString(u"yyyy-MM-dd-HHmmss"_s))));
+        if (!QFile::rename(store, kept)) {
+            QFile::remove(incoming);
+            throw StoreError(u"Cannot move %1 aside to %2"_s.arg(native(store), native(kept)));
+        }
+    }
+    if (!QFile::rename(incoming, store)) {
+        if (hadStore) QFile::rename(kept, store);
+        QFile::remove(incoming);
+        throw StoreError(u"Cannot put the backup in place of %1"_s.arg(native(store)));
+    }
+    return kept;
+}
+
+QStringList list(const QString& folder)
+{
+    struct Entry
+    {
+        QString stamp;
+        int n;
+        QString path;
+    };
+    QList<Entry> entries;
+    const QDir dir(folder);
+    for (const QString& name : dir.entryList(QDir::Files)) {
+        const QRegularExpressionMatch m = backupName().match(name);
+        if (m.hasMatch())
+            entries.append({m.captured(1), m.captured(2).isEmpty() ? 1 : m.captured(2).toInt(), dir.filePath(name)});
+    }
+    std::sort(entries.begin(), entries.end(),
+              [](const Entry& a, const Entry& b) { return a.stamp != b.stamp ? a.stamp < b.stamp : a.n < b.n; });
+    QStringList paths;
+    for (const Entry& e : std::as_const(entries))
+        paths << e.path;
+    return paths;
+}
+
+DailyResult daily(const QString& dataDir, const QString& folder, int keep, const QDateTime& when,
+                  const Progress& progress)
+{
+    DailyResult result;
+    const QString today = u"mervana-"_s + when.toString(u"yyyy-MM-dd-"_s);
+    const QStringList before = list(folder);
+    const bool done = std::any_of(before.begin(), before.end(),
+                                  [&](const QString& path) { return QFileInfo(path).fileName().startsWith(today); });
+    if (!done) result.written = write(dataDir, folder, when, progress);
+    QStringList all = list(folder);
+    const qsizetype surplus = all.size() - std::max(1, keep);
+    for (qsizetype i = 0; i < surplus; ++i) {
+        if (all.at(i) == result.written) continue;
+        if (QFile::remove(all.at(i))) result.removed << all.at(i);
+    }
+    return result;
+}
+
+} // namespace Backup

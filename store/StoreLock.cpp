@@ -1,0 +1,91 @@
+#include "store/StoreLock.h"
+
+#include "store/Errors.h"
+#include "store/Store.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QUuid>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+QString openFolder(const QString& dataDir)
+{
+    return QDir(dataDir).filePath(u"mervana-open"_s);
+}
+
+QString restoreLockPath(const QString& dataDir)
+{
+    return QDir(dataDir).filePath(u"mervana-restore.lock"_s);
+}
+
+// Whether a running process holds the lock file at path; a file left by a dead one is removed.
+// A lock is never taken as stale by its age alone: a register runs for days.
+bool heldByLiveProcess(const QString& path, QString* holder)
+{
+    QLockFile probe(path);
+    probe.setStaleLockTime(0);
+    if (probe.tryLock(0)) {
+        probe.unlock();
+        return false;
+    }
+    qint64 pid = 0;
+    QString host, app;
+    if (probe.getLockInfo(&pid, &host, &app))
+        *holder = u"%1, process %2 on %3"_s.arg(app.isEmpty() ? u"?"_s : app).arg(pid).arg(host);
+    else
+        *holder = QDir::toNativeSeparators(path);
+    return true;
+}
+
+} // namespace
+
+StoreLock::StoreLock(const QString& dataDir, Kind kind)
+{
+    const QString native = QDir::toNativeSeparators(dataDir);
+    QString holder;
+    if (kind == Kind::Open) {
+        // No store, nothing to guard: opening it fails with the store's own message.
+        if (!QFileInfo::exists(QDir(dataDir).filePath(Store::fileName()))) return;
+        const QString folder = openFolder(dataDir);
+        if (!QDir().mkpath(folder))
+            throw StoreError(u"Cannot mark the store in %1 as open: folder %2 cannot be made"_s.arg(
+                native, QDir::toNativeSeparators(folder)));
+        m_lock = std::make_unique<QLockFile>(
+            QDir(folder).filePath(QUuid::createUuid().toString(QUuid::WithoutBraces) + u".lock"_s));
+        m_lock->setStaleLockTime(0);
+        if (!m_lock->tryLock(0))
+            throw StoreError(u"Cannot mark the store in %1 as open: %2 cannot be written"_s.arg(
+                native, QDir::toNativeSeparators(m_lock->fileName())));
+        // Marked first, then looked: a restore that starts now sees the mark.
+        if (heldByLiveProcess(restoreLockPath(dataDir), &holder)) {
+            m_lock.reset();
+            throw StoreError(u"The store in %1 is being restored (%2); start again when the restore has finished"_s.arg(
+                native, holder));
+        }
+        return;
+    }
+
+    m_lock = std::make_unique<QLockFile>(restoreLockPath(dataDir));
+    m_lock->setStaleLockTime(0);
+    if (!m_lock->tryLock(0)) {
+        const bool running = m_lock->error() == QLockFile::LockFailedError;
+        m_lock.reset();
+        if (running) throw StoreError(u"Another restore of the store in %1 is running"_s.arg(native));
+        throw StoreError(u"Cannot lock the store in %1 for the restore"_s.arg(native));
+    }
+    const QDir folder(openFolder(dataDir));
+    const QStringList marks = folder.entryList({u"*.lock"_s}, QDir::Files | QDir::Hidden);
+    for (const QString& mark : marks) {
+        if (heldByLiveProcess(folder.filePath(mark), &holder)) {
+            m_lock.reset();
+            throw StoreError(
+                u"The register has the store in %1 open (%2); close it before restoring"_s.arg(native, holder));
+        }
+    }
+}
+
+StoreLock::~StoreLock() = default;

@@ -1,0 +1,450 @@
+#include "RunAdmin.h"
+#include "StoreDump.h"
+#include "store/Backup.h"
+#include "store/EngineConfig.h"
+#include "store/Errors.h"
+#include "store/Store.h"
+#include "store/StoreLock.h"
+#include "store/Transaction.h"
+#include "tools/DemoData.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSettings>
+#include <QSqlQuery>
+#include <QStandardPaths>
+#include <QSysInfo>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+const QDate Day(2026, 3, 15);
+
+QDateTime at(const QDate& day, int hour, int minute = 0, int second = 0)
+{
+    return QDateTime(day, QTime(hour, minute, second));
+}
+
+QString demoStore(const QTemporaryDir& tmp, int scale = 1, const QString& name = u"Data"_s)
+{
+    const QString dir = tmp.filePath(name);
+    Store::createEmpty(dir);
+    Store store(dir);
+    DemoData::fill(store, scale, Day);
+    return dir;
+}
+
+qint64 scalar(const QString& path, const QString& sql)
+{
+    const QString connection = QUuid::createUuid().toString();
+    qint64 value = -1;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, connection);
+        db.setDatabaseName(path);
+        if (db.open()) {
+            QSqlQuery q(db);
+            if (q.exec(sql) && q.next()) value = q.value(0).toLongLong();
+        }
+    }
+    QSqlDatabase::removeDatabase(connection);
+    return value;
+}
+
+void insertContracts(Store& store, int count, int first)
+{
+    Transaction t(store);
+    QSqlQuery q(store.database());
+    q.prepare(u"INSERT INTO Zmluvy (WRK, NUMBER, AMOUNT) VALUES (0, ?, 100.0)"_s);
+    for (int i = 0; i < count; ++i) {
+        q.addBindValue(u"99/%1"_s.arg(first + i, 5, 10, QChar(u'0')));
+        q.exec();
+    }
+    t.commit();
+}
+
+// The files of a folder but SQLite's own beside a store: a reader leaves them, the last writer removes them.
+QStringList filesIn(const QString& dir)
+{
+    QStringList files = QDir(dir).entryList(QDir::Files);
+    files.removeIf([](const QString& name) { return name.endsWith(u"-wal"_s) || name.endsWith(u"-shm"_s); });
+    return files;
+}
+
+} // namespace
+
+class TestBackup : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    // The copy is the store as it was when the backup began, although another connection commits
+    // records between every step of it; the live store keeps them all.
+    void backupWhileAnotherConnectionWrites()
+    {
+        QTemporaryDir tmp;
+        const QString data = demoStore(tmp, 3);
+        const QStringList before = StoreDump::store(data);
+        const qint64 contracts = scalar(data + u"/mervana.db"_s, u"SELECT COUNT(*) FROM Zmluvy"_s);
+        Store writer(data);
+        int steps = 0;
+        bool ascending = true;
+        qint64 lastDone = 0, lastTotal = 0;
+        const QString written = Backup::write(
+            data, tmp.filePath(u"bk"_s), at(Day, 10),
+            [&](qint64 done, qint64 total) {
+                if (total == 0) return true; // checking the copy
+                ascending = ascending && done > lastDone && done <= total;
+                lastDone = done;
+                lastTotal = total;
+                insertContracts(writer, 10, 10 * steps++);
+                return steps < 1000; // a backup that starts over after every write would never end
+            },
+            8);
+        QVERIFY2(steps > 10, qPrintable(QString::number(steps)));
+        QVERIFY(ascending);
+        QCOMPARE(lastDone, lastTotal);
+        QCOMPARE(StoreDump::database(written), before);
+        QCOMPARE(scalar(written, u"SELECT n FROM RecordCounts WHERE name = 'Zmluvy'"_s), contracts);
+        QCOMPARE(scalar(data + u"/mervana.db"_s, u"SELECT COUNT(*) FROM Zmluvy"_s), contracts + 10 * steps);
+        Backup::check(written);
+        QCOMPARE(filesIn(tmp.filePath(u"bk"_s)), QStringList{QFileInfo(written).fileName()});
+    }
+
+    void backupNames()
+    {
+        QTemporaryDir tmp;
+        const QString data = demoStore(tmp);
+        const QString dest = tmp.filePath(u"a/b/c"_s); // made as needed
+        const QDateTime when = at(Day, 9, 5, 7);
+        QCOMPARE(Backup::fileName(when), u"mervana-2026-03-15-090507.db"_s);
+        const QString first = Backup::write(data, dest, when);
+        const QString second = Backup::write(data, dest, when);
+        QCOMPARE(first, dest + u"/mervana-2026-03-15-090507.db"_s);
+        QCOMPARE(second, dest + u"/mervana-2026-03-15-090507-2.db"_s);
+        QCOMPARE(Backup::list(dest), (QStringList{first, second}));
+        QCOMPARE(StoreDump::database(second), StoreDump::store(data));
+    }
+
+    void backupCancelled_data()
+    {
+        QTest::addColumn<bool>("whileChecking");
+        QTest::newRow("while copying") << false;
+        QTest::newRow("while checking the copy") << true;
+    }
+    void backupCancelled()
+    {
+        QFETCH(bool, whileChecking);
+        QTemporaryDir tmp;
+        const QString data = demoStore(tmp, 3);
+        const QString dest = tmp.filePath(u"bk"_s);
+        int checking = 0;
+        try {
+            Backup::write(
+                data, dest, at(Day, 10),
+                [&](qint64, qint64 total) {
+                    if (total == 0) ++checking;
+                    return whileChecking ? total != 0 : false;
+                },
+                4);
+            QFAIL("not cancelled");
+        } catch (const StoreError& e) {
+            QCOMPARE(e.text(), u"Backup cancelled"_s);
+        }
+        QCOMPARE(checking, whileChecking ? 1 : 0);
+        QCOMPARE(filesIn(dest), QStringList());
+    }
+
+    void checkRejects_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("start"); // of the message, after the file's name
+        QTest::newRow("missing") << u"missing"_s << u": not found"_s;
+        QTest::newRow("not a database") << u"text"_s << u": not a readable store: file is not a database"_s;
+        QTest::newRow("truncated") << u"truncated"_s << u": "_s;
+        QTest::newRow("damaged page") << u"damaged"_s << u": "_s;
+        QTest::newRow("another database")
+            << u"foreign"_s << u": not a backup of the register: table Zmluvy is missing"_s;
+        QTest::newRow("a field missing") << u"column"_s
+                                         << u": not a backup of the register: table Osoby lacks field REASON"_s;
+    }
+    void checkRejects()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, start);
+        QTemporaryDir tmp;
+        const QString data = demoStore(tmp);
+        QString file = Backup::write(data, tmp.filePath(u"bk"_s), at(Day, 10));
+        QFile f(file);
+        if (kind == u"missing") {
+            file += u".gone"_s;
+        } else if (kind == u"text") {
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write("Zmluvy;Osoby\n");
+        } else if (kind == u"truncated") {
+            QVERIFY(f.resize(f.size() / 2));
+        } else if (kind == u"damaged") {
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            const QByteArray junk(4096, '\x5A');
+            for (qint64 page = 2; page * 4096 < f.size(); page += 5) {
+                f.seek(page * 4096 + 100);
+                f.write(junk.left(200));
+            }
+        } else if (kind == u"foreign" || kind == u"column") {
+            QFile::remove(file);
+            const QString connection = QUuid::createUuid().toString();
+            {
+                QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, connection);
+                db.setDatabaseName(file);
+                QVERIFY(db.open());
+                QSqlQuery q(db);
+                if (kind == u"foreign") {
+                    QVERIFY(q.exec(u"CREATE TABLE Zakaznici (meno TEXT)"_s));
+                } else {
+                    for (const TableDef& def : Schema::tables())
+                        QVERIFY(q.exec(Schema::createStatements(def, nullptr)));
+                    QVERIFY(q.exec(u"ALTER TABLE Osoby DROP COLUMN REASON"_s));
+                }
+            }
+            QSqlDatabase::removeDatabase(connection);
+        }
+        f.close();
+        try {
+            Backup::check(file);
+            QFAIL("accepted");
+        } catch (const InputError& e) {
+            const QString expected = QDir::toNativeSeparators(file) + start;
+            QVERIFY2(e.text().startsWith(expected), qPrintable(e.text()));
+        }
+    }
+
+    // The backup replaces the store; the store it replaced stays beside it with every record.
+    void restoreReplacesAndKeepsTheOld()
+    {
+        QTemporaryDir tmp;
+        const QString data = demoStore(tmp);
+        const QString backup = Backup::write(data, tmp.filePath(u"bk"_s), at(Day, 10));
+        {
+            Store store(data);
+            store.exec(u"DELETE FROM Zmluvy WHERE rowid < 50"_s);
+            insertContracts(store, 5, 1);
+        }
+        const QStringList changed = StoreDump::store(data);
+        const QString kept = Backup::restore(backup, data, at(Day, 11, 30));
+        QCOMPARE(kept, data + u"/mervana-replaced-2026-03-15-113000.db"_s);
+        QCOMPARE(StoreDump::store(data), StoreDump::database(backup));
+        QCOMPARE(StoreDump::database(kept), changed);
+        QCOMPARE(filesIn(data), (QStringList{u"mervana-replaced-2026-03-15-113000.db"_s, u"mervana.db"_s}));
+        const StoreLock mark(data, StoreLock::Kind::Open); // the register opens it as usual
+        Store reopened(data);
+        QCOMPARE(reopened.table(u"zmluvy.dbf"_s).sqlName, u"Zmluvy"_s);
+    }
+
+    void restoreIntoEmptyFolder()
+    {
+        QTemporaryDir tmp;
+        const QString data = demoStore(tmp);
+        const QString backup = Backup::write(data, tmp.filePath(u"bk"_s), at(Day, 10));
+        QDir().mkpath(tmp.filePath(u"New"_s));
+        {
+            const StoreLock nothingToGuard(tmp.filePath(u"New"_s), StoreLock::Kind::Open);
+            QCOMPARE(QDir(tmp.filePath(u"New"_s)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+        }
+        QCOMPARE(Backup::restore(backup, tmp.filePath(u"New"_s), at(Day, 11)), QString());
+        QCOMPARE(StoreDump::store(tmp.filePath(u"New"_s)), StoreDump::store(data));
+    }
+
+    // While the store is open, or another restore runs, nothing is replaced.
+    void restoreRefused_data()
+    {
+        QTest::addColumn<QString>("holder");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("register open") << u"register"_s << u"The register has the store in %1 open ("_s;
+        QTest::newRow("other connection open")
+            << u"connection"_s << u"The store in %1 is in use by another program; close it before restoring"_s;
+        QTest::newRow("another restore") << u"restore"_s << u"Another restore of the store in %1 is running"_s;
+    }
+    void restoreRefused()
+    {
+        QFETCH(QString, holder);
+        QFETCH(QString, message);
+        QTemporaryDir tmp;
+        const QString data = demoStore(tmp);
+        const QString backup = Backup::write(data, tmp.filePath(u"bk"_s), at(Day, 10));
+        {
+            Store store(data);
+            insertContracts(store, 3, 1);
+        }
+        const QStringList before = StoreDump::store(data);
+        const QStringList files = filesIn(data);
+        std::unique_ptr<Store> open;
+        std::unique_ptr<StoreLock> lock;
+        if (holder == u"register") lock = std::make_unique<StoreLock>(data, StoreLock::Kind::Open);
+        if (holder == u"register" || holder == u"connection") open = std::make_unique<Store>(data);
+        if (holder == u"restore") lock = std::make_unique<StoreLock>(data, StoreLock::Kind::Restore);
+        try {
+            Backup::restore(backup, data, at(Day, 11));
+            QFAIL("restored");
+        } catch (const StoreError& e) {
+            QVERIFY2(e.text().startsWith(message.arg(QDir::toNativeSeparators(data))), qPrintable(e.text()));
+        }
+        open.reset();
+        lock.reset();
+        QCOMPARE(filesIn(data), files);
+        QCOMPARE(StoreDump::store(data), before);
+        Backup::restore(backup, data, at(Day, 12)); // closed now: the restore goes ahead
+        QCOMPARE(StoreDump::store(data), StoreDump::database(backup));
+    }
+
+    // A register that crashed leaves its mark; it names a dead process and does not block a restore.
+    void restoreAfterCrashedProgram()
+    {
+        QTemporaryDir tmp;
+        const QString data = demoStore(tmp);
+        const QString backup = Backup::write(data, tmp.filePath(u"bk"_s), at(Day, 10));
+        QProcess shell;
+        shell.start(u"/bin/sh"_s, {u"-c"_s, u"echo $$"_s});
+        QVERIFY(shell.waitForFinished());
+        const QByteArray deadPid = shell.readAllStandardOutput().trimmed();
+        QDir().mkpath(data + u"/mervana-open"_s);
+        QFile mark(data + u"/mervana-open/crashed.lock"_s);
+        QVERIFY(mark.open(QIODevice::WriteOnly));
+        mark.write(deadPid + "\nmervana\n" + QSysInfo::machineHostName().toUtf8() + "\n\n\n");
+        mark.close();
+        Backup::restore(backup, data, at(Day, 11));
+        QVERIFY(!QFile::exists(mark.fileName()));
+    }
+
+    void registerWaitsForRestore()
+    {
+        QTemporaryDir tmp;
+        const QString data = demoStore(tmp);
+        {
+            const StoreLock restoring(data, StoreLock::Kind::Restore);
+            try {
+                const StoreLock mark(data, StoreLock::Kind::Open);
+                QFAIL("opened during a restore");
+            } catch (const StoreError& e) {
+                QVERIFY2(
+                    e.text().startsWith(u"The store in %1 is being restored"_s.arg(QDir::toNativeSeparators(data))),
+                    qPrintable(e.text()));
+            }
+            QCOMPARE(filesIn(data + u"/mervana-open"_s), QStringList()); // its mark went with it
+        }
+        const StoreLock mark(data, StoreLock::Kind::Open);
+        QCOMPARE(filesIn(data + u"/mervana-open"_s).size(), 1);
+    }
+
+    void restoreRejectsBadBackup()
+    {
+        QTemporaryDir tmp;
+        const QString data = demoStore(tmp);
+        const QStringList before = StoreDump::store(data);
+        QFile bad(tmp.filePath(u"bad.db"_s));
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write(QByteArray(8192, 'x'));
+        bad.close();
+        QVERIFY_THROWS_EXCEPTION(InputError, Backup::restore(bad.fileName(), data, at(Day, 11)));
+        QCOMPARE(StoreDump::store(data), before);
+        QCOMPARE(filesIn(data), QStringList{u"mervana.db"_s});
+    }
+
+    // Written at the first start of each day, then pruned to the newest ones; other files stay.
+    void dailyBackup()
+    {
+        QTemporaryDir tmp;
+        const QString data = demoStore(tmp);
+        const QString folder = tmp.filePath(u"Zaloha"_s);
+        QDir().mkpath(folder);
+        for (const QString& other : {u"notes.txt"_s, u"mervana-old.db"_s}) {
+            QFile f(folder + u'/' + other);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        QStringList removed;
+        for (int day = 10; day <= 14; ++day) {
+            const QDate date(2026, 3, day);
+            const Backup::DailyResult first = Backup::daily(data, folder, 3, at(date, 8));
+            QCOMPARE(first.written, folder + u'/' + Backup::fileName(at(date, 8)));
+            removed << first.removed;
+            const Backup::DailyResult again = Backup::daily(data, folder, 3, at(date, 17));
+            QCOMPARE(again.written, QString());
+            QCOMPARE(again.removed, QStringList());
+        }
+        QCOMPARE(Backup::list(folder),
+                 (QStringList{folder + u"/mervana-2026-03-12-080000.db"_s, folder + u"/mervana-2026-03-13-080000.db"_s,
+                              folder + u"/mervana-2026-03-14-080000.db"_s}));
+        QCOMPARE(removed, (QStringList{folder + u"/mervana-2026-03-10-080000.db"_s,
+                                       folder + u"/mervana-2026-03-11-080000.db"_s}));
+        QVERIFY(QFile::exists(folder + u"/notes.txt"_s));
+        QVERIFY(QFile::exists(folder + u"/mervana-old.db"_s));
+        // Keeping none would leave no backup at all: the newest stays.
+        const Backup::DailyResult none = Backup::daily(data, folder, 0, at(QDate(2026, 3, 15), 8));
+        QCOMPARE(Backup::list(folder), QStringList{none.written});
+    }
+
+    void backupSettings_data()
+    {
+        QTest::addColumn<QString>("dir");
+        QTest::addColumn<QString>("keep");
+        QTest::addColumn<QString>("expectedDir"); // %DATA% for the data folder
+        QTest::addColumn<int>("expectedKeep");
+        QTest::newRow("defaults") << QString() << QString() << u"%DATA%/Zaloha"_s << 14;
+        QTest::newRow("set") << u"/mnt/usb/zalohy"_s << u"30"_s << u"/mnt/usb/zalohy"_s << 30;
+        QTest::newRow("keep not a number") << QString() << u"vela"_s << u"%DATA%/Zaloha"_s << 14;
+        QTest::newRow("keep zero") << QString() << u"0"_s << u"%DATA%/Zaloha"_s << 14;
+    }
+    void backupSettings()
+    {
+        QFETCH(QString, dir);
+        QFETCH(QString, keep);
+        QFETCH(QString, expectedDir);
+        QFETCH(int, expectedKeep);
+        QFile::remove(EngineConfig::filePath());
+        {
+            QSettings settings(EngineConfig::filePath(), QSettings::IniFormat);
+            if (!dir.isEmpty()) settings.setValue(u"Mervana/BackupDir"_s, dir);
+            if (!keep.isEmpty()) settings.setValue(u"Mervana/BackupKeep"_s, keep);
+        }
+        QCOMPARE(EngineConfig::backupDir(u"/srv/shop/Data"_s),
+                 QString(expectedDir).replace(u"%DATA%"_s, u"/srv/shop/Data"_s));
+        QCOMPARE(EngineConfig::backupKeep(), expectedKeep);
+        QCOMPARE(EngineConfig::lastBackupFolder(), QString());
+        EngineConfig::setLastBackupFolder(u"/media/kluc"_s);
+        QCOMPARE(EngineConfig::lastBackupFolder(), u"/media/kluc"_s);
+    }
+
+    void adminBackupAndRestore()
+    {
+        QTemporaryDir tmp;
+        const QString data = demoStore(tmp);
+        AdminRun run = runAdmin({u"backup"_s, data, tmp.filePath(u"bk"_s)});
+        QCOMPARE(run.status, 0);
+        const QStringList written = Backup::list(tmp.filePath(u"bk"_s));
+        QCOMPARE(written.size(), 1);
+        QCOMPARE(run.out, u"Wrote and checked %1\n"_s.arg(QDir::toNativeSeparators(written.first())));
+        {
+            const StoreLock mark(data, StoreLock::Kind::Open); // this process stands for the running register
+            Store open(data);
+            run = runAdmin({u"restore"_s, written.first(), data});
+            QCOMPARE(run.status, 1);
+            QVERIFY2(run.err.contains(u"close it before restoring"_s), qPrintable(run.err));
+        }
+        run = runAdmin({u"restore"_s, written.first(), data});
+        QCOMPARE(run.status, 0);
+        QVERIFY2(run.out.contains(u"The replaced store is kept as "_s), qPrintable(run.out));
+        run = runAdmin({u"restore"_s, tmp.filePath(u"nothing.db"_s), data});
+        QCOMPARE(run.status, 2);
+        run = runAdmin({u"backup"_s, tmp.filePath(u"nowhere"_s), tmp.filePath(u"bk"_s)});
+        QCOMPARE(run.status, 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBackup)
+#include "tst_backup.moc"
