@@ -50,6 +50,7 @@ FontDialog::FontDialog(QWidget* parent) : QDialog(parent)
     // Inside this dialog, with its buttons: the platform's own font dialog cannot hold a colour.
     Fonts->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
     Fonts->setWindowFlags(Qt::Widget);
+    Fonts->setSizeGripEnabled(false);
     setWindowTitle(Fonts->windowTitle());
 
     Color = new QComboBox(this);
