@@ -227,7 +227,8 @@ void TForm1::createMenu()
     addItem(service, u"Odsundoarchvu1"_s, u"&Odsun do archívu"_s, u"Záloha dát"_s);
     addItem(service, u"Prsunzarchvu1"_s, u"&Prísun z archívu"_s, u"Obnova dát"_s);
     service->addSeparator();
-    addItem(service, u"Zloha1"_s, u"&Záloha"_s, QString()); // never enabled
+    // The backup: Zloha1 is the archive's handler name, so the backup item is the second "Záloha".
+    addItem(service, u"Zloha2"_s, u"&Záloha"_s, QString(), &TForm1::Zloha2Click);
     service->addSeparator();
     addItem(service, u"Reindexcia1"_s, u"&Reindexácia"_s, u"Reindexácia dát"_s, &TForm1::Reindexcia1Click);
     service->addSeparator();
@@ -301,6 +302,12 @@ void TForm1::createStatusBar()
     connect(Timer1, &QTimer::timeout, this, [this] { guarded([this] { Timer1Timer(); }); });
     Timer1->start();
     Timer1Timer();
+}
+
+void TForm1::closeEvent(QCloseEvent* e)
+{
+    EngineConfig::setFrameGeometry(saveGeometry());
+    QMainWindow::closeEvent(e);
 }
 
 bool TForm1::event(QEvent* e)

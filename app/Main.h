@@ -103,6 +103,9 @@ public:
     void SpeedButton6Click();
     void Textzmluvy1Click();
 
+    // "&Servis" > "&Záloha" (app/BackupMenu.cpp).
+    void Zloha2Click();
+
     // Search, maintenance, appearance and the about window (app/ServiceMenu.cpp).
     void Hadanie1Click();        // the search window, made on first use
     void Reindexcia1Click();     // rebuilds the indexes of the four register tables
@@ -120,6 +123,7 @@ public:
 
 protected:
     bool event(QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override; // keeps the frame's size and position for the next start
 
 private:
     void create(const QString& programDir);

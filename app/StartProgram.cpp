@@ -2,11 +2,50 @@
 
 #include "app/Guard.h"
 #include "app/Main.h"
+#include "services/Zaloha.h"
+#include "store/EngineConfig.h"
+#include "store/Errors.h"
 #include "store/EventPump.h"
+#include "store/Store.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTimer>
 
 using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// An installed copy lies in a bin folder beside share/mervana, where a clerk cannot write; it works in
+// the clerk's own data folder instead: the store, the shop's contract template and the version file go
+// there. A copy in its build folder works beside the program, as always.
+QString workingFolder(const QString& programDir)
+{
+    const QString shared = QDir(programDir).absoluteFilePath(u"../share/mervana"_s);
+    const QString sharedTemplate = QDir(shared).filePath(u"ZMLUVA.TXT"_s);
+    const bool installed = QFileInfo::exists(sharedTemplate) || !QFileInfo(programDir).isWritable();
+    if (!installed) return programDir;
+
+    const QString home =
+        QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)).filePath(u"mervana"_s);
+    if (!QDir().mkpath(home)) throw StoreError(u"Cannot create the folder %1"_s.arg(QDir::toNativeSeparators(home)));
+    const QString ownTemplate = QDir(home).filePath(u"ZMLUVA.TXT"_s);
+    if (!QFileInfo::exists(ownTemplate) && QFileInfo::exists(sharedTemplate) &&
+        QFile::copy(sharedTemplate, ownTemplate)) // the shop edits its own copy with "&Text zmluvy"
+        QFile(ownTemplate).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    QDir::setCurrent(home);
+    // An existing definition stays as it is; a new one gets an empty store on this first start.
+    if (!EngineConfig::isDefined()) {
+        const EngineConfig::Definition def = EngineConfig::ensureDatabaseName(home);
+        if (!QFileInfo::exists(QDir(def.path).filePath(Store::fileName()))) Store::createEmpty(def.path);
+    }
+    return home;
+}
+
+} // namespace
 
 TForm1* StartProgram(const QString& programDir)
 {
@@ -17,10 +56,15 @@ TForm1* StartProgram(const QString& programDir)
     // Start-up creates and shows every window; no pending event may run in the middle of that.
     const EventPump::Hold hold;
     const bool ok = guarded([&] {
-        main = new TForm1(programDir);
+        main = new TForm1(workingFolder(programDir));
         main->createRegisterWindows();
-        main->showMaximized();
+        // Maximised the first time; afterwards as the clerk left it.
+        if (main->restoreGeometry(EngineConfig::frameGeometry()))
+            main->show();
+        else
+            main->showMaximized();
     });
+    if (ok) QTimer::singleShot(0, main, [main] { guarded([main] { Zaloha::DailyBackup(*main); }); });
     if (!ok) {
         delete main;
         return nullptr;

@@ -69,6 +69,19 @@ void setLastBackupFolder(const QString& folder)
     settings.sync();
 }
 
+QByteArray frameGeometry()
+{
+    const QSettings settings(filePath(), QSettings::IniFormat);
+    return settings.value(u"Frame/Geometry"_s).toByteArray();
+}
+
+void setFrameGeometry(const QByteArray& geometry)
+{
+    QSettings settings(filePath(), QSettings::IniFormat);
+    settings.setValue(u"Frame/Geometry"_s, geometry);
+    settings.sync();
+}
+
 QString shopName()
 {
     QSettings settings(filePath(), QSettings::IniFormat);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 // The engine's configuration: where the database name "Mervana" is defined, and the shop's name.
@@ -27,6 +28,10 @@ int backupKeep();
 // The folder a backup was last written to from the menu; empty before the first.
 QString lastBackupFolder();
 void setLastBackupFolder(const QString& folder);
+
+// The frame's size and position when it was last closed (Qt's saved geometry); empty before that.
+QByteArray frameGeometry();
+void setFrameGeometry(const QByteArray& geometry);
 
 // The shop's name; "Záložňa" is written there when the entry is absent, so the shop can change it.
 QString shopName();

@@ -2,13 +2,17 @@
 #include "register/Osoby.h"
 #include "register/Shop.h"
 #include "register/Zmluvy.h"
+#include "services/Zaloha.h"
+#include "store/Backup.h"
 #include "store/Table.h"
 
+#include <QAction>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QScopeGuard>
 #include <QTableView>
 #include <QTest>
 #include <QToolButton>
@@ -107,6 +111,131 @@ private Q_SLOTS:
             QVERIFY2(!b->icon().pixmap(16, 16).isNull(), qPrintable(b->toolTip()));
         for (const char* name : {"osoby", "zmluvy", "inventar", "predlzenia", "tlac", "koniec", "mervana"})
             QVERIFY2(!QIcon(u":/icons/%1.svg"_s.arg(QLatin1StringView(name))).pixmap(16, 16).isNull(), name);
+        m_program.stop();
+    }
+
+    // An installed copy (bin beside share/mervana): the first start makes the clerk's own folder with an
+    // empty store, the template and the definition; the next start uses them as they are.
+    void firstStartOfAnInstalledCopy()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        Messages::setScripted(true);
+        const QString previous = QDir::currentPath();
+        const auto back = qScopeGuard([&] { QDir::setCurrent(previous); });
+        QTemporaryDir prefix;
+        QVERIFY(QDir().mkpath(prefix.filePath(u"bin"_s)) && QDir().mkpath(prefix.filePath(u"share/mervana"_s)));
+        QFile shared(prefix.filePath(u"share/mervana/ZMLUVA.TXT"_s));
+        QVERIFY(shared.open(QIODevice::WriteOnly));
+        shared.write("ZMLUVA @01\r\n");
+        shared.close();
+        const QString home =
+            QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)).filePath(u"mervana"_s);
+        QDir(home).removeRecursively();
+        QFile::remove(EngineConfig::filePath());
+        const auto clean = qScopeGuard([&] {
+            QDir(home).removeRecursively();
+            QFile::remove(EngineConfig::filePath());
+        });
+
+        for (int start = 0; start < 2; ++start) {
+            std::unique_ptr<TForm1> main(StartProgram(prefix.filePath(u"bin"_s)));
+            QVERIFY(main);
+            QCOMPARE(QDir::currentPath(), home);
+            QCOMPARE(EngineConfig::ensureDatabaseName(u"/nowhere"_s).path, QDir(home).filePath(u"Data"_s));
+            QVERIFY(QFileInfo::exists(QDir(home).filePath(u"Data/"_s + Store::fileName())));
+            QVERIFY(QFileInfo(QDir(home).filePath(u"ZMLUVA.TXT"_s)).isWritable());
+            if (start == 0) {
+                // The clerk's own record survives into the second start.
+                Table& persons = *main->shop().Table2;
+                persons.append();
+                persons.field(u"BIRTHNUM"_s).setAsString(u"111"_s);
+                persons.post();
+            } else {
+                QCOMPARE(main->shop().Table2->recordCount(), 1);
+            }
+        }
+
+        // An existing definition is used unchanged, and nothing is made beside it.
+        QDir(home).removeRecursively();
+        QFile::remove(EngineConfig::filePath());
+        QTemporaryDir elsewhere;
+        Store::createEmpty(elsewhere.filePath(u"Data"_s));
+        EngineConfig::ensureDatabaseName(elsewhere.path());
+        std::unique_ptr<TForm1> main(StartProgram(prefix.filePath(u"bin"_s)));
+        QVERIFY(main);
+        QCOMPARE(main->shop().store().dataDir(), elsewhere.filePath(u"Data"_s));
+        QVERIFY(!QFileInfo::exists(QDir(home).filePath(u"Data"_s)));
+    }
+
+    // Maximised at the first start; afterwards as the clerk left the frame.
+    void frameRemembersItsPlace()
+    {
+        TForm1* main = m_program.start(QDate(2026, 12, 8));
+        QVERIFY(main);
+        QVERIFY(main->isMaximized());
+        main->showNormal();
+        main->setGeometry(40, 50, 900, 640);
+        QTest::qWait(10);
+        const QRect left = main->geometry();
+        main->close();
+        std::unique_ptr<TForm1> again(StartProgram(m_program.path()));
+        QVERIFY(again);
+        QVERIFY(!again->isMaximized());
+        QCOMPARE(again->geometry().size(), left.size());
+        again.reset();
+        m_program.stop();
+    }
+
+    // "&Servis" > "&Záloha": the folder asked for (the last one proposed), a checked copy written there and
+    // named in the message; a cancelled question writes nothing.
+    void backupFromTheMenu()
+    {
+        TForm1* main = m_program.start(QDate(2026, 12, 8));
+        QVERIFY(main);
+        QAction* item = main->action(u"Zloha2"_s);
+        QVERIFY(item && item->isEnabled());
+        QTemporaryDir target;
+        QString proposed;
+        Zaloha::setFolderChooser([&](QWidget*, const QString& p) {
+            proposed = p;
+            return QString();
+        });
+        const auto reset = qScopeGuard([] { Zaloha::setFolderChooser({}); });
+        item->trigger();
+        QCOMPARE(Backup::list(target.path()).size(), 0);
+        QVERIFY(Messages::takeShown().isEmpty());
+
+        Zaloha::setFolderChooser([&](QWidget*, const QString& p) {
+            proposed = p;
+            return target.path();
+        });
+        item->trigger();
+        const QStringList written = Backup::list(target.path());
+        QCOMPARE(written.size(), 1);
+        const QList<Messages::Shown> shown = Messages::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown.first().kind, Messages::Kind::Information);
+        QVERIFY2(shown.first().text.startsWith(u"Záloha bola zapísaná do súboru\r"_s), qPrintable(shown.first().text));
+        QVERIFY(shown.first().text.endsWith(QFileInfo(written.first()).fileName()));
+        Backup::check(written.first());
+        item->trigger(); // the last folder is proposed next time
+        QCOMPARE(proposed, target.path());
+        m_program.stop();
+    }
+
+    // The first start of a day writes a backup into the data folder's Zaloha; a later start that day does not.
+    void dailyBackupAtStart()
+    {
+        TForm1* main = m_program.start(QDate(2026, 12, 8));
+        QVERIFY(main);
+        QTest::qWait(20);
+        const QString folder = EngineConfig::backupDir(main->shop().store().dataDir());
+        QCOMPARE(Backup::list(folder).size(), 1);
+        const QString dir = m_program.path();
+        std::unique_ptr<TForm1> again(StartProgram(dir));
+        QTest::qWait(20);
+        QCOMPARE(Backup::list(folder).size(), 1);
+        again.reset();
         m_program.stop();
     }
 };

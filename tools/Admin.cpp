@@ -35,6 +35,7 @@ int usage(const QString& problem)
           u"       mervana-admin export-dbf DATA_DIR DEST_DIR [--codepage 852|1250]\n"
           u"       mervana-admin backup DATA_DIR DEST_DIR\n"
           u"       mervana-admin restore BACKUP_FILE DATA_DIR\n"
+          u"       mervana-admin report DIR NAME [ARGS] --pdf FILE [--today DATE] [--shop NAME]\n"
           u"  init        creates the empty store of a fresh installation in DIR\n"
           u"  demo        fills the empty store in DIR with N small shops of demo records (N = 1 by default);\n"
           u"              the newest contract is open, paid, paid-forfeited, extended or forfeited-sold and the\n"
@@ -46,7 +47,6 @@ int usage(const QString& problem)
           u"              the register runs\n"
           u"  restore     puts a backup in place of the store once the register is closed; the replaced\n"
           u"              store stays beside it\n"
-          u"       mervana-admin report DIR NAME [ARGS] --pdf FILE [--today DATE] [--shop NAME]\n"
           u"  report      writes the report NAME of the store in DIR as PDF and prints its page count; the\n"
           u"              current and expired views compute with DATE (d.M.yyyy or YYYY-MM-DD, today by\n"
           u"              default). Reports:"_s);
