@@ -86,7 +86,9 @@ void TForm1::Reindexcia1Click()
 void TForm1::Save1Click()
 {
     WaitCursor wait;
-    QList<Table*> archive;
+    // The archive window's three instances are stored too once that window exists; it is not part of the
+    // program yet, so there are none.
+    const QList<Table*> archive;
     Maintenance::WriteThrough(m_shop->store(), windowInstances(*this), archive);
 }
 

@@ -58,8 +58,8 @@ void registerUpper(Store& store)
 {
     QSqlDatabase db = store.database();
     auto* handle = *static_cast<sqlite3* const*>(db.driver()->handle().data());
-    sqlite3_create_function_v2(handle, "MERVANA_UPPER", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                               upperFunction, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(handle, "MERVANA_UPPER", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, upperFunction,
+                               nullptr, nullptr, nullptr);
 }
 
 void exec(Store& store, const QString& sql, const QList<QVariant>& binds = {})
@@ -121,15 +121,15 @@ void compare(Store& store, const QString& text)
     }
     const double passMs = median(pass), sqlMs = median(sql);
     const double ratio = sqlMs > 0 ? passMs / sqlMs : 0;
-    print(u"  \"%1\": search %2 ms, one SQL UPDATE %3 ms (medians of %4); ratio %5x (limit 3x) %6; %7 hits%8"_s
-              .arg(text)
-              .arg(passMs, 0, 'f', 0)
-              .arg(sqlMs, 0, 'f', 0)
-              .arg(Repeats)
-              .arg(ratio, 0, 'f', 2)
-              .arg(ratio <= 3 ? u"ok"_s : u"OVER"_s)
-              .arg(hits)
-              .arg(hits == sqlHits ? QString() : u" (the statement marked %1!)"_s.arg(sqlHits)));
+    print(
+        u"  \"%1\": search %2 ms, one SQL UPDATE %3 ms (medians of %4); ratio %5x (limit 3x) %6; %7 hits%8"_s.arg(text)
+            .arg(passMs, 0, 'f', 0)
+            .arg(sqlMs, 0, 'f', 0)
+            .arg(Repeats)
+            .arg(ratio, 0, 'f', 2)
+            .arg(ratio <= 3 ? u"ok"_s : u"OVER"_s)
+            .arg(hits)
+            .arg(hits == sqlHits ? QString() : u" (the statement marked %1!)"_s.arg(sqlHits)));
     const double passCpuMs = median(passCpu), sqlCpuMs = median(sqlCpu);
     print(u"      processor time: search %1 ms, UPDATE %2 ms, ratio %3x"_s.arg(passCpuMs, 0, 'f', 0)
               .arg(sqlCpuMs, 0, 'f', 0)
@@ -141,30 +141,16 @@ void compare(Store& store, const QString& text)
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    const QStringList args = QCoreApplication::arguments();
-    int scale = 1000;
-    QString setDir;
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        if (args.at(i) == u"--scale"_s && i + 1 < args.size()) {
-            scale = args.at(++i).toInt();
-        } else if (args.at(i) == u"--set"_s && i + 1 < args.size()) {
-            setDir = args.at(++i);
-        } else {
-            std::fputs("usage: bench_search [--scale N | --set DIR]\n", stderr);
-            return 2;
-        }
-    }
-    if (scale < 1 || scale > DemoData::MaxScale) {
-        std::fprintf(stderr, "bench_search: --scale needs a whole number from 1 to %d\n", DemoData::MaxScale);
-        return 2;
-    }
+    Bench::SetArguments set;
+    if (!Bench::parseSetArguments(QCoreApplication::arguments(), "bench_search", set)) return 2;
+    const int scale = set.scale;
+    const QString setDir = set.setDir;
     try {
         QTemporaryDir dir;
         if (!dir.isValid()) throw StoreError(u"cannot create a temporary folder"_s);
         if (!setDir.isEmpty()) {
             const QString from = QDir(setDir).filePath(Store::fileName());
-            if (!QFile::copy(from, dir.filePath(Store::fileName())))
-                throw StoreError(u"cannot copy %1"_s.arg(from));
+            if (!QFile::copy(from, dir.filePath(Store::fileName()))) throw StoreError(u"cannot copy %1"_s.arg(from));
             print(u"Goods search benchmark on a copy of %1"_s.arg(from));
         } else {
             Store::createEmpty(dir.path());
