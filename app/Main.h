@@ -117,6 +117,16 @@ public:
     void Peniazevobehu2Click(); // "&Peniaze v obehu"
     void Zlonhodnota2Click();   // "&Záložná hodnota"
     void Potyviet2Click();      // "P&očty viet"
+    // Search, maintenance, appearance and the about window (app/ServiceMenu.cpp).
+    void Hadanie1Click();        // the search window, made on first use
+    void Reindexcia1Click();     // rebuilds the indexes of the four register tables
+    void Save1Click();           // writes the data through to the store file
+    void Kalkulaka1Click();      // the desktop's calculator
+    void Vgride1Click();         // font of the grids
+    void Vnadpisoch1Click();     // font of the captions
+    void Psmavgride1Click();     // font colour of the grids
+    void Psmavnadpisoch1Click(); // font colour of the captions
+    void Oprograme1Click();      // the about window
 
     void Timer1Timer();
     // Asks before ending the program; Yes closes the frame.

@@ -376,6 +376,17 @@ qint64 Store::deleteRecords(const TableDef& def, const QList<qint64>& rowids)
     return deleted;
 }
 
+void Store::checkpoint()
+{
+    if (m_depth > 0) throw StoreError(u"Cannot write the store through inside a transaction"_s);
+    flushUpdates();
+    for (auto& q : m_statementCache)
+        q->reset(); // no statement of ours may keep reading an older state of the file
+    int logFrames = 0, copied = 0;
+    const int rc = sqlite3_wal_checkpoint_v2(m_handle, nullptr, SQLITE_CHECKPOINT_TRUNCATE, &logFrames, &copied);
+    if (rc != SQLITE_OK) throw StoreError(QString::fromUtf8(sqlite3_errmsg(m_handle)));
+}
+
 void Store::acquire(const TableDef& def, bool exclusive)
 {
     const int open = m_openCount.value(def.sqlName);

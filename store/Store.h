@@ -64,6 +64,11 @@ public:
     // For tests: batches go row by row, as with an SQLite built without json_each.
     void forgoJsonEach() { m_batchByList = false; }
 
+    // Writes everything committed into the store file itself and empties the journal beside it, so that
+    // copying the file alone copies every record. Throws StoreError when another connection still reads
+    // or writes, or inside a transaction.
+    void checkpoint();
+
     // Instances open on a table, for exclusive opens.
     void acquire(const TableDef& def, bool exclusive);
     void release(const TableDef& def, bool exclusive);

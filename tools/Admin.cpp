@@ -61,6 +61,12 @@ int usage(const QString& problem)
                   u"              with their goods and extensions, into the archive tables\n"
                   u"  dearchive   moves the whole archive back into the register\n"
                   u"  stats       prints the money in circulation, the pledge value and the record counts"_s);
+    print(stderr, u"       mervana-admin search DIR TEXT\n"
+                  u"       mervana-admin reindex DIR\n"
+                  u"  search      marks the pledged goods of the store in DIR whose description holds TEXT (in upper\n"
+                  u"              case, accents too), as the register's search does, and prints their contract\n"
+                  u"              and description\n"
+                  u"  reindex     rebuilds the indexes of the contracts, persons, goods and extensions in DIR"_s);
     print(stderr, u"exit status: 0 done, 1 failed, 2 wrong command line or unreadable input (nothing changed)"_s);
     return Usage;
 }

@@ -39,3 +39,5 @@ int adminRestore(QStringList args);
 int adminArchive(QStringList args);
 int adminDearchive(QStringList args);
 int adminStats(QStringList args);
+int adminSearch(QStringList args);
+int adminReindex(QStringList args);

@@ -32,6 +32,8 @@ int main(int argc, char* argv[])
         {"archive", adminArchive},
         {"dearchive", adminDearchive},
         {"stats", adminStats},
+        {"search", adminSearch},
+        {"reindex", adminReindex},
     };
     try {
         for (const auto& c : commands)
