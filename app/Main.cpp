@@ -174,13 +174,13 @@ void TForm1::createMenu()
     addItem(goods, u"Predan1"_s, u"P&redaný"_s, u"Predaný inventár"_s, &TForm1::Predan1Click);
     addItem(mervana, u"Predenia1"_s, u"&Predĺženia"_s, QString(), &TForm1::Predenia1Click);
     mervana->addSeparator();
-    addItem(mervana, u"Hadanie1"_s, u"&Hľadanie"_s, u"Vyhľadávanie údajov"_s);
+    addItem(mervana, u"Hadanie1"_s, u"&Hľadanie"_s, u"Vyhľadávanie údajov"_s, &TForm1::Hadanie1Click);
     mervana->addSeparator();
     addItem(mervana, u"Koniec1"_s, u"&Koniec"_s, u"Ukončenie programu"_s, &TForm1::Koniec1Click);
 
     QMenu* print = addMenu(nullptr, u"Tla1"_s, u"&Tlač"_s, u"Tlač"_s);
-    addItem(print, u"Expirciazmlv1"_s, u"&Expirácia zmlúv"_s, u"Expirácia zmlúv"_s);
-    addItem(print, u"PrjmyVdaje1"_s, u"Príjmy / &Výdaje"_s, u"Príjmy / Výdaje"_s);
+    addItem(print, u"Expirciazmlv2"_s, u"&Expirácia zmlúv"_s, u"Expirácia zmlúv"_s, &TForm1::Expirciazmlv2Click);
+    addItem(print, u"PrjmyVdaje1"_s, u"Príjmy / &Výdaje"_s, u"Príjmy / Výdaje"_s, &TForm1::PrjmyVdaje1Click);
     print->addSeparator();
     QMenu* printContracts = addMenu(print, u"TlacZmluvy1"_s, u"&Zmluvy"_s, u"Zmluvy"_s);
     addItem(printContracts, u"V3etky1"_s, u"&Všetky"_s, u"Tlač všetkých"_s, &TForm1::V3etky1Click);
@@ -205,35 +205,36 @@ void TForm1::createMenu()
     addItem(printGoods, u"Predan3"_s, u"&Predaný"_s, u"Tlač predaného"_s, &TForm1::Predan3Click);
 
     QMenu* statistics = addMenu(nullptr, u"tatistika1"_s, u"Št&atistika"_s, u"Štatistika"_s);
-    addItem(statistics, u"Peniazevobehu1"_s, u"&Peniaze v obehu"_s, u"Peniaze v obehu"_s);
-    addItem(statistics, u"Zlonhodnota1"_s, u"&Záložná hodnota"_s, u"Záložná hodnota"_s);
+    addItem(statistics, u"Peniazevobehu2"_s, u"&Peniaze v obehu"_s, u"Peniaze v obehu"_s, &TForm1::Peniazevobehu2Click);
+    addItem(statistics, u"Zlonhodnota2"_s, u"&Záložná hodnota"_s, u"Záložná hodnota"_s, &TForm1::Zlonhodnota2Click);
     statistics->addSeparator();
-    addItem(statistics, u"Potyviet1"_s, u"P&očty viet"_s, u"Počty viet"_s);
+    addItem(statistics, u"Potyviet2"_s, u"P&očty viet"_s, u"Počty viet"_s, &TForm1::Potyviet2Click);
 
     QMenu* settings = addMenu(nullptr, u"Nastavenia1"_s, u"&Nastavenia"_s, u"Nastavenia"_s);
-    addItem(settings, u"Save1"_s, u"&Uchovanie dát"_s, u"Uchovanie dát"_s);
+    addItem(settings, u"Save1"_s, u"&Uchovanie dát"_s, u"Uchovanie dát"_s, &TForm1::Save1Click);
     settings->addSeparator();
     addItem(settings, u"Textzmluvy1"_s, u"&Text zmluvy"_s, u"Text zmluvy"_s, &TForm1::Textzmluvy1Click);
     settings->addSeparator();
     QMenu* font = addMenu(settings, u"Font1"_s, u"&Font"_s, u"Zmena písma"_s);
-    addItem(font, u"Vgride1"_s, u"V &gride"_s, u"Zmena písma v gride"_s);
-    addItem(font, u"Vnadpisoch1"_s, u"V &nadpisoch"_s, u"Zmena písma v nadpisoch"_s);
+    addItem(font, u"Vgride1"_s, u"V &gride"_s, u"Zmena písma v gride"_s, &TForm1::Vgride1Click);
+    addItem(font, u"Vnadpisoch1"_s, u"V &nadpisoch"_s, u"Zmena písma v nadpisoch"_s, &TForm1::Vnadpisoch1Click);
     QMenu* colour = addMenu(settings, u"Farba1"_s, u"F&arba"_s, u"Zmena farby"_s);
-    addItem(colour, u"Psmavgride1"_s, u"Písma v &gride"_s, u"Zmena farby písma v gride"_s);
-    addItem(colour, u"Psmavnadpisoch1"_s, u"Písma v &nadpisoch"_s, u"Zmena farby písma v nadpisoch"_s);
+    addItem(colour, u"Psmavgride1"_s, u"Písma v &gride"_s, u"Zmena farby písma v gride"_s, &TForm1::Psmavgride1Click);
+    addItem(colour, u"Psmavnadpisoch1"_s, u"Písma v &nadpisoch"_s, u"Zmena farby písma v nadpisoch"_s,
+            &TForm1::Psmavnadpisoch1Click);
 
     QMenu* service = addMenu(nullptr, u"Servis1"_s, u"&Servis"_s, u"Servis"_s);
-    addItem(service, u"Odsundoarchvu1"_s, u"&Odsun do archívu"_s, u"Záloha dát"_s);
-    addItem(service, u"Prsunzarchvu1"_s, u"&Prísun z archívu"_s, u"Obnova dát"_s);
+    addItem(service, u"Zloha1"_s, u"&Odsun do archívu"_s, u"Záloha dát"_s, &TForm1::Zloha1Click);
+    addItem(service, u"Obnova1"_s, u"&Prísun z archívu"_s, u"Obnova dát"_s, &TForm1::Obnova1Click);
     service->addSeparator();
     // The backup: Zloha1 is the archive's handler name, so the backup item is the second "Záloha".
     addItem(service, u"Zloha2"_s, u"&Záloha"_s, QString(), &TForm1::Zloha2Click);
     service->addSeparator();
-    addItem(service, u"Reindexcia1"_s, u"&Reindexácia"_s, u"Reindexácia dát"_s);
+    addItem(service, u"Reindexcia1"_s, u"&Reindexácia"_s, u"Reindexácia dát"_s, &TForm1::Reindexcia1Click);
     service->addSeparator();
-    addItem(service, u"Kalkulaka1"_s, u"&Kalkulačka"_s, u"Kalkulačka"_s);
+    addItem(service, u"Kalkulaka1"_s, u"&Kalkulačka"_s, u"Kalkulačka"_s, &TForm1::Kalkulaka1Click);
     service->addSeparator();
-    addItem(service, u"Oprograme1"_s, u"O p&rograme..."_s, u"Informácia o programe"_s);
+    addItem(service, u"Oprograme1"_s, u"O p&rograme..."_s, u"Informácia o programe"_s, &TForm1::Oprograme1Click);
 }
 
 void TForm1::createToolBar()

@@ -94,6 +94,11 @@ public:
     void Napredaj3Click();
     void Predan3Click();
 
+    // "&Tlač" > "&Expirácia zmlúv" and "Príjmy / &Výdaje" (app/PrintMenu.cpp): the date dialogs, made on
+    // first use, shown with today's date.
+    void Expirciazmlv2Click();
+    void PrjmyVdaje1Click();
+
     // Tool bar.
     void SpeedButton1Click();
     void SpeedButton2Click();
@@ -105,6 +110,23 @@ public:
 
     // "&Servis" > "&Záloha" (app/BackupMenu.cpp).
     void Zloha2Click();
+
+    // "&Servis" archive and "Št&atistika" (app/ServicesMenu.cpp): windows made on first use and kept.
+    void Zloha1Click();         // "&Odsun do archívu"
+    void Obnova1Click();        // "&Prísun z archívu"
+    void Peniazevobehu2Click(); // "&Peniaze v obehu"
+    void Zlonhodnota2Click();   // "&Záložná hodnota"
+    void Potyviet2Click();      // "P&očty viet"
+    // Search, maintenance, appearance and the about window (app/ServiceMenu.cpp).
+    void Hadanie1Click();        // the search window, made on first use
+    void Reindexcia1Click();     // rebuilds the indexes of the four register tables
+    void Save1Click();           // writes the data through to the store file
+    void Kalkulaka1Click();      // the desktop's calculator
+    void Vgride1Click();         // font of the grids
+    void Vnadpisoch1Click();     // font of the captions
+    void Psmavgride1Click();     // font colour of the grids
+    void Psmavnadpisoch1Click(); // font colour of the captions
+    void Oprograme1Click();      // the about window
 
     void Timer1Timer();
     // Asks before ending the program; Yes closes the frame.

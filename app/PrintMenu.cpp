@@ -1,5 +1,7 @@
 #include "app/Main.h"
 
+#include "print/Expir.h"
+#include "print/Prijvyd.h"
 #include "print/TlacInvent.h"
 #include "print/TlacOsob.h"
 #include "print/TlacZmluv.h"
@@ -62,4 +64,14 @@ void TForm1::Napredaj3Click()
 void TForm1::Predan3Click()
 {
     form<TForm15>()->Print(4);
+}
+
+void TForm1::Expirciazmlv2Click()
+{
+    form<TForm16>()->ShowToday();
+}
+
+void TForm1::PrjmyVdaje1Click()
+{
+    form<TForm8>()->ShowToday();
 }

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "tools/DemoData.h"
+
 #include <QFile>
 #include <QString>
+#include <QStringList>
 #include <cstdio>
 
 // What the benchmark programs share: printing a figure at once and the peak memory of the process.
@@ -21,6 +24,34 @@ inline qint64 peakMemoryKb()
     for (const QByteArray& line : status.readAll().split('\n'))
         if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').value(0).toLongLong();
     return -1;
+}
+
+// The data set of a benchmark: N small shops it builds itself (--scale N; 1000, the "ten shops" set, by
+// default) or a copy of a store made by mervana-admin demo (--set DIR).
+struct SetArguments
+{
+    int scale = 1000;
+    QString setDir;
+};
+
+// Reads the arguments after the program's name; prints the usage and returns false when they are neither.
+inline bool parseSetArguments(const QStringList& args, const char* program, SetArguments& out)
+{
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        if (args.at(i) == QLatin1StringView("--scale") && i + 1 < args.size()) {
+            out.scale = args.at(++i).toInt();
+        } else if (args.at(i) == QLatin1StringView("--set") && i + 1 < args.size()) {
+            out.setDir = args.at(++i);
+        } else {
+            std::fprintf(stderr, "usage: %s [--scale N | --set DIR]\n", program);
+            return false;
+        }
+    }
+    if (out.scale < 1 || out.scale > DemoData::MaxScale) {
+        std::fprintf(stderr, "%s: --scale needs a whole number from 1 to %d\n", program, DemoData::MaxScale);
+        return false;
+    }
+    return true;
 }
 
 } // namespace Bench

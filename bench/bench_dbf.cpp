@@ -3,6 +3,7 @@
 //   bench_dbf --set DIR       a copy of the store in DIR instead (one made by mervana-admin demo)
 // (a) importing the set exported as table files, against inserting the same rows through prepared
 //     statements in one transaction; (b) the backup of the store, against copying its file.
+#include "Bench.h"
 #include "store/Backup.h"
 #include "store/Clock.h"
 #include "store/DbfTransfer.h"
@@ -130,23 +131,10 @@ double copyFile(const QString& from, const QString& to)
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    const QStringList args = QCoreApplication::arguments();
-    int scale = 1000;
-    QString setDir;
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        if (args.at(i) == u"--scale"_s && i + 1 < args.size()) {
-            scale = args.at(++i).toInt();
-        } else if (args.at(i) == u"--set"_s && i + 1 < args.size()) {
-            setDir = args.at(++i);
-        } else {
-            std::fputs("usage: bench_dbf [--scale N | --set DIR]\n", stderr);
-            return 2;
-        }
-    }
-    if (scale < 1 || scale > DemoData::MaxScale) {
-        std::fprintf(stderr, "bench_dbf: --scale needs a whole number from 1 to %d\n", DemoData::MaxScale);
-        return 2;
-    }
+    Bench::SetArguments set;
+    if (!Bench::parseSetArguments(QCoreApplication::arguments(), "bench_dbf", set)) return 2;
+    const int scale = set.scale;
+    const QString setDir = set.setDir;
     try {
         QTemporaryDir tmp;
         if (!tmp.isValid()) throw StoreError(u"cannot create a temporary folder"_s);

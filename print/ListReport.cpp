@@ -1,6 +1,7 @@
 #include "print/ListReport.h"
 
 #include "register/Shop.h"
+#include "store/EventPump.h"
 #include "store/Table.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -51,4 +52,16 @@ void ListReport::setHeading(const QString& secondLine)
 {
     QRLabel14->text = secondLine;
     ShopName->text = shop().ShopName;
+}
+
+void ListReport::fillGoods(const QString& number, ReportItem& memo)
+{
+    Table& goods = *shop().Table4;
+    memo.lines.clear();
+    goods.setIndexName(u"NUMBER"_s);
+    if (!goods.findKey(number)) return;
+    for (; !goods.eof() && goods.field(u"NUMBER"_s).asString() == number; goods.next()) {
+        memo.lines << goods.field(u"SUBJECT"_s).asString();
+        EventPump::breathe();
+    }
 }

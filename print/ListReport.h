@@ -39,6 +39,10 @@ public:
     // A caption alone, for a column the program fills.
     ReportItem& addCaption(double x, const QString& caption);
 
+    // The subjects of the goods pledged under a contract, one line each in the order of the shop's goods table
+    // on its tag NUMBER, into a memo; the screen repaints after each line.
+    void fillGoods(const QString& number, ReportItem& memo);
+
 protected:
     // The two steps every start ends in, before the preview: the second heading line and the shop's name.
     void setHeading(const QString& secondLine);

@@ -2,7 +2,6 @@
 
 #include "print/ContractsList.h"
 #include "register/Shop.h"
-#include "store/EventPump.h"
 #include "store/Table.h"
 #include "store/Values.h"
 
@@ -54,13 +53,5 @@ void PledgerExpiredList::QRSubDetail1BeforePrint()
         LastExtension->text = Values::shortDateText(latest);
     }
 
-    Table& goods = *shop().Table4;
-    Goods->lines.clear();
-    goods.setIndexName(u"NUMBER"_s);
-    if (goods.findKey(number)) {
-        for (; !goods.eof() && goods.field(u"NUMBER"_s).asString() == number; goods.next()) {
-            Goods->lines << goods.field(u"SUBJECT"_s).asString();
-            EventPump::breathe();
-        }
-    }
+    fillGoods(number, *Goods);
 }

@@ -1,7 +1,10 @@
 #include "print/ReportCatalog.h"
 
 #include "print/ContractsList.h"
+#include "print/ExpiringList.h"
 #include "print/GoodsList.h"
+#include "print/IncomeExpenseList.h"
+#include "print/PersonProfile.h"
 #include "print/PersonsList.h"
 #include "print/PledgerExpiredList.h"
 #include "store/Values.h"
@@ -79,6 +82,28 @@ const QList<Entry>& entries()
              if (!pledger) return nullptr;
              auto report = std::make_unique<PledgerExpiredList>(shop);
              if (!report->Start(birthNumber, *pledger)) return nullptr;
+             return report;
+         }},
+        {u"profile"_s, u"BIRTHNUM"_s,
+         [](Shop& shop, const QStringList& args) -> std::unique_ptr<ShopReport> {
+             const QString birthNumber = oneArgument(u"profile"_s, args, u"a birth number"_s);
+             auto report = std::make_unique<PersonProfile>(shop);
+             if (!report->Start(birthNumber)) return nullptr;
+             return report;
+         }},
+        {u"expiry"_s, u"DATE"_s,
+         [](Shop& shop, const QStringList& args) -> std::unique_ptr<ShopReport> {
+             const QDate day = dateArgument(oneArgument(u"expiry"_s, args, u"a date"_s));
+             auto report = std::make_unique<ExpiringList>(shop);
+             report->Start(day);
+             return report;
+         }},
+        {u"income"_s, u"FROM TO"_s,
+         [](Shop& shop, const QStringList& args) -> std::unique_ptr<ShopReport> {
+             if (args.size() != 2) throw ArgumentError(u"income takes two dates, from and to"_s);
+             const QDate from = dateArgument(args.at(0)), to = dateArgument(args.at(1));
+             auto report = std::make_unique<IncomeExpenseList>(shop);
+             report->Start(from, to);
              return report;
          }},
     };

@@ -31,14 +31,20 @@ QString NextContractNumber(const QString& highestNumber, const QDate& today)
 std::optional<QString> DueDateFromWeeks(const QString& agreementDateText, const QString& weeksText)
 {
     const auto weeks = Values::wholeNumber(weeksText);
-    if (!weeks) return std::nullopt;
+    if (!weeks || *weeks < 0) return std::nullopt; // no term ends before its contract was written
     const QDate agreed = Values::dateFromText(agreementDateText);
+    // A due date that the date boxes cannot hold (before the year 1 or past 9999) is no proposal: the
+    // box would cut it and the contract could not be stored.
+    const auto inBoxYears = [](const QDate& d) { return d.isValid() && d.year() >= 1 && d.year() <= 9999; };
     // Four weeks is how the shop sells "one month"; the customer expects the same day of the month.
-    if (*weeks == 4) return SameDayNextMonth(agreed);
+    if (*weeks == 4) {
+        if (!inBoxYears(agreed.addMonths(1))) return std::nullopt;
+        return SameDayNextMonth(agreed);
+    }
     qint64 days = 0;
     if (qMulOverflow(*weeks, qint64(7), &days)) return std::nullopt;
     const QDate due = agreed.addDays(days);
-    if (!due.isValid()) return std::nullopt;
+    if (!inBoxYears(due)) return std::nullopt;
     return Values::shortDateText(due);
 }
 

@@ -15,8 +15,8 @@ namespace ContractRules {
 QString NextContractNumber(const QString& highestNumber, const QDate& today);
 
 // The due date of a contract written on agreementDateText for weeksText weeks, as date text; no result
-// when the term is not a whole number (or runs off the calendar). Four weeks mean one calendar month. Throws
-// ConversionError when the contract date is not a valid date.
+// when the term is not a whole number of weeks from 0 (or runs off the calendar). Four weeks mean one calendar month.
+// Throws ConversionError when the contract date is not a valid date.
 std::optional<QString> DueDateFromWeeks(const QString& agreementDateText, const QString& weeksText);
 
 // The same day one month later as month-step text (" 6. 1.2027"), limited to the last day of that

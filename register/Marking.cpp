@@ -48,16 +48,6 @@ bool stateMark(int mode, Table& contract, const ContractFields& f, Table& extens
                      : ContractRules::IsExpired(paid, padak, until, retent, dates, today);
 }
 
-// Puts the record in edit with its new mark; a record that has the mark already is left as it is,
-// which is what storing it unchanged would come to.
-void setMark(Table& t, int wrk, bool mark)
-{
-    Field field = t.field(wrk);
-    if (!field.isNull() && field.asBoolean() == mark) return;
-    t.edit();
-    field.setAsBoolean(mark);
-}
-
 void storeLast(Table& t)
 {
     if (!t.isEmpty()) {
@@ -69,6 +59,14 @@ void storeLast(Table& t)
 } // namespace
 
 namespace Marking {
+
+void setMark(Table& t, int wrk, bool mark)
+{
+    Field field = t.field(wrk);
+    if (!field.isNull() && field.asBoolean() == mark) return;
+    t.edit();
+    field.setAsBoolean(mark);
+}
 
 bool markContracts(int mode, Table& t, Table& extensions, const QDate& today, const QString& birthNumber)
 {

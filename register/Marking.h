@@ -18,4 +18,9 @@ bool markContracts(int mode, Table& t, Table& extensions, const QDate& today, co
 // contract by key; items whose contract is missing keep their mark.
 void markGoods(int mode, Table& goods, Table& contracts, Table& extensions, const QDate& today);
 
+// Puts the current record of t in edit with WRK (field index wrk) set to mark; a record that has that
+// mark already is left as it is. Moving on posts it, and inside a transaction the store writes such
+// marks in batches.
+void setMark(Table& t, int wrk, bool mark);
+
 } // namespace Marking

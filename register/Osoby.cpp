@@ -4,6 +4,7 @@
 #include "app/Guard.h"
 #include "app/Messages.h"
 #include "app/WaitCursor.h"
+#include "print/TlacProfilu.h"
 #include "register/Shop.h"
 #include "register/Zmluvy.h"
 #include "store/Table.h"
@@ -76,6 +77,7 @@ TForm3::TForm3(Frame* main)
     connect(BitBtn1, &QPushButton::clicked, this, [this] { guarded([this] { StartNewPerson(); }); });
     connect(BitBtn2, &QPushButton::clicked, this, [this] { guarded([this] { ShowPersonContracts(); }); });
     connect(BitBtn3, &QPushButton::clicked, this, [this] { guarded([this] { DeletePerson(); }); });
+    connect(BitBtn4, &QPushButton::clicked, this, [this] { guarded([this] { ShowProfile(); }); });
     connect(BitBtn5, &QPushButton::clicked, this, [this] { guarded([this] { SavePerson(); }); });
     connect(BitBtn6, &QPushButton::clicked, this, [this] { guarded([this] { PrintExpiredContracts(); }); });
     connect(Edit9, &QLineEdit::textChanged, this, [this] { guarded([this] { Edit9Change(); }); });
@@ -153,8 +155,6 @@ void TForm3::buildPanel()
     BitBtn4 = button("BitBtn4", u"&Profil"_s);
     BitBtn5 = button("BitBtn5", u"Z&apíš"_s);
     BitBtn6 = button("BitBtn6", u"&Exp. zmluvy"_s);
-    // The profile report is not part of the program yet.
-    BitBtn4->setEnabled(false);
 
     auto* buttons = new QGridLayout;
     buttons->addWidget(BitBtn1, 0, 0);
@@ -401,6 +401,11 @@ void TForm3::ShowPersonContracts()
 void TForm3::PrintExpiredContracts()
 {
     if (TForm2* contracts = m_main->form2()) contracts->PrintExpiredForPledger();
+}
+
+void TForm3::ShowProfile()
+{
+    m_main->form<TForm9>()->ShowPersonProfile(Edit1->text());
 }
 
 void TForm3::Edit9Change()

@@ -44,6 +44,8 @@ public:
     // "&Exp. zmluvy", and Enter in the grid after the person's contracts: the contracts window previews
     // the expired contracts of the pledger it shows.
     void PrintExpiredContracts();
+    // "&Profil": the profile of the person whose birth number the box holds.
+    void ShowProfile();
     void Edit9Change(); // incremental search by surname
 
     // Positions the list on the person with this birth number (tag BIRTHNUM, exact search, back to

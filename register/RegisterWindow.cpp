@@ -75,6 +75,19 @@ RegisterWindow::~RegisterWindow()
     Table1 = nullptr;
 }
 
+void RegisterWindow::DisableControls()
+{
+    if (!model->updatesSuspended()) DBGrid1->setUpdatesEnabled(false);
+    model->suspendUpdates();
+}
+
+void RegisterWindow::EnableControls()
+{
+    if (!model->updatesSuspended()) return;
+    model->resumeUpdates();
+    if (!model->updatesSuspended()) DBGrid1->setUpdatesEnabled(true);
+}
+
 void RegisterWindow::followCurrent()
 {
     guarded([this] {

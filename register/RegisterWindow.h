@@ -28,6 +28,11 @@ public:
     TableModel* model = nullptr;
     QTableView* DBGrid1 = nullptr;
 
+    // Display updates of the grid: while disabled, a pass over Table1 is not redrawn; enabling shows
+    // the rows as they are then. Calls nest.
+    void DisableControls();
+    void EnableControls();
+
     // The grid and the panel follow the current record of Table1 after it was moved from outside (a tool
     // button, a double click in another window, the search), also when the window was active already.
     void followCurrent();

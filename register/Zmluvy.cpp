@@ -14,6 +14,7 @@
 #include "register/Osoby.h"
 #include "register/Predlz.h"
 #include "register/Shop.h"
+#include "services/ArchiveMove.h"
 #include "store/Clock.h"
 #include "store/Errors.h"
 #include "store/EventPump.h"
@@ -34,6 +35,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRegularExpressionValidator>
 #include <QSpinBox>
 #include <QTableView>
 #include <QToolButton>
@@ -167,6 +169,9 @@ void TForm2::buildPanel()
     };
 
     Edit1 = lineEdit(u"Edit1"_s, 8);
+    // The number ends up quoted in the filters of the contract's goods and extensions; a quote in it
+    // would break them.
+    Edit1->setValidator(new QRegularExpressionValidator(QRegularExpression(u"[^']*"_s), Edit1));
     Edit2 = lineEdit(u"Edit2"_s, 0);
     Edit2->setEnabled(false); // filled from the persons window, never typed
     Edit7 = lineEdit(u"Edit7"_s, 0);
@@ -537,10 +542,10 @@ void TForm2::Edit5Exit()
 
 void TForm2::StartNewContract()
 {
-    // The highest number of all contracts, whatever the view shows: the frame's instance is never filtered.
-    Table& all = *m_main->shop().Table1;
-    all.first();
-    const QString number = ContractRules::NextContractNumber(all.field(u"NUMBER"_s).asString(), Clock::today());
+    // After the highest number of all contracts, whatever the view shows (the frame's instance is never
+    // filtered), the archived ones included: a number handed out again would stand twice once they come back.
+    const QString number =
+        ContractRules::NextContractNumber(ArchiveMove::highestNumber(*m_main->shop().Table1), Clock::today());
 
     Table1->append();
     DBGrid1->selectionModel()->clear();
@@ -606,7 +611,7 @@ void TForm2::StoreContractFields(Table& t)
         t.field(u"BIRTHNUM"_s).setAsString(Edit2->text());
         t.field(u"AMOUNT"_s).setAsTyped(Edit3->text());
         t.field(u"PERCENT"_s).setAsTyped(Edit4->text());
-        t.field(u"WEEKTIME"_s).setAsString(Edit5->text());
+        t.field(u"WEEKTIME"_s).setAsTyped(Edit5->text());
         t.field(u"PAID_SUM"_s).setAsTyped(Edit6->text());
         t.field(u"PAID"_s).setAsBoolean(CheckBox1->isChecked());
         t.field(u"RETURNED"_s).setAsBoolean(CheckBox2->isChecked());

@@ -51,6 +51,12 @@ public:
     // A subquery of row ids bound as one value (rowIdListValue); empty when the engine has none.
     virtual QString rowIdList() = 0;
     virtual QVariant rowIdListValue(const QList<qint64>& rowids) const = 0;
+    // The same list as a table of the row ids (value) and their places in it (ord), or empty.
+    virtual QString rowIdTable() = 0;
+    // For tests: statements over many records go record by record, as without a list of row ids.
+    virtual void forgoRowIdList() {}
+    // Writes everything committed into the store itself, where the engine keeps a journal beside it.
+    virtual void checkpoint() {}
     // The record count of a whole table without counting, or an empty text when it is not kept.
     virtual QString recordCountSql(const TableDef& def) = 0;
     virtual QString reindexSql(const TableDef& def, const TagDef& tag) const = 0;

@@ -142,4 +142,20 @@ QString shopName()
     return settings.value(key(u"ShopName"_s)).toString();
 }
 
+static QString entryText(const QString& entry)
+{
+    const QSettings settings(filePath(), QSettings::IniFormat);
+    return settings.value(key(entry)).toString().trimmed();
+}
+
+QString supportMail()
+{
+    return entryText(u"SupportMail"_s);
+}
+
+QString supportWeb()
+{
+    return entryText(u"SupportWeb"_s);
+}
+
 } // namespace EngineConfig

@@ -53,4 +53,8 @@ void setFrameGeometry(const QByteArray& geometry);
 // The shop's name; "Záložňa" is written there when the entry is absent, so the shop can change it.
 QString shopName();
 
+// The addresses of the program's support (SupportMail, SupportWeb); empty while the entry is absent.
+QString supportMail();
+QString supportWeb();
+
 } // namespace EngineConfig

@@ -55,4 +55,5 @@ public:
     static ConversionError invalidFloatForField(const QString& text, const QString& field);
     static ConversionError invalidBooleanForField(const QString& text, const QString& field);
     static ConversionError invalidDate(const QString& text);
+    static ConversionError invalidDateTime(const QString& text);
 };

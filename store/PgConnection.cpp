@@ -692,6 +692,11 @@ QString PgConnection::rowIdList()
     return u"SELECT unnest(?::bigint[])"_s;
 }
 
+QString PgConnection::rowIdTable()
+{
+    return u"SELECT value, ord FROM unnest(?::bigint[]) WITH ORDINALITY AS u(value, ord)"_s;
+}
+
 QVariant PgConnection::rowIdListValue(const QList<qint64>& rowids) const
 {
     QByteArray list = "{";

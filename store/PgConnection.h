@@ -45,6 +45,7 @@ public:
     QString insertSql(const TableDef& def, const QStringList& columns) const override;
     QString rowIdList() override;
     QVariant rowIdListValue(const QList<qint64>& rowids) const override;
+    QString rowIdTable() override;
     QString recordCountSql(const TableDef& def) override;
     QString reindexSql(const TableDef& def, const TagDef& tag) const override;
     bool marksOfSession() const override { return true; }

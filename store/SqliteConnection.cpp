@@ -60,6 +60,9 @@ void configure(QSqlDatabase& db)
     q.exec(u"PRAGMA journal_mode=WAL"_s);
     q.exec(u"PRAGMA synchronous=FULL"_s);
     q.exec(u"PRAGMA busy_timeout=5000"_s);
+    // Inside a long transaction every record written through an instance is a statement of its own, and
+    // each one that fires the record count trigger keeps a statement journal: in memory, not a file write.
+    q.exec(u"PRAGMA temp_store=MEMORY"_s);
 }
 
 class SqliteStatement : public Statement
@@ -298,6 +301,18 @@ QString SqliteConnection::rowIdList()
         }
     }
     return m_hasJsonEach ? u"SELECT value FROM json_each(?)"_s : QString();
+}
+
+QString SqliteConnection::rowIdTable()
+{
+    return rowIdList().isEmpty() ? QString() : u"SELECT value, key AS ord FROM json_each(?)"_s;
+}
+
+void SqliteConnection::checkpoint()
+{
+    int logFrames = 0, copied = 0;
+    const int rc = sqlite3_wal_checkpoint_v2(m_handle, nullptr, SQLITE_CHECKPOINT_TRUNCATE, &logFrames, &copied);
+    if (rc != SQLITE_OK) throw StoreError(QString::fromUtf8(sqlite3_errmsg(m_handle)));
 }
 
 QVariant SqliteConnection::rowIdListValue(const QList<qint64>& rowids) const

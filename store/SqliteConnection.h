@@ -34,6 +34,9 @@ public:
     QString insertSql(const TableDef& def, const QStringList& columns) const override;
     QString rowIdList() override;
     QVariant rowIdListValue(const QList<qint64>& rowids) const override;
+    QString rowIdTable() override;
+    void forgoRowIdList() override { m_hasJsonEach = 0; }
+    void checkpoint() override;
     QString recordCountSql(const TableDef& def) override;
     QString reindexSql(const TableDef& def, const TagDef& tag) const override;
 

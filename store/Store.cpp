@@ -364,6 +364,66 @@ void Store::flushUpdates()
         run(Connection::Rows::One, {rowid});
 }
 
+qint64 Store::forRowids(const QString& sql, const QList<qint64>& rowids)
+{
+    if (rowids.isEmpty()) return 0;
+    if (!m_held.rowids.isEmpty()) flushUpdates();
+    const QString table = m_connection->rowIdTable();
+    if (!table.isEmpty()) {
+        Statement& q = cachedStatement(sql.arg(table));
+        q.bind({rowIdListValue(rowids)});
+        q.exec();
+        const qint64 changed = q.changes();
+        q.finish();
+        return changed;
+    }
+    qint64 changed = 0;
+    Statement& q = cachedStatement(sql.arg(u"SELECT ? AS value, 0 AS ord"_s));
+    for (const qint64 rowid : rowids) {
+        q.bind({rowid});
+        q.exec();
+        changed += q.changes();
+        q.finish();
+    }
+    return changed;
+}
+
+qint64 Store::copyRecords(const TableDef& from, const TableDef& to, const QStringList& fields,
+                          const QList<qint64>& rowids)
+{
+    QStringList target, source;
+    for (const QString& f : fields) {
+        target << u'"' + f + u'"';
+        source << u"s.\""_s + f + u'"';
+    }
+    // In the order of the ids: a contract's goods keep their order among themselves.
+    const qint64 copied = forRowids(u"INSERT INTO "_s + m_connection->tableForWriting(to) + u" ("_s +
+                                        target.join(u", "_s) + u") SELECT "_s + source.join(u", "_s) +
+                                        u" FROM (%1) AS j JOIN \""_s + from.sqlName +
+                                        u"\" AS s ON s.rowid = j.value ORDER BY j.ord"_s,
+                                    rowids);
+    if (copied > 0) touch(to);
+    return copied;
+}
+
+qint64 Store::deleteRecords(const TableDef& def, const QList<qint64>& rowids)
+{
+    const qint64 deleted = forRowids(u"DELETE FROM "_s + m_connection->tableForWriting(def) +
+                                         u" WHERE rowid IN (SELECT value FROM (%1) AS j)"_s,
+                                     rowids);
+    if (deleted > 0) touch(def);
+    return deleted;
+}
+
+void Store::checkpoint()
+{
+    if (m_depth > 0) throw StoreError(u"Cannot write the store through inside a transaction"_s);
+    flushUpdates();
+    for (auto& q : m_statementCache)
+        q->reset(); // no statement of ours may keep reading an older state of the file
+    m_connection->checkpoint();
+}
+
 void Store::acquire(const TableDef& def, bool exclusive)
 {
     const int open = m_openCount.value(def.sqlName);

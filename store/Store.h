@@ -90,6 +90,22 @@ public:
     void update(const TableDef& def, quint64 fields, const RowValues& values, qint64 rowid);
     void flushUpdates();
 
+    // Batches for moving records between tables, one statement each however many records: the records
+    // of from with these row ids copied into to, in the order of the ids, with the fields named (both
+    // tables have them, and values are copied exactly as stored); or those records deleted. Return the
+    // number of records copied or deleted; a row id that is not there counts nothing. Instances of the
+    // tables read them anew when they next move.
+    qint64 copyRecords(const TableDef& from, const TableDef& to, const QStringList& fields,
+                       const QList<qint64>& rowids);
+    qint64 deleteRecords(const TableDef& def, const QList<qint64>& rowids);
+    // For tests: batches go row by row, as with an SQLite built without json_each.
+    void forgoJsonEach() { m_connection->forgoRowIdList(); }
+
+    // Writes everything committed into the store file itself and empties the journal beside it, so that
+    // copying the file alone copies every record. Throws StoreError when another connection still reads
+    // or writes, or inside a transaction.
+    void checkpoint();
+
     // Instances open on a table, for exclusive opens.
     void acquire(const TableDef& def, bool exclusive);
     void release(const TableDef& def, bool exclusive);
@@ -140,5 +156,8 @@ private:
     // Runs the update of fields (values in table order) on the rows given by where.
     void runUpdate(const TableDef& def, quint64 fields, const QList<QVariant>& values, Connection::Rows rows,
                    const QList<QVariant>& where);
+    // Runs sql, whose %1 stands for a query of the row ids (value) and their places (ord): once for all
+    // of them, or once per id where the engine has no list of them. Returns the records changed.
+    qint64 forRowids(const QString& sql, const QList<qint64>& rowids);
     Statement& cachedStatement(const QString& sql);
 };

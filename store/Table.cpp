@@ -6,6 +6,7 @@
 #include "store/Values.h"
 
 #include <QCollator>
+#include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
 
@@ -16,9 +17,23 @@ namespace {
 constexpr int PageSize = 200;
 constexpr int SearchPageSize = 4;
 
+// YYYY-MM-DD, written by hand: a refill writes a date into every record it appends.
 QString isoDate(const QDate& d)
 {
-    return d.toString(Qt::ISODate);
+    int year = 0, month = 0, day = 0;
+    d.getDate(&year, &month, &day);
+    if (year < 0 || year > 9999) return d.toString(Qt::ISODate);
+    const char16_t text[10] = {char16_t(u'0' + year / 1000),
+                               char16_t(u'0' + year / 100 % 10),
+                               char16_t(u'0' + year / 10 % 10),
+                               char16_t(u'0' + year % 10),
+                               u'-',
+                               char16_t(u'0' + month / 10),
+                               char16_t(u'0' + month % 10),
+                               u'-',
+                               char16_t(u'0' + day / 10),
+                               char16_t(u'0' + day % 10)};
+    return QString(reinterpret_cast<const QChar*>(text), 10);
 }
 
 // Never a null string: that would bind as SQL NULL, which no IFNULL(key,'') expression equals or orders
@@ -176,10 +191,13 @@ void Field::setAsString(const QString& text)
     }
     switch (def.type) {
     case FieldType::Text: {
+        // Cut to the width first: a cut that ends in a blank must not store it, or the value would
+        // differ from the same text typed again and a key search for it would miss.
         QString t = text;
+        if (def.width > 0 && t.size() > def.width) t.truncate(def.width);
         while (t.endsWith(u' '))
             t.chop(1);
-        if (def.width > 0 && t.size() > def.width) t.truncate(def.width);
+        if (t.trimmed().isEmpty()) return clear(); // nothing but blanks left after the cut: empty
         m_table.assign(m_index, t);
         return;
     }
@@ -215,6 +233,12 @@ void Field::setAsString(const QString& text)
 void Field::setAsTyped(const QString& text)
 {
     const FieldDef& def = m_table.definition().fields.at(m_index);
+    if (def.type == FieldType::SmallInt && !text.trimmed().isEmpty()) {
+        // A term of minus five weeks would end before the contract was written.
+        static const QRegularExpression digits(u"^ *\\d+ *$"_s);
+        if (!digits.match(text).hasMatch()) throw ConversionError::invalidIntegerForField(text, def.name);
+        return setAsString(text);
+    }
     if (def.type != FieldType::Number || text.trimmed().isEmpty()) return setAsString(text);
     // Sums hold nine digits; the six-digit boxes of a contract limit typing, while the total the
     // window proposes as the paid sum may run to seven. Percent fields hold what their box takes.
@@ -330,6 +354,7 @@ void Table::close()
     m_state = State::Inactive;
     m_page.clear();
     m_pos = -1;
+    m_pendingResync = false;
     viewChangedInternally();
 }
 
@@ -552,6 +577,7 @@ void Table::loadPage(Direction direction, const Row* anchor, bool inclusive, int
     QList<Row> rows = fetchRows(direction, anchor, inclusive, limit, cursorFields());
     m_nextPageSize = limit;
     m_pendingFirst = false;
+    m_pendingResync = false;
     if (direction == Direction::Backward) std::reverse(rows.begin(), rows.end());
     m_page = std::move(rows);
     m_pos = m_page.isEmpty() ? -1 : (direction == Direction::Forward ? 0 : m_page.size() - 1);
@@ -587,10 +613,25 @@ void Table::deferFirst()
     m_page.clear();
     m_pos = -1;
     m_pendingFirst = true;
+    m_pendingResync = false;
+}
+
+void Table::deferResync(const Row& around)
+{
+    m_page.clear();
+    m_pos = -1;
+    m_pendingFirst = false;
+    m_pendingResync = true;
+    m_pendingAround = around;
 }
 
 void Table::sync()
 {
+    if (m_pendingResync && m_state == State::Browse) {
+        m_pendingResync = false;
+        resync(std::exchange(m_pendingAround, {}));
+        return;
+    }
     if (m_pendingFirst && m_state == State::Browse) {
         // Opening or re-filtering reads nothing until the first record is asked for.
         loadPage(Direction::Forward, nullptr, false, SearchPageSize * 4);
@@ -829,7 +870,7 @@ void Table::append()
 {
     requireOpen();
     checkedPostPending();
-    sync();
+    if (!m_pendingResync) sync(); // after an append the cursor finds its record when it is asked, not now
     m_buffer = Row();
     m_buffer.values.resize(m_def->fields.size());
     for (int i = 0; i < m_def->fields.size(); ++i) {
@@ -879,7 +920,8 @@ const RowValues& Table::valuesFor(int index)
         if (!m_buffer.values.isLoaded(index)) loadUsedFields();
         return m_buffer.values;
     }
-    if (m_pendingFirst || m_seenVersion != m_store.version(*m_def)) sync(); // a field of every record in loops
+    if (m_pendingFirst || m_pendingResync || m_seenVersion != m_store.version(*m_def))
+        sync(); // a field of every record in loops
     if (m_pos < 0 || m_pos >= m_page.size()) return none;
     if (!m_page.at(m_pos).values.isLoaded(index)) loadUsedFields();
     return m_page.at(m_pos).values;
@@ -978,7 +1020,12 @@ void Table::postRecord()
         m_seenVersion = m_store.version(*m_def);
         return;
     }
-    resync(m_buffer);
+    // A loop of appends (an import, a refill) would read a page along the tag after every record; the
+    // cursor goes to the new record when it is next used instead.
+    if (inserting)
+        deferResync(m_buffer);
+    else
+        resync(m_buffer);
 }
 
 void Table::cancel()
@@ -1053,4 +1100,15 @@ bool Table::gotoRowId(qint64 rowid)
     loadPage(Direction::Forward, &found, true, SearchPageSize);
     m_eof = m_bof = false;
     return true;
+}
+
+OpenWhile::~OpenWhile()
+{
+    m_table.cancel();
+    if (!m_opened) return;
+    try {
+        m_table.close();
+    } catch (const MervanaError&) {
+        // Nothing is pending after the cancel: closing writes nothing, and a destructor must not throw.
+    }
 }

@@ -45,7 +45,8 @@ public:
 
     void setAsString(const QString& text);
     // What the clerk typed into the field's box: a sum or percent only as digits with an optional
-    // decimal comma within the field's entry limit, else the conversion message; other fields as text.
+    // decimal comma within the field's entry limit, a count (weeks) only as digits, else the conversion
+    // message; other fields as text.
     void setAsTyped(const QString& text);
     void setAsInteger(qint64 value);
     void setAsBoolean(bool value);
@@ -148,6 +149,8 @@ private:
     void checkedPostPending();
     void sync();
     void deferFirst();
+    // The cursor stands on `around` (or where it would be) once it is next asked for.
+    void deferResync(const Row& around);
     void resync(const Row& around);
     void loadPage(Direction direction, const Row* anchor, bool inclusive, int limit = 200);
     Row keyAnchor(const QString& key) const;
@@ -185,6 +188,8 @@ private:
     quint64 m_seenVersion = 0;
     int m_nextPageSize = 200;
     bool m_pendingFirst = false;
+    bool m_pendingResync = false;
+    Row m_pendingAround; // of m_pendingResync
     quint64 m_viewVersion = 0;
     int m_cachedCount = -1;
     quint64 m_countVersion = 0;
@@ -198,4 +203,20 @@ private:
     quint64 m_usedFields = 0;
     quint64 m_dirty = 0; // fields assigned since edit or append, one bit each
     bool m_modified = false;
+};
+
+// Opens a closed instance for a while (a count, one phase of a routine) and closes it again however
+// that while ends. A record a failure left in edit is dropped first, never posted by the close. An
+// instance that was open already stays open.
+class OpenWhile
+{
+public:
+    explicit OpenWhile(Table& table) : m_table(table), m_opened(!table.isOpen()) { table.open(); }
+    ~OpenWhile();
+    OpenWhile(const OpenWhile&) = delete;
+    OpenWhile& operator=(const OpenWhile&) = delete;
+
+private:
+    Table& m_table;
+    bool m_opened;
 };

@@ -29,8 +29,23 @@ void TableModel::scheduleRefresh()
     });
 }
 
+void TableModel::suspendUpdates()
+{
+    ++m_suspended;
+}
+
+void TableModel::resumeUpdates()
+{
+    if (m_suspended == 0 || --m_suspended > 0) return;
+    refresh();
+}
+
 void TableModel::refresh()
 {
+    if (m_suspended > 0) {
+        m_refreshPending = true; // done on resuming
+        return;
+    }
     m_refreshPending = false;
     beginResetModel();
     m_pages.clear();
@@ -40,6 +55,7 @@ void TableModel::refresh()
 
 void TableModel::checkVersions() const
 {
+    if (m_suspended > 0) return; // the view keeps the rows it was told of
     if (!m_table.isOpen()) {
         m_pages.clear();
         m_count = 0;

@@ -36,6 +36,12 @@ public:
     int columnOf(const QString& field) const;
     static constexpr int PageSize = 32; // about a screenful: opening a window reads one page
 
+    // While suspended the model keeps the rows it has and refreshes once, on resuming: a long pass over
+    // the table is not followed on screen.
+    void suspendUpdates();
+    void resumeUpdates();
+    bool updatesSuspended() const { return m_suspended > 0; }
+
 public Q_SLOTS:
     void refresh(); // drop every cached row now
 
@@ -53,4 +59,5 @@ private:
     mutable quint64 m_dataVersion = 0;
     mutable quint64 m_viewVersion = 0;
     bool m_refreshPending = false;
+    int m_suspended = 0;
 };

@@ -33,6 +33,11 @@ ConversionError ConversionError::invalidDate(const QString& text)
     return ConversionError(u"'%1' is not a valid date"_s.arg(text));
 }
 
+ConversionError ConversionError::invalidDateTime(const QString& text)
+{
+    return ConversionError(u"'%1' is not a valid date and time"_s.arg(text));
+}
+
 namespace Values {
 
 std::optional<qint64> wholeNumber(const QString& text)
@@ -74,6 +79,14 @@ qint64 addCrowns(qint64 a, qint64 b)
     if (__builtin_add_overflow(a, b, &sum))
         throw ConversionError::invalidInteger(generalNumberText(double(a) + double(b)));
     return sum;
+}
+
+qint64 subtractCrowns(qint64 a, qint64 b)
+{
+    qint64 difference = 0;
+    if (__builtin_sub_overflow(a, b, &difference))
+        throw ConversionError::invalidInteger(generalNumberText(double(a) - double(b)));
+    return difference;
 }
 
 QString generalNumberText(double value)
@@ -191,6 +204,13 @@ QDate dateFromText(const QString& text)
 {
     const auto date = parseDate(text);
     if (!date) throw ConversionError::invalidDate(text);
+    return *date;
+}
+
+QDate dateFromDateTimeText(const QString& text)
+{
+    const auto date = parseDate(text);
+    if (!date) throw ConversionError::invalidDateTime(text);
     return *date;
 }
 

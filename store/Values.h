@@ -17,6 +17,8 @@ qint64 roundCrowns(double value);
 
 // A sum of crowns; raises the same message when it leaves the 64-bit range instead of wrapping round.
 qint64 addCrowns(qint64 a, qint64 b);
+// a - b, checked the same way.
+qint64 subtractCrowns(qint64 a, qint64 b);
 
 // Shortest form with at most 15 significant digits, decimal comma, no trailing zeros (366,3).
 QString generalNumberText(double value);
@@ -44,6 +46,8 @@ bool isEmptyDateText(const QString& text);
 
 // Like parseDate but raises "'%s' is not a valid date".
 QDate dateFromText(const QString& text);
+// The same for a box read as a date and time: raises "'%s' is not a valid date and time".
+QDate dateFromDateTimeText(const QString& text);
 
 // Like wholeNumber but raises "'%s' is not a valid integer value".
 qint64 integerFromText(const QString& text);

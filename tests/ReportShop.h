@@ -1,5 +1,7 @@
 #pragma once
 
+#include "register/Shop.h"
+#include "store/Clock.h"
 #include "store/Store.h"
 #include "store/Table.h"
 
@@ -7,6 +9,8 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QTemporaryDir>
+#include <memory>
 
 using Fields = QList<QPair<QString, QString>>;
 
@@ -71,3 +75,35 @@ inline void fillReportShop(Store& store)
                    {QStringLiteral("PREPADNUTE"), yes},
                    {QStringLiteral("PREDANE"), yes}});
 }
+
+// A shop over a fresh store of its own, for reports without a window: named "Záložňa Centrum", today pinned
+// to ReportShopToday until it stops.
+class ReportShopFixture
+{
+public:
+    ~ReportShopFixture() { stop(); }
+
+    // The shop, or nullptr when no store could be made.
+    Shop* start()
+    {
+        stop();
+        m_dir = std::make_unique<QTemporaryDir>();
+        if (!m_dir->isValid()) return nullptr;
+        Store::createEmpty(m_dir->path());
+        m_shop = std::make_unique<Shop>(m_dir->path());
+        m_shop->ShopName = QStringLiteral("Záložňa Centrum");
+        Clock::setToday(ReportShopToday);
+        return m_shop.get();
+    }
+
+    void stop()
+    {
+        Clock::setToday({});
+        m_shop.reset();
+        m_dir.reset();
+    }
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<Shop> m_shop;
+};

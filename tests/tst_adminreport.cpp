@@ -125,6 +125,28 @@ private Q_SLOTS:
             << QStringList{u"expired-for"_s, u"7001011234"_s, u"--today"_s, today}
             << QStringList{u"expirované na meno Novák Ján"_s, u"Posl. predĺženie"_s, u"Predmety založenia"_s}
             << QStringList{u"1001"_s} << u"1002\\s+4\\.5\\.2026\\s+1\\.6\\.2026\\s+10\\s+4\\s+2500\\s+Retiazka"_s;
+        // The figures in the footer: money with " Sk", the paid sum with the shop's " SK".
+        QTest::newRow("profile")
+            << QStringList{u"profile"_s, u"7001011234"_s, u"--today"_s, today}
+            << QStringList{u"Profil osoby"_s,         u"Priezvisko:"_s,        u"Novák"_s,
+                           u"Rodné číslo:"_s,         u"Zal.suma"_s,           u"Predĺžené"_s,
+                           u"Celkový počet zmlúv:"_s, u"Úroky z omeškania:"_s, u"Strana 1"_s}
+            << QStringList{u"1003"_s, u"Strana 2"_s}
+            << u"1002\\s+4\\.5\\.2026\\s+1\\.6\\.2026\\s+2500\\s+10\\s+4\\s+False\\s+False\\n[\\s\\S]*"
+               u"Suma z aktuálnych:\\s+2500 Sk\\n[\\s\\S]*Suma zo zaplatených:\\s+0 SK\\n[\\s\\S]*"
+               u"Celkový výnos na osobu:\\s+0 Sk"_s;
+        QTest::newRow("expiry") << QStringList{u"expiry"_s, u"1.6.2026"_s}
+                                << QStringList{u"Expirácia zmlúv"_s, u"na deň 1.6.2026"_s, u"Podpísaná dňa"_s,
+                                               u"Založený predmet"_s, u"Retiazka"_s}
+                                << QStringList{u"1003"_s, u"1004"_s, u"1001"_s}
+                                << u"1002\\s+4\\.5\\.2026\\s+Novák\\s+Ján\\s+2500\\s+10\\n"_s;
+        QTest::newRow("income") << QStringList{u"income"_s, u"1.5.2026"_s, u"2026-06-15"_s}
+                                << QStringList{u"Príjmy a výdaje za obdobie:"_s, u"od 1.5.2026 do 15.6.2026"_s,
+                                               u"Záložná suma"_s, u"Počet uzatvorených zmlúv:"_s,
+                                               u"Počet predaných predmetov:"_s}
+                                << QStringList{u"1001"_s}
+                                << u"1002\\s+4\\.5\\.2026\\s+2500\\n[\\s\\S]*Výdaje\\s+Príjmy\\s+Rozdiel\\n\\s*"
+                                   u"2500 Sk\\s+0 Sk\\s+-2500 Sk\\n"_s;
     }
     void writesEachReport()
     {
@@ -173,16 +195,19 @@ private Q_SLOTS:
 
     void personWithoutExpiredContractsGetsNoReport_data()
     {
+        QTest::addColumn<QString>("report");
         QTest::addColumn<QString>("birthNumber");
-        QTest::newRow("only a paid contract") << u"7551011234"_s;
-        QTest::newRow("no contract") << u"6001011234"_s;
-        QTest::newRow("no such person") << u"1111111111"_s;
+        QTest::newRow("only a paid contract") << u"expired-for"_s << u"7551011234"_s;
+        QTest::newRow("no contract") << u"expired-for"_s << u"6001011234"_s;
+        QTest::newRow("no such person") << u"expired-for"_s << u"1111111111"_s;
+        QTest::newRow("profile of no such person") << u"profile"_s << u"1111111111"_s;
     }
     void personWithoutExpiredContractsGetsNoReport()
     {
+        QFETCH(QString, report);
         QFETCH(QString, birthNumber);
-        const Run r = admin(
-            {u"report"_s, data(), u"expired-for"_s, birthNumber, u"--pdf"_s, pdf(), u"--today"_s, u"15.6.2026"_s});
+        const Run r =
+            admin({u"report"_s, data(), report, birthNumber, u"--pdf"_s, pdf(), u"--today"_s, u"15.6.2026"_s});
         QCOMPARE(r.status, 0);
         QCOMPARE(r.out.trimmed(), u"0"_s);
         QVERIFY(!QFile::exists(pdf()));
@@ -197,6 +222,9 @@ private Q_SLOTS:
         QTest::newRow("bad date") << QStringList{u"contracts"_s, u"current"_s, u"--today"_s, u"31.2.2026"_s}
                                   << u"not a valid date: 31.2.2026"_s;
         QTest::newRow("missing store") << QStringList{u"persons"_s, u"--missing"_s} << u"no store in"_s;
+        QTest::newRow("income, one date") << QStringList{u"income"_s, u"1.6.2026"_s} << u"income takes two dates"_s;
+        QTest::newRow("expiry, bad date")
+            << QStringList{u"expiry"_s, u"31.2.2026"_s} << u"not a valid date: 31.2.2026"_s;
     }
     void refusesWhatDoesNotFit()
     {

@@ -95,6 +95,12 @@ void TestContractRules::dueDateFromWeeks_data()
     QTest::newRow("trailing blank in term") << u"10.3.2026"_s << u"4 "_s << OptionalText();
     QTest::newRow("fraction of a week") << u"10.3.2026"_s << u"1,5"_s << OptionalText();
     QTest::newRow("letters") << u"10.3.2026"_s << u"x"_s << OptionalText();
+    QTest::newRow("past the year 9999") << u"31.12.9999"_s << u"1"_s << OptionalText();
+    QTest::newRow("4 weeks past the year 9999") << u"6.12.9999"_s << u"4"_s << OptionalText();
+    QTest::newRow("last week of the year 9999") << u"24.12.9999"_s << u"1"_s << OptionalText(u"31.12.9999"_s);
+    QTest::newRow("millions of weeks") << u"1.1.2026"_s << u"404444444"_s << OptionalText();
+    QTest::newRow("back before the year 1") << u"1.1.0001"_s << u"-1"_s << OptionalText();
+    QTest::newRow("negative term") << u"10.3.2026"_s << u"-5"_s << OptionalText();
     // The term is looked at first: a bad contract date does not matter without a term.
     QTest::newRow("no term, no date") << u"  .  .    "_s << u"?"_s << OptionalText();
 }

@@ -24,8 +24,8 @@ class TestListReports : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<Shop> m_shop;
+    ReportShopFixture m_fixture;
+    Shop* m_shop = nullptr;
 
     void add(const QString& file, const Fields& fields) { addRecord(m_shop->store(), file, fields); }
 
@@ -43,19 +43,14 @@ private Q_SLOTS:
 
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        Store::createEmpty(m_dir->path());
-        m_shop = std::make_unique<Shop>(m_dir->path());
-        m_shop->ShopName = u"Záložňa Centrum"_s;
-        Clock::setToday(ReportShopToday);
+        m_shop = m_fixture.start();
+        QVERIFY(m_shop);
     }
 
     void cleanup()
     {
-        Clock::setToday({});
-        m_shop.reset();
-        m_dir.reset();
+        m_fixture.stop();
+        m_shop = nullptr;
     }
 
     // Every caption stands above its column, and the column's value under it, at the same x.

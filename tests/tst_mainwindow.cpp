@@ -309,10 +309,26 @@ void TestMainWindow::menuTitlesAndEnabledItems()
         titles << a->objectName();
     QCOMPARE(titles, (QStringList{u"Mervana1"_s, u"Tla1"_s, u"tatistika1"_s, u"Nastavenia1"_s, u"Servis1"_s}));
     QVERIFY(main->action(u"Zloha2"_s)->isEnabled()); // the backup
-    for (const QString& name :
-         {u"Vetky1"_s, u"Aktulne1"_s, u"Expirovan1"_s, u"Zaplaten1"_s, u"Prepadnut1"_s, u"Predlovan1"_s, u"Vetok1"_s,
-          u"Aktulnypredexpirciou1"_s, u"Expirovanpoexpircii1"_s, u"Napredaj1"_s, u"Predan1"_s, u"Osoby1"_s,
-          u"Predenia1"_s, u"Textzmluvy1"_s, u"Koniec1"_s})
+    for (const QString& name : {u"Vetky1"_s,
+                                u"Aktulne1"_s,
+                                u"Expirovan1"_s,
+                                u"Zaplaten1"_s,
+                                u"Prepadnut1"_s,
+                                u"Predlovan1"_s,
+                                u"Vetok1"_s,
+                                u"Aktulnypredexpirciou1"_s,
+                                u"Expirovanpoexpircii1"_s,
+                                u"Napredaj1"_s,
+                                u"Predan1"_s,
+                                u"Osoby1"_s,
+                                u"Predenia1"_s,
+                                u"Textzmluvy1"_s,
+                                u"Koniec1"_s,
+                                u"Zloha1"_s,
+                                u"Obnova1"_s,
+                                u"Peniazevobehu2"_s,
+                                u"Zlonhodnota2"_s,
+                                u"Potyviet2"_s})
         QVERIFY2(main->action(name)->isEnabled(), qPrintable(name));
 }
 

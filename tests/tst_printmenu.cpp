@@ -1,8 +1,14 @@
 #include "FreshProgram.h"
 #include "ReportShop.h"
+#include "app/MonthCal.h"
 #include "print/ContractsList.h"
+#include "print/Expir.h"
+#include "print/Prijvyd.h"
 #include "print/ReportLayout.h"
 #include "print/ReportPreview.h"
+#include "print/TlacExpir.h"
+#include "print/TlacPrijVyd.h"
+#include "print/TlacProfilu.h"
 #include "print/TlacZmluv.h"
 #include "register/Osoby.h"
 #include "register/Shop.h"
@@ -10,12 +16,17 @@
 #include "store/Table.h"
 
 #include <QAction>
+#include <QCalendarWidget>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QProcess>
 #include <QPushButton>
+#include <QSqlQuery>
 #include <QTableView>
+#include <QTimer>
+#include <QToolButton>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -56,6 +67,27 @@ class TestPrintMenu : public QObject
         for (const ReportPage& p : m_shown.pages)
             out << p.textsOf(name);
         return out;
+    }
+
+    // The marks of the contracts as stored, to see that a failed run changes none.
+    QStringList marked()
+    {
+        QStringList numbers;
+        QSqlQuery q(m_main->shop().store().database());
+        q.exec(u"SELECT NUMBER FROM Zmluvy WHERE WRK = 1 ORDER BY NUMBER"_s);
+        while (q.next())
+            numbers << q.value(0).toString();
+        return numbers;
+    }
+
+    QStringList workTable()
+    {
+        QStringList rows;
+        QSqlQuery q(m_main->shop().store().database());
+        q.exec(u"SELECT NUMBER, DATE FROM Prijvyd ORDER BY rowid"_s);
+        while (q.next())
+            rows << q.value(0).toString() + u' ' + q.value(1).toString();
+        return rows;
     }
 
     // The contracts window shows a contract of this person, as after a double click in its grid.
@@ -217,6 +249,225 @@ private Q_SLOTS:
         QCOMPARE(shownTexts(u"QRLabel14"_s), QStringList{u"expirované na meno Novák Ján"_s});
         QCOMPARE(shownTexts(u"Goods"_s), QStringList{u"Retiazka"_s});
         QCOMPARE(shownTexts(u"AMOUNT"_s), QStringList{u"2500"_s});
+    }
+
+    // "&Profil" prints the person whose birth number the box holds, whichever row the grid stands on.
+    void profileButtonPreviewsThePerson_data()
+    {
+        QTest::addColumn<QString>("gridOn");
+        QTest::addColumn<QString>("boxText");
+        QTest::addColumn<bool>("previewed");
+        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<QStringList>("figures"); // contracts, due amount, paid sum, total yield
+        QTest::newRow("the person shown")
+            << u"7001011234"_s << u"7001011234"_s << true << QStringList{u"1002"_s, u"1001"_s}
+            << QStringList{u"2"_s, u"2500 Sk"_s, u"0 SK"_s, u"0 Sk"_s};
+        QTest::newRow("another number typed into the box")
+            << u"6001011234"_s << u"7551011234"_s << true << QStringList{u"1003"_s}
+            << QStringList{u"1"_s, u"0 Sk"_s, u"0 SK"_s, u"0 Sk"_s};
+        QTest::newRow("without contracts") << u"6001011234"_s << u"6001011234"_s << true << QStringList()
+                                           << QStringList{u"0"_s, u"0 Sk"_s, u"0 SK"_s, u"0 Sk"_s};
+        QTest::newRow("nobody has the number")
+            << u"6001011234"_s << u"1111111111"_s << false << QStringList() << QStringList();
+    }
+    void profileButtonPreviewsThePerson()
+    {
+        QFETCH(QString, gridOn);
+        QFETCH(QString, boxText);
+        QFETCH(bool, previewed);
+        QFETCH(QStringList, rows);
+        QFETCH(QStringList, figures);
+        TForm3* persons = m_main->form3();
+        persons->ShowPerson(gridOn);
+        persons->Edit1->setText(boxText); // typed, without leaving the box
+        QVERIFY(persons->BitBtn4->isEnabled());
+        persons->BitBtn4->click();
+        QCOMPARE(m_shown.previews, previewed ? 1 : 0);
+        if (!previewed) return;
+        QCOMPARE(m_shown.title, u"Profil osoby"_s);
+        QCOMPARE(shownTexts(u"BirthNumber"_s), QStringList{boxText});
+        QCOMPARE(shownTexts(u"NUMBER"_s), rows);
+        QStringList printed;
+        for (const QString& name : {u"ContractCount"_s, u"DueAmount"_s, u"PaidSum"_s, u"TotalYield"_s})
+            printed << shownTexts(name);
+        QCOMPARE(printed, figures);
+        QCOMPARE(shownTexts(u"ShopName"_s), QStringList{m_main->shop().ShopName});
+        TForm9* made = m_main->existingForm<TForm9>();
+        QVERIFY(made);
+        QVERIFY(!made->isVisible());
+        persons->BitBtn4->click();
+        QCOMPARE(m_main->existingForm<TForm9>(), made);
+    }
+
+    // "&Tlač" > "&Expirácia zmlúv": the dialog proposes today; "&OK" previews the contracts due on the day
+    // in the box and leaves the dialog open; "&Storno" closes it.
+    void expiryDialogPreviewsTheDay_data()
+    {
+        QTest::addColumn<QString>("day");
+        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QStringList>("goods");
+        QTest::newRow("today, nothing due") << QString() << QStringList() << QStringList() << QStringList();
+        QTest::newRow("own due date") << u"1.6.2026"_s << QStringList{u"1002"_s} << QStringList{u"Novák"_s}
+                                      << QStringList{u"Retiazka"_s};
+        QTest::newRow("by an extension, nobody's contract")
+            << u"30.6.2026"_s << QStringList{u"1005"_s} << QStringList() << QStringList();
+    }
+    void expiryDialogPreviewsTheDay()
+    {
+        QFETCH(QString, day);
+        QFETCH(QStringList, rows);
+        QFETCH(QStringList, names);
+        QFETCH(QStringList, goods);
+        QAction* entry = m_main->action(u"Expirciazmlv2"_s);
+        QVERIFY(entry);
+        QVERIFY(entry->isEnabled());
+        entry->trigger();
+        TForm16* dialog = m_main->existingForm<TForm16>();
+        QVERIFY(dialog);
+        QVERIFY(dialog->isVisible());
+        QVERIFY(!dialog->isModal());
+        QCOMPARE(dialog->windowTitle(), u"Dátum expirácie"_s);
+        QCOMPARE(dialog->MaskEdit1->text(), u"15. 6.2026"_s);
+        if (!day.isEmpty()) retype(dialog->MaskEdit1, day);
+        QTest::mouseClick(dialog->BitBtn2, Qt::LeftButton);
+        QCOMPARE(m_shown.previews, 1);
+        QCOMPARE(m_shown.title, u"Expirácia zmlúv"_s);
+        QCOMPARE(shownTexts(u"NUMBER"_s), rows);
+        QCOMPARE(shownTexts(u"LASTNAME"_s), names);
+        QCOMPARE(shownTexts(u"Goods"_s), goods);
+        const QDate shownDay = day.isEmpty() ? ReportShopToday : QDate::fromString(day, u"d.M.yyyy"_s);
+        QCOMPARE(shownTexts(u"QRLabel14"_s), QStringList{u"na deň "_s + shownDay.toString(u"d.M.yyyy"_s)});
+        QVERIFY(dialog->isVisible());
+        QVERIFY(m_main->existingForm<TForm12>());
+
+        QTest::mouseClick(dialog->BitBtn1, Qt::LeftButton);
+        QVERIFY(!dialog->isVisible());
+        entry->trigger();
+        QCOMPARE(m_main->existingForm<TForm16>(), dialog);
+        QCOMPARE(dialog->MaskEdit1->text(), u"15. 6.2026"_s); // today again
+    }
+
+    // "Príjmy / &Výdaje": both boxes proposed as today; "&OK" refills the work table for the period and
+    // previews the statement; "&Storno" closes the dialog.
+    void incomeDialogPreviewsThePeriod()
+    {
+        m_main = m_program.start(ReportShopToday, [](Store& store) {
+            fillReportShop(store);
+            addRecord(store, u"Inventar.DBF"_s,
+                      {{u"NUMBER"_s, u"1004"_s}, {u"PRED_DATUM"_s, u"10.6.2026"_s}, {u"PRED_SUMA"_s, u"900"_s}});
+        });
+        QVERIFY(m_main);
+        QAction* entry = m_main->action(u"PrjmyVdaje1"_s);
+        QVERIFY(entry->isEnabled());
+        entry->trigger();
+        TForm8* dialog = m_main->existingForm<TForm8>();
+        QVERIFY(dialog);
+        QVERIFY(dialog->isVisible());
+        QVERIFY(!dialog->isModal());
+        QCOMPARE(dialog->windowTitle(), u"Štatistika"_s);
+        QCOMPARE(dialog->MaskEdit1->text(), u"15. 6.2026"_s);
+        QCOMPARE(dialog->MaskEdit2->text(), u"15. 6.2026"_s);
+        retype(dialog->MaskEdit1, u"1.5.2026"_s);
+        QTest::mouseClick(dialog->BitBtn2, Qt::LeftButton);
+        QCOMPARE(m_shown.previews, 1);
+        QCOMPARE(m_shown.title, u"Príjmy / Výdaje"_s);
+        QCOMPARE(shownTexts(u"NUMBER"_s), (QStringList{u"1002"_s, u"1004"_s}));
+        QCOMPARE(shownTexts(u"QRLabel14"_s), QStringList{u"od 1.5.2026 do 15.6.2026"_s});
+        QCOMPARE(shownTexts(u"MoneyOut"_s), QStringList{u"2500 Sk"_s});
+        QCOMPARE(shownTexts(u"MoneyIn"_s), QStringList{u"900 Sk"_s});
+        QCOMPARE(shownTexts(u"Difference"_s), QStringList{u"-1600 Sk"_s});
+        QCOMPARE(workTable(), (QStringList{u"1002 2026-05-04"_s, u"1004 2026-06-10"_s}));
+        QVERIFY(dialog->isVisible());
+        QVERIFY(m_main->existingForm<TForm11>());
+        QTest::mouseClick(dialog->BitBtn1, Qt::LeftButton);
+        QVERIFY(!dialog->isVisible());
+    }
+
+    // A box that is no date: the dialog's own message, no preview, marks and work table as they were.
+    void dateBoxThatIsNoDateChangesNothing_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("expiry day") << u"Expirciazmlv2"_s << u"MaskEdit1"_s << u"32.13.2026"_s
+                                    << u"'32.13.2026' is not a valid date and time"_s;
+        QTest::newRow("expiry day, empty")
+            << u"Expirciazmlv2"_s << u"MaskEdit1"_s << QString() << u"'  .  .    ' is not a valid date and time"_s;
+        QTest::newRow("period from") << u"PrjmyVdaje1"_s << u"MaskEdit1"_s << u"30. 2.2026"_s
+                                     << u"'30. 2.2026' is not a valid date"_s;
+        QTest::newRow("period to") << u"PrjmyVdaje1"_s << u"MaskEdit2"_s << u"31. 6.2026"_s
+                                   << u"'31. 6.2026' is not a valid date"_s;
+    }
+    void dateBoxThatIsNoDateChangesNothing()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, box);
+        QFETCH(QString, text);
+        QFETCH(QString, message);
+        // A run before: marks and rows that a failed one must leave.
+        m_main->action(u"Expirciazmlv2"_s)->trigger();
+        retype(m_main->existingForm<TForm16>()->MaskEdit1, u"1.6.2026"_s);
+        m_main->existingForm<TForm16>()->BitBtn2->click();
+        m_main->action(u"PrjmyVdaje1"_s)->trigger();
+        retype(m_main->existingForm<TForm8>()->MaskEdit1, u"1.1.2026"_s);
+        m_main->existingForm<TForm8>()->BitBtn2->click();
+        QCOMPARE(m_shown.previews, 2);
+        const QStringList marks = marked(), rows = workTable();
+        QCOMPARE(marks, QStringList{u"1002"_s});
+        QCOMPARE(rows, QStringList{u"1002 2026-05-04"_s});
+
+        m_main->action(action)->trigger();
+        QWidget* dialog = action == u"Expirciazmlv2"_s ? static_cast<QWidget*>(m_main->existingForm<TForm16>())
+                                                       : m_main->existingForm<TForm8>();
+        auto* edit = dialog->findChild<MaskEdit*>(box);
+        QVERIFY(edit);
+        retype(edit, text);
+        QTest::mouseClick(dialog->findChild<QPushButton*>(u"BitBtn2"_s), Qt::LeftButton);
+        const QList<Messages::Shown> shown = Messages::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown.first().text, message);
+        QCOMPARE(m_shown.previews, 2);
+        QCOMPARE(marked(), marks);
+        QCOMPARE(workTable(), rows);
+        QVERIFY(dialog->isVisible());
+    }
+
+    // The engine refuses a write halfway through the marking: its message, no preview, every mark as it was.
+    void expiryFailingHalfwayShowsTheEngineMessage()
+    {
+        m_main->shop().store().exec(u"CREATE TRIGGER refuse BEFORE UPDATE OF WRK ON Zmluvy WHEN NEW.NUMBER = '1002' "
+                                    u"BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END"_s);
+        const QStringList before = marked();
+        m_main->action(u"Expirciazmlv2"_s)->trigger();
+        TForm16* dialog = m_main->existingForm<TForm16>();
+        retype(dialog->MaskEdit1, u"1.6.2026"_s);
+        QTest::mouseClick(dialog->BitBtn2, Qt::LeftButton);
+        const QList<Messages::Shown> shown = Messages::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown.first().kind, Messages::Kind::Error);
+        QCOMPARE(shown.first().text, u"disk I/O error"_s);
+        QCOMPARE(m_shown.previews, 0);
+        QCOMPARE(marked(), before);
+        // The frame takes commands again.
+        QVERIFY(m_main->menuBar()->isEnabled());
+    }
+
+    // The calendar button beside a box runs the day picker for that box.
+    void calendarButtonPicksTheDay()
+    {
+        m_main->action(u"PrjmyVdaje1"_s)->trigger();
+        TForm8* dialog = m_main->existingForm<TForm8>();
+        QTimer::singleShot(0, this, [this] {
+            TForm20* picker = m_main->form20();
+            QVERIFY(picker->isVisible());
+            picker->MonthCalendar1->setSelectedDate(QDate(2026, 6, 3));
+            QTest::mouseClick(picker->BitBtn1, Qt::LeftButton);
+        });
+        QTest::mouseClick(dialog->SpeedButton2, Qt::LeftButton);
+        QCOMPARE(dialog->MaskEdit2->text(), u" 3. 6.2026"_s);
+        QCOMPARE(dialog->MaskEdit1->text(), u"15. 6.2026"_s);
     }
 };
 

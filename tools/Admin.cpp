@@ -49,11 +49,26 @@ int usage(const QString& problem)
           u"              the register runs\n"
           u"  restore     puts a backup in place of the store once the register is closed; the replaced\n"
           u"              store stays beside it\n"
-          u"  report      writes the report NAME of the store in DIR as PDF and prints its page count; the\n"
-          u"              current and expired views compute with DATE (d.M.yyyy or YYYY-MM-DD, today by\n"
-          u"              default). Reports:"_s);
+          u"  report      writes the report NAME of the store in DIR as PDF and prints its page count (0 when\n"
+          u"              there is nothing to print); the current and expired views and the profile's due\n"
+          u"              contracts compute with DATE (today by default). Dates are d.M.yyyy or YYYY-MM-DD;\n"
+          u"              income refills the work table Prijvyd.dbf, the others change no more than the WRK\n"
+          u"              marks. Reports:"_s);
     for (const ReportCatalog::Entry& e : ReportCatalog::entries())
         print(stderr, u"                "_s + e.name + (e.arguments.isEmpty() ? QString() : u' ' + e.arguments));
+    print(stderr, u"       mervana-admin archive DIR --from DATE --to DATE\n"
+                  u"       mervana-admin dearchive DIR\n"
+                  u"       mervana-admin stats DIR\n"
+                  u"  archive     moves the contracts signed from DATE to DATE (both included) that are finished,\n"
+                  u"              with their goods and extensions, into the archive tables\n"
+                  u"  dearchive   moves the whole archive back into the register\n"
+                  u"  stats       prints the money in circulation, the pledge value and the record counts"_s);
+    print(stderr, u"       mervana-admin search DIR TEXT\n"
+                  u"       mervana-admin reindex DIR\n"
+                  u"  search      marks the pledged goods of the store in DIR whose description holds TEXT (in upper\n"
+                  u"              case, accents too), as the register's search does, and prints their contract\n"
+                  u"              and description\n"
+                  u"  reindex     rebuilds the indexes of the contracts, persons, goods and extensions in DIR"_s);
     print(stderr, u"exit status: 0 done, 1 failed, 2 wrong command line or unreadable input (nothing changed)"_s);
     return Usage;
 }

@@ -39,3 +39,8 @@ int adminImportDbf(QStringList args);
 int adminExportDbf(QStringList args);
 int adminBackup(QStringList args);
 int adminRestore(QStringList args);
+int adminArchive(QStringList args);
+int adminDearchive(QStringList args);
+int adminStats(QStringList args);
+int adminSearch(QStringList args);
+int adminReindex(QStringList args);

@@ -29,6 +29,11 @@ int main(int argc, char* argv[])
         {"export-dbf", adminExportDbf},
         {"backup", adminBackup},
         {"restore", adminRestore},
+        {"archive", adminArchive},
+        {"dearchive", adminDearchive},
+        {"stats", adminStats},
+        {"search", adminSearch},
+        {"reindex", adminReindex},
     };
     try {
         for (const auto& c : commands)

@@ -1,0 +1,355 @@
+// Every entry box of the four register windows given what a clerk types by mistake: each input gives its
+// standard message and leaves the store as it was, or is stored as the box holds it, with nothing else
+// changed and no record half written.
+#include "FreshProgram.h"
+#include "app/Main.h"
+#include "app/MaskEdit.h"
+#include "app/Messages.h"
+#include "register/ContractRules.h"
+#include "register/Inventar.h"
+#include "register/Osoby.h"
+#include "register/Predlz.h"
+#include "register/Shop.h"
+#include "register/Zmluvy.h"
+#include "store/Schema.h"
+#include "store/Store.h"
+#include "store/Table.h"
+#include "store/Values.h"
+
+#include <QPushButton>
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+const QDate Today(2026, 12, 7);
+
+// One record per table, each field as the register shows it.
+using Record = QHash<QString, QString>;
+const QHash<QString, Record> Fixture{
+    {u"Osoby.DBF"_s,
+     {{u"BIRTHNUM"_s, u"7801011240"_s},
+      {u"LASTNAME"_s, u"Nováková"_s},
+      {u"FIRSNAME"_s, u"Jana"_s},
+      {u"IDCARD"_s, u"EA123456"_s},
+      {u"STREET"_s, u"Hlavná"_s},
+      {u"STREETNO"_s, u"12"_s},
+      {u"CITY"_s, u"Žilina"_s},
+      {u"REASON"_s, u"stála zákazníčka"_s},
+      {u"BLACK"_s, u"False"_s}}},
+    {u"Zmluvy.DBF"_s,
+     {{u"NUMBER"_s, u"26/00001"_s},
+      {u"BIRTHNUM"_s, u"7801011240"_s},
+      {u"AGRDATE"_s, u"1.12.2026"_s},
+      {u"AMOUNT"_s, u"1500"_s},
+      {u"PERCENT"_s, u"10"_s},
+      {u"WEEKTIME"_s, u"4"_s},
+      {u"UNTIL"_s, u"1.1.2027"_s},
+      {u"PAID"_s, u"False"_s},
+      {u"PAID_SUM"_s, u"1650"_s},
+      {u"PAID_DATE"_s, u"2.1.2027"_s},
+      {u"RETURNED"_s, u"False"_s},
+      {u"RETUDATE"_s, u"3.1.2027"_s},
+      {u"RETENT"_s, u"False"_s},
+      {u"PADAK"_s, u"False"_s}}},
+    {u"Inventar.DBF"_s,
+     {{u"NUMBER"_s, u"26/00001"_s},
+      {u"SUBJECT"_s, u"prsteň zlatý"_s},
+      {u"VRATENE"_s, u"False"_s},
+      {u"PREDANE"_s, u"False"_s},
+      {u"PREPADNUTE"_s, u"False"_s},
+      {u"PRED_DATUM"_s, u"4.1.2027"_s},
+      {u"PRED_SUMA"_s, u"900"_s},
+      {u"SUMA1"_s, u"800"_s},
+      {u"SUMA2"_s, u"1200"_s}}},
+    {u"Predlz.DBF"_s,
+     {{u"NUMBER"_s, u"26/00001"_s},
+      {u"X_UNTIL"_s, u"1.2.2027"_s},
+      {u"X_PERCENT"_s, u"10"_s},
+      {u"X_PAID"_s, u"150"_s},
+      {u"X_PAIDDATE"_s, u"1.1.2027"_s}}},
+};
+const QStringList Files{u"Osoby.DBF"_s, u"Zmluvy.DBF"_s, u"Inventar.DBF"_s, u"Predlz.DBF"_s};
+
+// What the store holds: every record of the four tables in record order, as the register shows it.
+using Contents = QHash<QString, QList<Record>>;
+
+// What a box is for, which decides what a bad input gives.
+enum class Kind {
+    Text,       // stored as the box holds it, trailing blanks dropped
+    Key,        // the same, but a new key is a new record beside the fixture's
+    Number,     // money, percent and weeks: the conversion message, or the number
+    Date,       // a masked date box; an empty box empties the field
+    NeededDate, // a masked date box that must hold a date
+    Search      // moves the cursor only
+};
+
+struct Box
+{
+    QString form;
+    QString name;
+    QString file;  // the table its text is stored in
+    QString field; // and the field
+    Kind kind;
+};
+
+const QList<Box> Boxes{
+    {u"TForm2"_s, u"Edit1"_s, u"Zmluvy.DBF"_s, u"NUMBER"_s, Kind::Key},
+    {u"TForm2"_s, u"Edit3"_s, u"Zmluvy.DBF"_s, u"AMOUNT"_s, Kind::Number},
+    {u"TForm2"_s, u"Edit4"_s, u"Zmluvy.DBF"_s, u"PERCENT"_s, Kind::Number},
+    {u"TForm2"_s, u"Edit5"_s, u"Zmluvy.DBF"_s, u"WEEKTIME"_s, Kind::Number},
+    {u"TForm2"_s, u"Edit6"_s, u"Zmluvy.DBF"_s, u"PAID_SUM"_s, Kind::Number},
+    {u"TForm2"_s, u"MaskEdit1"_s, u"Zmluvy.DBF"_s, u"AGRDATE"_s, Kind::Date},
+    {u"TForm2"_s, u"MaskEdit2"_s, u"Zmluvy.DBF"_s, u"UNTIL"_s, Kind::Date},
+    {u"TForm2"_s, u"MaskEdit3"_s, u"Zmluvy.DBF"_s, u"PAID_DATE"_s, Kind::Date},
+    {u"TForm2"_s, u"MaskEdit4"_s, u"Zmluvy.DBF"_s, u"RETUDATE"_s, Kind::Date},
+    {u"TForm2"_s, u"Edit11"_s, {}, {}, Kind::Search},
+    {u"TForm3"_s, u"Edit1"_s, u"Osoby.DBF"_s, u"BIRTHNUM"_s, Kind::Key},
+    {u"TForm3"_s, u"Edit2"_s, u"Osoby.DBF"_s, u"IDCARD"_s, Kind::Text},
+    {u"TForm3"_s, u"Edit3"_s, u"Osoby.DBF"_s, u"LASTNAME"_s, Kind::Text},
+    {u"TForm3"_s, u"Edit4"_s, u"Osoby.DBF"_s, u"FIRSNAME"_s, Kind::Text},
+    {u"TForm3"_s, u"Edit5"_s, u"Osoby.DBF"_s, u"STREET"_s, Kind::Text},
+    {u"TForm3"_s, u"Edit6"_s, u"Osoby.DBF"_s, u"CITY"_s, Kind::Text},
+    {u"TForm3"_s, u"Edit7"_s, u"Osoby.DBF"_s, u"STREETNO"_s, Kind::Text},
+    {u"TForm3"_s, u"Edit8"_s, u"Osoby.DBF"_s, u"REASON"_s, Kind::Text},
+    {u"TForm3"_s, u"Edit9"_s, {}, {}, Kind::Search},
+    {u"TForm4"_s, u"Edit2"_s, u"Inventar.DBF"_s, u"SUBJECT"_s, Kind::Text},
+    {u"TForm4"_s, u"MaskEdit1"_s, u"Inventar.DBF"_s, u"PRED_DATUM"_s, Kind::Date},
+    {u"TForm4"_s, u"Edit3"_s, u"Inventar.DBF"_s, u"PRED_SUMA"_s, Kind::Number},
+    {u"TForm4"_s, u"Edit4"_s, u"Inventar.DBF"_s, u"SUMA1"_s, Kind::Number},
+    {u"TForm4"_s, u"Edit5"_s, u"Inventar.DBF"_s, u"SUMA2"_s, Kind::Number},
+    {u"TForm7"_s, u"MaskEdit1"_s, u"Predlz.DBF"_s, u"X_PAIDDATE"_s, Kind::NeededDate},
+    {u"TForm7"_s, u"MaskEdit2"_s, u"Predlz.DBF"_s, u"X_UNTIL"_s, Kind::NeededDate},
+    {u"TForm7"_s, u"Edit1"_s, u"Predlz.DBF"_s, u"X_PAID"_s, Kind::Number},
+    {u"TForm7"_s, u"Edit2"_s, u"Predlz.DBF"_s, u"X_PERCENT"_s, Kind::Number},
+};
+
+const QString Long = u"1234567890"_s.repeated(20);
+
+} // namespace
+
+class TestBadInput : public QObject
+{
+    Q_OBJECT
+
+    FreshProgram m_program;
+    TForm1* m_main = nullptr;
+
+    Store& store() { return m_main->shop().store(); }
+
+    // Back to the fixture: the four records and nothing else, whatever the last row left.
+    void restore()
+    {
+        for (const QString& file : Files) {
+            Table t(store(), file);
+            t.open();
+            t.emptyTable();
+            t.append();
+            const Record& r = Fixture.value(file);
+            for (auto it = r.cbegin(); it != r.cend(); ++it)
+                t.field(it.key()).setAsString(it.value());
+            t.post();
+        }
+    }
+
+    Contents contents()
+    {
+        Contents c;
+        for (const QString& file : Files) {
+            Table t(store(), file);
+            t.open();
+            t.setIndexName(QString());
+            for (t.first(); !t.eof(); t.next()) {
+                Record r;
+                for (const FieldDef& f : t.definition().fields)
+                    r.insert(f.name, t.field(f.name).asString());
+                c[file] << r;
+            }
+        }
+        return c;
+    }
+
+    RegisterWindow* form(const QString& name)
+    {
+        if (name == u"TForm2"_s) return m_main->form2();
+        if (name == u"TForm3"_s) return m_main->form3();
+        if (name == u"TForm4"_s) return m_main->form4();
+        return m_main->form7();
+    }
+
+    // The window on its only record, its panel filled from it.
+    void showRecord(RegisterWindow* w)
+    {
+        w->Table1->setFilter(QString());
+        w->Table1->setFiltered(false);
+        m_main->showChild(w);
+        w->Table1->first();
+        if (auto* f = qobject_cast<TForm2*>(w)) f->ShowContract();
+        if (auto* f = qobject_cast<TForm3*>(w)) f->ShowCurrentPerson();
+        if (auto* f = qobject_cast<TForm4*>(w)) f->ShowItem();
+        if (auto* f = qobject_cast<TForm7*>(w)) f->ShowExtension();
+        QCoreApplication::processEvents();
+    }
+
+    QPushButton* saveButton(RegisterWindow* w)
+    {
+        for (auto* b : w->findChildren<QPushButton*>())
+            if (b->text() == u"Z&apíš"_s) return b;
+        return nullptr;
+    }
+
+    // As the clerk types: into the box, everything it held gone, the keys one by one.
+    static void type(QLineEdit* box, const QString& text)
+    {
+        box->setFocus(Qt::MouseFocusReason);
+        box->selectAll();
+        QTest::keyClick(box, Qt::Key_Backspace);
+        box->home(false);
+        QTest::keyClicks(box, text);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        m_main = m_program.start(Today);
+        QVERIFY(m_main);
+    }
+
+    void cleanupTestCase() { m_program.stop(); }
+
+    void boxes_data();
+    void boxes();
+};
+
+void TestBadInput::boxes_data()
+{
+    QTest::addColumn<int>("box");
+    QTest::addColumn<QString>("input");
+
+    const QList<std::pair<const char*, QString>> inputs{
+        {"letters in a number", u"12ab"_s},
+        {"31 February", u"31.2.2027"_s},
+        {"day zero", u"00.00.0000"_s},
+        {"200 characters", Long},
+        {"quote", u"O'Neil"_s},
+        {"backslash", u"C:\\x"_s},
+        {"percent sign", u"50%"_s},
+        {"blanks around", u" 12 "_s},
+        {"decimal point", u"12.5"_s},
+        {"minus sign", u"-5"_s},
+        {"empty", QString()},
+    };
+    for (int b = 0; b < Boxes.size(); ++b)
+        for (const auto& [what, text] : inputs)
+            QTest::addRow("%s %s: %s", qPrintable(Boxes.at(b).form), qPrintable(Boxes.at(b).name), what) << b << text;
+}
+
+void TestBadInput::boxes()
+{
+    QFETCH(int, box);
+    QFETCH(QString, input);
+    const Box& b = Boxes.at(box);
+
+    restore();
+    RegisterWindow* w = form(b.form);
+    showRecord(w);
+    Messages::takeShown();
+    const Contents before = contents();
+    auto* edit = w->findChild<QLineEdit*>(b.name);
+    QVERIFY(edit);
+    type(edit, input);
+    // What the box let through, as it shows it (a date box with its blanks).
+    const auto* date = qobject_cast<MaskEdit*>(edit);
+    const QString typed = date ? date->text() : edit->text();
+    if (b.kind != Kind::Search) {
+        QPushButton* save = saveButton(w);
+        QVERIFY(save);
+        save->setFocus(Qt::MouseFocusReason); // the box is left as the clerk clicks the button
+        save->click();
+    }
+    QCoreApplication::processEvents();
+    const QList<Messages::Shown> shown = Messages::takeShown();
+    QStringList texts;
+    for (const auto& s : shown)
+        texts << s.text;
+
+    Contents expected = before;
+    QStringList messages;
+    const QString field = b.field;
+    auto storedAs = [&](const QString& value) {
+        Record& r = expected[b.file][0];
+        if (b.kind == Kind::Key) {
+            if (value == r.value(field)) return;
+            Record added = r;
+            added[field] = value;
+            expected[b.file] << added;
+        } else {
+            r[field] = value;
+        }
+    };
+    QString kept = typed;
+    while (kept.endsWith(u' '))
+        kept.chop(1);
+    if (kept.trimmed().isEmpty()) kept.clear();
+
+    switch (b.kind) {
+    case Kind::Search:
+        break;
+    case Kind::Text:
+    case Kind::Key:
+        storedAs(kept);
+        break;
+    case Kind::Number: {
+        // Sums and percents: digits with a decimal comma, blanks around; weeks: digits.
+        static const QRegularExpression money(uR"(^ *(\d+(,\d*)?|,\d+) *$)"_s);
+        static const QRegularExpression whole(uR"(^ *\d+ *$)"_s);
+        const bool weeks = field == u"WEEKTIME"_s;
+        if (kept.isEmpty()) {
+            storedAs(QString());
+        } else if ((weeks ? whole : money).match(typed).hasMatch()) {
+            storedAs(Values::generalNumberText(typed.trimmed().replace(u',', u'.').toDouble()));
+        } else if (weeks) {
+            messages << u"'%1' is not a valid integer value for field '%2'"_s.arg(typed, field);
+        } else {
+            messages << u"'%1' is not a valid floating point value for field '%2'"_s.arg(typed, field);
+        }
+        break;
+    }
+    case Kind::Date:
+    case Kind::NeededDate:
+        // None of the inputs is a real date: a box left without a digit is empty, anything else refused.
+        if (Values::isEmptyDateText(typed) && b.kind == Kind::Date)
+            storedAs(QString());
+        else
+            messages << u"'%1' is not a valid date"_s.arg(typed);
+        break;
+    }
+    if (b.form == u"TForm2"_s && b.name == u"Edit5"_s && texts.isEmpty()) {
+        // Leaving the weeks box proposes the due date, which is stored with them.
+        if (const auto due = ContractRules::DueDateFromWeeks(Fixture[b.file][u"AGRDATE"_s], typed))
+            expected[b.file][0][u"UNTIL"_s] = Values::shortDateText(Values::dateFromText(*due));
+    }
+    if (b.file == u"Zmluvy.DBF"_s && expected[b.file].size() > 1)
+        messages << u"Zmluva bola zapísaná bez založených predmetov..."_s; // a new contract has no goods yet
+    if (b.form == u"TForm3"_s && b.name == u"Edit1"_s) {
+        // Leaving the birth number box checks it first.
+        if (!TForm3::IsPlausibleBirthNumber(typed)) messages.prepend(u"Pravdepodobne chybné rodné číslo..."_s);
+    }
+    QCOMPARE(texts, messages);
+    QCOMPARE(contents(), expected);
+
+    if (b.form == u"TForm2"_s && b.name == u"Edit1"_s) {
+        // The number goes quoted into the filter of the contract's goods: they must still show.
+        w->findChild<QPushButton*>(u"BitBtn1"_s)->click();
+        QCOMPARE(Messages::takeShown().size(), 0);
+    }
+
+    // Nothing waits in an edit buffer to be written by the next move either.
+    w->Table1->first();
+    w->Table1->next();
+    QCOMPARE(contents(), expected);
+}
+
+QTEST_MAIN(TestBadInput)
+#include "tst_badinput.moc"

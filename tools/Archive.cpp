@@ -1,0 +1,96 @@
+#include "register/Shop.h"
+#include "services/ArchiveMove.h"
+#include "services/Statistics.h"
+#include "store/Store.h"
+#include "store/Table.h"
+#include "store/Transaction.h"
+#include "tools/Admin.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+bool hasStore(const QString& dir)
+{
+    return QFileInfo::exists(QDir(dir).filePath(Store::fileName()));
+}
+
+// The archive tables, each opened by the routine that uses it.
+struct ArchiveTables
+{
+    explicit ArchiveTables(Store& store)
+        : contracts(store, u"Xzmluvy.DBF"_s), extensions(store, u"Xpredlz.DBF"_s), goods(store, u"Xinvent.DBF"_s)
+    {
+    }
+    ArchiveMove::Tables tables() { return {contracts, extensions, goods}; }
+    Table contracts, extensions, goods;
+};
+
+QString countsText(const ArchiveMove::Counts& c)
+{
+    return u"%1 contracts, %2 goods, %3 extensions"_s.arg(c.contracts).arg(c.goods).arg(c.extensions);
+}
+
+} // namespace
+
+int adminArchive(QStringList args)
+{
+    QString fromText, toText;
+    if (!Admin::takeOption(args, u"--from"_s, &fromText) || !Admin::takeOption(args, u"--to"_s, &toText))
+        return Admin::usage(u"--from and --to need a date"_s);
+    if (args.size() != 1) return Admin::usage(u"archive takes one folder"_s);
+    const QDate from = Admin::parseDate(fromText), to = Admin::parseDate(toText);
+    if (!from.isValid() || !to.isValid()) return Admin::usage(u"archive needs --from DATE and --to DATE"_s);
+    if (to < from) return Admin::usage(u"the period ends before it begins"_s);
+    if (!hasStore(args.first())) return Admin::fail(u"no store in %1"_s.arg(args.first()), Admin::Usage);
+
+    Shop shop(args.first());
+    ArchiveTables archive(shop.store());
+    const ArchiveMove::Tables live{*shop.Table1, *shop.Table3, *shop.Table4};
+    // Without a question between them, the marks and the move land together or not at all.
+    Transaction transaction(shop.store());
+    ArchiveMove::markFinished(live, from, to);
+    const ArchiveMove::Counts moved = ArchiveMove::moveMarked(live, archive.tables());
+    transaction.commit();
+    Admin::out(u"Moved to the archive: "_s + countsText(moved));
+    return Admin::Ok;
+}
+
+int adminDearchive(QStringList args)
+{
+    if (args.size() != 1) return Admin::usage(u"dearchive takes one folder"_s);
+    if (!hasStore(args.first())) return Admin::fail(u"no store in %1"_s.arg(args.first()), Admin::Usage);
+    Shop shop(args.first());
+    ArchiveTables archive(shop.store());
+    const ArchiveMove::Restored restored =
+        ArchiveMove::moveBack({*shop.Table1, *shop.Table3, *shop.Table4}, archive.tables());
+    Admin::out(u"Moved back from the archive: "_s + countsText(restored.counts));
+    if (!restored.duplicates.isEmpty())
+        Admin::out(u"Contract numbers now twice in the register: "_s + restored.duplicates.join(u", "_s));
+    return Admin::Ok;
+}
+
+int adminStats(QStringList args)
+{
+    if (args.size() != 1) return Admin::usage(u"stats takes one folder"_s);
+    if (!hasStore(args.first())) return Admin::fail(u"no store in %1"_s.arg(args.first()), Admin::Usage);
+    Shop shop(args.first());
+    ArchiveTables archive(shop.store());
+    Admin::out(u"Peniaze v obehu: "_s + Statistics::crownsText(Statistics::moneyInCirculation(*shop.Table1)));
+    Admin::out(u"Záložná hodnota: "_s + Statistics::crownsText(Statistics::pledgeValue(*shop.Table4)));
+    const Statistics::RecordCounts c = Statistics::countRecords(*shop.Table1, *shop.Table2, *shop.Table4, *shop.Table3,
+                                                                archive.contracts, archive.goods, archive.extensions);
+    const std::pair<const char*, int> lines[] = {{"Zmluvy", c.contracts},
+                                                 {"Osoby", c.persons},
+                                                 {"Inventár (predmety)", c.goods},
+                                                 {"Predĺženia", c.extensions},
+                                                 {"Archív zmlúv", c.archivedContracts},
+                                                 {"Archív predmetov", c.archivedGoods},
+                                                 {"Archív predĺžení", c.archivedExtensions}};
+    for (const auto& [name, count] : lines)
+        Admin::out(QString::fromUtf8(name) + u": "_s + QString::number(count));
+    return Admin::Ok;
+}

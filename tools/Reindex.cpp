@@ -1,0 +1,33 @@
+#include "register/Shop.h"
+#include "services/Maintenance.h"
+#include "store/Store.h"
+#include "store/Table.h"
+#include "tools/Admin.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <memory>
+#include <vector>
+
+using namespace Qt::Literals::StringLiterals;
+
+int adminReindex(QStringList args)
+{
+    if (args.size() != 1) return Admin::usage(u"reindex needs a folder"_s);
+    const QString dir = args.at(0);
+    if (!QFileInfo::exists(QDir(dir).filePath(Store::fileName())))
+        return Admin::fail(u"no store in %1"_s.arg(QDir::toNativeSeparators(dir)), Admin::Usage);
+
+    // The register's command without its windows: one instance of each table stands in for them.
+    Shop shop(dir);
+    std::vector<std::unique_ptr<Table>> own;
+    QList<Table*> instances;
+    for (const QString& file : {u"Zmluvy.DBF"_s, u"Osoby.DBF"_s, u"Inventar.DBF"_s, u"Predlz.DBF"_s}) {
+        own.push_back(std::make_unique<Table>(shop.store(), file));
+        own.back()->open();
+        instances << own.back().get();
+    }
+    Maintenance::Reindex({shop.Table1, shop.Table2, shop.Table3, shop.Table4}, instances);
+    shop.store().checkpoint();
+    return Admin::Ok;
+}

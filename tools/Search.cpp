@@ -1,0 +1,34 @@
+#include "register/Shop.h"
+#include "services/GoodsSearch.h"
+#include "store/Store.h"
+#include "store/Table.h"
+#include "tools/Admin.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+using namespace Qt::Literals::StringLiterals;
+
+int adminSearch(QStringList args)
+{
+    if (args.size() != 2) return Admin::usage(u"search needs a folder and the text to look for"_s);
+    const QString dir = args.at(0);
+    const QString text = args.at(1);
+    if (text.isEmpty()) return Admin::usage(u"the text to look for is empty"_s);
+    if (!QFileInfo::exists(QDir(dir).filePath(Store::fileName())))
+        return Admin::fail(u"no store in %1"_s.arg(QDir::toNativeSeparators(dir)), Admin::Usage);
+
+    // The goods window's own search: the marks are stored, so the register shows the same hits.
+    Shop shop(dir);
+    Table goods(shop.store(), u"Inventar.DBF"_s);
+    goods.setIndexName(u"NUMBER"_s);
+    goods.open();
+    GoodsSearch::markAndShow(goods, text);
+    qint64 hits = 0;
+    for (goods.first(); !goods.eof(); goods.next()) {
+        Admin::out(goods.field(u"NUMBER"_s).asString() + u'\t' + goods.field(u"SUBJECT"_s).asString());
+        ++hits;
+    }
+    Admin::print(stderr, u"%1 found"_s.arg(hits));
+    return Admin::Ok;
+}
