@@ -547,6 +547,7 @@ void TForm2::StartNewContract()
     const QString number =
         ContractRules::NextContractNumber(ArchiveMove::highestNumber(*m_main->shop().Table1), Clock::today());
 
+    m_proposedNumber = number;
     Table1->append();
     DBGrid1->selectionModel()->clear();
     // Focus first: leaving the grid refreshes the panel, which must not wipe the proposal.
@@ -575,12 +576,20 @@ bool TForm2::WriteContract()
         Messages::error(u"Rodné číslo nebolo nájdené..."_s);
         return false;
     }
+    // A contract begun with "&Nový" on a server that other counters share: its number must still be free.
+    // (A number the clerk typed over the proposal names the contract to write, as on a single counter.)
+    const bool newOnServer = Table1->state() == Table::State::Insert && m_main->shop().store().isServer() &&
+                             numberKey(Edit1->text()) == numberKey(m_proposedNumber);
     // A blank record from "&Nový" that the panel was never stored into goes now, whatever is written.
     if (Table1->state() == Table::State::Insert && !Table1->modified()) Table1->cancel();
     if (Table1->indexName() != u"NUMBER"_s) Table1->setIndexName(u"NUMBER"_s);
     // The number is the key over all contracts: look it up where no view hides any of them.
     Table& all = *m_main->shop().Table1;
     const QString key = numberKey(Edit1->text());
+    // Another counter may have taken the number since "&Nový" proposed it: heard of already, or refused by
+    // the server's unique index when this one stores it.
+    m_main->shop().store().takeRemoteChanges();
+    if (newOnServer && all.findKey(key)) return ProposeFreeNumber(key);
     if (all.findKey(key)) {
         if (Table1->gotoRowId(all.rowId())) {
             Table1->edit();
@@ -591,12 +600,29 @@ bool TForm2::WriteContract()
         }
     } else {
         Table1->append();
-        StoreContractFields(*Table1);
+        try {
+            StoreContractFields(*Table1);
+        } catch (const KeyViolation&) {
+            return ProposeFreeNumber(key);
+        }
     }
     selectCurrentRow();
 
     if (!m_main->shop().Table4->findKey(key)) Messages::warning(u"Zmluva bola zapísaná bez založených predmetov..."_s);
     return true;
+}
+
+bool TForm2::ProposeFreeNumber(const QString& taken)
+{
+    m_main->shop().store().touchAll(); // read anew: what the other counter stored is committed by now
+    const QString number =
+        ContractRules::NextContractNumber(ArchiveMove::highestNumber(*m_main->shop().Table1), Clock::today());
+    if (Table1->state() != Table::State::Insert) Table1->append();
+    m_proposedNumber = number;
+    showText(Edit1, number);
+    Messages::error(u"Číslo zmluvy %1 medzitým zapísala iná pokladňa.\rZmluva dostane číslo %2, zapíšte ju znova."_s.arg(
+        taken, number));
+    return false;
 }
 
 void TForm2::StoreContractFields()

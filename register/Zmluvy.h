@@ -70,6 +70,9 @@ public:
     // Stores the panel into the contract with the number in Edit1, among all contracts and not only
     // those the view shows. False when nothing was stored (pledger unknown).
     bool WriteContract();
+    // The number taken was stored by another counter meanwhile: the next free one goes into the panel,
+    // the clerk is told and writes again. Returns false (nothing written).
+    bool ProposeFreeNumber(const QString& taken);
     void StoreContractFields();              // into Table1, opened for editing or appending
     void StoreContractFields(Table& target); // into the record opened on target; cancels it on failure
     void MarkContractGoods(const QString& flagField, bool state);
@@ -112,4 +115,5 @@ private:
     bool m_showing = false;
     bool m_showAgain = false;
     QColor m_normalText;
+    QString m_proposedNumber; // by "&Nový", for the check that no other counter took it meanwhile
 };

@@ -32,16 +32,20 @@ bool Definition::isServer() const
 
 QString Definition::location() const
 {
-    return isServer() ? serverLocation(host, port, database, user) : path;
+    return isServer() ? serverLocation(host, port, database, user, schema) : path;
 }
 
-QString serverLocation(const QString& host, const QString& port, const QString& database, const QString& user)
+QString serverLocation(const QString& host, const QString& port, const QString& database, const QString& user,
+                       const QString& schema)
 {
     const auto part = [](const QString& text) { return QString::fromLatin1(QUrl::toPercentEncoding(text)); };
     QString uri = u"postgresql://"_s + part(host);
     if (!port.isEmpty()) uri += u':' + part(port);
     uri += u'/' + part(database);
-    if (!user.isEmpty()) uri += u"?user="_s + part(user);
+    QStringList parameters;
+    if (!user.isEmpty()) parameters << u"user="_s + part(user);
+    if (!schema.isEmpty()) parameters << u"options="_s + part(u"-csearch_path="_s + schema);
+    if (!parameters.isEmpty()) uri += u'?' + parameters.join(u'&');
     return uri;
 }
 
@@ -72,10 +76,12 @@ Definition ensureDatabaseName(const QString& programDir)
     d.port = settings.value(key(u"PORT"_s)).toString();
     d.database = settings.value(key(u"DATABASE"_s)).toString();
     d.user = settings.value(key(u"USER"_s)).toString();
+    d.schema = settings.value(key(u"SCHEMA"_s)).toString();
     return d;
 }
 
-void defineServer(const QString& host, const QString& port, const QString& database, const QString& user)
+void defineServer(const QString& host, const QString& port, const QString& database, const QString& user,
+                  const QString& schema)
 {
     QSettings settings(filePath(), QSettings::IniFormat);
     settings.setValue(key(u"TYPE"_s), u"POSTGRESQL"_s);
@@ -83,6 +89,10 @@ void defineServer(const QString& host, const QString& port, const QString& datab
     settings.setValue(key(u"PORT"_s), port);
     settings.setValue(key(u"DATABASE"_s), database);
     settings.setValue(key(u"USER"_s), user);
+    if (schema.isEmpty())
+        settings.remove(key(u"SCHEMA"_s));
+    else
+        settings.setValue(key(u"SCHEMA"_s), schema);
     settings.sync();
 }
 

@@ -8,8 +8,9 @@
 namespace EngineConfig {
 
 // TYPE=SQLITE: the store file in the folder PATH. TYPE=POSTGRESQL: the database DATABASE on the server
-// HOST (a name, an address, or the folder of its local socket) at PORT, as USER; the password only ever
-// comes from the user's ~/.pgpass, never from here.
+// HOST (a name, an address, or the folder of its local socket) at PORT, as USER, its tables in SCHEMA
+// (several shops may share one database); the password only ever comes from the user's ~/.pgpass, never
+// from here.
 struct Definition
 {
     QString path;
@@ -18,6 +19,7 @@ struct Definition
     QString port;
     QString database;
     QString user;
+    QString schema; // SCHEMA: where the store's tables lie in DATABASE; the user's search path when empty
 
     bool isServer() const;
     // What the store opens: the folder, or postgresql://HOST:PORT/DATABASE?user=USER.
@@ -25,7 +27,8 @@ struct Definition
 };
 
 // The connection URI of a server store; empty parts are left to the server's defaults.
-QString serverLocation(const QString& host, const QString& port, const QString& database, const QString& user);
+QString serverLocation(const QString& host, const QString& port, const QString& database, const QString& user,
+                       const QString& schema = {});
 
 QString filePath();
 QString databaseName(); // "Mervana"
@@ -35,7 +38,8 @@ bool isDefined();
 // an existing definition is returned unchanged, even when it points elsewhere.
 Definition ensureDatabaseName(const QString& programDir);
 // Defines (or redefines) the database name as a store on a PostgreSQL server.
-void defineServer(const QString& host, const QString& port, const QString& database, const QString& user);
+void defineServer(const QString& host, const QString& port, const QString& database, const QString& user,
+                  const QString& schema = {});
 
 // The folder of the daily backup: the entry BackupDir, or "Zaloha" inside dataDir when it is absent
 // ("mervana/Zaloha" in the user's data folder for a store on a server).

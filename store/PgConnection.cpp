@@ -128,7 +128,8 @@ CREATE CONSTRAINT TRIGGER countflush_at_commit AFTER INSERT ON countflush DEFERR
     FOR EACH ROW EXECUTE FUNCTION mervana_count_flush();
 CREATE FUNCTION mervana_changed() RETURNS trigger LANGUAGE plpgsql AS $f$
 BEGIN
-    PERFORM pg_notify('mervana', TG_ARGV[0]);
+    -- Several shops may share a database, each in a schema of its own: the notice names the schema too.
+    PERFORM pg_notify('mervana', TG_TABLE_SCHEMA || '.' || TG_ARGV[0]);
     RETURN NULL;
 END $f$;
 )"_s;
@@ -609,10 +610,20 @@ void PgConnection::fail(pg_result* result)
     const QString text = errorText(result, m_conn);
     const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
     const bool unique = state && std::strcmp(state, "23505") == 0;
+    const char* constraint = result ? PQresultErrorField(result, PG_DIAG_CONSTRAINT_NAME) : nullptr;
+    const bool number = unique && constraint && std::strcmp(constraint, "zmluvy_number_unique") == 0;
     PQclear(result);
     if (PQstatus(m_conn) != CONNECTION_OK)
         throw ConnectionLost(u"The connection to the database server %1 was lost (%2); the command was not stored"_s.arg(
             m_location, text));
+    if (number) {
+        // The one key the server keeps unique that a clerk meets: the contract number. The server words its
+        // detail in its own language; the number is the value after "=".
+        static const QRegularExpression value(u"=\\(([^()]*)\\)"_s);
+        const auto match = value.match(text);
+        throw KeyViolation(match.hasMatch() ? u"Číslo zmluvy %1 už v registri je."_s.arg(match.captured(1))
+                                            : u"Toto číslo zmluvy už v registri je."_s);
+    }
     if (unique) throw KeyViolation(text);
     throw StoreError(text);
 }
@@ -765,7 +776,8 @@ QStringList PgConnection::takeChangedTables()
     PQconsumeInput(m_conn);
     const int own = PQbackendPID(m_conn);
     while (PGnotify* n = PQnotifies(m_conn)) {
-        if (n->be_pid != own) names << QString::fromUtf8(n->extra);
+        const QString payload = QString::fromUtf8(n->extra);
+        if (n->be_pid != own && payload.section(u'.', 0, 0) == m_schema) names << payload.section(u'.', 1);
         PQfreemem(n);
     }
     return names;

@@ -16,7 +16,13 @@ void Statement::reset()
 
 void Statement::exec()
 {
-    m_rowPending = step();
+    try {
+        m_rowPending = step();
+    } catch (...) {
+        // A failed run must not leave its bound values behind: the next use would bind after them.
+        reset();
+        throw;
+    }
     m_started = true;
 }
 

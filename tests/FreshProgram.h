@@ -7,6 +7,7 @@
 #include "store/Clock.h"
 #include "store/EngineConfig.h"
 #include "store/Store.h"
+#include "TestBackend.h"
 
 #include <QDate>
 #include <QDir>
@@ -34,12 +35,24 @@ public:
         m_dir = std::make_unique<QTemporaryDir>();
         if (!m_dir->isValid()) return nullptr;
         QFile::remove(EngineConfig::filePath());
-        Store::createEmpty(m_dir->filePath(QStringLiteral("Data")));
+        // On the test server (see TestBackend.h) the store lies in a schema of its own there.
+        QString schema;
+        QString location = m_dir->filePath(QStringLiteral("Data"));
+        if (TestBackend::onServer()) {
+            const TestBackend::ServerParts server = TestBackend::serverParts();
+            schema = TestBackend::freshSchema();
+            location = EngineConfig::serverLocation(server.host, server.port, server.database, server.user, schema);
+        }
+        Store::createEmpty(location);
         if (prepare) {
-            Store store(m_dir->filePath(QStringLiteral("Data")));
+            Store store(location);
             prepare(store);
         }
         EngineConfig::ensureDatabaseName(m_dir->path());
+        if (TestBackend::onServer()) {
+            const TestBackend::ServerParts server = TestBackend::serverParts();
+            EngineConfig::defineServer(server.host, server.port, server.database, server.user, schema);
+        }
         Clock::setToday(today);
         m_main.reset(StartProgram(m_dir->path()));
         return m_main.get();

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "store/Schema.h"
+#include "store/Statement.h"
+#include "store/Store.h"
+
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QString>
@@ -23,10 +27,9 @@ inline bool onServer()
     return !server().isEmpty();
 }
 
-// A location where no store is yet: dir itself, or a new empty schema on the server.
-inline QString freshLocation(const QString& dir)
+// A new empty schema on the server.
+inline QString freshSchema()
 {
-    if (!onServer()) return dir;
     static int made = 0;
     const QString schema = QStringLiteral("t%1_%2").arg(QCoreApplication::applicationPid()).arg(++made);
     PGconn* conn = PQconnectdb(server().toUtf8().constData());
@@ -37,8 +40,92 @@ inline QString freshLocation(const QString& dir)
     PQclear(r);
     PQfinish(conn);
     if (!created) throw std::runtime_error("Cannot make a schema on the test server: " + error.toStdString());
+    return schema;
+}
+
+// A location where no store is yet: dir itself, or a new empty schema on the server.
+inline QString freshLocation(const QString& dir)
+{
+    if (!onServer()) return dir;
+    const QString schema = freshSchema();
     const QString base = server();
     return base + (base.contains(u'?') ? u'&' : u'?') + QStringLiteral("options=-csearch_path%3D") + schema;
+}
+
+// The parts of the test server's location, as the engine configuration names them.
+struct ServerParts
+{
+    QString host, port, database, user;
+};
+
+inline ServerParts serverParts()
+{
+    ServerParts parts;
+    PQconninfoOption* options = PQconninfoParse(server().toUtf8().constData(), nullptr);
+    for (PQconninfoOption* o = options; o && o->keyword; ++o) {
+        const QString value = QString::fromUtf8(o->val ? o->val : "");
+        const QByteArray keyword(o->keyword);
+        if (keyword == "host") parts.host = value;
+        if (keyword == "port") parts.port = value;
+        if (keyword == "dbname") parts.database = value;
+        if (keyword == "user") parts.user = value;
+    }
+    PQconninfoFree(options);
+    return parts;
+}
+
+// The rows sql reads from store, each as its columns' types and values (so that values compare exactly as
+// stored) joined by '|'.
+inline QStringList rows(Store& store, const QString& sql, int columns)
+{
+    Statement& q = store.statement(sql);
+    q.exec();
+    QStringList out;
+    while (q.next()) {
+        QStringList row;
+        for (int c = 0; c < columns; ++c) {
+            const QVariant v = q.value(c);
+            row << (v.isValid() ? QString::fromLatin1(v.typeName()) + u':' + v.toString() : QStringLiteral("NULL"));
+        }
+        out << row.join(u'|');
+    }
+    q.finish();
+    return out;
+}
+
+// Makes the engine refuse with "disk I/O error" to write a record of table (its SQL name) whose field
+// holds value: on "INSERT", or on "UPDATE OF WRK" (the marks, which a server keeps per counter apart).
+inline void refuse(Store& store, const QString& write, const QString& table, const QString& field, const QString& value)
+{
+    if (!store.isServer()) {
+        store.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE %1 ON %2 WHEN NEW.%3 = '%4' "
+                                  "BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END")
+                       .arg(write, table, field, value));
+        return;
+    }
+    const QString shared = store.connection().sharedTable(store.table(Schema::find(table)->file));
+    if (write == QStringLiteral("INSERT")) {
+        store.exec(QStringLiteral("CREATE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS 'BEGIN IF NEW.%1 = "
+                                  "''%2'' THEN RAISE EXCEPTION ''disk I/O error''; END IF; RETURN NEW; END'")
+                       .arg(field.toLower(), value));
+        store.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON %1 FOR EACH ROW EXECUTE FUNCTION refuse()")
+                       .arg(shared));
+        return;
+    }
+    store.exec(QStringLiteral("CREATE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS 'BEGIN IF EXISTS (SELECT 1 "
+                              "FROM %1 s WHERE s.rowid = NEW.rowid AND s.%2 = ''%3'') THEN RAISE EXCEPTION ''disk I/O "
+                              "error''; END IF; RETURN NEW; END'")
+                   .arg(shared, field.toLower(), value));
+    store.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT OR UPDATE ON pg_temp.\"%1_marks\" FOR EACH ROW "
+                              "EXECUTE FUNCTION refuse()")
+                   .arg(table.toLower()));
+}
+
+// Lets the engine write again what refuse made it refuse.
+inline void allow(Store& store)
+{
+    if (!store.isServer()) return store.exec(QStringLiteral("DROP TRIGGER refuse"));
+    store.exec(QStringLiteral("DROP FUNCTION refuse() CASCADE"));
 }
 
 } // namespace TestBackend

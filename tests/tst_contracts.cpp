@@ -64,6 +64,7 @@ private Q_SLOTS:
     void newKeepsTheView();
     void unknownPledger_data();
     void unknownPledger();
+    void numberTakenByAnotherCounter();
     void existingNumberUpdated_data();
     void existingNumberUpdated();
     void conversionFailureStoresNothing_data();
@@ -258,6 +259,43 @@ QStringList TestContracts::comboItems()
 bool TestContracts::netIsRed()
 {
     return f->ComboBox1->palette().color(QPalette::Text) == Red;
+}
+
+// Two counters on one server: the number "&Nový" proposed here was written by the other one meanwhile.
+void TestContracts::numberTakenByAnotherCounter()
+{
+    if (!m_main->shop().store().isServer()) QSKIP("Only a store on a server is shared by several counters");
+    addPerson(u"8001011234"_s, u"Kováč"_s, u"Ján"_s);
+    selectPerson(u"8001011234"_s);
+    QTest::mouseClick(f->BitBtn2, Qt::LeftButton);
+    QCOMPARE(f->Edit1->text(), u"26/00001"_s);
+    f->Edit3->setText(u"1000"_s);
+    {
+        Store other(m_main->shop().store().dataDir());
+        Table contracts(other, u"Zmluvy.DBF"_s);
+        contracts.open();
+        contracts.append();
+        contracts.field(u"NUMBER"_s).setAsString(u"26/00001"_s);
+        contracts.field(u"BIRTHNUM"_s).setAsString(u"7702023333"_s);
+        contracts.post();
+    }
+    QTest::mouseClick(f->BitBtn4, Qt::LeftButton);
+    auto shown = Messages::takeShown();
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown.at(0).kind, Messages::Kind::Error);
+    QCOMPARE(shown.at(0).text,
+             u"Číslo zmluvy 26/00001 medzitým zapísala iná pokladňa.\rZmluva dostane číslo 26/00002, zapíšte ju znova."_s);
+    QCOMPARE(f->Edit1->text(), u"26/00002"_s);
+    QCOMPARE(contract(u"26/00001"_s).value(u"BIRTHNUM"_s), u"7702023333"_s); // the other counter's, untouched
+    QCOMPARE(contractCount(), 1);
+
+    QTest::mouseClick(f->BitBtn4, Qt::LeftButton);
+    shown = Messages::takeShown();
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown.at(0).text, NoGoods);
+    QCOMPARE(contractCount(), 2);
+    QCOMPARE(contract(u"26/00002"_s).value(u"BIRTHNUM"_s), u"8001011234"_s);
+    QCOMPARE(contract(u"26/00002"_s).value(u"AMOUNT"_s), u"1000"_s);
 }
 
 void TestContracts::lifeOfOneContract()

@@ -73,20 +73,22 @@ class TestPrintMenu : public QObject
     QStringList marked()
     {
         QStringList numbers;
-        QSqlQuery q(m_main->shop().store().database());
-        q.exec(u"SELECT NUMBER FROM Zmluvy WHERE WRK = 1 ORDER BY NUMBER"_s);
+        Statement& q = m_main->shop().store().statement(u"SELECT NUMBER FROM Zmluvy WHERE WRK = 1 ORDER BY NUMBER"_s);
+        q.exec();
         while (q.next())
             numbers << q.value(0).toString();
+        q.finish();
         return numbers;
     }
 
     QStringList workTable()
     {
         QStringList rows;
-        QSqlQuery q(m_main->shop().store().database());
-        q.exec(u"SELECT NUMBER, DATE FROM Prijvyd ORDER BY rowid"_s);
+        Statement& q = m_main->shop().store().statement(u"SELECT NUMBER, DATE FROM Prijvyd ORDER BY rowid"_s);
+        q.exec();
         while (q.next())
             rows << q.value(0).toString() + u' ' + q.value(1).toString();
+        q.finish();
         return rows;
     }
 
@@ -437,8 +439,7 @@ private Q_SLOTS:
     // The engine refuses a write halfway through the marking: its message, no preview, every mark as it was.
     void expiryFailingHalfwayShowsTheEngineMessage()
     {
-        m_main->shop().store().exec(u"CREATE TRIGGER refuse BEFORE UPDATE OF WRK ON Zmluvy WHEN NEW.NUMBER = '1002' "
-                                    u"BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END"_s);
+        TestBackend::refuse(m_main->shop().store(), u"UPDATE OF WRK"_s, u"Zmluvy"_s, u"NUMBER"_s, u"1002"_s);
         const QStringList before = marked();
         m_main->action(u"Expirciazmlv2"_s)->trigger();
         TForm16* dialog = m_main->existingForm<TForm16>();
@@ -473,3 +474,4 @@ private Q_SLOTS:
 
 QTEST_MAIN(TestPrintMenu)
 #include "tst_printmenu.moc"
+#include "TestBackend.h"

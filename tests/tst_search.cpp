@@ -323,8 +323,7 @@ private Q_SLOTS:
         m_main->action(u"Napredaj1"_s)->trigger(); // a filtered view of the goods window
         const QString title = goods->windowTitle();
         const QString filter = goods->Table1->filter();
-        m_main->shop().store().exec(u"CREATE TRIGGER refuse BEFORE UPDATE OF WRK ON Inventar "
-                                    u"WHEN NEW.SUBJECT = 'Vŕtačka' BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END"_s);
+        TestBackend::refuse(m_main->shop().store(), u"UPDATE OF WRK"_s, u"Inventar"_s, u"SUBJECT"_s, u"Vŕtačka"_s);
         m_search->CheckBox1->setChecked(false);
         search(TForm5::Goods, u"a"_s);
         const auto shown = Messages::takeShown();
@@ -340,9 +339,10 @@ private Q_SLOTS:
         QVERIFY(m_search->CheckBox1->isEnabled());
         QVERIFY(m_main->menuBar()->isEnabled());
         QVERIFY(!QApplication::overrideCursor());
-        m_main->shop().store().exec(u"DROP TRIGGER refuse"_s);
+        TestBackend::allow(m_main->shop().store());
     }
 };
 
 QTEST_MAIN(TestSearch)
 #include "tst_search.moc"
+#include "TestBackend.h"

@@ -743,6 +743,31 @@ private Q_SLOTS:
             QCOMPARE(row(u"Inventar"_s, rowids.at(i)).isEmpty(), commit && picked.contains(i));
     }
 
+    // Two counters pressing "Nový" at once must not store one number twice: the server refuses the second
+    // in the clerk's words. A single counter's file keeps what it always stored.
+    void contractNumbersOnServerUnique()
+    {
+        auto t = open(u"Zmluvy.DBF"_s, u"NUMBER"_s);
+        addContract(*t, u"26/00001"_s);
+        if (!m_store->isServer()) {
+            addContract(*t, u"26/00001"_s);
+            QCOMPARE(t->recordCount(), 2);
+            return;
+        }
+        Store otherCounter(m_location);
+        Table other(otherCounter, u"Zmluvy.DBF"_s);
+        other.open();
+        try {
+            addContract(other, u"26/00001"_s);
+            QFAIL("a number stored twice");
+        } catch (const KeyViolation& e) {
+            QCOMPARE(e.text(), u"Číslo zmluvy 26/00001 už v registri je."_s);
+        }
+        other.cancel();
+        addContract(other, u"26/00002"_s);
+        QCOMPARE(walk(*t, u"NUMBER"_s), (QStringList{u"26/00002"_s, u"26/00001"_s}));
+    }
+
     void exclusiveOpen()
     {
         auto shared = open(u"Zmluvy.DBF"_s);

@@ -216,9 +216,7 @@ private Q_SLOTS:
     void failedPassRollsBack()
     {
         edgeCases();
-        m_main->shop().store().exec(
-            u"CREATE TRIGGER refuse BEFORE UPDATE OF WRK ON Zmluvy WHEN NEW.NUMBER = '26/00003' "
-            u"BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END"_s);
+        TestBackend::refuse(m_main->shop().store(), u"UPDATE OF WRK"_s, u"Zmluvy"_s, u"NUMBER"_s, u"26/00003"_s);
         Messages::takeShown();
         m_main->action(u"Aktulne1"_s)->trigger();
         const auto shown = Messages::takeShown();
@@ -230,7 +228,7 @@ private Q_SLOTS:
         QCOMPARE(m_main->form2()->Table1->state(), Table::State::Browse);
         QVERIFY(m_main->menuBar()->isEnabled());
         QVERIFY(m_main->mdiArea()->isEnabled());
-        m_main->shop().store().exec(u"DROP TRIGGER refuse"_s);
+        TestBackend::allow(m_main->shop().store());
         m_main->action(u"Aktulne1"_s)->trigger();
         QCOMPARE(marked(u"Zmluvy.DBF"_s, u"NUMBER"_s), (QSet<QString>{u"26/00001"_s, u"26/00003"_s, u"26/00009"_s}));
     }
@@ -305,3 +303,4 @@ private Q_SLOTS:
 
 QTEST_MAIN(TestViews)
 #include "tst_views.moc"
+#include "TestBackend.h"
