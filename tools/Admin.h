@@ -44,3 +44,4 @@ int adminDearchive(QStringList args);
 int adminStats(QStringList args);
 int adminSearch(QStringList args);
 int adminReindex(QStringList args);
+int adminCopy(QStringList args);

@@ -15,8 +15,7 @@ int adminReindex(QStringList args)
 {
     if (args.size() != 1) return Admin::usage(u"reindex needs a folder"_s);
     const QString dir = args.at(0);
-    if (!QFileInfo::exists(QDir(dir).filePath(Store::fileName())))
-        return Admin::fail(u"no store in %1"_s.arg(QDir::toNativeSeparators(dir)), Admin::Usage);
+    if (!Store::exists(dir)) return Admin::fail(u"no store in %1"_s.arg(Admin::location(dir)), Admin::Usage);
 
     // The register's command without its windows: one instance of each table stands in for them.
     Shop shop(dir);

@@ -15,8 +15,7 @@ int adminSearch(QStringList args)
     const QString dir = args.at(0);
     const QString text = args.at(1);
     if (text.isEmpty()) return Admin::usage(u"the text to look for is empty"_s);
-    if (!QFileInfo::exists(QDir(dir).filePath(Store::fileName())))
-        return Admin::fail(u"no store in %1"_s.arg(QDir::toNativeSeparators(dir)), Admin::Usage);
+    if (!Store::exists(dir)) return Admin::fail(u"no store in %1"_s.arg(Admin::location(dir)), Admin::Usage);
 
     // The goods window's own search: the marks are stored, so the register shows the same hits.
     Shop shop(dir);

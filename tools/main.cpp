@@ -34,6 +34,7 @@ int main(int argc, char* argv[])
         {"stats", adminStats},
         {"search", adminSearch},
         {"reindex", adminReindex},
+        {"copy", adminCopy},
     };
     try {
         for (const auto& c : commands)

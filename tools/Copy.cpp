@@ -1,0 +1,19 @@
+#include "store/StoreCopy.h"
+#include "tools/Admin.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+int adminCopy(QStringList args)
+{
+    if (args.size() != 2 || args.at(0).startsWith(u'-') || args.at(1).startsWith(u'-'))
+        return Admin::usage(u"copy takes the store to copy and the store to copy it into"_s);
+    const QList<StoreCopy::TableCount> counts = StoreCopy::copy(args.at(0), args.at(1));
+    qint64 total = 0;
+    for (const StoreCopy::TableCount& c : counts) {
+        Admin::out(u"%1: %2"_s.arg(c.table).arg(c.records));
+        total += c.records;
+    }
+    Admin::out(u"Copied %1 records from %2 to %3; the counts of both agree"_s.arg(total).arg(
+        Admin::location(args.at(0)), Admin::location(args.at(1))));
+    return Admin::Ok;
+}
