@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <algorithm>
 
 using namespace Qt::Literals::StringLiterals;
@@ -79,6 +80,7 @@ Store::Store(const QString& location, QObject* parent)
 
 Store::~Store()
 {
+    m_poll.reset();
     m_notifier.reset();
     m_insertStatements.clear();
     m_statementCache.clear(); // finalised before the connection closes
@@ -132,6 +134,14 @@ void Store::watchNotifications()
     if (socket < 0 || !QCoreApplication::instance()) return;
     m_notifier = std::make_unique<QSocketNotifier>(qintptr(socket), QSocketNotifier::Read);
     connect(m_notifier.get(), &QSocketNotifier::activated, this, [this] { takeRemoteChanges(); });
+    // A notice that arrives while one of our own statements waits for its answer is read with that answer
+    // and leaves the socket quiet: a look twice a second finds it (it costs no trip to the server).
+    if (!m_poll) {
+        m_poll = std::make_unique<QTimer>();
+        m_poll->setInterval(500);
+        connect(m_poll.get(), &QTimer::timeout, this, [this] { takeRemoteChanges(); });
+    }
+    m_poll->start();
 }
 
 void Store::takeRemoteChanges()

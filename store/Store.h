@@ -11,6 +11,7 @@
 #include "store/Statement.h"
 
 class QSocketNotifier;
+class QTimer;
 class RowValues;
 
 // One open store, shared by every table instance of the run: the SQLite file in the data folder, or a
@@ -136,6 +137,7 @@ private:
     QString m_location;
     std::unique_ptr<Connection> m_connection;
     std::unique_ptr<QSocketNotifier> m_notifier;
+    std::unique_ptr<QTimer> m_poll;
     std::array<quint64, 8> m_versions{};
     QHash<QString, std::shared_ptr<Statement>> m_statementCache;
     QHash<quint64, Statement*> m_insertStatements; // by table and fields

@@ -65,6 +65,7 @@ private Q_SLOTS:
     void unknownPledger_data();
     void unknownPledger();
     void numberTakenByAnotherCounter();
+    void anotherCountersWriteReachesTheGrid();
     void existingNumberUpdated_data();
     void existingNumberUpdated();
     void conversionFailureStoresNothing_data();
@@ -296,6 +297,32 @@ void TestContracts::numberTakenByAnotherCounter()
     QCOMPARE(contractCount(), 2);
     QCOMPARE(contract(u"26/00002"_s).value(u"BIRTHNUM"_s), u"8001011234"_s);
     QCOMPARE(contract(u"26/00002"_s).value(u"AMOUNT"_s), u"1000"_s);
+}
+
+// A contract the other counter writes shows in this one's grid by itself, and the clerk stays on the contract
+// chosen.
+void TestContracts::anotherCountersWriteReachesTheGrid()
+{
+    if (!m_main->shop().store().isServer()) QSKIP("Only a store on a server is shared by several counters");
+    for (const char* number : {"26/00001", "26/00002", "26/00003"})
+        addContract({{u"NUMBER"_s, QString::fromLatin1(number)}, {u"BIRTHNUM"_s, u"8001011234"_s}});
+    clickRow(u"26/00002"_s);
+    const int rows = f->model->rowCount();
+    {
+        Store other(m_main->shop().store().dataDir());
+        Table contracts(other, u"Zmluvy.DBF"_s);
+        contracts.open();
+        contracts.append();
+        contracts.field(u"NUMBER"_s).setAsString(u"26/00004"_s);
+        contracts.post();
+    }
+    // Nothing here reads the store until the server's notice arrives.
+    QTRY_COMPARE_WITH_TIMEOUT(f->model->rowCount(), rows + 1, 30000);
+    QVERIFY(rowOf(u"26/00004"_s) >= 0);
+    QCOMPARE(f->Table1->field(u"NUMBER"_s).asString(), u"26/00002"_s);
+    const QModelIndexList selected = f->DBGrid1->selectionModel()->selectedRows();
+    QCOMPARE(selected.size(), 1);
+    QCOMPARE(selected.first().row(), rowOf(u"26/00002"_s));
 }
 
 void TestContracts::lifeOfOneContract()
