@@ -768,6 +768,52 @@ private Q_SLOTS:
         QCOMPARE(walk(*t, u"NUMBER"_s), (QStringList{u"26/00002"_s, u"26/00001"_s}));
     }
 
+    // Two counters running a marking pass on one server at once each see their own WRK marks only: one by
+    // record, held in a transaction, the other by one statement; what they share (the records) stays.
+    void marksOfEachCounter()
+    {
+        if (!m_store->isServer()) QSKIP("A store file has one counter, whose marks are fields of the records");
+        auto mine = open(u"Zmluvy.DBF"_s, u"NUMBER"_s);
+        for (int i = 1; i <= 40; ++i)
+            addContract(*mine, u"26/%1"_s.arg(i, 5, 10, QChar(u'0')));
+        Store otherCounter(m_location);
+        Table theirs(otherCounter, u"Zmluvy.DBF"_s);
+        theirs.setIndexName(u"NUMBER"_s);
+        theirs.open();
+        {
+            Transaction tx(*m_store);
+            for (mine->first(); !mine->eof(); mine->next()) {
+                mine->edit();
+                mine->field(u"WRK"_s).setAsBoolean(mine->field(u"NUMBER"_s).asString() <= u"26/00010"_s);
+            }
+            tx.commit();
+        }
+        otherCounter.markWhere(otherCounter.table(u"Zmluvy.DBF"_s), u"CASE WHEN a.NUMBER > '26/00035' THEN 1 ELSE 0 END"_s);
+        auto marked = [](Table& t) {
+            QStringList numbers;
+            for (t.first(); !t.eof(); t.next())
+                if (t.field(u"WRK"_s).asBoolean()) numbers << t.field(u"NUMBER"_s).asString();
+            return numbers;
+        };
+        QCOMPARE(marked(*mine).size(), 10);
+        QCOMPARE(marked(*mine).last(), u"26/00001"_s);
+        QCOMPARE(marked(theirs), (QStringList{u"26/00040"_s, u"26/00039"_s, u"26/00038"_s, u"26/00037"_s,
+                                              u"26/00036"_s}));
+        mine->setFilter(u"WRK = True"_s);
+        mine->setFiltered(true);
+        QCOMPARE(mine->recordCount(), 10);
+        QCOMPARE(m_store->scalar(u"SELECT COUNT(*) FROM Zmluvy WHERE WRK = 1"_s).toInt(), 10);
+        QCOMPARE(otherCounter.scalar(u"SELECT COUNT(*) FROM Zmluvy WHERE WRK = 1"_s).toInt(), 5);
+        // A write of a shared field by the other counter keeps this one's mark.
+        QVERIFY(theirs.findKey(u"26/00003"_s));
+        theirs.edit();
+        theirs.field(u"AMOUNT"_s).setAsInteger(500);
+        theirs.post();
+        QVERIFY(mine->findKey(u"26/00003"_s));
+        QCOMPARE(mine->field(u"AMOUNT"_s).asInteger(), 500);
+        QCOMPARE(mine->field(u"WRK"_s).asBoolean(), true);
+    }
+
     void exclusiveOpen()
     {
         auto shared = open(u"Zmluvy.DBF"_s);
