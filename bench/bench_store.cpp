@@ -1,6 +1,8 @@
 // Measures the record store on the "ten shops" set and prints each figure next to its limit.
 //   bench_store [--scale N]     N small shops (1000 by default)
 //   bench_store --set DIR       a copy of the store in DIR instead (one made by mervana-admin demo)
+//   ... --server URI            also the same set copied onto a PostgreSQL server (an empty database or schema
+//                               there, postgresql://HOST:PORT/DATABASE?user=USER), measured in the same run
 #include "Bench.h"
 #include "register/Marking.h"
 #include "register/StateQueries.h"
@@ -8,6 +10,7 @@
 #include "store/Errors.h"
 #include "store/Schema.h"
 #include "store/Store.h"
+#include "store/StoreCopy.h"
 #include "store/Table.h"
 #include "store/TableModel.h"
 #include "store/Transaction.h"
@@ -20,8 +23,6 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
@@ -64,9 +65,13 @@ double median(std::vector<double> values)
 
 qint64 scalar(Store& store, const QString& sql)
 {
-    QSqlQuery q(store.database());
-    if (!q.exec(sql) || !q.next()) throw StoreError(q.lastError().text());
-    return q.value(0).toLongLong();
+    return store.scalar(sql).toLongLong();
+}
+
+// Sets WRK of every record of table to value in one statement, on either engine.
+void markAll(Store& store, const QString& table, int value)
+{
+    store.markWhere(*Schema::find(table), QString::number(value));
 }
 
 struct Figures
@@ -100,7 +105,7 @@ void markingWalk(const QString& dir, Figures& f)
     std::vector<double> walks, walkCpu, updates, updateCpu;
     for (int r = 0; r < Repeats; ++r) {
         // Both start from unmarked records, so both write every record.
-        store.exec(u"UPDATE Zmluvy SET WRK = 0"_s);
+        markAll(store, u"Zmluvy"_s, 0);
         store.touchAll();
         const quint64 statementsBefore = store.statementsRun();
         std::clock_t cpu = std::clock();
@@ -121,15 +126,12 @@ void markingWalk(const QString& dir, Figures& f)
         const qint64 marked = scalar(store, u"SELECT COUNT(*) FROM Zmluvy WHERE WRK = 1"_s);
         if (marked != f.contracts) print(u"    the walk marked %1 of %2 contracts"_s.arg(marked).arg(f.contracts));
 
-        store.exec(u"UPDATE Zmluvy SET WRK = 0"_s);
+        markAll(store, u"Zmluvy"_s, 0);
         cpu = std::clock();
         timer.restart();
         {
             Transaction transaction(store);
-            QSqlQuery q(store.database());
-            q.prepare(u"UPDATE Zmluvy SET WRK = ?"_s);
-            q.addBindValue(1);
-            if (!q.exec()) throw StoreError(q.lastError().text());
+            markAll(store, u"Zmluvy"_s, 1);
             transaction.commit();
         }
         updates.push_back(ms(timer.nsecsElapsed()));
@@ -188,11 +190,9 @@ void nearestSearches(const QString& dir, Figures& f)
     // A thousand records picked by row id; loading whole columns would inflate the peak memory measured.
     auto sample = [&](const QString& sql, qint64 rows) {
         QStringList values;
-        QSqlQuery q(store.database());
-        q.prepare(sql);
         for (int i = 0; i < 1000 && rows > 0; ++i) {
-            q.addBindValue(1 + qint64(rng.bounded(quint32(rows))));
-            if (q.exec() && q.next()) values << q.value(0).toString();
+            const QVariant v = store.scalar(sql, {1 + qint64(rng.bounded(quint32(rows)))});
+            if (v.isValid()) values << v.toString();
         }
         return values;
     };
@@ -276,7 +276,7 @@ void markingPasses(const QString& dir)
         qint64 marked = 0, markedBySql = 0;
         for (int r = 0; r < Repeats; ++r) {
             // Both start from unmarked records, so both write every mark they set.
-            store.exec(u"UPDATE "_s + table + u" SET WRK = 0"_s);
+            markAll(store, table, 0);
             store.touchAll();
             QElapsedTimer timer;
             timer.start();
@@ -286,7 +286,7 @@ void markingPasses(const QString& dir)
                 Marking::markContracts(p.mode, contracts, extensions, today, QString());
             passTimes.push_back(ms(timer.nsecsElapsed()));
             marked = scalar(store, u"SELECT COUNT(*) FROM "_s + table + u" WHERE WRK = 1"_s);
-            store.exec(u"UPDATE "_s + table + u" SET WRK = 0"_s);
+            markAll(store, table, 0);
             timer.restart();
             {
                 Transaction transaction(store);
@@ -404,6 +404,35 @@ int fillOnly(const QString& dir, int scale)
     return 0;
 }
 
+// The same set on a PostgreSQL server: (a), (c), (d) and (f) again, where the server's round trips count.
+void serverFigures(const QString& bigDir, const QString& server)
+{
+    QElapsedTimer timer;
+    timer.start();
+    const QList<StoreCopy::TableCount> copied = StoreCopy::copy(bigDir, server);
+    qint64 records = 0;
+    for (const StoreCopy::TableCount& c : copied)
+        records += c.records;
+    print(u"On the PostgreSQL server %1: the set copied there (%2 records) in %3 s"_s.arg(
+        server, QString::number(records), QString::number(timer.elapsed() / 1000.0, 'f', 1)));
+    const Figures f = run(server, true);
+    const double walkRatio = f.updateMs > 0 ? f.walkMs / f.updateMs : 0;
+    print(u"(a) marking walk over %1 contracts through a Table: %2 ms (%3 statements); one SQL UPDATE: %4 ms; "
+          u"ratio %5x (limit 3x) %6"_s.arg(f.contracts)
+              .arg(f.walkMs, 0, 'f', 0)
+              .arg(f.walkStatements)
+              .arg(f.updateMs, 0, 'f', 0)
+              .arg(walkRatio, 0, 'f', 1)
+              .arg(verdict(walkRatio <= 3)));
+    print(u"(c) 1000 nearest searches, median per search: LASTNAME %1 ms, NUMBER %2 ms (limit 5 ms) %3"_s
+              .arg(f.nearestLastNameMs, 0, 'f', 3)
+              .arg(f.nearestNumberMs, 0, 'f', 3)
+              .arg(verdict(f.nearestLastNameMs <= 5 && f.nearestNumberMs <= 5)));
+    print(u"(d) grid moved to its last row: %1 statements, %2 ms"_s.arg(f.lastRowStatements).arg(f.lastRowMs, 0, 'f', 2));
+    print(u"(f) marking passes of the register views:"_s);
+    markingPasses(server);
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -411,7 +440,7 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     int scale = 1000;
-    QString fillDir, setDir;
+    QString fillDir, setDir, server;
     for (qsizetype i = 1; i < args.size(); ++i) {
         if (args.at(i) == u"--scale"_s && i + 1 < args.size()) {
             scale = args.at(++i).toInt();
@@ -419,8 +448,10 @@ int main(int argc, char* argv[])
             fillDir = args.at(++i);
         } else if (args.at(i) == u"--set"_s && i + 1 < args.size()) {
             setDir = args.at(++i);
+        } else if (args.at(i) == u"--server"_s && i + 1 < args.size()) {
+            server = args.at(++i);
         } else {
-            std::fputs("usage: bench_store [--scale N | --set DIR]\n", stderr);
+            std::fputs("usage: bench_store [--scale N | --set DIR] [--server URI]\n", stderr);
             return 2;
         }
     }
@@ -514,6 +545,7 @@ int main(int argc, char* argv[])
                   .arg(empty.peakKb > 0 ? double(big.peakKb) / empty.peakKb : 0.0, 0, 'f', 2));
         print(u"(f) marking passes of the register views:"_s);
         markingPasses(bigDir.path());
+        if (!server.isEmpty()) serverFigures(bigDir.path(), server);
         return 0;
     } catch (const MervanaError& e) {
         std::fprintf(stderr, "bench_store: %s\n", qUtf8Printable(e.text()));
