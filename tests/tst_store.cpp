@@ -814,6 +814,34 @@ private Q_SLOTS:
         QCOMPARE(mine->field(u"WRK"_s).asBoolean(), true);
     }
 
+    // The server drops this counter's connection (a restart, a cable): the command that meets it says so and
+    // stores nothing, and the next one connects again.
+    void serverGoneMidSession()
+    {
+        if (!m_store->isServer()) QSKIP("A store file has no connection to lose");
+        auto t = open(u"Zmluvy.DBF"_s, u"NUMBER"_s);
+        addContract(*t, u"26/00001"_s);
+        const qint64 session = m_store->scalar(u"SELECT pg_backend_pid()"_s).toLongLong();
+        {
+            Store admin(m_location);
+            QVERIFY(admin.scalar(u"SELECT pg_terminate_backend(?)"_s, {session}).toBool());
+        }
+        try {
+            Transaction tx(*m_store);
+            addContract(*t, u"26/00002"_s);
+            addContract(*t, u"26/00003"_s);
+            tx.commit();
+            QFAIL("written over a lost connection");
+        } catch (const ConnectionLost& e) {
+            QVERIFY2(e.text().contains(u"was not stored"_s), qPrintable(e.text()));
+        }
+        t->cancel();
+        QVERIFY(!m_store->inTransaction());
+        addContract(*t, u"26/00004"_s);
+        QCOMPARE(walk(*t, u"NUMBER"_s), (QStringList{u"26/00004"_s, u"26/00001"_s}));
+        QVERIFY(m_store->scalar(u"SELECT pg_backend_pid()"_s).toLongLong() != session);
+    }
+
     void exclusiveOpen()
     {
         auto shared = open(u"Zmluvy.DBF"_s);
