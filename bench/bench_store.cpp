@@ -428,7 +428,8 @@ void serverFigures(const QString& bigDir, const QString& server)
               .arg(f.nearestLastNameMs, 0, 'f', 3)
               .arg(f.nearestNumberMs, 0, 'f', 3)
               .arg(verdict(f.nearestLastNameMs <= 5 && f.nearestNumberMs <= 5)));
-    print(u"(d) grid moved to its last row: %1 statements, %2 ms"_s.arg(f.lastRowStatements).arg(f.lastRowMs, 0, 'f', 2));
+    print(
+        u"(d) grid moved to its last row: %1 statements, %2 ms"_s.arg(f.lastRowStatements).arg(f.lastRowMs, 0, 'f', 2));
     print(u"(f) marking passes of the register views:"_s);
     markingPasses(server);
 }

@@ -620,8 +620,9 @@ bool TForm2::ProposeFreeNumber(const QString& taken)
     if (Table1->state() != Table::State::Insert) Table1->append();
     m_proposedNumber = number;
     showText(Edit1, number);
-    Messages::error(u"Číslo zmluvy %1 medzitým zapísala iná pokladňa.\rZmluva dostane číslo %2, zapíšte ju znova."_s.arg(
-        taken, number));
+    Messages::error(
+        u"Číslo zmluvy %1 medzitým zapísala iná pokladňa.\rZmluva dostane číslo %2, zapíšte ju znova."_s.arg(taken,
+                                                                                                             number));
     return false;
 }
 

@@ -2,8 +2,8 @@
 
 #include "store/Errors.h"
 #include "store/EventPump.h"
-#include "store/Schema.h"
 #include "store/PgConnection.h"
+#include "store/Schema.h"
 #include "store/SqliteConnection.h"
 #include "store/Store.h"
 #include "store/StoreCopy.h"
@@ -144,9 +144,9 @@ QString restoreServer(const QString& backupFile, const QString& location, const 
     Store to(location);
     const int others = static_cast<PgConnection&>(to.connection()).otherSessions();
     if (others > 0)
-        throw StoreError(u"%1 program(s) of the register have the store %2 open; close them before restoring"_s.arg(
-            others)
-                             .arg(location));
+        throw StoreError(
+            u"%1 program(s) of the register have the store %2 open; close them before restoring"_s.arg(others).arg(
+                location));
     const QString kept = freeName(
         QFileInfo(backupFile).dir().filePath(u"mervana-replaced-%1.db"_s.arg(when.toString(u"yyyy-MM-dd-HHmmss"_s))));
     copyServer(location, kept, {});

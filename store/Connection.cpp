@@ -17,10 +17,18 @@ QString Connection::markWhereSql(const TableDef& def, const QString& valueSql, c
     return sql;
 }
 
-void Connection::clearMarks(const TableDef&)
-{
-}
+void Connection::clearMarks(const TableDef&) {}
 
-void Connection::rowIdsTaken(const TableDef&)
+void Connection::rowIdsTaken(const TableDef&) {}
+
+QString Connection::joinRowIds(const QList<qint64>& rowids, char open, char close)
 {
+    QByteArray list(1, open);
+    for (const qint64 rowid : rowids)
+        list += QByteArray::number(rowid) + ',';
+    if (rowids.isEmpty())
+        list += close;
+    else
+        list.back() = close;
+    return QString::fromLatin1(list);
 }

@@ -78,4 +78,8 @@ public:
     virtual QStringList takeChangedTables() { return {}; }
     // Called when the connection was made again after it had been lost: every cached read is stale.
     std::function<void()> reconnected;
+
+protected:
+    // The row ids as one text between open and close, separated by commas: a JSON array, a server's array.
+    static QString joinRowIds(const QList<qint64>& rowids, char open, char close);
 };

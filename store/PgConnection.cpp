@@ -141,12 +141,12 @@ END $f$;
         sql += u"INSERT INTO recordcounts VALUES ('%1', 0);\n"_s.arg(def.sqlName);
         sql += u"CREATE TRIGGER %1 AFTER INSERT ON %2 REFERENCING NEW TABLE AS new_rows FOR EACH STATEMENT "
                u"EXECUTE FUNCTION mervana_count('%3');\n"_s.arg(quoted(def.sqlName + u"_counted"_s), name, def.sqlName);
-        sql += u"CREATE TRIGGER %1 AFTER DELETE ON %2 REFERENCING OLD TABLE AS old_rows FOR EACH STATEMENT "
-               u"EXECUTE FUNCTION mervana_count('%3');\n"_s.arg(quoted(def.sqlName + u"_uncounted"_s), name,
-                                                                def.sqlName);
-        sql += u"CREATE TRIGGER %1 AFTER INSERT OR UPDATE OR DELETE ON %2 FOR EACH STATEMENT "
-               u"EXECUTE FUNCTION mervana_changed('%3');\n"_s.arg(quoted(def.sqlName + u"_changed"_s), name,
-                                                                  def.sqlName);
+        sql +=
+            u"CREATE TRIGGER %1 AFTER DELETE ON %2 REFERENCING OLD TABLE AS old_rows FOR EACH STATEMENT "
+            u"EXECUTE FUNCTION mervana_count('%3');\n"_s.arg(quoted(def.sqlName + u"_uncounted"_s), name, def.sqlName);
+        sql +=
+            u"CREATE TRIGGER %1 AFTER INSERT OR UPDATE OR DELETE ON %2 FOR EACH STATEMENT "
+            u"EXECUTE FUNCTION mervana_changed('%3');\n"_s.arg(quoted(def.sqlName + u"_changed"_s), name, def.sqlName);
     }
     // Two counters pressing "Nový" at once must not store one number twice.
     sql += u"CREATE UNIQUE INDEX zmluvy_number_unique ON zmluvy (\"number\") WHERE \"number\" <> '';\n"_s;
@@ -267,15 +267,9 @@ pg_conn* openConnection(const QString& location)
     refusePassword(location);
     const QByteArray uri = location.toUtf8();
     // Ours first, the location's own after them: the location may set any of them otherwise.
-    const char* keywords[] = {"application_name",
-                              "client_encoding",
-                              "connect_timeout",
-                              "keepalives",
-                              "keepalives_idle",
-                              "keepalives_interval",
-                              "keepalives_count",
-                              "dbname",
-                              nullptr};
+    const char* keywords[] = {"application_name", "client_encoding", "connect_timeout",
+                              "keepalives",       "keepalives_idle", "keepalives_interval",
+                              "keepalives_count", "dbname",          nullptr};
     const char* values[] = {"mervana", "UTF8", "5", "1", "10", "3", "3", uri.constData(), nullptr};
     pg_conn* conn = PQconnectdbParams(keywords, values, 1);
     if (!conn) throw ConnectionLost(u"Cannot connect to the database server %1: out of memory"_s.arg(location));
@@ -320,7 +314,8 @@ QString ask(pg_conn* conn, const char* sql, const QByteArray& value = {})
         PQclear(r);
         throw StoreError(text);
     }
-    const QString answer = PQntuples(r) > 0 && !PQgetisnull(r, 0, 0) ? QString::fromUtf8(PQgetvalue(r, 0, 0)) : QString();
+    const QString answer =
+        PQntuples(r) > 0 && !PQgetisnull(r, 0, 0) ? QString::fromUtf8(PQgetvalue(r, 0, 0)) : QString();
     PQclear(r);
     return answer;
 }
@@ -506,8 +501,7 @@ private:
         std::vector<const char*> values(m_values.size());
         for (size_t i = 0; i < values.size(); ++i)
             values[i] = m_null[i] ? nullptr : m_values[i].constData();
-        pg_result* r =
-            PQexecPrepared(conn, m_name.constData(), int(values.size()), values.data(), nullptr, nullptr, 0);
+        pg_result* r = PQexecPrepared(conn, m_name.constData(), int(values.size()), values.data(), nullptr, nullptr, 0);
         const ExecStatusType status = r ? PQresultStatus(r) : PGRES_FATAL_ERROR;
         if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) m_connection.fail(r);
         m_result = r;
@@ -614,8 +608,9 @@ void PgConnection::fail(pg_result* result)
     const bool number = unique && constraint && std::strcmp(constraint, "zmluvy_number_unique") == 0;
     PQclear(result);
     if (PQstatus(m_conn) != CONNECTION_OK)
-        throw ConnectionLost(u"The connection to the database server %1 was lost (%2); the command was not stored"_s.arg(
-            m_location, text));
+        throw ConnectionLost(
+            u"The connection to the database server %1 was lost (%2); the command was not stored"_s.arg(m_location,
+                                                                                                        text));
     if (number) {
         // The one key the server keeps unique that a clerk meets: the contract number. The server words its
         // detail in its own language; the number is the value after "=".
@@ -710,14 +705,7 @@ QString PgConnection::rowIdTable()
 
 QVariant PgConnection::rowIdListValue(const QList<qint64>& rowids) const
 {
-    QByteArray list = "{";
-    for (const qint64 rowid : rowids)
-        list += QByteArray::number(rowid) + ',';
-    if (rowids.isEmpty())
-        list += '}';
-    else
-        list.back() = '}';
-    return QString::fromLatin1(list);
+    return joinRowIds(rowids, '{', '}');
 }
 
 QString PgConnection::recordCountSql(const TableDef& def)

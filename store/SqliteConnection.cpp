@@ -317,14 +317,7 @@ void SqliteConnection::checkpoint()
 
 QVariant SqliteConnection::rowIdListValue(const QList<qint64>& rowids) const
 {
-    QByteArray list = "[";
-    for (const qint64 rowid : rowids)
-        list += QByteArray::number(rowid) + ',';
-    if (rowids.isEmpty())
-        list += ']';
-    else
-        list.back() = ']';
-    return QString::fromLatin1(list);
+    return joinRowIds(rowids, '[', ']');
 }
 
 QString SqliteConnection::recordCountSql(const TableDef& def)

@@ -407,11 +407,11 @@ qint64 Store::copyRecords(const TableDef& from, const TableDef& to, const QStrin
         source << u"s.\""_s + f + u'"';
     }
     // In the order of the ids: a contract's goods keep their order among themselves.
-    const qint64 copied = forRowids(u"INSERT INTO "_s + m_connection->tableForWriting(to) + u" ("_s +
-                                        target.join(u", "_s) + u") SELECT "_s + source.join(u", "_s) +
-                                        u" FROM (%1) AS j JOIN \""_s + from.sqlName +
-                                        u"\" AS s ON s.rowid = j.value ORDER BY j.ord"_s,
-                                    rowids);
+    const qint64 copied =
+        forRowids(u"INSERT INTO "_s + m_connection->tableForWriting(to) + u" ("_s + target.join(u", "_s) +
+                      u") SELECT "_s + source.join(u", "_s) + u" FROM (%1) AS j JOIN \""_s + from.sqlName +
+                      u"\" AS s ON s.rowid = j.value ORDER BY j.ord"_s,
+                  rowids);
     if (copied > 0) touch(to);
     return copied;
 }

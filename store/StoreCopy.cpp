@@ -129,11 +129,11 @@ QList<TableCount> copyRecords(Store& from, Store& to, bool replace, const Progre
         const qint64 kept = to.keptCount(def);
         const qint64 want = expected.at(def.id);
         if (copied != want || written != want || (kept >= 0 && kept != want))
-            throw StoreError(u"The copy of %1 came out with %2 records where %3 holds %4; nothing was copied"_s.arg(
-                def.file)
-                                 .arg(written)
-                                 .arg(Store::displayName(from.dataDir()))
-                                 .arg(want));
+            throw StoreError(
+                u"The copy of %1 came out with %2 records where %3 holds %4; nothing was copied"_s.arg(def.file)
+                    .arg(written)
+                    .arg(Store::displayName(from.dataDir()))
+                    .arg(want));
         counts.append({def.file, copied});
     }
     transaction.commit();

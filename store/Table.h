@@ -196,7 +196,7 @@ private:
 
     // The edit buffer.
     Row m_buffer;
-    Row m_original; // the record as it was when the edit began
+    Row m_original;                               // the record as it was when the edit began
     QHash<quint64, Statement*> m_fetchStatements; // by fields and kind of read, for the current view
     // Fields read through this instance: its cursor reads those (with the tag's and the filter's)
     // rather than whole records. A field read for the first time makes the cursor read it too.

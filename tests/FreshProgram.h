@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TestBackend.h"
 #include "app/Main.h"
 #include "app/MaskEdit.h"
 #include "app/Messages.h"
@@ -7,7 +8,6 @@
 #include "store/Clock.h"
 #include "store/EngineConfig.h"
 #include "store/Store.h"
-#include "TestBackend.h"
 
 #include <QDate>
 #include <QDir>

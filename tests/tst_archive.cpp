@@ -641,6 +641,6 @@ private Q_SLOTS:
 };
 
 QTEST_MAIN(TestArchive)
-#include "tst_archive.moc"
 #include "TestBackend.h"
 #include "store/Errors.h"
+#include "tst_archive.moc"

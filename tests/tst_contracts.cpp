@@ -284,8 +284,9 @@ void TestContracts::numberTakenByAnotherCounter()
     auto shown = Messages::takeShown();
     QCOMPARE(shown.size(), 1);
     QCOMPARE(shown.at(0).kind, Messages::Kind::Error);
-    QCOMPARE(shown.at(0).text,
-             u"Číslo zmluvy 26/00001 medzitým zapísala iná pokladňa.\rZmluva dostane číslo 26/00002, zapíšte ju znova."_s);
+    QCOMPARE(
+        shown.at(0).text,
+        u"Číslo zmluvy 26/00001 medzitým zapísala iná pokladňa.\rZmluva dostane číslo 26/00002, zapíšte ju znova."_s);
     QCOMPARE(f->Edit1->text(), u"26/00002"_s);
     QCOMPARE(contract(u"26/00001"_s).value(u"BIRTHNUM"_s), u"7702023333"_s); // the other counter's, untouched
     QCOMPARE(contractCount(), 1);

@@ -473,5 +473,5 @@ private Q_SLOTS:
 };
 
 QTEST_MAIN(TestPrintMenu)
-#include "tst_printmenu.moc"
 #include "TestBackend.h"
+#include "tst_printmenu.moc"

@@ -344,5 +344,5 @@ private Q_SLOTS:
 };
 
 QTEST_MAIN(TestSearch)
-#include "tst_search.moc"
 #include "TestBackend.h"
+#include "tst_search.moc"

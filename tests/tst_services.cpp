@@ -547,5 +547,5 @@ private Q_SLOTS:
 };
 
 QTEST_MAIN(TestServices)
-#include "tst_services.moc"
 #include "TestBackend.h"
+#include "tst_services.moc"

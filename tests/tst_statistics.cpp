@@ -32,10 +32,7 @@ class TestStatistics : public QObject
 
     Store& store() { return m_main->shop().store(); }
 
-    void exec(const QString& sql)
-    {
-        store().exec(sql);
-    }
+    void exec(const QString& sql) { store().exec(sql); }
 
     // "1000 paid forfeited": the amount and the flags that are set.
     void addContract(const QString& spec)
@@ -222,5 +219,5 @@ private Q_SLOTS:
 };
 
 QTEST_MAIN(TestStatistics)
-#include "tst_statistics.moc"
 #include "TestBackend.h"
+#include "tst_statistics.moc"

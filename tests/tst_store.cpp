@@ -1,3 +1,4 @@
+#include "TestBackend.h"
 #include "store/EngineConfig.h"
 #include "store/Errors.h"
 #include "store/Schema.h"
@@ -6,7 +7,6 @@
 #include "store/TableModel.h"
 #include "store/Transaction.h"
 #include "store/Values.h"
-#include "TestBackend.h"
 
 #include <QFile>
 #include <QStandardPaths>
@@ -24,24 +24,6 @@ private:
     QTemporaryDir m_dir;
     QString m_location; // of the fresh store of the test running
     std::unique_ptr<Store> m_store;
-
-    // The rows of sql, each as its columns' types and values, so that values compare exactly as stored.
-    QStringList rows(const QString& sql, int columns)
-    {
-        Statement& q = m_store->statement(sql);
-        q.exec();
-        QStringList out;
-        while (q.next()) {
-            QString row;
-            for (int c = 0; c < columns; ++c) {
-                const QVariant v = q.value(c);
-                row += v.isValid() ? QString::fromLatin1(v.typeName()) + u':' + v.toString() + u'|' : u"NULL|"_s;
-            }
-            out << row;
-        }
-        q.finish();
-        return out;
-    }
 
     std::unique_ptr<Table> open(const QString& file, const QString& tag = {})
     {
@@ -700,13 +682,15 @@ private Q_SLOTS:
             u"'26/00004', 'Bicykel', 1, 1, 300, '2026-04-04'"_s, u"'26/00005', 'Píla', 0, 0, 7, '2026-05-05'"_s};
         QList<qint64> rowids;
         for (const QString& v : values) {
-            m_store->exec(u"INSERT INTO Inventar (NUMBER, SUBJECT, VRATENE, PREDANE, SUMA1, PRED_DATUM) VALUES ("_s + v +
-                          u')');
+            m_store->exec(u"INSERT INTO Inventar (NUMBER, SUBJECT, VRATENE, PREDANE, SUMA1, PRED_DATUM) VALUES ("_s +
+                          v + u')');
             rowids << m_store->scalar(u"SELECT MAX(rowid) FROM Inventar"_s).toLongLong();
         }
         auto row = [&](const QString& table, qint64 rowid) {
-            return rows(u"SELECT NUMBER, SUBJECT, VRATENE, PREDANE, SUMA1, PRED_DATUM FROM "_s + table +
-                        u" WHERE rowid = "_s + QString::number(rowid), 6)
+            return TestBackend::rows(*m_store,
+                                     u"SELECT NUMBER, SUBJECT, VRATENE, PREDANE, SUMA1, PRED_DATUM FROM "_s + table +
+                                         u" WHERE rowid = "_s + QString::number(rowid),
+                                     6)
                 .value(0);
         };
         QStringList expected;
@@ -788,7 +772,8 @@ private Q_SLOTS:
             }
             tx.commit();
         }
-        otherCounter.markWhere(otherCounter.table(u"Zmluvy.DBF"_s), u"CASE WHEN a.NUMBER > '26/00035' THEN 1 ELSE 0 END"_s);
+        otherCounter.markWhere(otherCounter.table(u"Zmluvy.DBF"_s),
+                               u"CASE WHEN a.NUMBER > '26/00035' THEN 1 ELSE 0 END"_s);
         auto marked = [](Table& t) {
             QStringList numbers;
             for (t.first(); !t.eof(); t.next())
@@ -797,8 +782,8 @@ private Q_SLOTS:
         };
         QCOMPARE(marked(*mine).size(), 10);
         QCOMPARE(marked(*mine).last(), u"26/00001"_s);
-        QCOMPARE(marked(theirs), (QStringList{u"26/00040"_s, u"26/00039"_s, u"26/00038"_s, u"26/00037"_s,
-                                              u"26/00036"_s}));
+        QCOMPARE(marked(theirs),
+                 (QStringList{u"26/00040"_s, u"26/00039"_s, u"26/00038"_s, u"26/00037"_s, u"26/00036"_s}));
         mine->setFilter(u"WRK = True"_s);
         mine->setFiltered(true);
         QCOMPARE(mine->recordCount(), 10);

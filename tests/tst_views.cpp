@@ -302,5 +302,5 @@ private Q_SLOTS:
 };
 
 QTEST_MAIN(TestViews)
-#include "tst_views.moc"
 #include "TestBackend.h"
+#include "tst_views.moc"

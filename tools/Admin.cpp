@@ -69,12 +69,13 @@ int usage(const QString& problem)
                   u"              case, accents too), as the register's search does, and prints their contract\n"
                   u"              and description\n"
                   u"  reindex     rebuilds the indexes of the contracts, persons, goods and extensions in DIR"_s);
-    print(stderr, u"       mervana-admin copy SRC DEST\n"
-                  u"  copy        copies every record of the store SRC into DEST (created when it is missing, and\n"
-                  u"              refused when it holds records), all or nothing, and compares the counts\n"
-                  u"Wherever a command takes a DIR, DATA_DIR, SRC or DEST it also takes a store on a PostgreSQL server:\n"
-                  u"postgresql://HOST:PORT/DATABASE?user=USER (HOST may be the folder of the server's socket, written\n"
-                  u"with %2F for each /; the password only from ~/.pgpass)"_s);
+    print(stderr,
+          u"       mervana-admin copy SRC DEST\n"
+          u"  copy        copies every record of the store SRC into DEST (created when it is missing, and\n"
+          u"              refused when it holds records), all or nothing, and compares the counts\n"
+          u"Wherever a command takes a DIR, DATA_DIR, SRC or DEST it also takes a store on a PostgreSQL server:\n"
+          u"postgresql://HOST:PORT/DATABASE?user=USER (HOST may be the folder of the server's socket, written\n"
+          u"with %2F for each /; the password only from ~/.pgpass)"_s);
     print(stderr, u"exit status: 0 done, 1 failed, 2 wrong command line or unreadable input (nothing changed)"_s);
     return Usage;
 }

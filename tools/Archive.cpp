@@ -45,7 +45,8 @@ int adminArchive(QStringList args)
     const QDate from = Admin::parseDate(fromText), to = Admin::parseDate(toText);
     if (!from.isValid() || !to.isValid()) return Admin::usage(u"archive needs --from DATE and --to DATE"_s);
     if (to < from) return Admin::usage(u"the period ends before it begins"_s);
-    if (!hasStore(args.first())) return Admin::fail(u"no store in %1"_s.arg(Admin::location(args.first())), Admin::Usage);
+    if (!hasStore(args.first()))
+        return Admin::fail(u"no store in %1"_s.arg(Admin::location(args.first())), Admin::Usage);
 
     Shop shop(args.first());
     ArchiveTables archive(shop.store());
@@ -62,7 +63,8 @@ int adminArchive(QStringList args)
 int adminDearchive(QStringList args)
 {
     if (args.size() != 1) return Admin::usage(u"dearchive takes one folder"_s);
-    if (!hasStore(args.first())) return Admin::fail(u"no store in %1"_s.arg(Admin::location(args.first())), Admin::Usage);
+    if (!hasStore(args.first()))
+        return Admin::fail(u"no store in %1"_s.arg(Admin::location(args.first())), Admin::Usage);
     Shop shop(args.first());
     ArchiveTables archive(shop.store());
     const ArchiveMove::Restored restored =
@@ -76,7 +78,8 @@ int adminDearchive(QStringList args)
 int adminStats(QStringList args)
 {
     if (args.size() != 1) return Admin::usage(u"stats takes one folder"_s);
-    if (!hasStore(args.first())) return Admin::fail(u"no store in %1"_s.arg(Admin::location(args.first())), Admin::Usage);
+    if (!hasStore(args.first()))
+        return Admin::fail(u"no store in %1"_s.arg(Admin::location(args.first())), Admin::Usage);
     Shop shop(args.first());
     ArchiveTables archive(shop.store());
     Admin::out(u"Peniaze v obehu: "_s + Statistics::crownsText(Statistics::moneyInCirculation(*shop.Table1)));

@@ -35,8 +35,7 @@ int adminDemo(QStringList args)
     if (!Store::isServerLocation(dir) && !QFileInfo(dir).isDir())
         return Admin::fail(u"folder not found: %1"_s.arg(QDir::toNativeSeparators(dir)));
     if (!Store::exists(dir))
-        return Admin::fail(
-            u"no store in %1; create it first with: mervana-admin init %1"_s.arg(Admin::location(dir)));
+        return Admin::fail(u"no store in %1; create it first with: mervana-admin init %1"_s.arg(Admin::location(dir)));
     std::optional<DemoData::Variant> variant;
     if (!newestText.isEmpty() || !firstText.isEmpty()) {
         DemoData::Variant v = DemoData::variantFor(scale);

@@ -29,8 +29,7 @@ int adminReport(QStringList args)
         today = Admin::parseDate(todayText);
         if (!today.isValid()) return Admin::usage(u"not a valid date: %1"_s.arg(todayText));
     }
-    if (!Store::exists(dir))
-        return Admin::fail(u"no store in %1"_s.arg(Admin::location(dir)), Admin::Usage);
+    if (!Store::exists(dir)) return Admin::fail(u"no store in %1"_s.arg(Admin::location(dir)), Admin::Usage);
 
     // The views compute with the day given; the report still prints the real moment it was made.
     if (today.isValid()) Clock::setToday(today);

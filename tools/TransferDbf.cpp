@@ -44,8 +44,7 @@ bool storeMissing(const QString& dir)
 
 int noStore(const QString& dir)
 {
-    return Admin::fail(
-        u"no store in %1; create it first with: mervana-admin init %1"_s.arg(Admin::location(dir)));
+    return Admin::fail(u"no store in %1; create it first with: mervana-admin init %1"_s.arg(Admin::location(dir)));
 }
 
 } // namespace
