@@ -8,6 +8,7 @@
 #include "register/Shop.h"
 #include "register/Zmluvy.h"
 #include "services/About.h"
+#include "services/Archiv.h"
 #include "services/Hladaj.h"
 #include "services/Maintenance.h"
 #include "services/VersionFile.h"
@@ -86,9 +87,9 @@ void TForm1::Reindexcia1Click()
 void TForm1::Save1Click()
 {
     WaitCursor wait;
-    // The archive window's three instances are stored too once that window exists; it is not part of the
-    // program yet, so there are none.
-    const QList<Table*> archive;
+    // The archive window's three instances are stored too once that window exists; it is not made for this.
+    QList<Table*> archive;
+    if (const TForm18* w = existingForm<TForm18>()) archive = {w->Table1, w->Table2, w->Table3};
     Maintenance::WriteThrough(m_shop->store(), windowInstances(*this), archive);
 }
 
