@@ -60,13 +60,8 @@ void goodsMarks(Store& store, int round)
     Marking::markGoods(round % 2 == 0 ? 1 : 2, goods, contracts, extensions, Today);
 }
 
-// The demo set that mervana-admin writes into an empty store, and the store emptied again, by turns.
-void demoFill(Store& store, int round)
+void emptyAll(Store& store)
 {
-    if (round % 2 == 0) {
-        DemoData::fill(store, 1, Today);
-        return;
-    }
     Transaction transaction(store);
     for (const TableDef& def : Schema::tables()) {
         Table t(store, def.file);
@@ -74,6 +69,16 @@ void demoFill(Store& store, int round)
         t.emptyTable();
     }
     transaction.commit();
+}
+
+// The demo set that mervana-admin writes into an empty store, and the store emptied again, by turns.
+void demoFill(Store& store, int round)
+{
+    if (round % 2 == 0) {
+        DemoData::fill(store, 1, Today);
+        return;
+    }
+    emptyAll(store);
 }
 
 // The contracts due on a day, for another day each round.
@@ -127,13 +132,7 @@ void dbfImport(Store& store, int round)
         DbfTransfer::importTables(store, folder.filePath(u"tables"_s), {0, true});
         return;
     }
-    Transaction transaction(store);
-    for (const TableDef& def : Schema::tables()) {
-        Table t(store, def.file);
-        t.open();
-        t.emptyTable();
-    }
-    transaction.commit();
+    emptyAll(store);
 }
 
 QString witnessField(Store& store, const Loop& loop)
