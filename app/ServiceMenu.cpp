@@ -11,6 +11,8 @@
 #include "services/Archiv.h"
 #include "services/Hladaj.h"
 #include "services/Maintenance.h"
+#include "services/Obeh.h"
+#include "services/PoctyViet.h"
 #include "services/VersionFile.h"
 #include "store/Table.h"
 
@@ -69,6 +71,13 @@ QLabel* firstCaption(const TForm1& main)
     auto* label = main.form2()->findChild<QLabel*>(u"Label1"_s);
     if (!label) label = labelsOf(main.form2()).value(0);
     return label;
+}
+
+void showWindow(QWidget* w)
+{
+    w->show();
+    w->raise();
+    w->activateWindow();
 }
 
 } // namespace
@@ -158,4 +167,47 @@ void TForm1::Oprograme1Click()
     // The file first: when it cannot be read or written the command ends there, with no window.
     const QString versionText = VersionFile::readOrCreate(VersionFile::fileName());
     form<TForm21>()->ShowAbout(versionText);
+}
+
+void TForm1::Zloha1Click()
+{
+    TForm18* archive = form<TForm18>();
+    archive->setMode(false);
+    showWindow(archive);
+}
+
+void TForm1::Obnova1Click()
+{
+    TForm18* archive = form<TForm18>();
+    archive->setMode(true);
+    showWindow(archive);
+}
+
+void TForm1::Peniazevobehu2Click()
+{
+    TForm10* figures = form<TForm10>();
+    figures->Compute(0);
+    figures->setWindowTitle(u"Peniaze v obehu"_s);
+    showWindow(figures);
+}
+
+void TForm1::Zlonhodnota2Click()
+{
+    TForm10* figures = form<TForm10>();
+    figures->Compute(1);
+    figures->setWindowTitle(u"Celková záložná hodnota"_s);
+    showWindow(figures);
+}
+
+void TForm1::Potyviet2Click()
+{
+    TForm19* counts = nullptr;
+    {
+        const WaitCursor wait;
+        // The archive window's tables are the ones counted; it is made, not shown, when it is not there yet.
+        TForm18* archive = form<TForm18>();
+        counts = form<TForm19>();
+        counts->Count(*archive);
+    }
+    showWindow(counts);
 }
