@@ -111,7 +111,7 @@ public:
     // "&Servis" > "&Záloha" (app/BackupMenu.cpp).
     void Zloha2Click();
 
-    // "&Servis" archive and "Št&atistika" (app/ServicesMenu.cpp): windows made on first use and kept.
+    // "&Servis" archive and "Št&atistika" (app/ServiceMenu.cpp): windows made on first use and kept.
     void Zloha1Click();         // "&Odsun do archívu"
     void Obnova1Click();        // "&Prísun z archívu"
     void Peniazevobehu2Click(); // "&Peniaze v obehu"

@@ -8,8 +8,11 @@
 #include "register/Shop.h"
 #include "register/Zmluvy.h"
 #include "services/About.h"
+#include "services/Archiv.h"
 #include "services/Hladaj.h"
 #include "services/Maintenance.h"
+#include "services/Obeh.h"
+#include "services/PoctyViet.h"
 #include "services/VersionFile.h"
 #include "store/Table.h"
 
@@ -70,6 +73,13 @@ QLabel* firstCaption(const TForm1& main)
     return label;
 }
 
+void showWindow(QWidget* w)
+{
+    w->show();
+    w->raise();
+    w->activateWindow();
+}
+
 } // namespace
 
 void TForm1::Hadanie1Click()
@@ -86,9 +96,9 @@ void TForm1::Reindexcia1Click()
 void TForm1::Save1Click()
 {
     WaitCursor wait;
-    // The archive window's three instances are stored too once that window exists; it is not part of the
-    // program yet, so there are none.
-    const QList<Table*> archive;
+    // The archive window's three instances are stored too once that window exists; it is not made for this.
+    QList<Table*> archive;
+    if (const TForm18* w = existingForm<TForm18>()) archive = {w->Table1, w->Table2, w->Table3};
     Maintenance::WriteThrough(m_shop->store(), windowInstances(*this), archive);
 }
 
@@ -157,4 +167,47 @@ void TForm1::Oprograme1Click()
     // The file first: when it cannot be read or written the command ends there, with no window.
     const QString versionText = VersionFile::readOrCreate(VersionFile::fileName());
     form<TForm21>()->ShowAbout(versionText);
+}
+
+void TForm1::Zloha1Click()
+{
+    TForm18* archive = form<TForm18>();
+    archive->setMode(false);
+    showWindow(archive);
+}
+
+void TForm1::Obnova1Click()
+{
+    TForm18* archive = form<TForm18>();
+    archive->setMode(true);
+    showWindow(archive);
+}
+
+void TForm1::Peniazevobehu2Click()
+{
+    TForm10* figures = form<TForm10>();
+    figures->Compute(0);
+    figures->setWindowTitle(u"Peniaze v obehu"_s);
+    showWindow(figures);
+}
+
+void TForm1::Zlonhodnota2Click()
+{
+    TForm10* figures = form<TForm10>();
+    figures->Compute(1);
+    figures->setWindowTitle(u"Celková záložná hodnota"_s);
+    showWindow(figures);
+}
+
+void TForm1::Potyviet2Click()
+{
+    TForm19* counts = nullptr;
+    {
+        const WaitCursor wait;
+        // The archive window's tables are the ones counted; it is made, not shown, when it is not there yet.
+        TForm18* archive = form<TForm18>();
+        counts = form<TForm19>();
+        counts->Count(*archive);
+    }
+    showWindow(counts);
 }

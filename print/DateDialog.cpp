@@ -1,5 +1,6 @@
 #include "print/DateDialog.h"
 
+#include "app/DialogButtons.h"
 #include "app/Frame.h"
 #include "app/Guard.h"
 #include "app/MaskEdit.h"
@@ -31,15 +32,7 @@ DateDialog::DateDialog(Frame* main, const QString& name, const QString& caption)
     Panel1->setFrameShape(QFrame::StyledPanel);
     m_rows = new QGridLayout(Panel1);
 
-    BitBtn1 = new QPushButton(u"&Storno"_s, this);
-    BitBtn1->setObjectName(u"BitBtn1"_s);
-    BitBtn2 = new QPushButton(u"&OK"_s, this);
-    BitBtn2->setObjectName(u"BitBtn2"_s);
-    BitBtn2->setDefault(true);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(BitBtn1);
-    buttons->addWidget(BitBtn2);
+    QHBoxLayout* buttons = stornoOkButtons(this, BitBtn1, BitBtn2);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Panel1);

@@ -1,5 +1,6 @@
 #include "services/Archiv.h"
 
+#include "app/DialogButtons.h"
 #include "app/Frame.h"
 #include "app/Guard.h"
 #include "app/MaskEdit.h"
@@ -109,15 +110,7 @@ TForm18::TForm18(Frame* main)
     dateBox(MaskEdit1, SpeedButton1, Label1, u"1"_s, u"Dátum od"_s, 0);
     dateBox(MaskEdit2, SpeedButton2, Label2, u"2"_s, u"Dátum do"_s, 1);
 
-    BitBtn1 = new QPushButton(u"&Storno"_s, this);
-    BitBtn1->setObjectName(u"BitBtn1"_s);
-    BitBtn2 = new QPushButton(u"&OK"_s, this);
-    BitBtn2->setObjectName(u"BitBtn2"_s);
-    BitBtn2->setDefault(true);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(BitBtn1);
-    buttons->addWidget(BitBtn2);
+    QHBoxLayout* buttons = stornoOkButtons(this, BitBtn1, BitBtn2);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Panel1);

@@ -1,5 +1,6 @@
 #include "services/Hladaj.h"
 
+#include "app/DialogButtons.h"
 #include "app/Frame.h"
 #include "app/Guard.h"
 #include "app/Messages.h"
@@ -58,17 +59,8 @@ TForm5::TForm5(Frame* main)
     CheckBox1->setObjectName(u"CheckBox1"_s);
     CheckBox1->setChecked(true);
 
-    BitBtn1 = new QPushButton(u"&Storno"_s, this);
-    BitBtn1->setObjectName(u"BitBtn1"_s);
-    BitBtn1->setAutoDefault(false);
-    BitBtn2 = new QPushButton(u"&OK"_s, this);
-    BitBtn2->setObjectName(u"BitBtn2"_s);
-    BitBtn2->setDefault(true); // Enter in the text box searches
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(BitBtn1);
-    buttons->addWidget(BitBtn2);
+    QHBoxLayout* buttons = stornoOkButtons(this, BitBtn1, BitBtn2);
+    BitBtn1->setAutoDefault(false); // Enter in the text box searches
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Label1);

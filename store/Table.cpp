@@ -194,7 +194,11 @@ void Field::setAsString(const QString& text)
         // Cut to the width first: a cut that ends in a blank must not store it, or the value would
         // differ from the same text typed again and a key search for it would miss.
         QString t = text;
-        if (def.width > 0 && t.size() > def.width) t.truncate(def.width);
+        if (def.width > 0 && t.size() > def.width) {
+            // Never between the two halves of a character beyond the first plane: half of one would be
+            // stored as '?'.
+            t.truncate(t.at(def.width - 1).isHighSurrogate() ? def.width - 1 : def.width);
+        }
         while (t.endsWith(u' '))
             t.chop(1);
         if (t.trimmed().isEmpty()) return clear(); // nothing but blanks left after the cut: empty

@@ -8,6 +8,7 @@
 #include "register/Shop.h"
 #include "register/Zmluvy.h"
 #include "services/About.h"
+#include "services/Archiv.h"
 #include "services/Hladaj.h"
 #include "store/Table.h"
 
@@ -287,6 +288,34 @@ private Q_SLOTS:
     {
         m_main->shop().store().exec(u"DROP TABLE Xzmluvy"_s);
         m_main->action(u"Save1"_s)->trigger();
+        verifyEverythingOpenAndShared();
+    }
+
+    // Once the archive window exists, an archive record waiting in edit is stored too, and a table that
+    // was closed is closed again; a missing archive table gives the engine's message.
+    void writeThroughStoresTheArchive()
+    {
+        TForm18* archive = m_main->form<TForm18>();
+        Table& contracts = *archive->Table1;
+        contracts.open();
+        const int before = contracts.recordCount();
+        contracts.append();
+        contracts.field(u"NUMBER"_s).setAsString(u"990001"_s);
+        m_main->action(u"Save1"_s)->trigger();
+        QCOMPARE(count(u"Xzmluvy.DBF"_s), before + 1);
+        QCOMPARE(contracts.state(), Table::State::Browse);
+        contracts.close();
+        m_main->action(u"Save1"_s)->trigger();
+        QVERIFY(!contracts.isOpen());
+        QVERIFY(!archive->Table2->isOpen());
+
+        Messages::takeShown();
+        m_main->shop().store().exec(u"DROP TABLE Xpredlz"_s);
+        m_main->action(u"Save1"_s)->trigger();
+        const auto shown = Messages::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown.first().kind, Messages::Kind::Error);
+        QVERIFY(!archive->Table2->isOpen());
         verifyEverythingOpenAndShared();
     }
 

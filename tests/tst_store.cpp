@@ -347,6 +347,8 @@ private Q_SLOTS:
         QTest::newRow("text cut to width") << u"NUMBER"_s << u"26/000012345"_s << u"26/00001"_s;
         QTest::newRow("cut ending in a blank") << u"BIRTHNUM"_s << u"123456789 0"_s << u"123456789"_s;
         QTest::newRow("cut leaving only blanks") << u"NUMBER"_s << u"\t\t\t\t\t\t\t\t26/00001"_s << QString();
+        // Found by fuzzing: the cut fell between the halves of a character beyond the first plane.
+        QTest::newRow("cut before a split character") << u"NUMBER"_s << u"26/0000\U0001F48D1"_s << u"26/0000"_s;
     }
     void conversionsAccepted()
     {

@@ -1,6 +1,10 @@
 #include "CrashLoops.h"
 
+#include "register/ExpiryMarks.h"
+#include "register/IncomeExpense.h"
 #include "register/Marking.h"
+#include "services/GoodsSearch.h"
+#include "store/DbfTransfer.h"
 #include "store/Errors.h"
 #include "store/Schema.h"
 #include "store/Store.h"
@@ -9,6 +13,7 @@
 #include "tools/DemoData.h"
 
 #include <QSqlQuery>
+#include <QTemporaryDir>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -55,13 +60,8 @@ void goodsMarks(Store& store, int round)
     Marking::markGoods(round % 2 == 0 ? 1 : 2, goods, contracts, extensions, Today);
 }
 
-// The demo set that mervana-admin writes into an empty store, and the store emptied again, by turns.
-void demoFill(Store& store, int round)
+void emptyAll(Store& store)
 {
-    if (round % 2 == 0) {
-        DemoData::fill(store, 1, Today);
-        return;
-    }
     Transaction transaction(store);
     for (const TableDef& def : Schema::tables()) {
         Table t(store, def.file);
@@ -69,6 +69,70 @@ void demoFill(Store& store, int round)
         t.emptyTable();
     }
     transaction.commit();
+}
+
+// The demo set that mervana-admin writes into an empty store, and the store emptied again, by turns.
+void demoFill(Store& store, int round)
+{
+    if (round % 2 == 0) {
+        DemoData::fill(store, 1, Today);
+        return;
+    }
+    emptyAll(store);
+}
+
+// The contracts due on a day, for another day each round.
+void expiryMarks(Store& store, int round)
+{
+    Table contracts(store, u"Zmluvy.DBF"_s);
+    Table extensions(store, u"Predlz.DBF"_s);
+    contracts.open();
+    extensions.open();
+    ExpiryMarks::mark(contracts, extensions, Today.addDays(-(round % 60)));
+}
+
+// The goods search, with another text each round so that each leaves other marks.
+void searchMarks(Store& store, int round)
+{
+    static const QString texts[] = {u"zlat"_s, u"PRSTEŇ"_s, u"a"_s, u"retiazka"_s, u"nič také"_s};
+    Table goods(store, u"Inventar.DBF"_s);
+    goods.open();
+    GoodsSearch::mark(goods, texts[round % 5]);
+}
+
+// The cash statement's work table refilled for a period that grows each round.
+void incomeFill(Store& store, int round)
+{
+    Table work(store, u"Prijvyd.dbf"_s);
+    Table contracts(store, u"Zmluvy.DBF"_s);
+    Table extensions(store, u"Predlz.DBF"_s);
+    Table goods(store, u"Inventar.DBF"_s);
+    for (Table* t : {&work, &contracts, &extensions, &goods})
+        t->open();
+    IncomeExpense::fill(work, contracts, extensions, goods, Today.addMonths(-1 - round % 24), Today);
+}
+
+// Old tables brought in over the register (replacing it) and the register emptied, by turns. The tables
+// come from a demo store exported once per process; the demo set is the same every time it is made.
+void dbfImport(Store& store, int round)
+{
+    static QTemporaryDir folder;
+    static bool exported = false;
+    if (!exported) {
+        QTemporaryDir scratch;
+        Store::createEmpty(scratch.path());
+        {
+            Store source(scratch.path());
+            DemoData::fill(source, 1, Today);
+            DbfTransfer::exportTables(source, folder.filePath(u"tables"_s), 852, Today);
+        }
+        exported = true;
+    }
+    if (round % 2 == 0) {
+        DbfTransfer::importTables(store, folder.filePath(u"tables"_s), {0, true});
+        return;
+    }
+    emptyAll(store);
 }
 
 QString witnessField(Store& store, const Loop& loop)
@@ -91,6 +155,10 @@ const QList<Loop>& all()
         {u"contract marks"_s, demo, contractMarks},
         {u"goods marks"_s, demo, goodsMarks},
         {u"demo fill"_s, [](Store&) {}, demoFill, QString()},
+        {u"expiry marks"_s, demo, expiryMarks},
+        {u"search marks"_s, demo, searchMarks},
+        {u"income fill"_s, demo, incomeFill, u"Osoby.DBF"_s},
+        {u"dbf import"_s, [](Store&) {}, dbfImport, QString()},
     };
     return loops;
 }
