@@ -76,6 +76,28 @@ private Q_SLOTS:
         QCOMPARE(contracts(middle), 300);
     }
 
+    // Another program's pass (mervana-admin search, its own process) marks goods while this one holds marks
+    // of its own: on a server each keeps its own; a store file has one counter, whose marks are the records'.
+    void marksOfAnotherProgram()
+    {
+        QTemporaryDir tmp;
+        const QString shop = demoStore(tmp, u"Shop"_s);
+        const QString location = TestBackend::freshLocation(tmp.filePath(u"Counter"_s));
+        QCOMPARE(runAdmin({u"copy"_s, shop, location}).status, 0);
+        Store store(location);
+        const TableDef& goods = store.table(u"Inventar.DBF"_s);
+        store.markWhere(goods, u"CASE WHEN a.SUBJECT LIKE 'Zlat%' THEN 1 ELSE 0 END"_s);
+        const int mine = store.scalar(u"SELECT COUNT(*) FROM Inventar WHERE WRK = 1"_s).toInt();
+        QVERIFY(mine > 0);
+        const AdminRun search = runAdmin({u"search"_s, location, u"NOTEBOOK"_s});
+        QVERIFY2(search.status == 0, qPrintable(search.err));
+        const int theirs = int(search.out.count(u'\n'));
+        QVERIFY(theirs > 0);
+        store.touchAll();
+        const int now = store.scalar(u"SELECT COUNT(*) FROM Inventar WHERE WRK = 1"_s).toInt();
+        QCOMPARE(now, TestBackend::onServer() ? mine : theirs);
+    }
+
     // A copy that stops halfway leaves nothing: the store it created is gone again.
     void allOrNothing_data()
     {
