@@ -157,14 +157,15 @@ QString dropSql()
 {
     QString sql;
     for (const TableDef& def : Schema::tables())
-        sql += u"DROP TABLE IF EXISTS %1;\n"_s.arg(quoted(def.sqlName));
+        // CASCADE: a session that just closed may not yet have dropped its own views of the tables.
+        sql += u"DROP TABLE IF EXISTS %1 CASCADE;\n"_s.arg(quoted(def.sqlName));
     sql += uR"(
 DROP TABLE IF EXISTS countflush;
 DROP TABLE IF EXISTS recordcounts;
 DROP FUNCTION IF EXISTS mervana_count();
 DROP FUNCTION IF EXISTS mervana_count_flush();
 DROP FUNCTION IF EXISTS mervana_changed();
-DROP COLLATION IF EXISTS slovak;
+DROP COLLATION IF EXISTS slovak CASCADE;
 )"_s;
     return sql;
 }

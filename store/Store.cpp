@@ -147,6 +147,9 @@ void Store::watchNotifications()
 void Store::takeRemoteChanges()
 {
     m_remoteChanges += m_connection->takeChangedTables();
+    // A connection the server closed leaves its socket readable for good: stop watching it until the next
+    // command connects again (which watches the new one).
+    if (m_notifier && m_connection->notificationSocket() < 0) m_notifier->setEnabled(false);
     // Inside a transaction the instances keep what they read: it is what this transaction sees.
     if (m_depth == 0) applyRemoteChanges();
 }

@@ -722,6 +722,17 @@ bool Table::findKey(const QString& key)
     checkedPostPending();
     sync();
     const Row anchor = keyAnchor(key);
+    // A walk along the tag that looks up each key in turn (the goods of each contract of a marking pass)
+    // mostly finds it on the page read already: where the run of records with the key starts inside the
+    // page, nothing need be read. Equal keys stand together along the tag, so that is its first record.
+    if (!m_pendingFirst && !m_pendingResync && m_seenVersion == m_store.version(*m_def)) {
+        for (qsizetype j = 1; j < m_page.size(); ++j) {
+            if (!keyEquals(m_page.at(j), anchor) || keyEquals(m_page.at(j - 1), anchor)) continue;
+            m_pos = int(j);
+            m_eof = m_bof = false;
+            return true;
+        }
+    }
     // One query: the first records at or after the key; found when the first of them has the key.
     // Few rows, since look-ups by key mostly read a handful of records from there.
     QList<Row> rows = fetchRows(Direction::Forward, &anchor, true, SearchPageSize, cursorFields());
