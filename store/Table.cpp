@@ -723,12 +723,15 @@ bool Table::findKey(const QString& key)
     sync();
     const Row anchor = keyAnchor(key);
     // A walk along the tag that looks up each key in turn (the goods of each contract of a marking pass)
-    // mostly finds it on the page read already: where the run of records with the key starts inside the
-    // page, nothing need be read. Equal keys stand together along the tag, so that is its first record.
-    if (!m_pendingFirst && !m_pendingResync && m_seenVersion == m_store.version(*m_def)) {
-        for (qsizetype j = 1; j < m_page.size(); ++j) {
-            if (!keyEquals(m_page.at(j), anchor) || keyEquals(m_page.at(j - 1), anchor)) continue;
-            m_pos = int(j);
+    // stands on the key's first record already: where the run of records with the key starts inside the
+    // page, nothing need be read. Equal keys stand together along the tag.
+    if (!m_pendingFirst && !m_pendingResync && m_seenVersion == m_store.version(*m_def) && m_pos >= 0 &&
+        m_pos < m_page.size() && keyEquals(m_page.at(m_pos), anchor)) {
+        int first = m_pos;
+        while (first > 0 && keyEquals(m_page.at(first - 1), anchor))
+            --first;
+        if (first > 0) {
+            m_pos = first;
             m_eof = m_bof = false;
             return true;
         }
