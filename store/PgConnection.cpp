@@ -637,17 +637,18 @@ void PgConnection::exec(const QString& sql)
 
 void PgConnection::begin()
 {
-    pg_conn* conn = handle();
-    pg_result* r = PQexec(conn, "BEGIN");
-    if (!r || PQresultStatus(r) != PGRES_COMMAND_OK) fail(r);
-    PQclear(r);
-    m_inTransaction = true;
+    beginWith("BEGIN");
 }
 
 void PgConnection::beginSnapshot()
 {
+    beginWith("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
+}
+
+void PgConnection::beginWith(const char* sql)
+{
     pg_conn* conn = handle();
-    pg_result* r = PQexec(conn, "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
+    pg_result* r = PQexec(conn, sql);
     if (!r || PQresultStatus(r) != PGRES_COMMAND_OK) fail(r);
     PQclear(r);
     m_inTransaction = true;

@@ -71,6 +71,7 @@ public:
 
 private:
     void setUpSession();
+    void beginWith(const char* sql); // a BEGIN of some kind
     QString m_location;
     pg_conn* m_conn = nullptr;
     QString m_schema;
