@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TestBackend.h"
 #include "register/Shop.h"
 #include "store/Clock.h"
 #include "store/Store.h"
@@ -89,8 +90,10 @@ public:
         stop();
         m_dir = std::make_unique<QTemporaryDir>();
         if (!m_dir->isValid()) return nullptr;
-        Store::createEmpty(m_dir->path());
-        m_shop = std::make_unique<Shop>(m_dir->path());
+        // On the test server (see TestBackend.h) the store lies in a schema of its own there.
+        const QString location = TestBackend::freshLocation(m_dir->path());
+        Store::createEmpty(location);
+        m_shop = std::make_unique<Shop>(location);
         m_shop->ShopName = QStringLiteral("Záložňa Centrum");
         Clock::setToday(ReportShopToday);
         return m_shop.get();

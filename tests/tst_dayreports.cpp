@@ -13,7 +13,6 @@
 #include "store/Store.h"
 #include "store/Table.h"
 
-#include <QSqlQuery>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -91,10 +90,11 @@ class TestDayReports : public QObject
     QStringList marked()
     {
         QStringList numbers;
-        QSqlQuery q(m_shop->store().database());
-        q.exec(u"SELECT NUMBER FROM Zmluvy WHERE WRK = 1 ORDER BY NUMBER"_s);
+        Statement& q = m_shop->store().statement(u"SELECT NUMBER FROM Zmluvy WHERE WRK = 1 ORDER BY NUMBER"_s);
+        q.exec();
         while (q.next())
             numbers << q.value(0).toString();
+        q.finish();
         return numbers;
     }
 
@@ -327,8 +327,7 @@ private Q_SLOTS:
     {
         write({contract(u"600"_s, {{u"UNTIL"_s, u"15.6.2026"_s}}), contract(u"300"_s, {{u"UNTIL"_s, u"15.6.2026"_s}}),
                contract(u"200"_s, {{u"WRK"_s, u"True"_s}, {u"UNTIL"_s, u"1.1.2026"_s}})});
-        m_shop->store().exec(u"CREATE TRIGGER refuse BEFORE UPDATE OF WRK ON Zmluvy WHEN NEW.NUMBER = '300' "
-                             u"BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END"_s);
+        TestBackend::refuse(m_shop->store(), u"UPDATE OF WRK"_s, u"Zmluvy"_s, u"NUMBER"_s, u"300"_s);
         ExpiringList report(*m_shop);
         try {
             report.Start(QDate(2026, 6, 15));
