@@ -1,6 +1,7 @@
 #include "TestBackend.h"
 #include "store/EngineConfig.h"
 #include "store/Errors.h"
+#include "store/PgSql.h"
 #include "store/Schema.h"
 #include "store/Store.h"
 #include "store/Table.h"
@@ -866,6 +867,37 @@ private Q_SLOTS:
         QCOMPARE(goods->field(u"SUBJECT"_s).asString(), u"8-1"_s);
         QVERIFY(goods->findKey(number(6)));
         QCOMPARE(goods->field(u"SUBJECT"_s).asString(), u"6-1"_s);
+    }
+
+    // The routines' one SQL as the server takes it: constants and comments as they stand, quoted names in
+    // lower case, bound values numbered.
+    void sqlForTheServer_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QString>("server");
+        QTest::addColumn<int>("parameters");
+        QTest::newRow("names and bound values")
+            << u"SELECT \"NUMBER\" FROM \"Zmluvy\" WHERE rowid > ? AND NUMBER = ?"_s
+            << u"SELECT \"number\" FROM \"zmluvy\" WHERE rowid > $1 AND NUMBER = $2"_s << 2;
+        QTest::newRow("a constant untouched") << u"SELECT 'Čo? \"X\" :a IFNULL(' || ?, 'it''s ?'"_s
+                                              << u"SELECT 'Čo? \"X\" :a IFNULL(' || $1, 'it''s ?'"_s << 1;
+        QTest::newRow("one value used twice") << u"SELECT ?2, ?1, ?2"_s << u"SELECT $2, $1, $2"_s << 2;
+        QTest::newRow("named values") << u"WHERE a = :day AND b = :to AND c = :day"_s
+                                      << u"WHERE a = $1 AND b = $2 AND c = $1"_s << 2;
+        QTest::newRow("IFNULL") << u"ORDER BY IFNULL(LASTNAME, '')"_s << u"ORDER BY COALESCE(LASTNAME, '')"_s << 0;
+        QTest::newRow("IS with a number") << u"WHERE PAID IS 1 OR PADAK IS NOT 0"_s
+                                          << u"WHERE PAID IS NOT DISTINCT FROM 1 OR PADAK IS DISTINCT FROM 0"_s << 0;
+        QTest::newRow("a cast and a comment")
+            << u"SELECT ?::bigint -- rows?\nFROM x"_s << u"SELECT $1::bigint -- rows?\nFROM x"_s << 1;
+    }
+    void sqlForTheServer()
+    {
+        QFETCH(QString, sql);
+        QFETCH(QString, server);
+        QFETCH(int, parameters);
+        const PgSql::Translated t = PgSql::translate(sql);
+        QCOMPARE(QString::fromUtf8(t.sql), server);
+        QCOMPARE(t.parameters, parameters);
     }
 
     void exclusiveOpen()
