@@ -27,9 +27,7 @@ void addVariants()
 
 QString newestNumber(Store& store)
 {
-    QSqlQuery q(store.database());
-    q.exec(u"SELECT NUMBER FROM Zmluvy ORDER BY NUMBER DESC LIMIT 1"_s);
-    return q.next() ? q.value(0).toString() : QString();
+    return store.scalar(u"SELECT NUMBER FROM Zmluvy ORDER BY NUMBER DESC LIMIT 1"_s).toString();
 }
 
 } // namespace
@@ -76,7 +74,16 @@ private Q_SLOTS:
         QFETCH(int, newest);
         QTemporaryDir home;
         QVERIFY(home.isValid());
-        const QString data = home.filePath(u"Data"_s);
+        QString data = home.filePath(u"Data"_s);
+        // On the test server the program finds its store there, as the engine configuration names it.
+        QString definition = u"[Mervana]\nPATH=%1\nTYPE=SQLITE\n"_s.arg(data);
+        if (TestBackend::onServer()) {
+            const TestBackend::ServerParts server = TestBackend::serverParts();
+            const QString schema = TestBackend::freshSchema();
+            data = EngineConfig::serverLocation(server.host, server.port, server.database, server.user, schema);
+            definition = u"[Mervana]\nTYPE=POSTGRESQL\nHOST=%1\nPORT=%2\nDATABASE=%3\nUSER=%4\nSCHEMA=%5\n"_s.arg(
+                server.host, server.port, server.database, server.user, schema);
+        }
         Store::createEmpty(data);
         {
             Store store(data);
@@ -85,7 +92,7 @@ private Q_SLOTS:
         QDir().mkpath(home.filePath(u".config/mervana"_s));
         QFile ini(home.filePath(u".config/mervana/engine.ini"_s));
         QVERIFY(ini.open(QIODevice::WriteOnly));
-        ini.write(u"[Mervana]\nPATH=%1\nTYPE=SQLITE\n"_s.arg(data).toUtf8());
+        ini.write(definition.toUtf8());
         ini.close();
 
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
