@@ -35,9 +35,9 @@ class TestStatistics : public QObject
     void exec(const QString& sql) { store().exec(sql); }
 
     // "1000 paid forfeited": the amount and the flags that are set.
-    void addContract(const QString& spec)
+    void addContract(const QString& description)
     {
-        const QStringList words = spec.split(u' ');
+        const QStringList words = description.split(u' ');
         // Numbers of their own: a server keeps them unique.
         exec(u"INSERT INTO Zmluvy (NUMBER, AMOUNT, PAID, PADAK) VALUES ('26/%4', %1, %2, %3)"_s.arg(
             words.first(), words.contains(u"paid"_s) ? u"1"_s : u"0"_s,
@@ -45,9 +45,9 @@ class TestStatistics : public QObject
     }
 
     // "300 forfeited sold 999": the pledge value, the flags that are set and the sale sum.
-    void addItem(const QString& spec)
+    void addItem(const QString& description)
     {
-        const QStringList words = spec.split(u' ');
+        const QStringList words = description.split(u' ');
         const QString sale = words.size() > 1 && words.last().at(0).isDigit() ? words.last() : u"NULL"_s;
         exec(
             u"INSERT INTO Inventar (NUMBER, SUMA1, PREPADNUTE, PREDANE, PRED_SUMA) VALUES ('26/00001', %1, %2, %3, %4)"_s
