@@ -5,7 +5,10 @@
 #include <QFile>
 #include <QString>
 #include <QStringList>
+#include <algorithm>
 #include <cstdio>
+#include <ctime>
+#include <vector>
 
 // What the benchmark programs share: printing a figure at once and the peak memory of the process.
 namespace Bench {
@@ -24,6 +27,21 @@ inline qint64 peakMemoryKb()
     for (const QByteArray& line : status.readAll().split('\n'))
         if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').value(0).toLongLong();
     return -1;
+}
+
+// The middle of repeated measures (0 for none): one slow run of a busy machine does not move it.
+inline double median(std::vector<double> values)
+{
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    const size_t mid = values.size() / 2;
+    return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
+}
+
+// Processor time of this process since start, in milliseconds.
+inline double cpuMs(std::clock_t start)
+{
+    return double(std::clock() - start) * 1000.0 / CLOCKS_PER_SEC;
 }
 
 // The data set of a benchmark: N small shops it builds itself (--scale N; 1000, the "ten shops" set, by

@@ -32,16 +32,13 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
+using Bench::cpuMs;
+using Bench::median;
 using Bench::print;
 
 constexpr int Repeats = 5;
 
 // Processor time since start: on a shared machine it varies less than the elapsed time.
-double cpuMs(std::clock_t start)
-{
-    return double(std::clock() - start) * 1000.0 / CLOCKS_PER_SEC;
-}
-
 // Elapsed and processor time of one side, each the median of its runs.
 struct Side
 {
@@ -52,13 +49,6 @@ struct Side
         cpu.push_back(cpuMs(start));
     }
 };
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t mid = values.size() / 2;
-    return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
-}
 
 QSqlQuery run(Store& store, const QString& sql, const QVariantList& binds = {})
 {

@@ -27,6 +27,7 @@
 #include <vector>
 
 using namespace Qt::Literals::StringLiterals;
+using Bench::median;
 
 namespace {
 
@@ -34,13 +35,6 @@ void print(const QString& text)
 {
     std::fputs(qUtf8Printable(text + u'\n'), stdout);
     std::fflush(stdout);
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t mid = values.size() / 2;
-    return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
 }
 
 QString verdict(double ratio, double goal)

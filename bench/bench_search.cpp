@@ -29,21 +29,11 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
+using Bench::cpuMs;
+using Bench::median;
 using Bench::print;
 
 constexpr int Repeats = 5; // each side this often, alternating; medians
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t mid = values.size() / 2;
-    return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
-}
-
-double cpuMs(std::clock_t start)
-{
-    return double(std::clock() - start) * 1000.0 / CLOCKS_PER_SEC;
-}
 
 // MERVANA_UPPER(text): the text in upper case as QString::toUpper gives it.
 void upperFunction(sqlite3_context* context, int, sqlite3_value** argv)

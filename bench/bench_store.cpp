@@ -36,6 +36,8 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
+using Bench::cpuMs;
+using Bench::median;
 using Bench::peakMemoryKb;
 using Bench::print;
 
@@ -50,19 +52,6 @@ double ms(qint64 nsecs)
 }
 
 // Processor time since start: on a shared machine it varies less than the elapsed time.
-double cpuMs(std::clock_t start)
-{
-    return double(std::clock() - start) * 1000.0 / CLOCKS_PER_SEC;
-}
-
-double median(std::vector<double> values)
-{
-    if (values.empty()) return 0;
-    std::sort(values.begin(), values.end());
-    const size_t mid = values.size() / 2;
-    return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
-}
-
 qint64 scalar(Store& store, const QString& sql)
 {
     return store.scalar(sql).toLongLong();
