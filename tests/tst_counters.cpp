@@ -1,0 +1,272 @@
+#include "TestBackend.h"
+#include "store/EngineConfig.h"
+#include "store/Store.h"
+#include "store/Table.h"
+#include "tools/DemoData.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+const QDate Today(2026, 12, 8);
+const QString NoGoods = u"message 2 Zmluva bola zapísaná bez založených predmetov..."_s;
+
+// A server and the schema of one shop's store on it.
+struct ShopOnServer
+{
+    TestBackend::ServerParts server;
+    QString schema;
+
+    QString location() const
+    {
+        return EngineConfig::serverLocation(server.host, server.port, server.database, server.user, schema);
+    }
+};
+
+// One counter: the whole program in a process of its own (counter_child), with its own home and engine
+// configuration naming the shop's store.
+class Counter
+{
+public:
+    explicit Counter(const ShopOnServer& shop)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"HOME"_s, m_home.path());
+        env.insert(u"XDG_CONFIG_HOME"_s, m_home.filePath(u".config"_s));
+        env.insert(u"XDG_DATA_HOME"_s, m_home.filePath(u".local/share"_s));
+        m_process.setProcessEnvironment(env);
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start(QStringLiteral(COUNTER_CHILD),
+                        {m_home.path(), Today.toString(Qt::ISODate), shop.server.host, shop.server.port,
+                         shop.server.database, shop.server.user, shop.schema});
+    }
+
+    ~Counter()
+    {
+        m_process.closeWriteChannel();
+        if (!m_process.waitForFinished(30000)) m_process.kill();
+    }
+
+    // True once the program has started; its start-up messages stay in what reply() gathered.
+    bool ready()
+    {
+        while (!m_process.canReadLine())
+            if (!m_process.waitForReadyRead(60000)) return false;
+        return m_process.readLine().trimmed() == "ready";
+    }
+
+    void send(const QString& command) { m_process.write(command.toUtf8() + '\n'); }
+
+    // The lines answering the command sent last, without the closing ".".
+    QStringList reply()
+    {
+        QStringList lines;
+        for (;;) {
+            while (!m_process.canReadLine())
+                if (!m_process.waitForReadyRead(60000)) return lines << u"(no answer)"_s;
+            const QString line = QString::fromUtf8(m_process.readLine()).chopped(1);
+            if (line == u"."_s) return lines;
+            lines << line;
+        }
+    }
+
+    QStringList ask(const QString& command)
+    {
+        send(command);
+        return reply();
+    }
+
+private:
+    QTemporaryDir m_home;
+    QProcess m_process;
+};
+
+void addPerson(Store& store, const QString& birthNumber, const QString& lastName)
+{
+    Table t(store, u"Osoby.DBF"_s);
+    t.open();
+    t.append();
+    t.field(u"BIRTHNUM"_s).setAsString(birthNumber);
+    t.field(u"LASTNAME"_s).setAsString(lastName);
+    t.post();
+}
+
+void addContract(Store& store, const QString& number, const QString& birthNumber)
+{
+    Table t(store, u"Zmluvy.DBF"_s);
+    t.open();
+    t.append();
+    t.field(u"NUMBER"_s).setAsString(number);
+    t.field(u"BIRTHNUM"_s).setAsString(birthNumber);
+    t.post();
+}
+
+// Every contract as "NUMBER BIRTHNUM AMOUNT", in number order.
+QStringList contracts(const QString& location)
+{
+    Store store(location);
+    return TestBackend::rows(store, u"SELECT NUMBER, BIRTHNUM, AMOUNT FROM Zmluvy ORDER BY NUMBER"_s, 3)
+        .replaceInStrings(QRegularExpression(u"[a-zA-Z]+:"_s), QString())
+        .replaceInStrings(u"|"_s, u" "_s);
+}
+
+QString takenMessage(const QString& taken, const QString& next)
+{
+    return u"message 3 Číslo zmluvy %1 medzitým zapísala iná pokladňa.\\rZmluva dostane číslo %2, zapíšte ju znova."_s
+        .arg(taken, next);
+}
+
+} // namespace
+
+// Two counters of one shop on one server, each the whole program in a process of its own.
+class TestCounters : public QObject
+{
+    Q_OBJECT
+
+    ShopOnServer m_shop;
+
+    // A new store on the test server, filled by prepare.
+    void newShop(const std::function<void(Store&)>& prepare)
+    {
+        m_shop = {TestBackend::serverParts(), TestBackend::freshSchema()};
+        Store::createEmpty(m_shop.location());
+        Store store(m_shop.location());
+        prepare(store);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        if (!TestBackend::onServer()) QSKIP("Several counters share only a store on a server");
+    }
+
+    // What one counter writes shows in the other's grid by itself, and that clerk stays on the contract chosen.
+    void writeReachesTheOtherCounter()
+    {
+        newShop([](Store& store) {
+            addPerson(store, u"8001011234"_s, u"Kováč"_s);
+            for (const QString& number : {u"26/00001"_s, u"26/00002"_s, u"26/00003"_s})
+                addContract(store, number, u"8001011234"_s);
+        });
+        Counter a(m_shop), b(m_shop);
+        QVERIFY(a.ready());
+        QVERIFY(b.ready());
+        b.ask(u"select 26/00002"_s);
+        QCOMPARE(b.ask(u"grid"_s), QStringList{u"grid 3 26/00002"_s});
+
+        QCOMPARE(a.ask(u"new 8001011234 1000"_s), QStringList{u"number 26/00004"_s});
+        QCOMPARE(a.ask(u"write"_s), (QStringList{NoGoods, u"number 26/00004"_s}));
+        QTRY_COMPARE_WITH_TIMEOUT(b.ask(u"grid"_s), QStringList{u"grid 4 26/00002"_s}, 30000);
+    }
+
+    // Both clerks press "&Nový", get the same number proposed and press "Z&apíš" at the same moment: one
+    // contract gets the number, the other clerk is told and writes under the next one.
+    void simultaneousNewAndWrite()
+    {
+        newShop([](Store& store) {
+            addPerson(store, u"8001011234"_s, u"Kováč"_s);
+            addPerson(store, u"7702023333"_s, u"Horváth"_s);
+        });
+        Counter a(m_shop), b(m_shop);
+        QVERIFY(a.ready());
+        QVERIFY(b.ready());
+        QCOMPARE(a.ask(u"new 8001011234 1000"_s), QStringList{u"number 26/00001"_s});
+        QCOMPARE(b.ask(u"new 7702023333 2000"_s), QStringList{u"number 26/00001"_s});
+        a.send(u"write"_s);
+        b.send(u"write"_s);
+        const QStringList fromA = a.reply(), fromB = b.reply();
+        const QStringList written{NoGoods, u"number 26/00001"_s};
+        const QStringList refused{takenMessage(u"26/00001"_s, u"26/00002"_s), u"number 26/00002"_s};
+        QVERIFY2((fromA == written && fromB == refused) || (fromA == refused && fromB == written),
+                 qPrintable(fromA.join(u" / "_s) + u" | "_s + fromB.join(u" / "_s)));
+        const bool aFirst = fromA == written;
+        Counter& second = aFirst ? b : a;
+        QCOMPARE(second.ask(u"write"_s), (QStringList{NoGoods, u"number 26/00002"_s}));
+        QCOMPARE(contracts(m_shop.location()),
+                 aFirst ? (QStringList{u"26/00001 8001011234 1000"_s, u"26/00002 7702023333 2000"_s})
+                        : (QStringList{u"26/00001 7702023333 2000"_s, u"26/00002 8001011234 1000"_s}));
+    }
+
+    // Two counters running views at the same time each mark for themselves: every pass shows what it shows
+    // alone, and so does a view the other counter's write makes read again.
+    void simultaneousViewsKeepTheirMarks()
+    {
+        newShop([](Store& store) {
+            DemoData::fill(store, 1, Today);
+            addPerson(store, u"8001011234"_s, u"Kováč"_s);
+        });
+        Counter a(m_shop), b(m_shop);
+        QVERIFY(a.ready());
+        QVERIFY(b.ready());
+        const QStringList current = a.ask(u"view Aktulne1 1"_s);
+        const QStringList expired = b.ask(u"view Expirovan1 1"_s);
+        QCOMPARE(current.size(), 1);
+        QCOMPARE(expired.size(), 1);
+        QVERIFY(current != expired);
+        QVERIFY(!current.first().startsWith(u"view 0 "_s));
+        QVERIFY(!expired.first().startsWith(u"view 0 "_s));
+
+        constexpr int Passes = 8;
+        a.send(u"view Aktulne1 %1"_s.arg(Passes));
+        b.send(u"view Expirovan1 %1"_s.arg(Passes));
+        QCOMPARE(a.reply(), QStringList(Passes, current.first()));
+        QCOMPARE(b.reply(), QStringList(Passes, expired.first()));
+
+        const QString before = a.ask(u"changes"_s).value(0);
+        b.ask(u"new 8001011234 1000"_s);
+        QCOMPARE(b.ask(u"write"_s).value(0), NoGoods);
+        // The new contract is no mark of a's view, but the notice makes a read what it shows again.
+        QTRY_VERIFY_WITH_TIMEOUT(a.ask(u"changes"_s).value(0) != before, 30000);
+        QCOMPARE(a.ask(u"shown"_s), current);
+    }
+
+    // The server stops while a clerk fills in a contract: "Z&apíš" says so and stores nothing, and once the
+    // server is back the same contract is written. The server here is one of this test's own.
+    void serverGoesAway()
+    {
+        // Made by the script itself, so that the server's own user reaches it when the tests run as root.
+        const QString cluster = u"/tmp/mervana-away-%1"_s.arg(QCoreApplication::applicationPid());
+        const auto pgCluster = [&](const QString& verb) {
+            QProcess p;
+            p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            p.start(QStringLiteral(PG_CLUSTER), {verb, cluster});
+            return p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0
+                       ? QString::fromUtf8(p.readAllStandardOutput()).trimmed()
+                       : u"failed"_s;
+        };
+        const QString server = pgCluster(u"start"_s);
+        QVERIFY2(server.startsWith(u"postgresql://"_s), qPrintable(server));
+        const auto removeCluster = qScopeGuard([&] { pgCluster(u"stop"_s); });
+        qputenv("MERVANA_TEST_PG", server.toUtf8());
+        const auto serverBack = qScopeGuard([old = qgetenv("MERVANA_TEST_PG")] { qputenv("MERVANA_TEST_PG", old); });
+        newShop([](Store& store) { addPerson(store, u"8001011234"_s, u"Kováč"_s); });
+
+        Counter a(m_shop);
+        QVERIFY(a.ready());
+        QCOMPARE(a.ask(u"new 8001011234 1000"_s), QStringList{u"number 26/00001"_s});
+        QCOMPARE(pgCluster(u"halt"_s), QString());
+        // At once, and again once the counter's looks for notices have met the closed connection (without a
+        // word): one message each time, and the contract stays in the boxes.
+        for (int wait : {0, 1200}) {
+            QTest::qWait(wait);
+            QStringList refused = a.ask(u"write"_s);
+            refused.replaceInStrings(QRegularExpression(u"^(.{120}).*"_s), u"\\1"_s);
+            QVERIFY2(refused.size() == 2 && refused.at(0).startsWith(u"message 3 "_s) &&
+                         refused.at(0).contains(u"database server"_s),
+                     qPrintable(refused.join(u"\n"_s)));
+            QCOMPARE(refused.at(1), u"number 26/00001"_s);
+        }
+        QCOMPARE(pgCluster(u"resume"_s), QString());
+        QCOMPARE(a.ask(u"write"_s), (QStringList{NoGoods, u"number 26/00001"_s}));
+        QCOMPARE(contracts(m_shop.location()), QStringList{u"26/00001 8001011234 1000"_s});
+        QCOMPARE(a.ask(u"grid"_s), QStringList{u"grid 1 26/00001"_s});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCounters)
+#include "tst_counters.moc"
