@@ -19,6 +19,8 @@ QString Connection::markWhereSql(const TableDef& def, const QString& valueSql, c
 
 void Connection::clearMarks(const TableDef&) {}
 
+void Connection::marksWritten(const TableDef&, qint64) {}
+
 void Connection::rowIdsTaken(const TableDef&) {}
 
 QString Connection::joinRowIds(const QList<qint64>& rowids, char open, char close)

@@ -71,6 +71,8 @@ public:
     virtual QString markWhereSql(const TableDef& def, const QString& valueSql, const QString& whereSql) const;
     // Forgets the session's marks of def (its records are gone).
     virtual void clearMarks(const TableDef& def);
+    // How many marks of def a statement of markSql or markWhereSql has just written.
+    virtual void marksWritten(const TableDef& def, qint64 rows);
 
     // Changes other programs made to the shared tables (names as TableDef::sqlName), noticed since the
     // last call; the socket to watch for them, -1 when there is none.

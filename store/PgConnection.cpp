@@ -170,6 +170,14 @@ DROP COLLATION IF EXISTS slovak CASCADE;
     return sql;
 }
 
+// How a mark meets the one already there: a mark that stays as it was writes nothing, so that it leaves
+// no dead row behind in the session's marks table (see tidyMarks).
+QString markUpsert()
+{
+    return u" ON CONFLICT (rowid) DO UPDATE SET \"wrk\" = EXCLUDED.\"wrk\" WHERE m.\"wrk\" IS DISTINCT FROM "
+           u"EXCLUDED.\"wrk\""_s;
+}
+
 // What each session makes for itself when it connects (see the class comment).
 QString sessionSql(const QString& schema)
 {
@@ -664,6 +672,7 @@ void PgConnection::commit()
     const bool rolledBack = std::strcmp(PQcmdStatus(r), "ROLLBACK") == 0;
     PQclear(r);
     if (rolledBack) throw StoreError(u"Transaction rolled back"_s);
+    tidyMarks();
 }
 
 void PgConnection::rollback()
@@ -725,8 +734,8 @@ QString PgConnection::reindexSql(const TableDef& def, const TagDef& tag) const
 
 QString PgConnection::markSql(const TableDef& def, Rows rows) const
 {
-    const QString insert = u"INSERT INTO pg_temp.\"%1_marks\" (rowid, \"wrk\") "_s.arg(lower(def.sqlName));
-    const QString upsert = u" ON CONFLICT (rowid) DO UPDATE SET \"wrk\" = EXCLUDED.\"wrk\""_s;
+    const QString insert = u"INSERT INTO pg_temp.\"%1_marks\" AS m (rowid, \"wrk\") "_s.arg(lower(def.sqlName));
+    const QString upsert = markUpsert();
     switch (rows) {
     case Rows::One:
         return insert + u"VALUES (?2, ?1::integer)"_s + upsert;
@@ -743,15 +752,37 @@ QString PgConnection::markSql(const TableDef& def, Rows rows) const
 
 QString PgConnection::markWhereSql(const TableDef& def, const QString& valueSql, const QString& whereSql) const
 {
-    QString sql = u"INSERT INTO pg_temp.\"%1_marks\" (rowid, \"wrk\") SELECT a.rowid, ("_s.arg(lower(def.sqlName)) +
-                  valueSql + u")::integer FROM "_s + sharedTable(def) + u" AS a"_s;
+    QString sql =
+        u"INSERT INTO pg_temp.\"%1_marks\" AS m (rowid, \"wrk\") SELECT a.rowid, ("_s.arg(lower(def.sqlName)) +
+        valueSql + u")::integer FROM "_s + sharedTable(def) + u" AS a"_s;
     if (!whereSql.isEmpty()) sql += u" WHERE "_s + whereSql;
-    return sql + u" ON CONFLICT (rowid) DO UPDATE SET \"wrk\" = EXCLUDED.\"wrk\""_s;
+    return sql + markUpsert();
 }
 
 void PgConnection::clearMarks(const TableDef& def)
 {
     if (hasWrk(def)) run(handle(), u"DELETE FROM pg_temp.\"%1_marks\""_s.arg(lower(def.sqlName)));
+}
+
+void PgConnection::marksWritten(const TableDef& def, qint64 rows)
+{
+    m_marksWritten[lower(def.sqlName)] += rows;
+    if (!m_inTransaction) tidyMarks();
+}
+
+// A session's marks tables are its own, so the server's autovacuum never visits them: every mark written
+// leaves its old version behind, and over a day of views they would grow many times over and slow every
+// pass. They are vacuumed here, outside any transaction, once enough has been written.
+void PgConnection::tidyMarks()
+{
+    constexpr qint64 Enough = 20000;
+    for (auto it = m_marksWritten.begin(); it != m_marksWritten.end(); ++it) {
+        if (it.value() < Enough) continue;
+        it.value() = 0;
+        if (PQstatus(m_conn) != CONNECTION_OK) return;
+        // Housekeeping only: what was written is committed, and the next command meets a lost connection.
+        PQclear(PQexec(m_conn, u"VACUUM pg_temp.\"%1_marks\""_s.arg(it.key()).toUtf8().constData()));
+    }
 }
 
 int PgConnection::notificationSocket() const

@@ -3,6 +3,7 @@
 #include "store/Connection.h"
 
 #include <QByteArray>
+#include <QHash>
 
 struct pg_conn;
 struct pg_result;
@@ -52,6 +53,7 @@ public:
     QString markSql(const TableDef& def, Rows rows) const override;
     QString markWhereSql(const TableDef& def, const QString& valueSql, const QString& whereSql) const override;
     void clearMarks(const TableDef& def) override;
+    void marksWritten(const TableDef& def, qint64 rows) override;
     int notificationSocket() const override;
     QStringList takeChangedTables() override;
 
@@ -72,10 +74,12 @@ public:
 private:
     void setUpSession();
     void beginWith(const char* sql); // a BEGIN of some kind
+    void tidyMarks();
     QString m_location;
     pg_conn* m_conn = nullptr;
     QString m_schema;
     quint64 m_generation = 1;
     int m_statementNames = 0;
     bool m_inTransaction = false;
+    QHash<QString, qint64> m_marksWritten; // per marks table, since it was last vacuumed
 };

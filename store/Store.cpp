@@ -257,7 +257,9 @@ void Store::markWhere(const TableDef& def, const QString& valueSql, const QStrin
         q.reset();
         throw;
     }
+    const qint64 written = q.changes();
     q.reset();
+    m_connection->marksWritten(def, written);
     touch(def);
 }
 
@@ -300,7 +302,9 @@ void Store::runUpdate(const TableDef& def, quint64 fields, const QList<QVariant>
             for (const QVariant& v : where)
                 q.addBindValue(v);
             q.exec();
+            const qint64 written = q.changes();
             q.finish();
+            m_connection->marksWritten(def, written);
             fields &= ~bit(wrk);
             if (!fields) return;
         }

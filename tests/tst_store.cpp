@@ -802,6 +802,26 @@ private Q_SLOTS:
         QCOMPARE(mine->field(u"WRK"_s).asBoolean(), true);
     }
 
+    // A counter keeps its marks all day: view after view writes them over and over, and what they leave
+    // behind must not pile up in the session's marks table (which the server's autovacuum never visits).
+    void marksOfADayStaySmall()
+    {
+        if (!m_store->isServer()) QSKIP("A store file has no marks table of a session");
+        m_store->exec(u"INSERT INTO "_s + m_store->connection().sharedTable(m_store->table(u"Zmluvy.DBF"_s)) +
+                      u" (\"number\") SELECT 'c' || n FROM generate_series(1, 2000) AS n"_s);
+        const TableDef& contracts = m_store->table(u"Zmluvy.DBF"_s);
+        const auto size = [&] {
+            return m_store->scalar(u"SELECT pg_total_relation_size('pg_temp.zmluvy_marks')"_s).toLongLong();
+        };
+        m_store->markWhere(contracts, u"1"_s);
+        const qint64 first = size();
+        for (int pass = 0; pass < 120; ++pass)
+            m_store->markWhere(contracts, QString::number(pass % 2));
+        QCOMPARE(m_store->scalar(u"SELECT COUNT(*) FROM Zmluvy WHERE WRK = 1"_s).toInt(), 2000);
+        QVERIFY2(size() < 20 * first,
+                 qPrintable(u"%1 bytes after the first pass, %2 after 121"_s.arg(first).arg(size())));
+    }
+
     // The server drops this counter's connection (a restart, a cable): the command that meets it says so and
     // stores nothing, and the next one connects again.
     void serverGoneMidSession()
