@@ -112,46 +112,70 @@ const QRegularExpression& backupName()
     return re;
 }
 
-// A store on a server copied into a new store file at target: the same tables as SQLite keeps them, so that
-// check, restore and StoreCopy::copy take it as any other backup.
-void copyServer(const QString& location, const QString& target, const Backup::Progress& progress)
+// The copy at target made one self-contained file, whatever journal the store keeps, then all of it
+// flushed to the disk at once.
+void finishCopy(const RawConnection& to, const QString& target)
 {
-    QFile::remove(target);
+    to.exec("PRAGMA journal_mode=DELETE");
+    sqlite3_file* file = nullptr;
+    if (sqlite3_file_control(to.handle(), "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file ||
+        !file->pMethods || file->pMethods->xSync(file, SQLITE_SYNC_FULL) != SQLITE_OK)
+        throw StoreError(u"Cannot write %1 to the disk"_s.arg(native(target)));
+}
+
+void removeStoreFile(const QString& path)
+{
+    for (const QString& suffix : {u""_s, u"-wal"_s, u"-shm"_s, u"-journal"_s})
+        QFile::remove(path + suffix);
+}
+
+// The records of a server store copied into a new store file at target: the same tables as SQLite keeps
+// them, so that check, restore and StoreCopy::copy take it as any other backup.
+void copyServer(Store& from, const QString& target, const Backup::Progress& progress)
+{
+    removeStoreFile(target);
     SqliteConnection::createStore(target);
+    bool cancelled = false;
     try {
         {
-            Store from(location);
             Store to(target);
-            StoreCopy::copyRecords(from, to, false, progress);
+            StoreCopy::copyRecords(from, to, false, [&](qint64 done, qint64 total) {
+                cancelled = progress && !progress(done, total);
+                return !cancelled;
+            });
         }
-        RawConnection to(target, SQLITE_OPEN_READWRITE);
-        to.exec("PRAGMA journal_mode=DELETE"); // one self-contained file
-        sqlite3_file* file = nullptr;
-        if (sqlite3_file_control(to.handle(), "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file ||
-            !file->pMethods || file->pMethods->xSync(file, SQLITE_SYNC_FULL) != SQLITE_OK)
-            throw StoreError(u"Cannot write %1 to the disk"_s.arg(native(target)));
+        finishCopy(RawConnection(target, SQLITE_OPEN_READWRITE), target);
     } catch (...) {
-        for (const QString& suffix : {u""_s, u"-wal"_s, u"-shm"_s, u"-journal"_s})
-            QFile::remove(target + suffix);
+        removeStoreFile(target);
+        if (cancelled) throw StoreError(u"Backup cancelled"_s);
         throw;
     }
 }
 
-// Puts the backup in place of the records of a server store, once no counter has it open; what was
-// there is kept first as a backup file beside backupFile.
+// Puts the backup in place of the records of a server store, which the restore holds alone meanwhile; what
+// was there is kept first as a backup file beside backupFile, and stays only when it was replaced. A
+// database that holds no store gets one with the backup's records.
 QString restoreServer(const QString& backupFile, const QString& location, const QDateTime& when)
 {
+    if (!Store::exists(location)) {
+        StoreCopy::copy(backupFile, location);
+        return {};
+    }
     Store to(location);
-    const int others = static_cast<PgConnection&>(to.connection()).otherSessions();
-    if (others > 0)
+    if (const int others = static_cast<PgConnection&>(to.connection()).takeAlone())
         throw StoreError(
             u"%1 program(s) of the register have the store %2 open; close them before restoring"_s.arg(others).arg(
                 location));
     const QString kept = freeName(
         QFileInfo(backupFile).dir().filePath(u"mervana-replaced-%1.db"_s.arg(when.toString(u"yyyy-MM-dd-HHmmss"_s))));
-    copyServer(location, kept, {});
-    Store from(backupFile);
-    StoreCopy::copyRecords(from, to, true);
+    copyServer(to, kept, {});
+    try {
+        Store from(backupFile);
+        StoreCopy::copyRecords(from, to, true);
+    } catch (...) {
+        removeStoreFile(kept); // nothing was replaced
+        throw;
+    }
     return kept;
 }
 
@@ -166,7 +190,10 @@ QString fileName(const QDateTime& when)
 
 void copyStore(const QString& dataDir, const QString& target, const Progress& progress, int pagesPerStep)
 {
-    if (Store::isServerLocation(dataDir)) return copyServer(dataDir, target, progress);
+    if (Store::isServerLocation(dataDir)) {
+        Store from(dataDir);
+        return copyServer(from, target, progress);
+    }
     const QString source = QDir(dataDir).filePath(Store::fileName());
     if (!QFileInfo::exists(source)) throw StoreError(u"Cannot open database. Path not found: %1"_s.arg(native(source)));
     QFile::remove(target);
@@ -184,13 +211,7 @@ void copyStore(const QString& dataDir, const QString& target, const Progress& pr
     from.exec("SELECT COUNT(*) FROM sqlite_master");
     copyDatabase(from, to, std::max(1, pagesPerStep), progress);
     from.exec("COMMIT");
-    // The copy is one self-contained file, whatever journal the store keeps; then all of it goes to the
-    // disk with one flush.
-    to.exec("PRAGMA journal_mode=DELETE");
-    sqlite3_file* file = nullptr;
-    if (sqlite3_file_control(to.handle(), "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file ||
-        !file->pMethods || file->pMethods->xSync(file, SQLITE_SYNC_FULL) != SQLITE_OK)
-        throw StoreError(u"Cannot write %1 to the disk"_s.arg(native(target)));
+    finishCopy(to, target);
 }
 
 QString write(const QString& dataDir, const QString& destDir, const QDateTime& when, const Progress& progress,

@@ -37,7 +37,9 @@ void check(const QString& backupFile, const Progress& progress = {});
 // Puts backupFile in place of the store in dataDir. Checks the backup first (InputError), then refuses
 // (StoreError) while a register holds the store open (StoreLock) or any other connection is open on it.
 // The replaced store stays beside the new one as "mervana-replaced-YYYY-MM-DD-HHMMSS.db"; returns its
-// path, empty when dataDir held no store.
+// path, empty when dataDir held no store. A server store (dataDir a postgresql:// location) has its records
+// replaced in one transaction while the restore holds it alone, refused while a program of the register has
+// it open; the replaced records are kept in such a file beside backupFile.
 QString restore(const QString& backupFile, const QString& dataDir, const QDateTime& when);
 
 // The backups in folder (files named as fileName() gives), oldest first.

@@ -9,6 +9,7 @@
 #include <QLocale>
 #include <QRegularExpression>
 #include <QStringList>
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdlib>
@@ -17,6 +18,14 @@
 #include <vector>
 
 using namespace Qt::Literals::StringLiterals;
+
+// The advisory lock of the store in the session's schema (two keys: ours, the schema's oid). Every session of
+// the register holds it shared while it lasts; a restore takes it alone, so that it neither replaces records
+// a counter works on nor lets one open the store halfway through. Sessions of other stores in the same
+// database hold locks of their own schemas and do not count.
+#define STORE_LOCK_KEY "1835365230"
+#define STORE_SCHEMA "(SELECT oid FROM pg_namespace WHERE nspname = current_schema())"
+#define STORE_LOCK STORE_LOCK_KEY ", " STORE_SCHEMA "::int"
 
 namespace {
 
@@ -564,6 +573,8 @@ PgConnection::~PgConnection()
 void PgConnection::setUpSession()
 {
     run(m_conn, sessionSql(m_schema));
+    if (ask(m_conn, "SELECT pg_try_advisory_lock_shared(" STORE_LOCK ")") != u"t"_s)
+        throw StoreError(u"The store %1 is being restored; open it again when that is done"_s.arg(m_location));
 }
 
 void PgConnection::createStore(const QString& location)
@@ -811,9 +822,12 @@ void PgConnection::rowIdsTaken(const TableDef& def)
          u"FROM %1"_s.arg(table.toLower()));
 }
 
-int PgConnection::otherSessions()
+int PgConnection::takeAlone()
 {
-    return ask(handle(), "SELECT count(*) FROM pg_stat_activity WHERE datname = current_database() "
-                         "AND pid <> pg_backend_pid() AND application_name = 'mervana'")
-        .toInt();
+    if (ask(handle(), "SELECT pg_try_advisory_lock(" STORE_LOCK ")") == u"t"_s) return 0;
+    const int others = ask(handle(), "SELECT count(DISTINCT pid) FROM pg_locks WHERE locktype = 'advisory' AND "
+                                     "classid = " STORE_LOCK_KEY " AND objid = " STORE_SCHEMA " AND objsubid = 2 "
+                                     "AND pid <> pg_backend_pid()")
+                           .toInt();
+    return std::max(1, others); // one that closed meanwhile still refused the lock
 }

@@ -45,7 +45,7 @@ bool heldByLiveProcess(const QString& path, QString* holder)
 
 StoreLock::StoreLock(const QString& dataDir, Kind kind)
 {
-    // Counters of a server store come and go as they like; a restore there asks the server who is connected.
+    // Counters of a server store come and go as they like; a restore there holds the server's lock of it alone.
     if (Store::isServerLocation(dataDir)) return;
     const QString native = QDir::toNativeSeparators(dataDir);
     QString holder;

@@ -1,7 +1,10 @@
 #pragma once
 
 #include "store/Schema.h"
+#include "store/Statement.h"
+#include "store/Store.h"
 
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -32,9 +35,32 @@ inline QString cell(const QVariant& v)
     }
 }
 
-// Every record of table in the SQLite file at path.
-inline QStringList table(const QString& path, const QString& table)
+// Every record of table as every counter of a server store sees it (marks of no session).
+inline QStringList serverTable(const QString& location, const QString& table)
 {
+    Store store(location);
+    const TableDef& def = *Schema::find(table);
+    QStringList names;
+    for (const FieldDef& f : def.fields)
+        names << u'"' + f.name + u'"';
+    Statement& q = store.statement(
+        QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(names.join(u", "), store.connection().sharedTable(def)));
+    QStringList lines;
+    while (q.step()) {
+        QStringList cells;
+        for (int i = 0; i < names.size(); ++i)
+            cells << cell(q.value(i));
+        lines << cells.join(u'|');
+    }
+    q.reset();
+    return lines;
+}
+
+// Every record of table in the store at location: a store file, a data folder, or a server store.
+inline QStringList table(const QString& location, const QString& table)
+{
+    if (Store::isServerLocation(location)) return serverTable(location, table);
+    const QString path = QFileInfo(location).isDir() ? location + QStringLiteral("/mervana.db") : location;
     const QString connection = QUuid::createUuid().toString();
     QStringList lines;
     {
@@ -56,21 +82,15 @@ inline QStringList table(const QString& path, const QString& table)
     return lines;
 }
 
-// Every table of the register in the SQLite file at path, each headed by its name.
-inline QStringList database(const QString& path)
+// Every table of the register in the store at location (as table() takes it), each headed by its name.
+inline QStringList store(const QString& location)
 {
     QStringList lines;
     for (const TableDef& def : Schema::tables()) {
         lines << QStringLiteral("== ") + def.sqlName;
-        lines << table(path, def.sqlName);
+        lines << table(location, def.sqlName);
     }
     return lines;
-}
-
-// Every table of the store in dataDir.
-inline QStringList store(const QString& dataDir)
-{
-    return database(dataDir + QStringLiteral("/mervana.db"));
 }
 
 } // namespace StoreDump

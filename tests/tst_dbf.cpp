@@ -1,10 +1,12 @@
 #include "RunAdmin.h"
 #include "StoreDump.h"
+#include "TestBackend.h"
 #include "store/CodePage.h"
 #include "store/Dbf.h"
 #include "store/DbfTransfer.h"
 #include "store/Errors.h"
 #include "store/Schema.h"
+#include "store/Statement.h"
 #include "store/Store.h"
 #include "store/Transaction.h"
 #include "tools/DemoData.h"
@@ -15,7 +17,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QSqlQuery>
 #include <QStandardPaths>
 #include <QStringDecoder>
 #include <QTemporaryDir>
@@ -41,11 +42,12 @@ QString copyFixture(const QTemporaryDir& tmp, const QString& set)
     return to;
 }
 
+// An empty store: in the folder name of tmp, or in a schema of its own on the server.
 QString newStore(const QTemporaryDir& tmp, const QString& name = u"Data"_s)
 {
-    const QString dir = tmp.filePath(name);
-    Store::createEmpty(dir);
-    return dir;
+    const QString location = TestBackend::freshLocation(tmp.filePath(name));
+    Store::createEmpty(location);
+    return location;
 }
 
 QList<DbfTransfer::TableReport> import(const QString& dataDir, const QString& source,
@@ -104,9 +106,16 @@ const QStringList Goods{
 const QStringList Archive{
     u"5503121234|23/00107|2023-01-09|2000.0|10.0|8|2023-03-06|1|2200.0|2023-03-01|1|2023-03-01|0|0"_s};
 
-QString storePath(const QString& dataDir)
+// Stores rows of values into the named fields of table.
+void insertRows(Store& store, const QString& table, const QStringList& fields, const QList<QVariantList>& rows)
 {
-    return dataDir + u"/mervana.db"_s;
+    Statement& q = store.statement(u"INSERT INTO %1 (%2) VALUES (%3)"_s.arg(
+        table, fields.join(u", "_s), QStringList(fields.size(), u"?"_s).join(u", "_s)));
+    for (const QVariantList& row : rows) {
+        q.bind(row);
+        q.exec();
+        q.finish();
+    }
 }
 
 // Values a DBF file holds only with care: fractions with many digits, negatives, blanks of every type,
@@ -115,31 +124,24 @@ void addAwkwardRecords(const QString& dataDir)
 {
     Store store(dataDir);
     Transaction t(store);
-    QSqlQuery q(store.database());
-    QVERIFY(q.prepare(u"INSERT INTO Osoby VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_s));
-    const QList<QVariantList> persons{
-        {QVariant(), 1LL, u"0001010000"_s, u"Ťažký-Ľahký"_s, u"Ôtô"_s, QVariant(), QVariant(), QVariant(), QVariant(),
-         QString(u"áäčďéíĺľňóôŕšťúýž ÁÄČĎÉÍĹĽŇÓÔŔŠŤÚÝŽ "_s.repeated(2) + u"a poznámka dlhšia ako osemdesiat znakov"_s)},
-        {0LL, 0LL, u"x"_s, u"  medzery vpredu"_s, QVariant(), QVariant(), QVariant(), QVariant(), QVariant(),
-         QVariant()},
-    };
-    for (const QVariantList& row : persons) {
-        for (int i = 0; i < row.size(); ++i)
-            q.bindValue(i, row.at(i));
-        QVERIFY(q.exec());
-    }
-    QVERIFY(q.prepare(u"INSERT INTO Zmluvy (NUMBER, AMOUNT, PERCENT, WEEKTIME, PAID_SUM, AGRDATE) "
-                      u"VALUES (?, ?, ?, ?, ?, ?)"_s));
-    const QList<QVariantList> contracts{
-        {u"26/00001"_s, 1500.75, 0.1 + 0.2, 0LL, 1234.0 + 1234.0 * 15 / 100.0 + 0.1, u"0001-01-01"_s},
-        {u"26/00002"_s, 123456789012.5, -0.001, -3LL, 1e-7, u"9999-12-31"_s},
-        {u"26/00003"_s, 0.0, 2.0 / 3.0, QVariant(), -17.25, QVariant()},
-    };
-    for (const QVariantList& row : contracts) {
-        for (int i = 0; i < row.size(); ++i)
-            q.bindValue(i, row.at(i));
-        QVERIFY(q.exec());
-    }
+    QStringList fields;
+    for (const FieldDef& f : Schema::find(u"Osoby"_s)->fields)
+        fields << f.name;
+    insertRows(store, u"Osoby"_s, fields,
+               {
+                   {QVariant(), 1LL, u"0001010000"_s, u"Ťažký-Ľahký"_s, u"Ôtô"_s, QVariant(), QVariant(), QVariant(),
+                    QVariant(),
+                    QString(u"áäčďéíĺľňóôŕšťúýž ÁÄČĎÉÍĹĽŇÓÔŔŠŤÚÝŽ "_s.repeated(2) +
+                            u"a poznámka dlhšia ako osemdesiat znakov"_s)},
+                   {0LL, 0LL, u"x"_s, u"  medzery vpredu"_s, QVariant(), QVariant(), QVariant(), QVariant(), QVariant(),
+                    QVariant()},
+               });
+    insertRows(store, u"Zmluvy"_s, {u"NUMBER"_s, u"AMOUNT"_s, u"PERCENT"_s, u"WEEKTIME"_s, u"PAID_SUM"_s, u"AGRDATE"_s},
+               {
+                   {u"26/00001"_s, 1500.75, 0.1 + 0.2, 0LL, 1234.0 + 1234.0 * 15 / 100.0 + 0.1, u"0001-01-01"_s},
+                   {u"26/00002"_s, 123456789012.5, -0.001, -3LL, 1e-7, u"9999-12-31"_s},
+                   {u"26/00003"_s, 0.0, 2.0 / 3.0, QVariant(), -17.25, QVariant()},
+               });
     t.commit();
 }
 
@@ -222,7 +224,7 @@ private Q_SLOTS:
         QTemporaryDir tmp;
         const QString data = newStore(tmp);
         const auto reports = import(data, Fixtures + u'/' + set);
-        const QString db = storePath(data);
+        const QString& db = data;
         QCOMPARE(StoreDump::table(db, u"Osoby"_s), Persons);
         QCOMPARE(StoreDump::table(db, u"Zmluvy"_s), Contracts);
         QCOMPARE(StoreDump::table(db, u"Predlz"_s), Extensions);
@@ -274,11 +276,10 @@ private Q_SLOTS:
         if (nullBit >= 0) patch(contracts, fieldAt(contracts, 1, u"_NULLFLAGS"_s), QByteArray(1, char(1 << nullBit)));
         const QString data = newStore(tmp);
         const auto reports = import(data, source);
-        QCOMPARE(StoreDump::table(storePath(data), u"Zmluvy"_s),
+        QCOMPARE(StoreDump::table(data, u"Zmluvy"_s),
                  (QStringList{first, u"0|7851014321|24/00002|-|800.0|20.0|2|-|0|0.0|-|0|-|1|0"_s}));
         QCOMPARE(report(reports, u"Zmluvy.DBF"_s).memoFields, QStringList{u"POZNAMKA"_s});
-        QCOMPARE(StoreDump::table(storePath(data), u"Osoby"_s),
-                 QStringList{u"0|0|5503121234|Ďurica|Ľudovít|-|-|-|-|-"_s});
+        QCOMPARE(StoreDump::table(data, u"Osoby"_s), QStringList{u"0|0|5503121234|Ďurica|Ľudovít|-|-|-|-|-"_s});
         QCOMPARE(report(reports, u"Predlz.DBF"_s).emptyFields, (QStringList{u"X_PERCENT"_s, u"X_PAIDDATE"_s}));
     }
 
@@ -289,7 +290,7 @@ private Q_SLOTS:
         const auto reports = import(data, Fixtures + u"/kamenicky"_s);
         QCOMPARE(report(reports, u"Osoby.DBF"_s).codePage, 895);
         QCOMPARE(
-            StoreDump::table(storePath(data), u"Osoby"_s),
+            StoreDump::table(data, u"Osoby"_s),
             (QStringList{u"-|-|5503121234|Ďurica|Ľudovít|-|-|-|Žilina|Řeřicha, Ťažký, Ĺ, ŕ Ŕ, ô Ô, ů Ů, ň Ň, § 5"_s,
                          u"-|-|7851014321|Šťastná|Želmíra|-|-|-|Čadca|Áno: ď č ě é ľ ĺ ä ó ú ý š ž í á"_s}));
     }
@@ -305,7 +306,7 @@ private Q_SLOTS:
         QVERIFY_THROWS_EXCEPTION(InputError, import(data, source));
         const auto reports = import(data, source, {852, false});
         QCOMPARE(report(reports, u"Osoby.DBF"_s).codePage, 852);
-        QCOMPARE(StoreDump::table(storePath(data), u"Osoby"_s), Persons);
+        QCOMPARE(StoreDump::table(data, u"Osoby"_s), Persons);
     }
 
     void refusesStoreWithRecordsUnlessReplacing()
@@ -323,6 +324,32 @@ private Q_SLOTS:
         QCOMPARE(StoreDump::store(data), before);
         import(data, Fixtures + u"/cp1250"_s, {0, true});
         QCOMPARE(StoreDump::store(data), before); // replaced by the same records, not added to them
+    }
+
+    // Two contracts of one number: a store file keeps both, as the old tables did. A server refuses the whole
+    // import, as it refuses a number twice from two counters (its unique index on the number), and the store
+    // stays as it was.
+    void contractNumberTwice()
+    {
+        QTemporaryDir tmp;
+        const QString source = copyFixture(tmp, u"cp852"_s);
+        const QString contracts = source + u"/ZMLUVY.DBF"_s;
+        patch(contracts, fieldAt(contracts, 2, u"NUMBER"_s), "24/00001");
+        const QString data = newStore(tmp);
+        import(data, Fixtures + u"/cp1250"_s);
+        const QStringList before = StoreDump::store(data);
+        if (!TestBackend::onServer()) {
+            import(data, source, {0, true});
+            QCOMPARE(StoreDump::table(data, u"Zmluvy"_s).filter(u"|24/00001|"_s).size(), 2);
+            return;
+        }
+        try {
+            import(data, source, {0, true});
+            QFAIL("a contract number stored twice");
+        } catch (const KeyViolation& e) {
+            QCOMPARE(e.text(), u"Číslo zmluvy 24/00001 už v registri je."_s);
+        }
+        QCOMPARE(StoreDump::store(data), before);
     }
 
     // Every kind of bad input is named with its file, record and field, and leaves the store as it was,
@@ -463,6 +490,7 @@ private Q_SLOTS:
         }
         const QJsonObject files = readBack(tmp.filePath(u"out"_s));
         QCOMPARE(files.size(), 8);
+        Store store(data);
         for (const TableDef& def : Schema::tables()) {
             const QJsonObject file = files.value(def.file).toObject();
             QVERIFY2(!file.isEmpty(), qPrintable(def.file));
@@ -472,11 +500,12 @@ private Q_SLOTS:
             const QJsonArray fields = file.value(u"fields"_s).toArray();
             QCOMPARE(fields.size(), def.fields.size());
             const QJsonArray records = file.value(u"records"_s).toArray();
-            Store store(data);
-            QSqlQuery q(store.database());
-            QVERIFY(q.exec(u"SELECT * FROM %1 ORDER BY rowid"_s.arg(def.sqlName)));
+            QStringList names;
+            for (const FieldDef& f : def.fields)
+                names << u'"' + f.name + u'"';
+            Statement& q = store.statement(u"SELECT %1 FROM %2 ORDER BY rowid"_s.arg(names.join(u", "_s), def.sqlName));
             int n = 0;
-            while (q.next()) {
+            while (q.step()) {
                 const QJsonArray record = records.at(n++).toArray();
                 for (int i = 0; i < def.fields.size(); ++i) {
                     const FieldDef& f = def.fields.at(i);
@@ -507,6 +536,7 @@ private Q_SLOTS:
                     }
                 }
             }
+            q.reset();
             QCOMPARE(records.size(), n);
         }
     }
@@ -572,12 +602,7 @@ private Q_SLOTS:
             f.write("old");
         }
         Store store(data);
-        if (!reason.isEmpty()) {
-            QSqlQuery q(store.database());
-            QVERIFY(q.prepare(u"INSERT INTO Osoby (BIRTHNUM, REASON) VALUES ('1', ?)"_s));
-            q.addBindValue(reason);
-            QVERIFY(q.exec());
-        }
+        if (!reason.isEmpty()) insertRows(store, u"Osoby"_s, {u"BIRTHNUM"_s, u"REASON"_s}, {{u"1"_s, reason}});
         const QStringList before = QDir(out).entryList(QDir::Files);
         try {
             DbfTransfer::exportTables(store, out, 852, QDate(2026, 3, 15));
@@ -605,7 +630,7 @@ private Q_SLOTS:
         QCOMPARE(run.status, 2);
         QVERIFY2(run.err.contains(u"ZMLUVY.DBF, record 2, field AGRDATE: '20261340' is not a valid date"_s),
                  qPrintable(run.err));
-        QCOMPARE(StoreDump::table(storePath(data), u"Zmluvy"_s), QStringList());
+        QCOMPARE(StoreDump::table(data, u"Zmluvy"_s), QStringList());
 
         run = runAdmin({u"import-dbf"_s, Fixtures + u"/cp852"_s, data, u"--codepage"_s, u"1252"_s});
         QCOMPARE(run.status, 2);
@@ -617,7 +642,7 @@ private Q_SLOTS:
                      u"    fields the register does not have, skipped: TELEFON"_s),
                  qPrintable(run.out));
         QVERIFY2(run.out.contains(u"Prijvyd.dbf: not in the folder, left empty"_s), qPrintable(run.out));
-        QCOMPARE(StoreDump::table(storePath(data), u"Osoby"_s), Persons);
+        QCOMPARE(StoreDump::table(data, u"Osoby"_s), Persons);
 
         run = runAdmin({u"export-dbf"_s, data, tmp.filePath(u"out"_s), u"--codepage"_s, u"1250"_s});
         QCOMPARE(run.status, 0);
