@@ -6,8 +6,10 @@
 
 #include <QByteArray>
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QString>
 #include <QStringList>
+#include <QThread>
 #include <libpq-fe.h>
 #include <stdexcept>
 
@@ -50,6 +52,50 @@ inline QString freshLocation(const QString& dir)
     const QString schema = freshSchema();
     const QString base = server();
     return base + (base.contains(u'?') ? u'&' : u'?') + QStringLiteral("options=-csearch_path%3D") + schema;
+}
+
+// The location of the same store for a child process that the test kills: on the server its sessions carry
+// a name of their own (pg_stat_activity.application_name), so that childGone can wait for them.
+inline QString childLocation(const QString& location)
+{
+    if (!Store::isServerLocation(location)) return location;
+    return location + (location.contains(u'?') ? u'&' : u'?') +
+           QStringLiteral("application_name=child%1").arg(QCoreApplication::applicationPid());
+}
+
+// After a child was killed: waits until the server has ended the child's sessions. It notices a dead client
+// only when it next waits for it, and until then a transaction the child left may still commit; it rolls
+// back what is open before the session leaves pg_stat_activity. SQLite rolls back at the next opening and
+// needs no wait. False when a session outlives a minute.
+inline bool childGone(Store& store)
+{
+    if (!store.isServer()) return true;
+    const QString name = QStringLiteral("child%1").arg(QCoreApplication::applicationPid());
+    const QDeadlineTimer deadline(60000);
+    while (store.scalar(QStringLiteral("SELECT count(*) FROM pg_stat_activity WHERE application_name = ?"), {name})
+               .toInt() > 0) {
+        if (deadline.hasExpired()) return false;
+        QThread::msleep(5);
+    }
+    return true;
+}
+
+// What is wrong with a store that a killed program left, or an empty text: SQLite's integrity check, and
+// on both engines the record counts the store keeps for its grids against the tables themselves.
+inline QString damage(Store& store)
+{
+    if (!store.isServer()) {
+        const QString check = store.scalar(QStringLiteral("PRAGMA integrity_check")).toString();
+        if (check != QStringLiteral("ok")) return QStringLiteral("integrity check: ") + check;
+    }
+    for (const TableDef& def : Schema::tables()) {
+        const qint64 kept = store.keptCount(def);
+        const QString table = store.connection().sharedTable(def);
+        const qint64 real = store.scalar(QStringLiteral("SELECT COUNT(*) FROM ") + table).toLongLong();
+        if (kept >= 0 && kept != real)
+            return QStringLiteral("%1 keeps %2 records counted, holds %3").arg(table).arg(kept).arg(real);
+    }
+    return {};
 }
 
 // The parts of the test server's location, as the engine configuration names them.

@@ -1,23 +1,23 @@
 // The archive killed in the middle: a child process moves the register out to the archive and back,
 // round after round, until the parent kills it with SIGKILL at a random moment; after every kill the
 // parent checks that every contract stands whole on one side, with all its goods and extensions live
-// or all of them archived, and that no record was lost or doubled.
-//   tst_archivecrash --child MODE DIR    the child (MODE guarded, or unguarded for the self-check)
+// or all of them archived, that no record was lost or doubled, and that the store is sound (on a server,
+// once the server has ended the killed session).
+//   tst_archivecrash --child MODE LOCATION    the child (MODE guarded, or unguarded for the self-check)
 // MERVANA_CRASH_SEED repeats the kill moments of a run.
+#include "TestBackend.h"
 #include "services/ArchiveMove.h"
 #include "store/Errors.h"
 #include "store/Store.h"
+#include "store/StoreCopy.h"
 #include "store/Table.h"
 #include "tools/DemoData.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QHash>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -43,10 +43,10 @@ void tell(const QByteArray& line)
     }
 }
 
-// The phases of a move out stored one by one, as a move without a transaction would leave them.
+// The phases of a move out stored one by one, as a move without a transaction would leave them. The live
+// tables as the session sees them, with its marks.
 void unguardedMoveOut(Store& store)
 {
-    QSqlQuery q(store.database());
     const std::pair<QString, QString> pairs[] = {
         {u"Inventar"_s, u"Xinvent"_s}, {u"Predlz"_s, u"Xpredlz"_s}, {u"Zmluvy"_s, u"Xzmluvy"_s}};
     for (const auto& [live, archive] : pairs) {
@@ -54,17 +54,17 @@ void unguardedMoveOut(Store& store)
         for (const FieldDef& f : store.table(archive).fields)
             fields << f.name;
         const QString list = fields.join(u", "_s);
-        q.exec(u"INSERT INTO %1 (%2) SELECT %2 FROM %3 WHERE WRK = 1"_s.arg(archive, list, live));
-        q.exec(u"DELETE FROM %1 WHERE WRK = 1"_s.arg(live));
+        store.exec(u"INSERT INTO %1 (%2) SELECT %2 FROM %3 WHERE WRK = 1"_s.arg(archive, list, live));
+        store.exec(u"DELETE FROM %1 WHERE WRK = 1"_s.arg(live));
     }
     store.touchAll();
 }
 
 // Out and back by turns, as the archive window does them: the marks stored first, then the move.
-int child(const QString& mode, const QString& dir)
+int child(const QString& mode, const QString& location)
 {
     try {
-        Store store(dir);
+        Store store(location);
         Table contracts(store, u"Zmluvy.DBF"_s), extensions(store, u"Predlz.DBF"_s), goods(store, u"Inventar.DBF"_s);
         for (Table* t : {&contracts, &extensions, &goods}) {
             t->setIndexName(u"NUMBER"_s);
@@ -98,10 +98,11 @@ int child(const QString& mode, const QString& dir)
 QHash<QString, int> perNumber(Store& store, const QString& table)
 {
     QHash<QString, int> out;
-    QSqlQuery q(store.database());
-    q.exec(u"SELECT IFNULL(NUMBER,''), COUNT(*) FROM %1 GROUP BY 1"_s.arg(table));
+    Statement& q = store.statement(u"SELECT IFNULL(NUMBER,''), COUNT(*) FROM %1 GROUP BY 1"_s.arg(table));
+    q.exec();
     while (q.next())
         out.insert(q.value(0).toString(), q.value(1).toInt());
+    q.finish();
     return out;
 }
 
@@ -132,22 +133,21 @@ class TestArchiveCrash : public QObject
     QRandomGenerator m_random;
     double m_roundMs = 0;
 
-    QString startChild(QProcess& p, const QString& mode, const QString& dir)
+    QString startChild(QProcess& p, const QString& mode, const QString& location)
     {
         p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        p.start(QCoreApplication::applicationFilePath(), {u"--child"_s, mode, dir});
+        p.start(QCoreApplication::applicationFilePath(), {u"--child"_s, mode, TestBackend::childLocation(location)});
         if (!p.waitForReadyRead(60000)) return u"the child did not start"_s;
         const QByteArray first = p.readLine().trimmed();
         return first == "ready" ? QString() : u"the child said: "_s + QString::fromUtf8(first);
     }
 
-    // What is wrong with the store in dir, or nothing.
-    QString check(const QString& dir)
+    // What is wrong with the store at location, or nothing.
+    QString check(const QString& location)
     {
-        Store store(dir);
-        QSqlQuery q(store.database());
-        if (!q.exec(u"PRAGMA integrity_check"_s) || !q.next() || q.value(0).toString() != u"ok"_s)
-            return u"the store is damaged"_s;
+        Store store(location);
+        if (!TestBackend::childGone(store)) return u"the server kept the killed child's session"_s;
+        if (const QString damage = TestBackend::damage(store); !damage.isEmpty()) return damage;
         const auto live = perNumber(store, u"Zmluvy"_s), archived = perNumber(store, u"Xzmluvy"_s);
         const auto goods = perNumber(store, u"Inventar"_s), xGoods = perNumber(store, u"Xinvent"_s);
         const auto ext = perNumber(store, u"Predlz"_s), xExt = perNumber(store, u"Xpredlz"_s);
@@ -165,23 +165,23 @@ class TestArchiveCrash : public QObject
     }
 
     // Kills the child after a random time up to two rounds; returns what the check found.
-    QString killOnce(const QString& mode, const QString& dir, int* roundsDone)
+    QString killOnce(const QString& mode, const QString& location, int* roundsDone)
     {
         QProcess p;
-        const QString started = startChild(p, mode, dir);
+        const QString started = startChild(p, mode, location);
         if (!started.isEmpty()) return started;
         QThread::msleep(m_random.bounded(quint32(2 * m_roundMs) + 1));
         p.kill(); // SIGKILL
         p.waitForFinished(-1);
         *roundsDone += int(p.readAllStandardOutput().count("committed"));
-        return check(dir);
+        return check(location);
     }
 
     QString fresh(QTemporaryDir& work)
     {
-        const QString dir = work.path();
-        QFile::copy(QDir(m_base.path()).filePath(Store::fileName()), QDir(dir).filePath(Store::fileName()));
-        return dir;
+        const QString location = TestBackend::freshLocation(work.path());
+        StoreCopy::copy(m_base.path(), location);
+        return location;
     }
 
 private Q_SLOTS:
@@ -201,9 +201,9 @@ private Q_SLOTS:
         }
         // How long a round takes here: the kills fall anywhere within two of them.
         QTemporaryDir work;
-        const QString dir = fresh(work);
+        const QString location = fresh(work);
         QProcess p;
-        QCOMPARE(startChild(p, u"guarded"_s, dir), QString());
+        QCOMPARE(startChild(p, u"guarded"_s, location), QString());
         QElapsedTimer timer;
         timer.start();
         QByteArray said;
@@ -214,16 +214,16 @@ private Q_SLOTS:
         p.waitForFinished(-1);
         QCOMPARE(said.count("committed"), 2);
         qInfo("a round takes %.0f ms", m_roundMs);
-        QCOMPARE(check(dir), QString());
+        QCOMPARE(check(location), QString());
     }
 
     void killedMovesLeaveContractsWhole()
     {
         QTemporaryDir work;
-        const QString dir = fresh(work);
+        const QString location = fresh(work);
         int rounds = 0;
         for (int kill = 0; kill < 30; ++kill) {
-            const QString found = killOnce(u"guarded"_s, dir, &rounds);
+            const QString found = killOnce(u"guarded"_s, location, &rounds);
             QVERIFY2(found.isEmpty(), qPrintable(u"after kill %1 (seed %2): %3"_s.arg(kill).arg(m_seed).arg(found)));
         }
         // The kills fell within the rounds, not only before the first: some rounds completed meanwhile.
@@ -234,12 +234,12 @@ private Q_SLOTS:
     void checkSeesHalfMoves()
     {
         QTemporaryDir work;
-        const QString dir = fresh(work);
+        const QString location = fresh(work);
         int rounds = 0;
         QString found;
         int kill = 0;
         for (; kill < 60 && found.isEmpty(); ++kill)
-            found = killOnce(u"unguarded"_s, dir, &rounds);
+            found = killOnce(u"unguarded"_s, location, &rounds);
         QVERIFY2(!found.isEmpty(), "no kill left a contract split by a move without a transaction");
         qInfo("kill %d found: %s", kill, qPrintable(found));
     }

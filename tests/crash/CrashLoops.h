@@ -17,11 +17,13 @@ class Store;
 //   - round:   one whole run of the loop, all-or-nothing (in one Transaction, as the loop is in the
 //              program). `round` counts the runs from 0: use it to vary the work so that each run leaves
 //              another state than the one before (marks of another mode, archive out and back in);
-//   - witness: a table the loop never writes. Between rounds the child posts single records there; each
-//              one reported as posted must be there after the kill. It is left out of the state compared.
-//              Empty for a loop that needs every table to itself.
+//   - witness: a table the loop never writes, shared by every counter (on a server, not the work table of
+//              the cash statement, which each session keeps for itself). Between rounds the child posts
+//              single records there; each one reported as posted must be there after the kill. It is left
+//              out of the state compared. Empty for a loop that needs every table to itself.
 // The test compares the whole content of every other table with the states the rounds give when run
-// without a crash, so a loop needs no check of its own. tst_crash runs every entry.
+// without a crash, so a loop needs no check of its own. tst_crash runs every entry, on SQLite and on a
+// server. The WRK marks a server keeps per session are not part of the state: a killed session's go with it.
 namespace CrashLoops {
 
 // The day the loops run on, in the child and in the parent alike.
@@ -32,15 +34,15 @@ struct Loop
     QString name;
     std::function<void(Store&)> setup;
     std::function<void(Store&, int round)> round;
-    QString witness = QStringLiteral("Prijvyd.dbf");
+    QString witness = QStringLiteral("Osoby.DBF");
 };
 
 const QList<Loop>& all();
 // A loop of all() or the one below.
 const Loop* find(const QString& name);
 
-// Marks stored record by record with no transaction around them, which a kill leaves half done: the
-// test of the harness itself. Not in all().
+// A field of every contract stored record by record with no transaction around them, which a kill leaves
+// half done: the test of the harness itself. Not in all().
 const Loop& unguardedForSelfTest();
 
 // One witness record: its key in the witness table's first text field.
