@@ -21,32 +21,6 @@ QList<QDate> extensionDueDates(Table& extensions, const QString& number)
     return dates;
 }
 
-// While a pass walks the contracts along their number tag, the look-ups of their extensions and goods by
-// number come in that order too: along those tables' own number tags, or against them.
-class LookupsInOrder
-{
-public:
-    LookupsInOrder(const Table& walked, std::initializer_list<Table*> looked)
-    {
-        const bool descending = walked.definition().tag(u"NUMBER"_s)->descending;
-        for (Table* t : looked) {
-            const bool same = t->definition().tag(u"NUMBER"_s)->descending == descending;
-            t->setKeyOrder(same ? Table::KeyOrder::Along : Table::KeyOrder::Against);
-            m_tables << t;
-        }
-    }
-    ~LookupsInOrder()
-    {
-        for (Table* t : std::as_const(m_tables))
-            t->setKeyOrder(Table::KeyOrder::Any);
-    }
-    LookupsInOrder(const LookupsInOrder&) = delete;
-    LookupsInOrder& operator=(const LookupsInOrder&) = delete;
-
-private:
-    QList<Table*> m_tables;
-};
-
 // The fields a pass reads, looked up by name once per pass rather than once per record.
 struct ContractFields
 {
@@ -100,7 +74,6 @@ bool markContracts(int mode, Table& t, Table& extensions, const QDate& today, co
     t.setIndexName(u"NUMBER"_s);
     t.setFiltered(false);
     bool found = false;
-    const LookupsInOrder inOrder(t, {&extensions});
     Transaction transaction(t.store());
     try {
         const ContractFields fields(t);
@@ -126,7 +99,6 @@ void markGoods(int mode, Table& goods, Table& contracts, Table& extensions, cons
     contracts.setIndexName(u"NUMBER"_s);
     goods.setIndexName(u"NUMBER"_s);
     goods.setFiltered(false);
-    const LookupsInOrder inOrder(contracts, {&extensions, &goods});
     Transaction transaction(goods.store());
     try {
         const ContractFields fields(contracts);

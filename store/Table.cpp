@@ -9,7 +9,6 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -17,12 +16,6 @@ namespace {
 
 constexpr int PageSize = 200;
 constexpr int SearchPageSize = 4;
-// A long walk (a marking pass) goes on reading ever larger pages up to this: on a server every page is a
-// round trip.
-constexpr int WalkPageSize = 2000;
-// Keys looked up in order (setKeyOrder) read ever larger pages up to this, where the next keys mostly stand
-// already; how far a look-up searches the page it stands on, each way.
-constexpr int KeyRunPageSize = 256;
 
 // YYYY-MM-DD, written by hand: a refill writes a date into every record it appends.
 QString isoDate(const QDate& d)
@@ -587,7 +580,6 @@ void Table::loadPage(Direction direction, const Row* anchor, bool inclusive, int
 {
     QList<Row> rows = fetchRows(direction, anchor, inclusive, limit, cursorFields());
     m_nextPageSize = limit;
-    m_keyPageSize = SearchPageSize;
     m_pendingFirst = false;
     m_pendingResync = false;
     if (direction == Direction::Backward) std::reverse(rows.begin(), rows.end());
@@ -733,67 +725,27 @@ bool Table::findKey(const QString& key)
     // A walk along the tag that looks up each key in turn (the goods of each contract of a marking pass)
     // stands on the key's first record already: where the run of records with the key starts inside the
     // page, nothing need be read. Equal keys stand together along the tag.
-    const bool pageCurrent = !m_pendingFirst && !m_pendingResync && m_seenVersion == m_store.version(*m_def) &&
-                             m_pos >= 0 && m_pos < m_page.size();
-    if (pageCurrent) {
-        const int first = runStartInPage(anchor);
-        if (first > 0) {
-            m_pos = first;
-            m_eof = m_bof = false;
-            return true;
-        }
-    }
-    // One query: the records from the key on, or when the keys come against the tag's order, those up to
-    // the key, where the next keys stand. Few at first, since look-ups by key mostly read a handful of
-    // records from there; more while look-ups follow each other in order.
-    const int limit = m_keyPageSize;
-    if (m_keyOrder != KeyOrder::Any) m_keyPageSize = std::min(m_keyPageSize * 4, KeyRunPageSize);
-    if (m_keyOrder == KeyOrder::Against) {
-        Row last = anchor;
-        last.rowid = std::numeric_limits<qint64>::max();
-        QList<Row> rows = fetchRows(Direction::Backward, &last, true, limit, cursorFields());
-        if (rows.isEmpty() || !keyEquals(rows.constFirst(), anchor)) return false;
-        std::reverse(rows.begin(), rows.end());
-        int first = int(rows.size()) - 1;
-        while (first > 0 && keyEquals(rows.at(first - 1), anchor))
+    if (!m_pendingFirst && !m_pendingResync && m_seenVersion == m_store.version(*m_def) && m_pos >= 0 &&
+        m_pos < m_page.size() && keyEquals(m_page.at(m_pos), anchor)) {
+        int first = m_pos;
+        while (first > 0 && keyEquals(m_page.at(first - 1), anchor))
             --first;
-        // A run that fills the page may start before it: then read from its start as any look-up does.
         if (first > 0) {
-            m_page = std::move(rows);
             m_pos = first;
-            m_seenVersion = m_store.version(*m_def);
-            m_nextPageSize = SearchPageSize;
             m_eof = m_bof = false;
             return true;
         }
     }
-    QList<Row> rows = fetchRows(Direction::Forward, &anchor, true, limit, cursorFields());
+    // One query: the first records at or after the key; found when the first of them has the key.
+    // Few rows, since look-ups by key mostly read a handful of records from there.
+    QList<Row> rows = fetchRows(Direction::Forward, &anchor, true, SearchPageSize, cursorFields());
     if (rows.isEmpty() || !keyEquals(rows.constFirst(), anchor)) return false;
     m_page = std::move(rows);
     m_pos = 0;
     m_seenVersion = m_store.version(*m_def);
-    m_nextPageSize = limit;
+    m_nextPageSize = SearchPageSize;
     m_eof = m_bof = false;
     return true;
-}
-
-// Where the run of the key starts in the page read last, near the current record: the index of its first
-// record when a record with another key precedes it there (the page holds neighbouring records in tag
-// order, so that is the first of the key), else -1.
-int Table::runStartInPage(const Row& anchor) const
-{
-    const auto startOf = [&](int i) {
-        while (i > 0 && keyEquals(m_page.at(i - 1), anchor))
-            --i;
-        return i > 0 ? i : -1;
-    };
-    if (keyEquals(m_page.at(m_pos), anchor)) return startOf(m_pos);
-    const int size = int(m_page.size());
-    for (int i = m_pos + 1; i < size && i <= m_pos + KeyRunPageSize; ++i)
-        if (keyEquals(m_page.at(i), anchor)) return startOf(i);
-    for (int i = m_pos - 1; i >= 0 && i >= m_pos - KeyRunPageSize; --i)
-        if (keyEquals(m_page.at(i), anchor)) return startOf(i);
-    return -1;
 }
 
 void Table::findNearest(const QString& key)
@@ -872,7 +824,7 @@ void Table::next()
     }
     const Row here = current();
     QList<Row> rows = fetchRows(Direction::Forward, &here, false, m_nextPageSize, cursorFields());
-    m_nextPageSize = std::min(m_nextPageSize * 4, WalkPageSize); // a walk reads ever larger pages
+    m_nextPageSize = std::min(m_nextPageSize * 4, PageSize); // a walk reads ever larger pages
     if (rows.isEmpty()) {
         m_eof = true;
         return;

@@ -84,11 +84,6 @@ public:
     void setIndexName(const QString& tag); // the current record stays current
     QString indexName() const;
 
-    // How the keys of the coming look-ups follow each other (a pass along another table's tag of the same
-    // field): in the tag's order or against it, each look-up that must read reads a larger page, where the
-    // next keys mostly stand already.
-    enum class KeyOrder { Any, Along, Against };
-    void setKeyOrder(KeyOrder order) { m_keyOrder = order; }
     bool findKey(const QString& key); // exact: positions on the first match, or leaves the position
     void findNearest(const QString& key);
 
@@ -160,7 +155,6 @@ private:
     void loadPage(Direction direction, const Row* anchor, bool inclusive, int limit = 200);
     Row keyAnchor(const QString& key) const;
     bool keyEquals(const Row& row, const Row& anchor) const;
-    int runStartInPage(const Row& anchor) const;
     bool rowVisible(qint64 rowid, Row* out);
     Row readRow(qint64 rowid, bool* found);
     QString keyExpr() const;
@@ -193,8 +187,6 @@ private:
     bool m_bof = true;
     quint64 m_seenVersion = 0;
     int m_nextPageSize = 200;
-    int m_keyPageSize = 4; // of the next look-up by key that must read (findKey)
-    KeyOrder m_keyOrder = KeyOrder::Any;
     bool m_pendingFirst = false;
     bool m_pendingResync = false;
     Row m_pendingAround; // of m_pendingResync

@@ -10,7 +10,6 @@
 #include "store/Values.h"
 
 #include <QFile>
-#include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -888,58 +887,6 @@ private Q_SLOTS:
         QCOMPARE(goods->field(u"SUBJECT"_s).asString(), u"8-1"_s);
         QVERIFY(goods->findKey(number(6)));
         QCOMPARE(goods->field(u"SUBJECT"_s).asString(), u"6-1"_s);
-    }
-
-    // Look-ups declared in order, along the tag or against it, read larger pages and find later keys in the
-    // page they stand on: each must still land on the first record of its key and walk its whole run, as a
-    // look-up of a fresh cursor does, also for keys that are not there and keys out of the declared order.
-    void keysLookedUpInOrder_data()
-    {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<bool>("ascendingKeys");
-        QTest::addColumn<int>("order");
-        for (const QString& file : {u"Predlz.DBF"_s, u"Inventar.DBF"_s}) // number tags up and down
-            for (const bool ascending : {true, false})
-                for (const Table::KeyOrder order : {Table::KeyOrder::Along, Table::KeyOrder::Against})
-                    QTest::addRow("%s, keys %s, declared %s", qPrintable(file), ascending ? "up" : "down",
-                                  order == Table::KeyOrder::Along ? "along" : "against")
-                        << file << ascending << int(order);
-    }
-    void keysLookedUpInOrder()
-    {
-        QFETCH(QString, file);
-        QFETCH(bool, ascendingKeys);
-        QFETCH(int, order);
-        const auto number = [](int i) { return u"26/%1"_s.arg(i, 5, 10, QChar(u'0')); };
-        constexpr int Keys = 1500;
-        {
-            auto t = open(file);
-            QRandomGenerator random(7);
-            Transaction tx(*m_store);
-            for (int n = 0; n < Keys * 2; ++n) { // runs of 0 to several records, in no order of row ids
-                t->append();
-                t->field(u"NUMBER"_s).setAsString(number(int(random.bounded(Keys))));
-                t->post();
-            }
-            tx.commit();
-        }
-        auto looked = open(file, u"NUMBER"_s);
-        auto fresh = open(file, u"NUMBER"_s);
-        looked->setKeyOrder(Table::KeyOrder(order));
-        const auto run = [&](Table& t, const QString& key) {
-            QList<qint64> rowids;
-            if (!t.findKey(key)) return rowids;
-            for (; !t.eof() && t.field(u"NUMBER"_s).asString() == key; t.next())
-                rowids << t.rowId();
-            return rowids;
-        };
-        looked->first();
-        for (int k = 0; k <= Keys; ++k) {
-            // Every tenth key stands out of the order.
-            const int i = k % 10 == 9 ? (k * 7919) % Keys : ascendingKeys ? k : Keys - k;
-            const QList<qint64> expected = run(*fresh, number(i));
-            QCOMPARE(run(*looked, number(i)), expected);
-        }
     }
 
     // The routines' one SQL as the server takes it: constants and comments as they stand, quoted names in
