@@ -16,6 +16,9 @@ namespace {
 
 constexpr int PageSize = 200;
 constexpr int SearchPageSize = 4;
+// A long walk (a marking pass) goes on reading ever larger pages up to this: on a server every page is a
+// round trip.
+constexpr int WalkPageSize = 2000;
 
 // YYYY-MM-DD, written by hand: a refill writes a date into every record it appends.
 QString isoDate(const QDate& d)
@@ -824,7 +827,7 @@ void Table::next()
     }
     const Row here = current();
     QList<Row> rows = fetchRows(Direction::Forward, &here, false, m_nextPageSize, cursorFields());
-    m_nextPageSize = std::min(m_nextPageSize * 4, PageSize); // a walk reads ever larger pages
+    m_nextPageSize = std::min(m_nextPageSize * 4, WalkPageSize); // a walk reads ever larger pages
     if (rows.isEmpty()) {
         m_eof = true;
         return;
