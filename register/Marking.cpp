@@ -5,21 +5,52 @@
 #include "store/Table.h"
 #include "store/Transaction.h"
 
+#include <QHash>
+#include <optional>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-// The due dates of the extensions of one contract, read by key.
-QList<QDate> extensionDueDates(Table& extensions, const QString& number)
+// The due dates of the extensions of the contracts a pass meets, looked up by key. On a server, where each
+// look-up is a round trip (most of a pass), a pass that needs more than a few reads them all in one walk
+// instead, a page per round trip; a store file answers a look-up cheaper than a walk.
+class ExtensionDates
 {
-    QList<QDate> dates;
-    if (!extensions.findKey(number)) return dates;
-    while (!extensions.eof() && extensions.field(u"NUMBER"_s).asString() == number) {
-        dates << extensions.field(u"X_UNTIL"_s).asDate();
-        extensions.next();
+public:
+    explicit ExtensionDates(Table& extensions)
+        : m_extensions(extensions), m_number(extensions.fieldIndex(u"NUMBER"_s)),
+          m_until(extensions.fieldIndex(u"X_UNTIL"_s)), m_walkAfter(extensions.store().isServer() ? 64 : -1)
+    {
     }
-    return dates;
-}
+
+    QList<QDate> of(const QString& number)
+    {
+        if (m_walkAfter < 0 || m_lookUps < m_walkAfter) {
+            ++m_lookUps;
+            QList<QDate> dates;
+            if (!m_extensions.findKey(number)) return dates;
+            for (; !m_extensions.eof() && m_extensions.field(m_number).asString() == number; m_extensions.next())
+                dates << m_extensions.field(m_until).asDate();
+            return dates;
+        }
+        if (!m_all) {
+            m_all.emplace();
+            for (m_extensions.first(); !m_extensions.eof(); m_extensions.next()) {
+                (*m_all)[m_extensions.field(m_number).asString()] << m_extensions.field(m_until).asDate();
+                EventPump::breathe();
+            }
+        }
+        return m_all->value(number);
+    }
+
+private:
+    Table& m_extensions;
+    const int m_number, m_until;
+    const int m_walkAfter; // look-ups, -1 for never
+    int m_lookUps = 0;
+    std::optional<QHash<QString, QList<QDate>>> m_all;
+};
 
 // The fields a pass reads, looked up by name once per pass rather than once per record.
 struct ContractFields
@@ -35,7 +66,7 @@ struct ContractFields
 
 // The mark of the current contract for a mode: 1 current, else expired. Extensions are looked up only
 // when they can decide: past the due date of an extended contract that is neither paid nor forfeited.
-bool stateMark(int mode, Table& contract, const ContractFields& f, Table& extensions, const QDate& today)
+bool stateMark(int mode, Table& contract, const ContractFields& f, ExtensionDates& extensions, const QDate& today)
 {
     const bool paid = contract.field(f.paid).asBoolean();
     const bool padak = contract.field(f.padak).asBoolean();
@@ -43,7 +74,7 @@ bool stateMark(int mode, Table& contract, const ContractFields& f, Table& extens
     const bool retent = contract.field(f.retent).asBoolean();
     QList<QDate> dates;
     if (!paid && !padak && retent && !(until.isValid() && today <= until))
-        dates = extensionDueDates(extensions, contract.field(f.number).asString());
+        dates = extensions.of(contract.field(f.number).asString());
     return mode == 1 ? ContractRules::IsCurrent(paid, padak, until, retent, dates, today)
                      : ContractRules::IsExpired(paid, padak, until, retent, dates, today);
 }
@@ -77,9 +108,10 @@ bool markContracts(int mode, Table& t, Table& extensions, const QDate& today, co
     Transaction transaction(t.store());
     try {
         const ContractFields fields(t);
+        ExtensionDates dates(extensions);
         for (t.first(); !t.eof(); t.next()) {
             const bool mark = (mode != 6 || t.field(fields.birth).asString() == birthNumber) &&
-                              stateMark(mode, t, fields, extensions, today);
+                              stateMark(mode, t, fields, dates, today);
             setMark(t, fields.wrk, mark);
             found = found || mark;
             EventPump::breathe();
@@ -102,12 +134,13 @@ void markGoods(int mode, Table& goods, Table& contracts, Table& extensions, cons
     Transaction transaction(goods.store());
     try {
         const ContractFields fields(contracts);
+        ExtensionDates dates(extensions);
         const int number = goods.fieldIndex(u"NUMBER"_s);
         const int wrk = goods.fieldIndex(u"WRK"_s);
         for (contracts.first(); !contracts.eof(); contracts.next()) {
             const QString contract = contracts.field(fields.number).asString();
             if (!goods.findKey(contract)) continue;
-            const bool mark = stateMark(mode, contracts, fields, extensions, today);
+            const bool mark = stateMark(mode, contracts, fields, dates, today);
             while (!goods.eof() && goods.field(number).asString() == contract) {
                 setMark(goods, wrk, mark);
                 goods.next();

@@ -10,6 +10,7 @@
 #include "store/EngineConfig.h"
 #include "store/Store.h"
 #include "store/Table.h"
+#include "store/Transaction.h"
 #include "tools/DemoData.h"
 
 #include <QAction>
@@ -168,6 +169,41 @@ private Q_SLOTS:
         QStringList descending = inOrder;
         std::sort(descending.begin(), descending.end(), std::greater<>());
         QCOMPARE(inOrder, descending);
+    }
+
+    // A pass that meets many extended contracts past their due date (on a server it reads their extensions in
+    // one walk after the first few look-ups): each contract and its goods get the mark of its extensions.
+    void manyExtendedContracts_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("remainder"); // of the numbers marked, divided by 3
+        QTest::newRow("current") << 1 << 0;
+        QTest::newRow("expired") << 2 << 1;
+    }
+    void manyExtendedContracts()
+    {
+        QFETCH(int, mode);
+        QFETCH(int, remainder);
+        QSet<QString> expected;
+        {
+            Transaction tx(m_main->shop().store());
+            for (int i = 1; i <= 200; ++i) {
+                const QString number = u"26/%1"_s.arg(i, 5, 10, QChar(u'0'));
+                // An extension still running, only ended ones, or none at all.
+                const QList<QList<int>> extensions{{-4, 2}, {-1, -3}, {}};
+                add({number, -5, true, extensions.at(i % 3)});
+                addItem(number, false);
+                if (i % 3 == remainder) expected << number;
+            }
+            tx.commit();
+        }
+        m_main->shop().FilterMode = mode;
+        Table& contracts = *m_main->form2()->Table1;
+        m_main->shop().FilterContracts(contracts);
+        QCOMPARE(shown(contracts, u"NUMBER"_s), expected);
+        Table& goods = *m_main->form4()->Table1;
+        m_main->shop().FilterGoods(goods);
+        QCOMPARE(shown(goods, u"NUMBER"_s), expected);
     }
 
     void otherModesChangeNothing()
