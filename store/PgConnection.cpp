@@ -179,11 +179,12 @@ DROP COLLATION IF EXISTS slovak CASCADE;
     return sql;
 }
 
-// How a mark meets the one already there: a mark that stays as it was writes nothing, so that it leaves
-// no dead row behind in the session's marks table (see tidyMarks).
-QString markUpsert()
+// Marks written into the session's marks table of def, from rows, a source of row ids and marks. A mark
+// that stays as it was writes nothing, so that it leaves no dead row behind there (see tidyMarks).
+QString markUpsert(const TableDef& def, const QString& rows)
 {
-    return u" ON CONFLICT (rowid) DO UPDATE SET \"wrk\" = EXCLUDED.\"wrk\" WHERE m.\"wrk\" IS DISTINCT FROM "
+    return u"INSERT INTO pg_temp.\"%1_marks\" AS m (rowid, \"wrk\") "_s.arg(lower(def.sqlName)) + rows +
+           u" ON CONFLICT (rowid) DO UPDATE SET \"wrk\" = EXCLUDED.\"wrk\" WHERE m.\"wrk\" IS DISTINCT FROM "
            u"EXCLUDED.\"wrk\""_s;
 }
 
@@ -745,29 +746,25 @@ QString PgConnection::reindexSql(const TableDef& def, const TagDef& tag) const
 
 QString PgConnection::markSql(const TableDef& def, Rows rows) const
 {
-    const QString insert = u"INSERT INTO pg_temp.\"%1_marks\" AS m (rowid, \"wrk\") "_s.arg(lower(def.sqlName));
-    const QString upsert = markUpsert();
     switch (rows) {
     case Rows::One:
-        return insert + u"VALUES (?2, ?1::integer)"_s + upsert;
+        return markUpsert(def, u"VALUES (?2, ?1::integer)"_s);
     case Rows::List:
-        return insert + u"SELECT r, ?1::integer FROM unnest(?2::bigint[]) AS r"_s + upsert;
+        return markUpsert(def, u"SELECT r, ?1::integer FROM unnest(?2::bigint[]) AS r"_s);
     case Rows::Range:
-        return insert + u"SELECT rowid, ?1::integer FROM "_s + sharedTable(def) + u" WHERE rowid BETWEEN ?2 AND ?3"_s +
-               upsert;
+        return markUpsert(def, u"SELECT rowid, ?1::integer FROM "_s + sharedTable(def) +
+                                   u" WHERE rowid BETWEEN ?2 AND ?3"_s);
     case Rows::All:
         break;
     }
-    return insert + u"SELECT rowid, ?1::integer FROM "_s + sharedTable(def) + upsert;
+    return markUpsert(def, u"SELECT rowid, ?1::integer FROM "_s + sharedTable(def));
 }
 
 QString PgConnection::markWhereSql(const TableDef& def, const QString& valueSql, const QString& whereSql) const
 {
-    QString sql =
-        u"INSERT INTO pg_temp.\"%1_marks\" AS m (rowid, \"wrk\") SELECT a.rowid, ("_s.arg(lower(def.sqlName)) +
-        valueSql + u")::integer FROM "_s + sharedTable(def) + u" AS a"_s;
-    if (!whereSql.isEmpty()) sql += u" WHERE "_s + whereSql;
-    return sql + markUpsert();
+    QString rows = u"SELECT a.rowid, ("_s + valueSql + u")::integer FROM "_s + sharedTable(def) + u" AS a"_s;
+    if (!whereSql.isEmpty()) rows += u" WHERE "_s + whereSql;
+    return markUpsert(def, rows);
 }
 
 void PgConnection::clearMarks(const TableDef& def)

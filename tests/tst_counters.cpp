@@ -1,7 +1,7 @@
+#include "ReportShop.h"
 #include "TestBackend.h"
 #include "store/EngineConfig.h"
 #include "store/Store.h"
-#include "store/Table.h"
 #include "tools/DemoData.h"
 
 #include <QProcess>
@@ -88,22 +88,12 @@ private:
 
 void addPerson(Store& store, const QString& birthNumber, const QString& lastName)
 {
-    Table t(store, u"Osoby.DBF"_s);
-    t.open();
-    t.append();
-    t.field(u"BIRTHNUM"_s).setAsString(birthNumber);
-    t.field(u"LASTNAME"_s).setAsString(lastName);
-    t.post();
+    addRecord(store, u"Osoby.DBF"_s, {{u"BIRTHNUM"_s, birthNumber}, {u"LASTNAME"_s, lastName}});
 }
 
 void addContract(Store& store, const QString& number, const QString& birthNumber)
 {
-    Table t(store, u"Zmluvy.DBF"_s);
-    t.open();
-    t.append();
-    t.field(u"NUMBER"_s).setAsString(number);
-    t.field(u"BIRTHNUM"_s).setAsString(birthNumber);
-    t.post();
+    addRecord(store, u"Zmluvy.DBF"_s, {{u"NUMBER"_s, number}, {u"BIRTHNUM"_s, birthNumber}});
 }
 
 // Every contract as "NUMBER BIRTHNUM AMOUNT", in number order.
