@@ -1,6 +1,6 @@
 #include "app/Main.h"
 
-#include "services/Zaloha.h"
+#include "windows/services/Zaloha.h"
 
 void TForm1::Zloha2Click()
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Frame.h"
+#include "widgets/Frame.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -64,7 +64,7 @@ public:
     void showChild(QWidget* form) override;
     QMdiSubWindow* addChild(QWidget* form);
 
-    // "&Mervana" views (app/Views.cpp); the routines behind them are the shared state's.
+    // "&Mervana" views (Views.cpp); the routines behind them are the shared state's.
     void Vetky1Click();
     void Aktulne1Click();
     void Expirovan1Click();
@@ -80,7 +80,7 @@ public:
     void Predenia1Click();
     void Koniec1Click();
 
-    // "&Tlač" lists (app/PrintMenu.cpp): each makes its report window on first use and previews the view.
+    // "&Tlač" lists (PrintMenu.cpp): each makes its report window on first use and previews the view.
     void V3etky1Click();
     void Aktulne3Click();
     void Expirovanpovypran1Click();
@@ -94,7 +94,7 @@ public:
     void Napredaj3Click();
     void Predan3Click();
 
-    // "&Tlač" > "&Expirácia zmlúv" and "Príjmy / &Výdaje" (app/PrintMenu.cpp): the date dialogs, made on
+    // "&Tlač" > "&Expirácia zmlúv" and "Príjmy / &Výdaje" (PrintMenu.cpp): the date dialogs, made on
     // first use, shown with today's date.
     void Expirciazmlv2Click();
     void PrjmyVdaje1Click();
@@ -108,16 +108,16 @@ public:
     void SpeedButton6Click();
     void Textzmluvy1Click();
 
-    // "&Servis" > "&Záloha" (app/BackupMenu.cpp).
+    // "&Servis" > "&Záloha" (BackupMenu.cpp).
     void Zloha2Click();
 
-    // "&Servis" archive and "Št&atistika" (app/ServiceMenu.cpp): windows made on first use and kept.
+    // "&Servis" archive and "Št&atistika" (ServiceMenu.cpp): windows made on first use and kept.
     void Zloha1Click();         // "&Odsun do archívu"
     void Obnova1Click();        // "&Prísun z archívu"
     void Peniazevobehu2Click(); // "&Peniaze v obehu"
     void Zlonhodnota2Click();   // "&Záložná hodnota"
     void Potyviet2Click();      // "P&očty viet"
-    // Search, maintenance, appearance and the about window (app/ServiceMenu.cpp).
+    // Search, maintenance, appearance and the about window (ServiceMenu.cpp).
     void Hadanie1Click();        // the search window, made on first use
     void Reindexcia1Click();     // rebuilds the indexes of the four register tables
     void Save1Click();           // writes the data through to the store file

@@ -1,10 +1,10 @@
 #include "app/Main.h"
 
-#include "print/Expir.h"
-#include "print/Prijvyd.h"
-#include "print/TlacInvent.h"
-#include "print/TlacOsob.h"
-#include "print/TlacZmluv.h"
+#include "windows/print/Expir.h"
+#include "windows/print/Prijvyd.h"
+#include "windows/print/TlacInvent.h"
+#include "windows/print/TlacOsob.h"
+#include "windows/print/TlacZmluv.h"
 
 void TForm1::V3etky1Click()
 {

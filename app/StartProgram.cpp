@@ -1,8 +1,8 @@
 #include "app/StartProgram.h"
 
-#include "app/Guard.h"
+#include "widgets/Guard.h"
 #include "app/Main.h"
-#include "services/Zaloha.h"
+#include "windows/services/Zaloha.h"
 #include "store/EngineConfig.h"
 #include "store/Errors.h"
 #include "store/EventPump.h"

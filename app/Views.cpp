@@ -1,10 +1,10 @@
 #include "app/Main.h"
 
-#include "app/Guard.h"
-#include "app/WaitCursor.h"
-#include "register/Inventar.h"
-#include "register/Shop.h"
-#include "register/Zmluvy.h"
+#include "widgets/Guard.h"
+#include "widgets/WaitCursor.h"
+#include "windows/register/Inventar.h"
+#include "core/Shop.h"
+#include "windows/register/Zmluvy.h"
 #include "store/Table.h"
 
 #include <QApplication>

@@ -5,7 +5,7 @@
 //   bench_archive [--scale N]    builds the set (1000 shops by default; about a minute)
 //   bench_archive --set DIR      a copy of a store made by mervana-admin demo instead
 #include "Bench.h"
-#include "services/ArchiveMove.h"
+#include "core/ArchiveMove.h"
 #include "store/Errors.h"
 #include "store/Schema.h"
 #include "store/Store.h"

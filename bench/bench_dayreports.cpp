@@ -6,9 +6,9 @@
 //   bench_dayreports                 builds the set in a temporary folder (about a minute)
 //   bench_dayreports --set DIR       a copy of a store made by mervana-admin demo --scale 1000
 #include "Bench.h"
-#include "register/ExpiryMarks.h"
-#include "register/IncomeExpense.h"
-#include "register/Shop.h"
+#include "core/ExpiryMarks.h"
+#include "core/IncomeExpense.h"
+#include "core/Shop.h"
 #include "store/Errors.h"
 #include "store/Store.h"
 #include "store/Table.h"

@@ -4,7 +4,7 @@
 // Each side starts from the same marks (those of another search), both compare in upper case with
 // Unicode case mapping: the statement through an SQL function that calls QString::toUpper.
 #include "Bench.h"
-#include "services/GoodsSearch.h"
+#include "core/GoodsSearch.h"
 #include "store/Clock.h"
 #include "store/Errors.h"
 #include "store/Store.h"

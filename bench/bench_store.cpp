@@ -4,8 +4,8 @@
 //   ... --server URI            also the same set copied onto a PostgreSQL server (an empty database or schema
 //                               there, postgresql://HOST:PORT/DATABASE?user=USER), measured in the same run
 #include "Bench.h"
-#include "register/Marking.h"
-#include "register/StateQueries.h"
+#include "core/Marking.h"
+#include "core/StateQueries.h"
 #include "store/Clock.h"
 #include "store/Errors.h"
 #include "store/Schema.h"

@@ -1,5 +1,5 @@
 #include "fuzz/Check.h"
-#include "print/NumWord.h"
+#include "core/NumWord.h"
 
 #include <QString>
 #include <fuzzer/FuzzedDataProvider.h>

@@ -1,5 +1,5 @@
 #include "fuzz/Check.h"
-#include "print/ContractTemplate.h"
+#include "core/ContractTemplate.h"
 #include "store/Errors.h"
 
 #include <QByteArray>

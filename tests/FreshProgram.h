@@ -2,8 +2,8 @@
 
 #include "TestBackend.h"
 #include "app/Main.h"
-#include "app/MaskEdit.h"
-#include "app/Messages.h"
+#include "widgets/MaskEdit.h"
+#include "widgets/Messages.h"
 #include "app/StartProgram.h"
 #include "store/Clock.h"
 #include "store/EngineConfig.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "TestBackend.h"
-#include "register/Shop.h"
+#include "core/Shop.h"
 #include "store/Clock.h"
 #include "store/Store.h"
 #include "store/Table.h"

@@ -11,11 +11,11 @@
 //   changes              "changes N": how often the contracts table was changed, here or elsewhere
 // Every message box shown meanwhile is reported first as "message KIND TEXT" (line breaks as \r and \n).
 #include "app/Main.h"
-#include "app/Messages.h"
+#include "widgets/Messages.h"
 #include "app/StartProgram.h"
-#include "register/Osoby.h"
-#include "register/Shop.h"
-#include "register/Zmluvy.h"
+#include "windows/register/Osoby.h"
+#include "core/Shop.h"
+#include "windows/register/Zmluvy.h"
 #include "store/Clock.h"
 #include "store/EngineConfig.h"
 #include "store/Store.h"

@@ -6,7 +6,7 @@
 //   tst_archivecrash --child MODE LOCATION    the child (MODE guarded, or unguarded for the self-check)
 // MERVANA_CRASH_SEED repeats the kill moments of a run.
 #include "TestBackend.h"
-#include "services/ArchiveMove.h"
+#include "core/ArchiveMove.h"
 #include "store/Errors.h"
 #include "store/Store.h"
 #include "store/StoreCopy.h"

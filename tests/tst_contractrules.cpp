@@ -1,4 +1,4 @@
-#include "register/ContractRules.h"
+#include "core/ContractRules.h"
 #include "store/Errors.h"
 #include "store/Values.h"
 

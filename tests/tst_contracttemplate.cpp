@@ -1,4 +1,4 @@
-#include "print/ContractTemplate.h"
+#include "core/ContractTemplate.h"
 #include "store/Errors.h"
 
 #include <QStringEncoder>

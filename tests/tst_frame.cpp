@@ -1,8 +1,8 @@
 #include "FreshProgram.h"
-#include "register/Osoby.h"
-#include "register/Shop.h"
-#include "register/Zmluvy.h"
-#include "services/Zaloha.h"
+#include "windows/register/Osoby.h"
+#include "core/Shop.h"
+#include "windows/register/Zmluvy.h"
+#include "windows/services/Zaloha.h"
 #include "store/Backup.h"
 #include "store/Table.h"
 

@@ -1,8 +1,8 @@
 #include "FreshProgram.h"
-#include "register/Inventar.h"
-#include "register/Predlz.h"
-#include "register/Shop.h"
-#include "register/Zmluvy.h"
+#include "windows/register/Inventar.h"
+#include "windows/register/Predlz.h"
+#include "core/Shop.h"
+#include "windows/register/Zmluvy.h"
 #include "store/Table.h"
 
 #include <QComboBox>

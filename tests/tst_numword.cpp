@@ -1,4 +1,4 @@
-#include "print/NumWord.h"
+#include "core/NumWord.h"
 
 #include <QTest>
 #include <limits>

@@ -1,6 +1,6 @@
-#include "app/Messages.h"
-#include "print/Report.h"
-#include "print/ReportPreview.h"
+#include "widgets/Messages.h"
+#include "reports/Report.h"
+#include "widgets/ReportPreview.h"
 #include "store/Store.h"
 #include "store/Table.h"
 

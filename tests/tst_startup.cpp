@@ -1,6 +1,6 @@
 #include "FreshProgram.h"
-#include "register/Osoby.h"
-#include "register/Zmluvy.h"
+#include "windows/register/Osoby.h"
+#include "windows/register/Zmluvy.h"
 #include "store/Table.h"
 #include "tools/DemoData.h"
 

@@ -1,6 +1,6 @@
 #include "tools/Admin.h"
 
-#include "print/ReportCatalog.h"
+#include "reports/ReportCatalog.h"
 #include "store/Store.h"
 
 #include <QDate>

@@ -1,5 +1,5 @@
-#include "register/Shop.h"
-#include "services/GoodsSearch.h"
+#include "core/Shop.h"
+#include "core/GoodsSearch.h"
 #include "store/Store.h"
 #include "store/Table.h"
 #include "tools/Admin.h"

@@ -1,0 +1,158 @@
+#include "core/Marking.h"
+
+#include "core/ContractRules.h"
+#include "store/EventPump.h"
+#include "store/Table.h"
+#include "store/Transaction.h"
+
+#include <QHash>
+#include <optional>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// The due dates of the extensions of the contracts a pass meets, looked up by key. On a server, where each
+// look-up is a round trip (most of a pass), a pass that needs more than a few reads them all in one walk
+// instead, a page per round trip; a store file answers a look-up cheaper than a walk.
+class ExtensionDates
+{
+public:
+    explicit ExtensionDates(Table& extensions)
+        : m_extensions(extensions), m_number(extensions.fieldIndex(u"NUMBER"_s)),
+          m_until(extensions.fieldIndex(u"X_UNTIL"_s)), m_walkAfter(extensions.store().isServer() ? 64 : -1)
+    {
+    }
+
+    QList<QDate> of(const QString& number)
+    {
+        if (m_walkAfter < 0 || m_lookUps < m_walkAfter) {
+            ++m_lookUps;
+            QList<QDate> dates;
+            if (!m_extensions.findKey(number)) return dates;
+            for (; !m_extensions.eof() && m_extensions.field(m_number).asString() == number; m_extensions.next())
+                dates << m_extensions.field(m_until).asDate();
+            return dates;
+        }
+        if (!m_all) {
+            m_all.emplace();
+            for (m_extensions.first(); !m_extensions.eof(); m_extensions.next()) {
+                (*m_all)[m_extensions.field(m_number).asString()] << m_extensions.field(m_until).asDate();
+                EventPump::breathe();
+            }
+        }
+        return m_all->value(number);
+    }
+
+private:
+    Table& m_extensions;
+    const int m_number, m_until;
+    const int m_walkAfter; // look-ups, -1 for never
+    int m_lookUps = 0;
+    std::optional<QHash<QString, QList<QDate>>> m_all;
+};
+
+// The fields a pass reads, looked up by name once per pass rather than once per record.
+struct ContractFields
+{
+    explicit ContractFields(Table& t)
+        : paid(t.fieldIndex(u"PAID"_s)), padak(t.fieldIndex(u"PADAK"_s)), until(t.fieldIndex(u"UNTIL"_s)),
+          retent(t.fieldIndex(u"RETENT"_s)), number(t.fieldIndex(u"NUMBER"_s)), birth(t.fieldIndex(u"BIRTHNUM"_s)),
+          wrk(t.fieldIndex(u"WRK"_s))
+    {
+    }
+    int paid, padak, until, retent, number, birth, wrk;
+};
+
+// The mark of the current contract for a mode: 1 current, else expired. Extensions are looked up only
+// when they can decide: past the due date of an extended contract that is neither paid nor forfeited.
+bool stateMark(int mode, Table& contract, const ContractFields& f, ExtensionDates& extensions, const QDate& today)
+{
+    const bool paid = contract.field(f.paid).asBoolean();
+    const bool padak = contract.field(f.padak).asBoolean();
+    const QDate until = contract.field(f.until).asDate();
+    const bool retent = contract.field(f.retent).asBoolean();
+    QList<QDate> dates;
+    if (!paid && !padak && retent && !(until.isValid() && today <= until))
+        dates = extensions.of(contract.field(f.number).asString());
+    return mode == 1 ? ContractRules::IsCurrent(paid, padak, until, retent, dates, today)
+                     : ContractRules::IsExpired(paid, padak, until, retent, dates, today);
+}
+
+void storeLast(Table& t)
+{
+    if (!t.isEmpty()) {
+        t.edit();
+        t.post();
+    }
+}
+
+} // namespace
+
+namespace Marking {
+
+void setMark(Table& t, int wrk, bool mark)
+{
+    Field field = t.field(wrk);
+    if (!field.isNull() && field.asBoolean() == mark) return;
+    t.edit();
+    field.setAsBoolean(mark);
+}
+
+bool markContracts(int mode, Table& t, Table& extensions, const QDate& today, const QString& birthNumber)
+{
+    extensions.setIndexName(u"NUMBER"_s);
+    t.setIndexName(u"NUMBER"_s);
+    t.setFiltered(false);
+    bool found = false;
+    Transaction transaction(t.store());
+    try {
+        const ContractFields fields(t);
+        ExtensionDates dates(extensions);
+        for (t.first(); !t.eof(); t.next()) {
+            const bool mark = (mode != 6 || t.field(fields.birth).asString() == birthNumber) &&
+                              stateMark(mode, t, fields, dates, today);
+            setMark(t, fields.wrk, mark);
+            found = found || mark;
+            EventPump::breathe();
+        }
+        storeLast(t);
+        transaction.commit();
+    } catch (...) {
+        t.cancel();
+        throw;
+    }
+    return found;
+}
+
+void markGoods(int mode, Table& goods, Table& contracts, Table& extensions, const QDate& today)
+{
+    extensions.setIndexName(u"NUMBER"_s);
+    contracts.setIndexName(u"NUMBER"_s);
+    goods.setIndexName(u"NUMBER"_s);
+    goods.setFiltered(false);
+    Transaction transaction(goods.store());
+    try {
+        const ContractFields fields(contracts);
+        ExtensionDates dates(extensions);
+        const int number = goods.fieldIndex(u"NUMBER"_s);
+        const int wrk = goods.fieldIndex(u"WRK"_s);
+        for (contracts.first(); !contracts.eof(); contracts.next()) {
+            const QString contract = contracts.field(fields.number).asString();
+            if (!goods.findKey(contract)) continue;
+            const bool mark = stateMark(mode, contracts, fields, dates, today);
+            while (!goods.eof() && goods.field(number).asString() == contract) {
+                setMark(goods, wrk, mark);
+                goods.next();
+                EventPump::breathe();
+            }
+        }
+        storeLast(goods);
+        transaction.commit();
+    } catch (...) {
+        goods.cancel();
+        throw;
+    }
+}
+
+} // namespace Marking

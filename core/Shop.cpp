@@ -1,0 +1,97 @@
+#include "core/Shop.h"
+
+#include "core/Marking.h"
+#include "store/Clock.h"
+#include "store/EngineConfig.h"
+#include "store/Store.h"
+#include "store/Table.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+void setView(Table& t, const QString& filter)
+{
+    t.setFilter(filter);
+    t.setFiltered(!filter.isEmpty());
+}
+
+} // namespace
+
+Shop::Shop(const QString& dataDir, QObject* parent) : QObject(parent), m_store(std::make_unique<Store>(dataDir))
+{
+    const struct
+    {
+        Table** table;
+        const char* name;
+        QString file;
+        QString tag;
+    } live[] = {{&Table1, "Table1", u"Zmluvy.DBF"_s, u"NUMBER"_s},
+                {&Table2, "Table2", u"Osoby.DBF"_s, u"BIRTHNUM"_s},
+                {&Table3, "Table3", u"Predlz.DBF"_s, u"NUMBER"_s},
+                {&Table4, "Table4", u"Inventar.DBF"_s, u"NUMBER"_s},
+                {&Table5, "Table5", u"Prijvyd.dbf"_s, u"DATE"_s}};
+    try {
+        for (const auto& t : live) {
+            *t.table = new Table(*m_store, t.file, this);
+            (*t.table)->setObjectName(QString::fromLatin1(t.name));
+            (*t.table)->setIndexName(t.tag);
+            (*t.table)->open();
+        }
+    } catch (...) {
+        qDeleteAll(findChildren<Table*>(Qt::FindDirectChildrenOnly)); // before the store goes
+        throw;
+    }
+    ShopName = EngineConfig::shopName();
+}
+
+Shop::~Shop()
+{
+    // The tables close while the store is still open.
+    for (Table** t : {&Table1, &Table2, &Table3, &Table4, &Table5}) {
+        delete *t;
+        *t = nullptr;
+    }
+}
+
+void Shop::FilterContracts(Table& t, const QString& pledger)
+{
+    const int mode = FilterMode;
+    if (mode < 0 || mode > 6) return;
+    const auto working = busy(mode == 1 || mode == 2 || mode == 6);
+    switch (mode) {
+    case 0:
+        return setView(t, QString());
+    case 3:
+        return setView(t, u"PAID = true and PADAK = false"_s);
+    case 4:
+        return setView(t, u"PADAK = true"_s);
+    case 5:
+        return setView(t, u"RETENT = true"_s);
+    default:
+        break;
+    }
+    if (mode == 6) ExpiredFound = false;
+    const bool found = Marking::markContracts(mode, t, *Table3, Clock::today(), mode == 6 ? pledger : QString());
+    if (mode == 6) ExpiredFound = found;
+    setView(t, u"WRK = True"_s);
+}
+
+void Shop::FilterGoods(Table& t)
+{
+    const int mode = FilterMode;
+    if (mode < 0 || mode > 4) return;
+    const auto working = busy(mode == 1 || mode == 2);
+    switch (mode) {
+    case 0:
+        return setView(t, QString());
+    case 3:
+        return setView(t, u"PREPADNUTE = true and PREDANE = false"_s);
+    case 4:
+        return setView(t, u"PREDANE = true"_s);
+    default:
+        break;
+    }
+    Marking::markGoods(mode, t, *Table1, *Table3, Clock::today());
+    setView(t, u"WRK = True"_s);
+}

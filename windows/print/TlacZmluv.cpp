@@ -1,0 +1,18 @@
+#include "windows/print/TlacZmluv.h"
+
+#include "widgets/Frame.h"
+#include "reports/ContractsList.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+TForm13::TForm13(Frame* main) : ReportForm(main, u"TForm13"_s, u"Štatistika zmlúv"_s)
+{
+    QuickRep = new ContractsList(main->shop());
+    setReport(QuickRep);
+}
+
+void TForm13::Print(int mode)
+{
+    QuickRep->Start(mode);
+    Preview();
+}

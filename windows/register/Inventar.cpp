@@ -1,0 +1,251 @@
+#include "windows/register/Inventar.h"
+
+#include "widgets/Frame.h"
+#include "widgets/Guard.h"
+#include "widgets/MaskEdit.h"
+#include "widgets/MonthCal.h"
+#include "core/Shop.h"
+#include "windows/register/Zmluvy.h"
+#include "store/Clock.h"
+#include "store/Table.h"
+#include "store/TableModel.h"
+
+#include <QCheckBox>
+#include <QColor>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+using namespace Qt::Literals::StringLiterals;
+
+TForm4::TForm4(Frame* main)
+    : RegisterWindow(main, u"TForm4"_s, u"Založené predmety"_s, u"Inventar.DBF"_s, u"NUMBER"_s,
+                     {{u"WRK"_s, u"Work"_s},
+                      {u"NUMBER"_s, u"Zmluva"_s},
+                      {u"SUBJECT"_s, u"Založený predmet"_s},
+                      {u"PRED_SUMA"_s, u"Suma predaja"_s},
+                      {u"PRED_DATUM"_s, u"Dátum predaja"_s},
+                      {u"PREDANE"_s, u"Predané"_s},
+                      {u"PREPADNUTE"_s, u"Prepadnuté"_s},
+                      {u"VRATENE"_s, u"Vrátené"_s},
+                      {u"SUMA1"_s, u"Založená suma"_s},
+                      {u"SUMA2"_s, u"Predajná cena"_s}})
+{
+    const int forfeited = Table1->fieldIndex(u"PREPADNUTE"_s);
+    const int sold = Table1->fieldIndex(u"PREDANE"_s);
+    model->setRoleHook([forfeited, sold](const Row& row, int, int role) -> QVariant {
+        if (role != Qt::ForegroundRole) return {};
+        // Sold wins over forfeited: the stock for sale is blue, what has left it green.
+        if (row.values.value(sold).toBool()) return QColor(0, 128, 0);
+        if (row.values.value(forfeited).toBool()) return QColor(0, 0, 255);
+        return {};
+    });
+    DBGrid1->hideColumn(0);
+
+    Edit1 = createEdit(u"Edit1"_s, 0);
+    Edit1->setReadOnly(true);
+    Edit1->setFocusPolicy(Qt::ClickFocus);
+    Edit2 = createEdit(u"Edit2"_s, 45);
+    MaskEdit1 = createDateBox(u"MaskEdit1"_s, MaskEdit::Mask::AllOptional);
+    SpeedButton1 = createDayButton(u"SpeedButton1"_s);
+    Edit3 = createEdit(u"Edit3"_s, 9);
+    Edit4 = createEdit(u"Edit4"_s, 9);
+    Edit5 = createEdit(u"Edit5"_s, 9);
+
+    GroupBox1 = new QGroupBox(u"Nastavenia"_s, this);
+    GroupBox1->setObjectName(u"GroupBox1"_s);
+    CheckBox1 = new QCheckBox(u"&Vrátené"_s, GroupBox1);
+    CheckBox1->setObjectName(u"CheckBox1"_s);
+    CheckBox1->setEnabled(false); // handed back and forfeited follow the contract, not this window
+    CheckBox2 = new QCheckBox(u"&Prepadnuté"_s, GroupBox1);
+    CheckBox2->setObjectName(u"CheckBox2"_s);
+    CheckBox2->setEnabled(false);
+    CheckBox3 = new QCheckBox(u"P&redané"_s, GroupBox1);
+    CheckBox3->setObjectName(u"CheckBox3"_s);
+    auto* groupLayout = new QVBoxLayout(GroupBox1);
+    groupLayout->addWidget(CheckBox1);
+    groupLayout->addWidget(CheckBox2);
+    groupLayout->addWidget(CheckBox3);
+
+    CheckBox4 = new QCheckBox(u"Filter"_s, this);
+    CheckBox4->setObjectName(u"CheckBox4"_s);
+    CheckBox4->setEnabled(false);
+
+    BitBtn1 = new QPushButton(u"&Nový"_s, this);
+    BitBtn1->setObjectName(u"BitBtn1"_s);
+    BitBtn2 = new QPushButton(u"&Zmaž"_s, this);
+    BitBtn2->setObjectName(u"BitBtn2"_s);
+    BitBtn3 = new QPushButton(u"Z&apíš"_s, this);
+    BitBtn3->setObjectName(u"BitBtn3"_s);
+
+    // Labels above their boxes: row 1 contract and item, row 2 the sale and the two values.
+    auto* fields = new QGridLayout;
+    fields->addWidget(labelFor(u"Label1"_s, u"Zmluva č."_s, Edit1), 0, 0);
+    fields->addWidget(labelFor(u"Label2"_s, u"Založený predmet"_s, Edit2), 0, 1, 1, 3);
+    fields->addWidget(Edit1, 1, 0);
+    fields->addWidget(Edit2, 1, 1, 1, 3);
+    fields->addWidget(labelFor(u"Label3"_s, u"Dátum predaja"_s, MaskEdit1), 2, 0);
+    fields->addWidget(labelFor(u"Label4"_s, u"Suma predaja"_s, Edit3), 2, 1);
+    fields->addWidget(labelFor(u"Label5"_s, u"Záložná hodnota"_s, Edit4), 2, 2);
+    fields->addWidget(labelFor(u"Label6"_s, u"Predajná cena"_s, Edit5), 2, 3);
+    auto* dateBox = new QHBoxLayout;
+    dateBox->setSpacing(0);
+    dateBox->addWidget(MaskEdit1);
+    dateBox->addWidget(SpeedButton1);
+    fields->addLayout(dateBox, 3, 0);
+    fields->addWidget(Edit3, 3, 1);
+    fields->addWidget(Edit4, 3, 2);
+    fields->addWidget(Edit5, 3, 3);
+    fields->addWidget(CheckBox4, 4, 0);
+
+    auto* buttons = new QVBoxLayout;
+    buttons->addWidget(BitBtn1);
+    buttons->addWidget(BitBtn2);
+    buttons->addWidget(BitBtn3);
+    buttons->addStretch();
+
+    auto* panel = new QHBoxLayout;
+    panel->addLayout(fields, 1);
+    panel->addWidget(GroupBox1, 0, Qt::AlignTop);
+    panel->addLayout(buttons);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(DBGrid1, 1);
+    layout->addLayout(panel);
+
+    setTabOrder(DBGrid1, Edit2);
+    setTabOrder(Edit2, MaskEdit1);
+    setTabOrder(MaskEdit1, Edit3);
+    setTabOrder(Edit3, Edit4);
+    setTabOrder(Edit4, Edit5);
+    setTabOrder(Edit5, CheckBox3);
+    setTabOrder(CheckBox3, BitBtn3);
+    setTabOrder(BitBtn3, BitBtn1);
+    setTabOrder(BitBtn1, BitBtn2);
+
+    MERVANA_ON(BitBtn1, &QPushButton::clicked, this, StartNewItem);
+    MERVANA_ON(BitBtn2, &QPushButton::clicked, this, BitBtn2Click);
+    MERVANA_ON(BitBtn3, &QPushButton::clicked, this, WriteItem);
+    // clicked comes with the release of the button over the box, after it has toggled.
+    MERVANA_ON(CheckBox3, &QCheckBox::clicked, this, CheckBox3MouseUp);
+    MERVANA_ON(SpeedButton1, &QToolButton::clicked, this, SpeedButton1Click);
+    connect(DBGrid1, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
+        guarded([&] {
+            gotoGridRow(index.row());
+            DBGrid1DblClick();
+        });
+    });
+}
+
+void TForm4::refreshPanel()
+{
+    ShowItem();
+}
+
+// Shown anew, the grid also finds the item again.
+void TForm4::windowShown()
+{
+    ShowItem();
+    selectCurrentRow();
+}
+
+void TForm4::ShowItem()
+{
+    CheckBox4->setChecked(Table1->hasActiveFilter());
+    // The blank record of "&Nový" has nothing to show; the panel holds its proposal.
+    if (Table1->state() == Table::State::Insert) return;
+    Edit1->setText(Table1->field(u"NUMBER"_s).asString());
+    Edit2->setText(Table1->field(u"SUBJECT"_s).asString());
+    Edit3->setText(Table1->field(u"PRED_SUMA"_s).asString());
+    Edit4->setText(Table1->field(u"SUMA1"_s).asString());
+    Edit5->setText(Table1->field(u"SUMA2"_s).asString());
+    CheckBox1->setChecked(Table1->field(u"VRATENE"_s).asBoolean());
+    CheckBox2->setChecked(Table1->field(u"PREPADNUTE"_s).asBoolean());
+    CheckBox3->setChecked(Table1->field(u"PREDANE"_s).asBoolean());
+    MaskEdit1->setDate(Table1->field(u"PRED_DATUM"_s).asDate());
+}
+
+void TForm4::StartNewItem()
+{
+    // The item belongs to the contract selected in the contracts window, whatever this window shows.
+    Table* contracts = m_main->form2()->Table1;
+    Edit1->setText(contracts->field(u"NUMBER"_s).asString());
+    Edit2->clear();
+    Edit3->clear();
+    Edit5->clear();
+    MaskEdit1->setText(QString());
+    Edit4->setText(contracts->field(u"AMOUNT"_s).asString());
+    CheckBox1->setChecked(false);
+    CheckBox2->setChecked(false);
+    CheckBox3->setChecked(false);
+    Edit2->setFocus();
+    Table1->append();
+    DBGrid1->clearSelection();
+}
+
+void TForm4::WriteItem()
+{
+    Table1->edit(); // a blank record of "&Nový" stays new; an empty view starts one
+    try {
+        Table1->field(u"NUMBER"_s).setAsString(Edit1->text());
+        Table1->field(u"SUBJECT"_s).setAsString(Edit2->text());
+        Table1->field(u"VRATENE"_s).setAsBoolean(CheckBox1->isChecked());
+        Table1->field(u"PREPADNUTE"_s).setAsBoolean(CheckBox2->isChecked());
+        Table1->field(u"PREDANE"_s).setAsBoolean(CheckBox3->isChecked());
+        Table1->field(u"PRED_SUMA"_s).setAsTyped(Edit3->text());
+        Table1->field(u"SUMA1"_s).setAsTyped(Edit4->text());
+        Table1->field(u"SUMA2"_s).setAsTyped(Edit5->text());
+        if (MaskEdit1->isEmptyDate())
+            Table1->field(u"PRED_DATUM"_s).clear();
+        else
+            Table1->field(u"PRED_DATUM"_s).setAsString(MaskEdit1->text());
+        Table1->post();
+    } catch (...) {
+        abandonWrite();
+        throw;
+    }
+    // The stored item may have left the view (sold in the for-sale view, or an item of another
+    // contract): the panel must show the record the next "Z&apíš" would write into.
+    ShowItem();
+    selectCurrentRow();
+}
+
+void TForm4::CheckBox3MouseUp()
+{
+    if (CheckBox3->isChecked())
+        MaskEdit1->setDate(Clock::today());
+    else
+        MaskEdit1->setText(QString());
+    WriteItem();
+}
+
+void TForm4::BitBtn2Click()
+{
+    ShowItem();
+    if (!Messages::question(u"Skutočne mažete predmet\r"_s + Table1->field(u"SUBJECT"_s).asString() + u" ?"_s)) return;
+    Table1->remove();
+    ShowItem();
+    selectCurrentRow();
+}
+
+void TForm4::DBGrid1DblClick()
+{
+    if (Table1->isEmpty()) return;
+    const QString number = Table1->field(u"NUMBER"_s).asString();
+    TForm2* contracts = m_main->form2();
+    contracts->Table1->setIndexName(u"NUMBER"_s);
+    if (!contracts->Table1->findKey(number)) return;
+    contracts->ShowContract();
+    m_main->showChild(contracts);
+}
+
+void TForm4::SpeedButton1Click()
+{
+    PickDay(m_main, MaskEdit1);
+}

@@ -1,0 +1,223 @@
+#include "windows/register/RegisterWindow.h"
+#include <QLineEdit>
+#include <QSpinBox>
+#include <QStyle>
+#include <QStyleOptionSpinBox>
+#include <QToolButton>
+
+#include "widgets/Frame.h"
+#include "widgets/Guard.h"
+#include "core/Shop.h"
+#include "store/EventPump.h"
+#include "store/Table.h"
+
+#include <QEvent>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QTableView>
+
+using namespace Qt::Literals::StringLiterals;
+
+RegisterWindow::RegisterWindow(Frame* main, const QString& name, const QString& title, const QString& file,
+                               const QString& tag, QList<TableModel::Column> columns)
+    : QWidget(nullptr), m_main(main)
+{
+    setObjectName(name);
+    setWindowTitle(title);
+    Table1 = new Table(main->shop().store(), file, this);
+    Table1->setObjectName(u"Table1"_s);
+    Table1->setIndexName(tag);
+    Table1->open();
+
+    model = new TableModel(*Table1, std::move(columns), this);
+
+    DBGrid1 = new QTableView(this);
+    DBGrid1->setObjectName(u"DBGrid1"_s);
+    DBGrid1->setModel(model);
+    DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+    DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    DBGrid1->verticalHeader()->setDefaultSectionSize(DBGrid1->fontMetrics().height() + 6);
+    DBGrid1->installEventFilter(this);
+
+    // After the grid's own handling of the reset, so that its rows are the new ones.
+    connect(model, &QAbstractItemModel::modelReset, this, [this] {
+        const EventPump::Hold hold; // the grid is between its old rows and the new ones
+        modelWasReset();
+    });
+    connect(DBGrid1, &QTableView::clicked, this,
+            [this](const QModelIndex& index) { guarded([&] { gridClicked(index.row()); }); });
+    if (QMdiArea* area = main->mdiArea()) {
+        m_activation = connect(area, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* sub) {
+            if (!sub || sub->widget() != this) return;
+            const EventPump::Hold hold; // the MDI area is in the middle of switching its windows
+            guarded([this] { windowActivated(); });
+        });
+    }
+}
+
+RegisterWindow::~RegisterWindow()
+{
+    // The window's parts go while it is still whole, and nothing they signal reaches it any more: the
+    // grid reports losing focus, the closing table its changed view, the model its reset.
+    const EventPump::Hold hold;
+    DBGrid1->removeEventFilter(this);
+    disconnect(m_activation);
+    for (QObject* part : {static_cast<QObject*>(DBGrid1), static_cast<QObject*>(model), static_cast<QObject*>(Table1)})
+        QObject::disconnect(part, nullptr, this, nullptr);
+    delete DBGrid1;
+    DBGrid1 = nullptr;
+    delete model;
+    model = nullptr;
+    delete Table1;
+    Table1 = nullptr;
+}
+
+void RegisterWindow::DisableControls()
+{
+    if (!model->updatesSuspended()) DBGrid1->setUpdatesEnabled(false);
+    model->suspendUpdates();
+}
+
+void RegisterWindow::EnableControls()
+{
+    if (!model->updatesSuspended()) return;
+    model->resumeUpdates();
+    if (!model->updatesSuspended()) DBGrid1->setUpdatesEnabled(true);
+}
+
+void RegisterWindow::followCurrent()
+{
+    guarded([this] {
+        selectCurrentRow();
+        refreshPanel();
+    });
+}
+
+void RegisterWindow::gotoGridRow(int row)
+{
+    if (const Row* r = model->rowAt(row)) Table1->gotoRowId(r->rowid);
+}
+
+void RegisterWindow::selectCurrentRow()
+{
+    const int row = model->rowOfCurrent();
+    if (row < 0)
+        DBGrid1->clearSelection();
+    else
+        DBGrid1->selectRow(row);
+}
+
+void RegisterWindow::gridClicked(int row)
+{
+    gotoGridRow(row);
+    refreshPanel();
+}
+
+void RegisterWindow::modelWasReset()
+{
+    guarded([this] { selectCurrentRow(); });
+}
+
+void RegisterWindow::windowShown()
+{
+    refreshPanel();
+}
+
+void RegisterWindow::windowActivated()
+{
+    refreshPanel();
+}
+
+bool RegisterWindow::event(QEvent* event)
+{
+    const EventPump::HoldFor hold(event);
+    return QWidget::event(event);
+}
+
+bool RegisterWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    const EventPump::HoldFor hold(event);
+    if (watched == DBGrid1) {
+        switch (event->type()) {
+        case QEvent::FocusIn:
+        case QEvent::FocusOut:
+            guarded([this] { refreshPanel(); });
+            break;
+        case QEvent::KeyRelease:
+            // Keys move the grid's row; the table instance follows it before the panel is filled.
+            guarded([this] {
+                gotoGridRow(DBGrid1->currentIndex().row());
+                refreshPanel();
+            });
+            break;
+        default:
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void RegisterWindow::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    guarded([this] { windowShown(); });
+}
+
+void RegisterWindow::abandonWrite()
+{
+    const bool inserting = Table1->state() == Table::State::Insert;
+    Table1->cancel();
+    if (inserting) Table1->append();
+}
+
+QLabel* RegisterWindow::labelFor(const QString& name, const QString& text, QWidget* buddy)
+{
+    auto* label = new QLabel(text, this);
+    label->setObjectName(name);
+    label->setBuddy(buddy);
+    return label;
+}
+
+QSpinBox* RegisterWindow::createUpDown()
+{
+    // Only the arrows of the spin box are wanted: the number lives in the box beside it.
+    auto* upDown = new QSpinBox(this);
+    upDown->setObjectName(u"UpDown1"_s);
+    upDown->setRange(0, 100);
+    upDown->setFocusPolicy(Qt::NoFocus);
+    QStyleOptionSpinBox option;
+    option.initFrom(upDown);
+    option.frame = true;
+    option.subControls = QStyle::SC_SpinBoxUp;
+    const QRect arrows = upDown->style()->subControlRect(QStyle::CC_SpinBox, &option, QStyle::SC_SpinBoxUp, upDown);
+    upDown->setFixedWidth(arrows.width() + 2 * upDown->style()->pixelMetric(QStyle::PM_SpinBoxFrameWidth));
+    if (auto* text = upDown->findChild<QLineEdit*>()) text->hide();
+    return upDown;
+}
+
+QLineEdit* RegisterWindow::createEdit(const QString& name, int maxLength)
+{
+    auto* edit = new QLineEdit(this);
+    edit->setObjectName(name);
+    if (maxLength > 0) edit->setMaxLength(maxLength);
+    return edit;
+}
+
+MaskEdit* RegisterWindow::createDateBox(const QString& name, MaskEdit::Mask mask)
+{
+    auto* box = new MaskEdit(mask, this);
+    box->setObjectName(name);
+    return box;
+}
+
+QToolButton* RegisterWindow::createDayButton(const QString& name)
+{
+    auto* button = new QToolButton(this);
+    button->setObjectName(name);
+    button->setText(u"..."_s);
+    button->setFocusPolicy(Qt::NoFocus); // the calendar is a mouse shortcut; typing goes box to box
+    return button;
+}

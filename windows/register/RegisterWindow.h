@@ -1,0 +1,79 @@
+#pragma once
+
+#include "widgets/MaskEdit.h"
+
+#include "store/TableModel.h"
+
+#include <QMetaObject>
+#include <QWidget>
+
+class Frame;
+class Table;
+class QLabel;
+class QSpinBox;
+class QToolButton;
+class QLineEdit;
+class QTableView;
+
+// What the register windows have in common: the window's own table instance, shown through a model in
+// the grid, and the panel below refilled whenever the clerk may have moved to another record — the
+// window shown or activated in the frame, a cell clicked, the grid entered, left or moved with a key.
+class RegisterWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    ~RegisterWindow() override;
+
+    Table* Table1 = nullptr;
+    TableModel* model = nullptr;
+    QTableView* DBGrid1 = nullptr;
+
+    // Display updates of the grid: while disabled, a pass over Table1 is not redrawn; enabling shows
+    // the rows as they are then. Calls nest.
+    void DisableControls();
+    void EnableControls();
+
+    // The grid and the panel follow the current record of Table1 after it was moved from outside (a tool
+    // button, a double click in another window, the search), also when the window was active already.
+    void followCurrent();
+
+protected:
+    // Opens the table on the tag and sets up the grid over it, with the window's columns.
+    RegisterWindow(Frame* main, const QString& name, const QString& title, const QString& file, const QString& tag,
+                   QList<TableModel::Column> columns);
+
+    // Fills the panel from the current record of Table1.
+    virtual void refreshPanel() = 0;
+    // Table1 goes to the record of a grid row; a row outside the view leaves it where it is.
+    virtual void gotoGridRow(int row);
+    // The grid's selection follows the current record of Table1.
+    virtual void selectCurrentRow();
+    // A click on a grid cell: the record of its row, then the panel.
+    virtual void gridClicked(int row);
+    // The rows are others after a reset: the grid looks for the current record again at once.
+    virtual void modelWasReset();
+    // Showing the window and activating its sub-window both refill the panel.
+    virtual void windowShown();
+    virtual void windowActivated();
+
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+    // A failed write must not leave a half-filled record in the buffer; the blank record of "&Nový"
+    // stays prepared so that the corrected panel still goes into a new record.
+    void abandonWrite();
+    QLabel* labelFor(const QString& name, const QString& text, QWidget* buddy);
+    // Spin arrows 0..100 beside a box that holds the number itself.
+    QSpinBox* createUpDown();
+    // Panel boxes by their control names: a line edit with an entry limit (0 = none), a masked date box,
+    // and the small calendar button beside a date box.
+    QLineEdit* createEdit(const QString& name, int maxLength);
+    MaskEdit* createDateBox(const QString& name, MaskEdit::Mask mask);
+    QToolButton* createDayButton(const QString& name);
+
+    Frame* m_main;
+
+private:
+    QMetaObject::Connection m_activation;
+};
