@@ -595,7 +595,22 @@ void PgConnection::createStore(const QString& location)
 void PgConnection::dropStore(const QString& location)
 {
     OwnConnection c(location);
-    run(c.conn, u"BEGIN;\n"_s + dropSql() + u"COMMIT;"_s);
+    // A session that has just closed may still be dropping its own views of the tables on the server, and
+    // the CASCADE meets them: the server then ends one of the two as a deadlock. That one tries again.
+    for (int attempt = 1;; ++attempt) {
+        pg_result* r = PQexec(c.conn, (u"BEGIN;\n"_s + dropSql() + u"COMMIT;"_s).toUtf8().constData());
+        const ExecStatusType status = r ? PQresultStatus(r) : PGRES_FATAL_ERROR;
+        if (status == PGRES_COMMAND_OK) {
+            PQclear(r);
+            return;
+        }
+        const char* state = r ? PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr;
+        const bool deadlock = state && std::strcmp(state, "40P01") == 0;
+        const QString text = errorText(r, c.conn);
+        PQclear(r);
+        PQclear(PQexec(c.conn, "ROLLBACK"));
+        if (!deadlock || attempt == 5) throw StoreError(text);
+    }
 }
 
 bool PgConnection::holdsStore(const QString& location)
