@@ -41,7 +41,7 @@ QString lower(const QString& name)
 
 QString quoted(const QString& name)
 {
-    return u'"' + name.toLower() + u'"';
+    return u'"' + name.toLower().replace(u'"', u"\"\""_s) + u'"';
 }
 
 bool hasWrk(const TableDef& def)
@@ -262,28 +262,79 @@ END $f$;
     return sql;
 }
 
-void refusePassword(const QString& location)
+// What a location may carry that is secret: the password of user:password@ in a URI and the value of a
+// password= entry, as written, decoded and unquoted. Found by their form alone, so also in a location
+// that libpq cannot read.
+QStringList secretsIn(const QString& location)
+{
+    QStringList found;
+    const auto add = [&found](const QString& secret) {
+        if (secret.isEmpty()) return;
+        found << secret << QString::fromUtf8(QByteArray::fromPercentEncoding(secret.toUtf8()));
+    };
+    const qsizetype scheme = location.indexOf(u"://"_s);
+    if (scheme >= 0) {
+        const QString authority = location.mid(scheme + 3).section(QRegularExpression(u"[/?]"_s), 0, 0);
+        const qsizetype at = authority.lastIndexOf(u'@');
+        const qsizetype colon = authority.indexOf(u':');
+        if (at >= 0 && colon >= 0 && colon < at) add(authority.mid(colon + 1, at - colon - 1));
+    }
+    static const QRegularExpression entry(uR"(password\s*=\s*('(?:[^'\\]|\\.)*'?|[^\s&]*))"_s,
+                                          QRegularExpression::CaseInsensitiveOption);
+    for (const QRegularExpressionMatch& m : entry.globalMatch(location)) {
+        const QString value = m.captured(1);
+        add(value);
+        if (value.startsWith(u'\'')) add(value.mid(1).chopped(value.endsWith(u'\'') && value.size() > 1 ? 1 : 0));
+    }
+    // The longest first: a secret that holds a shorter one is hidden whole.
+    std::sort(found.begin(), found.end(), [](const QString& a, const QString& b) { return a.size() > b.size(); });
+    found.removeDuplicates();
+    return found;
+}
+
+// text with every secret of location hidden.
+QString withoutSecrets(QString text, const QString& location)
+{
+    for (const QString& secret : secretsIn(location))
+        text.replace(secret, u"***"_s);
+    return text;
+}
+
+// The password comes from ~/.pgpass and from nowhere else: not from the location, nor from a password
+// file or a service entry it names, nor from the environment. Whatever names another source is refused,
+// rather than dropped in silence: the connection would then fail naming nothing, or the environment
+// of the programs the register starts (the editor of the contract template) would change behind the
+// shop's back.
+void checkLocation(const QString& location)
 {
     char* error = nullptr;
     PQconninfoOption* options = PQconninfoParse(location.toUtf8().constData(), &error);
     if (!options) {
         const QString text = error ? QString::fromUtf8(error).trimmed() : QString();
         PQfreemem(error);
-        throw StoreError(u"Not a valid store location %1: %2"_s.arg(location, text));
+        throw StoreError(
+            u"Not a valid store location %1: %2"_s.arg(PgConnection::displayLocation(location), withoutSecrets(text, location)));
     }
-    bool password = false;
-    for (PQconninfoOption* o = options; o->keyword; ++o)
-        if (std::strcmp(o->keyword, "password") == 0 && o->val && *o->val) password = true;
+    QString source;
+    for (PQconninfoOption* o = options; o->keyword; ++o) {
+        if (!o->val || !*o->val) continue;
+        for (const char* keyword : {"password", "passfile", "service"})
+            if (std::strcmp(o->keyword, keyword) == 0 && source.isEmpty())
+                source = QString::fromLatin1(keyword) + u'=';
+    }
     PQconninfoFree(options);
-    if (password)
-        throw StoreError(u"The password of %1 belongs in ~/.pgpass, never in the store's location"_s.arg(
-            QString(location).replace(QRegularExpression(u":[^:@/]*@"_s), u":***@"_s)));
+    for (const char* variable : {"PGPASSWORD", "PGPASSFILE", "PGSERVICE"})
+        if (source.isEmpty() && !qEnvironmentVariableIsEmpty(variable))
+            source = QString::fromLatin1(variable) + u" in the environment"_s;
+    if (!source.isEmpty())
+        throw StoreError(u"The password of %1 belongs in ~/.pgpass, never in the store's location (%2)"_s.arg(
+            PgConnection::displayLocation(location), source));
 }
 
 // A new connection to location, or ConnectionLost with the server's reason.
 pg_conn* openConnection(const QString& location)
 {
-    refusePassword(location);
+    checkLocation(location);
     const QByteArray uri = location.toUtf8();
     // Ours first, the location's own after them: the location may set any of them otherwise.
     const char* keywords[] = {"application_name", "client_encoding", "connect_timeout",
@@ -548,14 +599,26 @@ private:
 
 } // namespace
 
+bool PgConnection::isPlainName(const QString& name)
+{
+    static const QRegularExpression plain(u"^[A-Za-z0-9_]{1,63}$"_s);
+    return plain.match(name).hasMatch();
+}
+
+QString PgConnection::displayLocation(const QString& location)
+{
+    return withoutSecrets(location, location);
+}
+
 PgConnection::PgConnection(const QString& location) : m_location(location)
 {
     m_conn = openConnection(location);
     try {
         m_schema = ask(m_conn, "SELECT current_schema()");
-        if (m_schema.isEmpty() || m_schema != m_schema.toLower())
-            throw StoreError(u"Cannot open database %1: its schema must be named in lower case (%2)"_s.arg(
-                location, m_schema.isEmpty() ? u"none"_s : m_schema));
+        // Every statement names the schema: only a plain one is ever written into them.
+        if (m_schema.isEmpty() || m_schema != m_schema.toLower() || !isPlainName(m_schema))
+            throw StoreError(u"Cannot open database %1: its schema must be named in lower case letters, digits and "
+                             u"_ only (%2)"_s.arg(location, m_schema.isEmpty() ? u"none"_s : m_schema));
         if (!storeIn(m_conn))
             throw StoreError(
                 u"Cannot open database %1: it holds no store; create one with: mervana-admin init %1"_s.arg(location));

@@ -18,6 +18,7 @@
 #include "windows/register/Zmluvy.h"
 #include "store/Clock.h"
 #include "store/EngineConfig.h"
+#include "store/FileModes.h"
 #include "store/Store.h"
 #include "store/Table.h"
 #include "store/TableModel.h"
@@ -132,6 +133,7 @@ private:
 
 int main(int argc, char** argv)
 {
+    FileModes::keepPrivate(); // as the register itself
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() != 8) {

@@ -722,7 +722,7 @@ void TForm2::BitBtn6Click()
         const QString number = Table1->field(u"NUMBER"_s).asString();
         t.setIndexName(u"NUMBER"_s);
         t.findKey(numberKey(Edit1->text()));
-        t.setFilter(u"NUMBER='"_s + number + u"'"_s);
+        t.setFilter(Filter::equal(t.definition(), u"NUMBER"_s, number));
         t.setFiltered(true);
         extensions->setWindowTitle(u"Predĺženia k zmluve: "_s + number);
     }
@@ -736,7 +736,7 @@ void TForm2::BitBtn1Click()
         WaitCursor wait;
         Table& t = *goods->Table1;
         t.setIndexName(u"NUMBER"_s);
-        t.setFilter(u"NUMBER='"_s + Table1->field(u"NUMBER"_s).asString() + u"'"_s);
+        t.setFilter(Filter::equal(t.definition(), u"NUMBER"_s, Table1->field(u"NUMBER"_s).asString()));
         t.setFiltered(true);
         goods->setWindowTitle(u"Založené predmety na zmluve"_s);
     }
