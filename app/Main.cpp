@@ -1,5 +1,13 @@
 #include "app/Main.h"
 
+#include "core/Shop.h"
+#include "store/Clock.h"
+#include "store/EngineConfig.h"
+#include "store/EventPump.h"
+#include "store/FileModes.h"
+#include "store/StoreLock.h"
+#include "store/Table.h"
+#include "store/Values.h"
 #include "widgets/Guard.h"
 #include "widgets/Messages.h"
 #include "widgets/MonthCal.h"
@@ -9,15 +17,7 @@
 #include "windows/register/Osoby.h"
 #include "windows/register/Predlz.h"
 #include "windows/register/RegisterWindow.h"
-#include "core/Shop.h"
 #include "windows/register/Zmluvy.h"
-#include "store/Clock.h"
-#include "store/EngineConfig.h"
-#include "store/EventPump.h"
-#include "store/FileModes.h"
-#include "store/StoreLock.h"
-#include "store/Table.h"
-#include "store/Values.h"
 
 #include <QAction>
 #include <QCloseEvent>

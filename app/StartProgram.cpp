@@ -1,12 +1,12 @@
 #include "app/StartProgram.h"
 
-#include "widgets/Guard.h"
 #include "app/Main.h"
-#include "windows/services/Zaloha.h"
 #include "store/EngineConfig.h"
 #include "store/Errors.h"
 #include "store/EventPump.h"
 #include "store/Store.h"
+#include "widgets/Guard.h"
+#include "windows/services/Zaloha.h"
 
 #include <QApplication>
 #include <QDir>

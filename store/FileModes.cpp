@@ -19,8 +19,7 @@ bool restrict(const QString& path)
 {
     const QByteArray name = QFile::encodeName(path);
     struct stat before;
-    if (::lstat(name.constData(), &before) != 0 || S_ISLNK(before.st_mode) || !(before.st_mode & Others))
-        return false;
+    if (::lstat(name.constData(), &before) != 0 || S_ISLNK(before.st_mode) || !(before.st_mode & Others)) return false;
     if (::chmod(name.constData(), before.st_mode & 07777 & ~Others) != 0) return false;
     struct stat after;
     return ::lstat(name.constData(), &after) == 0 && !(after.st_mode & Others);

@@ -312,15 +312,14 @@ void checkLocation(const QString& location)
     if (!options) {
         const QString text = error ? QString::fromUtf8(error).trimmed() : QString();
         PQfreemem(error);
-        throw StoreError(
-            u"Not a valid store location %1: %2"_s.arg(PgConnection::displayLocation(location), withoutSecrets(text, location)));
+        throw StoreError(u"Not a valid store location %1: %2"_s.arg(PgConnection::displayLocation(location),
+                                                                    withoutSecrets(text, location)));
     }
     QString source;
     for (PQconninfoOption* o = options; o->keyword; ++o) {
         if (!o->val || !*o->val) continue;
         for (const char* keyword : {"password", "passfile", "service"})
-            if (std::strcmp(o->keyword, keyword) == 0 && source.isEmpty())
-                source = QString::fromLatin1(keyword) + u'=';
+            if (std::strcmp(o->keyword, keyword) == 0 && source.isEmpty()) source = QString::fromLatin1(keyword) + u'=';
     }
     PQconninfoFree(options);
     for (const char* variable : {"PGPASSWORD", "PGPASSFILE", "PGSERVICE"})

@@ -83,8 +83,8 @@ QString configure(QSqlDatabase& db)
     if (!mode || mode->compare(u"wal"_s, Qt::CaseInsensitive) != 0)
         return u"its journal cannot be kept in WAL mode here (%1); without it a crash could lose posted records"_s.arg(
             mode ? u"journal_mode stays "_s + *mode : error);
-    const std::optional<QString> sync = pragma(raw, "PRAGMA synchronous=FULL", error) ? pragma(raw, "PRAGMA synchronous", error)
-                                                                                   : std::nullopt;
+    const std::optional<QString> sync =
+        pragma(raw, "PRAGMA synchronous=FULL", error) ? pragma(raw, "PRAGMA synchronous", error) : std::nullopt;
     if (sync != u"2"_s) // FULL
         return u"it cannot write with synchronous=FULL (%1); without it a crash could lose posted records"_s.arg(
             sync ? u"synchronous stays "_s + *sync : error);

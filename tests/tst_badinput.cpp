@@ -4,26 +4,26 @@
 #include "FreshProgram.h"
 #include "app/Main.h"
 #include "app/StartProgram.h"
+#include "core/ContractRules.h"
+#include "core/Shop.h"
 #include "store/EngineConfig.h"
 #include "store/Errors.h"
-#include "widgets/MaskEdit.h"
-#include "widgets/Messages.h"
-#include "core/ContractRules.h"
-#include "windows/register/Inventar.h"
-#include "windows/register/Osoby.h"
-#include "windows/register/Predlz.h"
-#include "core/Shop.h"
-#include "windows/register/Zmluvy.h"
 #include "store/Schema.h"
 #include "store/Store.h"
 #include "store/Table.h"
 #include "store/Values.h"
+#include "widgets/MaskEdit.h"
+#include "widgets/Messages.h"
+#include "windows/register/Inventar.h"
+#include "windows/register/Osoby.h"
+#include "windows/register/Predlz.h"
+#include "windows/register/Zmluvy.h"
 
 #include <QFileInfo>
 #include <QPushButton>
+#include <QTest>
 #include <QUrl>
 #include <libpq-fe.h>
-#include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -238,18 +238,10 @@ void TestBadInput::boxes_data()
     QTest::addColumn<QString>("input");
 
     const QList<std::pair<const char*, QString>> inputs{
-        {"letters in a number", u"12ab"_s},
-        {"31 February", u"31.2.2027"_s},
-        {"day zero", u"00.00.0000"_s},
-        {"200 characters", Long},
-        {"quote", u"O'Neil"_s},
-        {"always true", u"' OR '1'='1"_s},
-        {"backslash", u"C:\\x"_s},
-        {"percent sign", u"50%"_s},
-        {"blanks around", u" 12 "_s},
-        {"decimal point", u"12.5"_s},
-        {"minus sign", u"-5"_s},
-        {"empty", QString()},
+        {"letters in a number", u"12ab"_s}, {"31 February", u"31.2.2027"_s}, {"day zero", u"00.00.0000"_s},
+        {"200 characters", Long},           {"quote", u"O'Neil"_s},          {"always true", u"' OR '1'='1"_s},
+        {"backslash", u"C:\\x"_s},          {"percent sign", u"50%"_s},      {"blanks around", u" 12 "_s},
+        {"decimal point", u"12.5"_s},       {"minus sign", u"-5"_s},         {"empty", QString()},
     };
     for (int b = 0; b < Boxes.size(); ++b)
         for (const auto& [what, text] : inputs)
@@ -399,13 +391,12 @@ void TestBadInput::storeLocations_data()
                                                        u"passfile="_s)
                                          << secret;
     QTest::newRow("service named") << u"postgresql://host/mervana?service=shop"_s << QByteArray()
-                                   << pgpass.arg(u"postgresql://host/mervana?service=shop"_s, u"service="_s)
-                                   << secret;
+                                   << pgpass.arg(u"postgresql://host/mervana?service=shop"_s, u"service="_s) << secret;
     for (const char* variable : {"PGPASSWORD", "PGPASSFILE", "PGSERVICE"})
-        QTest::addRow("%s set", variable) << u"postgresql://host/mervana"_s << QByteArray(variable)
-                                           << pgpass.arg(u"postgresql://host/mervana"_s,
-                                                         QString::fromLatin1(variable) + u" in the environment"_s)
-                                           << secret;
+        QTest::addRow("%s set", variable)
+            << u"postgresql://host/mervana"_s << QByteArray(variable)
+            << pgpass.arg(u"postgresql://host/mervana"_s, QString::fromLatin1(variable) + u" in the environment"_s)
+            << secret;
     // A schema that is not a plain name never goes into a statement (made on the test server only).
     QTest::newRow("schema with a quote") << u"schema"_s << QByteArray()
                                          << u"Cannot open database %1: its schema must be named in lower case "
@@ -458,11 +449,11 @@ void TestBadInput::serverDefinitions_data()
     QTest::addColumn<QString>("message"); // what the message box holds; empty: the register starts
     const QString notPlain = u"The schema %1 of the engine configuration (%2) is not a plain name: only letters, "
                              u"digits and _ are allowed, at most 63 of them"_s;
-    const QStringList schemas{u"shop\"x"_s, u"shop x"_s, u"shop,public"_s, u"x -cstatement_timeout=1"_s,
-                              u"šop"_s,      u"s"_s.repeated(64)};
+    const QStringList schemas{u"shop\"x"_s, u"shop x"_s,        u"shop,public"_s, u"x -cstatement_timeout=1"_s,
+                              u"šop"_s,     u"s"_s.repeated(64)};
     for (const QString& schema : schemas)
-        QTest::addRow("SCHEMA=%s", qPrintable(schema.left(20))) << u"SCHEMA="_s + schema
-                                                          << notPlain.arg(schema, EngineConfig::filePath());
+        QTest::addRow("SCHEMA=%s", qPrintable(schema.left(20)))
+            << u"SCHEMA="_s + schema << notPlain.arg(schema, EngineConfig::filePath());
     // The entry reaches the connection: libpq itself refuses a mode it does not know.
     QTest::newRow("SSLMODE=bogus") << u"SSLMODE=bogus"_s << u"invalid sslmode value: \"bogus\""_s;
     QTest::newRow("SSLMODE=prefer") << u"SSLMODE=prefer"_s << QString();
@@ -478,14 +469,15 @@ void TestBadInput::serverDefinitions()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const TestBackend::ServerParts server =
-        TestBackend::onServer() ? TestBackend::serverParts()
-                                : TestBackend::ServerParts{dir.filePath(u"no-server"_s), u"5432"_s, u"mervana"_s,
-                                                           u"mervana"_s};
+        TestBackend::onServer()
+            ? TestBackend::serverParts()
+            : TestBackend::ServerParts{dir.filePath(u"no-server"_s), u"5432"_s, u"mervana"_s, u"mervana"_s};
     QString schema;
     if (TestBackend::onServer()) {
         schema = TestBackend::freshSchema();
         if (entry == u"SCHEMA=CAPITALS"_s) entry = u"SCHEMA="_s + schema.toUpper(); // the server folds it
-        Store::createEmpty(EngineConfig::serverLocation(server.host, server.port, server.database, server.user, schema));
+        Store::createEmpty(
+            EngineConfig::serverLocation(server.host, server.port, server.database, server.user, schema));
     }
     QFile::remove(EngineConfig::filePath());
     QDir().mkpath(QFileInfo(EngineConfig::filePath()).path());

@@ -2,14 +2,8 @@
 
 #include "FreshProgram.h"
 #include "app/Main.h"
-#include "widgets/MaskEdit.h"
-#include "widgets/Messages.h"
 #include "app/StartProgram.h"
-#include "windows/register/Inventar.h"
-#include "windows/register/Osoby.h"
-#include "windows/register/Predlz.h"
 #include "core/Shop.h"
-#include "windows/register/Zmluvy.h"
 #include "store/Clock.h"
 #include "store/EngineConfig.h"
 #include "store/EventPump.h"
@@ -17,6 +11,12 @@
 #include "store/Table.h"
 #include "store/TableModel.h"
 #include "store/Values.h"
+#include "widgets/MaskEdit.h"
+#include "widgets/Messages.h"
+#include "windows/register/Inventar.h"
+#include "windows/register/Osoby.h"
+#include "windows/register/Predlz.h"
+#include "windows/register/Zmluvy.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -32,8 +32,8 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QToolButton>
 #include <QTimer>
+#include <QToolButton>
 
 #include <memory>
 

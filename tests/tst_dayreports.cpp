@@ -1,13 +1,13 @@
 #include "ReportShop.h"
+#include "core/ExpiryMarks.h"
+#include "core/IncomeExpense.h"
+#include "core/PersonFigures.h"
+#include "core/Shop.h"
 #include "reports/ExpiringList.h"
 #include "reports/IncomeExpenseList.h"
 #include "reports/PersonProfile.h"
 #include "reports/ReportCatalog.h"
 #include "reports/ReportLayout.h"
-#include "core/ExpiryMarks.h"
-#include "core/IncomeExpense.h"
-#include "core/PersonFigures.h"
-#include "core/Shop.h"
 #include "store/Clock.h"
 #include "store/Errors.h"
 #include "store/Store.h"
@@ -284,8 +284,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("report");
         QTest::addColumn<QStringList>("captions");
         QTest::newRow("expiry") << u"expiry"_s
-                                << QStringList{u"Zmluva"_s,    u"Podpísaná dňa"_s, u"Priezvisko"_s, u"Meno"_s,
-                                               u"Založ. suma"_s, u"Percentá"_s,     u"Založený predmet"_s};
+                                << QStringList{u"Zmluva"_s,      u"Podpísaná dňa"_s, u"Priezvisko"_s,      u"Meno"_s,
+                                               u"Založ. suma"_s, u"Percentá"_s,      u"Založený predmet"_s};
         QTest::newRow("income and expense")
             << u"income"_s
             << QStringList{u"Zmluva"_s, u"Podpísaná dňa"_s, u"Záložná suma"_s, u"Úhrada"_s, u"Úrok"_s, u"Predaj"_s};

@@ -2,15 +2,15 @@
 
 #include "FreshProgram.h"
 #include "app/Main.h"
-#include "widgets/Messages.h"
 #include "app/StartProgram.h"
-#include "windows/register/Osoby.h"
 #include "core/Shop.h"
-#include "windows/register/Zmluvy.h"
 #include "store/EngineConfig.h"
 #include "store/Store.h"
 #include "store/Table.h"
 #include "store/TableModel.h"
+#include "widgets/Messages.h"
+#include "windows/register/Osoby.h"
+#include "windows/register/Zmluvy.h"
 
 #include <QCheckBox>
 #include <QFile>

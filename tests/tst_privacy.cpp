@@ -5,10 +5,10 @@
 #include "TestBackend.h"
 #include "app/Main.h"
 #include "app/StartProgram.h"
-#include "widgets/Messages.h"
 #include "store/EngineConfig.h"
 #include "store/Store.h"
 #include "tools/DemoData.h"
+#include "widgets/Messages.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -137,17 +137,34 @@ void TestPrivacy::adminMakesNothingOpen()
     const QString data = TestBackend::freshLocation(at.filePath(u"Data"_s));
     const QString usb = at.filePath(u"usb"_s);
     const QList<std::function<QStringList()>> commands{
-        [&] { return QStringList{u"init"_s, data}; },
-        [&] { return QStringList{u"demo"_s, data}; },
-        [&] { return QStringList{u"backup"_s, data, usb}; },
-        [&] { return QStringList{u"restore"_s, firstOf(usb, u"mervana-*.db"_s), data}; },
-        [&] { return QStringList{u"export-dbf"_s, data, at.filePath(u"dbf"_s)}; },
         [&] {
-            return QStringList{u"report"_s, data, u"contracts"_s, u"expired"_s, u"--pdf"_s, at.filePath(u"expired.pdf"_s)};
+            return QStringList{u"init"_s, data};
         },
-        [&] { return QStringList{u"init"_s, at.filePath(u"imported"_s)}; },
-        [&] { return QStringList{u"import-dbf"_s, at.filePath(u"dbf"_s), at.filePath(u"imported"_s)}; },
-        [&] { return QStringList{u"copy"_s, data, at.filePath(u"copied"_s)}; },
+        [&] {
+            return QStringList{u"demo"_s, data};
+        },
+        [&] {
+            return QStringList{u"backup"_s, data, usb};
+        },
+        [&] {
+            return QStringList{u"restore"_s, firstOf(usb, u"mervana-*.db"_s), data};
+        },
+        [&] {
+            return QStringList{u"export-dbf"_s, data, at.filePath(u"dbf"_s)};
+        },
+        [&] {
+            return QStringList{u"report"_s,  data,       u"contracts"_s,
+                               u"expired"_s, u"--pdf"_s, at.filePath(u"expired.pdf"_s)};
+        },
+        [&] {
+            return QStringList{u"init"_s, at.filePath(u"imported"_s)};
+        },
+        [&] {
+            return QStringList{u"import-dbf"_s, at.filePath(u"dbf"_s), at.filePath(u"imported"_s)};
+        },
+        [&] {
+            return QStringList{u"copy"_s, data, at.filePath(u"copied"_s)};
+        },
     };
     // The import needs a store of its own first: one more command than steps from there on.
     const int count = steps >= 7 ? steps + 1 : steps;
@@ -195,7 +212,8 @@ void TestPrivacy::registerFirstStartMakesNothingOpen()
             EngineConfig::serverLocation(server.host, server.port, server.database, server.user, schema));
         QVERIFY(QDir().mkpath(homeDir.filePath(u".config/mervana"_s)));
         for (const QString& folder : {u".config"_s, u".config/mervana"_s})
-            QVERIFY(QFile(homeDir.filePath(folder)).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+            QVERIFY(
+                QFile(homeDir.filePath(folder)).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         QFile ini(homeDir.filePath(u".config/mervana/engine.ini"_s));
         QVERIFY(ini.open(QIODevice::WriteOnly));
         ini.write(u"[Mervana]\nTYPE=POSTGRESQL\nHOST=%1\nPORT=%2\nDATABASE=%3\nUSER=%4\nSCHEMA=%5\n"_s
@@ -262,8 +280,8 @@ void TestPrivacy::openStoreNarrowed_data()
     };
     for (const char* program : {"admin stats", "admin backup", "register"})
         for (const auto& c : cases)
-            QTest::addRow("%s, %s", program, c.name) << QString::fromLatin1(program) << c.file << c.folder << c.journal
-                                                      << c.fileAfter << c.folderAfter;
+            QTest::addRow("%s, %s", program, c.name)
+                << QString::fromLatin1(program) << c.file << c.folder << c.journal << c.fileAfter << c.folderAfter;
 }
 
 void TestPrivacy::openStoreNarrowed()

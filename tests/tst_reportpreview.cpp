@@ -1,8 +1,8 @@
-#include "widgets/Messages.h"
 #include "reports/Report.h"
-#include "widgets/ReportPreview.h"
 #include "store/Store.h"
 #include "store/Table.h"
+#include "widgets/Messages.h"
+#include "widgets/ReportPreview.h"
 
 #include <QAction>
 #include <QPrintPreviewDialog>

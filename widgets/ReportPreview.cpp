@@ -1,11 +1,11 @@
 #include "widgets/ReportPreview.h"
 
-#include "widgets/Guard.h"
-#include "widgets/Messages.h"
-#include "widgets/WaitCursor.h"
 #include "reports/Report.h"
 #include "reports/ReportPainter.h"
 #include "store/EventPump.h"
+#include "widgets/Guard.h"
+#include "widgets/Messages.h"
+#include "widgets/WaitCursor.h"
 
 #include <QAction>
 #include <QDir>
