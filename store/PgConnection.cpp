@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <libpq-fe.h>
+#include <utility>
 #include <vector>
 
 using namespace Qt::Literals::StringLiterals;
@@ -262,40 +263,51 @@ END $f$;
     return sql;
 }
 
-// What a location may carry that is secret: the password of user:password@ in a URI and the value of a
-// password= entry, as written, decoded and unquoted. Found by their form alone, so also in a location
-// that libpq cannot read.
-QStringList secretsIn(const QString& location)
+// Where a location carries a secret: the password of user:password@ in a URI and the value of each
+// password= entry, as (start, length). Found by their form alone, so also in a location that libpq cannot
+// read.
+QList<std::pair<qsizetype, qsizetype>> secretSpans(const QString& location)
 {
-    QStringList found;
-    const auto add = [&found](const QString& secret) {
-        if (secret.isEmpty()) return;
-        found << secret << QString::fromUtf8(QByteArray::fromPercentEncoding(secret.toUtf8()));
-    };
+    QList<std::pair<qsizetype, qsizetype>> spans;
     const qsizetype scheme = location.indexOf(u"://"_s);
     if (scheme >= 0) {
-        const QString authority = location.mid(scheme + 3).section(QRegularExpression(u"[/?]"_s), 0, 0);
-        const qsizetype at = authority.lastIndexOf(u'@');
-        const qsizetype colon = authority.indexOf(u':');
-        if (at >= 0 && colon >= 0 && colon < at) add(authority.mid(colon + 1, at - colon - 1));
+        const qsizetype from = scheme + 3;
+        static const QRegularExpression pathOrQuery(u"[/?]"_s);
+        const qsizetype authorityEnd = location.indexOf(pathOrQuery, from);
+        const qsizetype at = location.lastIndexOf(u'@', authorityEnd < 0 ? -1 : authorityEnd);
+        const qsizetype colon = location.indexOf(u':', from);
+        if (at >= from && colon >= 0 && colon < at) spans.append({colon + 1, at - colon - 1});
     }
     static const QRegularExpression entry(uR"(password\s*=\s*('(?:[^'\\]|\\.)*'?|[^\s&]*))"_s,
                                           QRegularExpression::CaseInsensitiveOption);
-    for (const QRegularExpressionMatch& m : entry.globalMatch(location)) {
-        const QString value = m.captured(1);
-        add(value);
-        if (value.startsWith(u'\'')) add(value.mid(1).chopped(value.endsWith(u'\'') && value.size() > 1 ? 1 : 0));
+    for (const QRegularExpressionMatch& m : entry.globalMatch(location))
+        if (m.capturedLength(1) > 0) spans.append({m.capturedStart(1), m.capturedLength(1)});
+    // One secret inside another (a URI's password that reads like an entry) is hidden as one.
+    std::sort(spans.begin(), spans.end());
+    QList<std::pair<qsizetype, qsizetype>> merged;
+    for (const auto& [start, length] : std::as_const(spans)) {
+        if (!merged.isEmpty() && start <= merged.last().first + merged.last().second)
+            merged.last().second = std::max(merged.last().second, start + length - merged.last().first);
+        else
+            merged.append({start, length});
     }
-    // The longest first: a secret that holds a shorter one is hidden whole.
-    std::sort(found.begin(), found.end(), [](const QString& a, const QString& b) { return a.size() > b.size(); });
-    found.removeDuplicates();
-    return found;
+    return merged;
 }
 
-// text with every secret of location hidden.
+// text (a message of libpq about location) with every secret of location hidden: as written, decoded and
+// without its quotes, the longest first so that one holding a shorter one goes whole.
 QString withoutSecrets(QString text, const QString& location)
 {
-    for (const QString& secret : secretsIn(location))
+    QStringList secrets;
+    for (const auto& [start, length] : secretSpans(location)) {
+        QString secret = location.mid(start, length);
+        if (secret.startsWith(u'\'')) secret = secret.mid(1).chopped(secret.endsWith(u'\'') && length > 1 ? 1 : 0);
+        secrets << location.mid(start, length) << secret
+                << QString::fromUtf8(QByteArray::fromPercentEncoding(secret.toUtf8()));
+    }
+    secrets.removeAll(QString());
+    std::sort(secrets.begin(), secrets.end(), [](const QString& a, const QString& b) { return a.size() > b.size(); });
+    for (const QString& secret : std::as_const(secrets))
         text.replace(secret, u"***"_s);
     return text;
 }
@@ -606,7 +618,12 @@ bool PgConnection::isPlainName(const QString& name)
 
 QString PgConnection::displayLocation(const QString& location)
 {
-    return withoutSecrets(location, location);
+    // In place, by position: a short password must not take letters out of the rest of the location.
+    QString shown = location;
+    const auto spans = secretSpans(location);
+    for (auto it = spans.crbegin(); it != spans.crend(); ++it)
+        shown.replace(it->first, it->second, u"***"_s);
+    return shown;
 }
 
 PgConnection::PgConnection(const QString& location) : m_location(location)
