@@ -28,6 +28,18 @@ public:
     using StoreError::StoreError;
 };
 
+// An update or delete of one record met it changed or deleted by another counter since it was read: nothing
+// was stored. The text names the record.
+class RecordChanged : public StoreError
+{
+public:
+    RecordChanged(const QString& text, bool gone) : StoreError(text), m_gone(gone) {}
+    bool gone() const { return m_gone; } // deleted meanwhile rather than changed
+
+private:
+    bool m_gone;
+};
+
 // The database server cannot be reached, or the connection to it broke off: the command that met it was
 // not stored. The store connects again at its next command.
 class ConnectionLost : public StoreError
