@@ -33,10 +33,17 @@ public:
 class RecordChanged : public StoreError
 {
 public:
-    RecordChanged(const QString& text, bool gone) : StoreError(text), m_gone(gone) {}
+    RecordChanged(const QString& text, const QString& table, qint64 rowid, bool gone)
+        : StoreError(text), m_table(table), m_rowid(rowid), m_gone(gone)
+    {
+    }
+    const QString& table() const { return m_table; } // as TableDef::sqlName
+    qint64 rowid() const { return m_rowid; }
     bool gone() const { return m_gone; } // deleted meanwhile rather than changed
 
 private:
+    QString m_table;
+    qint64 m_rowid;
     bool m_gone;
 };
 

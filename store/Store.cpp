@@ -248,16 +248,18 @@ void Store::deleteRecord(const TableDef& def, qint64 rowid, const RowValues& ori
     q.finish();
 }
 
-RecordChanged Store::recordChanged(const TableDef& def, const QString& key, bool deleting, bool gone)
+RecordChanged Store::recordChanged(const TableDef& def, qint64 rowid, const QString& key, bool deleting, bool gone)
 {
     const QString record = def.recordText.arg(key);
-    if (gone) return {record + u" medzitým zmazala iná pokladňa.\rNič nebolo zapísané."_s, true};
-    if (deleting)
-        return {record + u" medzitým zmenila iná pokladňa.\rNič nebolo zmazané; tabuľka ukazuje záznam, ako je teraz."_s,
-                false};
-    return {record + u" medzitým zmenila iná pokladňa.\rNič nebolo zapísané; vaše údaje zostali v poliach a tabuľka "
-                     u"ukazuje záznam, ako je teraz."_s,
-            false};
+    QString text;
+    if (gone)
+        text = record + u" medzitým zmazala iná pokladňa.\rNič nebolo zapísané."_s;
+    else if (deleting)
+        text = record + u" medzitým zmenila iná pokladňa.\rNič nebolo zmazané; tabuľka ukazuje záznam, ako je teraz."_s;
+    else
+        text = record + u" medzitým zmenila iná pokladňa.\rNič nebolo zapísané; vaše údaje zostali v poliach a "
+                        u"tabuľka ukazuje záznam, ako je teraz."_s;
+    return {text, def.sqlName, rowid, gone};
 }
 
 void Store::writeRecord(const TableDef& def, qint64 rowid, const RowValues& original, quint64 fields,
@@ -300,7 +302,7 @@ void Store::writeRecord(const TableDef& def, qint64 rowid, const RowValues& orig
             else if (values && values->isLoaded(keyField) && gone)
                 key = values->at(keyField);
             touch(def); // every instance and grid reads the record as it is now
-            throw recordChanged(def, key.toString(), deleting, gone);
+            throw recordChanged(def, rowid, key.toString(), deleting, gone);
         }
     }
     if (markApart) writeMarks(def, values->at(wrk), Connection::Rows::One, {rowid});

@@ -98,9 +98,10 @@ public:
                 const RowValues& original);
     void flushUpdates();
 
-    // What a write of one record of def that met it changed (or gone) throws: the clerk's message, naming
-    // the record by key, for an update or a delete.
-    static RecordChanged recordChanged(const TableDef& def, const QString& key, bool deleting, bool gone);
+    // What a write of the record rowid of def that met it changed (or gone) throws: the clerk's message,
+    // naming the record by key, for an update or a delete.
+    static RecordChanged recordChanged(const TableDef& def, qint64 rowid, const QString& key, bool deleting,
+                                       bool gone);
 
     // Batches for moving records between tables, one statement each however many records: the records
     // of from with these row ids copied into to, in the order of the ids, with the fields named (both

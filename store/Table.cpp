@@ -927,7 +927,8 @@ void Table::edit(const Row& seen)
     if (!found) {
         m_store.touch(*m_def);
         const int key = m_def->fieldIndex(m_def->recordField);
-        throw Store::recordChanged(*m_def, key >= 0 ? seen.values.value(key).toString() : QString(), false, true);
+        throw Store::recordChanged(*m_def, seen.rowid, key >= 0 ? seen.values.value(key).toString() : QString(), false,
+                                   true);
     }
     // Where the cursor would stand on it; a record the view hides is edited all the same, and the cursor
     // goes near it when it is posted.
