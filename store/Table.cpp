@@ -921,7 +921,7 @@ void Table::edit(const Row& seen)
     requireOpen();
     if (m_state == State::Edit || m_state == State::Insert || seen.rowid == 0) return edit();
     sync();
-    if (current().rowid == seen.rowid) return beginEdit(current(), seen);
+    // Read anew: a record no longer there is told at once, whether or not this instance has heard of it.
     bool found = false;
     const Row stored = readRow(seen.rowid, &found);
     if (!found) {
@@ -932,7 +932,7 @@ void Table::edit(const Row& seen)
     }
     // Where the cursor would stand on it; a record the view hides is edited all the same, and the cursor
     // goes near it when it is posted.
-    if (m_filter.matches(stored.values)) {
+    if (current().rowid != seen.rowid && m_filter.matches(stored.values)) {
         loadPage(Direction::Forward, &stored, true, SearchPageSize);
         m_eof = m_bof = false;
     }

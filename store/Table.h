@@ -108,9 +108,9 @@ public:
     // RecordChanged, stores nothing and leaves the edit open.
     void edit();
     // The same for the record seen, a record() taken earlier (what a panel was filled from): posting checks
-    // against what was seen, whatever the instance read since. The edit begins on that record also where the
-    // cursor stands elsewhere or the view hides it; one no longer there throws RecordChanged at once. While
-    // an edit or append is under way, as edit().
+    // against what was seen, whatever the instance read since. The edit begins on that record, read anew,
+    // also where the cursor stands elsewhere or the view hides it; one no longer there throws RecordChanged
+    // at once. While an edit or append is under way, or for no record (row id 0), as edit().
     void edit(const Row& seen);
     void post();
     void cancel();

@@ -90,6 +90,7 @@ void RegisterWindow::EnableControls()
 
 void RegisterWindow::followCurrent()
 {
+    m_keeping = false; // the clerk asked for another record: what was typed goes
     guarded([this] {
         selectCurrentRow();
         refreshPanel();

@@ -35,7 +35,8 @@ public:
     void EnableControls();
 
     // The grid and the panel follow the current record of Table1 after it was moved from outside (a tool
-    // button, a double click in another window, the search), also when the window was active already.
+    // button, a double click in another window, the search), also when the window was active already, and
+    // also over boxes kept after a write that met another counter's change.
     void followCurrent();
 
 protected:
