@@ -78,7 +78,12 @@ QList<TableDef> makeTables()
          {{u"NUMBER"_s, u"NUMBER"_s, false, false}},
          extension,
          number},
-        {u"Inventar.DBF"_s, u"Inventar"_s, withWrk(goodsFields), {{u"NUMBER"_s, u"NUMBER"_s, true, false}}, item, number},
+        {u"Inventar.DBF"_s,
+         u"Inventar"_s,
+         withWrk(goodsFields),
+         {{u"NUMBER"_s, u"NUMBER"_s, true, false}},
+         item,
+         number},
         {u"Prijvyd.dbf"_s, u"Prijvyd"_s, incomeFields, {{u"DATE"_s, u"DATE"_s, false, false}}, {}, {}},
         // The archive tables carry no WRK: nothing marks archived records.
         {u"Xzmluvy.DBF"_s, u"Xzmluvy"_s, contractFields, {}, contract, number},

@@ -273,8 +273,9 @@ void Store::writeRecord(const TableDef& def, qint64 rowid, const RowValues& orig
     const bool markApart = !deleting && wrk >= 0 && (fields & bit(wrk)) && m_connection->marksOfSession();
     if (markApart) fields &= ~bit(wrk);
     const quint64 compared = comparedFields(def, original);
-    QString sql = deleting ? u"DELETE FROM "_s + table
-                           : QString(u"UPDATE "_s + table + u" SET "_s + quotedNames(def, fields, u" = ?, "_s) + u" = ?"_s);
+    QString sql = deleting
+                      ? u"DELETE FROM "_s + table
+                      : QString(u"UPDATE "_s + table + u" SET "_s + quotedNames(def, fields, u" = ?, "_s) + u" = ?"_s);
     sql += u" WHERE rowid = ?"_s;
     if (compared) sql += u" AND "_s + quotedNames(def, compared, u" IS ? AND "_s) + u" IS ?"_s; // NULL-safe
     if (deleting || fields) {

@@ -94,14 +94,12 @@ public:
     // no other counter writes (the work table). Inside a transaction, such updates that set the same
     // fields to the same values (a marking loop) are held back and written as one statement: before any
     // other statement runs, at the latest at commit. Every other update is written at once.
-    void update(const TableDef& def, quint64 fields, const RowValues& values, qint64 rowid,
-                const RowValues& original);
+    void update(const TableDef& def, quint64 fields, const RowValues& values, qint64 rowid, const RowValues& original);
     void flushUpdates();
 
     // What a write of the record rowid of def that met it changed (or gone) throws: the clerk's message,
     // naming the record by key, for an update or a delete.
-    static RecordChanged recordChanged(const TableDef& def, qint64 rowid, const QString& key, bool deleting,
-                                       bool gone);
+    static RecordChanged recordChanged(const TableDef& def, qint64 rowid, const QString& key, bool deleting, bool gone);
 
     // Batches for moving records between tables, one statement each however many records: the records
     // of from with these row ids copied into to, in the order of the ids, with the fields named (both

@@ -1087,27 +1087,21 @@ void Table::cancel()
 void Table::remove()
 {
     requireOpen();
-    if (m_state == State::Insert) {
+    if (m_state != State::Insert) {
         cancel();
-        return;
+        sync();
+        if (m_page.isEmpty())
+            throw StoreError(u"Cannot perform this operation on an empty dataset: %1"_s.arg(m_def->file));
     }
-    cancel();
-    sync();
-    if (m_page.isEmpty()) throw StoreError(u"Cannot perform this operation on an empty dataset: %1"_s.arg(m_def->file));
-    const Row gone = current();
-    m_store.deleteRecord(*m_def, gone.rowid, gone.values);
-    m_store.touch(*m_def);
-    resync(gone);
+    remove(current());
 }
 
 void Table::remove(const Row& seen)
 {
     requireOpen();
-    if (m_state == State::Insert) {
-        cancel();
-        return;
-    }
+    const bool inserting = m_state == State::Insert;
     cancel();
+    if (inserting) return; // a record not stored yet is only dropped
     sync();
     m_store.deleteRecord(*m_def, seen.rowid, seen.values);
     m_store.touch(*m_def);

@@ -14,16 +14,16 @@
 //   changes              "changes N": how often the contracts table was changed, here or elsewhere
 // Every message box shown meanwhile is reported first as "message KIND TEXT" (line breaks as \r and \n).
 #include "app/Main.h"
-#include "widgets/Messages.h"
 #include "app/StartProgram.h"
-#include "windows/register/Osoby.h"
 #include "core/Shop.h"
-#include "windows/register/Zmluvy.h"
 #include "store/Clock.h"
 #include "store/EngineConfig.h"
 #include "store/Store.h"
 #include "store/Table.h"
 #include "store/TableModel.h"
+#include "widgets/Messages.h"
+#include "windows/register/Osoby.h"
+#include "windows/register/Zmluvy.h"
 
 #include <QAction>
 #include <QApplication>

@@ -240,15 +240,19 @@ private Q_SLOTS:
         QFETCH(QStringList, meanwhile);
         newShop([](Store& store) {
             addPerson(store, u"8001011234"_s, u"Kováč"_s);
-            for (const auto& [number, amount] : {std::pair{u"26/00001"_s, u"1000"_s}, std::pair{u"26/00002"_s, u"500"_s}})
+            for (const auto& [number, amount] :
+                 {std::pair{u"26/00001"_s, u"1000"_s}, std::pair{u"26/00002"_s, u"500"_s}})
                 addRecord(store, u"Zmluvy.DBF"_s,
-                          {{u"NUMBER"_s, number}, {u"BIRTHNUM"_s, u"8001011234"_s}, {u"AMOUNT"_s, amount},
+                          {{u"NUMBER"_s, number},
+                           {u"BIRTHNUM"_s, u"8001011234"_s},
+                           {u"AMOUNT"_s, amount},
                            {u"PERCENT"_s, u"10"_s}});
             addRecord(store, u"Inventar.DBF"_s, {{u"NUMBER"_s, u"26/00001"_s}, {u"SUBJECT"_s, u"Prsteň"_s}});
         });
         const auto stored = [&] {
             Store store(m_shop.location());
-            return TestBackend::rows(store, u"SELECT NUMBER, BIRTHNUM, AMOUNT, PERCENT FROM Zmluvy ORDER BY NUMBER"_s, 4)
+            return TestBackend::rows(store, u"SELECT NUMBER, BIRTHNUM, AMOUNT, PERCENT FROM Zmluvy ORDER BY NUMBER"_s,
+                                     4)
                 .replaceInStrings(QRegularExpression(u"[a-zA-Z]+:"_s), QString())
                 .replaceInStrings(u"|"_s, u" "_s);
         };

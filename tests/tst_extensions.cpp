@@ -1,18 +1,18 @@
 // The extensions window driven through the running program: proposals, charge, writing, deleting.
 #include "FreshProgram.h"
 #include "app/Main.h"
-#include "widgets/MaskEdit.h"
-#include "widgets/Messages.h"
 #include "app/StartProgram.h"
-#include "windows/register/Predlz.h"
 #include "core/Shop.h"
-#include "windows/register/Zmluvy.h"
 #include "store/Clock.h"
 #include "store/EngineConfig.h"
 #include "store/Store.h"
 #include "store/Table.h"
 #include "store/TableModel.h"
 #include "store/Values.h"
+#include "widgets/MaskEdit.h"
+#include "widgets/Messages.h"
+#include "windows/register/Predlz.h"
+#include "windows/register/Zmluvy.h"
 
 #include <QCheckBox>
 #include <QColor>
@@ -391,15 +391,10 @@ private Q_SLOTS:
         setView(QString());
         clickRow(1);
         const auto otherCounter = [&] {
-            Store other(m_main->shop().store().dataDir());
-            Table t(other, u"Predlz.DBF"_s);
-            t.setIndexName(u"NUMBER"_s);
-            t.open();
-            QVERIFY(t.findKey(u"26/00002"_s));
-            if (theirs == u"delete"_s) return t.remove();
-            t.edit();
-            t.field(u"X_PAID"_s).setAsInteger(250);
-            t.post();
+            anotherCounter(
+                m_main->shop().store(), u"Predlz.DBF"_s, u"NUMBER"_s, u"26/00002"_s,
+                theirs == u"delete"_s ? std::function<void(Table&)>()
+                                      : [](Table& t) { t.field(u"X_PAID"_s).setAsInteger(250); });
         };
         if (action == u"write"_s) {
             retype(m_form->Edit1, u"210"_s);

@@ -1,18 +1,18 @@
 // The goods window driven through the running program: new items, sale, colours, delete, failures.
 #include "FreshProgram.h"
 #include "app/Main.h"
-#include "widgets/MaskEdit.h"
-#include "widgets/Messages.h"
 #include "app/StartProgram.h"
-#include "windows/register/Inventar.h"
-#include "windows/register/Predlz.h"
 #include "core/Shop.h"
-#include "windows/register/Zmluvy.h"
 #include "store/Clock.h"
 #include "store/EngineConfig.h"
 #include "store/Store.h"
 #include "store/Table.h"
 #include "store/TableModel.h"
+#include "widgets/MaskEdit.h"
+#include "widgets/Messages.h"
+#include "windows/register/Inventar.h"
+#include "windows/register/Predlz.h"
+#include "windows/register/Zmluvy.h"
 
 #include <QCheckBox>
 #include <QColor>
@@ -270,27 +270,17 @@ private Q_SLOTS:
     {
         QFETCH(QString, theirs);
         QFETCH(QString, message);
-        addContract(u"26/00001"_s, 500);
         addItem(u"26/00001"_s, u"Hodinky"_s, true);
-        addItem(u"26/00001"_s, u"Retiazka"_s, true);
+        addItem(u"26/00002"_s, u"Retiazka"_s, true);
         setView(ForSale);
         clickRow(u"Hodinky"_s);
         retype(m_form->Edit3, u"800"_s);
-        {
-            Store other(m_main->shop().store().dataDir());
-            Table t(other, u"Inventar.DBF"_s);
-            t.open();
-            while (t.field(u"SUBJECT"_s).asString() != u"Hodinky"_s)
-                t.next();
-            if (theirs == u"delete"_s) {
-                t.remove();
-            } else {
-                t.edit();
+        anotherCounter(
+            m_main->shop().store(), u"Inventar.DBF"_s, u"NUMBER"_s, u"26/00001"_s,
+            theirs == u"delete"_s ? std::function<void(Table&)>() : [](Table& t) {
                 t.field(u"PREDANE"_s).setAsBoolean(true);
                 t.field(u"PRED_SUMA"_s).setAsInteger(900);
-                t.post();
-            }
-        }
+            });
         // On a server the notice moves this counter's cursor off the item; a store file has none.
         m_main->shop().store().takeRemoteChanges();
         QCoreApplication::processEvents();

@@ -740,11 +740,11 @@ private Q_SLOTS:
         const QString notDeleted =
             u"Zmluvu 26/00001 medzitým zmenila iná pokladňa.\rNič nebolo zmazané; tabuľka ukazuje záznam, ako je teraz."_s;
         const QString second = u"26/00002 500 10"_s;
-        QTest::newRow("update after a change") << u"edit"_s << u"change read"_s << changed
-                                               << QStringList{second, u"26/00001 1100 10"_s};
+        QTest::newRow("update after a change")
+            << u"edit"_s << u"change read"_s << changed << QStringList{second, u"26/00001 1100 10"_s};
         QTest::newRow("update after a delete") << u"edit"_s << u"delete"_s << gone << QStringList{second};
-        QTest::newRow("delete after a change") << u"delete"_s << u"change read"_s << notDeleted
-                                               << QStringList{second, u"26/00001 1100 10"_s};
+        QTest::newRow("delete after a change")
+            << u"delete"_s << u"change read"_s << notDeleted << QStringList{second, u"26/00001 1100 10"_s};
         QTest::newRow("delete after a delete") << u"delete"_s << u"delete"_s << gone << QStringList{second};
         QTest::newRow("update after a change of a field never read")
             << u"edit"_s << u"change unread"_s << QString() << QStringList{second, u"26/00001 1200 12"_s};
@@ -754,8 +754,8 @@ private Q_SLOTS:
             << u"edit, reading on"_s << u"change unread"_s << QString() << QStringList{second, u"26/00001 1200 12"_s};
         QTest::newRow("update inside a transaction after a change")
             << u"edit in a transaction"_s << u"change read"_s << changed << QStringList{second, u"26/00001 1100 10"_s};
-        QTest::newRow("marking pass after a change") << u"mark"_s << u"change read"_s << QString()
-                                                     << QStringList{second, u"26/00001 1100 10"_s};
+        QTest::newRow("marking pass after a change")
+            << u"mark"_s << u"change read"_s << QString() << QStringList{second, u"26/00001 1100 10"_s};
         QTest::newRow("marking pass after a delete") << u"mark"_s << u"delete"_s << QString() << QStringList{second};
     }
     void writesMeetTheRecordAsRead()
@@ -847,7 +847,8 @@ private Q_SLOTS:
         // This counter reads the record as it is now; its marks went with a failed transaction.
         const int marked = m_store->scalar(u"SELECT COUNT(*) FROM Zmluvy WHERE WRK = 1"_s).toInt();
         QCOMPARE(marked, mine == u"mark"_s ? int(stored.size()) : 0);
-        if (mineT->findKey(u"26/00001"_s)) QCOMPARE(mineT->field(u"AMOUNT"_s).asString(), stored.last().section(u' ', 1, 1));
+        if (mineT->findKey(u"26/00001"_s))
+            QCOMPARE(mineT->field(u"AMOUNT"_s).asString(), stored.last().section(u' ', 1, 1));
     }
 
     // Every table of the shop names its record in the message; the work table is the counter's own (on a
@@ -868,13 +869,12 @@ private Q_SLOTS:
                               << u"Predmet zmluvy 26/00007"_s;
         QTest::newRow("extension") << u"Predlz.DBF"_s << u"NUMBER"_s << u"X_PAID"_s << u"150"_s << u"160"_s
                                    << u"Predĺženie zmluvy 26/00007"_s;
-        QTest::newRow("archived contract") << u"Xzmluvy.DBF"_s << u"NUMBER"_s << u"UNTIL"_s << u"1.2.2027"_s
-                                           << u"2.2.2027"_s << u"Zmluvu 26/00007"_s;
+        QTest::newRow("archived contract")
+            << u"Xzmluvy.DBF"_s << u"NUMBER"_s << u"UNTIL"_s << u"1.2.2027"_s << u"2.2.2027"_s << u"Zmluvu 26/00007"_s;
         QTest::newRow("archived item") << u"Xinvent.DBF"_s << u"NUMBER"_s << u"SUMA1"_s << u"800"_s << u"810"_s
                                        << u"Predmet zmluvy 26/00007"_s;
         QTest::newRow("archived extension") << u"Xpredlz.DBF"_s << u"NUMBER"_s << u"X_PAIDDATE"_s << u"1.1.2027"_s
-                                            << u"2.1.2027"_s
-                                            << u"Predĺženie zmluvy 26/00007"_s;
+                                            << u"2.1.2027"_s << u"Predĺženie zmluvy 26/00007"_s;
         QTest::newRow("work table") << u"Prijvyd.dbf"_s << u"NUMBER"_s << u"AMOUNT"_s << u"1"_s << u"90"_s << QString();
     }
     void recordsNamed()
@@ -894,7 +894,8 @@ private Q_SLOTS:
         // Written meanwhile by the other counter; the work table only this counter writes, here behind its back.
         const TableDef& def = m_store->table(file);
         if (record.isEmpty()) {
-            m_store->exec(u"UPDATE "_s + m_store->connection().tableForWriting(def) + u" SET \"%1\" = %2"_s.arg(field, theirs));
+            m_store->exec(u"UPDATE "_s + m_store->connection().tableForWriting(def) +
+                          u" SET \"%1\" = %2"_s.arg(field, theirs));
         } else {
             Store otherCounter(m_location);
             Table other(otherCounter, file);
@@ -1096,7 +1097,8 @@ private Q_SLOTS:
                                           << u"WHERE PAID IS NOT DISTINCT FROM 1 OR PADAK IS DISTINCT FROM 0"_s << 0;
         QTest::newRow("IS with bound values")
             << u"WHERE \"A\" IS ? AND b is not ? AND C IS ?1 AND D IS :day AND E = ? AND F IS NULL"_s
-            << u"WHERE \"a\" IS NOT DISTINCT FROM $1 AND b is DISTINCT FROM $2 AND C IS NOT DISTINCT FROM $1 AND D IS NOT "
+            << u"WHERE \"a\" IS NOT DISTINCT FROM $1 AND b is DISTINCT FROM $2 AND C IS NOT DISTINCT FROM $1 AND D IS "
+               u"NOT "
                u"DISTINCT FROM $3 AND E = $4 AND F IS NULL"_s
             << 4;
         QTest::newRow("a cast and a comment")

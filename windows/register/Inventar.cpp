@@ -1,14 +1,14 @@
 #include "windows/register/Inventar.h"
 
+#include "core/Shop.h"
+#include "store/Clock.h"
+#include "store/Table.h"
+#include "store/TableModel.h"
 #include "widgets/Frame.h"
 #include "widgets/Guard.h"
 #include "widgets/MaskEdit.h"
 #include "widgets/MonthCal.h"
-#include "core/Shop.h"
 #include "windows/register/Zmluvy.h"
-#include "store/Clock.h"
-#include "store/Table.h"
-#include "store/TableModel.h"
 
 #include <QCheckBox>
 #include <QColor>

@@ -1,14 +1,14 @@
 #include "windows/register/Osoby.h"
 
+#include "core/Shop.h"
+#include "store/Table.h"
+#include "store/TableModel.h"
 #include "widgets/Frame.h"
 #include "widgets/Guard.h"
 #include "widgets/Messages.h"
 #include "widgets/WaitCursor.h"
 #include "windows/print/TlacProfilu.h"
-#include "core/Shop.h"
 #include "windows/register/Zmluvy.h"
-#include "store/Table.h"
-#include "store/TableModel.h"
 
 #include <QCheckBox>
 #include <QColor>

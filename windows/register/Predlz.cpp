@@ -1,16 +1,16 @@
 #include "windows/register/Predlz.h"
 
-#include "widgets/Frame.h"
-#include "widgets/Guard.h"
-#include "widgets/MaskEdit.h"
-#include "widgets/MonthCal.h"
 #include "core/ContractRules.h"
 #include "core/Shop.h"
-#include "windows/register/Zmluvy.h"
 #include "store/Clock.h"
 #include "store/Table.h"
 #include "store/TableModel.h"
 #include "store/Values.h"
+#include "widgets/Frame.h"
+#include "widgets/Guard.h"
+#include "widgets/MaskEdit.h"
+#include "widgets/MonthCal.h"
+#include "windows/register/Zmluvy.h"
 
 #include <QCheckBox>
 #include <QColor>

@@ -5,11 +5,11 @@
 #include <QStyleOptionSpinBox>
 #include <QToolButton>
 
-#include "widgets/Frame.h"
-#include "widgets/Guard.h"
 #include "core/Shop.h"
 #include "store/EventPump.h"
 #include "store/Table.h"
+#include "widgets/Frame.h"
+#include "widgets/Guard.h"
 
 #include <QEvent>
 #include <QHeaderView>
