@@ -101,6 +101,7 @@ Store::~Store()
     m_poll.reset();
     m_notifier.reset();
     m_insertStatements.clear();
+    m_recordWrites.clear();
     m_statementCache.clear(); // finalised before the connection closes
     if (m_depth > 0) m_connection->rollback();
     m_connection.reset();
@@ -267,19 +268,28 @@ void Store::writeRecord(const TableDef& def, qint64 rowid, const RowValues& orig
 {
     if (!m_held.rowids.isEmpty()) flushUpdates();
     const bool deleting = !values;
-    const QString table = m_connection->tableForWriting(def);
     // On a server the counter's mark goes to its own table, once the record's fields are written.
     const int wrk = def.fieldIndex(u"WRK"_s);
     const bool markApart = !deleting && wrk >= 0 && (fields & bit(wrk)) && m_connection->marksOfSession();
     if (markApart) fields &= ~bit(wrk);
     const quint64 compared = comparedFields(def, original);
-    QString sql = deleting
-                      ? u"DELETE FROM "_s + table
-                      : QString(u"UPDATE "_s + table + u" SET "_s + quotedNames(def, fields, u" = ?, "_s) + u" = ?"_s);
-    sql += u" WHERE rowid = ?"_s;
-    if (compared) sql += u" AND "_s + quotedNames(def, compared, u" IS ? AND "_s) + u" IS ?"_s; // NULL-safe
     if (deleting || fields) {
-        Statement& q = cachedStatement(sql);
+        // A table has fewer than 56 fields: its id and the kind of write go above those compared.
+        const std::pair key{fields, compared | quint64(def.id) << 56 | quint64(deleting) << 63};
+        Statement*& cached = m_recordWrites[key];
+        if (!cached) {
+            const QString table = m_connection->tableForWriting(def);
+            QString sql =
+                deleting
+                    ? u"DELETE FROM "_s + table
+                    : QString(u"UPDATE "_s + table + u" SET "_s + quotedNames(def, fields, u" = ?, "_s) + u" = ?"_s);
+            sql += u" WHERE rowid = ?"_s;
+            if (compared) sql += u" AND "_s + quotedNames(def, compared, u" IS ? AND "_s) + u" IS ?"_s; // NULL-safe
+            cached = &cachedStatement(sql);
+        } else {
+            ++m_statements;
+        }
+        Statement& q = *cached;
         for (int i = 0; i < def.fields.size(); ++i)
             if (fields & bit(i)) q.addBindValue(values->at(i));
         q.addBindValue(rowid);
@@ -291,8 +301,8 @@ void Store::writeRecord(const TableDef& def, qint64 rowid, const RowValues& orig
         if (written == 0) {
             // Named as the clerk read it; told apart as it is now: changed, or gone.
             const int keyField = def.fieldIndex(def.recordField);
-            Statement& now = cachedStatement(u"SELECT "_s + quotedNames(def, bit(keyField), {}) + u" FROM "_s + table +
-                                             u" WHERE rowid = ?"_s);
+            Statement& now = cachedStatement(u"SELECT "_s + quotedNames(def, bit(keyField), {}) + u" FROM "_s +
+                                             m_connection->tableForWriting(def) + u" WHERE rowid = ?"_s);
             now.addBindValue(rowid);
             now.exec();
             const bool gone = !now.next();

@@ -151,6 +151,9 @@ private:
     std::array<quint64, 8> m_versions{};
     QHash<QString, std::shared_ptr<Statement>> m_statementCache;
     QHash<quint64, Statement*> m_insertStatements; // by table and fields
+    // Checked writes of one record by table, kind, the fields set and the fields compared: the clerk's
+    // every post and the loops that write real fields record by record.
+    QHash<std::pair<quint64, quint64>, Statement*> m_recordWrites;
     QHash<QString, int> m_openCount;
     QHash<QString, bool> m_exclusive;
     QStringList m_remoteChanges; // heard of inside a transaction: applied after it
