@@ -241,6 +241,63 @@ void lastRow(const QString& dir, Figures& f)
     if (rows > 0 && !row) print(u"    the last row of %1 could not be read"_s.arg(rows));
 }
 
+// (g) Edits of real fields through a Table, as "Z&apíš" and the goods flags of a contract write them: each
+// post committed on its own, then many posts inside one transaction, and deletes inside one transaction
+// (rolled back, so the set stays as it is).
+void recordEdits(const QString& dir)
+{
+    Store store(dir);
+    Table contracts(store, u"Zmluvy.DBF"_s), goods(store, u"Inventar.DBF"_s);
+    contracts.setIndexName(u"NUMBER"_s);
+    goods.setIndexName(u"NUMBER"_s);
+    contracts.open();
+    goods.open();
+    constexpr int Single = 200, Batch = 2000;
+    std::vector<double> single, batch, deletes;
+    for (int r = 0; r < Repeats; ++r) {
+        int n = 0;
+        contracts.first();
+        QElapsedTimer timer;
+        timer.start();
+        for (; n < Single && !contracts.eof(); ++n, contracts.next()) {
+            contracts.edit();
+            contracts.field(u"PERCENT"_s).setAsFloat(10 + (n + r) % 7);
+            contracts.post();
+        }
+        single.push_back(n > 0 ? ms(timer.nsecsElapsed()) / n : 0);
+
+        n = 0;
+        timer.restart();
+        {
+            Transaction transaction(store);
+            for (goods.first(); n < Batch && !goods.eof(); ++n, goods.next()) {
+                goods.edit();
+                goods.field(u"VRATENE"_s).setAsBoolean((n + r) % 2 == 0);
+                goods.post();
+            }
+            transaction.commit();
+        }
+        batch.push_back(n > 0 ? ms(timer.nsecsElapsed()) / n : 0);
+
+        n = 0;
+        timer.restart();
+        {
+            Transaction transaction(store); // rolled back
+            for (goods.first(); n < Batch && !goods.eof(); ++n)
+                goods.remove();
+        }
+        deletes.push_back(n > 0 ? ms(timer.nsecsElapsed()) / n : 0);
+    }
+    print(u"(g) edits through a Table, median per record: %1 ms each committed alone (%2 contracts), %3 ms inside one "
+          u"transaction (%4 goods flags), %5 ms per delete inside one transaction (medians of %6)"_s
+              .arg(median(single), 0, 'f', 3)
+              .arg(Single)
+              .arg(median(batch), 0, 'f', 4)
+              .arg(Batch)
+              .arg(median(deletes), 0, 'f', 4)
+              .arg(Repeats));
+}
+
 // The four marking passes of the register views, each beside one SQL statement giving the same marks.
 void markingPasses(const QString& dir)
 {
@@ -421,6 +478,7 @@ void serverFigures(const QString& bigDir, const QString& server)
         u"(d) grid moved to its last row: %1 statements, %2 ms"_s.arg(f.lastRowStatements).arg(f.lastRowMs, 0, 'f', 2));
     print(u"(f) marking passes of the register views:"_s);
     markingPasses(server);
+    recordEdits(server);
 }
 
 } // namespace
@@ -535,6 +593,7 @@ int main(int argc, char* argv[])
                   .arg(empty.peakKb > 0 ? double(big.peakKb) / empty.peakKb : 0.0, 0, 'f', 2));
         print(u"(f) marking passes of the register views:"_s);
         markingPasses(bigDir.path());
+        recordEdits(bigDir.path());
         if (!server.isEmpty()) serverFigures(bigDir.path(), server);
         return 0;
     } catch (const MervanaError& e) {

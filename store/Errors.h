@@ -28,6 +28,25 @@ public:
     using StoreError::StoreError;
 };
 
+// An update or delete of one record met it changed or deleted by another counter since it was read: nothing
+// was stored. The text names the record.
+class RecordChanged : public StoreError
+{
+public:
+    RecordChanged(const QString& text, const QString& table, qint64 rowid, bool gone)
+        : StoreError(text), m_table(table), m_rowid(rowid), m_gone(gone)
+    {
+    }
+    const QString& table() const { return m_table; } // as TableDef::sqlName
+    qint64 rowid() const { return m_rowid; }
+    bool gone() const { return m_gone; } // deleted meanwhile rather than changed
+
+private:
+    QString m_table;
+    qint64 m_rowid;
+    bool m_gone;
+};
+
 // The database server cannot be reached, or the connection to it broke off: the command that met it was
 // not stored. The store connects again at its next command.
 class ConnectionLost : public StoreError

@@ -29,6 +29,15 @@ Translated translate(const QString& in)
     QString lastWord, wordBefore; // the two words before the current token, in upper case
     qsizetype lastWordAt = 0;     // where the last word starts in out
     const qsizetype n = in.size();
+    // SQLite's IS [NOT] before a value: equal (different) or both empty.
+    const auto nullSafe = [&] {
+        if (lastWord == u"IS"_s) {
+            out += u"NOT DISTINCT FROM "_s;
+        } else if (lastWord == u"NOT"_s && wordBefore == u"IS"_s) {
+            out.truncate(lastWordAt);
+            out += u"DISTINCT FROM "_s;
+        }
+    };
     for (qsizetype i = 0; i < n;) {
         const QChar c = in.at(i);
         if (c == u'\'') { // a constant, as it stands; '' inside is a quote
@@ -85,6 +94,7 @@ Translated translate(const QString& in)
                 number = highest + 1;
             }
             highest = std::max(highest, number);
+            nullSafe();
             out += u'$' + QString::number(number);
             lastWord.clear();
             continue;
@@ -104,6 +114,7 @@ Translated translate(const QString& in)
                 number = ++highest;
                 named.insert(name, number);
             }
+            nullSafe();
             out += u'$' + QString::number(number);
             i = end;
             lastWord.clear();
@@ -130,13 +141,7 @@ Translated translate(const QString& in)
             continue;
         }
         if (c.isDigit() && (lastWord == u"IS"_s || (lastWord == u"NOT"_s && wordBefore == u"IS"_s))) {
-            // SQLite's IS [NOT] with a number: equal (different) or both empty.
-            if (lastWord == u"NOT"_s) {
-                out.truncate(lastWordAt);
-                out += u"DISTINCT FROM "_s;
-            } else {
-                out += u"NOT DISTINCT FROM "_s;
-            }
+            nullSafe();
             qsizetype end = i;
             while (end < n && (in.at(end).isDigit() || in.at(end) == u'.'))
                 ++end;

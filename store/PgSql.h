@@ -10,7 +10,7 @@
 //   it folds to lower case by itself);
 // - bound values ? (numbered in order), ?N and :name become $N;
 // - IFNULL( becomes COALESCE(;
-// - IS [NOT] followed by a number compares as IS [NOT] DISTINCT FROM.
+// - IS [NOT] followed by a number or a bound value compares as IS [NOT] DISTINCT FROM.
 namespace PgSql {
 
 struct Translated

@@ -235,6 +235,12 @@ void RowValues::fillFrom(const RowValues& other)
         if (mine.assigned(i)) set(i, mine.assignedValue(i));
 }
 
+void RowValues::fillMissing(const RowValues& other)
+{
+    for (qsizetype i = 0; i < m_size; ++i)
+        if (!isLoaded(i) && other.isLoaded(i)) set(i, other.at(i));
+}
+
 bool RowValues::sameValue(qsizetype i, const RowValues& other) const
 {
     const Kind k = kind(i);

@@ -55,6 +55,9 @@ public:
     void read(const Stored* values, int fieldCount, quint64 mask);
     // Takes every stored value of other (the same record read whole), keeping the assigned ones.
     void fillFrom(const RowValues& other);
+    // Takes the values of other (the same record read later) of the fields not loaded here; the others stay
+    // as they were read.
+    void fillMissing(const RowValues& other);
     // Whether field i holds the same value here and in other: both empty, equal numbers or equal texts.
     bool sameValue(qsizetype i, const RowValues& other) const;
 

@@ -55,24 +55,40 @@ QList<TableDef> makeTables()
         f.prepend(wrk);
         return f;
     };
+    const QString contract = u"Zmluvu %1"_s, person = u"Záložcu %1"_s, item = u"Predmet zmluvy %1"_s,
+                  extension = u"Predĺženie zmluvy %1"_s, number = u"NUMBER"_s;
     return {
         {u"Zmluvy.DBF"_s,
          u"Zmluvy"_s,
          withWrk(contractFields),
-         {{u"NUMBER"_s, u"NUMBER"_s, true, false}, {u"BIRTHNUM"_s, u"BIRTHNUM"_s, false, false}}},
+         {{u"NUMBER"_s, u"NUMBER"_s, true, false}, {u"BIRTHNUM"_s, u"BIRTHNUM"_s, false, false}},
+         contract,
+         number},
         {u"Osoby.DBF"_s,
          u"Osoby"_s,
          personFields,
          {{u"BIRTHNUM"_s, u"BIRTHNUM"_s, false, false},
           {u"LASTNAME"_s, u"LASTNAME"_s, false, true},
-          {u"IDCARD"_s, u"IDCARD"_s, false, true}}},
-        {u"Predlz.DBF"_s, u"Predlz"_s, withWrk(extensionFields), {{u"NUMBER"_s, u"NUMBER"_s, false, false}}},
-        {u"Inventar.DBF"_s, u"Inventar"_s, withWrk(goodsFields), {{u"NUMBER"_s, u"NUMBER"_s, true, false}}},
-        {u"Prijvyd.dbf"_s, u"Prijvyd"_s, incomeFields, {{u"DATE"_s, u"DATE"_s, false, false}}},
+          {u"IDCARD"_s, u"IDCARD"_s, false, true}},
+         person,
+         u"BIRTHNUM"_s},
+        {u"Predlz.DBF"_s,
+         u"Predlz"_s,
+         withWrk(extensionFields),
+         {{u"NUMBER"_s, u"NUMBER"_s, false, false}},
+         extension,
+         number},
+        {u"Inventar.DBF"_s,
+         u"Inventar"_s,
+         withWrk(goodsFields),
+         {{u"NUMBER"_s, u"NUMBER"_s, true, false}},
+         item,
+         number},
+        {u"Prijvyd.dbf"_s, u"Prijvyd"_s, incomeFields, {{u"DATE"_s, u"DATE"_s, false, false}}, {}, {}},
         // The archive tables carry no WRK: nothing marks archived records.
-        {u"Xzmluvy.DBF"_s, u"Xzmluvy"_s, contractFields, {}},
-        {u"Xpredlz.DBF"_s, u"Xpredlz"_s, extensionFields, {}},
-        {u"Xinvent.DBF"_s, u"Xinvent"_s, goodsFields, {}},
+        {u"Xzmluvy.DBF"_s, u"Xzmluvy"_s, contractFields, {}, contract, number},
+        {u"Xpredlz.DBF"_s, u"Xpredlz"_s, extensionFields, {}, extension, number},
+        {u"Xinvent.DBF"_s, u"Xinvent"_s, goodsFields, {}, item, number},
     };
 }
 

@@ -26,6 +26,10 @@ struct TableDef
     QString sqlName; // file name without extension: the SQL table
     QList<FieldDef> fields;
     QList<TagDef> tags;
+    // How a message names one record: recordText with %1 for its value of recordField ("Zmluvu %1", NUMBER).
+    // Empty for the counter's own work table, which no other counter writes: its writes are not checked.
+    QString recordText;
+    QString recordField;
     int id = 0; // position among the store's tables
 
     int fieldIndex(const QString& name) const; // case-insensitive, -1 when unknown

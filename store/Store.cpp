@@ -37,6 +37,24 @@ constexpr quint64 bit(int i)
     return quint64(1) << i;
 }
 
+QString quotedNames(const TableDef& def, quint64 fields, const QString& separator)
+{
+    QStringList names;
+    for (int i = 0; i < def.fields.size(); ++i)
+        if (fields & bit(i)) names << u'"' + def.fields.at(i).name + u'"';
+    return names.join(separator);
+}
+
+// The fields a write of one record compares with the record as read: every one read but the counter's own
+// mark, which a marking pass of this counter may have written since.
+quint64 comparedFields(const TableDef& def, const RowValues& original)
+{
+    quint64 fields = original.loadedMask();
+    if (def.fields.size() < 64) fields &= bit(int(def.fields.size())) - 1;
+    if (const int wrk = def.fieldIndex(u"WRK"_s); wrk >= 0) fields &= ~bit(wrk);
+    return fields;
+}
+
 } // namespace
 
 QString Store::fileName()
@@ -84,6 +102,7 @@ Store::~Store()
     m_poll.reset();
     m_notifier.reset();
     m_insertStatements.clear();
+    m_recordWrites.clear();
     m_statementCache.clear(); // finalised before the connection closes
     if (m_depth > 0) m_connection->rollback();
     m_connection.reset();
@@ -222,12 +241,95 @@ Statement& Store::insertStatement(const TableDef& def, quint64 mask)
     return q;
 }
 
-void Store::deleteRecord(const TableDef& def, qint64 rowid)
+void Store::deleteRecord(const TableDef& def, qint64 rowid, const RowValues& original)
 {
+    if (!def.recordText.isEmpty()) return writeRecord(def, rowid, original, 0, nullptr);
     Statement& q = statement(u"DELETE FROM "_s + m_connection->tableForWriting(def) + u" WHERE rowid = ?"_s, def);
     q.addBindValue(rowid);
     q.exec();
     q.finish();
+}
+
+RecordChanged Store::recordChanged(const TableDef& def, qint64 rowid, const QString& key, bool deleting, bool gone)
+{
+    const QString record = def.recordText.arg(key);
+    QString text;
+    if (gone)
+        text = record + u" medzitým zmazala iná pokladňa.\rNič nebolo zapísané."_s;
+    else if (deleting)
+        text = record + u" medzitým zmenila iná pokladňa.\rNič nebolo zmazané; tabuľka ukazuje záznam, ako je teraz."_s;
+    else
+        text = record + u" medzitým zmenila iná pokladňa.\rNič nebolo zapísané; vaše údaje zostali v poliach a "
+                        u"tabuľka ukazuje záznam, ako je teraz."_s;
+    return {text, def.sqlName, rowid, gone};
+}
+
+void Store::writeRecord(const TableDef& def, qint64 rowid, const RowValues& original, quint64 fields,
+                        const RowValues* values)
+{
+    if (!m_held.rowids.isEmpty()) flushUpdates();
+    const bool deleting = !values;
+    // On a server the counter's mark goes to its own table, once the record's fields are written.
+    const int wrk = def.fieldIndex(u"WRK"_s);
+    const bool markApart = !deleting && wrk >= 0 && (fields & bit(wrk)) && m_connection->marksOfSession();
+    if (markApart) fields &= ~bit(wrk);
+    const quint64 compared = comparedFields(def, original);
+    if (deleting || fields) {
+        // A table has fewer than 56 fields: its id and the kind of write go above those compared.
+        const std::pair key{fields, compared | quint64(def.id) << 56 | quint64(deleting) << 63};
+        Statement*& cached = m_recordWrites[key];
+        if (!cached) {
+            const QString table = m_connection->tableForWriting(def);
+            QString sql =
+                deleting
+                    ? u"DELETE FROM "_s + table
+                    : QString(u"UPDATE "_s + table + u" SET "_s + quotedNames(def, fields, u" = ?, "_s) + u" = ?"_s);
+            sql += u" WHERE rowid = ?"_s;
+            if (compared) sql += u" AND "_s + quotedNames(def, compared, u" IS ? AND "_s) + u" IS ?"_s; // NULL-safe
+            cached = &cachedStatement(sql);
+        } else {
+            ++m_statements;
+        }
+        Statement& q = *cached;
+        for (int i = 0; i < def.fields.size(); ++i)
+            if (fields & bit(i)) q.addBindValue(values->at(i));
+        q.addBindValue(rowid);
+        for (int i = 0; i < def.fields.size(); ++i)
+            if (compared & bit(i)) q.addBindValue(original.at(i));
+        q.exec();
+        const qint64 written = q.changes();
+        q.finish();
+        if (written == 0) {
+            // Named as the clerk read it; told apart as it is now: changed, or gone.
+            const int keyField = def.fieldIndex(def.recordField);
+            Statement& now = cachedStatement(u"SELECT "_s + quotedNames(def, bit(keyField), {}) + u" FROM "_s +
+                                             m_connection->tableForWriting(def) + u" WHERE rowid = ?"_s);
+            now.addBindValue(rowid);
+            now.exec();
+            const bool gone = !now.next();
+            QVariant key = gone ? QVariant() : now.value(0);
+            now.finish();
+            if (original.isLoaded(keyField))
+                key = original.at(keyField);
+            else if (values && values->isLoaded(keyField) && gone)
+                key = values->at(keyField);
+            touch(def); // every instance and grid reads the record as it is now
+            throw recordChanged(def, rowid, key.toString(), deleting, gone);
+        }
+    }
+    if (markApart) writeMarks(def, values->at(wrk), Connection::Rows::One, {rowid});
+}
+
+void Store::writeMarks(const TableDef& def, const QVariant& value, Connection::Rows rows, const QList<QVariant>& where)
+{
+    Statement& q = cachedStatement(m_connection->markSql(def, rows));
+    q.addBindValue(value);
+    for (const QVariant& v : where)
+        q.addBindValue(v);
+    q.exec();
+    const qint64 written = q.changes();
+    q.finish();
+    m_connection->marksWritten(def, written);
 }
 
 void Store::deleteAll(const TableDef& def)
@@ -266,9 +368,6 @@ void Store::markWhere(const TableDef& def, const QString& valueSql, const QStrin
 
 Statement& Store::updateStatement(const TableDef& def, quint64 fields, Connection::Rows rows)
 {
-    QStringList names;
-    for (int i = 0; i < def.fields.size(); ++i)
-        if (fields & bit(i)) names << u'"' + def.fields.at(i).name + u'"';
     QString where;
     switch (rows) {
     case Connection::Rows::One:
@@ -283,8 +382,8 @@ Statement& Store::updateStatement(const TableDef& def, quint64 fields, Connectio
     case Connection::Rows::All:
         break;
     }
-    return cachedStatement(u"UPDATE "_s + m_connection->tableForWriting(def) + u" SET "_s + names.join(u" = ?, "_s) +
-                           u" = ?"_s + where);
+    return cachedStatement(u"UPDATE "_s + m_connection->tableForWriting(def) + u" SET "_s +
+                           quotedNames(def, fields, u" = ?, "_s) + u" = ?"_s + where);
 }
 
 void Store::runUpdate(const TableDef& def, quint64 fields, const QList<QVariant>& values, Connection::Rows rows,
@@ -298,14 +397,7 @@ void Store::runUpdate(const TableDef& def, quint64 fields, const QList<QVariant>
             markValue = 0;
             for (int i = 0; i < wrk; ++i)
                 if (fields & bit(i)) ++markValue;
-            Statement& q = cachedStatement(m_connection->markSql(def, rows));
-            q.addBindValue(values.at(markValue));
-            for (const QVariant& v : where)
-                q.addBindValue(v);
-            q.exec();
-            const qint64 written = q.changes();
-            q.finish();
-            m_connection->marksWritten(def, written);
+            writeMarks(def, values.at(markValue), rows, where);
             fields &= ~bit(wrk);
             if (!fields) return;
         }
@@ -319,8 +411,12 @@ void Store::runUpdate(const TableDef& def, quint64 fields, const QList<QVariant>
     q.finish();
 }
 
-void Store::update(const TableDef& def, quint64 fields, const RowValues& values, qint64 rowid)
+void Store::update(const TableDef& def, quint64 fields, const RowValues& values, qint64 rowid,
+                   const RowValues& original)
 {
+    const int wrk = def.fieldIndex(u"WRK"_s);
+    const bool marksOnly = wrk >= 0 && fields == bit(wrk);
+    if (!marksOnly && !def.recordText.isEmpty()) return writeRecord(def, rowid, original, fields, &values);
     constexpr qsizetype BatchSize = 500;
     auto changedValues = [&] {
         QList<QVariant> changed;

@@ -12,6 +12,7 @@
 
 class QSocketNotifier;
 class QTimer;
+class RecordChanged;
 class RowValues;
 
 // One open store, shared by every table instance of the run: the SQLite file in the data folder, or a
@@ -69,7 +70,9 @@ public:
     // The statement that stores a new record of def with the fields of mask (bound in table order);
     // lastInsertId() gives its row id after exec().
     Statement& insertStatement(const TableDef& def, quint64 mask);
-    void deleteRecord(const TableDef& def, qint64 rowid);
+    // Deletes the record rowid of def, read as original (the fields loaded there), only if it still holds
+    // those values; otherwise stores nothing and throws RecordChanged.
+    void deleteRecord(const TableDef& def, qint64 rowid, const RowValues& original);
     void deleteAll(const TableDef& def);
     // The record count of the whole table when the store keeps it, -1 otherwise.
     qint64 keptCount(const TableDef& def);
@@ -85,11 +88,18 @@ public:
     void markWhere(const TableDef& def, const QString& valueSql, const QString& whereSql = {},
                    const QList<QVariant>& values = {});
 
-    // Inside a transaction, updates that set the same fields to the same values (a marking loop)
-    // are held back and written as one statement: before any other statement runs, at the latest
-    // at commit. Outside a transaction the update is written at once.
-    void update(const TableDef& def, quint64 fields, const RowValues& values, qint64 rowid);
+    // Sets fields of the record rowid of def, read as original (the fields loaded there), to their values.
+    // The record must still hold what was read, WRK aside, or nothing is stored and RecordChanged is thrown.
+    // Only the counter's own marks go unchecked: an update of WRK alone, and every update of a table that
+    // no other counter writes (the work table). Inside a transaction, such updates that set the same
+    // fields to the same values (a marking loop) are held back and written as one statement: before any
+    // other statement runs, at the latest at commit. Every other update is written at once.
+    void update(const TableDef& def, quint64 fields, const RowValues& values, qint64 rowid, const RowValues& original);
     void flushUpdates();
+
+    // What a write of the record rowid of def that met it changed (or gone) throws: the clerk's message,
+    // naming the record by key, for an update or a delete.
+    static RecordChanged recordChanged(const TableDef& def, qint64 rowid, const QString& key, bool deleting, bool gone);
 
     // Batches for moving records between tables, one statement each however many records: the records
     // of from with these row ids copied into to, in the order of the ids, with the fields named (both
@@ -141,6 +151,9 @@ private:
     std::array<quint64, 8> m_versions{};
     QHash<QString, std::shared_ptr<Statement>> m_statementCache;
     QHash<quint64, Statement*> m_insertStatements; // by table and fields
+    // Checked writes of one record by table, kind, the fields set and the fields compared: the clerk's
+    // every post and the loops that write real fields record by record.
+    QHash<std::pair<quint64, quint64>, Statement*> m_recordWrites;
     QHash<QString, int> m_openCount;
     QHash<QString, bool> m_exclusive;
     QStringList m_remoteChanges; // heard of inside a transaction: applied after it
@@ -155,6 +168,12 @@ private:
         QList<qint64> rowids;
     } m_held;
     Statement& updateStatement(const TableDef& def, quint64 fields, Connection::Rows rows);
+    // The one way a record of the shop is changed or deleted (values null): here the record as read and
+    // its new values meet the statement that writes them, which lands only on the record as read.
+    void writeRecord(const TableDef& def, qint64 rowid, const RowValues& original, quint64 fields,
+                     const RowValues* values);
+    // Sets WRK of the rows given by where to value, where marks are the counter's own.
+    void writeMarks(const TableDef& def, const QVariant& value, Connection::Rows rows, const QList<QVariant>& where);
     // Runs the update of fields (values in table order) on the rows given by where.
     void runUpdate(const TableDef& def, quint64 fields, const QList<QVariant>& values, Connection::Rows rows,
                    const QList<QVariant>& where);

@@ -923,8 +923,36 @@ void Table::edit()
         append(); // editing an empty view starts a new record
         return;
     }
-    m_buffer = current();
-    m_original = m_buffer;
+    beginEdit(current(), current());
+}
+
+void Table::edit(const Row& seen)
+{
+    requireOpen();
+    if (m_state == State::Edit || m_state == State::Insert || seen.rowid == 0) return edit();
+    sync();
+    // Read anew: a record no longer there is told at once, whether or not this instance has heard of it.
+    bool found = false;
+    const Row stored = readRow(seen.rowid, &found);
+    if (!found) {
+        m_store.touch(*m_def);
+        const int key = m_def->fieldIndex(m_def->recordField);
+        throw Store::recordChanged(*m_def, seen.rowid, key >= 0 ? seen.values.value(key).toString() : QString(), false,
+                                   true);
+    }
+    // Where the cursor would stand on it; a record the view hides is edited all the same, and the cursor
+    // goes near it when it is posted.
+    if (current().rowid != seen.rowid && m_filter.matches(stored.values)) {
+        loadPage(Direction::Forward, &stored, true, SearchPageSize);
+        m_eof = m_bof = false;
+    }
+    beginEdit(stored, seen);
+}
+
+void Table::beginEdit(const Row& record, const Row& original)
+{
+    m_buffer = record;
+    m_original = original;
     m_dirty = 0;
     m_modified = false;
     m_state = State::Edit;
@@ -963,10 +991,11 @@ void Table::loadUsedFields()
     bool found = false;
     if (m_state != State::Browse) {
         // An edit begun on a record read without this field: its stored value, under the edits.
+        // What was read before stays as it was read: the post compares with it.
         const Row whole = readRow(m_buffer.rowid, &found);
         if (found) {
-            m_buffer.values.fillFrom(whole.values);
-            m_original.values.fillFrom(whole.values);
+            m_buffer.values.fillMissing(whole.values);
+            m_original.values.fillMissing(whole.values);
         }
     } else {
         // The rest of the page again, now with the field; the position and the end flags stay.
@@ -986,8 +1015,8 @@ void Table::loadUsedFields()
         RowValues blank;
         blank.resize(m_def->fields.size());
         if (m_state != State::Browse) {
-            m_buffer.values.fillFrom(blank);
-            m_original.values.fillFrom(blank);
+            m_buffer.values.fillMissing(blank);
+            m_original.values.fillMissing(blank);
         } else {
             m_page[m_pos].values.fillFrom(blank);
         }
@@ -1033,7 +1062,7 @@ void Table::postRecord()
         rowid = q.lastInsertId();
         q.finish();
     } else if (mask != 0) {
-        m_store.update(*m_def, mask, m_buffer.values, rowid);
+        m_store.update(*m_def, mask, m_buffer.values, rowid, m_original.values);
     }
     m_state = State::Browse;
     m_modified = false;
@@ -1068,17 +1097,26 @@ void Table::cancel()
 void Table::remove()
 {
     requireOpen();
-    if (m_state == State::Insert) {
+    if (m_state != State::Insert) {
         cancel();
-        return;
+        sync();
+        if (m_page.isEmpty())
+            throw StoreError(u"Cannot perform this operation on an empty dataset: %1"_s.arg(m_def->file));
     }
+    remove(current());
+}
+
+void Table::remove(const Row& seen)
+{
+    requireOpen();
+    const bool inserting = m_state == State::Insert;
     cancel();
+    if (inserting) return; // a record not stored yet is only dropped
     sync();
-    if (m_page.isEmpty()) throw StoreError(u"Cannot perform this operation on an empty dataset: %1"_s.arg(m_def->file));
-    const Row gone = current();
-    m_store.deleteRecord(*m_def, gone.rowid);
+    m_store.deleteRecord(*m_def, seen.rowid, seen.values);
     m_store.touch(*m_def);
-    resync(gone);
+    const Row here = current();
+    resync(here.rowid != 0 && here.rowid != seen.rowid ? here : seen);
 }
 
 void Table::emptyTable()
@@ -1111,6 +1149,15 @@ int Table::recordCount()
     }
     m_countVersion = version;
     return m_cachedCount;
+}
+
+Row Table::record()
+{
+    if (!isOpen()) return {};
+    if (m_state == State::Edit) return m_original;
+    if (m_state == State::Insert) return {};
+    sync();
+    return current();
 }
 
 qint64 Table::rowId()

@@ -105,10 +105,21 @@ public:
 
     void append();
     void insert() { append(); }
+    // Begins an edit of the current record. Posting stores it only if the record still holds what this
+    // instance read of it (another counter may have changed or deleted it since); otherwise post throws
+    // RecordChanged, stores nothing and leaves the edit open.
     void edit();
+    // The same for the record seen, a record() taken earlier (what a panel was filled from): posting checks
+    // against what was seen, whatever the instance read since. The edit begins on that record, read anew,
+    // also where the cursor stands elsewhere or the view hides it; one no longer there throws RecordChanged
+    // at once. While an edit or append is under way, or for no record (row id 0), as edit().
+    void edit(const Row& seen);
     void post();
     void cancel();
+    // Deletes the current record, or the record seen, only if it still holds what was read or seen; otherwise
+    // throws RecordChanged and deletes nothing.
     void remove();
+    void remove(const Row& seen);
     void emptyTable();
     State state() const { return m_state; }
     bool modified() const { return m_modified; }
@@ -121,6 +132,13 @@ public:
 
     // Row id of the current record (0 when there is none or it is not posted yet).
     qint64 rowId();
+    // The current record as read: its row id (0 when there is none) and the fields read so far.
+    Row record();
+    // The record with this row id as it is stored now, every field read, whatever the view; found tells
+    // whether it is there.
+    Row readRecord(qint64 rowid, bool* found) { return readRow(rowid, found); }
+    // The record as the last post stored it: its row id and the fields read or written.
+    const Row& lastPosted() const { return m_buffer; }
     // Makes the record with this row id current, when it is in the view.
     bool gotoRowId(qint64 rowid);
 
@@ -168,6 +186,7 @@ private:
     Row current() const;
     void viewChangedInternally();
     void postRecord();
+    void beginEdit(const Row& record, const Row& original);
 
     Store& m_store;
     QString m_fileName;

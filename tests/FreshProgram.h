@@ -2,12 +2,13 @@
 
 #include "TestBackend.h"
 #include "app/Main.h"
-#include "widgets/MaskEdit.h"
-#include "widgets/Messages.h"
 #include "app/StartProgram.h"
 #include "store/Clock.h"
 #include "store/EngineConfig.h"
 #include "store/Store.h"
+#include "store/Table.h"
+#include "widgets/MaskEdit.h"
+#include "widgets/Messages.h"
 
 #include <QDate>
 #include <QDir>
@@ -75,6 +76,22 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<TForm1> m_main;
 };
+
+// Another counter at work, with a store of its own on the location of store: the record of file whose key on
+// tag is key (with no tag, the first record) is changed by change and posted, or deleted when there is no change.
+inline void anotherCounter(Store& store, const QString& file, const QString& tag, const QString& key,
+                           const std::function<void(Table&)>& change = {})
+{
+    Store other(store.dataDir());
+    Table t(other, file);
+    if (!tag.isEmpty()) t.setIndexName(tag);
+    t.open();
+    QVERIFY2(tag.isEmpty() || t.findKey(key), qPrintable(key));
+    if (!change) return t.remove();
+    t.edit();
+    change(t);
+    t.post();
+}
 
 // As the clerk does it: into the box, then over what it holds. Leaving the grid refills the panel.
 inline void retype(QLineEdit* box, const QString& text)

@@ -6,6 +6,9 @@
 //   select NUMBER        clicks that contract's row
 //   new BIRTHNUM AMOUNT  picks the person, presses "&Nový" and types the amount; "number NUMBER" proposed
 //   write                presses "Z&apíš"; "number NUMBER" in the box afterwards
+//   type BOX TEXT        clicks into the contracts window's box (Edit3, Edit4, ...) and types TEXT over it
+//   box BOX              "box BOX TEXT": what that box shows
+//   delete               presses "&Zmaž" and answers Yes
 //   view ACTION TIMES    runs the contract view of that menu item so many times; "view COUNT HASH" each time
 //   shown                "view COUNT HASH" of what the contracts window shows now
 //   changes              "changes N": how often the contracts table was changed, here or elsewhere
@@ -26,6 +29,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCryptographicHash>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSocketNotifier>
 #include <QTableView>
@@ -79,6 +83,17 @@ public:
             f->Edit3->setText(words.value(2));
         } else if (command == u"write"_s) {
             QTest::mouseClick(f->BitBtn4, Qt::LeftButton);
+        } else if (command == u"type"_s) {
+            if (auto* box = f->findChild<QLineEdit*>(words.value(1))) {
+                QTest::mouseClick(box, Qt::LeftButton); // leaving the grid fills the panel first
+                box->setText(words.value(2));
+            }
+        } else if (command == u"box"_s) {
+            auto* box = f->findChild<QLineEdit*>(words.value(1));
+            say(u"box %1 %2"_s.arg(words.value(1), box ? box->text() : u"(none)"_s));
+        } else if (command == u"delete"_s) {
+            Messages::pushAnswer(true);
+            QTest::mouseClick(f->BitBtn5, Qt::LeftButton);
         } else if (command == u"changes"_s) {
             QCoreApplication::processEvents();
             say(u"changes %1"_s.arg(m_changes));

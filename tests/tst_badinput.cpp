@@ -1,6 +1,7 @@
 // Every entry box of the four register windows given what a clerk types by mistake: each input gives its
 // standard message and leaves the store as it was, or is stored as the box holds it, with nothing else
-// changed and no record half written.
+// changed and no record half written. Again with the record shown changed or deleted by another counter
+// before "Z&apíš": then only a new record is stored, and only the other counter's change stays.
 #include "FreshProgram.h"
 #include "app/Main.h"
 #include "app/StartProgram.h"
@@ -133,6 +134,24 @@ const QList<Box> Boxes{
 
 const QString Long = u"1234567890"_s.repeated(20);
 
+// What another counter does to the record shown before "Z&apíš".
+enum class Meanwhile { Nothing, Changed, Deleted };
+
+// The field another counter changes in each table, its new value as the register shows it, and how the
+// messages name the fixture's record.
+struct OtherChange
+{
+    QString field;
+    QString value;
+    QString record;
+};
+const QHash<QString, OtherChange> OtherChanges{
+    {u"Osoby.DBF"_s, {u"STREETNO"_s, u"99"_s, u"Záložcu 7801011240"_s}},
+    {u"Zmluvy.DBF"_s, {u"PAID_SUM"_s, u"2000"_s, u"Zmluvu 26/00001"_s}},
+    {u"Inventar.DBF"_s, {u"SUMA2"_s, u"1300"_s, u"Predmet zmluvy 26/00001"_s}},
+    {u"Predlz.DBF"_s, {u"X_PAID"_s, u"175"_s, u"Predĺženie zmluvy 26/00001"_s}},
+};
+
 } // namespace
 
 class TestBadInput : public QObject
@@ -166,11 +185,12 @@ class TestBadInput : public QObject
             Table t(store(), file);
             t.open();
             t.setIndexName(QString());
+            QList<Record>& records = c[file]; // also when there are none
             for (t.first(); !t.eof(); t.next()) {
                 Record r;
                 for (const FieldDef& f : t.definition().fields)
                     r.insert(f.name, t.field(f.name).asString());
-                c[file] << r;
+                records << r;
             }
         }
         return c;
@@ -191,11 +211,18 @@ class TestBadInput : public QObject
         w->Table1->setFiltered(false);
         m_main->showChild(w);
         w->Table1->first();
-        if (auto* f = qobject_cast<TForm2*>(w)) f->ShowContract();
-        if (auto* f = qobject_cast<TForm3*>(w)) f->ShowCurrentPerson();
-        if (auto* f = qobject_cast<TForm4*>(w)) f->ShowItem();
-        if (auto* f = qobject_cast<TForm7*>(w)) f->ShowExtension();
+        w->followCurrent();
         QCoreApplication::processEvents();
+    }
+
+    // Another counter, with a store of its own, changes or deletes the only record of file.
+    void otherCounter(const QString& file, Meanwhile meanwhile)
+    {
+        const OtherChange& change = OtherChanges[file];
+        anotherCounter(
+            store(), file, {}, {},
+            meanwhile == Meanwhile::Deleted ? std::function<void(Table&)>()
+                                            : [&change](Table& t) { t.field(change.field).setAsString(change.value); });
     }
 
     QPushButton* saveButton(RegisterWindow* w)
@@ -236,6 +263,7 @@ void TestBadInput::boxes_data()
 {
     QTest::addColumn<int>("box");
     QTest::addColumn<QString>("input");
+    QTest::addColumn<int>("meanwhileRow"); // a Meanwhile
 
     const QList<std::pair<const char*, QString>> inputs{
         {"letters in a number", u"12ab"_s}, {"31 February", u"31.2.2027"_s}, {"day zero", u"00.00.0000"_s},
@@ -245,13 +273,27 @@ void TestBadInput::boxes_data()
     };
     for (int b = 0; b < Boxes.size(); ++b)
         for (const auto& [what, text] : inputs)
-            QTest::addRow("%s %s: %s", qPrintable(Boxes.at(b).form), qPrintable(Boxes.at(b).name), what) << b << text;
+            QTest::addRow("%s %s: %s", qPrintable(Boxes.at(b).form), qPrintable(Boxes.at(b).name), what)
+                << b << text << int(Meanwhile::Nothing);
+    // A value the box takes and one it may not, with the record changed or deleted meanwhile.
+    const std::pair<const char*, Meanwhile> others[] = {{"changed", Meanwhile::Changed},
+                                                        {"deleted", Meanwhile::Deleted}};
+    for (int b = 0; b < Boxes.size(); ++b) {
+        if (Boxes.at(b).kind == Kind::Search) continue;
+        for (const auto& [what, text] : {inputs.at(7), inputs.at(10)})
+            for (const auto& [how, meanwhile] : others)
+                QTest::addRow("%s %s: %s, record %s meanwhile", qPrintable(Boxes.at(b).form),
+                              qPrintable(Boxes.at(b).name), what, how)
+                    << b << text << int(meanwhile);
+    }
 }
 
 void TestBadInput::boxes()
 {
     QFETCH(int, box);
     QFETCH(QString, input);
+    QFETCH(int, meanwhileRow);
+    const auto meanwhile = Meanwhile(meanwhileRow);
     const Box& b = Boxes.at(box);
 
     restore();
@@ -265,6 +307,7 @@ void TestBadInput::boxes()
     // What the box let through, as it shows it (a date box with its blanks).
     const auto* date = qobject_cast<MaskEdit*>(edit);
     const QString typed = date ? date->text() : edit->text();
+    if (meanwhile != Meanwhile::Nothing) otherCounter(b.file, meanwhile);
     if (b.kind != Kind::Search) {
         QPushButton* save = saveButton(w);
         QVERIFY(save);
@@ -295,6 +338,7 @@ void TestBadInput::boxes()
     while (kept.endsWith(u' '))
         kept.chop(1);
     if (kept.trimmed().isEmpty()) kept.clear();
+    bool refused = false; // by a conversion, before anything is written
 
     switch (b.kind) {
     case Kind::Search:
@@ -314,18 +358,22 @@ void TestBadInput::boxes()
             storedAs(Values::generalNumberText(typed.trimmed().replace(u',', u'.').toDouble()));
         } else if (weeks) {
             messages << u"'%1' is not a valid integer value for field '%2'"_s.arg(typed, field);
+            refused = true;
         } else {
             messages << u"'%1' is not a valid floating point value for field '%2'"_s.arg(typed, field);
+            refused = true;
         }
         break;
     }
     case Kind::Date:
     case Kind::NeededDate:
         // None of the inputs is a real date: a box left without a digit is empty, anything else refused.
-        if (Values::isEmptyDateText(typed) && b.kind == Kind::Date)
+        if (Values::isEmptyDateText(typed) && b.kind == Kind::Date) {
             storedAs(QString());
-        else
+        } else {
             messages << u"'%1' is not a valid date"_s.arg(typed);
+            refused = true;
+        }
         break;
     }
     if (b.form == u"TForm2"_s && b.name == u"Edit5"_s && texts.isEmpty()) {
@@ -338,6 +386,24 @@ void TestBadInput::boxes()
     if (b.form == u"TForm3"_s && b.name == u"Edit1"_s) {
         // Leaving the birth number box checks it first.
         if (!TForm3::IsPlausibleBirthNumber(typed)) messages.prepend(u"Pravdepodobne chybné rodné číslo..."_s);
+    }
+    if (meanwhile != Meanwhile::Nothing) {
+        // A new key goes into a new record, which meets nothing; anything else meets the record as the other
+        // counter left it and stores nothing. A record gone is found before the boxes are converted.
+        const bool newKey = b.kind == Kind::Key && expected[b.file].size() > before[b.file].size();
+        const OtherChange& other = OtherChanges[b.file];
+        if (!newKey) {
+            expected[b.file][0] = before[b.file][0];
+            if (meanwhile == Meanwhile::Deleted)
+                messages = {other.record + u" medzitým zmazala iná pokladňa.\rNič nebolo zapísané."_s};
+            else if (!refused)
+                messages = {other.record + u" medzitým zmenila iná pokladňa.\rNič nebolo zapísané; vaše údaje zostali "
+                                           u"v poliach a tabuľka ukazuje záznam, ako je teraz."_s};
+        }
+        if (meanwhile == Meanwhile::Deleted)
+            expected[b.file].removeFirst();
+        else
+            expected[b.file][0][other.field] = other.value;
     }
     QCOMPARE(texts, messages);
     QCOMPARE(contents(), expected);

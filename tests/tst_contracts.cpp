@@ -87,6 +87,11 @@ private Q_SLOTS:
     void gridKeysMoveThePanel();
     void deleteContract_data();
     void deleteContract();
+    void writeMeetsAnotherCountersChange_data();
+    void writeMeetsAnotherCountersChange();
+    void deleteMeetsAnotherCountersChange_data();
+    void deleteMeetsAnotherCountersChange();
+    void boxWritesContractAndGoodsTogether();
     void goodsAndExtensionsButtons_data();
     void goodsAndExtensionsButtons();
     void searchBox();
@@ -107,6 +112,7 @@ private:
     void selectPerson(const QString& birthNumber);
     QStringList comboItems();
     bool netIsRed();
+    void anotherCounter(const QString& number, const QString& what);
 
     FreshProgram m_program;
     TForm1* m_main = nullptr;
@@ -1028,6 +1034,152 @@ void TestContracts::deleteContract()
     QCOMPARE(contract(u"26/00002"_s).isEmpty(), yes);
     QCOMPARE(contract(u"26/00001"_s).isEmpty(), false);
     QCOMPARE(goodsFlags(u"26/00002"_s, u"SUBJECT"_s), QStringList{u"Prsteň"_s});
+}
+
+// What another counter does to the contract with number, in a store of its own on the same location:
+// "change" its paid sum to 300, "renumber" it 26/00009, or "delete" it.
+void TestContracts::anotherCounter(const QString& number, const QString& what)
+{
+    const QString field = what == u"change"_s ? u"PAID_SUM"_s : u"NUMBER"_s;
+    const QString value = what == u"change"_s ? u"300"_s : u"26/00009"_s;
+    ::anotherCounter(
+        m_main->shop().store(), u"Zmluvy.DBF"_s, u"NUMBER"_s, number,
+        what == u"delete"_s ? std::function<void(Table&)>() : [&](Table& t) { t.field(field).setAsString(value); });
+}
+
+// Another counter changed or deleted the contract shown since the panel was filled: "Z&apíš" says so once and
+// stores nothing, the boxes keep what the clerk typed (also when the grid is entered and left), the grid shows
+// the contract as it is now, and a second "Z&apíš" writes the boxes over it (as a new contract under the typed
+// number, when none has it any more).
+void TestContracts::writeMeetsAnotherCountersChange_data()
+{
+    QTest::addColumn<QString>("theirs");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QStringList>("numbersAfter"); // in the grid, after the second "Z&apíš"
+    const QString changed = u"Zmluvu 26/00001 medzitým zmenila iná pokladňa.\rNič nebolo zapísané; vaše údaje zostali "
+                            u"v poliach a tabuľka ukazuje záznam, ako je teraz."_s;
+    QTest::newRow("changed") << u"change"_s << changed << QStringList{u"26/00002"_s, u"26/00001"_s};
+    QTest::newRow("renumbered") << u"renumber"_s << changed << QStringList{u"26/00009"_s, u"26/00002"_s, u"26/00001"_s};
+    QTest::newRow("deleted") << u"delete"_s << u"Zmluvu 26/00001 medzitým zmazala iná pokladňa.\rNič nebolo zapísané."_s
+                             << QStringList{u"26/00002"_s, u"26/00001"_s};
+}
+
+void TestContracts::writeMeetsAnotherCountersChange()
+{
+    QFETCH(QString, theirs);
+    QFETCH(QString, message);
+    QFETCH(QStringList, numbersAfter);
+    addPerson(u"111"_s, u"Alfa"_s, u"Anna"_s);
+    addContract(
+        {{u"NUMBER"_s, u"26/00001"_s}, {u"BIRTHNUM"_s, u"111"_s}, {u"AMOUNT"_s, u"1000"_s}, {u"PAID_SUM"_s, u"100"_s}});
+    addContract({{u"NUMBER"_s, u"26/00002"_s}, {u"BIRTHNUM"_s, u"111"_s}, {u"AMOUNT"_s, u"500"_s}});
+    addGoods(u"26/00001"_s, u"Prsteň"_s);
+    clickRow(u"26/00001"_s);
+    retype(f->Edit3, u"1200"_s);
+    anotherCounter(u"26/00001"_s, theirs);
+
+    QTest::mouseClick(f->BitBtn4, Qt::LeftButton);
+    auto shown = Messages::takeShown();
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown.at(0).kind, Messages::Kind::Error);
+    QCOMPARE(shown.at(0).text, message);
+    // Nothing stored: the other counter's contract as it left it.
+    QCOMPARE(contract(u"26/00001"_s).value(u"AMOUNT"_s), theirs == u"change"_s ? u"1000"_s : QString());
+    QCOMPARE(contract(u"26/00001"_s).value(u"PAID_SUM"_s), theirs == u"change"_s ? u"300"_s : QString());
+    QCOMPARE(contract(u"26/00009"_s).value(u"AMOUNT"_s), theirs == u"renumber"_s ? u"1000"_s : QString());
+    // The grid shows the contract as it is now.
+    QCOMPARE(rowOf(u"26/00001"_s) >= 0, theirs == u"change"_s);
+    QCOMPARE(rowOf(u"26/00009"_s) >= 0, theirs == u"renumber"_s);
+    if (theirs == u"change"_s)
+        QCOMPARE(f->model->index(rowOf(u"26/00001"_s), f->model->columnOf(u"PAID_SUM"_s)).data().toString(), u"300"_s);
+    // The boxes keep what was typed, also when the grid is entered and left.
+    f->DBGrid1->setFocus(Qt::MouseFocusReason);
+    f->Edit4->setFocus(Qt::MouseFocusReason);
+    QCoreApplication::processEvents();
+    QCOMPARE(f->Edit1->text(), u"26/00001"_s);
+    QCOMPARE(f->Edit3->text(), u"1200"_s);
+    QCOMPARE(f->Edit6->text(), u"100"_s);
+
+    QTest::mouseClick(f->BitBtn4, Qt::LeftButton);
+    QCOMPARE(Messages::takeShown().size(), 0);
+    QCOMPARE(contract(u"26/00001"_s).value(u"AMOUNT"_s), u"1200"_s);
+    QCOMPARE(contract(u"26/00001"_s).value(u"PAID_SUM"_s), u"100"_s); // the boxes over the other's change
+    QCOMPARE(contract(u"26/00009"_s).value(u"AMOUNT"_s), theirs == u"renumber"_s ? u"1000"_s : QString());
+    QStringList numbers;
+    for (int r = 0; r < f->model->rowCount(); ++r)
+        numbers << f->model->index(r, f->model->columnOf(u"NUMBER"_s)).data().toString();
+    QCOMPARE(numbers, numbersAfter);
+    QCOMPARE(f->Table1->field(u"NUMBER"_s).asString(), u"26/00001"_s);
+
+    // Once written, the window is as ever: a row clicked fills the panel.
+    clickRow(u"26/00002"_s);
+    QCOMPARE(f->Edit3->text(), u"500"_s);
+}
+
+// "&Zmaž" of a contract another counter changed or deleted while the question waited: nothing is deleted,
+// the clerk is told once, and the grid and the panel show the contract as it is now.
+void TestContracts::deleteMeetsAnotherCountersChange_data()
+{
+    QTest::addColumn<QString>("theirs");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("changed") << u"change"_s
+                             << u"Zmluvu 26/00001 medzitým zmenila iná pokladňa.\rNič nebolo zmazané; tabuľka ukazuje "
+                                u"záznam, ako je teraz."_s;
+    QTest::newRow("deleted") << u"delete"_s
+                             << u"Zmluvu 26/00001 medzitým zmazala iná pokladňa.\rNič nebolo zapísané."_s;
+}
+
+void TestContracts::deleteMeetsAnotherCountersChange()
+{
+    QFETCH(QString, theirs);
+    QFETCH(QString, message);
+    addContract({{u"NUMBER"_s, u"26/00001"_s}, {u"AMOUNT"_s, u"1000"_s}, {u"PAID_SUM"_s, u"100"_s}});
+    addContract({{u"NUMBER"_s, u"26/00002"_s}, {u"AMOUNT"_s, u"500"_s}});
+    clickRow(u"26/00001"_s);
+    Messages::pushAnswer(true);
+    Messages::whileNextAsked([&] { anotherCounter(u"26/00001"_s, theirs); });
+    QTest::mouseClick(f->BitBtn5, Qt::LeftButton);
+    const auto shown = Messages::takeShown();
+    QCOMPARE(shown.size(), 2);
+    QCOMPARE(shown.at(0).kind, Messages::Kind::Question);
+    QCOMPARE(shown.at(1).kind, Messages::Kind::Error);
+    QCOMPARE(shown.at(1).text, message);
+    QCOMPARE(contractCount(), theirs == u"change"_s ? 2 : 1);
+    QCOMPARE(contract(u"26/00001"_s).value(u"PAID_SUM"_s), theirs == u"change"_s ? u"300"_s : QString());
+    QCOMPARE(rowOf(u"26/00001"_s) >= 0, theirs == u"change"_s);
+    if (theirs == u"change"_s) {
+        QCOMPARE(f->Table1->field(u"NUMBER"_s).asString(), u"26/00001"_s);
+        QCOMPARE(f->Edit6->text(), u"300"_s);
+    }
+}
+
+// A box of "Vlastnosti" writes the contract and the flag of its goods in one transaction: when the goods
+// cannot be written, the contract is not either.
+void TestContracts::boxWritesContractAndGoodsTogether()
+{
+    addPerson(u"111"_s, u"Alfa"_s, u"Anna"_s);
+    addContract({{u"NUMBER"_s, u"26/00007"_s}, {u"BIRTHNUM"_s, u"111"_s}, {u"AMOUNT"_s, u"500"_s}});
+    addGoods(u"26/00007"_s, u"Prsteň"_s);
+    addGoods(u"26/00007"_s, u"Retiazka"_s);
+    Store& store = m_main->shop().store();
+    if (store.isServer()) {
+        store.exec(u"CREATE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS 'BEGIN IF NEW.VRATENE = 1 AND "
+                   u"NEW.SUBJECT = ''Retiazka'' THEN RAISE EXCEPTION ''disk I/O error''; END IF; RETURN NEW; END'"_s);
+        store.exec(u"CREATE TRIGGER refuse BEFORE UPDATE ON "_s +
+                   store.connection().sharedTable(store.table(u"Inventar.DBF"_s)) +
+                   u" FOR EACH ROW EXECUTE FUNCTION refuse()"_s);
+    } else {
+        store.exec(u"CREATE TRIGGER refuse BEFORE UPDATE ON Inventar WHEN NEW.VRATENE = 1 AND NEW.SUBJECT = "
+                   u"'Retiazka' BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END"_s);
+    }
+    clickRow(u"26/00007"_s);
+    clickBox(f->CheckBox2);
+    const auto shown = Messages::takeShown();
+    QCOMPARE(shown.size(), 1);
+    QVERIFY2(shown.at(0).text.contains(u"disk I/O error"_s), qPrintable(shown.at(0).text));
+    QCOMPARE(contract(u"26/00007"_s).value(u"RETURNED"_s), QString()); // as it was: never written
+    QCOMPARE(contract(u"26/00007"_s).value(u"RETUDATE"_s), QString());
+    QCOMPARE(goodsFlags(u"26/00007"_s, u"VRATENE"_s), (QStringList{QString(), QString()}));
 }
 
 // The number box refuses a quote, but an imported or older record may hold one: the goods and extensions

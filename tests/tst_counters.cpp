@@ -215,6 +215,70 @@ private Q_SLOTS:
         QCOMPARE(a.ask(u"shown"_s), current);
     }
 
+    // Both clerks stand on one contract and change it; the first "Z&apíš" (or "&Zmaž") lands. The second clerk
+    // is told that the contract changed meanwhile, nothing of theirs is stored and their boxes keep what they
+    // typed; their next "Z&apíš" writes those over the contract as it is now (anew, when it was deleted).
+    void secondWriteMeetsTheFirst_data()
+    {
+        QTest::addColumn<bool>("deleting");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QStringList>("meanwhile");
+        const QString other = u"26/00002 8001011234 500 10"_s;
+        QTest::newRow("changed") << false
+                                 << u"message 3 Zmluvu 26/00001 medzitým zmenila iná pokladňa.\\rNič nebolo "
+                                    u"zapísané; vaše údaje zostali v poliach a tabuľka ukazuje záznam, ako je teraz."_s
+                                 << QStringList{u"26/00001 8001011234 1100 10"_s, other};
+        QTest::newRow("deleted") << true
+                                 << u"message 3 Zmluvu 26/00001 medzitým zmazala iná pokladňa.\\rNič nebolo zapísané."_s
+                                 << QStringList{other};
+    }
+
+    void secondWriteMeetsTheFirst()
+    {
+        QFETCH(bool, deleting);
+        QFETCH(QString, message);
+        QFETCH(QStringList, meanwhile);
+        newShop([](Store& store) {
+            addPerson(store, u"8001011234"_s, u"Kováč"_s);
+            for (const auto& [number, amount] :
+                 {std::pair{u"26/00001"_s, u"1000"_s}, std::pair{u"26/00002"_s, u"500"_s}})
+                addRecord(store, u"Zmluvy.DBF"_s,
+                          {{u"NUMBER"_s, number},
+                           {u"BIRTHNUM"_s, u"8001011234"_s},
+                           {u"AMOUNT"_s, amount},
+                           {u"PERCENT"_s, u"10"_s}});
+            addRecord(store, u"Inventar.DBF"_s, {{u"NUMBER"_s, u"26/00001"_s}, {u"SUBJECT"_s, u"Prsteň"_s}});
+        });
+        const auto stored = [&] {
+            Store store(m_shop.location());
+            return TestBackend::rows(store, u"SELECT NUMBER, BIRTHNUM, AMOUNT, PERCENT FROM Zmluvy ORDER BY NUMBER"_s,
+                                     4)
+                .replaceInStrings(QRegularExpression(u"[a-zA-Z]+:"_s), QString())
+                .replaceInStrings(u"|"_s, u" "_s);
+        };
+        Counter a(m_shop), b(m_shop);
+        QVERIFY(a.ready());
+        QVERIFY(b.ready());
+        a.ask(u"select 26/00001"_s);
+        b.ask(u"select 26/00001"_s);
+        QCOMPARE(b.ask(u"type Edit4 12"_s), QStringList());
+        if (deleting) {
+            QCOMPARE(a.ask(u"delete"_s), QStringList{u"message 0 Skutočne mažete zmluvu\\r26/00001 ?"_s});
+        } else {
+            a.ask(u"type Edit3 1100"_s);
+            QCOMPARE(a.ask(u"write"_s), QStringList{u"number 26/00001"_s});
+        }
+        QCOMPARE(stored(), meanwhile);
+
+        QCOMPARE(b.ask(u"write"_s), (QStringList{message, u"number 26/00001"_s}));
+        QCOMPARE(stored(), meanwhile);
+        QCOMPARE(b.ask(u"box Edit4"_s), QStringList{u"box Edit4 12"_s});
+        QCOMPARE(b.ask(u"box Edit3"_s), QStringList{u"box Edit3 1000"_s});
+
+        QCOMPARE(b.ask(u"write"_s), QStringList{u"number 26/00001"_s});
+        QCOMPARE(stored(), (QStringList{u"26/00001 8001011234 1000 12"_s, u"26/00002 8001011234 500 10"_s}));
+    }
+
     // The server stops while a clerk fills in a contract: "Z&apíš" says so and stores nothing, and once the
     // server is back the same contract is written. The server here is one of this test's own.
     void serverGoesAway()

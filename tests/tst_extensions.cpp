@@ -1,18 +1,18 @@
 // The extensions window driven through the running program: proposals, charge, writing, deleting.
 #include "FreshProgram.h"
 #include "app/Main.h"
-#include "widgets/MaskEdit.h"
-#include "widgets/Messages.h"
 #include "app/StartProgram.h"
-#include "windows/register/Predlz.h"
 #include "core/Shop.h"
-#include "windows/register/Zmluvy.h"
 #include "store/Clock.h"
 #include "store/EngineConfig.h"
 #include "store/Store.h"
 #include "store/Table.h"
 #include "store/TableModel.h"
 #include "store/Values.h"
+#include "widgets/MaskEdit.h"
+#include "widgets/Messages.h"
+#include "windows/register/Predlz.h"
+#include "windows/register/Zmluvy.h"
 
 #include <QCheckBox>
 #include <QColor>
@@ -359,6 +359,82 @@ private Q_SLOTS:
         QCOMPARE(list.size(), yes ? 1 : 2);
         QCOMPARE(list.first().number, u"26/00001"_s);
         if (!yes) QCOMPARE(list.at(1).paid, QVariant(200.0));
+    }
+
+    // Another counter changed the paid sum of the extension shown (or deleted it), before "Z&apíš" or while a
+    // delete asked: the clerk is told once, nothing is stored or deleted, the grid shows the extension as it is
+    // now; after "Z&apíš" the boxes keep what was typed and a second "Z&apíš" writes them.
+    void anotherCounterMeanwhile_data()
+    {
+        QTest::addColumn<QString>("action"); // "write", "button", "ctrl+delete"
+        QTest::addColumn<QString>("theirs");
+        QTest::addColumn<QString>("message");
+        const QString changed = u"Predĺženie zmluvy 26/00002 medzitým zmenila iná pokladňa.\r"_s;
+        const QString gone = u"Predĺženie zmluvy 26/00002 medzitým zmazala iná pokladňa.\rNič nebolo zapísané."_s;
+        const QString notDeleted = changed + u"Nič nebolo zmazané; tabuľka ukazuje záznam, ako je teraz."_s;
+        QTest::newRow("Z&apíš, changed")
+            << u"write"_s << u"change"_s
+            << changed + u"Nič nebolo zapísané; vaše údaje zostali v poliach a tabuľka ukazuje záznam, ako je teraz."_s;
+        QTest::newRow("Z&apíš, deleted") << u"write"_s << u"delete"_s << gone;
+        QTest::newRow("&Zmaž, changed") << u"button"_s << u"change"_s << notDeleted;
+        QTest::newRow("ctrl+delete, changed") << u"ctrl+delete"_s << u"change"_s << notDeleted;
+        QTest::newRow("ctrl+delete, deleted") << u"ctrl+delete"_s << u"delete"_s << gone;
+    }
+
+    void anotherCounterMeanwhile()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, theirs);
+        QFETCH(QString, message);
+        addExtension(u"26/00001"_s, QDate(2026, 4, 1), 100);
+        addExtension(u"26/00002"_s, QDate(2026, 4, 2), 200);
+        setView(QString());
+        clickRow(1);
+        const auto otherCounter = [&] {
+            anotherCounter(
+                m_main->shop().store(), u"Predlz.DBF"_s, u"NUMBER"_s, u"26/00002"_s,
+                theirs == u"delete"_s ? std::function<void(Table&)>()
+                                      : [](Table& t) { t.field(u"X_PAID"_s).setAsInteger(250); });
+        };
+        if (action == u"write"_s) {
+            retype(m_form->Edit1, u"210"_s);
+            otherCounter();
+            QTest::mouseClick(m_form->BitBtn3, Qt::LeftButton);
+        } else {
+            Messages::pushAnswer(true);
+            Messages::whileNextAsked(otherCounter);
+            if (action == u"button"_s)
+                QTest::mouseClick(m_form->BitBtn2, Qt::LeftButton);
+            else
+                QTest::keyClick(m_form->DBGrid1, Qt::Key_Delete, Qt::ControlModifier);
+        }
+        QList<Messages::Shown> shown = Messages::takeShown();
+        if (action != u"write"_s) shown.removeFirst(); // the question
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown.at(0).kind, Messages::Kind::Error);
+        QCOMPARE(shown.at(0).text, message);
+        auto list = storedExtensions();
+        QCOMPARE(list.size(), theirs == u"delete"_s ? 1 : 2);
+        if (theirs == u"change"_s) QCOMPARE(list.at(1).paid, QVariant(250.0));
+        QCOMPARE(m_form->model->rowCount(), int(list.size()));
+        if (action != u"write"_s) {
+            if (theirs == u"change"_s) QCOMPARE(m_form->Edit1->text(), u"250"_s); // the panel shows it as now
+            return;
+        }
+        m_form->DBGrid1->setFocus(Qt::MouseFocusReason);
+        m_form->Edit2->setFocus(Qt::MouseFocusReason);
+        QCoreApplication::processEvents();
+        QCOMPARE(m_form->Edit1->text(), u"210"_s);
+        QCOMPARE(m_form->Edit4->text(), u"26/00002"_s);
+
+        QTest::mouseClick(m_form->BitBtn3, Qt::LeftButton);
+        QVERIFY(Messages::takeShown().isEmpty());
+        list = storedExtensions();
+        QCOMPARE(list.size(), 2);
+        QCOMPARE(list.at(0).paid, QVariant(100.0));
+        QCOMPARE(list.at(1).number, u"26/00002"_s);
+        QCOMPARE(list.at(1).paid, QVariant(210.0));
+        QCOMPARE(list.at(1).until, QDate(2026, 4, 2));
     }
 
     void plainDeleteKeyDeletesNothing()

@@ -1,18 +1,18 @@
 // The goods window driven through the running program: new items, sale, colours, delete, failures.
 #include "FreshProgram.h"
 #include "app/Main.h"
-#include "widgets/MaskEdit.h"
-#include "widgets/Messages.h"
 #include "app/StartProgram.h"
-#include "windows/register/Inventar.h"
-#include "windows/register/Predlz.h"
 #include "core/Shop.h"
-#include "windows/register/Zmluvy.h"
 #include "store/Clock.h"
 #include "store/EngineConfig.h"
 #include "store/Store.h"
 #include "store/Table.h"
 #include "store/TableModel.h"
+#include "widgets/MaskEdit.h"
+#include "widgets/Messages.h"
+#include "windows/register/Inventar.h"
+#include "windows/register/Predlz.h"
+#include "windows/register/Zmluvy.h"
 
 #include <QCheckBox>
 #include <QColor>
@@ -249,6 +249,69 @@ private Q_SLOTS:
         QVERIFY(!items[u"Hodinky"_s].soldOn.isValid());
         QCOMPARE(items[u"Hodinky"_s].soldSum, QVariant(800.0));
         QVERIFY(m_form->MaskEdit1->isEmptyDate());
+    }
+
+    // Another counter sold (or deleted) the item shown in the for-sale view, which takes it out of this view:
+    // "Z&apíš" says so once and writes nothing (not into the item the cursor went on to either), the boxes
+    // keep what was typed, also when the grid is entered and left, and a second "Z&apíš" writes them over the
+    // item as it is now (or as a new item, when it is gone).
+    void anotherCounterMeanwhile_data()
+    {
+        QTest::addColumn<QString>("theirs");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("sold") << u"sell"_s
+                              << u"Predmet zmluvy 26/00001 medzitým zmenila iná pokladňa.\rNič nebolo zapísané; vaše "
+                                 u"údaje zostali v poliach a tabuľka ukazuje záznam, ako je teraz."_s;
+        QTest::newRow("deleted") << u"delete"_s
+                                 << u"Predmet zmluvy 26/00001 medzitým zmazala iná pokladňa.\rNič nebolo zapísané."_s;
+    }
+
+    void anotherCounterMeanwhile()
+    {
+        QFETCH(QString, theirs);
+        QFETCH(QString, message);
+        addItem(u"26/00001"_s, u"Hodinky"_s, true);
+        addItem(u"26/00002"_s, u"Retiazka"_s, true);
+        setView(ForSale);
+        clickRow(u"Hodinky"_s);
+        retype(m_form->Edit3, u"800"_s);
+        anotherCounter(
+            m_main->shop().store(), u"Inventar.DBF"_s, u"NUMBER"_s, u"26/00001"_s,
+            theirs == u"delete"_s ? std::function<void(Table&)>() : [](Table& t) {
+                t.field(u"PREDANE"_s).setAsBoolean(true);
+                t.field(u"PRED_SUMA"_s).setAsInteger(900);
+            });
+        // On a server the notice moves this counter's cursor off the item; a store file has none.
+        m_main->shop().store().takeRemoteChanges();
+        QCoreApplication::processEvents();
+
+        QTest::mouseClick(m_form->BitBtn3, Qt::LeftButton);
+        const auto shown = Messages::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown.at(0).kind, Messages::Kind::Error);
+        QCOMPARE(shown.at(0).text, message);
+        auto items = storedItems();
+        QCOMPARE(items.contains(u"Hodinky"_s), theirs == u"sell"_s);
+        QCOMPARE(items[u"Hodinky"_s].soldSum, theirs == u"sell"_s ? QVariant(900.0) : QVariant());
+        QCOMPARE(items[u"Retiazka"_s].soldSum, QVariant());
+        QCOMPARE(m_form->model->rowCount(), 1);
+        QCOMPARE(gridRowOf(u"Hodinky"_s), -1);
+        m_form->DBGrid1->setFocus(Qt::MouseFocusReason);
+        m_form->Edit4->setFocus(Qt::MouseFocusReason);
+        QCoreApplication::processEvents();
+        QCOMPARE(m_form->Edit2->text(), u"Hodinky"_s);
+        QCOMPARE(m_form->Edit3->text(), u"800"_s);
+
+        QTest::mouseClick(m_form->BitBtn3, Qt::LeftButton);
+        QVERIFY(Messages::takeShown().isEmpty());
+        items = storedItems();
+        QCOMPARE(items.size(), 2);
+        QCOMPARE(items[u"Hodinky"_s].soldSum, QVariant(800.0));
+        QVERIFY(!items[u"Hodinky"_s].sold);
+        QVERIFY(items[u"Hodinky"_s].forfeited);
+        QCOMPARE(items[u"Retiazka"_s].soldSum, QVariant());
+        QCOMPARE(m_form->model->rowCount(), 2); // for sale again
+        QCOMPARE(m_form->Edit2->text(), u"Hodinky"_s);
     }
 
     void rowColours_data()

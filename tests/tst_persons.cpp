@@ -50,6 +50,8 @@ private Q_SLOTS:
     void newPersonDroppedByMove();
     void remove_data();
     void remove();
+    void anotherCounterMeanwhile_data();
+    void anotherCounterMeanwhile();
     void incrementalSearch_data();
     void incrementalSearch();
     void blackRowsRed_data();
@@ -435,6 +437,92 @@ void TestPersons::remove()
     QCOMPARE(persons(), expected);
     QCOMPARE(contractCount(), 1); // contracts of a deleted person stay
     QCOMPARE(gridSurname(), answer ? u"Alfa"_s : u"Beta"_s);
+}
+
+// Another counter changed (the street) or deleted the person shown, before "Z&apíš" or while "&Zmaž" asked:
+// the clerk is told once and nothing is stored or deleted; after "Z&apíš" the boxes keep what was typed, also
+// when the grid is entered and left, the grid shows the person as now, and a second "Z&apíš" writes the boxes
+// (over the person as now, or as a new person when deleted).
+void TestPersons::anotherCounterMeanwhile_data()
+{
+    QTest::addColumn<bool>("deleting");
+    QTest::addColumn<QString>("theirs");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QStringList>("afterwards"); // the persons once the clerk's second press went through
+    const QString alfa = u"1111111111|Alfa|Anna|Hlavná"_s;
+    const QString changed = u"Záložcu 2222222222 medzitým zmenila iná pokladňa.\r"_s;
+    const QString gone = u"Záložcu 2222222222 medzitým zmazala iná pokladňa.\rNič nebolo zapísané."_s;
+    QTest::newRow("Z&apíš, changed") << false << u"change"_s
+                                     << changed + u"Nič nebolo zapísané; vaše údaje zostali v poliach a tabuľka "
+                                                  u"ukazuje záznam, ako je teraz."_s
+                                     << QStringList{alfa, u"2222222222|Beta|Borisko|Dlhá"_s};
+    QTest::newRow("Z&apíš, deleted") << false << u"delete"_s << gone
+                                     << QStringList{alfa, u"2222222222|Beta|Borisko|Dlhá"_s};
+    QTest::newRow("&Zmaž, changed") << true << u"change"_s
+                                    << changed + u"Nič nebolo zmazané; tabuľka ukazuje záznam, ako je teraz."_s
+                                    << QStringList{alfa, u"2222222222|Beta|Boris|Iná"_s};
+    QTest::newRow("&Zmaž, deleted") << true << u"delete"_s << gone << QStringList{alfa};
+}
+
+void TestPersons::anotherCounterMeanwhile()
+{
+    QFETCH(bool, deleting);
+    QFETCH(QString, theirs);
+    QFETCH(QString, message);
+    QFETCH(QStringList, afterwards);
+    addPerson(u"1111111111|Alfa|Anna|Hlavná"_s);
+    addPerson(u"2222222222|Beta|Boris|Dlhá"_s);
+    search(u"Beta"_s);
+    clickCurrentRow();
+    const auto otherCounter = [&] {
+        anotherCounter(
+            m_main->shop().store(), u"Osoby.DBF"_s, u"BIRTHNUM"_s, u"2222222222"_s,
+            theirs == u"delete"_s ? std::function<void(Table&)>()
+                                  : [](Table& t) { t.field(u"STREET"_s).setAsString(u"Iná"_s); });
+    };
+    const QStringList meanwhile = theirs == u"delete"_s
+                                      ? QStringList{u"1111111111|Alfa|Anna|Hlavná"_s}
+                                      : QStringList{u"1111111111|Alfa|Anna|Hlavná"_s, u"2222222222|Beta|Boris|Iná"_s};
+    if (deleting) {
+        Messages::pushAnswer(true);
+        Messages::whileNextAsked(otherCounter);
+        QTest::mouseClick(f->BitBtn3, Qt::LeftButton);
+    } else {
+        QTest::mouseClick(f->Edit4, Qt::LeftButton);
+        f->Edit4->setText(u"Borisko"_s);
+        otherCounter();
+        QTest::mouseClick(f->BitBtn5, Qt::LeftButton);
+    }
+    QCoreApplication::processEvents();
+    QList<Messages::Shown> shown = Messages::takeShown();
+    if (deleting) QCOMPARE(shown.takeFirst().kind, Messages::Kind::Question);
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown.at(0).kind, Messages::Kind::Error);
+    QCOMPARE(shown.at(0).text, message);
+    QCOMPARE(persons(), meanwhile);
+    QCOMPARE(f->model->rowCount(), int(meanwhile.size()));
+    if (theirs == u"change"_s) {
+        QCOMPARE(current(), u"2222222222|Beta"_s);
+        QCOMPARE(f->model->index(f->model->rowOfCurrent(), f->model->columnOf(u"STREET"_s)).data().toString(),
+                 u"Iná"_s);
+    }
+    if (deleting) {
+        // The boxes show the person as now.
+        QCOMPARE(f->Edit5->text(), theirs == u"change"_s ? u"Iná"_s : u"Hlavná"_s);
+        return;
+    }
+    f->DBGrid1->setFocus(Qt::MouseFocusReason);
+    f->Edit2->setFocus(Qt::MouseFocusReason);
+    QCoreApplication::processEvents();
+    QCOMPARE(f->Edit1->text(), u"2222222222"_s);
+    QCOMPARE(f->Edit4->text(), u"Borisko"_s);
+    QCOMPARE(f->Edit5->text(), u"Dlhá"_s);
+
+    QTest::mouseClick(f->BitBtn5, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    QCOMPARE(Messages::takeShown().size(), 0);
+    QCOMPARE(persons(), afterwards);
+    QCOMPARE(current(), u"2222222222|Beta"_s);
 }
 
 void TestPersons::incrementalSearch_data()

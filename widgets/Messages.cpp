@@ -3,11 +3,14 @@
 #include <QApplication>
 #include <QQueue>
 
+#include <utility>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
 bool isScripted = false;
 QQueue<bool> answers;
+std::function<void()> meanwhile;
 QList<Messages::Shown> history;
 
 QString display(const QString& text)
@@ -28,6 +31,7 @@ void Messages::setScripted(bool on)
 {
     isScripted = on;
     answers.clear();
+    meanwhile = {};
     history.clear();
 }
 
@@ -39,6 +43,11 @@ bool Messages::scripted()
 void Messages::pushAnswer(bool yes)
 {
     answers.enqueue(yes);
+}
+
+void Messages::whileNextAsked(std::function<void()> action)
+{
+    meanwhile = std::move(action);
 }
 
 QList<Messages::Shown> Messages::takeShown()
@@ -57,6 +66,7 @@ bool Messages::ask(Kind kind, const QString& text)
 {
     history << Shown{kind, text};
     if (isScripted) {
+        if ((kind == Kind::Question || kind == Kind::OkCancel) && meanwhile) std::exchange(meanwhile, {})();
         const bool yes =
             kind == Kind::Question || kind == Kind::OkCancel ? (answers.isEmpty() ? false : answers.dequeue()) : true;
         return yes;

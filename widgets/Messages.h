@@ -4,6 +4,8 @@
 #include <QMessageBox>
 #include <QString>
 
+#include <functional>
+
 // Every message box of the program. Texts are shown exactly; "\r" inside a text is a line break.
 // Tests script the answers and read what was shown.
 class Messages
@@ -28,6 +30,9 @@ public:
     static void setScripted(bool on);
     static bool scripted();
     static void pushAnswer(bool yes);
+    // While scripted, runs action once when the next question is asked, before it is answered: what another
+    // counter does while the clerk reads it.
+    static void whileNextAsked(std::function<void()> action);
     static QList<Shown> takeShown();
     static QList<Shown>& shown();
 

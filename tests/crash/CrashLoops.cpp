@@ -1,9 +1,9 @@
 #include "CrashLoops.h"
 
 #include "core/ExpiryMarks.h"
+#include "core/GoodsSearch.h"
 #include "core/IncomeExpense.h"
 #include "core/Marking.h"
-#include "core/GoodsSearch.h"
 #include "store/DbfTransfer.h"
 #include "store/Errors.h"
 #include "store/Schema.h"
@@ -134,6 +134,30 @@ void dbfImport(Store& store, int round)
     emptyAll(store);
 }
 
+// The flags the contracts window sets on the goods of a contract ("&Vrátené", "Prep&adnuté"), here on every
+// item in one transaction: each a single-record write, checked against the record as read. Set and taken
+// off by turns, so that every round leaves another state.
+void goodsFlags(Store& store, int round)
+{
+    Table goods(store, u"Inventar.DBF"_s);
+    goods.setIndexName(u"NUMBER"_s);
+    goods.open();
+    const int flag = goods.fieldIndex(round % 2 == 0 ? u"VRATENE"_s : u"PREPADNUTE"_s);
+    const bool state = round % 4 < 2;
+    Transaction transaction(store);
+    try {
+        for (goods.first(); !goods.eof(); goods.next()) {
+            goods.edit();
+            goods.field(flag).setAsBoolean(state);
+            goods.post();
+        }
+        transaction.commit();
+    } catch (...) {
+        goods.cancel();
+        throw;
+    }
+}
+
 QString witnessField(Store& store, const Loop& loop)
 {
     for (const FieldDef& f : store.table(loop.witness).fields)
@@ -158,6 +182,7 @@ const QList<Loop>& all()
         {u"search marks"_s, demo, searchMarks},
         {u"income fill"_s, demo, incomeFill},
         {u"dbf import"_s, [](Store&) {}, dbfImport, QString()},
+        {u"goods flags"_s, demo, goodsFlags},
     };
     return loops;
 }

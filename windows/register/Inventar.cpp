@@ -1,14 +1,14 @@
 #include "windows/register/Inventar.h"
 
+#include "core/Shop.h"
+#include "store/Clock.h"
+#include "store/Table.h"
+#include "store/TableModel.h"
 #include "widgets/Frame.h"
 #include "widgets/Guard.h"
 #include "widgets/MaskEdit.h"
 #include "widgets/MonthCal.h"
-#include "core/Shop.h"
 #include "windows/register/Zmluvy.h"
-#include "store/Clock.h"
-#include "store/Table.h"
-#include "store/TableModel.h"
 
 #include <QCheckBox>
 #include <QColor>
@@ -159,7 +159,7 @@ void TForm4::ShowItem()
 {
     CheckBox4->setChecked(Table1->hasActiveFilter());
     // The blank record of "&Nový" has nothing to show; the panel holds its proposal.
-    if (Table1->state() == Table::State::Insert) return;
+    if (Table1->state() == Table::State::Insert || keepsTypedValues()) return;
     Edit1->setText(Table1->field(u"NUMBER"_s).asString());
     Edit2->setText(Table1->field(u"SUBJECT"_s).asString());
     Edit3->setText(Table1->field(u"PRED_SUMA"_s).asString());
@@ -169,6 +169,7 @@ void TForm4::ShowItem()
     CheckBox2->setChecked(Table1->field(u"PREPADNUTE"_s).asBoolean());
     CheckBox3->setChecked(Table1->field(u"PREDANE"_s).asBoolean());
     MaskEdit1->setDate(Table1->field(u"PRED_DATUM"_s).asDate());
+    noteShown();
 }
 
 void TForm4::StartNewItem()
@@ -191,7 +192,19 @@ void TForm4::StartNewItem()
 
 void TForm4::WriteItem()
 {
-    Table1->edit(); // a blank record of "&Nový" stays new; an empty view starts one
+    writePanel([this] { storePanel(); });
+    // The stored item may have left the view (sold in the for-sale view, or an item of another
+    // contract): the panel must show the record the next "Z&apíš" would write into.
+    ShowItem();
+    selectCurrentRow();
+}
+
+void TForm4::storePanel()
+{
+    // Into the record the panel shows, as it showed it: the cursor stands elsewhere only when another counter
+    // deleted the record or took it out of the view. A blank record of "&Nový" stays new; an empty view
+    // starts one.
+    Table1->edit(m_shown);
     try {
         Table1->field(u"NUMBER"_s).setAsString(Edit1->text());
         Table1->field(u"SUBJECT"_s).setAsString(Edit2->text());
@@ -210,10 +223,6 @@ void TForm4::WriteItem()
         abandonWrite();
         throw;
     }
-    // The stored item may have left the view (sold in the for-sale view, or an item of another
-    // contract): the panel must show the record the next "Z&apíš" would write into.
-    ShowItem();
-    selectCurrentRow();
 }
 
 void TForm4::CheckBox3MouseUp()
@@ -229,7 +238,7 @@ void TForm4::BitBtn2Click()
 {
     ShowItem();
     if (!Messages::question(u"Skutočne mažete predmet\r"_s + Table1->field(u"SUBJECT"_s).asString() + u" ?"_s)) return;
-    Table1->remove();
+    removeShown();
     ShowItem();
     selectCurrentRow();
 }

@@ -44,4 +44,7 @@ public:
 protected:
     void refreshPanel() override;
     void windowShown() override;
+
+private:
+    void storePanel(); // into the item the panel shows, or a new one
 };

@@ -272,6 +272,7 @@ void TForm3::gotoGridRow(int row)
 
 void TForm3::ShowCurrentPerson()
 {
+    if (keepsTypedValues()) return;
     const struct
     {
         QLineEdit* box;
@@ -281,6 +282,7 @@ void TForm3::ShowCurrentPerson()
     for (const auto& b : boxes)
         b.box->setText(Table1->field(b.field).asString());
     CheckBox1->setChecked(Table1->field(u"BLACK"_s).asBoolean());
+    noteShown();
 }
 
 void TForm3::StartNewPerson()
@@ -344,27 +346,35 @@ void TForm3::SavePerson()
             table.cancel();
             throw;
         }
+        m_shown = table.lastPosted(); // the boxes show what was written
     };
 
-    if (Table1->state() == Table::State::Insert) {
-        // Started with "&Nový": a new person even when the number exists; the warning was the guard.
-        store(*Table1, [] {});
-    } else {
+    writePanel([&] {
+        if (Table1->state() == Table::State::Insert) {
+            // Started with "&Nový": a new person even when the number exists; the warning was the guard.
+            store(*Table1, [] {});
+            return;
+        }
         const qint64 current = Table1->rowId();
         const bool currentIsOwner =
             current != 0 && found && (shared.rowId() == current || Table1->field(u"BIRTHNUM"_s).asString() == key);
+        const int birthNumber = Table1->fieldIndex(u"BIRTHNUM"_s);
         if (currentIsOwner) {
-            store(*Table1, [this] { Table1->edit(); });
+            store(*Table1, [this] { editAsShown(*Table1); });
         } else if (found) {
             // The number belongs to someone else than the person under the cursor (the boxes may still
             // show a person the search moved away from): that person is the one the boxes describe.
             const qint64 owner = shared.rowId();
-            store(shared, [&shared] { shared.edit(); });
+            store(shared, [this, &shared] { editAsShown(shared); });
             Table1->gotoRowId(owner);
+        } else if (m_shown.rowid != 0 && keyOf(m_shown.values.text(birthNumber)) == key) {
+            // The person shown is no longer under this number: another counter changed or deleted the
+            // record, which the edit or the write finds and tells.
+            store(*Table1, [this] { Table1->edit(m_shown); });
         } else {
             store(*Table1, [this] { Table1->append(); });
         }
-    }
+    });
     refreshAfterWrite();
 }
 
@@ -374,7 +384,7 @@ void TForm3::DeletePerson()
     const QString text = u"Skutočne mažete osobu\r"_s + Table1->field(u"LASTNAME"_s).asString() + u' ' +
                          Table1->field(u"FIRSNAME"_s).asString() + u" ?"_s;
     if (!Messages::question(text)) return;
-    Table1->remove();
+    removeShown();
     refreshAfterWrite();
 }
 

@@ -1,16 +1,16 @@
 #include "windows/register/Predlz.h"
 
-#include "widgets/Frame.h"
-#include "widgets/Guard.h"
-#include "widgets/MaskEdit.h"
-#include "widgets/MonthCal.h"
 #include "core/ContractRules.h"
 #include "core/Shop.h"
-#include "windows/register/Zmluvy.h"
 #include "store/Clock.h"
 #include "store/Table.h"
 #include "store/TableModel.h"
 #include "store/Values.h"
+#include "widgets/Frame.h"
+#include "widgets/Guard.h"
+#include "widgets/MaskEdit.h"
+#include "widgets/MonthCal.h"
+#include "windows/register/Zmluvy.h"
 
 #include <QCheckBox>
 #include <QColor>
@@ -180,13 +180,14 @@ void TForm7::ShowExtension()
 {
     CheckBox1->setChecked(Table1->hasActiveFilter());
     // The blank record of "&Nový" has nothing to show; the panel holds its proposal.
-    if (Table1->state() == Table::State::Insert) return;
+    if (Table1->state() == Table::State::Insert || keepsTypedValues()) return;
     MaskEdit1->setDate(Table1->field(u"X_PAIDDATE"_s).asDate());
     MaskEdit2->setDate(Table1->field(u"X_UNTIL"_s).asDate());
     Edit1->setText(Table1->field(u"X_PAID"_s).asString());
     Edit2->setText(Table1->field(u"X_PERCENT"_s).asString());
     Edit2Change(); // also when the percent text did not change but the contract's amount did
     Edit4->setText(Table1->field(u"NUMBER"_s).asString());
+    noteShown();
 }
 
 void TForm7::Edit2Change()
@@ -210,7 +211,19 @@ void TForm7::BitBtn1Click()
 
 void TForm7::BitBtn3Click()
 {
-    Table1->edit(); // a blank record of "&Nový" stays new; an empty view starts one
+    writePanel([this] { storePanel(); });
+    // The stored extension may belong to another contract than the view shows: the panel must show
+    // the record the next "Z&apíš" would write into.
+    ShowExtension();
+    selectCurrentRow();
+}
+
+void TForm7::storePanel()
+{
+    // Into the record the panel shows, as it showed it: the cursor stands elsewhere only when another counter
+    // deleted the record or took it out of the view. A blank record of "&Nový" stays new; an empty view
+    // starts one.
+    Table1->edit(m_shown);
     try {
         Table1->field(u"NUMBER"_s).setAsString(Edit4->text());
         // Both dates are required: an empty box is an invalid date here, never an empty field.
@@ -223,10 +236,6 @@ void TForm7::BitBtn3Click()
         abandonWrite();
         throw;
     }
-    // The stored extension may belong to another contract than the view shows: the panel must show
-    // the record the next "Z&apíš" would write into.
-    ShowExtension();
-    selectCurrentRow();
 }
 
 void TForm7::BitBtn2Click()
@@ -234,7 +243,7 @@ void TForm7::BitBtn2Click()
     ShowExtension();
     if (!Messages::question(u"Skutočne mažete predĺženie zmluvy\r"_s + Table1->field(u"NUMBER"_s).asString() + u" ?"_s))
         return;
-    Table1->remove();
+    removeShown();
     ShowExtension();
     selectCurrentRow();
 }
@@ -243,7 +252,7 @@ void TForm7::DBGrid1KeyDown()
 {
     if (Table1->state() != Table::State::Insert && Table1->isEmpty()) return;
     if (!Messages::confirmOkCancel(u"Delete record?"_s)) return;
-    Table1->remove();
+    removeShown();
     ShowExtension();
     selectCurrentRow();
 }

@@ -50,6 +50,7 @@ protected:
 
 private:
     QString contractAmountText();
+    void storePanel(); // into the extension the panel shows, or a new one
 
     // The contracts window goes before this one at shutdown, when the grid still reports losing focus.
     QPointer<TForm2> m_contracts;

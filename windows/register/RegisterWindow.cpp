@@ -5,11 +5,11 @@
 #include <QStyleOptionSpinBox>
 #include <QToolButton>
 
-#include "widgets/Frame.h"
-#include "widgets/Guard.h"
 #include "core/Shop.h"
 #include "store/EventPump.h"
 #include "store/Table.h"
+#include "widgets/Frame.h"
+#include "widgets/Guard.h"
 
 #include <QEvent>
 #include <QHeaderView>
@@ -90,6 +90,7 @@ void RegisterWindow::EnableControls()
 
 void RegisterWindow::followCurrent()
 {
+    m_keeping = false; // the clerk asked for another record: what was typed goes
     guarded([this] {
         selectCurrentRow();
         refreshPanel();
@@ -171,6 +172,62 @@ void RegisterWindow::abandonWrite()
     const bool inserting = Table1->state() == Table::State::Insert;
     Table1->cancel();
     if (inserting) Table1->append();
+}
+
+void RegisterWindow::noteShown()
+{
+    m_shown = Table1->record();
+}
+
+bool RegisterWindow::keepsTypedValues()
+{
+    if (m_keeping && Table1->rowId() != m_keptAt) m_keeping = false;
+    return m_keeping;
+}
+
+void RegisterWindow::editAsShown(Table& t)
+{
+    if (m_shown.rowid != 0 && t.state() == Table::State::Browse && t.rowId() == m_shown.rowid)
+        t.edit(m_shown);
+    else
+        t.edit();
+}
+
+void RegisterWindow::keepTypedValues(const RecordChanged& e)
+{
+    Table1->cancel();
+    // Another record than the one shown (the goods of a contract) leaves the shown one as it was.
+    if (e.rowid() == m_shown.rowid && e.table() == Table1->definition().sqlName) {
+        bool found = false;
+        const Row now = e.gone() ? Row() : Table1->readRecord(m_shown.rowid, &found);
+        if (found) {
+            m_shown = now; // what the clerk is shown now is what the next write goes over
+            Table1->gotoRowId(now.rowid);
+        } else {
+            m_shown = {};
+            Table1->append(); // the boxes go into a new record, as after "&Nový"
+        }
+    }
+    model->refresh();
+    selectCurrentRow();
+    m_keeping = true;
+    m_keptAt = Table1->rowId();
+}
+
+void RegisterWindow::removeShown()
+{
+    m_keeping = false;
+    try {
+        if (m_shown.rowid != 0 && Table1->state() == Table::State::Browse && Table1->rowId() == m_shown.rowid)
+            Table1->remove(m_shown);
+        else
+            Table1->remove();
+    } catch (const RecordChanged&) {
+        model->refresh();
+        selectCurrentRow();
+        refreshPanel();
+        throw;
+    }
 }
 
 QLabel* RegisterWindow::labelFor(const QString& name, const QString& text, QWidget* buddy)

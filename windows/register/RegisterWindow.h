@@ -2,6 +2,7 @@
 
 #include "widgets/MaskEdit.h"
 
+#include "store/Errors.h"
 #include "store/TableModel.h"
 
 #include <QMetaObject>
@@ -34,7 +35,8 @@ public:
     void EnableControls();
 
     // The grid and the panel follow the current record of Table1 after it was moved from outside (a tool
-    // button, a double click in another window, the search), also when the window was active already.
+    // button, a double click in another window, the search), also when the window was active already, and
+    // also over boxes kept after a write that met another counter's change.
     void followCurrent();
 
 protected:
@@ -63,6 +65,35 @@ protected:
     // A failed write must not leave a half-filled record in the buffer; the blank record of "&Nový"
     // stays prepared so that the corrected panel still goes into a new record.
     void abandonWrite();
+
+    // Takes the record the panel has just been filled from, as read, for the next write or delete.
+    void noteShown();
+    // Whether the panel keeps what the clerk typed rather than being filled from the record: after a write
+    // that met the record changed or deleted by another counter, until the clerk moves to another record.
+    bool keepsTypedValues();
+    // Begins the edit of the record t stands on: checked against what the panel showed of it, when the
+    // panel shows that record.
+    void editAsShown(Table& t);
+    // Runs write, which stores the panel. One that meets the record changed by another counter leaves the
+    // grid showing the record as it is now, the boxes as typed, and the window writing over the record as it
+    // is now at the next "Z&apíš" (or, when another counter deleted it, storing the boxes as a new record);
+    // the error goes on to the clerk.
+    template <class F> void writePanel(F&& write)
+    {
+        try {
+            write();
+        } catch (const RecordChanged& e) {
+            keepTypedValues(e);
+            throw;
+        }
+        m_keeping = false;
+    }
+    // Deletes the record the panel shows, only while it is as shown (else the current record, as read).
+    // One another counter changed or deleted meanwhile shows as it is now, in the grid and the panel.
+    void removeShown();
+
+    // The record the panel was last filled from, as read then (row id 0: none).
+    Row m_shown;
     QLabel* labelFor(const QString& name, const QString& text, QWidget* buddy);
     // Spin arrows 0..100 beside a box that holds the number itself.
     QSpinBox* createUpDown();
@@ -75,5 +106,9 @@ protected:
     Frame* m_main;
 
 private:
+    void keepTypedValues(const RecordChanged& e);
+
     QMetaObject::Connection m_activation;
+    bool m_keeping = false;
+    qint64 m_keptAt = 0; // the row id Table1 stood on then
 };

@@ -41,6 +41,9 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <functional>
+#include <optional>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
@@ -405,6 +408,7 @@ void TForm2::DBGrid1CellClick(int row)
 
 void TForm2::ShowContract()
 {
+    if (keepsTypedValues()) return;
     if (m_showing) {
         m_showAgain = true;
         return;
@@ -470,6 +474,7 @@ void TForm2::fillPanel()
     CheckBox4->setChecked(extended);
     BitBtn6->setEnabled(extended);
     CheckBox5->setChecked(t.hasActiveFilter());
+    noteShown();
 
     // Children of a contract hang on its number; a record without one has none.
     QList<double> payments;
@@ -572,16 +577,22 @@ void TForm2::StartNewContract()
 
 bool TForm2::WriteContract()
 {
+    return WriteContract({});
+}
+
+bool TForm2::WriteContract(const std::function<void()>& alongside)
+{
     if (!m_main->shop().Table2->findKey(Edit2->text())) {
         Messages::error(u"Rodné číslo nebolo nájdené..."_s);
         return false;
     }
+    const bool inserting = Table1->state() == Table::State::Insert;
     // A contract begun with "&Nový" on a server that other counters share: its number must still be free.
     // (A number the clerk typed over the proposal names the contract to write, as on a single counter.)
-    const bool newOnServer = Table1->state() == Table::State::Insert && m_main->shop().store().isServer() &&
-                             numberKey(Edit1->text()) == numberKey(m_proposedNumber);
+    const bool newOnServer =
+        inserting && m_main->shop().store().isServer() && numberKey(Edit1->text()) == numberKey(m_proposedNumber);
     // A blank record from "&Nový" that the panel was never stored into goes now, whatever is written.
-    if (Table1->state() == Table::State::Insert && !Table1->modified()) Table1->cancel();
+    if (inserting && !Table1->modified()) Table1->cancel();
     if (Table1->indexName() != u"NUMBER"_s) Table1->setIndexName(u"NUMBER"_s);
     // The number is the key over all contracts: look it up where no view hides any of them.
     Table& all = *m_main->shop().Table1;
@@ -590,22 +601,42 @@ bool TForm2::WriteContract()
     // the server's unique index when this one stores it.
     m_main->shop().store().takeRemoteChanges();
     if (newOnServer && all.findKey(key)) return ProposeFreeNumber(key);
-    if (all.findKey(key)) {
-        if (Table1->gotoRowId(all.rowId())) {
-            Table1->edit();
-            StoreContractFields(*Table1);
+    const int numberField = Table1->fieldIndex(u"NUMBER"_s);
+    const bool showsKey = !inserting && m_shown.rowid != 0 && numberKey(m_shown.values.text(numberField)) == key;
+    bool proposed = false; // the number was taken meanwhile: the next free one goes into the panel
+    // The contract and what goes with it (the flag of its goods) land together or not at all.
+    auto store = [&](Table& t) {
+        std::optional<Transaction> tx;
+        if (alongside) tx.emplace(m_main->shop().store());
+        StoreContractFields(t);
+        if (alongside) alongside();
+        if (tx) tx->commit();
+        m_shown = t.lastPosted(); // the panel is not filled again: it shows what was written
+    };
+    writePanel([&] {
+        if (all.findKey(key)) {
+            if (Table1->gotoRowId(all.rowId())) {
+                editAsShown(*Table1);
+                store(*Table1);
+            } else {
+                editAsShown(all); // hidden by the view: written where it is seen, the grid keeps its view
+                store(all);
+            }
+        } else if (showsKey) {
+            // The contract shown is no longer under its number: another counter changed or deleted it, which
+            // the edit or the write finds and tells.
+            Table1->edit(m_shown);
+            store(*Table1);
         } else {
-            all.edit(); // hidden by the view: written where it is seen, the grid keeps its view
-            StoreContractFields(all);
+            Table1->append();
+            try {
+                store(*Table1);
+            } catch (const KeyViolation&) {
+                proposed = true;
+            }
         }
-    } else {
-        Table1->append();
-        try {
-            StoreContractFields(*Table1);
-        } catch (const KeyViolation&) {
-            return ProposeFreeNumber(key);
-        }
-    }
+    });
+    if (proposed) return ProposeFreeNumber(key);
     selectCurrentRow();
 
     if (!m_main->shop().Table4->findKey(key)) Messages::warning(u"Zmluva bola zapísaná bez založených predmetov..."_s);
@@ -624,11 +655,6 @@ bool TForm2::ProposeFreeNumber(const QString& taken)
         u"Číslo zmluvy %1 medzitým zapísala iná pokladňa.\rZmluva dostane číslo %2, zapíšte ju znova."_s.arg(taken,
                                                                                                              number));
     return false;
-}
-
-void TForm2::StoreContractFields()
-{
-    StoreContractFields(*Table1);
 }
 
 void TForm2::StoreContractFields(Table& t)
@@ -691,12 +717,14 @@ void TForm2::CheckBox1Click()
 void TForm2::CheckBox2Click()
 {
     MaskEdit4->setDate(CheckBox2->isChecked() ? Clock::today() : QDate());
-    if (WriteContract()) MarkContractGoods(u"VRATENE"_s, CheckBox2->isChecked());
+    const bool state = CheckBox2->isChecked();
+    WriteContract([this, state] { MarkContractGoods(u"VRATENE"_s, state); });
 }
 
 void TForm2::CheckBox3Click()
 {
-    if (WriteContract()) MarkContractGoods(u"PREPADNUTE"_s, CheckBox3->isChecked());
+    const bool state = CheckBox3->isChecked();
+    WriteContract([this, state] { MarkContractGoods(u"PREPADNUTE"_s, state); });
 }
 
 void TForm2::CheckBox4Click()
@@ -708,7 +736,7 @@ void TForm2::BitBtn5Click()
 {
     ShowContract();
     if (!Messages::question(u"Skutočne mažete zmluvu\r"_s + Table1->field(u"NUMBER"_s).asString() + u" ?"_s)) return;
-    Table1->remove();
+    removeShown();
     selectCurrentRow();
 }
 

@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QDate>
+#include <functional>
 #include <optional>
 
 class QLineEdit;
@@ -70,10 +71,11 @@ public:
     // Stores the panel into the contract with the number in Edit1, among all contracts and not only
     // those the view shows. False when nothing was stored (pledger unknown).
     bool WriteContract();
+    // The same with what must land together with the contract (the flag of its goods), in one transaction.
+    bool WriteContract(const std::function<void()>& alongside);
     // The number taken was stored by another counter meanwhile: the next free one goes into the panel,
     // the clerk is told and writes again. Returns false (nothing written).
     bool ProposeFreeNumber(const QString& taken);
-    void StoreContractFields();              // into Table1, opened for editing or appending
     void StoreContractFields(Table& target); // into the record opened on target; cancels it on failure
     void MarkContractGoods(const QString& flagField, bool state);
     void OpenContractPrint(); // waits for the contract printout
