@@ -49,9 +49,12 @@ StoreLock::StoreLock(const QString& dataDir, Kind kind)
     if (Store::isServerLocation(dataDir)) return;
     const QString native = QDir::toNativeSeparators(dataDir);
     QString holder;
-    if (kind == Kind::Open) {
+    if (kind != Kind::Restore) {
+        const QString store = QDir(dataDir).filePath(Store::fileName());
         // No store, nothing to guard: opening it fails with the store's own message.
-        if (!QFileInfo::exists(QDir(dataDir).filePath(Store::fileName()))) return;
+        if (kind == Kind::Open && !QFileInfo::exists(store)) return;
+        // A store file named by its own path (not a data folder) is no data folder to mark.
+        if (Store::displayName(dataDir) != QDir::toNativeSeparators(store)) return;
         const QString folder = openFolder(dataDir);
         if (!QDir().mkpath(folder))
             throw StoreError(u"Cannot mark the store in %1 as open: folder %2 cannot be made"_s.arg(

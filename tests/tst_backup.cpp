@@ -27,6 +27,7 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 const QDate Day(2026, 3, 15);
+constexpr int Keep = 14; // replaced stores a restore keeps
 
 QDateTime at(const QDate& day, int hour, int minute = 0, int second = 0)
 {
@@ -256,7 +257,7 @@ private Q_SLOTS:
         const QString neighbour = TestBackend::freshLocation(tmp.filePath(u"Other"_s));
         Store::createEmpty(neighbour);
         const Store other(neighbour);
-        const QString kept = Backup::restore(backup, data, at(Day, 11, 30));
+        const QString kept = Backup::restore(backup, data, at(Day, 11, 30), Keep);
         // A server store has no folder here: what the restore replaced is kept beside the backup.
         QCOMPARE(kept, (onServer() ? tmp.filePath(u"bk"_s) : data) + u"/mervana-replaced-2026-03-15-113000.db"_s);
         QCOMPARE(StoreDump::store(data), StoreDump::store(backup));
@@ -279,7 +280,7 @@ private Q_SLOTS:
             const StoreLock nothingToGuard(fresh, StoreLock::Kind::Open);
             QCOMPARE(QDir(fresh).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
         }
-        QCOMPARE(Backup::restore(backup, fresh, at(Day, 11)), QString());
+        QCOMPARE(Backup::restore(backup, fresh, at(Day, 11), Keep), QString());
         QCOMPARE(StoreDump::store(fresh), StoreDump::store(data));
     }
 
@@ -322,14 +323,17 @@ private Q_SLOTS:
         std::unique_ptr<StoreLock> lock;
         if (onServer()) { // a session of the register, or a restore holding the store alone
             open = std::make_unique<Store>(data);
-            if (holder == u"restore") QCOMPARE(static_cast<PgConnection&>(open->connection()).takeAlone(), 0);
+            if (holder == u"restore") {
+                open->begin(); // a restore holds the store alone for its replacing transaction
+                QCOMPARE(static_cast<PgConnection&>(open->connection()).takeAlone(), 0);
+            }
         } else {
             if (holder == u"register") lock = std::make_unique<StoreLock>(data, StoreLock::Kind::Open);
             if (holder == u"register" || holder == u"connection") open = std::make_unique<Store>(data);
             if (holder == u"restore") lock = std::make_unique<StoreLock>(data, StoreLock::Kind::Restore);
         }
         try {
-            Backup::restore(backup, data, at(Day, 11));
+            Backup::restore(backup, data, at(Day, 11), Keep);
             QFAIL("restored");
         } catch (const StoreError& e) {
             QVERIFY2(e.text().startsWith(message.arg(QDir::toNativeSeparators(data))), qPrintable(e.text()));
@@ -338,7 +342,7 @@ private Q_SLOTS:
         lock.reset();
         QCOMPARE(filesIn(keptDir), files);
         QCOMPARE(StoreDump::store(data), before);
-        Backup::restore(backup, data, at(Day, 12)); // closed now: the restore goes ahead
+        Backup::restore(backup, data, at(Day, 12), Keep); // closed now: the restore goes ahead
         QCOMPARE(StoreDump::store(data), StoreDump::store(backup));
     }
 
@@ -358,7 +362,7 @@ private Q_SLOTS:
         QVERIFY(mark.open(QIODevice::WriteOnly));
         mark.write(deadPid + "\nmervana\n" + QSysInfo::machineHostName().toUtf8() + "\n\n\n");
         mark.close();
-        Backup::restore(backup, data, at(Day, 11));
+        Backup::restore(backup, data, at(Day, 11), Keep);
         QVERIFY(!QFile::exists(mark.fileName()));
     }
 
@@ -392,7 +396,7 @@ private Q_SLOTS:
         QVERIFY(bad.open(QIODevice::WriteOnly));
         bad.write(QByteArray(8192, 'x'));
         bad.close();
-        QVERIFY_THROWS_EXCEPTION(InputError, Backup::restore(bad.fileName(), data, at(Day, 11)));
+        QVERIFY_THROWS_EXCEPTION(InputError, Backup::restore(bad.fileName(), data, at(Day, 11), Keep));
         QCOMPARE(StoreDump::store(data), before);
         // nothing kept: beside the store in its folder, beside the backup for a server store
         QCOMPARE(filesIn(onServer() ? tmp.path() : data), QStringList{onServer() ? u"bad.db"_s : u"mervana.db"_s});
@@ -413,7 +417,7 @@ private Q_SLOTS:
             TestBackend::refuse(store, u"INSERT"_s, u"Zmluvy"_s, u"NUMBER"_s, last);
         }
         const QStringList before = StoreDump::store(data);
-        QVERIFY_THROWS_EXCEPTION(StoreError, Backup::restore(backup, data, at(Day, 11)));
+        QVERIFY_THROWS_EXCEPTION(StoreError, Backup::restore(backup, data, at(Day, 11), Keep));
         QCOMPARE(StoreDump::store(data), before);
         QCOMPARE(filesIn(tmp.filePath(u"bk"_s)), QStringList{QFileInfo(backup).fileName()});
     }
