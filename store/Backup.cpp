@@ -257,15 +257,15 @@ QString keptName(const QString& folder, const QDateTime& when)
     return freeName(QDir(folder).filePath(u"mervana-replaced-%1.db"_s.arg(when.toString(u"yyyy-MM-dd-HHmmss"_s))));
 }
 
-// The store in dataDir, about to be replaced, kept beside it under a name of its own with every committed
-// record; returns that name. A second name of the same file where the file system has them, so that the
-// store never leaves its place: whenever a restore stops, the old store or the new one stands there whole.
-// Throws StoreError, keeping nothing then.
+// The store in dataDir, about to be replaced, copied beside it under a name of its own with every committed
+// record; returns that name. A copy rather than the file itself: the store stays in its place until the new
+// one takes it in one step, so whenever a restore stops, one of the two stands there whole. The copy takes its
+// name only once it is whole. Throws StoreError, keeping nothing then.
 QString keepAside(const QString& dataDir, const QString& store, const QDateTime& when)
 {
     {
-        // Leaving WAL needs the store to itself: it fails while any other connection is open, and it folds
-        // the journal into the file, so the file kept aside holds every committed record.
+        // Leaving WAL needs the store to itself: it fails while any other connection is open, so nothing
+        // writes to the store once the copy is made.
         RawConnection old(store, SQLITE_OPEN_READWRITE);
         QStringList mode;
         if (old.query("PRAGMA journal_mode=DELETE", &mode) != SQLITE_OK || mode.value(0) != u"delete")
@@ -277,25 +277,17 @@ QString keepAside(const QString& dataDir, const QString& store, const QDateTime&
             u"The journal of the store in %1 could not be folded in; nothing was restored"_s.arg(native(dataDir)));
     QFile::remove(store + u"-shm"_s);
     const QString kept = keptName(dataDir, when);
-    std::error_code linkError;
-    std::filesystem::create_hard_link(QFileInfo(store).filesystemFilePath(), QFileInfo(kept).filesystemFilePath(),
-                                      linkError);
-    if (linkError) { // a file system without links: a copy, which takes its name only once whole
-        const QString part = kept + u".part"_s;
-        try {
-            Backup::copyStore(dataDir, part);
-        } catch (...) {
-            removeStoreFile(part);
-            throw;
-        }
-        if (!QFile::rename(part, kept)) {
-            removeStoreFile(part);
-            throw StoreError(u"Cannot move %1 aside to %2"_s.arg(native(store), native(kept)));
-        }
+    const QString part = kept + u".part"_s;
+    try {
+        Backup::copyStore(dataDir, part);
+    } catch (...) {
+        removeStoreFile(part);
+        throw;
     }
-    if (!syncFolder(dataDir)) {
+    if (!QFile::rename(part, kept) || !syncFolder(dataDir)) {
+        removeStoreFile(part);
         QFile::remove(kept);
-        throw StoreError(u"Cannot move %1 aside to %2"_s.arg(native(store), native(kept)));
+        throw StoreError(u"Cannot copy %1 aside to %2"_s.arg(native(store), native(kept)));
     }
     return kept;
 }
@@ -483,7 +475,7 @@ QString restore(const QString& backupFile, const QString& dataDir, const QDateTi
         if (!replaceFile(incoming, store))
             throw StoreError(u"Cannot put the backup in place of %1"_s.arg(native(store)));
     } catch (...) {
-        if (!kept.isEmpty()) QFile::remove(kept); // the old store is still in its place
+        if (!kept.isEmpty()) QFile::remove(kept); // the old store is still in its place: no need of a copy
         removeStoreFile(incoming);
         throw;
     }

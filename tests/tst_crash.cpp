@@ -180,7 +180,7 @@ public:
             return u"the child ended by itself: "_s + QString::fromUtf8(child.readAllStandardError());
         child.kill(); // SIGKILL
         if (!child.waitForFinished(5000) || child.exitStatus() != QProcess::CrashExit)
-            return u"the child did not die of the kill"_s;
+            return u"the child did not die of the kill: "_s + QString::fromUtf8(child.readAllStandardError());
         output += child.readAllStandardOutput();
         const ChildReport report = readReport(output, m_rounds);
         killedBeforeReady += report.ready ? 0 : 1;
