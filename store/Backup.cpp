@@ -326,8 +326,8 @@ QString restoreServer(const QString& backupFile, const QString& location, const 
         replacing.commit();
     } catch (const CommitUnknown& e) {
         // The backup's records may stand now: what they replaced must not go.
-        throw CommitUnknown(u"%1. The records the store held before the restore are kept in %2"_s.arg(e.text(),
-                                                                                                       native(kept)));
+        throw CommitUnknown(
+            u"%1. The records the store held before the restore are kept in %2"_s.arg(e.text(), native(kept)));
     } catch (...) {
         removeStoreFile(part);
         QFile::remove(kept); // nothing was replaced
@@ -480,8 +480,8 @@ QString restore(const QString& backupFile, const QString& dataDir, const QDateTi
         throw;
     }
     if (!syncFolder(dataDir))
-        throw StoreError(u"The store in %1 was restored, but the folder could not be written to the disk"_s.arg(
-            native(dataDir)));
+        throw StoreError(
+            u"The store in %1 was restored, but the folder could not be written to the disk"_s.arg(native(dataDir)));
     prune(named(dataDir, replacedName()), keep, kept);
     return kept;
 }

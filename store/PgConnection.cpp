@@ -23,8 +23,8 @@ using namespace Qt::Literals::StringLiterals;
 
 // The advisory lock of the store in the session's schema (two keys: ours, the schema's oid). Every session of
 // the register holds it shared while it lasts; a restore takes it alone for its replacing transaction, so that
-// it neither replaces records a counter works on nor lets one open the store halfway through. Sessions of other stores in the same
-// database hold locks of their own schemas and do not count.
+// it neither replaces records a counter works on nor lets one open the store halfway through. Sessions of other stores
+// in the same database hold locks of their own schemas and do not count.
 #define STORE_LOCK_KEY "1835365230"
 #define STORE_SCHEMA "(SELECT oid FROM pg_namespace WHERE nspname = current_schema())"
 #define STORE_LOCK STORE_LOCK_KEY ", " STORE_SCHEMA "::int"

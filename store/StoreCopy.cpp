@@ -53,7 +53,7 @@ namespace StoreCopy {
 QList<TableCount> copyRecords(Store& from, Store& to, bool replace, const Progress& progress)
 {
     for (const TableDef& def : Schema::tables())
-        from.table(def.file); // a source without one of them says so before anything is written
+        from.table(def.file);      // a source without one of them says so before anything is written
     const Snapshot snapshot(from); // the copy is the store at one moment
     QList<qint64> expected;
     qint64 total = 0;

@@ -134,7 +134,8 @@ private:
             const ExecStatusType status = r ? PQresultStatus(r) : PGRES_FATAL_ERROR;
             const bool ok = status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
             const QString answer = ok && PQntuples(r) > 0 ? QString::fromUtf8(PQgetvalue(r, 0, 0)) : QString();
-            if (!ok && m_error.isEmpty()) m_error = sql + QStringLiteral(": ") + QString::fromUtf8(PQerrorMessage(conn));
+            if (!ok && m_error.isEmpty())
+                m_error = sql + QStringLiteral(": ") + QString::fromUtf8(PQerrorMessage(conn));
             PQclear(r);
             return answer;
         };

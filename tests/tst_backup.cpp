@@ -110,7 +110,8 @@ QStringList objects(Store& store)
         u"SELECT c.relkind::text || ' ' || c.relname FROM pg_class c WHERE c.relnamespace = "
         u"(SELECT oid FROM pg_namespace WHERE nspname = current_schema()) "
         u"UNION ALL SELECT 'trigger ' || t.tgname FROM pg_trigger t JOIN pg_class c ON c.oid = t.tgrelid "
-        u"WHERE NOT t.tgisinternal AND c.relnamespace = (SELECT oid FROM pg_namespace WHERE nspname = current_schema()) "
+        u"WHERE NOT t.tgisinternal AND c.relnamespace = (SELECT oid FROM pg_namespace WHERE nspname = "
+        u"current_schema()) "
         u"ORDER BY 1"_s,
         1);
 }
@@ -227,7 +228,8 @@ private Q_SLOTS:
             << u"foreign"_s << u": not a backup of the register: table Zmluvy is missing"_s;
         QTest::newRow("a field missing") << u"column"_s
                                          << u": not a backup of the register: table Osoby lacks field REASON"_s;
-        QTest::newRow("a view in place of a table") << u"view"_s << u": not a backup of the register: Predlz is not a table"_s;
+        QTest::newRow("a view in place of a table")
+            << u"view"_s << u": not a backup of the register: Predlz is not a table"_s;
     }
     void checkRejects()
     {
@@ -515,13 +517,13 @@ private Q_SLOTS:
         QTest::newRow("import-dbf") << QStringList{u"import-dbf"_s, u"%TMP%/tables"_s, u"%DATA%"_s, u"--replace"_s}
                                     << false;
         QTest::newRow("export-dbf") << QStringList{u"export-dbf"_s, u"%DATA%"_s, u"%TMP%/out"_s} << false;
-        QTest::newRow("archive") << QStringList{u"archive"_s, u"%DATA%"_s, u"--from"_s, u"1.1.2000"_s, u"--to"_s,
-                                                u"31.12.2099"_s}
+        QTest::newRow("archive") << QStringList{u"archive"_s,  u"%DATA%"_s, u"--from"_s,
+                                                u"1.1.2000"_s, u"--to"_s,   u"31.12.2099"_s}
                                  << false;
         QTest::newRow("dearchive") << QStringList{u"dearchive"_s, u"%DATA%"_s} << false;
         QTest::newRow("reindex") << QStringList{u"reindex"_s, u"%DATA%"_s} << false;
-        QTest::newRow("report") << QStringList{u"report"_s, u"%DATA%"_s, u"income"_s, u"1.1.2026"_s, u"31.12.2026"_s,
-                                               u"--pdf"_s, u"%TMP%/income.pdf"_s}
+        QTest::newRow("report") << QStringList{u"report"_s,     u"%DATA%"_s, u"income"_s,          u"1.1.2026"_s,
+                                               u"31.12.2026"_s, u"--pdf"_s,  u"%TMP%/income.pdf"_s}
                                 << false;
         QTest::newRow("search") << QStringList{u"search"_s, u"%DATA%"_s, u"ZLAT"_s} << false;
     }

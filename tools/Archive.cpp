@@ -1,5 +1,5 @@
-#include "core/Shop.h"
 #include "core/ArchiveMove.h"
+#include "core/Shop.h"
 #include "core/Statistics.h"
 #include "store/Store.h"
 #include "store/StoreLock.h"

@@ -1,7 +1,7 @@
+#include "core/Shop.h"
 #include "reports/ReportCatalog.h"
 #include "reports/ReportPainter.h"
 #include "reports/ShopReport.h"
-#include "core/Shop.h"
 #include "store/Clock.h"
 #include "store/Store.h"
 #include "store/StoreLock.h"

@@ -1,5 +1,5 @@
-#include "core/Shop.h"
 #include "core/GoodsSearch.h"
+#include "core/Shop.h"
 #include "store/Store.h"
 #include "store/StoreLock.h"
 #include "store/Table.h"

@@ -1,9 +1,9 @@
 #include "CrashLoops.h"
 
 #include "core/ExpiryMarks.h"
+#include "core/GoodsSearch.h"
 #include "core/IncomeExpense.h"
 #include "core/Marking.h"
-#include "core/GoodsSearch.h"
 #include "store/Backup.h"
 #include "store/Clock.h"
 #include "store/DbfTransfer.h"
