@@ -230,6 +230,21 @@ class TestArchive : public QObject
         return out;
     }
 
+    // One instance of each of the six tables, the live ones open, as a routine without a window takes them.
+    struct Sides
+    {
+        explicit Sides(Store& store)
+            : contracts(store, u"Zmluvy.DBF"_s), extensions(store, u"Predlz.DBF"_s), goods(store, u"Inventar.DBF"_s),
+              xc(store, u"Xzmluvy.DBF"_s), xe(store, u"Xpredlz.DBF"_s), xg(store, u"Xinvent.DBF"_s)
+        {
+            for (Table* t : {&contracts, &extensions, &goods})
+                t->open();
+        }
+        ArchiveMove::Tables live() { return {contracts, extensions, goods}; }
+        ArchiveMove::Tables archive() { return {xc, xe, xg}; }
+        Table contracts, extensions, goods, xc, xe, xg;
+    };
+
     QList<Table*> registerTables()
     {
         return {m_main->form2()->Table1, m_main->form4()->Table1, m_main->form7()->Table1};
@@ -620,12 +635,9 @@ private Q_SLOTS:
     void movesWithoutWindow()
     {
         addRegister();
-        Table contracts(store(), u"Zmluvy.DBF"_s), extensions(store(), u"Predlz.DBF"_s),
-            goods(store(), u"Inventar.DBF"_s);
-        Table xc(store(), u"Xzmluvy.DBF"_s), xe(store(), u"Xpredlz.DBF"_s), xg(store(), u"Xinvent.DBF"_s);
-        for (Table* t : {&contracts, &extensions, &goods})
-            t->open();
-        const ArchiveMove::Tables live{contracts, extensions, goods}, archive{xc, xe, xg};
+        Sides sides(store());
+        Table &contracts = sides.contracts, &xc = sides.xc, &xe = sides.xe, &xg = sides.xg;
+        const ArchiveMove::Tables live = sides.live(), archive = sides.archive();
         QCOMPARE(ArchiveMove::markFinished(live, {2026, 1, 1}, {2026, 11, 30}), 5);
         const ArchiveMove::Counts moved = ArchiveMove::moveMarked(live, archive);
         QCOMPARE(moved.contracts, 5);
@@ -646,12 +658,8 @@ private Q_SLOTS:
     void archivedMeanwhileIsKept()
     {
         addRegister();
-        Table contracts(store(), u"Zmluvy.DBF"_s), extensions(store(), u"Predlz.DBF"_s),
-            goods(store(), u"Inventar.DBF"_s);
-        Table xc(store(), u"Xzmluvy.DBF"_s), xe(store(), u"Xpredlz.DBF"_s), xg(store(), u"Xinvent.DBF"_s);
-        for (Table* t : {&contracts, &extensions, &goods})
-            t->open();
-        const ArchiveMove::Tables live{contracts, extensions, goods}, archive{xc, xe, xg};
+        Sides sides(store());
+        const ArchiveMove::Tables live = sides.live(), archive = sides.archive();
         ArchiveMove::markFinished(live, {2026, 1, 1}, {2026, 11, 30});
         ArchiveMove::moveMarked(live, archive);
         const QString location = store().dataDir();
