@@ -246,6 +246,17 @@ inline void refuse(Store& store, const QString& write, const QString& table, con
                    .arg(table.toLower()));
 }
 
+// Makes the server end the session that commits a transaction which stored a record into table (its SQL
+// name), while it commits: as a server going down at that moment would. A server store only; allow undoes it.
+inline void dropSessionAtCommit(Store& store, const QString& table)
+{
+    store.exec(QStringLiteral("CREATE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS 'BEGIN PERFORM "
+                              "pg_terminate_backend(pg_backend_pid()); PERFORM pg_sleep(60); RETURN NULL; END'"));
+    store.exec(QStringLiteral("CREATE CONSTRAINT TRIGGER refuse AFTER INSERT ON %1 DEFERRABLE INITIALLY DEFERRED "
+                              "FOR EACH ROW EXECUTE FUNCTION refuse()")
+                   .arg(store.connection().sharedTable(store.table(Schema::find(table)->file))));
+}
+
 // Lets the engine write again what refuse made it refuse.
 inline void allow(Store& store)
 {
