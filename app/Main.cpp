@@ -1,5 +1,13 @@
 #include "app/Main.h"
 
+#include "core/Shop.h"
+#include "store/Clock.h"
+#include "store/EngineConfig.h"
+#include "store/EventPump.h"
+#include "store/FileModes.h"
+#include "store/StoreLock.h"
+#include "store/Table.h"
+#include "store/Values.h"
 #include "widgets/Guard.h"
 #include "widgets/Messages.h"
 #include "widgets/MonthCal.h"
@@ -9,14 +17,7 @@
 #include "windows/register/Osoby.h"
 #include "windows/register/Predlz.h"
 #include "windows/register/RegisterWindow.h"
-#include "core/Shop.h"
 #include "windows/register/Zmluvy.h"
-#include "store/Clock.h"
-#include "store/EngineConfig.h"
-#include "store/EventPump.h"
-#include "store/StoreLock.h"
-#include "store/Table.h"
-#include "store/Values.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -81,8 +82,12 @@ TForm1::TForm1(const QString& programDir, QWidget* parent) : QMainWindow(parent)
 void TForm1::create(const QString& programDir)
 {
     const EngineConfig::Definition def = EngineConfig::ensureDatabaseName(programDir);
+    FileModes::takeRestricted(); // what earlier openings in this process noted is not this store's
     m_openMark = std::make_unique<StoreLock>(def.location(), StoreLock::Kind::Open);
     m_shop = std::make_unique<Shop>(def.location());
+    // Once, where the clerk looks: until now every account of the computer could read the customers' data.
+    if (!FileModes::takeRestricted().isEmpty())
+        m_hint = u"Dáta záložne boli čitateľné pre iné účty počítača; prístup bol obmedzený."_s;
     setWindowTitle(m_shop->ShopName);
 
     m_mdi = new QMdiArea(this);
@@ -409,15 +414,7 @@ void TForm1::SpeedButton2Click()
 
 void TForm1::SpeedButton1Click()
 {
-    {
-        WaitCursor wait;
-        Table* person = m_form3->Table1;
-        m_form2->Table1->setFilter(u"BIRTHNUM='"_s + person->field(u"BIRTHNUM"_s).asString() + u"'"_s);
-        m_form2->Table1->setFiltered(true);
-        m_form2->setWindowTitle(u"Zmluvy záložcu: "_s + person->field(u"LASTNAME"_s).asString() + u" "_s +
-                                person->field(u"FIRSNAME"_s).asString());
-    }
-    showChild(m_form2);
+    m_form3->ShowPersonContracts();
 }
 
 void TForm1::SpeedButton3Click()
@@ -427,7 +424,7 @@ void TForm1::SpeedButton3Click()
         const QString number = m_form2->Table1->field(u"NUMBER"_s).asString();
         Table* goods = m_form4->Table1;
         goods->setIndexName(u"NUMBER"_s);
-        goods->setFilter(u"NUMBER='"_s + number + u"'"_s);
+        goods->setFilter(Filter::equal(goods->definition(), u"NUMBER"_s, number));
         goods->setFiltered(true);
         m_form4->setWindowTitle(u"Založené predmety na zmluve: "_s + number);
     }
@@ -442,7 +439,7 @@ void TForm1::SpeedButton4Click()
         extensions->setIndexName(u"NUMBER"_s);
         extensions->findKey(m_form2->Edit1 ? m_form2->Edit1->text() : QString());
         const QString number = m_form2->Table1->field(u"NUMBER"_s).asString();
-        extensions->setFilter(u"NUMBER='"_s + number + u"'"_s);
+        extensions->setFilter(Filter::equal(extensions->definition(), u"NUMBER"_s, number));
         extensions->setFiltered(true);
         m_form7->setWindowTitle(u"Predĺženia k zmluve: "_s + number);
     }

@@ -1,12 +1,12 @@
 #include "app/StartProgram.h"
 
-#include "widgets/Guard.h"
 #include "app/Main.h"
-#include "windows/services/Zaloha.h"
 #include "store/EngineConfig.h"
 #include "store/Errors.h"
 #include "store/EventPump.h"
 #include "store/Store.h"
+#include "widgets/Guard.h"
+#include "windows/services/Zaloha.h"
 
 #include <QApplication>
 #include <QDir>
@@ -35,7 +35,8 @@ QString workingFolder(const QString& programDir)
     const QString ownTemplate = QDir(home).filePath(u"ZMLUVA.TXT"_s);
     if (!QFileInfo::exists(ownTemplate) && QFileInfo::exists(sharedTemplate) &&
         QFile::copy(sharedTemplate, ownTemplate)) // the shop edits its own copy with "&Text zmluvy"
-        QFile(ownTemplate).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+        // The copy keeps the installed file's mode, readable by all: the shop's own copy is not.
+        QFile(ownTemplate).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
     QDir::setCurrent(home);
     // An existing definition stays as it is; a new one gets an empty store on this first start.
     if (!EngineConfig::isDefined()) {

@@ -9,7 +9,7 @@ using namespace Qt::Literals::StringLiterals;
 
 ExpiringList::ExpiringList(Shop& shop, QObject* parent)
     : ListReport(shop, u"ExpiringList"_s, u"Zmluvy.DBF"_s, u"NUMBER"_s,
-                 {u"Expirácia zmlúv"_s, u"Expirácia zmlúv"_s, 32.5, 19, 23.3}, parent)
+                 {u"Expirácia zmlúv"_s, u"Expirácia zmlúv"_s, 32.5, 19, 23.3, ReportFont::italic()}, parent)
 {
     addColumn(2, u"Zmluva"_s, u"NUMBER"_s);
     addColumn(19, u"Podpísaná dňa"_s, u"AGRDATE"_s);
@@ -19,7 +19,7 @@ ExpiringList::ExpiringList(Shop& shop, QObject* parent)
     FirstName = &Detail->addLabel(91, 2).named(u"FIRSNAME"_s);
     addColumn(131, u"Založ. suma"_s, u"AMOUNT"_s);
     addColumn(155, u"Percentá"_s, u"PERCENT"_s);
-    ColumnHeader->addLabel(47, 25, u"Založený predmet"_s).named(u"Caption"_s);
+    addCaption(47, u"Založený predmet"_s, 25); // the second row
     Goods = &Detail->addMemo(47, 8.5).named(u"Goods"_s);
     Detail->lineBottom = true;
     Detail->beforePrint = [this] { QRSubDetail1BeforePrint(); };

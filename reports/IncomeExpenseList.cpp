@@ -17,7 +17,7 @@ constexpr double CountsTop = 32;
 
 IncomeExpenseList::IncomeExpenseList(Shop& shop, QObject* parent)
     : ListReport(shop, u"IncomeExpenseList"_s, u"Prijvyd.dbf"_s, u"DATE"_s,
-                 {u"Príjmy / Výdaje"_s, u"Príjmy a výdaje za obdobie:"_s, 28.3, 21, 8.5}, parent)
+                 {u"Príjmy / Výdaje"_s, u"Príjmy a výdaje za obdobie:"_s, 28.3, 21, 8.5, ReportFont::italic()}, parent)
 {
     addColumn(2, u"Zmluva"_s, u"NUMBER"_s);
     addColumn(19, u"Podpísaná dňa"_s, u"DATE"_s);

@@ -14,7 +14,8 @@ constexpr double ValueY = 2;
 
 ListReport::ListReport(Shop& shop, const QString& objectName, const QString& file, const QString& tag,
                        const Layout& layout, QObject* parent)
-    : ShopReport(shop, objectName, layout.title, parent), m_captionsY(layout.captionsY)
+    : ShopReport(shop, objectName, layout.title, parent), m_captionsY(layout.captionsY),
+      m_captionFont(layout.captionFont)
 {
     Table1 = new Table(shop.store(), file, this);
     Table1->setObjectName(u"Table1"_s);
@@ -43,9 +44,9 @@ ReportItem& ListReport::addColumn(double x, const QString& caption, const QStrin
     return Detail->addField(x, ValueY, field);
 }
 
-ReportItem& ListReport::addCaption(double x, const QString& caption)
+ReportItem& ListReport::addCaption(double x, const QString& caption, double y)
 {
-    return ColumnHeader->addLabel(x, m_captionsY, caption).named(u"Caption"_s);
+    return ColumnHeader->addLabel(x, y < 0 ? m_captionsY : y, caption).named(u"Caption"_s).withFont(m_captionFont);
 }
 
 void ListReport::setHeading(const QString& secondLine)

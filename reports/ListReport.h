@@ -21,6 +21,7 @@ public:
         double headingHeight = 30;
         double captionsY = 21;
         double detailHeight = 8.5;
+        ReportFont captionFont = {}; // of the column captions
     };
 
     ListReport(Shop& shop, const QString& objectName, const QString& file, const QString& tag, const Layout& layout,
@@ -36,8 +37,8 @@ public:
 
     // A column: its caption in the heading and the field's text in the detail band, at x millimetres.
     ReportItem& addColumn(double x, const QString& caption, const QString& field);
-    // A caption alone, for a column the program fills.
-    ReportItem& addCaption(double x, const QString& caption);
+    // A caption alone, for a column the program fills; in the row of captions unless y is given.
+    ReportItem& addCaption(double x, const QString& caption, double y = -1);
 
     // The subjects of the goods pledged under a contract, one line each in the order of the shop's goods table
     // on its tag NUMBER, into a memo; the screen repaints after each line.
@@ -49,4 +50,5 @@ protected:
 
 private:
     double m_captionsY;
+    ReportFont m_captionFont;
 };

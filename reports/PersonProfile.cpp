@@ -118,7 +118,7 @@ bool PersonProfile::Start(const QString& birthNumber)
     shop().Table4->setIndexName(u"NUMBER"_s);
     if (!persons.findKey(birthNumber)) return false;
 
-    Table1->setFilter(u"BIRTHNUM='"_s + birthNumber + u'\'');
+    Table1->setFilter(Filter::equal(Table1->definition(), u"BIRTHNUM"_s, birthNumber));
     Table1->setFiltered(true);
     figures = {};
     figures = PersonFigures::compute(*Table1, *shop().Table4, *shop().Table3, Clock::today());

@@ -2,6 +2,7 @@
 
 #include "store/Errors.h"
 #include "store/EventPump.h"
+#include "store/FileModes.h"
 #include "store/PgConnection.h"
 #include "store/Schema.h"
 #include "store/SqliteConnection.h"
@@ -355,6 +356,7 @@ void copyStore(const QString& dataDir, const QString& target, const Progress& pr
     const QString source = QDir(dataDir).filePath(Store::fileName());
     if (!QFileInfo::exists(source)) throw StoreError(u"Cannot open database. Path not found: %1"_s.arg(native(source)));
     QFile::remove(target);
+    FileModes::restrictStore(source, true); // as every opening of the store: its journal files take its mode
     RawConnection from(source, SQLITE_OPEN_READWRITE);
     sqlite3_busy_timeout(from.handle(), 5000);
     from.exec("PRAGMA mmap_size=1073741824"); // pages read from the mapped file, not one call each

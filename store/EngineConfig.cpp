@@ -1,5 +1,8 @@
 #include "store/EngineConfig.h"
 
+#include "store/Errors.h"
+#include "store/PgConnection.h"
+
 #include <QDir>
 #include <QSettings>
 #include <QStandardPaths>
@@ -32,12 +35,21 @@ bool Definition::isServer() const
 
 QString Definition::location() const
 {
-    return isServer() ? serverLocation(host, port, database, user, schema) : path;
+    return isServer() ? serverLocation(host, port, database, user, schema, sslMode) : path;
+}
+
+// The schema goes into the server's search path and into every statement: only a plain name may.
+static void checkSchema(const QString& schema)
+{
+    if (!schema.isEmpty() && !PgConnection::isPlainName(schema))
+        throw StoreError(u"The schema %1 of the engine configuration (%2) is not a plain name: only letters, digits "
+                         u"and _ are allowed, at most 63 of them"_s.arg(schema, QDir::toNativeSeparators(filePath())));
 }
 
 QString serverLocation(const QString& host, const QString& port, const QString& database, const QString& user,
-                       const QString& schema)
+                       const QString& schema, const QString& sslMode)
 {
+    checkSchema(schema);
     const auto part = [](const QString& text) { return QString::fromLatin1(QUrl::toPercentEncoding(text)); };
     QString uri = u"postgresql://"_s + part(host);
     if (!port.isEmpty()) uri += u':' + part(port);
@@ -45,6 +57,7 @@ QString serverLocation(const QString& host, const QString& port, const QString& 
     QStringList parameters;
     if (!user.isEmpty()) parameters << u"user="_s + part(user);
     if (!schema.isEmpty()) parameters << u"options="_s + part(u"-csearch_path="_s + schema);
+    if (!sslMode.isEmpty()) parameters << u"sslmode="_s + part(sslMode);
     if (!parameters.isEmpty()) uri += u'?' + parameters.join(u'&');
     return uri;
 }
@@ -77,12 +90,14 @@ Definition ensureDatabaseName(const QString& programDir)
     d.database = settings.value(key(u"DATABASE"_s)).toString();
     d.user = settings.value(key(u"USER"_s)).toString();
     d.schema = settings.value(key(u"SCHEMA"_s)).toString();
+    d.sslMode = settings.value(key(u"SSLMODE"_s)).toString();
     return d;
 }
 
 void defineServer(const QString& host, const QString& port, const QString& database, const QString& user,
                   const QString& schema)
 {
+    checkSchema(schema);
     QSettings settings(filePath(), QSettings::IniFormat);
     settings.setValue(key(u"TYPE"_s), u"POSTGRESQL"_s);
     settings.setValue(key(u"HOST"_s), host);

@@ -9,8 +9,9 @@ namespace EngineConfig {
 
 // TYPE=SQLITE: the store file in the folder PATH. TYPE=POSTGRESQL: the database DATABASE on the server
 // HOST (a name, an address, or the folder of its local socket) at PORT, as USER, its tables in SCHEMA
-// (several shops may share one database); the password only ever comes from the user's ~/.pgpass, never
-// from here.
+// (several shops may share one database; a plain name), over a connection protected as SSLMODE says
+// (verify-full for a server reached over the network); the password only ever comes from the user's
+// ~/.pgpass, never from here.
 struct Definition
 {
     QString path;
@@ -19,16 +20,19 @@ struct Definition
     QString port;
     QString database;
     QString user;
-    QString schema; // SCHEMA: where the store's tables lie in DATABASE; the user's search path when empty
+    QString schema;  // SCHEMA: where the store's tables lie in DATABASE; the user's search path when empty
+    QString sslMode; // SSLMODE: libpq's sslmode; its default when empty
 
     bool isServer() const;
-    // What the store opens: the folder, or postgresql://HOST:PORT/DATABASE?user=USER.
+    // What the store opens: the folder, or postgresql://HOST:PORT/DATABASE?user=USER. Throws StoreError
+    // when SCHEMA is not a plain name (letters, digits and _).
     QString location() const;
 };
 
-// The connection URI of a server store; empty parts are left to the server's defaults.
+// The connection URI of a server store; empty parts are left to the server's defaults. Throws StoreError
+// when schema is not a plain name.
 QString serverLocation(const QString& host, const QString& port, const QString& database, const QString& user,
-                       const QString& schema = {});
+                       const QString& schema = {}, const QString& sslMode = {});
 
 QString filePath();
 QString databaseName(); // "Mervana"
@@ -37,7 +41,8 @@ bool isDefined();
 // Defines the database name with programDir + "Data" and driver SQLITE when it is missing and saves;
 // an existing definition is returned unchanged, even when it points elsewhere.
 Definition ensureDatabaseName(const QString& programDir);
-// Defines (or redefines) the database name as a store on a PostgreSQL server.
+// Defines (or redefines) the database name as a store on a PostgreSQL server; refuses a schema that is
+// not a plain name, as location() does.
 void defineServer(const QString& host, const QString& port, const QString& database, const QString& user,
                   const QString& schema = {});
 

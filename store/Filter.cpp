@@ -58,11 +58,21 @@ private:
         if (atEnd()) refuse();
         const FieldType type = m_def.fields.at(field).type;
         if (m_text.at(m_pos) == u'\'') {
-            const qsizetype close = m_text.indexOf(u'\'', m_pos + 1);
-            if (close < 0 || type != FieldType::Text) refuse();
-            const QString value = m_text.mid(m_pos + 1, close - m_pos - 1);
-            m_pos = close + 1;
-            return {field, value};
+            if (type != FieldType::Text) refuse();
+            // A constant as SQL writes one: '' inside stands for a quote.
+            QString value;
+            for (qsizetype i = m_pos + 1; i < m_text.size(); ++i) {
+                if (m_text.at(i) != u'\'') {
+                    value += m_text.at(i);
+                } else if (i + 1 < m_text.size() && m_text.at(i + 1) == u'\'') {
+                    value += u'\'';
+                    ++i;
+                } else {
+                    m_pos = i + 1;
+                    return {field, value};
+                }
+            }
+            refuse();
         }
         const QString word = identifier();
         if (type != FieldType::Logical) refuse();
@@ -81,6 +91,29 @@ private:
 Filter Filter::parse(const TableDef& def, const QString& text)
 {
     return Parser(def, text).run();
+}
+
+Filter Filter::equal(const TableDef& def, const QString& field, const QVariant& value)
+{
+    const int index = def.fieldIndex(field);
+    const FieldType type = index < 0 ? FieldType::Number : def.fields.at(index).type;
+    const bool fits = (type == FieldType::Text && value.typeId() == QMetaType::QString) ||
+                      (type == FieldType::Logical && value.typeId() == QMetaType::Bool);
+    if (!fits) throw StoreError(u"A view filter compares a text or logical field of %1, not %2"_s.arg(def.file, field));
+    return Filter{{{index, value}}};
+}
+
+QString Filter::text(const TableDef& def) const
+{
+    QStringList parts;
+    for (const Term& t : terms) {
+        const QString name = def.fields.at(t.field).name;
+        if (t.value.typeId() == QMetaType::Bool)
+            parts << name + (t.value.toBool() ? u" = True"_s : u" = False"_s);
+        else
+            parts << name + u"='"_s + t.value.toString().replace(u"'"_s, u"''"_s) + u'\'';
+    }
+    return parts.join(u" and "_s);
 }
 
 QString Filter::sql(const TableDef& def) const

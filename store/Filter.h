@@ -17,8 +17,15 @@ struct Filter
     };
     QList<Term> terms;
 
-    // Throws StoreError naming the expression when it is not of that grammar.
+    // Throws StoreError naming the expression when it is not of that grammar. A text constant is quoted
+    // as in SQL: '' inside it stands for one quote.
     static Filter parse(const TableDef& def, const QString& text);
+    // The one term field = value, for a value read from a record (a QString for a text field, a bool
+    // for a logical one): it stays a bound value whatever it holds. Throws StoreError for other fields.
+    static Filter equal(const TableDef& def, const QString& field, const QVariant& value);
+
+    // The filter written in the grammar parse reads: parse(def, text(def)) gives it back.
+    QString text(const TableDef& def) const;
 
     // "IFNULL(..)=? AND ..." with values in order; empty when there are no terms.
     QString sql(const TableDef& def) const;

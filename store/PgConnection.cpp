@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <libpq-fe.h>
+#include <utility>
 #include <vector>
 
 using namespace Qt::Literals::StringLiterals;
@@ -43,7 +44,7 @@ QString lower(const QString& name)
 
 QString quoted(const QString& name)
 {
-    return u'"' + name.toLower() + u'"';
+    return u'"' + name.toLower().replace(u'"', u"\"\""_s) + u'"';
 }
 
 bool hasWrk(const TableDef& def)
@@ -264,28 +265,89 @@ END $f$;
     return sql;
 }
 
-void refusePassword(const QString& location)
+// Where a location carries a secret: the password of user:password@ in a URI and the value of each
+// password= entry, as (start, length). Found by their form alone, so also in a location that libpq cannot
+// read.
+QList<std::pair<qsizetype, qsizetype>> secretSpans(const QString& location)
+{
+    QList<std::pair<qsizetype, qsizetype>> spans;
+    const qsizetype scheme = location.indexOf(u"://"_s);
+    if (scheme >= 0) {
+        const qsizetype from = scheme + 3;
+        static const QRegularExpression pathOrQuery(u"[/?]"_s);
+        const qsizetype authorityEnd = location.indexOf(pathOrQuery, from);
+        const qsizetype at = location.lastIndexOf(u'@', authorityEnd < 0 ? -1 : authorityEnd);
+        const qsizetype colon = location.indexOf(u':', from);
+        if (at >= from && colon >= 0 && colon < at) spans.append({colon + 1, at - colon - 1});
+    }
+    static const QRegularExpression entry(uR"(password\s*=\s*('(?:[^'\\]|\\.)*'?|[^\s&]*))"_s,
+                                          QRegularExpression::CaseInsensitiveOption);
+    for (const QRegularExpressionMatch& m : entry.globalMatch(location))
+        if (m.capturedLength(1) > 0) spans.append({m.capturedStart(1), m.capturedLength(1)});
+    // One secret inside another (a URI's password that reads like an entry) is hidden as one.
+    std::sort(spans.begin(), spans.end());
+    QList<std::pair<qsizetype, qsizetype>> merged;
+    for (const auto& [start, length] : std::as_const(spans)) {
+        if (!merged.isEmpty() && start <= merged.last().first + merged.last().second)
+            merged.last().second = std::max(merged.last().second, start + length - merged.last().first);
+        else
+            merged.append({start, length});
+    }
+    return merged;
+}
+
+// text (a message of libpq about location) with every secret of location hidden: as written, decoded and
+// without its quotes, the longest first so that one holding a shorter one goes whole.
+QString withoutSecrets(QString text, const QString& location)
+{
+    QStringList secrets;
+    for (const auto& [start, length] : secretSpans(location)) {
+        QString secret = location.mid(start, length);
+        if (secret.startsWith(u'\'')) secret = secret.mid(1).chopped(secret.endsWith(u'\'') && length > 1 ? 1 : 0);
+        secrets << location.mid(start, length) << secret
+                << QString::fromUtf8(QByteArray::fromPercentEncoding(secret.toUtf8()));
+    }
+    secrets.removeAll(QString());
+    std::sort(secrets.begin(), secrets.end(), [](const QString& a, const QString& b) { return a.size() > b.size(); });
+    for (const QString& secret : std::as_const(secrets))
+        text.replace(secret, u"***"_s);
+    return text;
+}
+
+// The password comes from ~/.pgpass and from nowhere else: not from the location, nor from a password
+// file or a service entry it names, nor from the environment. Whatever names another source is refused,
+// rather than dropped in silence: the connection would then fail naming nothing, or the environment
+// of the programs the register starts (the editor of the contract template) would change behind the
+// shop's back.
+void checkLocation(const QString& location)
 {
     char* error = nullptr;
     PQconninfoOption* options = PQconninfoParse(location.toUtf8().constData(), &error);
     if (!options) {
         const QString text = error ? QString::fromUtf8(error).trimmed() : QString();
         PQfreemem(error);
-        throw StoreError(u"Not a valid store location %1: %2"_s.arg(location, text));
+        throw StoreError(u"Not a valid store location %1: %2"_s.arg(PgConnection::displayLocation(location),
+                                                                    withoutSecrets(text, location)));
     }
-    bool password = false;
-    for (PQconninfoOption* o = options; o->keyword; ++o)
-        if (std::strcmp(o->keyword, "password") == 0 && o->val && *o->val) password = true;
+    QString source;
+    for (PQconninfoOption* o = options; o->keyword; ++o) {
+        if (!o->val || !*o->val) continue;
+        for (const char* keyword : {"password", "passfile", "service"})
+            if (std::strcmp(o->keyword, keyword) == 0 && source.isEmpty()) source = QString::fromLatin1(keyword) + u'=';
+    }
     PQconninfoFree(options);
-    if (password)
-        throw StoreError(u"The password of %1 belongs in ~/.pgpass, never in the store's location"_s.arg(
-            QString(location).replace(QRegularExpression(u":[^:@/]*@"_s), u":***@"_s)));
+    for (const char* variable : {"PGPASSWORD", "PGPASSFILE", "PGSERVICE"})
+        if (source.isEmpty() && !qEnvironmentVariableIsEmpty(variable))
+            source = QString::fromLatin1(variable) + u" in the environment"_s;
+    if (!source.isEmpty())
+        throw StoreError(u"The password of %1 belongs in ~/.pgpass, never in the store's location (%2)"_s.arg(
+            PgConnection::displayLocation(location), source));
 }
 
 // A new connection to location, or ConnectionLost with the server's reason.
 pg_conn* openConnection(const QString& location)
 {
-    refusePassword(location);
+    checkLocation(location);
     const QByteArray uri = location.toUtf8();
     // Ours first, the location's own after them: the location may set any of them otherwise.
     const char* keywords[] = {"application_name", "client_encoding", "connect_timeout",
@@ -550,14 +612,31 @@ private:
 
 } // namespace
 
+bool PgConnection::isPlainName(const QString& name)
+{
+    static const QRegularExpression plain(u"^[A-Za-z0-9_]{1,63}$"_s);
+    return plain.match(name).hasMatch();
+}
+
+QString PgConnection::displayLocation(const QString& location)
+{
+    // In place, by position: a short password must not take letters out of the rest of the location.
+    QString shown = location;
+    const auto spans = secretSpans(location);
+    for (auto it = spans.crbegin(); it != spans.crend(); ++it)
+        shown.replace(it->first, it->second, u"***"_s);
+    return shown;
+}
+
 PgConnection::PgConnection(const QString& location) : m_location(location)
 {
     m_conn = openConnection(location);
     try {
         m_schema = ask(m_conn, "SELECT current_schema()");
-        if (m_schema.isEmpty() || m_schema != m_schema.toLower())
-            throw StoreError(u"Cannot open database %1: its schema must be named in lower case (%2)"_s.arg(
-                location, m_schema.isEmpty() ? u"none"_s : m_schema));
+        // Every statement names the schema: only a plain one is ever written into them.
+        if (m_schema.isEmpty() || m_schema != m_schema.toLower() || !isPlainName(m_schema))
+            throw StoreError(u"Cannot open database %1: its schema must be named in lower case letters, digits and "
+                             u"_ only (%2)"_s.arg(location, m_schema.isEmpty() ? u"none"_s : m_schema));
         if (!storeIn(m_conn))
             throw StoreError(
                 u"Cannot open database %1: it holds no store; create one with: mervana-admin init %1"_s.arg(location));

@@ -34,6 +34,10 @@ public:
     // Removes what createStore made (a copy that failed after it made them).
     static void dropStore(const QString& location);
     static bool holdsStore(const QString& location);
+    // Whether a schema name is plain: letters, digits and _ only, as the engine configuration's SCHEMA must be.
+    static bool isPlainName(const QString& name);
+    // The location as a message may show it: any password in it hidden, also when libpq cannot read it.
+    static QString displayLocation(const QString& location);
 
     Engine engine() const override { return Engine::Postgresql; }
     std::unique_ptr<Statement> prepare(const QString& sql) override;

@@ -1,9 +1,11 @@
 #include "store/SqliteConnection.h"
 
 #include "store/Errors.h"
+#include "store/FileModes.h"
 #include "store/Row.h"
 #include "store/Schema.h"
 #include "store/Statement.h"
+#include "store/Store.h"
 
 #include <QCollator>
 #include <QDir>
@@ -13,6 +15,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUuid>
+#include <optional>
 #include <sqlite3.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -52,17 +55,43 @@ sqlite3* rawHandle(const QSqlDatabase& db)
     return *static_cast<sqlite3* const*>(db.driver()->handle().data());
 }
 
-void configure(QSqlDatabase& db)
+// The first column of the first row of a pragma, or nullopt with the engine's message in error.
+std::optional<QString> pragma(sqlite3* db, const char* sql, QString& error)
 {
-    SqliteConnection::addCollations(rawHandle(db));
-    QSqlQuery q(db);
-    // A posted record must survive a crash.
-    q.exec(u"PRAGMA journal_mode=WAL"_s);
-    q.exec(u"PRAGMA synchronous=FULL"_s);
-    q.exec(u"PRAGMA busy_timeout=5000"_s);
+    sqlite3_stmt* stmt = nullptr;
+    int rc = sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr);
+    QString value;
+    if (rc == SQLITE_OK && (rc = sqlite3_step(stmt)) == SQLITE_ROW)
+        value = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
+    sqlite3_finalize(stmt);
+    if (rc == SQLITE_ROW || rc == SQLITE_DONE) return value;
+    error = QString::fromUtf8(sqlite3_errmsg(db));
+    return std::nullopt;
+}
+
+// Sets the connection up; returns why the store cannot be used so, or an empty text.
+QString configure(QSqlDatabase& db)
+{
+    sqlite3* raw = rawHandle(db);
+    SqliteConnection::addCollations(raw);
+    QString error;
+    if (!pragma(raw, "PRAGMA busy_timeout=5000", error)) return error;
+    // A posted record must survive a crash. A store that cannot keep its journal so (a file system without
+    // shared memory, a journal file it cannot make) is refused rather than used without it: SQLite would
+    // quietly keep its old journal mode.
+    const std::optional<QString> mode = pragma(raw, "PRAGMA journal_mode=WAL", error);
+    if (!mode || mode->compare(u"wal"_s, Qt::CaseInsensitive) != 0)
+        return u"its journal cannot be kept in WAL mode here (%1); without it a crash could lose posted records"_s.arg(
+            mode ? u"journal_mode stays "_s + *mode : error);
+    const std::optional<QString> sync =
+        pragma(raw, "PRAGMA synchronous=FULL", error) ? pragma(raw, "PRAGMA synchronous", error) : std::nullopt;
+    if (sync != u"2"_s) // FULL
+        return u"it cannot write with synchronous=FULL (%1); without it a crash could lose posted records"_s.arg(
+            sync ? u"synchronous stays "_s + *sync : error);
     // Inside a long transaction every record written through an instance is a statement of its own, and
     // each one that fires the record count trigger keeps a statement journal: in memory, not a file write.
-    q.exec(u"PRAGMA temp_store=MEMORY"_s);
+    if (!pragma(raw, "PRAGMA temp_store=MEMORY", error)) return error;
+    return {};
 }
 
 class SqliteStatement : public Statement
@@ -169,18 +198,26 @@ SqliteConnection::SqliteConnection(const QString& path)
 {
     if (!QFileInfo::exists(path))
         throw StoreError(u"Cannot open database. Path not found: %1"_s.arg(QDir::toNativeSeparators(path)));
+    // Before SQLite opens it: the journal files it makes take the store file's mode.
+    FileModes::restrictStore(path, QFileInfo(path).fileName() == Store::fileName());
     configureEngine();
     m_name = u"mervana-"_s + QUuid::createUuid().toString(QUuid::WithoutBraces);
-    QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, m_name);
-    db.setDatabaseName(path);
-    if (!db.open()) {
-        const QString text = db.lastError().text();
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(m_name);
-        throw StoreError(u"Cannot open database %1: %2"_s.arg(QDir::toNativeSeparators(path), text));
+    QString error;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, m_name);
+        db.setDatabaseName(path);
+        if (!db.open()) {
+            error = db.lastError().text();
+        } else if (error = configure(db); !error.isEmpty()) {
+            db.close();
+        } else {
+            m_handle = rawHandle(db);
+        }
     }
-    configure(db);
-    m_handle = rawHandle(db);
+    if (!error.isEmpty()) {
+        QSqlDatabase::removeDatabase(m_name);
+        throw StoreError(u"Cannot open database %1: %2"_s.arg(QDir::toNativeSeparators(path), error));
+    }
 }
 
 SqliteConnection::~SqliteConnection()
@@ -206,8 +243,7 @@ void SqliteConnection::createStore(const QString& path)
         db.setDatabaseName(path);
         if (!db.open()) {
             error = db.lastError().text();
-        } else {
-            configure(db);
+        } else if (error = configure(db); error.isEmpty()) {
             db.transaction();
             QSqlQuery q(db);
             if (!q.exec(u"CREATE TABLE RecordCounts (name TEXT PRIMARY KEY, n INTEGER NOT NULL)"_s))
@@ -227,6 +263,8 @@ void SqliteConnection::createStore(const QString& path)
             else
                 db.rollback();
             q = QSqlQuery();
+            db.close();
+        } else {
             db.close();
         }
     }

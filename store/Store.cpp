@@ -52,7 +52,8 @@ bool Store::isServerLocation(const QString& location)
 
 QString Store::displayName(const QString& location)
 {
-    return isServerLocation(location) ? location : QDir::toNativeSeparators(storeFile(location));
+    return isServerLocation(location) ? PgConnection::displayLocation(location)
+                                      : QDir::toNativeSeparators(storeFile(location));
 }
 
 bool Store::exists(const QString& location)

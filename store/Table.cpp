@@ -769,10 +769,20 @@ void Table::findNearest(const QString& key)
 void Table::setFilter(const QString& text)
 {
     const TableDef& def = m_def ? *m_def : definition();
-    Filter parsed = Filter::parse(def, text);
+    setFilter(Filter::parse(def, text), text);
+}
+
+void Table::setFilter(const Filter& filter)
+{
+    const TableDef& def = m_def ? *m_def : definition();
+    setFilter(filter, filter.text(def));
+}
+
+void Table::setFilter(const Filter& filter, const QString& text)
+{
     if (isOpen()) checkedPostPending();
     m_filterText = text;
-    m_parsedFilter = std::move(parsed);
+    m_parsedFilter = filter;
     if (m_filtered && isOpen()) {
         m_filter = m_parsedFilter;
         viewChangedInternally();

@@ -88,6 +88,8 @@ public:
     void findNearest(const QString& key);
 
     void setFilter(const QString& text);
+    // The same by terms whose values are bound as they stand: for a value read from a record.
+    void setFilter(const Filter& filter);
     QString filter() const { return m_filterText; }
     void setFiltered(bool on);
     bool filtered() const { return m_filtered; }
@@ -147,6 +149,7 @@ private:
     void requireOpen() const;
     void requireEditing() const;
     void checkedPostPending();
+    void setFilter(const Filter& filter, const QString& text);
     void sync();
     void deferFirst();
     // The cursor stands on `around` (or where it would be) once it is next asked for.

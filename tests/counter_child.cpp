@@ -11,16 +11,17 @@
 //   changes              "changes N": how often the contracts table was changed, here or elsewhere
 // Every message box shown meanwhile is reported first as "message KIND TEXT" (line breaks as \r and \n).
 #include "app/Main.h"
-#include "widgets/Messages.h"
 #include "app/StartProgram.h"
-#include "windows/register/Osoby.h"
 #include "core/Shop.h"
-#include "windows/register/Zmluvy.h"
 #include "store/Clock.h"
 #include "store/EngineConfig.h"
+#include "store/FileModes.h"
 #include "store/Store.h"
 #include "store/Table.h"
 #include "store/TableModel.h"
+#include "widgets/Messages.h"
+#include "windows/register/Osoby.h"
+#include "windows/register/Zmluvy.h"
 
 #include <QAction>
 #include <QApplication>
@@ -132,6 +133,7 @@ private:
 
 int main(int argc, char** argv)
 {
+    FileModes::keepPrivate(); // as the register itself
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() != 8) {

@@ -2,14 +2,8 @@
 
 #include "FreshProgram.h"
 #include "app/Main.h"
-#include "widgets/MaskEdit.h"
-#include "widgets/Messages.h"
 #include "app/StartProgram.h"
-#include "windows/register/Inventar.h"
-#include "windows/register/Osoby.h"
-#include "windows/register/Predlz.h"
 #include "core/Shop.h"
-#include "windows/register/Zmluvy.h"
 #include "store/Clock.h"
 #include "store/EngineConfig.h"
 #include "store/EventPump.h"
@@ -17,6 +11,12 @@
 #include "store/Table.h"
 #include "store/TableModel.h"
 #include "store/Values.h"
+#include "widgets/MaskEdit.h"
+#include "widgets/Messages.h"
+#include "windows/register/Inventar.h"
+#include "windows/register/Osoby.h"
+#include "windows/register/Predlz.h"
+#include "windows/register/Zmluvy.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -33,6 +33,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 #include <memory>
 
@@ -86,6 +87,7 @@ private Q_SLOTS:
     void gridKeysMoveThePanel();
     void deleteContract_data();
     void deleteContract();
+    void goodsAndExtensionsButtons_data();
     void goodsAndExtensionsButtons();
     void searchBox();
     void doubleClickShowsPledger();
@@ -1028,39 +1030,78 @@ void TestContracts::deleteContract()
     QCOMPARE(goodsFlags(u"26/00002"_s, u"SUBJECT"_s), QStringList{u"Prsteň"_s});
 }
 
+// The number box refuses a quote, but an imported or older record may hold one: the goods and extensions
+// of that contract are found by its number as a value, and nobody else's with them.
+void TestContracts::goodsAndExtensionsButtons_data()
+{
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("second");
+    QTest::newRow("plain numbers") << u"26/00001"_s << u"26/00002"_s;
+    QTest::newRow("a quote stored") << u"26/0'001"_s << u"26/0'002"_s;
+    QTest::newRow("always true stored") << u"'OR'1'='"_s << u"'OR'2'='"_s;
+}
+
 void TestContracts::goodsAndExtensionsButtons()
 {
-    addContract({{u"NUMBER"_s, u"26/00001"_s}, {u"RETENT"_s, u"True"_s}});
-    addContract({{u"NUMBER"_s, u"26/00002"_s}});
-    addExtension(u"26/00001"_s, u"10"_s);
-    addExtension(u"26/00002"_s, u"20"_s);
-    addGoods(u"26/00001"_s, u"Prsteň"_s);
-    addGoods(u"26/00002"_s, u"Hodinky"_s);
+    QFETCH(QString, first);
+    QFETCH(QString, second);
+    addContract({{u"NUMBER"_s, first}, {u"RETENT"_s, u"True"_s}});
+    addContract({{u"NUMBER"_s, second}});
+    addExtension(first, u"10"_s);
+    addExtension(second, u"20"_s);
+    addGoods(first, u"Prsteň"_s);
+    addGoods(second, u"Hodinky"_s);
+    if (first.contains(u'\'')) { // what stands before the quote
+        addExtension(first.section(u'\'', 0, 0), u"30"_s);
+        addGoods(first.section(u'\'', 0, 0), u"Obraz"_s);
+    }
+    const auto shownNumber = [](Table& t) {
+        return Filter::parse(t.definition(), t.filter()).values(); // the filter reads back as the number
+    };
+    const auto listed = [](Table& t, const QString& field) {
+        QStringList out;
+        for (t.first(); !t.eof(); t.next())
+            out << t.field(field).asString();
+        return out;
+    };
 
-    clickRow(u"26/00002"_s);
+    clickRow(second);
     QVERIFY(!f->BitBtn6->isEnabled());
     QVERIFY(f->BitBtn3->isEnabled()); // printing needs no state of the contract
-    clickRow(u"26/00001"_s);
+    clickRow(first);
     QVERIFY(f->BitBtn6->isEnabled());
 
     QTest::mouseClick(f->BitBtn6, Qt::LeftButton);
     TForm7* extensions = m_main->form7();
     QVERIFY(extensions->Table1->hasActiveFilter());
-    QCOMPARE(extensions->Table1->filter(), u"NUMBER='26/00001'"_s);
+    QCOMPARE(shownNumber(*extensions->Table1), QList<QVariant>{first});
+    QCOMPARE(listed(*extensions->Table1, u"X_PAID"_s), QStringList{u"10"_s});
     QCOMPARE(extensions->Table1->recordCount(), 1);
-    QCOMPARE(extensions->windowTitle(), u"Predĺženia k zmluve: 26/00001"_s);
+    QCOMPARE(extensions->windowTitle(), u"Predĺženia k zmluve: "_s + first);
     QCOMPARE(m_main->mdiArea()->activeSubWindow()->widget(), extensions);
 
     m_main->showChild(f);
-    clickRow(u"26/00002"_s);
+    clickRow(second);
     QTest::mouseClick(f->BitBtn1, Qt::LeftButton);
     TForm4* goods = m_main->form4();
     QCOMPARE(goods->Table1->indexName(), u"NUMBER"_s);
-    QCOMPARE(goods->Table1->filter(), u"NUMBER='26/00002'"_s);
+    QCOMPARE(shownNumber(*goods->Table1), QList<QVariant>{second});
     QCOMPARE(goods->Table1->recordCount(), 1);
-    QCOMPARE(goods->Table1->field(u"SUBJECT"_s).asString(), u"Hodinky"_s);
+    QCOMPARE(listed(*goods->Table1, u"SUBJECT"_s), QStringList{u"Hodinky"_s});
     QCOMPARE(goods->windowTitle(), u"Založené predmety na zmluve"_s);
     QCOMPARE(m_main->mdiArea()->activeSubWindow()->widget(), goods);
+
+    // The frame's tool bar does the same for the contract the contracts window stands on.
+    m_main->showChild(f);
+    clickRow(first);
+    QTest::mouseClick(m_main->SpeedButton3, Qt::LeftButton);
+    QCOMPARE(listed(*goods->Table1, u"SUBJECT"_s), QStringList{u"Prsteň"_s});
+    QCOMPARE(goods->windowTitle(), u"Založené predmety na zmluve: "_s + first);
+    m_main->showChild(f);
+    clickRow(second);
+    QTest::mouseClick(m_main->SpeedButton4, Qt::LeftButton);
+    QCOMPARE(listed(*extensions->Table1, u"X_PAID"_s), QStringList{u"20"_s});
+    QCOMPARE(extensions->windowTitle(), u"Predĺženia k zmluve: "_s + second);
     QVERIFY(Messages::takeShown().isEmpty());
 }
 

@@ -1,13 +1,13 @@
 #include "ReportShop.h"
+#include "core/ExpiryMarks.h"
+#include "core/IncomeExpense.h"
+#include "core/PersonFigures.h"
+#include "core/Shop.h"
 #include "reports/ExpiringList.h"
 #include "reports/IncomeExpenseList.h"
 #include "reports/PersonProfile.h"
 #include "reports/ReportCatalog.h"
 #include "reports/ReportLayout.h"
-#include "core/ExpiryMarks.h"
-#include "core/IncomeExpense.h"
-#include "core/PersonFigures.h"
-#include "core/Shop.h"
 #include "store/Clock.h"
 #include "store/Errors.h"
 #include "store/Store.h"
@@ -247,6 +247,75 @@ private Q_SLOTS:
         QVERIFY(entry);
         QVERIFY(!entry->start(*m_shop, {u"0000000000"_s}));
         QVERIFY(entry->start(*m_shop, {Pledger}));
+    }
+
+    // A birth number is stored as it came, an imported one with a quote too: the profile counts that
+    // person's contracts and nobody else's, however the value reads as filter text.
+    void profileOfBirthNumberWithQuotes_data()
+    {
+        QTest::addColumn<QString>("birthNumber");
+        QTest::newRow("a quote") << u"70'0101"_s;
+        QTest::newRow("always true") << u"'OR'1'='1"_s;
+        QTest::newRow("doubled quote") << u"70''0101"_s;
+        QTest::newRow("filter words") << u"x' and x='"_s;
+    }
+    void profileOfBirthNumberWithQuotes()
+    {
+        QFETCH(QString, birthNumber);
+        addPersons();
+        write({{u"Osoby.DBF"_s, {{u"BIRTHNUM"_s, birthNumber}, {u"LASTNAME"_s, u"Zvláštny"_s}}},
+               contract(u"11"_s, {{u"AMOUNT"_s, u"100"_s}}, birthNumber),
+               contract(u"12"_s, {{u"AMOUNT"_s, u"200"_s}}, birthNumber),
+               contract(u"13"_s, {{u"AMOUNT"_s, u"400"_s}}),
+               contract(u"14"_s, {{u"AMOUNT"_s, u"800"_s}}, u"7551011234"_s),
+               contract(u"15"_s, {{u"AMOUNT"_s, u"1600"_s}}, birthNumber.section(u'\'', 0, 0)),
+               contract(u"16"_s, {{u"AMOUNT"_s, u"3200"_s}}, QString(birthNumber).remove(u'\''))});
+        PersonProfile report(*m_shop);
+        QVERIFY(report.Start(birthNumber));
+        QCOMPARE(report.figures.contracts, 2);
+        QCOMPARE(report.figures.lent, 300);
+        QCOMPARE(texts(report.QuickRep1, u"NUMBER"_s), (QStringList{u"12"_s, u"11"_s}));
+        QCOMPARE(texts(report.QuickRep1, u"LastName"_s), QStringList{u"Zvláštny"_s});
+    }
+
+    // The column captions of both day reports are printed in italics, and only they in their row.
+    void captionsInItalics_data()
+    {
+        QTest::addColumn<QString>("report");
+        QTest::addColumn<QStringList>("captions");
+        QTest::newRow("expiry") << u"expiry"_s
+                                << QStringList{u"Zmluva"_s,      u"Podpísaná dňa"_s, u"Priezvisko"_s,      u"Meno"_s,
+                                               u"Založ. suma"_s, u"Percentá"_s,      u"Založený predmet"_s};
+        QTest::newRow("income and expense")
+            << u"income"_s
+            << QStringList{u"Zmluva"_s, u"Podpísaná dňa"_s, u"Záložná suma"_s, u"Úhrada"_s, u"Úrok"_s, u"Predaj"_s};
+    }
+    void captionsInItalics()
+    {
+        QFETCH(QString, report);
+        QFETCH(QStringList, captions);
+        std::unique_ptr<ListReport> list;
+        if (report == u"expiry"_s) {
+            auto expiring = std::make_unique<ExpiringList>(*m_shop);
+            expiring->Start(QDate(2026, 6, 15));
+            list = std::move(expiring);
+        } else {
+            auto income = std::make_unique<IncomeExpenseList>(*m_shop);
+            income->Start(QDate(2026, 6, 1), QDate(2026, 6, 30));
+            list = std::move(income);
+        }
+        const ReportPage page = ReportLayout::pages(list->QuickRep1).first();
+        const PlacedBand heading = page.bandsOf(Kind::ColumnHeader).first();
+        QStringList printed;
+        for (const PlacedText& t : page.texts) {
+            if (t.name != u"Caption"_s || t.pos.y() >= heading.top + heading.height) continue;
+            printed << t.text;
+            QCOMPARE(t.font, ReportFont::italic());
+        }
+        QCOMPARE(printed, captions);
+        // The heading's other lines stay upright.
+        for (const PlacedText& t : page.texts)
+            if (t.name == u"TitleLine"_s || t.name == u"ShopName"_s) QCOMPARE(t.font, ReportFont());
     }
 
     void expiryMarksTheDay_data()

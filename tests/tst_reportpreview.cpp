@@ -1,8 +1,8 @@
-#include "widgets/Messages.h"
 #include "reports/Report.h"
-#include "widgets/ReportPreview.h"
 #include "store/Store.h"
 #include "store/Table.h"
+#include "widgets/Messages.h"
+#include "widgets/ReportPreview.h"
 
 #include <QAction>
 #include <QPrintPreviewDialog>
@@ -98,6 +98,61 @@ private Q_SLOTS:
         const QString text = QString::fromUtf8(p.readAllStandardOutput());
         QVERIFY(text.contains(u"Strana 2"_s));
         QVERIFY(text.indexOf(u"5039"_s) >= 0 && text.indexOf(u"5039"_s) < text.indexOf(u"5000"_s));
+    }
+
+    // A file there already is replaced only when the clerk says so, and the question names the file that
+    // would be replaced: the one with the suffix added.
+    void existingFileReplacedOnlyWhenAllowed_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("existing"); // a file there before, holding "old"
+        QTest::addColumn<int>("answer");       // -1: no question expected; 0 No, 1 Yes
+        QTest::addColumn<QString>("written");  // the file the report is in afterwards, or empty
+        QTest::newRow("suffix added, No") << u"x"_s << u"x.pdf"_s << 0 << QString();
+        QTest::newRow("suffix added, Yes") << u"x"_s << u"x.pdf"_s << 1 << u"x.pdf"_s;
+        QTest::newRow("with suffix, No") << u"x.pdf"_s << u"x.pdf"_s << 0 << QString();
+        QTest::newRow("with suffix, Yes") << u"x.pdf"_s << u"x.pdf"_s << 1 << u"x.pdf"_s;
+        QTest::newRow("a file without the suffix stays") << u"x"_s << u"x"_s << -1 << u"x.pdf"_s;
+        QTest::newRow("nothing there") << u"x"_s << QString() << -1 << u"x.pdf"_s;
+    }
+    void existingFileReplacedOnlyWhenAllowed()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, existing);
+        QFETCH(int, answer);
+        QFETCH(QString, written);
+        if (!existing.isEmpty()) {
+            QFile old(m_dir->filePath(existing));
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write("old");
+        }
+        auto r = report();
+        ReportPreview::setFileChooser([&](const QString&) { return m_dir->filePath(typed); });
+        ReportPreview::setScript([](ReportPreview& preview) { preview.SavePdf->trigger(); });
+        if (answer >= 0) Messages::pushAnswer(answer == 1);
+        ReportPreview::show(*r);
+
+        QList<Messages::Shown> expected;
+        if (answer >= 0)
+            expected << Messages::Shown{Messages::Kind::Question,
+                                        u"Súbor %1 už existuje.\rChcete ho nahradiť?"_s.arg(
+                                            QDir::toNativeSeparators(m_dir->filePath(u"x.pdf"_s)))};
+        const QList<Messages::Shown> shown = Messages::takeShown();
+        QCOMPARE(shown.size(), expected.size());
+        for (qsizetype i = 0; i < shown.size(); ++i) {
+            QCOMPARE(shown.at(i).kind, expected.at(i).kind);
+            QCOMPARE(shown.at(i).text, expected.at(i).text);
+        }
+        for (const QString& name : QDir(m_dir->path()).entryList({u"x*"_s}, QDir::Files)) {
+            QFile f(m_dir->filePath(name));
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            const QByteArray content = f.readAll();
+            if (name == written)
+                QVERIFY2(content.startsWith("%PDF"), qPrintable(name));
+            else
+                QVERIFY2(content == "old", qPrintable(name));
+        }
+        if (!written.isEmpty()) QVERIFY(QFile::exists(m_dir->filePath(written)));
     }
 
     void cancelledFileChoiceWritesNothing()

@@ -9,11 +9,14 @@
 #include "store/Transaction.h"
 #include "store/Values.h"
 
+#include <QDir>
 #include <QFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
+#include <sqlite3.h>
+#include <utility>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -49,6 +52,22 @@ private:
         t.field(u"NUMBER"_s).setAsString(number);
         t.field(u"BIRTHNUM"_s).setAsString(birth);
         t.post();
+    }
+
+    // The first column of the first row of sql, on a connection of the test's own to the file.
+    static QString rawPragma(const QString& file, const char* sql)
+    {
+        sqlite3* db = nullptr;
+        sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+        sqlite3_stmt* stmt = nullptr;
+        QString value;
+        if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) == SQLITE_OK && sqlite3_step(stmt) == SQLITE_ROW)
+            value = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
+        else
+            value = u"error: "_s + QString::fromUtf8(sqlite3_errmsg(db));
+        sqlite3_finalize(stmt);
+        sqlite3_close(db);
+        return value;
     }
 
     QStringList walk(Table& t, const QString& field)
@@ -298,6 +317,102 @@ private Q_SLOTS:
         t->setFiltered(true);
         QCOMPARE(t->recordCount(), count);
         QCOMPARE(walk(*t, u"NUMBER"_s).size(), count);
+    }
+
+    // A value read from a record (a birth number, a contract number) filters as a bound term whatever it
+    // holds; the filter's text reads back as the same terms.
+    void filterByStoredValue_data()
+    {
+        QTest::addColumn<QString>("birth");
+        QTest::newRow("a quote") << u"1'1"_s;
+        QTest::newRow("always true") << u"'OR'1'='1"_s;
+        QTest::newRow("doubled quote") << u"1''1"_s;
+        QTest::newRow("filter words") << u"1' and x='"_s;
+        QTest::newRow("quote at the end") << u"111'"_s;
+        QTest::newRow("quotes only") << u"''"_s;
+    }
+    void filterByStoredValue()
+    {
+        QFETCH(QString, birth);
+        auto t = open(u"Zmluvy.DBF"_s, u"NUMBER"_s);
+        addContract(*t, u"26/00001"_s, birth);
+        addContract(*t, u"26/00002"_s, birth);
+        addContract(*t, u"26/00003"_s, u"1"_s);
+        addContract(*t, u"26/00004"_s, QString(birth).remove(u'\''));
+        addContract(*t, u"26/00005"_s, birth.section(u'\'', 0, 0));
+        addContract(*t, u"26/00006"_s);
+        addContract(*t, u"26/00007"_s, u"111"_s);
+        t->setFilter(Filter::equal(t->definition(), u"BIRTHNUM"_s, birth));
+        t->setFiltered(true);
+        QCOMPARE(walk(*t, u"NUMBER"_s), (QStringList{u"26/00002"_s, u"26/00001"_s}));
+        QCOMPARE(t->recordCount(), 2);
+
+        auto other = open(u"Zmluvy.DBF"_s, u"NUMBER"_s);
+        other->setFilter(t->filter());
+        other->setFiltered(true);
+        QCOMPARE(walk(*other, u"NUMBER"_s), (QStringList{u"26/00002"_s, u"26/00001"_s}));
+        // Only text and logical fields compare so.
+        QVERIFY_THROWS_EXCEPTION(StoreError, Filter::equal(t->definition(), u"AMOUNT"_s, birth));
+        QVERIFY_THROWS_EXCEPTION(StoreError, Filter::equal(t->definition(), u"NOSUCH"_s, birth));
+        QVERIFY_THROWS_EXCEPTION(StoreError, Filter::equal(t->definition(), u"PAID"_s, birth));
+    }
+
+    // A store that cannot keep its journal in WAL mode with synchronous=FULL is refused with the reason
+    // rather than used without them, and is left as it was.
+    void journalModeRequired_data()
+    {
+        QTest::addColumn<QString>("obstacle");
+        QTest::newRow("a file system without shared memory") << u"no shared memory"_s;
+        QTest::newRow("a folder where the journal goes") << u"folder"_s;
+    }
+    void journalModeRequired()
+    {
+        QFETCH(QString, obstacle);
+        if (TestBackend::onServer()) QSKIP("the server keeps its own journal");
+        {
+            auto t = open(u"Zmluvy.DBF"_s);
+            addContract(*t, u"26/00001"_s);
+        }
+        m_store.reset();
+        // As a copy made elsewhere, or an older program, leaves it: with a rollback journal.
+        const QString file = m_dir.filePath(Store::fileName());
+        QCOMPARE(rawPragma(file, "PRAGMA journal_mode=DELETE"), u"delete"_s);
+        struct Obstacle
+        {
+            QString folder;
+            sqlite3_vfs* vfs = nullptr; // the default one, to be the default again
+            ~Obstacle() { lift(); }
+            void lift()
+            {
+                if (!folder.isEmpty()) QDir().rmdir(std::exchange(folder, {}));
+                if (vfs) sqlite3_vfs_register(std::exchange(vfs, nullptr), 1);
+            }
+        } standing;
+        if (obstacle == u"folder"_s) {
+            standing.folder = file + u"-wal"_s;
+            QVERIFY(QDir().mkdir(standing.folder));
+        } else {
+            // SQLite's own file system without locks, as on a share that has none: no shared memory either.
+            standing.vfs = sqlite3_vfs_find(nullptr);
+            sqlite3_vfs* none = sqlite3_vfs_find("unix-none");
+            QVERIFY(none);
+            QCOMPARE(sqlite3_vfs_register(none, 1), SQLITE_OK);
+        }
+        try {
+            Store refused(m_dir.path());
+            QFAIL("the store was opened without its journal");
+        } catch (const StoreError& e) {
+            QVERIFY2(e.text().startsWith(u"Cannot open database %1: its journal cannot be kept in WAL mode"_s.arg(
+                         QDir::toNativeSeparators(file))),
+                     qPrintable(e.text()));
+        }
+        standing.lift();
+        QCOMPARE(rawPragma(file, "PRAGMA journal_mode"), u"delete"_s);
+        QCOMPARE(rawPragma(file, "SELECT NUMBER FROM Zmluvy"), u"26/00001"_s);
+        // Without the obstacle it opens, in WAL mode from then on.
+        m_store = std::make_unique<Store>(m_dir.path());
+        QCOMPARE(m_store->scalar(u"PRAGMA journal_mode"_s).toString(), u"wal"_s);
+        QCOMPARE(m_store->scalar(u"PRAGMA synchronous"_s).toInt(), 2);
     }
 
     void conversionMessages_data()

@@ -1,14 +1,29 @@
 #include "store/Errors.h"
+#include "store/FileModes.h"
 #include "tools/Admin.h"
 
+#include <QDir>
 #include <QGuiApplication>
 #include <cstring>
 #include <memory>
 
 using namespace Qt::Literals::StringLiterals;
 
+namespace {
+
+// A store the command opened was open to other accounts of the computer; it is not any more.
+void sayRestricted()
+{
+    for (const QString& file : FileModes::takeRestricted())
+        Admin::print(stderr, u"mervana-admin: %1 was open to other accounts of this computer; their access was "
+                             u"taken away"_s.arg(QDir::toNativeSeparators(file)));
+}
+
+} // namespace
+
 int main(int argc, char* argv[])
 {
+    FileModes::keepPrivate();
     // Reports measure and paint text: they need the fonts of a GUI application, though never a screen.
     const bool fonts = argc > 1 && std::strcmp(argv[1], "report") == 0;
     if (fonts && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -37,10 +52,15 @@ int main(int argc, char* argv[])
         {"copy", adminCopy},
     };
     try {
-        for (const auto& c : commands)
-            if (command == QLatin1StringView(c.name)) return c.run(args);
+        for (const auto& c : commands) {
+            if (command != QLatin1StringView(c.name)) continue;
+            const int status = c.run(args);
+            sayRestricted();
+            return status;
+        }
         return Admin::usage(u"unknown command: %1"_s.arg(command));
     } catch (const MervanaError& e) {
+        sayRestricted();
         return Admin::fail(e.text());
     }
 }

@@ -1,12 +1,14 @@
 #include "widgets/ReportPreview.h"
 
-#include "widgets/Guard.h"
-#include "widgets/WaitCursor.h"
 #include "reports/Report.h"
 #include "reports/ReportPainter.h"
 #include "store/EventPump.h"
+#include "widgets/Guard.h"
+#include "widgets/Messages.h"
+#include "widgets/WaitCursor.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QPageLayout>
@@ -86,11 +88,15 @@ void ReportPreview::show(Report& report, QWidget* parent)
 void ReportPreview::SavePdfClick()
 {
     const QString suggested = m_report.title + u".pdf"_s;
-    QString file = chooser
-                       ? chooser(suggested)
-                       : QFileDialog::getSaveFileName(m_dialog.get(), u"Uložiť ako PDF"_s, suggested, u"PDF (*.pdf)"_s);
+    // The dialog would ask about the name as typed, before the suffix is added: the question is ours.
+    QString file = chooser ? chooser(suggested)
+                           : QFileDialog::getSaveFileName(m_dialog.get(), u"Uložiť ako PDF"_s, suggested,
+                                                          u"PDF (*.pdf)"_s, nullptr, QFileDialog::DontConfirmOverwrite);
     if (file.isEmpty()) return;
     if (QFileInfo(file).suffix().isEmpty()) file += u".pdf"_s;
+    if (QFileInfo::exists(file) &&
+        !Messages::question(u"Súbor %1 už existuje.\rChcete ho nahradiť?"_s.arg(QDir::toNativeSeparators(file))))
+        return;
     WaitCursor wait;
     ReportPainter::writePdf(m_report, file);
 }

@@ -6,6 +6,7 @@
 
 #include "store/Clock.h"
 #include "store/Errors.h"
+#include "store/FileModes.h"
 #include "store/Store.h"
 
 #include <QCoreApplication>
@@ -30,6 +31,7 @@ void tell(const QByteArray& line)
 
 int main(int argc, char** argv)
 {
+    FileModes::keepPrivate(); // as the programs it stands in for
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() != 6) {

@@ -1,14 +1,14 @@
 #include "windows/register/Osoby.h"
 
+#include "core/Shop.h"
+#include "store/Table.h"
+#include "store/TableModel.h"
 #include "widgets/Frame.h"
 #include "widgets/Guard.h"
 #include "widgets/Messages.h"
 #include "widgets/WaitCursor.h"
 #include "windows/print/TlacProfilu.h"
-#include "core/Shop.h"
 #include "windows/register/Zmluvy.h"
-#include "store/Table.h"
-#include "store/TableModel.h"
 
 #include <QCheckBox>
 #include <QColor>
@@ -390,8 +390,9 @@ void TForm3::ShowPersonContracts()
     if (!contracts) return;
     {
         WaitCursor wait;
-        contracts->Table1->setFilter(u"BIRTHNUM='"_s + Table1->field(u"BIRTHNUM"_s).asString() + u'\'');
-        contracts->Table1->setFiltered(true);
+        Table& t = *contracts->Table1;
+        t.setFilter(Filter::equal(t.definition(), u"BIRTHNUM"_s, Table1->field(u"BIRTHNUM"_s).asString()));
+        t.setFiltered(true);
         contracts->setWindowTitle(u"Zmluvy záložcu: "_s + Table1->field(u"LASTNAME"_s).asString() + u' ' +
                                   Table1->field(u"FIRSNAME"_s).asString());
     }

@@ -3,18 +3,9 @@
 #include "windows/print/TlacZmluvNaMeno.h"
 #include "windows/print/TlacZmluvy.h"
 
-#include "widgets/Frame.h"
-#include "widgets/Guard.h"
-#include "widgets/MaskEdit.h"
-#include "widgets/Messages.h"
-#include "widgets/MonthCal.h"
-#include "widgets/WaitCursor.h"
-#include "core/ContractRules.h"
-#include "windows/register/Inventar.h"
-#include "windows/register/Osoby.h"
-#include "windows/register/Predlz.h"
-#include "core/Shop.h"
 #include "core/ArchiveMove.h"
+#include "core/ContractRules.h"
+#include "core/Shop.h"
 #include "store/Clock.h"
 #include "store/Errors.h"
 #include "store/EventPump.h"
@@ -22,6 +13,15 @@
 #include "store/TableModel.h"
 #include "store/Transaction.h"
 #include "store/Values.h"
+#include "widgets/Frame.h"
+#include "widgets/Guard.h"
+#include "widgets/MaskEdit.h"
+#include "widgets/Messages.h"
+#include "widgets/MonthCal.h"
+#include "widgets/WaitCursor.h"
+#include "windows/register/Inventar.h"
+#include "windows/register/Osoby.h"
+#include "windows/register/Predlz.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -722,7 +722,7 @@ void TForm2::BitBtn6Click()
         const QString number = Table1->field(u"NUMBER"_s).asString();
         t.setIndexName(u"NUMBER"_s);
         t.findKey(numberKey(Edit1->text()));
-        t.setFilter(u"NUMBER='"_s + number + u"'"_s);
+        t.setFilter(Filter::equal(t.definition(), u"NUMBER"_s, number));
         t.setFiltered(true);
         extensions->setWindowTitle(u"Predĺženia k zmluve: "_s + number);
     }
@@ -736,7 +736,7 @@ void TForm2::BitBtn1Click()
         WaitCursor wait;
         Table& t = *goods->Table1;
         t.setIndexName(u"NUMBER"_s);
-        t.setFilter(u"NUMBER='"_s + Table1->field(u"NUMBER"_s).asString() + u"'"_s);
+        t.setFilter(Filter::equal(t.definition(), u"NUMBER"_s, Table1->field(u"NUMBER"_s).asString()));
         t.setFiltered(true);
         goods->setWindowTitle(u"Založené predmety na zmluve"_s);
     }
