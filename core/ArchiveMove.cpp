@@ -106,26 +106,28 @@ qint64 moveOutPhase(Table& live, Table& archive)
     return batch.moved();
 }
 
-// One phase of the move back: every archived record, from the first, goes to the live table; then the
-// archive table is emptied. liveNumbers, when given, collects into duplicates the archived values of
-// NUMBER found there.
+// One phase of the move back: every archived record, from the first, goes to the live table and leaves
+// the archive. Only the records copied are deleted: one that another counter archives meanwhile stays in the
+// archive rather than vanish. liveNumbers, when given, collects into duplicates the archived values of NUMBER
+// found there.
 qint64 moveBackPhase(Table& archive, Table& live, const QSet<QString>* liveNumbers, QSet<QString>* duplicates)
 {
     const OpenWhile open(archive); // the archive table is open only while its phase runs
     showAll(live);
-    Batch batch(archive, live, false);
+    Batch batch(archive, live, true);
     const int number = archive.fieldIndex(u"NUMBER"_s);
-    for (archive.first(); !archive.eof(); archive.next()) {
+    archive.first();
+    while (!archive.eof()) {
         if (liveNumbers) {
             const QString n = archive.field(number).asString();
             if (liveNumbers->contains(n)) duplicates->insert(n);
         }
         batch.add(archive.rowId());
+        archive.next();
         if (batch.full()) batch.write();
         EventPump::breathe();
     }
     batch.write();
-    archive.emptyTable();
     return batch.moved();
 }
 

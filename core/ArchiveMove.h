@@ -48,7 +48,8 @@ struct Restored
 };
 
 // Brings every archived record back into the live tables (goods, extensions, then contracts; WRK left
-// empty) and empties the archive tables. The filters of the live instances end empty and off.
+// empty) and deletes from the archive tables the records it brought back; one that another counter archives
+// meanwhile stays archived. The filters of the live instances end empty and off.
 Restored moveBack(const Tables& live, const Tables& archive);
 
 // The highest contract number of the register and the archive together, in the order of the NUMBER

@@ -9,6 +9,7 @@
 #include "store/Store.h"
 #include "store/StoreCopy.h"
 #include "store/StoreLock.h"
+#include "store/Transaction.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,7 +17,13 @@
 #include <QRegularExpression>
 #include <QThread>
 #include <algorithm>
+#include <filesystem>
 #include <sqlite3.h>
+#include <system_error>
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -113,6 +120,64 @@ const QRegularExpression& backupName()
     return re;
 }
 
+const QRegularExpression& replacedName()
+{
+    static const QRegularExpression re(u"^mervana-replaced-(\\d{4}-\\d{2}-\\d{2}-\\d{6})(?:-(\\d+))?\\.db$"_s);
+    return re;
+}
+
+// The files of folder whose names name matches (a time stamp, then a number from freeName), oldest first.
+QStringList named(const QString& folder, const QRegularExpression& name)
+{
+    struct Entry
+    {
+        QString stamp;
+        int n;
+        QString path;
+    };
+    QList<Entry> entries;
+    const QDir dir(folder);
+    for (const QString& file : dir.entryList(QDir::Files)) {
+        const QRegularExpressionMatch m = name.match(file);
+        if (m.hasMatch())
+            entries.append({m.captured(1), m.captured(2).isEmpty() ? 1 : m.captured(2).toInt(), dir.filePath(file)});
+    }
+    std::sort(entries.begin(), entries.end(),
+              [](const Entry& a, const Entry& b) { return a.stamp != b.stamp ? a.stamp < b.stamp : a.n < b.n; });
+    QStringList paths;
+    for (const Entry& e : std::as_const(entries))
+        paths << e.path;
+    return paths;
+}
+
+// Removes the oldest of files (oldest first) beyond the newest keep (at least one), never current; returns
+// those removed.
+QStringList prune(const QStringList& files, int keep, const QString& current)
+{
+    QStringList removed;
+    const qsizetype surplus = files.size() - std::max(1, keep);
+    for (qsizetype i = 0; i < surplus; ++i) {
+        if (files.at(i) == current) continue;
+        if (QFile::remove(files.at(i))) removed << files.at(i);
+    }
+    return removed;
+}
+
+// A rename lasts through a power cut only once the folder that holds the names is on the disk as well.
+bool syncFolder(const QString& folder)
+{
+#ifdef Q_OS_UNIX
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool synced = ::fsync(fd) == 0;
+    ::close(fd);
+    return synced;
+#else
+    Q_UNUSED(folder); // NTFS writes its renames through its own journal
+    return true;
+#endif
+}
+
 // The copy at target made one self-contained file, whatever journal the store keeps, then all of it
 // flushed to the disk at once.
 void finishCopy(const RawConnection& to, const QString& target)
@@ -130,9 +195,9 @@ void removeStoreFile(const QString& path)
         QFile::remove(path + suffix);
 }
 
-// The records of a server store copied into a new store file at target: the same tables as SQLite keeps
-// them, so that check, restore and StoreCopy::copy take it as any other backup.
-void copyServer(Store& from, const QString& target, const Backup::Progress& progress)
+// The records of from copied into a store made fresh at target, as init makes one, and flushed to the disk:
+// the same tables as every store keeps them, whatever else from carries. Nothing is left at target on failure.
+void copyIntoNewFile(Store& from, const QString& target, const Backup::Progress& progress)
 {
     removeStoreFile(target);
     SqliteConnection::createStore(target);
@@ -153,30 +218,123 @@ void copyServer(Store& from, const QString& target, const Backup::Progress& prog
     }
 }
 
-// Puts the backup in place of the records of a server store, which the restore holds alone meanwhile; what
-// was there is kept first as a backup file beside backupFile, and stays only when it was replaced. A
-// database that holds no store gets one with the backup's records.
-QString restoreServer(const QString& backupFile, const QString& location, const QDateTime& when)
+// A backup file read as a store through a copy of its own at path: opened as a store, the file itself would
+// change its journal and get files beside it, and a file on a medium that cannot be written would fail.
+class BackupCopy
+{
+public:
+    BackupCopy(const QString& backupFile, const QString& path) : m_path(path)
+    {
+        removeStoreFile(m_path);
+        try {
+            {
+                RawConnection from(backupFile, SQLITE_OPEN_READONLY);
+                RawConnection to(m_path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+                copyDatabase(from, to, -1, {});
+            }
+            m_store = std::make_unique<Store>(m_path);
+        } catch (...) {
+            removeStoreFile(m_path);
+            throw;
+        }
+    }
+    ~BackupCopy()
+    {
+        m_store.reset();
+        removeStoreFile(m_path);
+    }
+    BackupCopy(const BackupCopy&) = delete;
+    BackupCopy& operator=(const BackupCopy&) = delete;
+
+    Store& store() { return *m_store; }
+
+private:
+    QString m_path;
+    std::unique_ptr<Store> m_store;
+};
+
+QString keptName(const QString& folder, const QDateTime& when)
+{
+    return freeName(QDir(folder).filePath(u"mervana-replaced-%1.db"_s.arg(when.toString(u"yyyy-MM-dd-HHmmss"_s))));
+}
+
+// The store in dataDir, about to be replaced, copied beside it under a name of its own with every committed
+// record; returns that name. A copy rather than the file itself: the store stays in its place until the new
+// one takes it in one step, so whenever a restore stops, one of the two stands there whole. The copy takes its
+// name only once it is whole. Throws StoreError, keeping nothing then.
+QString keepAside(const QString& dataDir, const QString& store, const QDateTime& when)
+{
+    {
+        // Leaving WAL needs the store to itself: it fails while any other connection is open, so nothing
+        // writes to the store once the copy is made.
+        RawConnection old(store, SQLITE_OPEN_READWRITE);
+        QStringList mode;
+        if (old.query("PRAGMA journal_mode=DELETE", &mode) != SQLITE_OK || mode.value(0) != u"delete")
+            throw StoreError(
+                u"The store in %1 is in use by another program; close it before restoring"_s.arg(native(dataDir)));
+    }
+    if (QFileInfo::exists(store + u"-wal"_s))
+        throw StoreError(
+            u"The journal of the store in %1 could not be folded in; nothing was restored"_s.arg(native(dataDir)));
+    QFile::remove(store + u"-shm"_s);
+    const QString kept = keptName(dataDir, when);
+    const QString part = kept + u".part"_s;
+    try {
+        Backup::copyStore(dataDir, part);
+    } catch (...) {
+        removeStoreFile(part);
+        throw;
+    }
+    if (!QFile::rename(part, kept) || !syncFolder(dataDir)) {
+        removeStoreFile(part);
+        QFile::remove(kept);
+        throw StoreError(u"Cannot copy %1 aside to %2"_s.arg(native(store), native(kept)));
+    }
+    return kept;
+}
+
+// Puts the store file incoming in place of store in one step, replacing it.
+bool replaceFile(const QString& incoming, const QString& store)
+{
+    std::error_code error;
+    std::filesystem::rename(QFileInfo(incoming).filesystemFilePath(), QFileInfo(store).filesystemFilePath(), error);
+    return !error;
+}
+
+// Puts the backup in place of the records of a server store, in one transaction that holds the store alone;
+// what was there is read inside it into a store file beside backupFile, which stays unless nothing was
+// replaced. A database that holds no store gets one with the backup's records.
+QString restoreServer(const QString& backupFile, const QString& location, const QDateTime& when, int keep)
 {
     if (!Store::exists(location)) {
         StoreCopy::copy(backupFile, location);
         return {};
     }
+    const QString folder = QFileInfo(backupFile).absolutePath();
+    const QString kept = keptName(folder, when);
+    const QString part = kept + u".part"_s;
+    BackupCopy from(backupFile, kept + u".source"_s);
     Store to(location);
+    Transaction replacing(to);
     if (const int others = static_cast<PgConnection&>(to.connection()).takeAlone())
         throw StoreError(
             u"%1 program(s) of the register have the store %2 open; close them before restoring"_s.arg(others).arg(
                 location));
-    const QString kept = freeName(
-        QFileInfo(backupFile).dir().filePath(u"mervana-replaced-%1.db"_s.arg(when.toString(u"yyyy-MM-dd-HHmmss"_s))));
-    copyServer(to, kept, {});
     try {
-        Store from(backupFile);
-        StoreCopy::copyRecords(from, to, true);
+        copyIntoNewFile(to, part, {});
+        if (!QFile::rename(part, kept) || !syncFolder(folder)) throw StoreError(u"Cannot write %1"_s.arg(native(kept)));
+        StoreCopy::copyRecords(from.store(), to, true);
+        replacing.commit();
+    } catch (const CommitUnknown& e) {
+        // The backup's records may stand now: what they replaced must not go.
+        throw CommitUnknown(
+            u"%1. The records the store held before the restore are kept in %2"_s.arg(e.text(), native(kept)));
     } catch (...) {
-        removeStoreFile(kept); // nothing was replaced
+        removeStoreFile(part);
+        QFile::remove(kept); // nothing was replaced
         throw;
     }
+    prune(named(folder, replacedName()), keep, kept);
     return kept;
 }
 
@@ -193,7 +351,7 @@ void copyStore(const QString& dataDir, const QString& target, const Progress& pr
 {
     if (Store::isServerLocation(dataDir)) {
         Store from(dataDir);
-        return copyServer(from, target, progress);
+        return copyIntoNewFile(from, target, progress);
     }
     const QString source = QDir(dataDir).filePath(Store::fileName());
     if (!QFileInfo::exists(source)) throw StoreError(u"Cannot open database. Path not found: %1"_s.arg(native(source)));
@@ -229,6 +387,10 @@ QString write(const QString& dataDir, const QString& destDir, const QDateTime& w
         copyStore(dataDir, part, progress, pagesPerStep);
         check(part, progress);
         if (!QFile::rename(part, target)) throw StoreError(u"Cannot write %1"_s.arg(native(target)));
+        if (!syncFolder(destDir)) {
+            QFile::remove(target);
+            throw StoreError(u"Cannot write %1 to the disk"_s.arg(native(target)));
+        }
     } catch (const MervanaError& e) {
         QFile::remove(part);
         QFile::remove(part + u"-journal"_s);
@@ -270,6 +432,13 @@ void check(const QString& backupFile, const Progress& progress)
     if (rc != SQLITE_OK) throw InputError(u"%1: not a readable store: %2"_s.arg(name, c->error()));
     if (rows != QStringList{u"ok"_s}) throw InputError(u"%1: the file is damaged: %2"_s.arg(name, rows.join(u"; "_s)));
     for (const TableDef& def : Schema::tables()) {
+        // A view of that name would pass for the table, and read what it likes.
+        QStringList kinds;
+        const QByteArray kind =
+            u"SELECT type FROM sqlite_master WHERE name = '%1' COLLATE NOCASE"_s.arg(def.sqlName).toUtf8();
+        if (c->query(kind.constData(), &kinds) != SQLITE_OK) throw InputError(u"%1: %2"_s.arg(name, c->error()));
+        if (!kinds.isEmpty() && !kinds.contains(u"table"_s))
+            throw InputError(u"%1: not a backup of the register: %2 is not a table"_s.arg(name, def.sqlName));
         QStringList columns;
         const QByteArray sql = u"SELECT name FROM pragma_table_info('%1')"_s.arg(def.sqlName).toUtf8();
         if (c->query(sql.constData(), &columns) != SQLITE_OK) throw InputError(u"%1: %2"_s.arg(name, c->error()));
@@ -282,10 +451,10 @@ void check(const QString& backupFile, const Progress& progress)
     }
 }
 
-QString restore(const QString& backupFile, const QString& dataDir, const QDateTime& when)
+QString restore(const QString& backupFile, const QString& dataDir, const QDateTime& when, int keep)
 {
     check(backupFile);
-    if (Store::isServerLocation(dataDir)) return restoreServer(backupFile, dataDir, when);
+    if (Store::isServerLocation(dataDir)) return restoreServer(backupFile, dataDir, when, keep);
     if (!QFileInfo(dataDir).isDir()) throw StoreError(u"Folder not found: %1"_s.arg(native(dataDir)));
     const StoreLock lock(dataDir, StoreLock::Kind::Restore);
     const QDir dir(dataDir);
@@ -295,71 +464,33 @@ QString restore(const QString& backupFile, const QString& dataDir, const QDateTi
         throw StoreError(u"%1 lies in %2 without its store; move it away before restoring"_s.arg(
             Store::fileName() + u"-wal"_s, native(dataDir)));
 
+    // The backup's records go into a store made as init makes one: views, triggers, indexes or tables of its
+    // own that a backup file may carry stay behind.
     const QString incoming = store + u".restoring"_s;
-    QFile::remove(incoming);
+    {
+        BackupCopy from(backupFile, store + u".source"_s);
+        copyIntoNewFile(from.store(), incoming, {});
+    }
+    QString kept;
     try {
-        RawConnection from(backupFile, SQLITE_OPEN_READONLY);
-        RawConnection to(incoming, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-        copyDatabase(from, to, -1, {});
+        if (hadStore) kept = keepAside(dataDir, store, when);
+        if (!replaceFile(incoming, store))
+            throw StoreError(u"Cannot put the backup in place of %1"_s.arg(native(store)));
     } catch (...) {
-        QFile::remove(incoming);
+        if (!kept.isEmpty()) QFile::remove(kept); // the old store is still in its place: no need of a copy
+        removeStoreFile(incoming);
         throw;
     }
-
-    QString kept;
-    if (hadStore) {
-        {
-            // Leaving WAL needs the store to itself: it fails while any other connection is open, and
-            // it folds the journal into the file, so the file kept aside holds every committed record.
-            RawConnection old(store, SQLITE_OPEN_READWRITE);
-            QStringList mode;
-            if (old.query("PRAGMA journal_mode=DELETE", &mode) != SQLITE_OK || mode.value(0) != u"delete") {
-                QFile::remove(incoming);
-                throw StoreError(
-                    u"The store in %1 is in use by another program; close it before restoring"_s.arg(native(dataDir)));
-            }
-        }
-        if (QFileInfo::exists(store + u"-wal"_s)) {
-            QFile::remove(incoming);
-            throw StoreError(
-                u"The journal of the store in %1 could not be folded in; nothing was restored"_s.arg(native(dataDir)));
-        }
-        QFile::remove(store + u"-shm"_s);
-        kept = freeName(dir.filePath(u"mervana-replaced-%1.db"_s.arg(when.toString(u"yyyy-MM-dd-HHmmss"_s))));
-        if (!QFile::rename(store, kept)) {
-            QFile::remove(incoming);
-            throw StoreError(u"Cannot move %1 aside to %2"_s.arg(native(store), native(kept)));
-        }
-    }
-    if (!QFile::rename(incoming, store)) {
-        if (hadStore) QFile::rename(kept, store);
-        QFile::remove(incoming);
-        throw StoreError(u"Cannot put the backup in place of %1"_s.arg(native(store)));
-    }
+    if (!syncFolder(dataDir))
+        throw StoreError(
+            u"The store in %1 was restored, but the folder could not be written to the disk"_s.arg(native(dataDir)));
+    prune(named(dataDir, replacedName()), keep, kept);
     return kept;
 }
 
 QStringList list(const QString& folder)
 {
-    struct Entry
-    {
-        QString stamp;
-        int n;
-        QString path;
-    };
-    QList<Entry> entries;
-    const QDir dir(folder);
-    for (const QString& name : dir.entryList(QDir::Files)) {
-        const QRegularExpressionMatch m = backupName().match(name);
-        if (m.hasMatch())
-            entries.append({m.captured(1), m.captured(2).isEmpty() ? 1 : m.captured(2).toInt(), dir.filePath(name)});
-    }
-    std::sort(entries.begin(), entries.end(),
-              [](const Entry& a, const Entry& b) { return a.stamp != b.stamp ? a.stamp < b.stamp : a.n < b.n; });
-    QStringList paths;
-    for (const Entry& e : std::as_const(entries))
-        paths << e.path;
-    return paths;
+    return named(folder, backupName());
 }
 
 DailyResult daily(const QString& dataDir, const QString& folder, int keep, const QDateTime& when,
@@ -371,12 +502,7 @@ DailyResult daily(const QString& dataDir, const QString& folder, int keep, const
     const bool done = std::any_of(before.begin(), before.end(),
                                   [&](const QString& path) { return QFileInfo(path).fileName().startsWith(today); });
     if (!done) result.written = write(dataDir, folder, when, progress);
-    QStringList all = list(folder);
-    const qsizetype surplus = all.size() - std::max(1, keep);
-    for (qsizetype i = 0; i < surplus; ++i) {
-        if (all.at(i) == result.written) continue;
-        if (QFile::remove(all.at(i))) result.removed << all.at(i);
-    }
+    result.removed = prune(list(folder), keep, result.written);
     return result;
 }
 

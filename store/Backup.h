@@ -34,13 +34,17 @@ void copyStore(const QString& dataDir, const QString& target, const Progress& pr
 // cancelled" when progress says stop.
 void check(const QString& backupFile, const Progress& progress = {});
 
-// Puts backupFile in place of the store in dataDir. Checks the backup first (InputError), then refuses
-// (StoreError) while a register holds the store open (StoreLock) or any other connection is open on it.
-// The replaced store stays beside the new one as "mervana-replaced-YYYY-MM-DD-HHMMSS.db"; returns its
+// Puts the records of backupFile in place of the store in dataDir. Checks the backup first (InputError), then
+// refuses (StoreError) while a program of the register holds the store open (StoreLock) or any other
+// connection is open on it. The records go into a store made fresh, as init makes one, which then takes the
+// store's place in one step: whatever else the backup file carries (views, triggers, tables of its own) stays
+// behind. The replaced store stays beside the new one as "mervana-replaced-YYYY-MM-DD-HHMMSS.db"; returns its
 // path, empty when dataDir held no store. A server store (dataDir a postgresql:// location) has its records
-// replaced in one transaction while the restore holds it alone, refused while a program of the register has
-// it open; the replaced records are kept in such a file beside backupFile.
-QString restore(const QString& backupFile, const QString& dataDir, const QDateTime& when);
+// replaced in one transaction that holds it alone, refused while a program of the register has it open; the
+// replaced records are kept in such a file beside backupFile. When the connection breaks during that commit,
+// the error (CommitUnknown) says that nobody knows whether the store was replaced and names the kept file.
+// Of the replaced stores in that folder the newest keep (at least 1) stay; older ones are removed.
+QString restore(const QString& backupFile, const QString& dataDir, const QDateTime& when, int keep);
 
 // The backups in folder (files named as fileName() gives), oldest first.
 QStringList list(const QString& folder);

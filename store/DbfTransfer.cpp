@@ -404,8 +404,8 @@ QList<TableReport> exportTables(Store& store, const QString& destDir, int codePa
     // Each file is written beside its name and put in place only when all eight are complete.
     std::vector<std::unique_ptr<QSaveFile>> files;
     QList<TableReport> reports;
-    // One read transaction: the eight files show the store at one moment, while the register writes on.
-    Transaction snapshot(store);
+    // The eight files show the store at one moment, while the register writes on.
+    const Snapshot snapshot(store);
     for (const TableDef& def : Schema::tables()) {
         store.table(def.file);
         auto file = std::make_unique<QSaveFile>(dir.filePath(def.file));
@@ -424,7 +424,6 @@ QList<TableReport> exportTables(Store& store, const QString& destDir, int codePa
         reports << report;
         files.push_back(std::move(file));
     }
-    snapshot.commit();
     for (size_t i = 0; i < files.size(); ++i) {
         if (!files[i]->commit()) {
             for (size_t k = 0; k < i; ++k) // none rather than some

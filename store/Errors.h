@@ -55,6 +55,14 @@ public:
     using StoreError::StoreError;
 };
 
+// The connection broke while the server was committing: the command may have been stored or not, and nobody
+// here can tell which.
+class CommitUnknown : public ConnectionLost
+{
+public:
+    using ConnectionLost::ConnectionLost;
+};
+
 // Raised when a file handed to the register cannot be read as asked (an old table file, a backup):
 // the text names the file and, where it can, the record and the field.
 class InputError : public MervanaError

@@ -6,9 +6,11 @@
 #include "store/Schema.h"
 #include "store/Statement.h"
 
+#include <QDeadlineTimer>
 #include <QLocale>
 #include <QRegularExpression>
 #include <QStringList>
+#include <QThread>
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -21,9 +23,9 @@
 using namespace Qt::Literals::StringLiterals;
 
 // The advisory lock of the store in the session's schema (two keys: ours, the schema's oid). Every session of
-// the register holds it shared while it lasts; a restore takes it alone, so that it neither replaces records
-// a counter works on nor lets one open the store halfway through. Sessions of other stores in the same
-// database hold locks of their own schemas and do not count.
+// the register holds it shared while it lasts; a restore takes it alone for its replacing transaction, so that
+// it neither replaces records a counter works on nor lets one open the store halfway through. Sessions of other stores
+// in the same database hold locks of their own schemas and do not count.
 #define STORE_LOCK_KEY "1835365230"
 #define STORE_SCHEMA "(SELECT oid FROM pg_namespace WHERE nspname = current_schema())"
 #define STORE_LOCK STORE_LOCK_KEY ", " STORE_SCHEMA "::int"
@@ -647,14 +649,25 @@ PgConnection::PgConnection(const QString& location) : m_location(location)
 
 PgConnection::~PgConnection()
 {
+    // The server lets go of a closed session's locks only when it notices that the session ended: a restore
+    // started right after this program closed must not find the store still held.
+    if (PQstatus(m_conn) == CONNECTION_OK && PQtransactionStatus(m_conn) == PQTRANS_IDLE)
+        PQclear(PQexec(m_conn, "SELECT pg_advisory_unlock_all()"));
     PQfinish(m_conn);
 }
 
 void PgConnection::setUpSession()
 {
     run(m_conn, sessionSql(m_schema));
-    if (ask(m_conn, "SELECT pg_try_advisory_lock_shared(" STORE_LOCK ")") != u"t"_s)
-        throw StoreError(u"The store %1 is being restored; open it again when that is done"_s.arg(m_location));
+    // A restore holds the store alone only for its replacing transaction; one that is just ending is waited
+    // for a moment rather than reported as running.
+    constexpr int RestoreWaitMs = 3000;
+    const QDeadlineTimer deadline(RestoreWaitMs);
+    while (ask(m_conn, "SELECT pg_try_advisory_lock_shared(" STORE_LOCK ")") != u"t"_s) {
+        if (deadline.hasExpired())
+            throw StoreError(u"The store %1 is being restored; open it again when that is done"_s.arg(m_location));
+        QThread::msleep(50);
+    }
 }
 
 void PgConnection::createStore(const QString& location)
@@ -773,6 +786,14 @@ void PgConnection::commit()
     pg_conn* conn = handle();
     m_inTransaction = false;
     pg_result* r = PQexec(conn, "COMMIT");
+    if ((!r || PQresultStatus(r) != PGRES_COMMAND_OK) && PQstatus(m_conn) != CONNECTION_OK) {
+        // The COMMIT went out; whether the server wrote it before the connection broke, no answer says.
+        const QString text = errorText(r, m_conn);
+        PQclear(r);
+        throw CommitUnknown(
+            u"The connection to the database server %1 was lost during the commit (%2); whether the command was "
+            u"stored is not known"_s.arg(m_location, text));
+    }
     if (!r || PQresultStatus(r) != PGRES_COMMAND_OK) fail(r);
     // A transaction that met an error earlier ends by rolling back, which COMMIT only reports.
     const bool rolledBack = std::strcmp(PQcmdStatus(r), "ROLLBACK") == 0;
@@ -915,7 +936,10 @@ void PgConnection::rowIdsTaken(const TableDef& def)
 
 int PgConnection::takeAlone()
 {
-    if (ask(handle(), "SELECT pg_try_advisory_lock(" STORE_LOCK ")") == u"t"_s) return 0;
+    // Held by the transaction, not the session: a connection made again after a loss cannot have dropped it
+    // unnoticed (it ends the transaction with an error), and the commit lets go of it.
+    if (!m_inTransaction) throw StoreError(u"The store %1 is taken alone only inside a transaction"_s.arg(m_location));
+    if (ask(handle(), "SELECT pg_try_advisory_xact_lock(" STORE_LOCK ")") == u"t"_s) return 0;
     const int others = ask(handle(), "SELECT count(DISTINCT pid) FROM pg_locks WHERE locktype = 'advisory' AND "
                                      "classid = " STORE_LOCK_KEY " AND objid = " STORE_SCHEMA " AND objsubid = 2 "
                                      "AND pid <> pg_backend_pid()")

@@ -65,8 +65,9 @@ public:
     QString sharedTable(const TableDef& def) const override;
     void rowIdsTaken(const TableDef& def) override;
     void beginSnapshot() override;
-    // Takes the store for this session alone (a restore): returns 0, or how many other programs of the
-    // register have it open, when they keep it from this one. Until the session ends, no other opens it.
+    // Takes the store alone for the open transaction (a restore): returns 0, or how many other programs of
+    // the register have it open, when they keep it from this one. Until the transaction ends, no other opens
+    // it. Throws StoreError outside a transaction.
     int takeAlone();
 
     // For the statements: the open connection, made again first when it was lost outside a transaction.

@@ -562,6 +562,14 @@ void Store::begin()
     ++m_depth;
 }
 
+void Store::beginSnapshot()
+{
+    if (m_depth > 0) throw StoreError(u"A snapshot of the store cannot begin inside a transaction"_s);
+    m_rollbackOnly = false;
+    m_connection->beginSnapshot();
+    m_depth = 1;
+}
+
 void Store::commit()
 {
     if (m_depth == 0) return;

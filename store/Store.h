@@ -123,6 +123,9 @@ public:
 
     // Transactions nest by depth; only the outermost commits or rolls back.
     void begin();
+    // The outermost transaction, reading the store as it was at its first read whatever other programs write
+    // meanwhile (Connection::beginSnapshot); it ends as any other. Throws StoreError inside a transaction.
+    void beginSnapshot();
     void commit();
     void rollback();
     bool inTransaction() const { return m_depth > 0; }

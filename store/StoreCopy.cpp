@@ -21,19 +21,6 @@ namespace {
 // either engine takes in one statement (16 fields and the row id: 6800 values).
 constexpr int Batch = 400;
 
-// The source's side: one read transaction over every table, so the copy is the store at one moment.
-class Snapshot
-{
-public:
-    explicit Snapshot(Store& store) : m_store(store) { m_store.connection().beginSnapshot(); }
-    ~Snapshot() { m_store.connection().rollback(); }
-    Snapshot(const Snapshot&) = delete;
-    Snapshot& operator=(const Snapshot&) = delete;
-
-private:
-    Store& m_store;
-};
-
 qint64 count(Store& store, const TableDef& def)
 {
     return store.scalar(u"SELECT COUNT(*) FROM "_s + store.connection().sharedTable(def)).toLongLong();
@@ -66,8 +53,8 @@ namespace StoreCopy {
 QList<TableCount> copyRecords(Store& from, Store& to, bool replace, const Progress& progress)
 {
     for (const TableDef& def : Schema::tables())
-        from.table(def.file); // a source without one of them says so before anything is written
-    const Snapshot snapshot(from);
+        from.table(def.file);      // a source without one of them says so before anything is written
+    const Snapshot snapshot(from); // the copy is the store at one moment
     QList<qint64> expected;
     qint64 total = 0;
     for (const TableDef& def : Schema::tables()) {

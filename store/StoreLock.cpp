@@ -4,9 +4,16 @@
 #include "store/Store.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QThread>
 #include <QUuid>
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+#endif
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -22,6 +29,31 @@ QString restoreLockPath(const QString& dataDir)
     return QDir(dataDir).filePath(u"mervana-restore.lock"_s);
 }
 
+// A lock file that a program killed while it wrote it left empty names no process, and QLockFile never takes it
+// for stale: it would keep every restore out for good. A holder keeps its file locked (flock) all along, so a
+// file without content that nobody has locked, twice a moment apart, is nobody's. Removes it; true when gone.
+bool clearUnreadable(const QString& path)
+{
+#ifdef Q_OS_UNIX
+    for (int look = 0; look < 2; ++look) {
+        if (look > 0) QThread::msleep(200); // the moment between a holder making the file and locking it
+        if (!QFileInfo::exists(path)) return true;
+        qint64 pid = 0;
+        QString host, app;
+        if (QLockFile(path).getLockInfo(&pid, &host, &app)) return false;
+        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) return !QFileInfo::exists(path);
+        const bool locked = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+        ::close(fd);
+        if (locked) return false;
+    }
+    return QFile::remove(path);
+#else
+    Q_UNUSED(path);
+    return false;
+#endif
+}
+
 // Whether a running process holds the lock file at path; a file left by a dead one is removed.
 // A lock is never taken as stale by its age alone: a register runs for days.
 bool heldByLiveProcess(const QString& path, QString* holder)
@@ -32,6 +64,7 @@ bool heldByLiveProcess(const QString& path, QString* holder)
         probe.unlock();
         return false;
     }
+    if (clearUnreadable(path)) return false;
     qint64 pid = 0;
     QString host, app;
     if (probe.getLockInfo(&pid, &host, &app))
@@ -49,9 +82,12 @@ StoreLock::StoreLock(const QString& dataDir, Kind kind)
     if (Store::isServerLocation(dataDir)) return;
     const QString native = QDir::toNativeSeparators(dataDir);
     QString holder;
-    if (kind == Kind::Open) {
+    if (kind != Kind::Restore) {
+        const QString store = QDir(dataDir).filePath(Store::fileName());
         // No store, nothing to guard: opening it fails with the store's own message.
-        if (!QFileInfo::exists(QDir(dataDir).filePath(Store::fileName()))) return;
+        if (kind == Kind::Open && !QFileInfo::exists(store)) return;
+        // A store file named by its own path (not a data folder) is no data folder to mark.
+        if (Store::displayName(dataDir) != QDir::toNativeSeparators(store)) return;
         const QString folder = openFolder(dataDir);
         if (!QDir().mkpath(folder))
             throw StoreError(u"Cannot mark the store in %1 as open: folder %2 cannot be made"_s.arg(
@@ -73,7 +109,8 @@ StoreLock::StoreLock(const QString& dataDir, Kind kind)
 
     m_lock = std::make_unique<QLockFile>(restoreLockPath(dataDir));
     m_lock->setStaleLockTime(0);
-    if (!m_lock->tryLock(0)) {
+    if (!m_lock->tryLock(0) && !(m_lock->error() == QLockFile::LockFailedError &&
+                                 clearUnreadable(restoreLockPath(dataDir)) && m_lock->tryLock(0))) {
         const bool running = m_lock->error() == QLockFile::LockFailedError;
         m_lock.reset();
         if (running) throw StoreError(u"Another restore of the store in %1 is running"_s.arg(native));

@@ -14,11 +14,12 @@ class QLockFile;
 class StoreLock
 {
 public:
-    enum class Kind { Open, Restore };
+    // Create: the mark of Open, taken also while the folder holds no store yet (init making one).
+    enum class Kind { Open, Create, Restore };
 
-    // Throws StoreError: Open while a restore runs; Restore while a program holds the store open or
-    // another restore runs; either when the lock file cannot be written. Open marks nothing when dataDir
-    // holds no store.
+    // Throws StoreError: Open or Create while a restore runs; Restore while a program holds the store open or
+    // another restore runs; any when the lock file cannot be written. Open marks nothing when dataDir holds
+    // no store, Create nothing when dataDir names a store file rather than a folder.
     StoreLock(const QString& dataDir, Kind kind);
     ~StoreLock();
     StoreLock(const StoreLock&) = delete;

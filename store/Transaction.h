@@ -23,3 +23,24 @@ private:
     Store& m_store;
     bool m_done = false;
 };
+
+// Reads several tables as they were at one moment, whatever other counters write meanwhile. Inside a
+// transaction the reads are that transaction's: its owner answers for them (a restore holds the store alone).
+class Snapshot
+{
+public:
+    explicit Snapshot(Store& store) : m_store(store), m_own(!store.inTransaction())
+    {
+        if (m_own) m_store.beginSnapshot();
+    }
+    ~Snapshot()
+    {
+        if (m_own) m_store.rollback(); // nothing was written
+    }
+    Snapshot(const Snapshot&) = delete;
+    Snapshot& operator=(const Snapshot&) = delete;
+
+private:
+    Store& m_store;
+    bool m_own;
+};

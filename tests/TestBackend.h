@@ -10,8 +10,11 @@
 #include <QString>
 #include <QStringList>
 #include <QThread>
+#include <condition_variable>
 #include <libpq-fe.h>
+#include <mutex>
 #include <stdexcept>
+#include <thread>
 
 // Which engine a suite's fresh stores live on. Without MERVANA_TEST_PG, the embedded SQLite file in the
 // folder the test gives; with it (a postgresql:// location of an empty database, see .ci/pg-cluster), a
@@ -98,6 +101,82 @@ inline QString damage(Store& store)
     return {};
 }
 
+// Another counter's session on the server, in a thread of its own: it runs hold in one transaction that it
+// keeps open, and once a session of the test waits for one of its locks, meanwhile, then COMMIT. So its writes
+// land while a command of the test stands in the middle, at the place where that command first waits for it.
+// Statements are plain SQL on the store's schema.
+class Interloper
+{
+public:
+    Interloper(const QString& location, const QString& hold, const QString& meanwhile)
+    {
+        m_thread = std::thread([this, location, hold, meanwhile] { run(location, hold, meanwhile); });
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_holding || m_done; });
+    }
+    ~Interloper() { finish(); }
+    Interloper(const Interloper&) = delete;
+    Interloper& operator=(const Interloper&) = delete;
+
+    // Waits for the session to end; what went wrong in it, or an empty text.
+    QString finish()
+    {
+        if (m_thread.joinable()) m_thread.join();
+        return m_error;
+    }
+
+private:
+    void run(const QString& location, const QString& hold, const QString& meanwhile)
+    {
+        PGconn* conn = PQconnectdb(location.toUtf8().constData());
+        auto exec = [&](const QString& sql) {
+            PGresult* r = PQexec(conn, sql.toUtf8().constData());
+            const ExecStatusType status = r ? PQresultStatus(r) : PGRES_FATAL_ERROR;
+            const bool ok = status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
+            const QString answer = ok && PQntuples(r) > 0 ? QString::fromUtf8(PQgetvalue(r, 0, 0)) : QString();
+            if (!ok && m_error.isEmpty())
+                m_error = sql + QStringLiteral(": ") + QString::fromUtf8(PQerrorMessage(conn));
+            PQclear(r);
+            return answer;
+        };
+        if (PQstatus(conn) == CONNECTION_OK) {
+            exec(QStringLiteral("BEGIN; ") + hold);
+            {
+                const std::lock_guard lock(m_mutex);
+                m_holding = true;
+            }
+            m_changed.notify_all();
+            // pg_locks is read anew by every statement, also inside a transaction.
+            const QDeadlineTimer deadline(60000);
+            while (m_error.isEmpty() &&
+                   exec(QStringLiteral("SELECT EXISTS (SELECT 1 FROM pg_locks WHERE NOT granted AND "
+                                       "pg_backend_pid() = ANY (pg_blocking_pids(pid)))")) != QStringLiteral("t")) {
+                if (deadline.hasExpired()) {
+                    m_error = QStringLiteral("no session waited for the interloper");
+                    break;
+                }
+                QThread::msleep(5);
+            }
+            if (!meanwhile.isEmpty()) exec(meanwhile);
+            exec(QStringLiteral("COMMIT"));
+        } else {
+            m_error = QString::fromUtf8(PQerrorMessage(conn));
+        }
+        PQfinish(conn);
+        {
+            const std::lock_guard lock(m_mutex);
+            m_done = true;
+        }
+        m_changed.notify_all();
+    }
+
+    std::thread m_thread;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_holding = false, m_done = false;
+    QString m_error;
+};
+
 // The parts of the test server's location, as the engine configuration names them.
 struct ServerParts
 {
@@ -165,6 +244,17 @@ inline void refuse(Store& store, const QString& write, const QString& table, con
     store.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT OR UPDATE ON pg_temp.\"%1_marks\" FOR EACH ROW "
                               "EXECUTE FUNCTION refuse()")
                    .arg(table.toLower()));
+}
+
+// Makes the server end the session that commits a transaction which stored a record into table (its SQL
+// name), while it commits: as a server going down at that moment would. A server store only; allow undoes it.
+inline void dropSessionAtCommit(Store& store, const QString& table)
+{
+    store.exec(QStringLiteral("CREATE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS 'BEGIN PERFORM "
+                              "pg_terminate_backend(pg_backend_pid()); PERFORM pg_sleep(60); RETURN NULL; END'"));
+    store.exec(QStringLiteral("CREATE CONSTRAINT TRIGGER refuse AFTER INSERT ON %1 DEFERRABLE INITIALLY DEFERRED "
+                              "FOR EACH ROW EXECUTE FUNCTION refuse()")
+                   .arg(store.connection().sharedTable(store.table(Schema::find(table)->file))));
 }
 
 // Lets the engine write again what refuse made it refuse.

@@ -1,19 +1,20 @@
 #include "FreshProgram.h"
 #include "app/Main.h"
+#include "core/ArchiveMove.h"
+#include "core/Shop.h"
+#include "store/Errors.h"
+#include "store/EventPump.h"
+#include "store/Schema.h"
+#include "store/Store.h"
+#include "store/Table.h"
+#include "store/Values.h"
 #include "widgets/MaskEdit.h"
 #include "widgets/Messages.h"
 #include "widgets/MonthCal.h"
 #include "windows/register/Inventar.h"
 #include "windows/register/Predlz.h"
-#include "core/Shop.h"
 #include "windows/register/Zmluvy.h"
 #include "windows/services/Archiv.h"
-#include "core/ArchiveMove.h"
-#include "store/Errors.h"
-#include "store/Schema.h"
-#include "store/Store.h"
-#include "store/Table.h"
-#include "store/Values.h"
 
 #include <QAction>
 #include <QCalendarWidget>
@@ -21,6 +22,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSqlQuery>
 #include <QTest>
 #include <QTimer>
@@ -227,6 +229,21 @@ class TestArchive : public QObject
             out << t.field(u"NUMBER"_s).asString();
         return out;
     }
+
+    // One instance of each of the six tables, the live ones open, as a routine without a window takes them.
+    struct Sides
+    {
+        explicit Sides(Store& store)
+            : contracts(store, u"Zmluvy.DBF"_s), extensions(store, u"Predlz.DBF"_s), goods(store, u"Inventar.DBF"_s),
+              xc(store, u"Xzmluvy.DBF"_s), xe(store, u"Xpredlz.DBF"_s), xg(store, u"Xinvent.DBF"_s)
+        {
+            for (Table* t : {&contracts, &extensions, &goods})
+                t->open();
+        }
+        ArchiveMove::Tables live() { return {contracts, extensions, goods}; }
+        ArchiveMove::Tables archive() { return {xc, xe, xg}; }
+        Table contracts, extensions, goods, xc, xe, xg;
+    };
 
     QList<Table*> registerTables()
     {
@@ -618,12 +635,9 @@ private Q_SLOTS:
     void movesWithoutWindow()
     {
         addRegister();
-        Table contracts(store(), u"Zmluvy.DBF"_s), extensions(store(), u"Predlz.DBF"_s),
-            goods(store(), u"Inventar.DBF"_s);
-        Table xc(store(), u"Xzmluvy.DBF"_s), xe(store(), u"Xpredlz.DBF"_s), xg(store(), u"Xinvent.DBF"_s);
-        for (Table* t : {&contracts, &extensions, &goods})
-            t->open();
-        const ArchiveMove::Tables live{contracts, extensions, goods}, archive{xc, xe, xg};
+        Sides sides(store());
+        Table &contracts = sides.contracts, &xc = sides.xc, &xe = sides.xe, &xg = sides.xg;
+        const ArchiveMove::Tables live = sides.live(), archive = sides.archive();
         QCOMPARE(ArchiveMove::markFinished(live, {2026, 1, 1}, {2026, 11, 30}), 5);
         const ArchiveMove::Counts moved = ArchiveMove::moveMarked(live, archive);
         QCOMPARE(moved.contracts, 5);
@@ -637,6 +651,52 @@ private Q_SLOTS:
         QVERIFY(checkWhole().isEmpty());
         for (Table* t : {&xc, &xe, &xg})
             QVERIFY(!t->isOpen());
+    }
+
+    // A contract that another counter archives while the archive is moved back is never lost: the move
+    // deletes from the archive only what it brought back.
+    void archivedMeanwhileIsKept()
+    {
+        addRegister();
+        Sides sides(store());
+        const ArchiveMove::Tables live = sides.live(), archive = sides.archive();
+        ArchiveMove::markFinished(live, {2026, 1, 1}, {2026, 11, 30});
+        ArchiveMove::moveMarked(live, archive);
+        const QString location = store().dataDir();
+        const QString late = u"26/00010"_s;
+        bool stored = true, movedBack = true;
+        if (TestBackend::onServer()) {
+            // The other counter's contract lands once the move has read the archive and waits to write the
+            // contracts back: after the move's last look at the archive, before it takes records out of it.
+            TestBackend::Interloper other(
+                location,
+                u"INSERT INTO xzmluvy (number, amount) VALUES ('26/00010', 500); LOCK TABLE zmluvy IN SHARE MODE"_s,
+                QString());
+            ArchiveMove::moveBack(live, archive);
+            QCOMPARE(other.finish(), QString());
+        } else {
+            // One writer at a time: the other counter stores its contract while the move still only reads.
+            EventPump::setInterval(0);
+            const auto pace = qScopeGuard([] { EventPump::setInterval(40); });
+            bool tried = false;
+            QTimer::singleShot(0, [&] {
+                tried = true;
+                try {
+                    Store other(location);
+                    other.exec(u"INSERT INTO Xzmluvy (NUMBER, AMOUNT) VALUES ('26/00010', 500)"_s);
+                } catch (const StoreError&) {
+                    stored = false; // the other counter is told so
+                }
+            });
+            try {
+                ArchiveMove::moveBack(live, archive);
+            } catch (const StoreError&) {
+                movedBack = false; // it cannot write over a store it has not read whole: it rolls back
+            }
+            QVERIFY(tried);
+        }
+        QCOMPARE(perNumber(u"Xzmluvy.DBF"_s).value(late) + perNumber(u"Zmluvy.DBF"_s).value(late), stored ? 1 : 0);
+        QCOMPARE(checkWhole().size(), movedBack ? 0 : 5);
     }
 };
 

@@ -14,7 +14,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSettings>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
 #include <QSysInfo>
@@ -27,6 +29,7 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 const QDate Day(2026, 3, 15);
+constexpr int Keep = 14; // replaced stores a restore keeps
 
 QDateTime at(const QDate& day, int hour, int minute = 0, int second = 0)
 {
@@ -80,6 +83,43 @@ void insertContracts(Store& store, int count, int first)
         q.finish();
     }
     t.commit();
+}
+
+// Runs statements on a store file of one's own, outside the register.
+void onFile(const QString& path, const QStringList& statements)
+{
+    const QString connection = QUuid::createUuid().toString();
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, connection);
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        for (const QString& sql : statements)
+            QVERIFY2(q.exec(sql), qPrintable(sql + u": "_s + q.lastError().text()));
+    }
+    QSqlDatabase::removeDatabase(connection);
+}
+
+// The objects a store holds besides records: tables, views, indexes and triggers, by kind and name.
+QStringList objects(Store& store)
+{
+    if (!store.isServer())
+        return TestBackend::rows(store, u"SELECT type || ' ' || name FROM sqlite_master ORDER BY 1"_s, 1);
+    return TestBackend::rows(
+        store,
+        u"SELECT c.relkind::text || ' ' || c.relname FROM pg_class c WHERE c.relnamespace = "
+        u"(SELECT oid FROM pg_namespace WHERE nspname = current_schema()) "
+        u"UNION ALL SELECT 'trigger ' || t.tgname FROM pg_trigger t JOIN pg_class c ON c.oid = t.tgrelid "
+        u"WHERE NOT t.tgisinternal AND c.relnamespace = (SELECT oid FROM pg_namespace WHERE nspname = "
+        u"current_schema()) "
+        u"ORDER BY 1"_s,
+        1);
+}
+
+// The replaced stores a restore kept in folder, by name.
+QStringList replacedIn(const QString& folder)
+{
+    return QDir(folder).entryList({u"mervana-replaced-*"_s}, QDir::Files, QDir::Name);
 }
 
 // The files of a folder but SQLite's own beside a store: a reader leaves them, the last writer removes them.
@@ -188,6 +228,8 @@ private Q_SLOTS:
             << u"foreign"_s << u": not a backup of the register: table Zmluvy is missing"_s;
         QTest::newRow("a field missing") << u"column"_s
                                          << u": not a backup of the register: table Osoby lacks field REASON"_s;
+        QTest::newRow("a view in place of a table")
+            << u"view"_s << u": not a backup of the register: Predlz is not a table"_s;
     }
     void checkRejects()
     {
@@ -212,6 +254,8 @@ private Q_SLOTS:
                 f.seek(page * 4096 + 100);
                 f.write(junk.left(200));
             }
+        } else if (kind == u"view") {
+            onFile(file, {u"DROP TABLE Predlz"_s, u"CREATE VIEW Predlz AS SELECT NUMBER FROM Zmluvy"_s});
         } else if (kind == u"foreign" || kind == u"column") {
             QFile::remove(file);
             const QString connection = QUuid::createUuid().toString();
@@ -256,7 +300,7 @@ private Q_SLOTS:
         const QString neighbour = TestBackend::freshLocation(tmp.filePath(u"Other"_s));
         Store::createEmpty(neighbour);
         const Store other(neighbour);
-        const QString kept = Backup::restore(backup, data, at(Day, 11, 30));
+        const QString kept = Backup::restore(backup, data, at(Day, 11, 30), Keep);
         // A server store has no folder here: what the restore replaced is kept beside the backup.
         QCOMPARE(kept, (onServer() ? tmp.filePath(u"bk"_s) : data) + u"/mervana-replaced-2026-03-15-113000.db"_s);
         QCOMPARE(StoreDump::store(data), StoreDump::store(backup));
@@ -279,7 +323,7 @@ private Q_SLOTS:
             const StoreLock nothingToGuard(fresh, StoreLock::Kind::Open);
             QCOMPARE(QDir(fresh).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
         }
-        QCOMPARE(Backup::restore(backup, fresh, at(Day, 11)), QString());
+        QCOMPARE(Backup::restore(backup, fresh, at(Day, 11), Keep), QString());
         QCOMPARE(StoreDump::store(fresh), StoreDump::store(data));
     }
 
@@ -322,14 +366,17 @@ private Q_SLOTS:
         std::unique_ptr<StoreLock> lock;
         if (onServer()) { // a session of the register, or a restore holding the store alone
             open = std::make_unique<Store>(data);
-            if (holder == u"restore") QCOMPARE(static_cast<PgConnection&>(open->connection()).takeAlone(), 0);
+            if (holder == u"restore") {
+                open->begin(); // a restore holds the store alone for its replacing transaction
+                QCOMPARE(static_cast<PgConnection&>(open->connection()).takeAlone(), 0);
+            }
         } else {
             if (holder == u"register") lock = std::make_unique<StoreLock>(data, StoreLock::Kind::Open);
             if (holder == u"register" || holder == u"connection") open = std::make_unique<Store>(data);
             if (holder == u"restore") lock = std::make_unique<StoreLock>(data, StoreLock::Kind::Restore);
         }
         try {
-            Backup::restore(backup, data, at(Day, 11));
+            Backup::restore(backup, data, at(Day, 11), Keep);
             QFAIL("restored");
         } catch (const StoreError& e) {
             QVERIFY2(e.text().startsWith(message.arg(QDir::toNativeSeparators(data))), qPrintable(e.text()));
@@ -338,13 +385,194 @@ private Q_SLOTS:
         lock.reset();
         QCOMPARE(filesIn(keptDir), files);
         QCOMPARE(StoreDump::store(data), before);
-        Backup::restore(backup, data, at(Day, 12)); // closed now: the restore goes ahead
+        Backup::restore(backup, data, at(Day, 12), Keep); // closed now: the restore goes ahead
         QCOMPARE(StoreDump::store(data), StoreDump::store(backup));
     }
 
-    // A register that crashed leaves its mark; it names a dead process and does not block a restore.
+    // The restore lets go of the store before it returns: a program that opens it at once is never told that a
+    // restore is running, nor a restore started at once that a program has the store open.
+    void opensRightAfterRestore()
+    {
+        QTemporaryDir tmp;
+        const QString data = demoStore(tmp);
+        const QString backup = Backup::write(data, tmp.filePath(u"bk"_s), at(Day, 10));
+        const qint64 contracts = contractsIn(data);
+        // A session of no program of the register, open before: it sees the server's locks at once.
+        PGconn* watcher = onServer() ? PQconnectdb(data.toUtf8().constData()) : nullptr;
+        const auto closeWatcher = qScopeGuard([watcher] { PQfinish(watcher); });
+        for (int i = 0; i < 25; ++i) {
+            Backup::restore(backup, data, at(Day, 11, 0, i), 2);
+            if (watcher) {
+                // The store's lock: the register's key and the schema's oid (other suites' stores share the server).
+                PGresult* r = PQexec(watcher, "SELECT count(*) FROM pg_locks WHERE locktype = 'advisory' AND classid = "
+                                              "1835365230 AND objid = (SELECT oid FROM pg_namespace WHERE nspname = "
+                                              "current_schema())");
+                const QByteArray held = PQresultStatus(r) == PGRES_TUPLES_OK ? PQgetvalue(r, 0, 0) : "?";
+                PQclear(r);
+                QCOMPARE(held, QByteArray("0"));
+            }
+            const std::unique_ptr<StoreLock> mark(onServer() ? nullptr : new StoreLock(data, StoreLock::Kind::Open));
+            Store opened(data);
+            QCOMPARE(opened.scalar(u"SELECT COUNT(*) FROM Zmluvy"_s).toLongLong(), contracts);
+        }
+    }
+
+    // The records of a backup go into a store made fresh: whatever else the file carries stays behind, so a
+    // trigger planted in it never fires on the register's writes.
+    void restoreLeavesTheRestOfTheFileBehind()
+    {
+        QTemporaryDir tmp;
+        const QString data = demoStore(tmp);
+        const QString backup = Backup::write(data, tmp.filePath(u"bk"_s), at(Day, 10));
+        const QStringList records = StoreDump::store(backup);
+        onFile(backup, {u"CREATE TABLE Extra (secret TEXT)"_s, u"INSERT INTO Extra VALUES ('x')"_s,
+                        u"CREATE VIEW Dlznici AS SELECT NUMBER, AMOUNT FROM Zmluvy"_s,
+                        u"CREATE INDEX planted_index ON Osoby (REASON)"_s,
+                        u"CREATE TRIGGER planted AFTER UPDATE ON Zmluvy BEGIN DELETE FROM Osoby; END"_s});
+        Backup::check(backup); // a file like that passes for a backup
+        const QString fresh = TestBackend::freshLocation(tmp.filePath(u"Fresh"_s));
+        Store::createEmpty(fresh);
+        Backup::restore(backup, data, at(Day, 11), Keep);
+        QCOMPARE(StoreDump::store(data), records);
+        Store store(data);
+        Store made(fresh);
+        QCOMPARE(objects(store), objects(made));
+        QCOMPARE(TestBackend::damage(store), QString());
+        const qint64 persons = store.scalar(u"SELECT COUNT(*) FROM Osoby"_s).toLongLong();
+        QVERIFY(persons > 0);
+        store.exec(u"UPDATE Zmluvy SET AMOUNT = AMOUNT + 1"_s);
+        QCOMPARE(store.scalar(u"SELECT COUNT(*) FROM Osoby"_s).toLongLong(), persons);
+    }
+
+    // Of the replaced stores a restore keeps, the newest few stay; backups and other files beside them too.
+    void restoreKeepsTheNewestReplaced_data()
+    {
+        QTest::addColumn<int>("keep");
+        QTest::addColumn<int>("kept");
+        QTest::newRow("three") << 3 << 3;
+        QTest::newRow("none asked: the newest stays") << 0 << 1;
+    }
+    void restoreKeepsTheNewestReplaced()
+    {
+        QFETCH(int, keep);
+        QFETCH(int, kept);
+        QTemporaryDir tmp;
+        const QString data = demoStore(tmp);
+        const QString backup = Backup::write(data, tmp.filePath(u"bk"_s), at(Day, 10));
+        const QString folder = onServer() ? tmp.filePath(u"bk"_s) : data;
+        QFile other(folder + u"/mervana-replaced-notes.txt"_s);
+        QVERIFY(other.open(QIODevice::WriteOnly));
+        other.close();
+        QStringList replaced;
+        for (int i = 0; i < 5; ++i)
+            replaced << QFileInfo(Backup::restore(backup, data, at(Day, 11, i), keep)).fileName();
+        replaced.sort();
+        QCOMPARE(replacedIn(folder), replaced.mid(5 - kept) << QFileInfo(other).fileName());
+        QVERIFY(QFile::exists(backup));
+        QCOMPARE(StoreDump::store(data), StoreDump::store(backup));
+    }
+
+    // When the connection breaks while the server commits the restore, nobody knows whether the store was
+    // replaced: the error says so and names the file that keeps the records it held, which stays.
+    void restoreOutcomeUnknown()
+    {
+        if (!onServer()) QSKIP("A store file takes its place by one rename, whose outcome is never in doubt");
+        QTemporaryDir tmp;
+        const QString data = demoStore(tmp);
+        const QString backup = Backup::write(data, tmp.filePath(u"bk"_s), at(Day, 10));
+        {
+            Store store(data);
+            insertContracts(store, 3, 1);
+            TestBackend::dropSessionAtCommit(store, u"Zmluvy"_s);
+        }
+        const QStringList before = StoreDump::store(data);
+        const QString kept = tmp.filePath(u"bk/mervana-replaced-2026-03-15-110000.db"_s);
+        try {
+            Backup::restore(backup, data, at(Day, 11), Keep);
+            QFAIL("restored");
+        } catch (const CommitUnknown& e) {
+            QVERIFY2(e.text().contains(u"whether the command was stored is not known"_s), qPrintable(e.text()));
+            QVERIFY2(e.text().endsWith(u"kept in "_s + QDir::toNativeSeparators(kept)), qPrintable(e.text()));
+        }
+        QCOMPARE(StoreDump::store(kept), before);
+        Backup::check(kept);
+        {
+            Store store(data);
+            TestBackend::allow(store);
+        }
+        QCOMPARE(StoreDump::store(data), before); // this time the server had not got as far
+    }
+
+    // Every command of mervana-admin that writes marks the store open as the register does: while a restore
+    // holds the store it is refused, and a restore is refused while it runs.
+    void adminCommandsMarkTheStoreOpen_data()
+    {
+        QTest::addColumn<QStringList>("args"); // %DATA% the store's folder, %TMP% the test's
+        QTest::addColumn<bool>("empty");       // the store holds no records
+        QTest::newRow("init") << QStringList{u"init"_s, u"%TMP%/New"_s} << true;
+        QTest::newRow("demo") << QStringList{u"demo"_s, u"%DATA%"_s} << true;
+        QTest::newRow("import-dbf") << QStringList{u"import-dbf"_s, u"%TMP%/tables"_s, u"%DATA%"_s, u"--replace"_s}
+                                    << false;
+        QTest::newRow("export-dbf") << QStringList{u"export-dbf"_s, u"%DATA%"_s, u"%TMP%/out"_s} << false;
+        QTest::newRow("archive") << QStringList{u"archive"_s,  u"%DATA%"_s, u"--from"_s,
+                                                u"1.1.2000"_s, u"--to"_s,   u"31.12.2099"_s}
+                                 << false;
+        QTest::newRow("dearchive") << QStringList{u"dearchive"_s, u"%DATA%"_s} << false;
+        QTest::newRow("reindex") << QStringList{u"reindex"_s, u"%DATA%"_s} << false;
+        QTest::newRow("report") << QStringList{u"report"_s,     u"%DATA%"_s, u"income"_s,          u"1.1.2026"_s,
+                                               u"31.12.2026"_s, u"--pdf"_s,  u"%TMP%/income.pdf"_s}
+                                << false;
+        QTest::newRow("search") << QStringList{u"search"_s, u"%DATA%"_s, u"ZLAT"_s} << false;
+    }
+    void adminCommandsMarkTheStoreOpen()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(bool, empty);
+        if (onServer())
+            QSKIP("Every program that opens a server store holds the server's lock of it: restoreRefused shows "
+                  "that a restore refuses while one does");
+        QTemporaryDir tmp;
+        QString data;
+        if (empty) {
+            data = tmp.filePath(u"Data"_s);
+            Store::createEmpty(data);
+        } else {
+            data = demoStore(tmp);
+            QCOMPARE(runAdmin({u"export-dbf"_s, data, tmp.filePath(u"tables"_s)}).status, 0);
+        }
+        args.replaceInStrings(u"%DATA%"_s, data).replaceInStrings(u"%TMP%"_s, tmp.path());
+        const QString target = args.at(0) == u"import-dbf"_s ? args.at(2) : args.at(1);
+        QDir().mkpath(target);
+        const QStringList before = filesIn(target);
+        const QStringList records = StoreDump::store(data);
+        {
+            const StoreLock restoring(target, StoreLock::Kind::Restore);
+            const AdminRun run = runAdmin(args);
+            QCOMPARE(run.status, 1);
+            QVERIFY2(run.err.contains(u"is being restored"_s), qPrintable(run.err));
+        }
+        QCOMPARE(filesIn(target), before);
+        QCOMPARE(StoreDump::store(data), records);
+        QVERIFY(!QFileInfo::exists(tmp.filePath(u"out"_s)) && !QFileInfo::exists(tmp.filePath(u"income.pdf"_s)));
+        const AdminRun run = runAdmin(args); // the restore has finished: the command runs
+        QVERIFY2(run.status == 0, qPrintable(run.err));
+    }
+
+    // A program that crashed leaves its lock file: naming a dead process, or empty when it was killed while it
+    // wrote it. Neither blocks a restore, nor the register after it.
+    void restoreAfterCrashedProgram_data()
+    {
+        QTest::addColumn<QString>("file"); // in the data folder
+        QTest::addColumn<bool>("empty");
+        QTest::newRow("register's mark of a dead process") << u"mervana-open/crashed.lock"_s << false;
+        QTest::newRow("register's mark left empty") << u"mervana-open/crashed.lock"_s << true;
+        QTest::newRow("restore's lock of a dead process") << u"mervana-restore.lock"_s << false;
+        QTest::newRow("restore's lock left empty") << u"mervana-restore.lock"_s << true;
+    }
     void restoreAfterCrashedProgram()
     {
+        QFETCH(QString, file);
+        QFETCH(bool, empty);
         if (onServer()) QSKIP("A server ends the session of a crashed program: it leaves no mark behind");
         QTemporaryDir tmp;
         const QString data = demoStore(tmp);
@@ -354,12 +582,15 @@ private Q_SLOTS:
         QVERIFY(shell.waitForFinished());
         const QByteArray deadPid = shell.readAllStandardOutput().trimmed();
         QDir().mkpath(data + u"/mervana-open"_s);
-        QFile mark(data + u"/mervana-open/crashed.lock"_s);
+        QFile mark(data + u'/' + file);
         QVERIFY(mark.open(QIODevice::WriteOnly));
-        mark.write(deadPid + "\nmervana\n" + QSysInfo::machineHostName().toUtf8() + "\n\n\n");
+        if (!empty) mark.write(deadPid + "\nmervana\n" + QSysInfo::machineHostName().toUtf8() + "\n\n\n");
         mark.close();
-        Backup::restore(backup, data, at(Day, 11));
+        Backup::restore(backup, data, at(Day, 11), Keep);
         QVERIFY(!QFile::exists(mark.fileName()));
+        QVERIFY(mark.open(QIODevice::WriteOnly)); // left by the restore this time
+        mark.close();
+        const StoreLock opened(data, StoreLock::Kind::Open);
     }
 
     void registerWaitsForRestore()
@@ -392,7 +623,7 @@ private Q_SLOTS:
         QVERIFY(bad.open(QIODevice::WriteOnly));
         bad.write(QByteArray(8192, 'x'));
         bad.close();
-        QVERIFY_THROWS_EXCEPTION(InputError, Backup::restore(bad.fileName(), data, at(Day, 11)));
+        QVERIFY_THROWS_EXCEPTION(InputError, Backup::restore(bad.fileName(), data, at(Day, 11), Keep));
         QCOMPARE(StoreDump::store(data), before);
         // nothing kept: beside the store in its folder, beside the backup for a server store
         QCOMPARE(filesIn(onServer() ? tmp.path() : data), QStringList{onServer() ? u"bad.db"_s : u"mervana.db"_s});
@@ -413,7 +644,7 @@ private Q_SLOTS:
             TestBackend::refuse(store, u"INSERT"_s, u"Zmluvy"_s, u"NUMBER"_s, last);
         }
         const QStringList before = StoreDump::store(data);
-        QVERIFY_THROWS_EXCEPTION(StoreError, Backup::restore(backup, data, at(Day, 11)));
+        QVERIFY_THROWS_EXCEPTION(StoreError, Backup::restore(backup, data, at(Day, 11), Keep));
         QCOMPARE(StoreDump::store(data), before);
         QCOMPARE(filesIn(tmp.filePath(u"bk"_s)), QStringList{QFileInfo(backup).fileName()});
     }

@@ -1,6 +1,8 @@
 #include "TestBackend.h"
 #include "crash/CrashLoops.h"
+#include "store/Backup.h"
 #include "store/Clock.h"
+#include "store/Errors.h"
 #include "store/Schema.h"
 #include "store/Store.h"
 
@@ -79,8 +81,8 @@ QByteArray contentDigest(Store& store, const QString& witness)
 class Reference
 {
 public:
-    Reference(const CrashLoops::Loop& loop, const QString& location)
-        : m_loop(loop), m_store(std::make_unique<Store>(location))
+    Reference(const CrashLoops::Loop& loop, const QString& location, const QString& files)
+        : m_loop(loop), m_location(location), m_files(files), m_store(std::make_unique<Store>(location))
     {
         m_states << contentDigest(*m_store, loop.witness);
     }
@@ -90,7 +92,14 @@ public:
         while (m_states.size() <= rounds) {
             QElapsedTimer timer;
             timer.start();
-            m_loop.round(*m_store, int(m_states.size() - 1));
+            const int round = int(m_states.size() - 1);
+            if (m_loop.closedRound) {
+                m_store.reset();
+                m_loop.closedRound(m_location, m_files, round);
+                m_store = std::make_unique<Store>(m_location);
+            } else {
+                m_loop.round(*m_store, round);
+            }
             m_roundMs = std::max<qint64>(m_roundMs, timer.elapsed());
             m_states << contentDigest(*m_store, m_loop.witness);
         }
@@ -100,6 +109,7 @@ public:
 
 private:
     const CrashLoops::Loop& m_loop;
+    QString m_location, m_files;
     std::unique_ptr<Store> m_store;
     QList<QByteArray> m_states;
     qint64 m_roundMs = 1;
@@ -137,7 +147,7 @@ public:
         }
         // The set up is the same each time it is made.
         m_work = madeStore(u"work"_s);
-        m_states = std::make_unique<Reference>(loop, madeStore(u"reference"_s));
+        m_states = std::make_unique<Reference>(loop, madeStore(u"reference"_s), m_dir.filePath(u"reference-files"_s));
         m_states->after(1); // measures a round
     }
 
@@ -149,8 +159,9 @@ public:
     {
         const int kill = m_kills++;
         QProcess child;
-        child.start(QStringLiteral(CRASH_CHILD), {m_loop.name, TestBackend::childLocation(m_work),
-                                                  QString::number(m_rounds), QString::number(qint64(kill) * 10000)});
+        child.start(QStringLiteral(CRASH_CHILD),
+                    {m_loop.name, TestBackend::childLocation(m_work), QString::number(m_rounds),
+                     QString::number(qint64(kill) * 10000), m_dir.filePath(u"work-files"_s)});
         if (!child.waitForStarted()) return child.errorString();
         // Now and then while it opens the store, which recovers it from the last kill; mostly anywhere
         // within a few rounds.
@@ -169,7 +180,7 @@ public:
             return u"the child ended by itself: "_s + QString::fromUtf8(child.readAllStandardError());
         child.kill(); // SIGKILL
         if (!child.waitForFinished(5000) || child.exitStatus() != QProcess::CrashExit)
-            return u"the child did not die of the kill"_s;
+            return u"the child did not die of the kill: "_s + QString::fromUtf8(child.readAllStandardError());
         output += child.readAllStandardOutput();
         const ChildReport report = readReport(output, m_rounds);
         killedBeforeReady += report.ready ? 0 : 1;
@@ -197,12 +208,26 @@ public:
         }
         for (qint64 id : report.posted)
             if (!CrashLoops::hasWitness(store, m_loop, id)) return u"witness %1 lost"_s.arg(id);
-        return {};
+        return keptStoresUnreadable(TestBackend::onServer() ? m_dir.filePath(u"work-files"_s) : check);
     }
 
     int killedBeforeReady = 0, committed = 0, unreported = 0;
 
 private:
+    // What is wrong with a store a restore kept aside in folder, or an empty text.
+    static QString keptStoresUnreadable(const QString& folder)
+    {
+        const QStringList kept = QDir(folder).entryList({u"mervana-replaced-*.db"_s}, QDir::Files);
+        for (const QString& name : kept) {
+            try {
+                Backup::check(QDir(folder).filePath(name));
+            } catch (const MervanaError& e) {
+                return u"a replaced store kept aside is unreadable: "_s + e.text();
+            }
+        }
+        return {};
+    }
+
     // A new store, set up for the loop.
     QString madeStore(const QString& name)
     {

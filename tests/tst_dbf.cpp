@@ -618,6 +618,30 @@ private Q_SLOTS:
         }
     }
 
+    // The eight files show the store at one moment: a contract and its extension that another counter stores
+    // while the export is between its tables show in neither file.
+    void exportReadsOneMoment()
+    {
+        if (!TestBackend::onServer())
+            QSKIP("SQLite's one read transaction is one moment by itself; a server's must be asked to be");
+        QTemporaryDir tmp;
+        const QString data = newStore(tmp);
+        Store store(data);
+        DemoData::fill(store, 1, QDate(2026, 3, 15));
+        const qint64 contracts = store.scalar(u"SELECT COUNT(*) FROM Zmluvy"_s).toLongLong();
+        const qint64 extensions = store.scalar(u"SELECT COUNT(*) FROM Predlz"_s).toLongLong();
+        // The export reads Zmluvy.DBF, then waits for the extensions until the other counter has stored both.
+        TestBackend::Interloper other(data, u"LOCK TABLE predlz IN ACCESS EXCLUSIVE MODE"_s,
+                                      u"INSERT INTO zmluvy (number, amount) VALUES ('99/99999', 100); "
+                                      u"INSERT INTO predlz (number, x_paid) VALUES ('99/99999', 10)"_s);
+        const QString out = tmp.filePath(u"out"_s);
+        DbfTransfer::exportTables(store, out, 852, QDate(2026, 3, 15));
+        QCOMPARE(other.finish(), QString());
+        QCOMPARE(DbfReader(out + u"/Zmluvy.DBF"_s).recordCount(), contracts);
+        QCOMPARE(DbfReader(out + u"/Predlz.DBF"_s).recordCount(), extensions);
+        QCOMPARE(store.scalar(u"SELECT COUNT(*) FROM Predlz"_s).toLongLong(), extensions + 1);
+    }
+
     // The commands as a shop runs them: status 2 and the store unchanged on bad input, a summary otherwise.
     void adminCommands()
     {

@@ -1153,6 +1153,29 @@ private Q_SLOTS:
         QVERIFY(m_store->scalar(u"SELECT pg_backend_pid()"_s).toLongLong() != session);
     }
 
+    // The connection breaks while the server commits: nobody here can tell whether the records were stored,
+    // and the message says so instead of claiming that nothing was.
+    void connectionLostDuringCommit()
+    {
+        if (!m_store->isServer()) QSKIP("A store file's commit has no connection to lose");
+        TestBackend::dropSessionAtCommit(*m_store, u"Zmluvy"_s);
+        auto t = open(u"Zmluvy.DBF"_s, u"NUMBER"_s);
+        try {
+            Transaction tx(*m_store);
+            addContract(*t, u"26/00001"_s);
+            tx.commit();
+            QFAIL("committed");
+        } catch (const CommitUnknown& e) {
+            QVERIFY2(e.text().contains(u"lost during the commit"_s) && e.text().contains(u"is not known"_s),
+                     qPrintable(e.text()));
+        }
+        t->cancel();
+        QVERIFY(!m_store->inTransaction());
+        TestBackend::allow(*m_store); // connects again
+        addContract(*t, u"26/00002"_s);
+        QCOMPARE(walk(*t, u"NUMBER"_s), QStringList{u"26/00002"_s}); // the server had not got as far
+    }
+
     // A pass looking up each contract's goods in turn along the tag reads a page now and then, not each key;
     // every look-up still lands on the first record of its key, and a key elsewhere is read as before.
     void keysLookedUpAlongTheTag()

@@ -48,7 +48,7 @@ int usage(const QString& problem)
           u"  backup      writes a checked copy of the store as mervana-YYYY-MM-DD-HHMMSS.db, also while\n"
           u"              the register runs\n"
           u"  restore     puts a backup in place of the store once the register is closed; the replaced\n"
-          u"              store stays beside it\n"
+          u"              store stays beside it (the newest BackupKeep of them are kept)\n"
           u"  report      writes the report NAME of the store in DIR as PDF and prints its page count (0 when\n"
           u"              there is nothing to print); the current and expired views and the profile's due\n"
           u"              contracts compute with DATE (today by default). Dates are d.M.yyyy or YYYY-MM-DD;\n"

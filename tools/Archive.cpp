@@ -1,7 +1,8 @@
-#include "core/Shop.h"
 #include "core/ArchiveMove.h"
+#include "core/Shop.h"
 #include "core/Statistics.h"
 #include "store/Store.h"
+#include "store/StoreLock.h"
 #include "store/Table.h"
 #include "store/Transaction.h"
 #include "tools/Admin.h"
@@ -48,6 +49,7 @@ int adminArchive(QStringList args)
     if (!hasStore(args.first()))
         return Admin::fail(u"no store in %1"_s.arg(Admin::location(args.first())), Admin::Usage);
 
+    const StoreLock mark(args.first(), StoreLock::Kind::Open); // no restore while it writes
     Shop shop(args.first());
     ArchiveTables archive(shop.store());
     const ArchiveMove::Tables live{*shop.Table1, *shop.Table3, *shop.Table4};
@@ -65,6 +67,7 @@ int adminDearchive(QStringList args)
     if (args.size() != 1) return Admin::usage(u"dearchive takes one folder"_s);
     if (!hasStore(args.first()))
         return Admin::fail(u"no store in %1"_s.arg(Admin::location(args.first())), Admin::Usage);
+    const StoreLock mark(args.first(), StoreLock::Kind::Open);
     Shop shop(args.first());
     ArchiveTables archive(shop.store());
     const ArchiveMove::Restored restored =

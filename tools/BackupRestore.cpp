@@ -1,5 +1,6 @@
 #include "store/Backup.h"
 #include "store/Clock.h"
+#include "store/EngineConfig.h"
 #include "store/Errors.h"
 #include "tools/Admin.h"
 
@@ -23,7 +24,7 @@ int adminRestore(QStringList args)
     const QString dataDir = args.at(1);
     QString kept;
     try {
-        kept = Backup::restore(args.at(0), dataDir, Clock::now());
+        kept = Backup::restore(args.at(0), dataDir, Clock::now(), EngineConfig::backupKeep());
     } catch (const InputError& e) {
         Admin::fail(e.text(), Admin::Usage);
         return Admin::fail(u"nothing was restored"_s, Admin::Usage);

@@ -1,5 +1,6 @@
 #include "store/Clock.h"
 #include "store/Store.h"
+#include "store/StoreLock.h"
 #include "tools/Admin.h"
 #include "tools/DemoData.h"
 
@@ -12,6 +13,7 @@ int adminInit(QStringList args)
 {
     if (args.size() != 1) return Admin::usage(u"init takes exactly one folder"_s);
     const QString dir = args.first();
+    const StoreLock mark(dir, StoreLock::Kind::Create); // no restore into the folder while the store is made
     Store::createEmpty(dir);
     Admin::out(u"Created the empty store %1"_s.arg(Store::displayName(dir)));
     return Admin::Ok;
@@ -51,6 +53,7 @@ int adminDemo(QStringList args)
         }
         variant = v;
     }
+    const StoreLock mark(dir, StoreLock::Kind::Open); // no restore while it writes
     Store store(dir);
     const DemoData::Counts c = DemoData::fill(store, scale, Clock::today(), variant);
     Admin::out(u"Wrote %1 contracts, %2 goods, %3 extensions and %4 persons to %5"_s.arg(c.contracts)

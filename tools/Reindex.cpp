@@ -1,6 +1,7 @@
-#include "core/Shop.h"
 #include "core/Maintenance.h"
+#include "core/Shop.h"
 #include "store/Store.h"
+#include "store/StoreLock.h"
 #include "store/Table.h"
 #include "tools/Admin.h"
 
@@ -18,6 +19,7 @@ int adminReindex(QStringList args)
     if (!Store::exists(dir)) return Admin::fail(u"no store in %1"_s.arg(Admin::location(dir)), Admin::Usage);
 
     // The register's command without its windows: one instance of each table stands in for them.
+    const StoreLock mark(dir, StoreLock::Kind::Open); // no restore while it writes
     Shop shop(dir);
     std::vector<std::unique_ptr<Table>> own;
     QList<Table*> instances;

@@ -1,9 +1,10 @@
+#include "core/Shop.h"
 #include "reports/ReportCatalog.h"
 #include "reports/ReportPainter.h"
 #include "reports/ShopReport.h"
-#include "core/Shop.h"
 #include "store/Clock.h"
 #include "store/Store.h"
+#include "store/StoreLock.h"
 #include "tools/Admin.h"
 
 #include <QDir>
@@ -33,6 +34,7 @@ int adminReport(QStringList args)
 
     // The views compute with the day given; the report still prints the real moment it was made.
     if (today.isValid()) Clock::setToday(today);
+    const StoreLock mark(dir, StoreLock::Kind::Open); // the reports write marks and the cash statement's table
     Shop shop(dir);
     if (shopGiven) shop.ShopName = shopName;
     std::unique_ptr<ShopReport> report;

@@ -1,6 +1,7 @@
-#include "core/Shop.h"
 #include "core/GoodsSearch.h"
+#include "core/Shop.h"
 #include "store/Store.h"
+#include "store/StoreLock.h"
 #include "store/Table.h"
 #include "tools/Admin.h"
 
@@ -18,6 +19,7 @@ int adminSearch(QStringList args)
     if (!Store::exists(dir)) return Admin::fail(u"no store in %1"_s.arg(Admin::location(dir)), Admin::Usage);
 
     // The goods window's own search: the marks are stored, so the register shows the same hits.
+    const StoreLock mark(dir, StoreLock::Kind::Open);
     Shop shop(dir);
     Table goods(shop.store(), u"Inventar.DBF"_s);
     goods.setIndexName(u"NUMBER"_s);

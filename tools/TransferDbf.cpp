@@ -103,6 +103,7 @@ int adminExportDbf(QStringList args)
     const QString dest = args.at(1);
     if (storeMissing(dataDir)) return noStore(dataDir);
 
+    const StoreLock mark(dataDir, StoreLock::Kind::Open); // no restore while the tables are written out
     Store store(dataDir);
     QList<DbfTransfer::TableReport> reports;
     try {

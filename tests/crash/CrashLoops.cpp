@@ -4,6 +4,8 @@
 #include "core/GoodsSearch.h"
 #include "core/IncomeExpense.h"
 #include "core/Marking.h"
+#include "store/Backup.h"
+#include "store/Clock.h"
 #include "store/DbfTransfer.h"
 #include "store/Errors.h"
 #include "store/Schema.h"
@@ -12,6 +14,9 @@
 #include "store/Transaction.h"
 #include "tools/DemoData.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 using namespace Qt::Literals::StringLiterals;
@@ -158,6 +163,33 @@ void goodsFlags(Store& store, int round)
     }
 }
 
+// A backup of a demo shop of the scale given in files, made once: whole or not at all, so that a kill while
+// it is made leaves nothing half made to restore. The demo set is the same every time it is made.
+QString demoBackup(const QString& files, int scale)
+{
+    const QString path = QDir(files).filePath(u"backup-%1.db"_s.arg(scale));
+    if (QFileInfo::exists(path)) return path;
+    const QString scratch = QDir(files).filePath(u"scratch-%1"_s.arg(scale));
+    QDir(scratch).removeRecursively();
+    Store::createEmpty(scratch);
+    {
+        Store store(scratch);
+        DemoData::fill(store, scale, Today);
+    }
+    const QString part = path + u".part"_s;
+    Backup::copyStore(scratch, part);
+    if (!QFile::rename(part, path)) throw StoreError(u"Cannot name the backup %1"_s.arg(path));
+    QDir(scratch).removeRecursively();
+    return path;
+}
+
+// The store replaced by a backup through a fresh store (or on a server, in one transaction), a larger shop and
+// a smaller one by turns; three replaced stores are kept.
+void restoreBackup(const QString& location, const QString& files, int round)
+{
+    Backup::restore(demoBackup(files, round % 2 == 0 ? 2 : 1), location, Clock::now(), 3);
+}
+
 QString witnessField(Store& store, const Loop& loop)
 {
     for (const FieldDef& f : store.table(loop.witness).fields)
@@ -183,6 +215,7 @@ const QList<Loop>& all()
         {u"income fill"_s, demo, incomeFill},
         {u"dbf import"_s, [](Store&) {}, dbfImport, QString()},
         {u"goods flags"_s, demo, goodsFlags},
+        {u"restore"_s, [](Store&) {}, {}, QString(), restoreBackup},
     };
     return loops;
 }

@@ -21,6 +21,10 @@ class Store;
 //              the cash statement, which each session keeps for itself). Between rounds the child posts
 //              single records there; each one reported as posted must be there after the kill. It is left
 //              out of the state compared. Empty for a loop that needs every table to itself.
+//   - closedRound: instead of round, for a loop that replaces the store whole (a restore) and so needs it
+//              closed: one run on the store's location, with a folder of files of its own that stays from
+//              run to run (what it restores from). The stores it keeps aside ("mervana-replaced-...", in the
+//              data folder or in that folder) must pass the backup check after every kill.
 // The test compares the whole content of every other table with the states the rounds give when run
 // without a crash, so a loop needs no check of its own. tst_crash runs every entry, on SQLite and on a
 // server. The WRK marks a server keeps per session are not part of the state: a killed session's go with it.
@@ -35,6 +39,7 @@ struct Loop
     std::function<void(Store&)> setup;
     std::function<void(Store&, int round)> round;
     QString witness = QStringLiteral("Osoby.DBF");
+    std::function<void(const QString& location, const QString& files, int round)> closedRound = {};
 };
 
 const QList<Loop>& all();

@@ -1,7 +1,7 @@
 // The child of the crash test: repeats the rounds of one loop on a store until it is killed, posting
 // witness records between rounds. It tells the parent on stdout, one line each, written only after the
 // fact: "ready", "posted ID" once a witness record is posted, "committed ROUND" once a round is stored.
-//   crash_child LOOP DATA_DIR FIRST_ROUND FIRST_WITNESS_ID
+//   crash_child LOOP DATA_DIR FIRST_ROUND FIRST_WITNESS_ID FILES_DIR
 #include "CrashLoops.h"
 
 #include "store/Clock.h"
@@ -34,8 +34,8 @@ int main(int argc, char** argv)
     FileModes::keepPrivate(); // as the programs it stands in for
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() != 5) {
-        std::fprintf(stderr, "usage: crash_child LOOP DATA_DIR FIRST_ROUND FIRST_WITNESS_ID\n");
+    if (args.size() != 6) {
+        std::fprintf(stderr, "usage: crash_child LOOP DATA_DIR FIRST_ROUND FIRST_WITNESS_ID FILES_DIR\n");
         return 2;
     }
     const CrashLoops::Loop* loop = CrashLoops::find(args.at(1));
@@ -45,6 +45,13 @@ int main(int argc, char** argv)
     }
     Clock::setToday(CrashLoops::Today);
     try {
+        if (loop->closedRound) { // the loop replaces the store: it must not be open here
+            tell("ready");
+            for (int round = args.at(3).toInt();; ++round) {
+                loop->closedRound(args.at(2), args.at(5), round);
+                tell("committed " + QByteArray::number(round));
+            }
+        }
         Store store(args.at(2));
         qint64 witness = args.at(4).toLongLong();
         tell("ready");
