@@ -1,5 +1,6 @@
 #include "store/TableModel.h"
 
+#include "store/Errors.h"
 #include "store/Schema.h"
 #include "store/Store.h"
 
@@ -25,7 +26,13 @@ void TableModel::scheduleRefresh()
     if (m_refreshPending) return;
     m_refreshPending = true;
     QTimer::singleShot(0, this, [this] {
-        if (m_refreshPending) refresh();
+        if (!m_refreshPending) return;
+        try {
+            refresh();
+        } catch (const ConnectionLost&) {
+            // What follows the reset (a window finding its row again) met a lost connection. No command runs
+            // to tell it and no error may reach the event loop: the clerk's next command meets it and tells it.
+        }
     });
 }
 
@@ -47,6 +54,7 @@ void TableModel::refresh()
         return;
     }
     m_refreshPending = false;
+    m_unreachable = false;
     beginResetModel();
     m_pages.clear();
     m_count = -1;
@@ -65,6 +73,7 @@ void TableModel::checkVersions() const
     if (data != m_dataVersion || m_table.viewVersion() != m_viewVersion) {
         m_pages.clear();
         m_count = -1;
+        m_unreachable = false;
         m_dataVersion = data;
         m_viewVersion = m_table.viewVersion();
     }
@@ -73,6 +82,20 @@ void TableModel::checkVersions() const
 int TableModel::rowCount(const QModelIndex& parent) const
 {
     if (parent.isValid()) return 0;
+    checkVersions();
+    if (m_count < 0 && !m_unreachable) {
+        try {
+            count();
+        } catch (const ConnectionLost&) {
+            m_unreachable = true;
+        }
+    }
+    if (m_count >= 0) m_shownCount = m_count;
+    return m_shownCount;
+}
+
+int TableModel::count() const
+{
     checkVersions();
     if (m_count < 0) m_count = m_table.isOpen() ? m_table.recordCount() : 0;
     return m_count;
@@ -92,8 +115,8 @@ int TableModel::columnOf(const QString& field) const
 
 void TableModel::loadPage(int page) const
 {
-    const int count = rowCount();
-    const int lastPage = count > 0 ? (count - 1) / PageSize : 0;
+    const int total = count();
+    const int lastPage = total > 0 ? (total - 1) / PageSize : 0;
     QList<Row> rows;
     if (m_pages.contains(page - 1)) {
         rows = m_table.fetchRows(Table::Direction::Forward, &m_pages.value(page - 1).constLast(), false, PageSize);
@@ -103,7 +126,7 @@ void TableModel::loadPage(int page) const
     } else if (page == 0) {
         rows = m_table.fetchRows(Table::Direction::Forward, nullptr, false, PageSize);
     } else if (page == lastPage) {
-        rows = m_table.fetchRows(Table::Direction::Backward, nullptr, false, count - page * PageSize);
+        rows = m_table.fetchRows(Table::Direction::Backward, nullptr, false, total - page * PageSize);
         std::reverse(rows.begin(), rows.end());
     } else {
         rows = m_table.fetchRowsAt(page * PageSize, PageSize); // a jump into the middle of the view
@@ -120,12 +143,17 @@ void TableModel::loadPage(int page) const
 
 const Row* TableModel::rowAt(int row) const
 {
-    if (row < 0 || row >= rowCount()) return nullptr;
-    const int page = row / PageSize;
-    if (!m_pages.contains(page)) loadPage(page);
-    const auto it = m_pages.constFind(page);
+    if (row < 0 || row >= count()) return nullptr;
+    if (!m_pages.contains(row / PageSize)) loadPage(row / PageSize);
+    return loadedRowAt(row);
+}
+
+const Row* TableModel::loadedRowAt(int row) const
+{
+    checkVersions();
+    const auto it = m_pages.constFind(row / PageSize);
     const int offset = row % PageSize;
-    if (it == m_pages.constEnd() || offset >= it->size()) return nullptr;
+    if (row < 0 || it == m_pages.constEnd() || offset >= it->size()) return nullptr;
     return &it->at(offset);
 }
 
@@ -150,7 +178,14 @@ int TableModel::rowOfCurrent() const
 QVariant TableModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid()) return {};
-    const Row* row = rowAt(index.row());
+    const Row* row = loadedRowAt(index.row());
+    if (!row && !m_unreachable) {
+        try {
+            row = rowAt(index.row());
+        } catch (const ConnectionLost&) {
+            m_unreachable = true;
+        }
+    }
     if (!row) return {};
     if (role == Qt::DisplayRole) {
         const int field = m_fieldIndex.at(index.column());

@@ -8,6 +8,11 @@
 
 // Grid rows of one table instance, in its tag order and filter, read in pages along the tag.
 // Refreshes when any instance writes the table or this instance changes its view.
+//
+// Qt asks for rows while it paints or resets the grid, where no error may go. A lost connection to the server
+// met there leaves the grid with the rows it holds (those not read show empty), and is not met again until the
+// rows change (a connection made again changes all of them): the clerk's next command meets the loss and tells
+// it. rowAt and rowOfCurrent, which the program's own commands use, throw as the store does.
 class TableModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -47,8 +52,10 @@ public Q_SLOTS:
 
 private:
     void scheduleRefresh();
+    int count() const; // throws
     void loadPage(int page) const;
     void checkVersions() const;
+    const Row* loadedRowAt(int row) const;
 
     Table& m_table;
     QList<Column> m_columns;
@@ -56,6 +63,8 @@ private:
     RoleHook m_hook;
     mutable QHash<int, QList<Row>> m_pages;
     mutable int m_count = -1;
+    mutable int m_shownCount = 0;       // the count Qt was last told
+    mutable bool m_unreachable = false; // the connection was lost since the rows last changed
     mutable quint64 m_dataVersion = 0;
     mutable quint64 m_viewVersion = 0;
     bool m_refreshPending = false;

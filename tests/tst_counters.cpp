@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
 #include <memory>
 
 using namespace Qt::Literals::StringLiterals;
@@ -26,6 +27,47 @@ struct ShopOnServer
     {
         return EngineConfig::serverLocation(server.host, server.port, server.database, server.user, schema);
     }
+};
+
+// A server of the test's own, which it stops and starts again, made by the script itself so that the server's
+// own user reaches it when the tests run as root. While it lives, the shops the test makes are on it.
+class OwnServer
+{
+public:
+    OwnServer()
+        : m_cluster(u"/tmp/mervana-away-%1"_s.arg(QCoreApplication::applicationPid())), m_location(run(u"start"_s)),
+          m_old(qgetenv("MERVANA_TEST_PG"))
+    {
+        if (started()) qputenv("MERVANA_TEST_PG", m_location.toUtf8());
+    }
+    ~OwnServer()
+    {
+        run(u"stop"_s);
+        qputenv("MERVANA_TEST_PG", m_old);
+    }
+    OwnServer(const OwnServer&) = delete;
+    OwnServer& operator=(const OwnServer&) = delete;
+
+    bool started() const { return m_location.startsWith(u"postgresql://"_s); }
+    const QString& location() const { return m_location; }
+    bool halt() { return run(u"halt"_s).isEmpty(); }
+    bool resume() { return run(u"resume"_s).isEmpty(); }
+
+private:
+    // What the script printed, or "failed".
+    QString run(const QString& verb) const
+    {
+        QProcess p;
+        p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        p.start(QStringLiteral(PG_CLUSTER), {verb, m_cluster});
+        return p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0
+                   ? QString::fromUtf8(p.readAllStandardOutput()).trimmed()
+                   : u"failed"_s;
+    }
+
+    QString m_cluster;
+    QString m_location;
+    QByteArray m_old;
 };
 
 // One counter: the whole program in a process of its own (counter_child), with its own home and engine
@@ -48,6 +90,7 @@ public:
 
     ~Counter()
     {
+        wake(); // a test that failed while it slept
         m_process.closeWriteChannel();
         if (!m_process.waitForFinished(30000)) m_process.kill();
     }
@@ -61,6 +104,15 @@ public:
     }
 
     void send(const QString& command) { m_process.write(command.toUtf8() + '\n'); }
+
+    // The program gets no turn until wake (a machine too busy for it): what happens meanwhile waits for it,
+    // all at once, as the notices of its connection and the clerk's next press.
+    void sleep() { signal(SIGSTOP); }
+    void wake()
+    {
+        m_process.waitForBytesWritten(); // the press is there when it wakes
+        signal(SIGCONT);
+    }
 
     // The lines answering the command sent last, without the closing ".".
     QStringList reply()
@@ -82,6 +134,12 @@ public:
     }
 
 private:
+    void signal(int number)
+    {
+        // Never process id 0: that would be this whole process group.
+        if (const qint64 pid = m_process.processId(); pid > 0) ::kill(pid_t(pid), number);
+    }
+
     QTemporaryDir m_home;
     QProcess m_process;
 };
@@ -103,6 +161,16 @@ QStringList contracts(const QString& location)
     return TestBackend::rows(store, u"SELECT NUMBER, BIRTHNUM, AMOUNT FROM Zmluvy ORDER BY NUMBER"_s, 3)
         .replaceInStrings(QRegularExpression(u"[a-zA-Z]+:"_s), QString())
         .replaceInStrings(u"|"_s, u" "_s);
+}
+
+// Whether a reply is one message of the lost server (an error naming the database server) and then the lines
+// expected; says what it got otherwise.
+bool oneLossMessage(const QStringList& reply, const QStringList& then)
+{
+    const bool one = reply.size() == then.size() + 1 && reply.first().startsWith(u"message 3 "_s) &&
+                     reply.first().contains(u"database server"_s) && reply.mid(1) == then;
+    if (!one) qWarning("%s", qPrintable(reply.join(u'\n').left(2000)));
+    return one;
 }
 
 QString takenMessage(const QString& taken, const QString& next)
@@ -280,45 +348,106 @@ private Q_SLOTS:
     }
 
     // The server stops while a clerk fills in a contract: "Z&apíš" says so and stores nothing, and once the
-    // server is back the same contract is written. The server here is one of this test's own.
+    // server is back the same contract is written. A counter that gets no turn while the server stops wakes to
+    // the closed connection and the press at once.
+    void serverGoesAway_data()
+    {
+        QTest::addColumn<bool>("asleep");
+        QTest::newRow("awake") << false;
+        QTest::newRow("asleep as the server stops") << true;
+    }
+
     void serverGoesAway()
     {
-        // Made by the script itself, so that the server's own user reaches it when the tests run as root.
-        const QString cluster = u"/tmp/mervana-away-%1"_s.arg(QCoreApplication::applicationPid());
-        const auto pgCluster = [&](const QString& verb) {
-            QProcess p;
-            p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-            p.start(QStringLiteral(PG_CLUSTER), {verb, cluster});
-            return p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0
-                       ? QString::fromUtf8(p.readAllStandardOutput()).trimmed()
-                       : u"failed"_s;
-        };
-        const QString server = pgCluster(u"start"_s);
-        QVERIFY2(server.startsWith(u"postgresql://"_s), qPrintable(server));
-        const auto removeCluster = qScopeGuard([&] { pgCluster(u"stop"_s); });
-        qputenv("MERVANA_TEST_PG", server.toUtf8());
-        const auto serverBack = qScopeGuard([old = qgetenv("MERVANA_TEST_PG")] { qputenv("MERVANA_TEST_PG", old); });
+        QFETCH(bool, asleep);
+        OwnServer server;
+        QVERIFY2(server.started(), qPrintable(server.location()));
         newShop([](Store& store) { addPerson(store, u"8001011234"_s, u"Kováč"_s); });
 
         Counter a(m_shop);
         QVERIFY(a.ready());
         QCOMPARE(a.ask(u"new 8001011234 1000"_s), QStringList{u"number 26/00001"_s});
-        QCOMPARE(pgCluster(u"halt"_s), QString());
+        if (asleep) a.sleep();
+        QVERIFY(server.halt());
         // At once, and again once the counter's looks for notices have met the closed connection (without a
         // word): one message each time, and the contract stays in the boxes.
         for (int wait : {0, 1200}) {
             QTest::qWait(wait);
-            QStringList refused = a.ask(u"write"_s);
-            refused.replaceInStrings(QRegularExpression(u"^(.{120}).*"_s), u"\\1"_s);
-            QVERIFY2(refused.size() == 2 && refused.at(0).startsWith(u"message 3 "_s) &&
-                         refused.at(0).contains(u"database server"_s),
-                     qPrintable(refused.join(u"\n"_s)));
-            QCOMPARE(refused.at(1), u"number 26/00001"_s);
+            a.send(u"write"_s);
+            if (asleep && wait == 0) a.wake();
+            QVERIFY(oneLossMessage(a.reply(), {u"number 26/00001"_s}));
         }
-        QCOMPARE(pgCluster(u"resume"_s), QString());
+        QVERIFY(server.resume());
         QCOMPARE(a.ask(u"write"_s), (QStringList{NoGoods, u"number 26/00001"_s}));
         QCOMPARE(contracts(m_shop.location()), QStringList{u"26/00001 8001011234 1000"_s});
         QCOMPARE(a.ask(u"grid"_s), QStringList{u"grid 1 26/00001"_s});
+    }
+
+    // With the server gone, one press brings one message, also when it moves the focus and the window refills
+    // its panel on the way: the clerk in the grid presses "Z&apíš", the clerk in a box clicks a row of the grid.
+    void onePressOneMessage_data()
+    {
+        QTest::addColumn<QStringList>("before");
+        QTest::addColumn<QString>("press");
+        QTest::addColumn<QStringList>("after");
+        QTest::newRow("from the grid to Z&apíš")
+            << QStringList{u"select 26/00002"_s} << u"write"_s << QStringList{u"number 26/00002"_s};
+        QTest::newRow("from a box to the grid")
+            << QStringList{u"select 26/00002"_s, u"type Edit4 12"_s} << u"select 26/00001"_s << QStringList();
+    }
+
+    void onePressOneMessage()
+    {
+        QFETCH(QStringList, before);
+        QFETCH(QString, press);
+        QFETCH(QStringList, after);
+        OwnServer server;
+        QVERIFY2(server.started(), qPrintable(server.location()));
+        newShop([](Store& store) {
+            addPerson(store, u"8001011234"_s, u"Kováč"_s);
+            for (const QString& number : {u"26/00001"_s, u"26/00002"_s})
+                addRecord(store, u"Zmluvy.DBF"_s,
+                          {{u"NUMBER"_s, number},
+                           {u"BIRTHNUM"_s, u"8001011234"_s},
+                           {u"AMOUNT"_s, u"1000"_s},
+                           {u"PERCENT"_s, u"10"_s}});
+        });
+        Counter a(m_shop);
+        QVERIFY(a.ready());
+        for (const QString& command : std::as_const(before))
+            QCOMPARE(a.ask(command), QStringList());
+        QVERIFY(server.halt());
+        QVERIFY(oneLossMessage(a.ask(press), after));
+        QVERIFY(oneLossMessage(a.ask(press), after));
+        QVERIFY(server.resume());
+        QCOMPARE(a.ask(u"grid"_s).value(0).section(u' ', 0, 1), u"grid 2"_s);
+    }
+
+    // Another counter's write reaches this one together with the server's going away, while this one had no
+    // turn: its grid, read again for the notice, meets the closed connection without a word (the program went
+    // down here once), the next press tells of it, and once the server is back the grid shows the new contract.
+    void noticeWithTheServerGone()
+    {
+        OwnServer server;
+        QVERIFY2(server.started(), qPrintable(server.location()));
+        newShop([](Store& store) {
+            addPerson(store, u"8001011234"_s, u"Kováč"_s);
+            for (const QString& number : {u"26/00001"_s, u"26/00002"_s})
+                addContract(store, number, u"8001011234"_s);
+        });
+        Counter a(m_shop), b(m_shop);
+        QVERIFY(a.ready());
+        QVERIFY(b.ready());
+        a.ask(u"select 26/00002"_s);
+        a.sleep();
+        QCOMPARE(b.ask(u"new 8001011234 1000"_s), QStringList{u"number 26/00003"_s});
+        QCOMPARE(b.ask(u"write"_s), (QStringList{NoGoods, u"number 26/00003"_s}));
+        QVERIFY(server.halt());
+        a.wake();
+        QVERIFY(oneLossMessage(a.ask(u"write"_s), {u"number 26/00002"_s}));
+        QVERIFY(server.resume());
+        QCOMPARE(a.ask(u"write"_s), (QStringList{NoGoods, u"number 26/00002"_s}));
+        QCOMPARE(a.ask(u"grid"_s), QStringList{u"grid 3 26/00002"_s});
     }
 };
 

@@ -200,7 +200,7 @@ void TForm3::modelWasReset()
     // After a write elsewhere or a change of tag or filter the rows are others: find ours again once the
     // change is complete.
     QMetaObject::invokeMethod(
-        this, [this] { guarded([this] { selectCurrentRow(); }); }, Qt::QueuedConnection);
+        this, [this] { guardedRefresh([this] { selectCurrentRow(); }); }, Qt::QueuedConnection);
 }
 
 void TForm3::gridClicked(int)
@@ -227,7 +227,7 @@ bool TForm3::eventFilter(QObject* watched, QEvent* event)
         // Only leaving for another control of the program counts, not a switch to another window.
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
-            guarded([this] {
+            guardedRefresh([this] {
                 WarnDuplicateBirthNumber();
                 CheckBirthNumber();
             });

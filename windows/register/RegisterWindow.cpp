@@ -53,7 +53,7 @@ RegisterWindow::RegisterWindow(Frame* main, const QString& name, const QString& 
         m_activation = connect(area, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* sub) {
             if (!sub || sub->widget() != this) return;
             const EventPump::Hold hold; // the MDI area is in the middle of switching its windows
-            guarded([this] { windowActivated(); });
+            guardedRefresh([this] { windowActivated(); });
         });
     }
 }
@@ -119,7 +119,7 @@ void RegisterWindow::gridClicked(int row)
 
 void RegisterWindow::modelWasReset()
 {
-    guarded([this] { selectCurrentRow(); });
+    guardedRefresh([this] { selectCurrentRow(); });
 }
 
 void RegisterWindow::windowShown()
@@ -145,7 +145,7 @@ bool RegisterWindow::eventFilter(QObject* watched, QEvent* event)
         switch (event->type()) {
         case QEvent::FocusIn:
         case QEvent::FocusOut:
-            guarded([this] { refreshPanel(); });
+            guardedRefresh([this] { refreshPanel(); });
             break;
         case QEvent::KeyRelease:
             // Keys move the grid's row; the table instance follows it before the panel is filled.
@@ -164,7 +164,7 @@ bool RegisterWindow::eventFilter(QObject* watched, QEvent* event)
 void RegisterWindow::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    guarded([this] { windowShown(); });
+    guardedRefresh([this] { windowShown(); });
 }
 
 void RegisterWindow::abandonWrite()
