@@ -434,6 +434,61 @@ double openTimes(const QString& emptyDir, const QString& smallDir, const QString
     return median(smallTimes);
 }
 
+// (h) A contract written through a Table and committed alone, as "Z&apíš" writes it, new and then changed: with
+// its row in the trail of changes, and the same write with the trail switched off (for this measure only);
+// alternating, medians. The contracts name a person, so that the row encrypts the birth number.
+void trailCost(const QString& dir)
+{
+    Store store(dir);
+    const QString person = store.scalar(u"SELECT BIRTHNUM FROM Osoby ORDER BY rowid LIMIT 1"_s).toString();
+    Table contracts(store, u"Zmluvy.DBF"_s);
+    contracts.setIndexName(u"NUMBER"_s);
+    contracts.open();
+    constexpr int Writes = 100;
+    std::vector<double> added[2], changed[2]; // [with the trail]
+    int serial = 0;
+    for (int r = 0; r < 2 * Repeats; ++r) {
+        const bool trail = r % 2 == 0;
+        store.setTrailForBenchmark(trail);
+        QStringList numbers;
+        QElapsedTimer timer;
+        timer.start();
+        for (int i = 0; i < Writes; ++i) {
+            numbers << u"99/%1"_s.arg(++serial, 5, 10, QChar(u'0'));
+            contracts.append();
+            contracts.field(u"NUMBER"_s).setAsString(numbers.last());
+            contracts.field(u"BIRTHNUM"_s).setAsString(person);
+            contracts.field(u"AGRDATE"_s).setAsDate(Clock::today());
+            contracts.field(u"AMOUNT"_s).setAsFloat(1000 + i);
+            contracts.field(u"PERCENT"_s).setAsFloat(10);
+            contracts.post();
+        }
+        added[trail].push_back(ms(timer.nsecsElapsed()) / Writes);
+        timer.restart();
+        for (const QString& number : std::as_const(numbers)) {
+            contracts.findKey(number);
+            contracts.edit();
+            contracts.field(u"AMOUNT"_s).setAsFloat(contracts.field(u"AMOUNT"_s).asFloat() + 100);
+            contracts.post();
+        }
+        changed[trail].push_back(ms(timer.nsecsElapsed()) / Writes);
+    }
+    store.setTrailForBenchmark(true);
+    store.exec(u"DELETE FROM Zmluvy WHERE NUMBER LIKE '99/%'"_s); // the set as it was, but for the trail's rows
+    const double addRatio = median(added[0]) > 0 ? median(added[1]) / median(added[0]) : 0;
+    const double changeRatio = median(changed[0]) > 0 ? median(changed[1]) / median(changed[0]) : 0;
+    print(u"(h) a contract written alone through a Table, with its trail row / without the trail, medians of %1 x %2: "
+          u"new %3 / %4 ms, ratio %5x; changed %6 / %7 ms, ratio %8x (limit 1.3x) %9"_s.arg(Repeats)
+              .arg(Writes)
+              .arg(median(added[1]), 0, 'f', 3)
+              .arg(median(added[0]), 0, 'f', 3)
+              .arg(addRatio, 0, 'f', 2)
+              .arg(median(changed[1]), 0, 'f', 3)
+              .arg(median(changed[0]), 0, 'f', 3)
+              .arg(changeRatio, 0, 'f', 2)
+              .arg(verdict(addRatio <= 1.3 && changeRatio <= 1.3)));
+}
+
 // The set is built in a child process so that the generator's memory does not count as the store's.
 bool buildSet(const QString& dir, int scale)
 {
@@ -479,6 +534,7 @@ void serverFigures(const QString& bigDir, const QString& server)
     print(u"(f) marking passes of the register views:"_s);
     markingPasses(server);
     recordEdits(server);
+    trailCost(server);
 }
 
 } // namespace
@@ -594,6 +650,7 @@ int main(int argc, char* argv[])
         print(u"(f) marking passes of the register views:"_s);
         markingPasses(bigDir.path());
         recordEdits(bigDir.path());
+        trailCost(bigDir.path());
         if (!server.isEmpty()) serverFigures(bigDir.path(), server);
         return 0;
     } catch (const MervanaError& e) {

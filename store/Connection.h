@@ -33,6 +33,9 @@ public:
     virtual std::unique_ptr<Statement> prepare(const QString& sql) = 0;
     virtual void exec(const QString& sql) = 0; // throws StoreError
     virtual void begin() = 0;
+    // A transaction that is to write; where the engine takes its write lock only at the first write, it takes
+    // it at once.
+    virtual void beginWrite() { begin(); }
     virtual void commit() = 0;
     virtual void rollback() = 0; // never throws: a connection that is gone has rolled back already
     virtual bool hasTable(const QString& sqlName) = 0;
@@ -73,6 +76,12 @@ public:
     virtual void clearMarks(const TableDef& def);
     // How many marks of def a statement of markSql or markWhereSql has just written.
     virtual void marksWritten(const TableDef& def, qint64 rows);
+
+    // The trail of changes (store/Trail.h): a statement that makes the open transaction the only one to append
+    // to it until it ends (empty where its write lock does that already), and an expression of the moment a
+    // row is written (empty where the program's own clock gives it).
+    virtual QString trailLockSql() const { return {}; }
+    virtual QString trailMomentSql() const { return {}; }
 
     // Changes other programs made to the shared tables (names as TableDef::sqlName), noticed since the
     // last call; the socket to watch for them, -1 when there is none.

@@ -5,6 +5,7 @@
 #include "store/Row.h"
 #include "store/Schema.h"
 #include "store/Statement.h"
+#include "store/Trail.h"
 
 #include <QDeadlineTimer>
 #include <QLocale>
@@ -162,12 +163,14 @@ END $f$;
     }
     // Two counters pressing "Nový" at once must not store one number twice.
     sql += u"CREATE UNIQUE INDEX zmluvy_number_unique ON zmluvy (\"number\") WHERE \"number\" <> '';\n"_s;
+    for (const QString& table : Trail::tableNames())
+        sql += Trail::createStatements(Connection::Engine::Postgresql, table).join(u";\n"_s) + u";\n"_s;
     return sql;
 }
 
 QString dropSql()
 {
-    QString sql;
+    QString sql = Trail::dropServerSql();
     for (const TableDef& def : Schema::tables())
         // CASCADE: a session that just closed may not yet have dropped its own views of the tables.
         sql += u"DROP TABLE IF EXISTS %1 CASCADE;\n"_s.arg(quoted(def.sqlName));
@@ -770,6 +773,18 @@ void PgConnection::begin()
 void PgConnection::beginSnapshot()
 {
     beginWith("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
+}
+
+// The trail of changes has a lock of its own in the store's schema: the writer that holds it reads the chain's end
+// and appends, and the next one waits for its commit.
+QString PgConnection::trailLockSql() const
+{
+    return u"SELECT pg_advisory_xact_lock(1835365231, " STORE_SCHEMA "::int)"_s;
+}
+
+QString PgConnection::trailMomentSql() const
+{
+    return u"to_char(clock_timestamp(), 'YYYY-MM-DD HH24:MI:SS.MS')"_s;
 }
 
 void PgConnection::beginWith(const char* sql)

@@ -65,6 +65,8 @@ public:
     QString sharedTable(const TableDef& def) const override;
     void rowIdsTaken(const TableDef& def) override;
     void beginSnapshot() override;
+    QString trailLockSql() const override;
+    QString trailMomentSql() const override;
     // Takes the store alone for the open transaction (a restore): returns 0, or how many other programs of
     // the register have it open, when they keep it from this one. Until the transaction ends, no other opens
     // it. Throws StoreError outside a transaction.

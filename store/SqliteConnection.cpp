@@ -6,6 +6,7 @@
 #include "store/Schema.h"
 #include "store/Statement.h"
 #include "store/Store.h"
+#include "store/Trail.h"
 
 #include <QCollator>
 #include <QDir>
@@ -248,9 +249,14 @@ void SqliteConnection::createStore(const QString& path)
             QSqlQuery q(db);
             if (!q.exec(u"CREATE TABLE RecordCounts (name TEXT PRIMARY KEY, n INTEGER NOT NULL)"_s))
                 error = q.lastError().text();
+            QList<QStringList> tables;
             for (const TableDef& def : Schema::tables()) {
                 QStringList indexes;
-                const QStringList statements = QStringList{Schema::createStatements(def, &indexes)} + indexes;
+                tables << QStringList{Schema::createStatements(def, &indexes)} + indexes;
+            }
+            for (const QString& table : Trail::tableNames())
+                tables << Trail::createStatements(Engine::Sqlite, table);
+            for (const QStringList& statements : std::as_const(tables)) {
                 for (const QString& sql : statements) {
                     if (!q.exec(sql)) {
                         error = q.lastError().text();
@@ -295,6 +301,12 @@ void SqliteConnection::begin()
 {
     QSqlDatabase db = database();
     if (!db.transaction()) throw StoreError(db.lastError().text());
+}
+
+void SqliteConnection::beginWrite()
+{
+    // Qt's driver begins deferred; its commit and rollback end this one as well.
+    exec(u"BEGIN IMMEDIATE"_s);
 }
 
 void SqliteConnection::commit()

@@ -15,7 +15,7 @@ public:
     explicit SqliteConnection(const QString& path);
     ~SqliteConnection() override;
 
-    // Creates the store file at path with the eight empty tables; throws when path exists.
+    // Creates the store file at path with the eight empty tables and the store's own; throws when path exists.
     static void createStore(const QString& path);
     // Registers the collations the store's indexes use on a connection of one's own.
     static void addCollations(sqlite3* handle);
@@ -27,6 +27,7 @@ public:
     std::unique_ptr<Statement> prepare(const QString& sql) override;
     void exec(const QString& sql) override;
     void begin() override;
+    void beginWrite() override;
     void commit() override;
     void rollback() override;
     bool hasTable(const QString& sqlName) override;

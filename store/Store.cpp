@@ -5,6 +5,8 @@
 #include "store/Row.h"
 #include "store/Schema.h"
 #include "store/SqliteConnection.h"
+#include "store/Trail.h"
+#include "store/Transaction.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -55,7 +57,18 @@ quint64 comparedFields(const TableDef& def, const RowValues& original)
     return fields;
 }
 
+QString& defaultClerk()
+{
+    static QString clerk = Trail::noClerk();
+    return clerk;
+}
+
 } // namespace
+
+void Store::setDefaultClerk(const QString& name)
+{
+    defaultClerk() = name.isEmpty() ? Trail::noClerk() : name;
+}
 
 QString Store::fileName()
 {
@@ -86,14 +99,18 @@ void Store::addCollations(sqlite3* handle)
 }
 
 Store::Store(const QString& location, QObject* parent)
-    : QObject(parent), m_location(location), m_connection(openConnection(location))
+    : QObject(parent), m_location(location), m_connection(openConnection(location)), m_clerk(defaultClerk()),
+      m_counter(Trail::defaultCounter())
 {
     m_connection->reconnected = [this] {
         // Nothing read before the loss is known to be current, nor are the marks of the old session.
         m_held = {};
+        m_trailLink = {};
         watchNotifications();
         touchAll();
     };
+    Trail::initCrypto();
+    Trail::addMissingTables(*this); // a store made before the trail: it starts here
     watchNotifications();
 }
 
@@ -241,6 +258,22 @@ Statement& Store::insertStatement(const TableDef& def, quint64 mask)
     return q;
 }
 
+qint64 Store::insertRecord(const TableDef& def, quint64 mask, const RowValues& values)
+{
+    // The counter's own work table is none of the shop's records: it leaves no trail.
+    const bool trailed = recordsWrites() && !def.recordText.isEmpty();
+    OwnWrite own(*this, trailed);
+    Statement& q = insertStatement(def, mask);
+    for (int i = 0; i < def.fields.size(); ++i)
+        if (mask & bit(i)) q.addBindValue(values.at(i));
+    q.exec();
+    const qint64 rowid = q.lastInsertId();
+    q.finish();
+    if (trailed) Trail::recordWrite(*this, def, Trail::Action::New, nullptr, &values, mask);
+    own.commit();
+    return rowid;
+}
+
 void Store::deleteRecord(const TableDef& def, qint64 rowid, const RowValues& original)
 {
     if (!def.recordText.isEmpty()) return writeRecord(def, rowid, original, 0, nullptr);
@@ -269,11 +302,17 @@ void Store::writeRecord(const TableDef& def, qint64 rowid, const RowValues& orig
 {
     if (!m_held.rowids.isEmpty()) flushUpdates();
     const bool deleting = !values;
+    // The record and its trail row land together; the row names the old values, read now where the clerk's
+    // instance had not read them (and then checked by the write like the others).
+    const bool trailed = recordsWrites();
+    OwnWrite own(*this, trailed);
+    const RowValues read =
+        trailed ? withFields(def, rowid, original, Trail::fieldsNamed(def, deleting ? ~quint64(0) : fields)) : original;
     // On a server the counter's mark goes to its own table, once the record's fields are written.
     const int wrk = def.fieldIndex(u"WRK"_s);
     const bool markApart = !deleting && wrk >= 0 && (fields & bit(wrk)) && m_connection->marksOfSession();
     if (markApart) fields &= ~bit(wrk);
-    const quint64 compared = comparedFields(def, original);
+    const quint64 compared = comparedFields(def, read);
     if (deleting || fields) {
         // A table has fewer than 56 fields: its id and the kind of write go above those compared.
         const std::pair key{fields, compared | quint64(def.id) << 56 | quint64(deleting) << 63};
@@ -295,7 +334,7 @@ void Store::writeRecord(const TableDef& def, qint64 rowid, const RowValues& orig
             if (fields & bit(i)) q.addBindValue(values->at(i));
         q.addBindValue(rowid);
         for (int i = 0; i < def.fields.size(); ++i)
-            if (compared & bit(i)) q.addBindValue(original.at(i));
+            if (compared & bit(i)) q.addBindValue(read.at(i));
         q.exec();
         const qint64 written = q.changes();
         q.finish();
@@ -318,6 +357,30 @@ void Store::writeRecord(const TableDef& def, qint64 rowid, const RowValues& orig
         }
     }
     if (markApart) writeMarks(def, values->at(wrk), Connection::Rows::One, {rowid});
+    if (trailed)
+        Trail::recordWrite(*this, def, deleting ? Trail::Action::Delete : Trail::Action::Change, &read, values, fields);
+    own.commit();
+}
+
+RowValues Store::withFields(const TableDef& def, qint64 rowid, const RowValues& original, quint64 needed)
+{
+    const int n = int(def.fields.size());
+    const quint64 all = n < 64 ? bit(n) - 1 : ~quint64(0);
+    const bool sized = original.size() == n;
+    if (sized && !(needed & all & ~original.loadedMask())) return original;
+    Statement& q = cachedStatement(u"SELECT "_s + quotedNames(def, all, u", "_s) + u" FROM "_s +
+                                   m_connection->tableForWriting(def) + u" WHERE rowid = ?"_s);
+    q.addBindValue(rowid);
+    q.exec();
+    RowValues now;
+    const bool found = q.next();
+    if (found) q.readValues(0, n, all, now);
+    q.finish();
+    if (!found) return original; // gone: the write finds it so and says so
+    if (!sized) return now;
+    RowValues filled = original;
+    filled.fillMissing(now);
+    return filled;
 }
 
 void Store::writeMarks(const TableDef& def, const QVariant& value, Connection::Rows rows, const QList<QVariant>& where)
@@ -557,15 +620,39 @@ void Store::begin()
 {
     if (m_depth == 0) {
         m_rollbackOnly = false;
+        m_trailLink = {};
         m_connection->begin();
     }
     ++m_depth;
+}
+
+void Store::beginWrite()
+{
+    if (m_depth == 0) {
+        m_rollbackOnly = false;
+        m_trailLink = {};
+        m_connection->beginWrite();
+    }
+    ++m_depth;
+}
+
+void Store::abandonWrite()
+{
+    if (m_depth != 1) return rollback();
+    m_held = {};
+    m_depth = 0;
+    m_trailLink = {};
+    for (auto& q : m_statementCache)
+        q->reset();
+    m_connection->rollback();
+    applyRemoteChanges();
 }
 
 void Store::beginSnapshot()
 {
     if (m_depth > 0) throw StoreError(u"A snapshot of the store cannot begin inside a transaction"_s);
     m_rollbackOnly = false;
+    m_trailLink = {};
     m_connection->beginSnapshot();
     m_depth = 1;
 }
@@ -580,6 +667,7 @@ void Store::commit()
         throw;
     }
     if (--m_depth == 0) {
+        m_trailLink = {}; // the locks go with the transaction
         if (m_rollbackOnly) {
             m_connection->rollback();
             touchAll();
@@ -605,6 +693,7 @@ void Store::rollback()
     if (m_depth == 0) return;
     m_held = {}; // rolled back with the rest
     if (--m_depth == 0) {
+        m_trailLink = {};
         for (auto& q : m_statementCache)
             q->reset();
         m_connection->rollback();

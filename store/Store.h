@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QByteArray>
+#include <QDateTime>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
 #include <QSqlDatabase>
@@ -36,7 +39,8 @@ public:
     explicit Store(const QString& location, QObject* parent = nullptr);
     ~Store() override;
 
-    // Creates the eight empty tables with their indexes; throws when the location holds a store already.
+    // Creates the eight empty tables with their indexes, and the store's own tables of clerks, the trail of
+    // changes and person keys (store/Trail.h); throws when the location holds a store already.
     static void createEmpty(const QString& location);
     // Registers the collations the store's indexes use on a SQLite connection of one's own.
     static void addCollations(struct sqlite3* handle);
@@ -68,8 +72,11 @@ public:
     QVariant scalar(const QString& sql, const QList<QVariant>& values = {});
 
     // The statement that stores a new record of def with the fields of mask (bound in table order);
-    // lastInsertId() gives its row id after exec().
+    // lastInsertId() gives its row id after exec(). It leaves no row in the trail: see insertRecord.
     Statement& insertStatement(const TableDef& def, quint64 mask);
+    // Stores a new record of def with the fields of mask from values and its row in the trail of changes, in
+    // one transaction; returns its row id.
+    qint64 insertRecord(const TableDef& def, quint64 mask, const RowValues& values);
     // Deletes the record rowid of def, read as original (the fields loaded there), only if it still holds
     // those values; otherwise stores nothing and throws RecordChanged.
     void deleteRecord(const TableDef& def, qint64 rowid, const RowValues& original);
@@ -123,6 +130,12 @@ public:
 
     // Transactions nest by depth; only the outermost commits or rolls back.
     void begin();
+    // The same for a transaction that is to write: an outermost one on SQLite takes the write lock as it begins,
+    // so that what it reads before its first write is still so when it writes.
+    void beginWrite();
+    // Rolls back the outermost transaction of one write that failed (OwnWrite in store/Transaction.h): nothing
+    // else read what it wrote, so the instances need not read anew. Inside another transaction, as rollback().
+    void abandonWrite();
     // The outermost transaction, reading the store as it was at its first read whatever other programs write
     // meanwhile (Connection::beginSnapshot); it ends as any other. Throws StoreError inside a transaction.
     void beginSnapshot();
@@ -140,6 +153,38 @@ public:
 
     // Takes in what other counters wrote since the last look (the event loop does this by itself).
     void takeRemoteChanges();
+
+    // Who writes, as the trail of changes (store/Trail.h) names it in every row: the signed-in clerk ("—"
+    // while nobody is signed in) and the counter (host/user of this computer unless set otherwise).
+    const QString& clerk() const { return m_clerk; }
+    // The clerk every store opened from now on names at first, until set otherwise: the program and
+    // mervana-admin set it when someone signs in, so that the stores a backup or a copy opens name them too.
+    static void setDefaultClerk(const QString& name);
+    void setClerk(const QString& name) { m_clerk = name; }
+    const QString& counter() const { return m_counter; }
+    void setCounter(const QString& counter) { m_counter = counter; }
+
+    // Whether a write of one record of the shop leaves its row in the trail: not inside a long move, which
+    // writes one row for all of them (Trail::Bulk), nor where the benchmark measures what the trail costs.
+    bool recordsWrites() const { return m_bulk == 0 && m_trailOn; }
+    void beginBulk() { ++m_bulk; }
+    void endBulk() { --m_bulk; }
+    void setTrailForBenchmark(bool on) { m_trailOn = on; }
+
+    // What the open transaction knows of the trail (store/Trail.cpp). Once it has written a row it holds the
+    // trail's lock (a server's advisory lock, SQLite's write lock) until it ends: the end of the chain and the
+    // person keys it read stay as they are meanwhile. Forgotten when the transaction ends.
+    struct TrailLink
+    {
+        bool locked = false;
+        bool known = false; // seq and hash are the chain's end
+        qint64 seq = 0;
+        QByteArray hash;
+        QDateTime moment; // the server's clock at the first row, measured on by since
+        QElapsedTimer since;
+        QHash<QString, QByteArray> keys; // person keys by birth number
+    };
+    TrailLink& trailLink() { return m_trailLink; }
 
 Q_SIGNALS:
     void tableChanged(const QString& sqlName);
@@ -162,6 +207,11 @@ private:
     QStringList m_remoteChanges; // heard of inside a transaction: applied after it
     int m_depth = 0;
     bool m_rollbackOnly = false;
+    QString m_clerk;
+    QString m_counter;
+    int m_bulk = 0;
+    bool m_trailOn = true;
+    TrailLink m_trailLink;
     quint64 m_statements = 0;
     struct HeldUpdates
     {
@@ -184,4 +234,7 @@ private:
     // of them, or once per id where the engine has no list of them. Returns the records changed.
     qint64 forRowids(const QString& sql, const QList<qint64>& rowids);
     Statement& cachedStatement(const QString& sql);
+    // Adds the fields of needed that original lacks, read from the record rowid as it is stored now, so that the
+    // trail row of a write can name its old values; the write then also checks those fields.
+    RowValues withFields(const TableDef& def, qint64 rowid, const RowValues& original, quint64 needed);
 };

@@ -1055,12 +1055,7 @@ void Table::postRecord()
     }
     qint64 rowid = m_buffer.rowid;
     if (inserting) {
-        Statement& q = m_store.insertStatement(*m_def, mask);
-        for (int i = 0; i < m_def->fields.size(); ++i)
-            if (mask & (quint64(1) << i)) q.addBindValue(m_buffer.values.at(i));
-        q.exec();
-        rowid = q.lastInsertId();
-        q.finish();
+        rowid = m_store.insertRecord(*m_def, mask, m_buffer.values);
     } else if (mask != 0) {
         m_store.update(*m_def, mask, m_buffer.values, rowid, m_original.values);
     }

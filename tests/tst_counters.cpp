@@ -2,6 +2,7 @@
 #include "TestBackend.h"
 #include "store/EngineConfig.h"
 #include "store/Store.h"
+#include "store/Trail.h"
 #include "tools/DemoData.h"
 
 #include <QProcess>
@@ -103,7 +104,13 @@ public:
         return m_process.readLine().trimmed() == "ready";
     }
 
-    void send(const QString& command) { m_process.write(command.toUtf8() + '\n'); }
+    // Written through at once: two counters sent a command one after the other run it at the same moment, not
+    // the second only once the first has answered.
+    void send(const QString& command)
+    {
+        m_process.write(command.toUtf8() + '\n');
+        m_process.waitForBytesWritten(30000);
+    }
 
     // The program gets no turn until wake (a machine too busy for it): what happens meanwhile waits for it,
     // all at once, as the notices of its connection and the clerk's next press.
@@ -248,6 +255,67 @@ private Q_SLOTS:
         QCOMPARE(contracts(m_shop.location()),
                  aFirst ? (QStringList{u"26/00001 8001011234 1000"_s, u"26/00002 7702023333 2000"_s})
                         : (QStringList{u"26/00001 7702023333 2000"_s, u"26/00002 8001011234 1000"_s}));
+    }
+
+    // Both counters write contracts at the same moment, again and again, each its own and then new ones: the
+    // trail keeps one chain without a gap, each write stored has exactly its row, and a write refused (the number
+    // taken meanwhile) has none. Nothing else may keep a write out, waiting for the other's trail row least of all.
+    void trailOfTwoCountersWritingAtOnce()
+    {
+        newShop([](Store& store) {
+            addPerson(store, u"8001011234"_s, u"Kováč"_s);
+            addPerson(store, u"7702023333"_s, u"Horváth"_s);
+            addContract(store, u"26/00001"_s, u"8001011234"_s);
+            addContract(store, u"26/00002"_s, u"7702023333"_s);
+            // Each trail row takes a while to append, so that the two counters' writes meet there.
+            store.exec(u"CREATE FUNCTION slow() RETURNS trigger LANGUAGE plpgsql AS 'BEGIN PERFORM pg_sleep(0.05); "
+                       u"RETURN NEW; END'"_s);
+            store.exec(u"CREATE TRIGGER slow BEFORE INSERT ON zmeny FOR EACH ROW EXECUTE FUNCTION slow()"_s);
+        });
+        Counter a(m_shop), b(m_shop);
+        QVERIFY(a.ready());
+        QVERIFY(b.ready());
+        constexpr int Rounds = 10;
+        a.ask(u"select 26/00001"_s);
+        b.ask(u"select 26/00002"_s);
+        for (int round = 0; round < Rounds; ++round) {
+            a.ask(u"type Edit3 %1"_s.arg(1000 + round));
+            b.ask(u"type Edit3 %1"_s.arg(2000 + round));
+            a.send(u"write"_s);
+            b.send(u"write"_s);
+            const QStringList fromA = a.reply(), fromB = b.reply();
+            QVERIFY2(fromA == (QStringList{NoGoods, u"number 26/00001"_s}), qPrintable(fromA.join(u" / "_s)));
+            QVERIFY2(fromB == (QStringList{NoGoods, u"number 26/00002"_s}), qPrintable(fromB.join(u" / "_s)));
+        }
+        for (int round = 0; round < Rounds / 2; ++round) {
+            a.ask(u"new 8001011234 %1"_s.arg(3000 + round));
+            b.ask(u"new 7702023333 %1"_s.arg(4000 + round));
+            a.send(u"write"_s);
+            b.send(u"write"_s);
+            const QStringList fromA = a.reply(), fromB = b.reply();
+            // Both proposed the same number: one of them is told so and writes again under the next.
+            for (auto [counter, reply] : {std::pair{&a, fromA}, std::pair{&b, fromB}}) {
+                if (reply.value(0) == NoGoods) continue;
+                QVERIFY2(reply.value(0).contains(u"medzitým zapísala iná pokladňa"_s),
+                         qPrintable(reply.join(u" / "_s)));
+                QCOMPARE(counter->ask(u"write"_s).value(0), NoGoods);
+            }
+        }
+        Store store(m_shop.location());
+        const Trail::Verdict verdict = Trail::verify(store);
+        QVERIFY2(verdict.ok(), qPrintable(verdict.why));
+        QCOMPARE(verdict.lastSeq, verdict.intact);
+        const QStringList stored = contracts(m_shop.location());
+        QCOMPARE(stored.size(), 2 + Rounds);
+        for (const QString& contract : stored) {
+            Trail::Query query;
+            query.contract = contract.section(u' ', 0, 0);
+            QStringList actions;
+            for (const Trail::Row& r : Trail::read(store, query))
+                if (r.table == u"Zmluvy"_s) actions << r.action;
+            const bool first = query.contract == u"26/00001"_s || query.contract == u"26/00002"_s;
+            QCOMPARE(actions, QStringList{u"new"_s} + QStringList(first ? Rounds : 0, u"change"_s));
+        }
     }
 
     // Two counters running views at the same time each mark for themselves: every pass shows what it shows

@@ -74,7 +74,7 @@ private Q_SLOTS:
         const QString depends = run(dpkgDeb, {u"-f"_s, deb, u"Depends"_s}, &ok);
         QVERIFY(ok);
         for (const char* package : {"libqt6widgets6", "libqt6sql6-sqlite", "libqt6printsupport6", "libqt6svg6",
-                                    "libsqlite3-0", "libpq5", "fonts-liberation"})
+                                    "libsqlite3-0", "libpq5", "libsodium23", "fonts-liberation"})
             QVERIFY2(depends.contains(QLatin1StringView(package)), package);
         QCOMPARE(run(dpkgDeb, {u"-f"_s, deb, u"Version"_s}, &ok).trimmed(), QStringLiteral(MERVANA_VERSION));
     }

@@ -1,4 +1,5 @@
 #include "reports/Report.h"
+#include "store/Errors.h"
 #include "store/Store.h"
 #include "store/Table.h"
 #include "widgets/Messages.h"
@@ -7,6 +8,7 @@
 #include <QAction>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -162,6 +164,54 @@ private Q_SLOTS:
         ReportPreview::setScript([](ReportPreview& preview) { preview.SavePdf->trigger(); });
         ReportPreview::show(*r);
         QCOMPARE(QDir(m_dir->path()).entryList({u"*.pdf"_s}), QStringList());
+    }
+
+    // What goes out (to a printer, into a PDF) passes the report's hook first, as a report of a person's data
+    // leaves its trail row there; the preview on the screen does not. A hook that fails stops the output.
+    void outputPassesTheHook_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("calls");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("preview only") << u"preview"_s << 0 << false;
+        QTest::newRow("saved as PDF") << u"pdf"_s << 1 << true;
+        QTest::newRow("printed") << u"print"_s << 1 << true;
+        QTest::newRow("hook fails") << u"refuse"_s << 1 << false;
+    }
+    void outputPassesTheHook()
+    {
+        QFETCH(QString, how);
+        QFETCH(int, calls);
+        QFETCH(bool, written);
+        auto r = report();
+        int called = 0;
+        r->beforeOutput = [&] {
+            ++called;
+            if (how == u"refuse"_s) throw StoreError(u"disk I/O error"_s);
+        };
+        const QString file = m_dir->filePath(u"out.pdf"_s);
+        ReportPreview::setFileChooser([&](const QString&) { return file; });
+        ReportPreview::setScript([&](ReportPreview& preview) {
+            preview.dialog().open();
+            preview.widget()->updatePreview();
+            if (how == u"pdf"_s || how == u"refuse"_s) preview.SavePdf->trigger();
+            if (how == u"print"_s) {
+                // Printing to a file: the printer's output is what a real one would get.
+                QPrinter* printer = preview.dialog().printer();
+                printer->setOutputFormat(QPrinter::PdfFormat);
+                printer->setOutputFileName(file);
+                preview.widget()->print();
+            }
+            preview.dialog().close();
+        });
+        ReportPreview::show(*r);
+        QCOMPARE(called, calls);
+        QCOMPARE(QFile::exists(file), written);
+        if (how == u"refuse"_s) {
+            const QList<Messages::Shown> shown = Messages::takeShown();
+            QCOMPARE(shown.size(), 1);
+            QCOMPARE(shown.first().text, u"disk I/O error"_s);
+        }
     }
 };
 

@@ -1,0 +1,172 @@
+#pragma once
+
+#include "store/Connection.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+#include <utility>
+
+class RowValues;
+class Store;
+struct TableDef;
+
+// The trail of every change: the store's table Zmeny, beside the register's eight, where each stored change
+// of the shop's records and each event of note (a sign-in, a long move, personal data printed) leaves one row
+// in the same transaction. Rows are only ever appended, numbered 1, 2, 3 ... (SEQ), and each carries a SHA-256
+// over the row before it and its own content, so that a row edited, deleted or inserted behind the register's
+// back shows (verify).
+//
+// Values that identify a person never enter it in clear: they are encrypted with a key of that person's own
+// (table Kluce, found by birth number), and the row carries a hash of the birth number keyed with it, by which
+// the person's rows are found. Deleting the key (deleteKey) leaves those values unreadable, "(vymazané)",
+// while the chain, which hashes what is stored, stays intact.
+//
+// Who writes comes from the Store: its clerk() and counter().
+namespace Trail {
+
+// What a row records; stored as its code, shown by its Slovak name.
+enum class Action {
+    New,
+    Change,
+    Delete,
+    ArchiveOut,
+    ArchiveBack,
+    Import,
+    Restore,
+    Copy,
+    SignIn,
+    SignInFailed,
+    SignOut,
+    Lock,
+    Unlock,
+    ClerkAdded,
+    ClerkChanged,
+    PersonalDataPrinted,
+    PersonalDataExported,
+    Anonymised,
+};
+
+QString code(Action action);                         // "new", "archive-out" ...
+std::optional<Action> actionOf(const QString& code); // the action of a stored code
+QString name(Action action);                         // "nový", "odsun do archívu" ...
+
+QString noClerk(); // "—": the clerk of a row written while nobody is signed in
+QString erased();  // "(vymazané)": a personal value whose key is gone
+
+// Makes libsodium ready for use (once per process); throws StoreError when it cannot be.
+void initCrypto();
+// The counter of this program: the computer's host name and the system user, "host/user".
+QString defaultCounter();
+
+// One row to append, apart from the rows of single-record writes, which the store writes by itself.
+struct Entry
+{
+    Action action = Action::New;
+    QString table; // the register table's SQL name ("Zmluvy"), or empty
+    // The record's key: a contract number, kept in clear; with personKey a birth number, kept encrypted
+    // with that person's key, and the person found by it.
+    QString key;
+    bool personKey = false;
+    QStringList persons; // further birth numbers the row concerns
+    QJsonObject detail;  // written once, compactly, and hashed as written
+};
+
+// Appends entry inside the store's open transaction, or in a transaction of its own. Long moves write their
+// one row so, inside a Bulk scope or not.
+void record(Store& store, const Entry& entry);
+
+// The detail of a long move: its period (an invalid day leaves that end out) and the records of each table
+// (SQL name) it moved, plus what names its source.
+QJsonObject moveDetail(const QDate& from, const QDate& to, const QList<std::pair<QString, qint64>>& counts,
+                       const QJsonObject& extra = {});
+
+// The first and the last day of signing (AGRDATE) of the contracts in tables (SQL names: Zmluvy, Xzmluvy): the
+// period of a long move that is not asked for one. Invalid days when there is none.
+std::pair<QDate, QDate> contractPeriod(Store& store, const QStringList& tables);
+// A long move's one row: its period, its counts by table and what names its source.
+void recordMove(Store& store, Action action, const std::pair<QDate, QDate>& period,
+                const QList<std::pair<QString, qint64>>& counts, const QJsonObject& extra = {});
+
+// Silences the rows of single-record writes while it lives: a long move writes one row for all of them.
+class Bulk
+{
+public:
+    explicit Bulk(Store& store);
+    ~Bulk();
+    Bulk(const Bulk&) = delete;
+    Bulk& operator=(const Bulk&) = delete;
+
+private:
+    Store& m_store;
+};
+
+// For the store (store/Store.cpp), where one record of the shop is written: the fields of def a write of
+// fields must know the old values of for its row (the changed ones, the record's key, the person's birth
+// number; never WRK), and the row itself, inside the write's transaction. before is the record as it was
+// (with those fields), after its values as written (fields written among them); either is null for a new
+// or a deleted record. A change that changes nothing but WRK writes no row.
+quint64 fieldsNamed(const TableDef& def, quint64 fields);
+void recordWrite(Store& store, const TableDef& def, Action action, const RowValues* before, const RowValues* after,
+                 quint64 written);
+
+// The chain checked from its first row on.
+struct Verdict
+{
+    qint64 intact = 0; // rows that check, before the first that does not
+    qint64 badSeq = 0; // the first row that does not check (0: none)
+    QString why;       // what is wrong with it
+    qint64 lastSeq = 0;
+    QString lastHash; // of the newest row: deleting the newest rows shows only against a noted one
+    bool ok() const { return badSeq == 0; }
+};
+Verdict verify(Store& store);
+
+// Which rows read() gives: every condition set must hold.
+struct Query
+{
+    QDate from, to;      // moments within those days
+    QString contract;    // rows of the contract with this number, its goods and extensions
+    QString birthNumber; // rows that concern this person
+    QString clerk;
+};
+
+struct FieldChange
+{
+    QString field, oldValue, newValue;
+};
+
+// A row as read: personal values decrypted, or erased() where the person's key is gone.
+struct Row
+{
+    qint64 seq = 0;
+    QDateTime moment; // as written: the machine's or the server's local time
+    QString clerk, counter;
+    QString action; // the code as stored
+    QString table, key;
+    QList<FieldChange> fields;
+    QJsonObject detail; // as stored, "fields" left out
+};
+// Calls each with the rows that match query, in the order of SEQ.
+void read(Store& store, const Query& query, const std::function<void(const Row&)>& each);
+QList<Row> read(Store& store, const Query& query);
+
+// Deletes the key of the person with this birth number: every trail value about them becomes unreadable.
+// Returns whether there was one. Inside the store's transaction, or in one of its own.
+bool deleteKey(Store& store, const QString& birthNumber);
+
+// The store's own tables: clerks, the trail, the person keys.
+QStringList tableNames();
+// What creates table (one of tableNames) on an engine, with its append-only triggers.
+QStringList createStatements(Connection::Engine engine, const QString& table);
+// What removes them all from a server store (a copy that failed).
+QString dropServerSql();
+// Adds those a store made before them lacks, in one transaction; nothing when it has them.
+void addMissingTables(Store& store);
+
+} // namespace Trail
