@@ -88,7 +88,7 @@ void Store::addCollations(sqlite3* handle)
 }
 
 Store::Store(const QString& location, QObject* parent)
-    : QObject(parent), m_location(location), m_connection(openConnection(location)), m_clerk(Trail::noClerk()),
+    : QObject(parent), m_location(location), m_connection(openConnection(location)), m_clerk(Trail::defaultClerk()),
       m_counter(Trail::defaultCounter())
 {
     m_connection->reconnected = [this] {

@@ -50,6 +50,7 @@ int main(int argc, char* argv[])
         {"search", adminSearch},
         {"reindex", adminReindex},
         {"copy", adminCopy},
+        {"clerk", adminClerk},
     };
     try {
         for (const auto& c : commands) {
