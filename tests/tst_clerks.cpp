@@ -1,4 +1,5 @@
 #include "TestBackend.h"
+#include "TrailLines.h"
 #include "core/Clerks.h"
 #include "core/Shop.h"
 #include "store/Store.h"
@@ -6,7 +7,6 @@
 #include "store/Trail.h"
 
 #include <QFile>
-#include <QJsonDocument>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
@@ -25,22 +25,8 @@ private:
     QTemporaryDir m_dir;
     std::unique_ptr<Store> m_store;
 
-    // The rows written since the trail held after rows, as "action clerk detail".
-    QStringList rowsSince(qint64 after)
-    {
-        QStringList out;
-        for (const Trail::Row& r : Trail::read(*m_store, {})) {
-            if (r.seq <= after) continue;
-            QString line = r.action + u' ' + r.clerk;
-            if (!r.detail.isEmpty())
-                line += u' ' + QString::fromUtf8(QJsonDocument(r.detail).toJson(QJsonDocument::Compact));
-            for (const Trail::FieldChange& f : r.fields)
-                line += u' ' + f.field + u':' + f.oldValue + u'>' + f.newValue;
-            out << line;
-        }
-        return out;
-    }
-    qint64 lastSeq() { return m_store->scalar(u"SELECT COALESCE(MAX(SEQ), 0) FROM Zmeny"_s).toLongLong(); }
+    QStringList rowsSince(qint64 after) { return trailLines(*m_store, after); }
+    qint64 lastSeq() { return trailEnd(*m_store); }
 
     // An owner Eva and a clerk Jan, active.
     void addBoth()
