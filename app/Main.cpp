@@ -114,6 +114,14 @@ void TForm1::release()
     delete m_mdi;
     m_mdi = nullptr;
     closeWindows();
+    // The clerk leaves with the program; what their windows stored as they closed is still theirs.
+    if (m_shop && m_shop->role()) {
+        try {
+            Clerks::signOut(m_shop->store());
+        } catch (const MervanaError&) {
+            // Nothing to tell at the end: the trail then shows the sign-in without its sign-out.
+        }
+    }
     m_shop.reset();
 }
 

@@ -30,6 +30,8 @@
 #include <QTableView>
 #include <QTableWidget>
 #include <QTest>
+#include <QTimer>
+#include <functional>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace std::chrono_literals;
@@ -420,6 +422,60 @@ private Q_SLOTS:
         const QStringList service = objectNames(m_main->action(u"Servis1"_s)->menu());
         QCOMPARE(service.count(u"Pokladnci1"_s), 1);
         QCOMPARE(objectNames(m_main->action(u"Mervana1"_s)->menu()).count(u"Odhlsi1"_s), 1);
+
+        // Leaving the program signs the clerk out too.
+        m_program.close();
+        m_main = nullptr;
+        Store after(m_program.location());
+        QCOMPARE(trailLines(after, seq), (QStringList{u"sign-out Jan"_s, u"sign-in Eva"_s, u"sign-out Eva"_s}));
+    }
+
+    // In the program's own event loop: signing in, out and in again never ends the run by itself (the frame
+    // hides meanwhile, the dialogs close); "&Zrušiť" does.
+    void eventLoop_data()
+    {
+        QTest::addColumn<bool>("cancel");
+        QTest::newRow("in, out, in") << false;
+        QTest::newRow("cancelled") << true;
+    }
+
+    void eventLoop()
+    {
+        QFETCH(bool, cancel);
+        start();
+        QStringList steps;
+        bool stopped = false;
+        const auto later = [](std::function<void()> step) { QTimer::singleShot(20, qApp, std::move(step)); };
+        if (cancel) {
+            later([&] { QTest::mouseClick(m_main->clerkDialog()->BitBtn2, Qt::LeftButton); });
+        } else {
+            later([&] {
+                answer(u"Jan"_s, u"jan-heslo"_s);
+                steps << u"Jan"_s;
+                later([&] {
+                    Messages::pushAnswer(true);
+                    m_main->action(u"Odhlsi1"_s)->trigger();
+                    steps << u"out"_s;
+                    later([&] {
+                        answer(u"Eva"_s, u"eva-heslo"_s);
+                        steps << u"Eva"_s;
+                        later([&] {
+                            steps << (m_main->isVisible() ? u"open"_s : u"hidden"_s);
+                            QCoreApplication::quit();
+                        });
+                    });
+                });
+            });
+        }
+        // Should the run hang, it ends here all the same.
+        QTimer::singleShot(60000, qApp, [&stopped] {
+            stopped = true;
+            QCoreApplication::quit();
+        });
+        QCoreApplication::exec();
+        QVERIFY(!stopped);
+        QCOMPARE(steps, cancel ? QStringList() : (QStringList{u"Jan"_s, u"out"_s, u"Eva"_s, u"open"_s}));
+        Messages::takeShown();
     }
 
     // The owner's commands: refused for a clerk with a message, allowed for an owner and where nobody signs in.
