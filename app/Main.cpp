@@ -9,6 +9,7 @@
 #include "store/Table.h"
 #include "store/Values.h"
 #include "widgets/Guard.h"
+#include "widgets/IdleWatch.h"
 #include "widgets/Messages.h"
 #include "widgets/MonthCal.h"
 #include "widgets/WaitCursor.h"
@@ -93,6 +94,7 @@ void TForm1::create(const QString& programDir)
     m_mdi = new QMdiArea(this);
     m_mdi->setObjectName(u"MdiArea"_s);
     setCentralWidget(m_mdi);
+    m_idle = new IdleWatch(this);
 
     createMenu();
     createToolBar();
@@ -111,6 +113,25 @@ void TForm1::release()
     // Windows close their tables before the store goes.
     delete m_mdi;
     m_mdi = nullptr;
+    closeWindows();
+    // The clerk leaves with the program; what their windows stored as they closed is still theirs.
+    if (m_shop && m_shop->role()) {
+        try {
+            Clerks::signOut(m_shop->store());
+        } catch (const MervanaError&) {
+            // Nothing to tell at the end: the trail then shows the sign-in without its sign-out.
+        }
+    }
+    m_shop.reset();
+}
+
+void TForm1::closeWindows()
+{
+    const EventPump::Hold hold;
+    if (m_mdi) {
+        for (QMdiSubWindow* sub : m_mdi->subWindowList())
+            delete sub;
+    }
     m_form2 = nullptr;
     m_form3 = nullptr;
     m_form4 = nullptr;
@@ -118,7 +139,6 @@ void TForm1::release()
     deleteWindows();
     delete m_form20;
     m_form20 = nullptr;
-    m_shop.reset();
 }
 
 QMenu* TForm1::addMenu(QMenu* parent, const QString& name, const QString& caption, const QString& hint)
@@ -135,7 +155,7 @@ QMenu* TForm1::addMenu(QMenu* parent, const QString& name, const QString& captio
 QAction* TForm1::addItem(QMenu* menu, const QString& name, const QString& caption, const QString& hint,
                          void (TForm1::*handler)())
 {
-    QAction* a = menu->addAction(caption);
+    QAction* a = menu ? menu->addAction(caption) : new QAction(caption, this);
     a->setObjectName(name);
     a->setStatusTip(hint);
     if (!hint.isEmpty()) a->setToolTip(hint);
@@ -182,6 +202,8 @@ void TForm1::createMenu()
     addItem(mervana, u"Hadanie1"_s, u"&Hľadanie"_s, u"Vyhľadávanie údajov"_s, &TForm1::Hadanie1Click);
     mervana->addSeparator();
     addItem(mervana, u"Koniec1"_s, u"&Koniec"_s, u"Ukončenie programu"_s, &TForm1::Koniec1Click);
+    // Only where clerks sign in (Session.cpp): just above "&Koniec".
+    m_signOut = addItem(nullptr, u"Odhlsi1"_s, u"&Odhlásiť"_s, u"Odhlásenie pokladníka"_s, &TForm1::Odhlsi1Click);
 
     QMenu* print = addMenu(nullptr, u"Tla1"_s, u"&Tlač"_s, u"Tlač"_s);
     addItem(print, u"Expirciazmlv2"_s, u"&Expirácia zmlúv"_s, u"Expirácia zmlúv"_s, &TForm1::Expirciazmlv2Click);
@@ -236,6 +258,8 @@ void TForm1::createMenu()
     addItem(service, u"Zloha2"_s, u"&Záloha"_s, QString(), &TForm1::Zloha2Click);
     service->addSeparator();
     addItem(service, u"Reindexcia1"_s, u"&Reindexácia"_s, u"Reindexácia dát"_s, &TForm1::Reindexcia1Click);
+    // Owners only (Session.cpp): after "&Reindexácia".
+    m_clerks = addItem(nullptr, u"Pokladnci1"_s, u"Po&kladníci…"_s, u"Správa pokladníkov"_s, &TForm1::Pokladnci1Click);
     service->addSeparator();
     addItem(service, u"Kalkulaka1"_s, u"&Kalkulačka"_s, u"Kalkulačka"_s, &TForm1::Kalkulaka1Click);
     service->addSeparator();
@@ -290,17 +314,21 @@ void TForm1::createStatusBar()
     QStatusBar* bar = statusBar();
     bar->setObjectName(u"StatusBar1"_s);
     bar->setSizeGripEnabled(false);
-    const int widths[3] = {60, 50, 50};
-    for (int i = 0; i < 3; ++i) {
+    const int widths[4] = {60, 50, 50, 60};
+    for (int i = 0; i < 4; ++i) {
         auto* panel = new QLabel(bar);
         panel->setObjectName(u"Panel%1"_s.arg(i));
         panel->setFrameShape(QFrame::StyledPanel);
         panel->setFrameShadow(QFrame::Sunken);
         // At least the designed width: a wider font must not cut the date off.
         panel->setMinimumWidth(widths[i]);
-        bar->addWidget(panel, i == 2 ? 1 : 0);
+        if (i < 3)
+            bar->addWidget(panel, i == 2 ? 1 : 0);
+        else
+            bar->addPermanentWidget(panel); // the signed-in clerk, where clerks sign in
         m_panels[i] = panel;
     }
+    m_panels[3]->hide();
     Timer1 = new QTimer(this);
     Timer1->setObjectName(u"Timer1"_s);
     Timer1->setInterval(1000);
@@ -311,6 +339,8 @@ void TForm1::createStatusBar()
 
 void TForm1::closeEvent(QCloseEvent* e)
 {
+    // A locked register is not ended by whoever passes by: its clerk's pending work would be stored in their name.
+    if (m_locked) return e->ignore();
     EngineConfig::setFrameGeometry(saveGeometry());
     QMainWindow::closeEvent(e);
 }
@@ -323,6 +353,7 @@ bool TForm1::event(QEvent* e)
         m_hint = static_cast<QStatusTipEvent*>(e)->tip();
         return true;
     }
+    if (e->type() == QEvent::Resize && m_cover) m_cover->setGeometry(rect());
     return QMainWindow::event(e);
 }
 
@@ -331,6 +362,7 @@ void TForm1::Timer1Timer()
     m_panels[0]->setText(Values::shortDateText(Clock::today()));
     m_panels[1]->setText(Clock::now().time().toString(u"HH:mm:ss"_s));
     m_panels[2]->setText(m_hint);
+    checkIdle();
 }
 
 QMdiSubWindow* TForm1::addChild(QWidget* form)

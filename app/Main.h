@@ -1,9 +1,11 @@
 #pragma once
 
+#include "core/Clerks.h"
 #include "widgets/Frame.h"
 
 #include <QHash>
 #include <QMainWindow>
+#include <QPointer>
 #include <memory>
 
 class QAction;
@@ -15,8 +17,10 @@ class QTimer;
 class QToolBar;
 class QToolButton;
 class QWidget;
+class IdleWatch;
 class Shop;
 class StoreLock;
+class TPrihlasenie;
 
 // The frame of the register: MDI parent with menu, tool bar and status bar. Owns the shared state (the
 // store, the five live table instances, the shop's name, the views) and the registry of the windows.
@@ -39,7 +43,7 @@ public:
     QToolButton* SpeedButton5 = nullptr; // "Tlač zmluvy"
     QToolButton* SpeedButton6 = nullptr; // "Koniec programu"
     QTimer* Timer1 = nullptr;
-    QLabel* statusPanel(int index) const { return m_panels[index]; }
+    QLabel* statusPanel(int index) const { return m_panels[index]; } // 3: the signed-in clerk
 
     // A menu action (or a submenu's action) by its object name; nullptr when there is none.
     QAction* action(const QString& objectName) const override;
@@ -132,6 +136,22 @@ public:
     // Asks before ending the program; Yes closes the frame.
     void ConfirmExit();
 
+    // Clerks (Session.cpp). Where the store has an active clerk, the frame opens once one has signed in, locks
+    // itself after LockMinutes without input, and "&Odhlásiť" closes the windows and asks for the next clerk.
+    // With none, the frame opens at once and nothing of this shows.
+    void beginSession();
+    void Odhlsi1Click();     // "&Odhlásiť"
+    void Pokladnci1Click();  // "Po&kladníci…": the clerks window (owners only)
+    void lockNow();          // covers the windows, as they are, until the password unlocks them
+    bool isLocked() const { return m_locked; }
+    // The sign-in or unlock dialog while it asks; nullptr otherwise.
+    TPrihlasenie* clerkDialog() const;
+    IdleWatch* idleWatch() const { return m_idle; }
+
+Q_SIGNALS:
+    // The sign-in was cancelled: the program ends.
+    void programEnded();
+
 protected:
     bool event(QEvent* e) override;
     void closeEvent(QCloseEvent* e) override; // keeps the frame's size and position for the next start
@@ -139,6 +159,16 @@ protected:
 private:
     void create(const QString& programDir);
     void release();
+    // The windows closed as at exit (each window's tables closed), the frame's own state kept.
+    void closeWindows();
+    // Session.cpp: the register windows made and the frame shown; the dialog asking for a clerk; what a sign-in
+    // or a sign-out changes in the menus and the status bar; the idle time checked each tick.
+    void openFrame();
+    void askClerk(bool unlock);
+    void clerkAnswered(TPrihlasenie* dialog);
+    void showSession();
+    void checkIdle();
+    void unlock();
     void createMenu();
     void showContractsView(int mode, const QString& caption);
     void showGoodsView(int mode, const QString& caption);
@@ -160,6 +190,18 @@ private:
     TForm7* m_form7 = nullptr;
     TForm20* m_form20 = nullptr;
     QHash<QString, QAction*> m_actions;
-    QLabel* m_panels[3] = {};
+    QLabel* m_panels[4] = {}; // the fourth names the signed-in clerk
     QString m_hint;
+    // Session.cpp
+    Clerks::Attempts m_attempts;
+    QPointer<TPrihlasenie> m_clerkDialog;
+    IdleWatch* m_idle = nullptr;
+    QWidget* m_cover = nullptr; // over the frame while it is locked
+    QList<QPointer<QWidget>> m_hiddenWhileLocked;
+    QAction* m_signOut = nullptr;
+    QAction* m_clerks = nullptr;
+    int m_lockMinutes = 0; // LockMinutes, read as the frame opens
+    bool m_locked = false;
+    bool m_opened = false;
+    bool m_backupDone = false;
 };

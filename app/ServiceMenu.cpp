@@ -1,6 +1,7 @@
 #include "app/Main.h"
 
 #include "app/AppearanceDialogs.h"
+#include "widgets/OwnerOnly.h"
 #include "widgets/WaitCursor.h"
 #include "windows/register/Inventar.h"
 #include "windows/register/Osoby.h"
@@ -89,6 +90,7 @@ void TForm1::Hadanie1Click()
 
 void TForm1::Reindexcia1Click()
 {
+    if (!ownerOnly(*m_shop)) return;
     WaitCursor wait;
     Maintenance::Reindex({m_shop->Table1, m_shop->Table2, m_shop->Table3, m_shop->Table4}, windowInstances(*this));
 }
@@ -171,6 +173,7 @@ void TForm1::Oprograme1Click()
 
 void TForm1::Zloha1Click()
 {
+    if (!ownerOnly(*m_shop)) return;
     TForm18* archive = form<TForm18>();
     archive->setMode(false);
     showWindow(archive);
@@ -178,6 +181,7 @@ void TForm1::Zloha1Click()
 
 void TForm1::Obnova1Click()
 {
+    if (!ownerOnly(*m_shop)) return;
     TForm18* archive = form<TForm18>();
     archive->setMode(true);
     showWindow(archive);

@@ -6,14 +6,12 @@
 #include "store/EventPump.h"
 #include "store/Store.h"
 #include "widgets/Guard.h"
-#include "windows/services/Zaloha.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
-#include <QTimer>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -58,17 +56,13 @@ TForm1* StartProgram(const QString& programDir)
     const EventPump::Hold hold;
     const bool ok = guarded([&] {
         main = new TForm1(workingFolder(programDir));
-        main->createRegisterWindows();
-        // Maximised the first time; afterwards as the clerk left it.
-        if (main->restoreGeometry(EngineConfig::frameGeometry()))
-            main->show();
-        else
-            main->showMaximized();
+        // Where the store has clerks, the frame opens once one has signed in.
+        main->beginSession();
     });
-    if (ok) QTimer::singleShot(0, main, [main] { guarded([main] { Zaloha::DailyBackup(*main); }); });
     if (!ok) {
         delete main;
         return nullptr;
     }
+    QObject::connect(main, &TForm1::programEnded, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     return main;
 }

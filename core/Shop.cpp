@@ -54,6 +54,13 @@ Shop::~Shop()
     }
 }
 
+bool Shop::ownerMayWork() const
+{
+    if (m_role) return *m_role == Clerks::Role::Owner;
+    // Clerks defined since this counter started: nobody signed in does their owner's work.
+    return !Clerks::anyActive(*m_store);
+}
+
 void Shop::FilterContracts(Table& t, const QString& pledger)
 {
     const int mode = FilterMode;

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "core/Clerks.h"
+
 #include <QObject>
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class Store;
 class Table;
@@ -46,7 +49,16 @@ public:
     void setBusyHook(BusyHook hook) { m_busy = std::move(hook); }
     std::shared_ptr<void> busy(bool marking) const { return m_busy ? m_busy(marking) : nullptr; }
 
+    // The role of the clerk signed in at this counter, whom the store names (Store::clerk()); nothing while nobody
+    // is, as in a shop that defines no clerk.
+    std::optional<Clerks::Role> role() const { return m_role; }
+    void setRole(std::optional<Clerks::Role> role) { m_role = role; }
+    // Whether an owner's work may be done here: an owner is signed in, or nobody while the store has no active
+    // clerk (then everything is allowed).
+    bool ownerMayWork() const;
+
 private:
     std::unique_ptr<Store> m_store;
     BusyHook m_busy;
+    std::optional<Clerks::Role> m_role;
 };

@@ -131,6 +131,14 @@ int backupKeep()
     return ok && keep > 0 ? keep : 14;
 }
 
+int lockMinutes()
+{
+    const QSettings settings(filePath(), QSettings::IniFormat);
+    bool ok = false;
+    const int minutes = settings.value(key(u"LockMinutes"_s)).toInt(&ok);
+    return ok && minutes >= 0 ? minutes : 10;
+}
+
 QString lastBackupFolder()
 {
     const QSettings settings(filePath(), QSettings::IniFormat);

@@ -355,6 +355,24 @@ QString noClerk()
     return u"—"_s;
 }
 
+namespace {
+QString& processClerk()
+{
+    static QString clerk = noClerk();
+    return clerk;
+}
+} // namespace
+
+QString defaultClerk()
+{
+    return processClerk();
+}
+
+void setDefaultClerk(const QString& name)
+{
+    processClerk() = name.isEmpty() ? noClerk() : name;
+}
+
 QString erased()
 {
     return u"(vymazané)"_s;

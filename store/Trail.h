@@ -57,6 +57,10 @@ std::optional<Action> actionOf(const QString& code); // the action of a stored c
 QString name(Action action);                         // "nový", "odsun do archívu" ...
 
 QString noClerk(); // "—": the clerk of a row written while nobody is signed in
+// The clerk every store opened from now on in this process names: noClerk() until set. mervana-admin sets the
+// owner who signed in for a command, whose routines open stores of their own.
+QString defaultClerk();
+void setDefaultClerk(const QString& name);
 QString erased();  // "(vymazané)": a personal value whose key is gone
 
 // Makes libsodium ready for use (once per process); throws StoreError when it cannot be.

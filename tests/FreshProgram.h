@@ -45,6 +45,7 @@ public:
             location = EngineConfig::serverLocation(server.host, server.port, server.database, server.user, schema);
         }
         Store::createEmpty(location);
+        m_location = location;
         if (prepare) {
             Store store(location);
             prepare(store);
@@ -69,12 +70,17 @@ public:
         m_dir.reset();
     }
 
+    // The program ends as after "&Koniec"; its store stays, at location().
+    void close() { m_main.reset(); }
+    QString location() const { return m_location; }
+
     QString path() const { return m_dir ? m_dir->path() : QString(); }
     QString filePath(const QString& name) const { return QDir(path()).filePath(name); }
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<TForm1> m_main;
+    QString m_location;
 };
 
 // Another counter at work, with a store of its own on the location of store: the record of file whose key on

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -12,10 +13,13 @@ struct AdminRun
     QString err;
 };
 
-inline AdminRun runAdmin(const QStringList& args)
+// input goes to its standard input, which then ends.
+inline AdminRun runAdmin(const QStringList& args, const QByteArray& input = {})
 {
     QProcess p;
     p.start(QStringLiteral(MERVANA_ADMIN), args);
+    p.write(input);
+    p.closeWriteChannel();
     if (!p.waitForFinished(60000)) qFatal("mervana-admin hangs");
     return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
 }

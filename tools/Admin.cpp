@@ -1,10 +1,19 @@
 #include "tools/Admin.h"
 
+#include "core/Clerks.h"
 #include "reports/ReportCatalog.h"
+#include "store/Errors.h"
 #include "store/Store.h"
+#include "store/Trail.h"
 
 #include <QDate>
 #include <QDir>
+#include <cstdio>
+#include <sodium.h>
+#ifdef Q_OS_UNIX
+#include <termios.h>
+#include <unistd.h>
+#endif
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -36,7 +45,7 @@ int usage(const QString& problem)
           u"       mervana-admin import-dbf SRC_DIR DATA_DIR [--codepage 852|1250|895] [--replace]\n"
           u"       mervana-admin export-dbf DATA_DIR DEST_DIR [--codepage 852|1250]\n"
           u"       mervana-admin backup DATA_DIR DEST_DIR\n"
-          u"       mervana-admin restore BACKUP_FILE DATA_DIR\n"
+          u"       mervana-admin restore BACKUP_FILE DATA_DIR [--as OWNER]\n"
           u"       mervana-admin report DIR NAME [ARGS] --pdf FILE [--today DATE] [--shop NAME]\n"
           u"  init        creates the empty store of a fresh installation in DIR\n"
           u"  demo        fills the empty store in DIR with N small shops of demo records (N = 1 by default);\n"
@@ -56,15 +65,15 @@ int usage(const QString& problem)
           u"              marks. Reports:"_s);
     for (const ReportCatalog::Entry& e : ReportCatalog::entries())
         print(stderr, u"                "_s + e.name + (e.arguments.isEmpty() ? QString() : u' ' + e.arguments));
-    print(stderr, u"       mervana-admin archive DIR --from DATE --to DATE\n"
-                  u"       mervana-admin dearchive DIR\n"
+    print(stderr, u"       mervana-admin archive DIR --from DATE --to DATE [--as OWNER]\n"
+                  u"       mervana-admin dearchive DIR [--as OWNER]\n"
                   u"       mervana-admin stats DIR\n"
                   u"  archive     moves the contracts signed from DATE to DATE (both included) that are finished,\n"
                   u"              with their goods and extensions, into the archive tables\n"
                   u"  dearchive   moves the whole archive back into the register\n"
                   u"  stats       prints the money in circulation, the pledge value and the record counts"_s);
     print(stderr, u"       mervana-admin search DIR TEXT\n"
-                  u"       mervana-admin reindex DIR\n"
+                  u"       mervana-admin reindex DIR [--as OWNER]\n"
                   u"  search      marks the pledged goods of the store in DIR whose description holds TEXT (in upper\n"
                   u"              case, accents too), as the register's search does, and prints their contract\n"
                   u"              and description\n"
@@ -87,6 +96,18 @@ int usage(const QString& problem)
           u"Wherever a command takes a DIR, DATA_DIR, SRC or DEST it also takes a store on a PostgreSQL server:\n"
           u"postgresql://HOST:PORT/DATABASE?user=USER (HOST may be the folder of the server's socket, written\n"
           u"with %2F for each /; the password only from ~/.pgpass)"_s);
+    print(stderr,
+          u"       mervana-admin clerk add DIR NAME [--owner] [--as OWNER]\n"
+          u"       mervana-admin clerk list DIR\n"
+          u"       mervana-admin clerk password DIR NAME [--as OWNER]\n"
+          u"       mervana-admin clerk disable DIR NAME [--as OWNER]\n"
+          u"  clerk       manages who signs in to the register: adds a clerk (an owner with --owner; the first one\n"
+          u"              must be), lists them with role and state, changes a password, disables a clerk (a clerk\n"
+          u"              is never deleted: the trail of changes names them). A new password is typed twice at the\n"
+          u"              terminal without echo, or read as one line of standard input\n"
+          u"Once the store has an active clerk, archive, dearchive, restore, reindex and clerk add|password|disable\n"
+          u"need --as OWNER naming an owner, whose password is read the same way (before a new clerk's password);\n"
+          u"the trail of changes names the owner, and a refusal is recorded there too"_s);
     print(stderr, u"exit status: 0 done, 1 failed, 2 wrong command line or unreadable input (nothing changed)"_s);
     return Usage;
 }
@@ -114,6 +135,77 @@ bool takeOption(QStringList& args, const QString& name, QString* value)
 bool takeFlag(QStringList& args, const QString& name)
 {
     return args.removeAll(name) > 0;
+}
+
+namespace {
+
+bool fromTerminal()
+{
+#ifdef Q_OS_UNIX
+    return isatty(STDIN_FILENO) == 1;
+#else
+    return false;
+#endif
+}
+
+// One line of standard input, without its end; echo off while it is typed at a terminal.
+QString readLine(const QString& prompt)
+{
+    const bool terminal = fromTerminal();
+#ifdef Q_OS_UNIX
+    termios old{};
+    const bool quiet = terminal && tcgetattr(STDIN_FILENO, &old) == 0;
+    if (terminal) std::fputs(qUtf8Printable(prompt), stderr);
+    if (quiet) {
+        termios noEcho = old;
+        noEcho.c_lflag &= ~tcflag_t(ECHO);
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &noEcho);
+    }
+#endif
+    QByteArray line;
+    for (int c = std::getc(stdin); c != EOF && c != '\n'; c = std::getc(stdin))
+        line.append(char(c));
+#ifdef Q_OS_UNIX
+    if (quiet) {
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &old);
+        std::fputc('\n', stderr); // the Enter typed was not echoed either
+    }
+#endif
+    if (line.endsWith('\r')) line.chop(1);
+    QString text = QString::fromUtf8(line);
+    sodium_memzero(line.data(), size_t(line.size()));
+    return text;
+}
+
+} // namespace
+
+QString readPassword(const QString& prompt, bool confirm)
+{
+    QString password = readLine(prompt);
+    if (confirm && fromTerminal() && readLine(u"Again: "_s) != password)
+        throw InputError(u"the two passwords differ"_s);
+    return password;
+}
+
+int signInOwner(const QString& location, const QString& owner, const QString& command)
+{
+    Store store(location);
+    return signInOwner(store, owner, command);
+}
+
+int signInOwner(Store& store, const QString& owner, const QString& command)
+{
+    if (!Clerks::anyActive(store)) return Ok; // a shop without clerks: everybody does everything
+    const QString note = u"mervana-admin "_s + command;
+    if (owner.isEmpty()) {
+        Clerks::refuse(store, {}, note);
+        return fail(u"the store has clerks: %1 needs --as NAME, naming an owner"_s.arg(command));
+    }
+    const QString password = readPassword(u"Password of %1: "_s.arg(owner));
+    if (!Clerks::signIn(store, owner, password, note, true))
+        return fail(u"%1 is no active owner, or the password is wrong"_s.arg(owner));
+    Trail::setDefaultClerk(owner);
+    return Ok;
 }
 
 } // namespace Admin

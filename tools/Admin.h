@@ -5,6 +5,7 @@
 #include <cstdio>
 
 class QDate;
+class Store;
 
 // What every command of mervana-admin shares: its messages and exit statuses.
 namespace Admin {
@@ -29,6 +30,17 @@ QDate parseDate(const QString& text);
 bool takeOption(QStringList& args, const QString& name, QString* value);
 bool takeFlag(QStringList& args, const QString& name);
 
+// A password: typed at the terminal without echo (twice when confirm: throws InputError when the two differ), or
+// one line of standard input when that is no terminal; empty when there is none.
+QString readPassword(const QString& prompt, bool confirm = false);
+
+// An owner's command (archive, restore, managing clerks ...) on the store at location. While the store has an
+// active clerk, owner (the option --as) must name an active owner, whose password is read: refused otherwise,
+// with its row sign-in-failed. Once signed in, every store the command opens names the owner in its rows.
+// Returns Ok, or the status the command ends with.
+int signInOwner(const QString& location, const QString& owner, const QString& command);
+int signInOwner(Store& store, const QString& owner, const QString& command);
+
 } // namespace Admin
 
 // The commands, one per file, each taking the arguments after its name.
@@ -47,3 +59,4 @@ int adminReindex(QStringList args);
 int adminCopy(QStringList args);
 int adminAuditVerify(QStringList args);
 int adminAudit(QStringList args);
+int adminClerk(QStringList args);

@@ -39,15 +39,17 @@ QString countsText(const ArchiveMove::Counts& c)
 
 int adminArchive(QStringList args)
 {
-    QString fromText, toText;
+    QString fromText, toText, owner;
     if (!Admin::takeOption(args, u"--from"_s, &fromText) || !Admin::takeOption(args, u"--to"_s, &toText))
         return Admin::usage(u"--from and --to need a date"_s);
+    if (!Admin::takeOption(args, u"--as"_s, &owner)) return Admin::usage(u"--as needs the name of an owner"_s);
     if (args.size() != 1) return Admin::usage(u"archive takes one folder"_s);
     const QDate from = Admin::parseDate(fromText), to = Admin::parseDate(toText);
     if (!from.isValid() || !to.isValid()) return Admin::usage(u"archive needs --from DATE and --to DATE"_s);
     if (to < from) return Admin::usage(u"the period ends before it begins"_s);
     if (!hasStore(args.first()))
         return Admin::fail(u"no store in %1"_s.arg(Admin::location(args.first())), Admin::Usage);
+    if (const int status = Admin::signInOwner(args.first(), owner, u"archive"_s); status != Admin::Ok) return status;
 
     const StoreLock mark(args.first(), StoreLock::Kind::Open); // no restore while it writes
     Shop shop(args.first());
@@ -64,9 +66,12 @@ int adminArchive(QStringList args)
 
 int adminDearchive(QStringList args)
 {
+    QString owner;
+    if (!Admin::takeOption(args, u"--as"_s, &owner)) return Admin::usage(u"--as needs the name of an owner"_s);
     if (args.size() != 1) return Admin::usage(u"dearchive takes one folder"_s);
     if (!hasStore(args.first()))
         return Admin::fail(u"no store in %1"_s.arg(Admin::location(args.first())), Admin::Usage);
+    if (const int status = Admin::signInOwner(args.first(), owner, u"dearchive"_s); status != Admin::Ok) return status;
     const StoreLock mark(args.first(), StoreLock::Kind::Open);
     Shop shop(args.first());
     ArchiveTables archive(shop.store());

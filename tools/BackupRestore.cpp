@@ -2,9 +2,11 @@
 #include "store/Clock.h"
 #include "store/EngineConfig.h"
 #include "store/Errors.h"
+#include "store/Store.h"
 #include "tools/Admin.h"
 
 #include <QDir>
+#include <memory>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -19,9 +21,22 @@ int adminBackup(QStringList args)
 
 int adminRestore(QStringList args)
 {
+    QString owner;
+    if (!Admin::takeOption(args, u"--as"_s, &owner)) return Admin::usage(u"--as needs the name of an owner"_s);
     if (args.size() != 2 || args.at(0).startsWith(u'-') || args.at(1).startsWith(u'-'))
         return Admin::usage(u"restore takes a backup file and a data folder"_s);
     const QString dataDir = args.at(1);
+    // The live store's clerks decide, which a restore keeps. A store too damaged to open has none to ask: mending it
+    // is what a restore is for, and whoever may replace its file may as well.
+    std::unique_ptr<Store> live;
+    try {
+        if (Store::exists(dataDir)) live = std::make_unique<Store>(dataDir);
+    } catch (const StoreError& e) {
+        Admin::print(stderr, u"mervana-admin: the store cannot be opened to ask for its owner: "_s + e.text());
+    }
+    if (live)
+        if (const int status = Admin::signInOwner(*live, owner, u"restore"_s); status != Admin::Ok) return status;
+    live.reset(); // the restore wants the store to itself
     QString kept;
     try {
         kept = Backup::restore(args.at(0), dataDir, Clock::now(), EngineConfig::backupKeep());

@@ -52,6 +52,7 @@ int main(int argc, char* argv[])
         {"copy", adminCopy},
         {"audit-verify", adminAuditVerify},
         {"audit", adminAudit},
+        {"clerk", adminClerk},
     };
     try {
         for (const auto& c : commands) {

@@ -8,6 +8,7 @@
 #include "widgets/Guard.h"
 #include "widgets/MaskEdit.h"
 #include "widgets/MonthCal.h"
+#include "widgets/OwnerOnly.h"
 #include "windows/register/Zmluvy.h"
 
 #include <QCheckBox>
@@ -236,6 +237,7 @@ void TForm4::CheckBox3MouseUp()
 
 void TForm4::BitBtn2Click()
 {
+    if (!ownerOnly(m_main->shop())) return;
     ShowItem();
     if (!Messages::question(u"Skutočne mažete predmet\r"_s + Table1->field(u"SUBJECT"_s).asString() + u" ?"_s)) return;
     removeShown();

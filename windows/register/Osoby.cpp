@@ -6,6 +6,7 @@
 #include "widgets/Frame.h"
 #include "widgets/Guard.h"
 #include "widgets/Messages.h"
+#include "widgets/OwnerOnly.h"
 #include "widgets/WaitCursor.h"
 #include "windows/print/TlacProfilu.h"
 #include "windows/register/Zmluvy.h"
@@ -380,6 +381,7 @@ void TForm3::SavePerson()
 
 void TForm3::DeletePerson()
 {
+    if (!ownerOnly(m_main->shop())) return;
     // The names come from the record that goes, not from the boxes, which a search may have left behind.
     const QString text = u"Skutočne mažete osobu\r"_s + Table1->field(u"LASTNAME"_s).asString() + u' ' +
                          Table1->field(u"FIRSNAME"_s).asString() + u" ?"_s;

@@ -8,6 +8,7 @@
 #include "store/Values.h"
 #include "widgets/Frame.h"
 #include "widgets/Guard.h"
+#include "widgets/OwnerOnly.h"
 #include "widgets/MaskEdit.h"
 #include "widgets/MonthCal.h"
 #include "windows/register/Zmluvy.h"
@@ -240,6 +241,7 @@ void TForm7::storePanel()
 
 void TForm7::BitBtn2Click()
 {
+    if (!ownerOnly(m_main->shop())) return;
     ShowExtension();
     if (!Messages::question(u"Skutočne mažete predĺženie zmluvy\r"_s + Table1->field(u"NUMBER"_s).asString() + u" ?"_s))
         return;
@@ -250,6 +252,7 @@ void TForm7::BitBtn2Click()
 
 void TForm7::DBGrid1KeyDown()
 {
+    if (!ownerOnly(m_main->shop())) return;
     if (Table1->state() != Table::State::Insert && Table1->isEmpty()) return;
     if (!Messages::confirmOkCancel(u"Delete record?"_s)) return;
     removeShown();

@@ -17,6 +17,7 @@
 #include "widgets/Guard.h"
 #include "widgets/MaskEdit.h"
 #include "widgets/Messages.h"
+#include "widgets/OwnerOnly.h"
 #include "widgets/MonthCal.h"
 #include "widgets/WaitCursor.h"
 #include "windows/register/Inventar.h"
@@ -734,6 +735,7 @@ void TForm2::CheckBox4Click()
 
 void TForm2::BitBtn5Click()
 {
+    if (!ownerOnly(m_main->shop())) return;
     ShowContract();
     if (!Messages::question(u"Skutočne mažete zmluvu\r"_s + Table1->field(u"NUMBER"_s).asString() + u" ?"_s)) return;
     removeShown();

@@ -12,6 +12,7 @@
 #include "widgets/MaskEdit.h"
 #include "widgets/Messages.h"
 #include "widgets/MonthCal.h"
+#include "widgets/OwnerOnly.h"
 #include "windows/register/Inventar.h"
 #include "windows/register/Predlz.h"
 #include "windows/register/Zmluvy.h"
@@ -159,6 +160,7 @@ void TForm18::setMode(bool restore)
 
 void TForm18::BitBtn2Click()
 {
+    if (!ownerOnly(m_main->shop())) return;
     const QDate from = Values::dateFromText(MaskEdit1->text());
     const QDate to = Values::dateFromText(MaskEdit2->text());
     if (to < from) {

@@ -1,0 +1,159 @@
+#include "app/Main.h"
+
+#include "core/Clerks.h"
+#include "core/Shop.h"
+#include "store/EngineConfig.h"
+#include "store/EventPump.h"
+#include "store/Store.h"
+#include "store/Trail.h"
+#include "widgets/Guard.h"
+#include "widgets/IdleWatch.h"
+#include "widgets/Messages.h"
+#include "widgets/OwnerOnly.h"
+#include "windows/services/Pokladnici.h"
+#include "windows/services/Prihlasenie.h"
+#include "windows/services/Zaloha.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QTimer>
+
+using namespace Qt::Literals::StringLiterals;
+
+void TForm1::beginSession()
+{
+    if (Clerks::anyActive(m_shop->store())) return askClerk(false);
+    openFrame();
+}
+
+void TForm1::openFrame()
+{
+    {
+        // The frame creates and shows every window; no pending event may run in the middle of that.
+        const EventPump::Hold hold;
+        createRegisterWindows();
+        // Maximised the first time; afterwards as the clerk left it.
+        if (restoreGeometry(EngineConfig::frameGeometry()))
+            show();
+        else
+            showMaximized();
+    }
+    m_opened = true;
+    m_lockMinutes = EngineConfig::lockMinutes();
+    m_idle->reset();
+    showSession();
+    if (!m_backupDone) {
+        m_backupDone = true;
+        QTimer::singleShot(0, this, [this] { guarded([this] { Zaloha::DailyBackup(*this); }); });
+    }
+}
+
+void TForm1::askClerk(bool unlock)
+{
+    auto* dialog = new TPrihlasenie(this, m_shop->store(), m_attempts,
+                                    unlock ? TPrihlasenie::Mode::Unlock : TPrihlasenie::Mode::SignIn);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    m_clerkDialog = dialog;
+    connect(dialog, &QDialog::accepted, this, [this, dialog] { guarded([this, dialog] { clerkAnswered(dialog); }); });
+    if (!unlock) connect(dialog, &QDialog::rejected, this, &TForm1::programEnded);
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+}
+
+TPrihlasenie* TForm1::clerkDialog() const
+{
+    return m_clerkDialog.data();
+}
+
+void TForm1::clerkAnswered(TPrihlasenie* dialog)
+{
+    if (dialog->mode() == TPrihlasenie::Mode::Unlock) return unlock();
+    m_shop->setRole(dialog->role());
+    openFrame();
+}
+
+void TForm1::showSession()
+{
+    const std::optional<Clerks::Role> role = m_shop->role();
+    const auto place = [](QMenu* menu, QAction* item, QAction* before, bool shown) {
+        if (!shown)
+            menu->removeAction(item);
+        else if (!menu->actions().contains(item))
+            menu->insertAction(before, item);
+    };
+    // Only where clerks sign in: a shop without them keeps its menus as they always were.
+    place(action(u"Mervana1"_s)->menu(), m_signOut, action(u"Koniec1"_s), role.has_value());
+    QMenu* service = action(u"Servis1"_s)->menu();
+    const QList<QAction*> items = service->actions();
+    place(service, m_clerks, items.value(items.indexOf(action(u"Reindexcia1"_s)) + 1),
+          role == Clerks::Role::Owner);
+
+    QLabel* panel = m_panels[3];
+    panel->setVisible(role.has_value());
+    panel->setText(role ? u"%1 (%2)"_s.arg(m_shop->store().clerk(), Clerks::name(*role)) : QString());
+}
+
+void TForm1::Odhlsi1Click()
+{
+    if (!Messages::question(u"Skutočne sa chcete odhlásiť ?"_s)) return;
+    EngineConfig::setFrameGeometry(saveGeometry());
+    closeWindows();
+    hide();
+    m_opened = false;
+    Store& store = m_shop->store();
+    guarded([&store] { Clerks::signOut(store); });
+    store.setClerk(Trail::noClerk()); // signed out, even when the row could not be written
+    m_shop->setRole(std::nullopt);
+    showSession();
+    // Nothing to show when the store cannot tell who may sign in: the program ends rather than hide.
+    if (!guarded([this] { beginSession(); })) Q_EMIT programEnded();
+}
+
+void TForm1::Pokladnci1Click()
+{
+    if (!ownerOnly(*m_shop)) return;
+    form<TPokladnici>()->ShowClerks();
+}
+
+void TForm1::checkIdle()
+{
+    if (!m_opened || m_locked || !m_shop->role() || m_lockMinutes <= 0) return;
+    if (m_idle->idle() >= std::chrono::minutes(m_lockMinutes)) lockNow();
+}
+
+void TForm1::lockNow()
+{
+    if (m_locked || !m_shop->role()) return; // a counter nobody signed in to has nobody to unlock it
+    m_locked = true;
+    // The windows stay as they are, under a cover; what else stands open of the program goes out of sight with
+    // what it shows. A modal box waiting for an answer stays: hiding it would answer it.
+    if (!m_cover) {
+        m_cover = new QWidget(this);
+        m_cover->setObjectName(u"Cover"_s);
+        m_cover->setAutoFillBackground(true);
+    }
+    m_cover->setGeometry(rect());
+    m_cover->raise();
+    m_cover->show();
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w == this || !w->isVisible() || w->isModal() || w->windowModality() != Qt::NonModal) continue;
+        if (w->windowType() != Qt::Window && w->windowType() != Qt::Dialog) continue;
+        m_hiddenWhileLocked << w;
+        w->hide();
+    }
+    askClerk(true);
+    Clerks::lock(m_shop->store());
+}
+
+void TForm1::unlock()
+{
+    m_locked = false;
+    m_cover->hide();
+    for (const QPointer<QWidget>& w : std::as_const(m_hiddenWhileLocked))
+        if (w) w->show();
+    m_hiddenWhileLocked.clear();
+    m_idle->reset();
+    activateWindow();
+}
