@@ -72,7 +72,7 @@ void paint(QPainter& painter, const ReportPage& page, ReportFonts& fonts)
 
 int print(Report& report, QPagedPaintDevice& device)
 {
-    device.setPageLayout(QPageLayout(report.pageSize, QPageLayout::Portrait, report.margins, QPageLayout::Millimeter));
+    device.setPageLayout(report.pageLayout());
     DeviceSink sink(device, report.fontFamily);
     const int pages = ReportLayout::run(report, sink);
     if (!sink.end()) throw MervanaError(u"Printer is not ready"_s);

@@ -1,19 +1,19 @@
-#include "widgets/Guard.h"
 #include "app/Main.h"
-#include "widgets/MaskEdit.h"
-#include "widgets/Messages.h"
-#include "widgets/MonthCal.h"
 #include "app/StartProgram.h"
-#include "windows/register/Inventar.h"
-#include "windows/register/Osoby.h"
-#include "windows/register/Predlz.h"
 #include "core/Shop.h"
-#include "windows/register/Zmluvy.h"
 #include "store/Clock.h"
 #include "store/EngineConfig.h"
 #include "store/Store.h"
 #include "store/Table.h"
 #include "store/Values.h"
+#include "widgets/Guard.h"
+#include "widgets/MaskEdit.h"
+#include "widgets/Messages.h"
+#include "widgets/MonthCal.h"
+#include "windows/register/Inventar.h"
+#include "windows/register/Osoby.h"
+#include "windows/register/Predlz.h"
+#include "windows/register/Zmluvy.h"
 
 #include <QAction>
 #include <QApplication>
@@ -282,6 +282,8 @@ void TestMainWindow::menus_data()
                                            u"-"_s,
                                            u"&Kalkulačka | Kalkulačka"_s,
                                            u"-"_s,
+                                           u"Z&meny záznamov… | Zmeny záznamov"_s,
+                                           u"-"_s,
                                            u"O p&rograme... | Informácia o programe"_s};
 }
 
@@ -328,7 +330,8 @@ void TestMainWindow::menuTitlesAndEnabledItems()
                                 u"Obnova1"_s,
                                 u"Peniazevobehu2"_s,
                                 u"Zlonhodnota2"_s,
-                                u"Potyviet2"_s})
+                                u"Potyviet2"_s,
+                                u"Zmenyzznamov1"_s})
         QVERIFY2(main->action(name)->isEnabled(), qPrintable(name));
 }
 
