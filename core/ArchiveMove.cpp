@@ -7,6 +7,7 @@
 #include "store/Statement.h"
 #include "store/Store.h"
 #include "store/Table.h"
+#include "store/Trail.h"
 #include "store/Transaction.h"
 
 #include <QSet>
@@ -156,6 +157,15 @@ void markByNumber(Table& t, const QSet<QString>& numbers)
     t.post();
 }
 
+// The move's one row in the trail, by the live tables' names.
+void recordMove(Store& store, Trail::Action action, const std::pair<QDate, QDate>& period,
+                const ArchiveMove::Counts& counts)
+{
+    Trail::recordMove(
+        store, action, period,
+        {{u"Zmluvy"_s, counts.contracts}, {u"Inventar"_s, counts.goods}, {u"Predlz"_s, counts.extensions}});
+}
+
 } // namespace
 
 namespace ArchiveMove {
@@ -203,14 +213,17 @@ qint64 markFinished(const Tables& live, const QDate& from, const QDate& to)
     return marked;
 }
 
-Counts moveMarked(const Tables& live, const Tables& archive)
+Counts moveMarked(const Tables& live, const Tables& archive, const QDate& from, const QDate& to)
 {
     Counts counts;
-    Transaction transaction(live.contracts.store());
+    Store& store = live.contracts.store();
+    Transaction transaction(store);
     try {
+        const Trail::Bulk bulk(store);
         counts.goods = moveOutPhase(live.goods, archive.goods);
         counts.extensions = moveOutPhase(live.extensions, archive.extensions);
         counts.contracts = moveOutPhase(live.contracts, archive.contracts);
+        recordMove(store, Trail::Action::ArchiveOut, {from, to}, counts);
         transaction.commit();
     } catch (...) {
         cancelAll(live);
@@ -223,8 +236,11 @@ Counts moveMarked(const Tables& live, const Tables& archive)
 Restored moveBack(const Tables& live, const Tables& archive)
 {
     Restored restored;
-    Transaction transaction(live.contracts.store());
+    Store& store = live.contracts.store();
+    Transaction transaction(store);
     try {
+        const Trail::Bulk bulk(store);
+        const std::pair<QDate, QDate> period = Trail::contractPeriod(store, {u"Xzmluvy"_s});
         restored.counts.goods = moveBackPhase(archive.goods, live.goods, nullptr, nullptr);
         restored.counts.extensions = moveBackPhase(archive.extensions, live.extensions, nullptr, nullptr);
         QSet<QString> liveNumbers;
@@ -237,6 +253,7 @@ Restored moveBack(const Tables& live, const Tables& archive)
         }
         QSet<QString> duplicates;
         restored.counts.contracts = moveBackPhase(archive.contracts, contracts, &liveNumbers, &duplicates);
+        recordMove(store, Trail::Action::ArchiveBack, period, restored.counts);
         transaction.commit();
         restored.duplicates = QStringList(duplicates.cbegin(), duplicates.cend());
         std::sort(restored.duplicates.begin(), restored.duplicates.end());

@@ -36,8 +36,9 @@ qint64 markFinished(const Tables& live, const QDate& from, const QDate& to);
 
 // Moves the marked records, goods first, then extensions, then contracts: each record is appended to
 // its archive table with every field but WRK, exactly as stored, and deleted from the live table. The
-// archive instances are open only while their phase runs.
-Counts moveMarked(const Tables& live, const Tables& archive);
+// archive instances are open only while their phase runs. The trail of changes gets one row for the move,
+// naming the period from..to the records were marked for and the counts.
+Counts moveMarked(const Tables& live, const Tables& archive, const QDate& from = {}, const QDate& to = {});
 
 struct Restored
 {
@@ -49,7 +50,8 @@ struct Restored
 
 // Brings every archived record back into the live tables (goods, extensions, then contracts; WRK left
 // empty) and deletes from the archive tables the records it brought back; one that another counter archives
-// meanwhile stays archived. The filters of the live instances end empty and off.
+// meanwhile stays archived. The filters of the live instances end empty and off. The trail of changes gets one
+// row for the move, naming the period the archived contracts were signed in and the counts.
 Restored moveBack(const Tables& live, const Tables& archive);
 
 // The highest contract number of the register and the archive together, in the order of the NUMBER

@@ -9,6 +9,7 @@
 #include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPagedPaintDevice>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
@@ -72,6 +73,9 @@ void paint(QPainter& painter, const ReportPage& page, ReportFonts& fonts)
 
 int print(Report& report, QPagedPaintDevice& device)
 {
+    // The preview on the screen paints into a picture; everything else is output.
+    const QPaintEngine* engine = device.paintEngine();
+    if (report.beforeOutput && !(engine && engine->type() == QPaintEngine::Picture)) report.beforeOutput();
     device.setPageLayout(report.pageLayout());
     DeviceSink sink(device, report.fontFamily);
     const int pages = ReportLayout::run(report, sink);

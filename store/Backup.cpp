@@ -9,6 +9,7 @@
 #include "store/Store.h"
 #include "store/StoreCopy.h"
 #include "store/StoreLock.h"
+#include "store/Trail.h"
 #include "store/Transaction.h"
 
 #include <QDir>
@@ -18,6 +19,7 @@
 #include <QThread>
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <sqlite3.h>
 #include <system_error>
 #ifdef Q_OS_UNIX
@@ -195,27 +197,50 @@ void removeStoreFile(const QString& path)
         QFile::remove(path + suffix);
 }
 
-// The records of from copied into a store made fresh at target, as init makes one, and flushed to the disk:
-// the same tables as every store keeps them, whatever else from carries. Nothing is left at target on failure.
-void copyIntoNewFile(Store& from, const QString& target, const Backup::Progress& progress)
+// A store made fresh at target, as init makes one, filled by fill and flushed to the disk: the same tables as
+// every store keeps them, whatever else the source carries. Nothing is left at target on failure.
+void newStoreFile(const QString& target, const std::function<void(Store&)>& fill)
 {
     removeStoreFile(target);
     SqliteConnection::createStore(target);
-    bool cancelled = false;
     try {
         {
             Store to(target);
-            StoreCopy::copyRecords(from, to, false, [&](qint64 done, qint64 total) {
-                cancelled = progress && !progress(done, total);
-                return !cancelled;
-            });
+            fill(to);
         }
         finishCopy(RawConnection(target, SQLITE_OPEN_READWRITE), target);
     } catch (...) {
         removeStoreFile(target);
+        throw;
+    }
+}
+
+// The records of from, with its clerks, trail and keys, copied into a store made fresh at target.
+void copyIntoNewFile(Store& from, const QString& target, const Backup::Progress& progress)
+{
+    bool cancelled = false;
+    try {
+        newStoreFile(target, [&](Store& to) {
+            StoreCopy::copyRecords(from, to, false, StoreCopy::Own::Copy, [&](qint64 done, qint64 total) {
+                cancelled = progress && !progress(done, total);
+                return !cancelled;
+            });
+        });
+    } catch (...) {
         if (cancelled) throw StoreError(u"Backup cancelled"_s);
         throw;
     }
+}
+
+// The row of a restore in the trail of the store that now holds the backup's records: the backup and the
+// kept copy of what it replaced (empty when there was nothing).
+void recordRestore(Store& to, const QList<StoreCopy::TableCount>& counts, const QString& backupFile,
+                   const QString& kept)
+{
+    Trail::recordMove(to, Trail::Action::Restore, Trail::contractPeriod(to, {u"Zmluvy"_s, u"Xzmluvy"_s}),
+                      StoreCopy::trailCounts(counts),
+                      {{u"backup"_s, native(QFileInfo(backupFile).absoluteFilePath())},
+                       {u"kept"_s, kept.isEmpty() ? QString() : native(QFileInfo(kept).absoluteFilePath())}});
 }
 
 // A backup file read as a store through a copy of its own at path: opened as a store, the file itself would
@@ -262,7 +287,7 @@ QString keptName(const QString& folder, const QDateTime& when)
 // record; returns that name. A copy rather than the file itself: the store stays in its place until the new
 // one takes it in one step, so whenever a restore stops, one of the two stands there whole. The copy takes its
 // name only once it is whole. Throws StoreError, keeping nothing then.
-QString keepAside(const QString& dataDir, const QString& store, const QDateTime& when)
+QString keepAside(const QString& dataDir, const QString& store, const QString& kept)
 {
     {
         // Leaving WAL needs the store to itself: it fails while any other connection is open, so nothing
@@ -277,7 +302,6 @@ QString keepAside(const QString& dataDir, const QString& store, const QDateTime&
         throw StoreError(
             u"The journal of the store in %1 could not be folded in; nothing was restored"_s.arg(native(dataDir)));
     QFile::remove(store + u"-shm"_s);
-    const QString kept = keptName(dataDir, when);
     const QString part = kept + u".part"_s;
     try {
         Backup::copyStore(dataDir, part);
@@ -307,7 +331,24 @@ bool replaceFile(const QString& incoming, const QString& store)
 QString restoreServer(const QString& backupFile, const QString& location, const QDateTime& when, int keep)
 {
     if (!Store::exists(location)) {
-        StoreCopy::copy(backupFile, location);
+        Store::createEmpty(location);
+        try {
+            BackupCopy from(backupFile,
+                            QFileInfo(backupFile)
+                                .absoluteDir()
+                                .filePath(u"mervana-restoring-%1.db"_s.arg(when.toString(u"yyyy-MM-dd-HHmmss"_s))));
+            Store to(location);
+            Transaction transaction(to);
+            recordRestore(to, StoreCopy::copyRecords(from.store(), to, false, StoreCopy::Own::Copy), backupFile, {});
+            transaction.commit();
+        } catch (...) {
+            try {
+                PgConnection::dropStore(location);
+            } catch (const MervanaError&) {
+                // What was made stays empty; the restore's own error says what went wrong.
+            }
+            throw;
+        }
         return {};
     }
     const QString folder = QFileInfo(backupFile).absolutePath();
@@ -323,7 +364,13 @@ QString restoreServer(const QString& backupFile, const QString& location, const 
     try {
         copyIntoNewFile(to, part, {});
         if (!QFile::rename(part, kept) || !syncFolder(folder)) throw StoreError(u"Cannot write %1"_s.arg(native(kept)));
-        StoreCopy::copyRecords(from.store(), to, true);
+        // The store's history goes on: its trail, clerks and keys stay, unless it has none yet (a store just
+        // made by init), which takes the backup's.
+        const bool fresh = StoreCopy::trailEmpty(to);
+        const QList<StoreCopy::TableCount> counts =
+            StoreCopy::copyRecords(from.store(), to, true, StoreCopy::Own::Leave);
+        if (fresh) StoreCopy::copyOwnTables(from.store(), to);
+        recordRestore(to, counts, backupFile, kept);
         replacing.commit();
     } catch (const CommitUnknown& e) {
         // The backup's records may stand now: what they replaced must not go.
@@ -465,15 +512,31 @@ QString restore(const QString& backupFile, const QString& dataDir, const QDateTi
             Store::fileName() + u"-wal"_s, native(dataDir)));
 
     // The backup's records go into a store made as init makes one: views, triggers, indexes or tables of its
-    // own that a backup file may carry stay behind.
+    // own that a backup file may carry stay behind. The store's history goes on in it: the replaced store's
+    // trail, clerks and keys, unless it has no trail yet (a store just made by init), then the backup's.
     const QString incoming = store + u".restoring"_s;
+    const QString keptAs = hadStore ? keptName(dataDir, when) : QString();
     {
         BackupCopy from(backupFile, store + u".source"_s);
-        copyIntoNewFile(from.store(), incoming, {});
+        std::unique_ptr<Store> live;
+        try {
+            if (hadStore) live = std::make_unique<Store>(dataDir);
+        } catch (const MervanaError&) {
+            // A store that no longer opens (what a restore may be for): its trail stays in the kept copy.
+        }
+        Store& history = live && !StoreCopy::trailEmpty(*live) ? *live : from.store();
+        newStoreFile(incoming, [&](Store& to) {
+            Transaction transaction(to);
+            const QList<StoreCopy::TableCount> counts =
+                StoreCopy::copyRecords(from.store(), to, false, StoreCopy::Own::Leave);
+            StoreCopy::copyOwnTables(history, to);
+            recordRestore(to, counts, backupFile, keptAs);
+            transaction.commit();
+        });
     }
     QString kept;
     try {
-        if (hadStore) kept = keepAside(dataDir, store, when);
+        if (hadStore) kept = keepAside(dataDir, store, keptAs);
         if (!replaceFile(incoming, store))
             throw StoreError(u"Cannot put the backup in place of %1"_s.arg(native(store)));
     } catch (...) {

@@ -6,6 +6,7 @@
 #include "store/Schema.h"
 #include "store/Statement.h"
 #include "store/Store.h"
+#include "store/Trail.h"
 #include "store/Transaction.h"
 
 #include <QDateTime>
@@ -372,19 +373,24 @@ QList<TableReport> importTables(Store& store, const QString& srcDir, const Impor
                 u"The store in %1 holds records already (%2); import only into an empty store, "
                 u"or replace its records (--replace)"_s.arg(QDir::toNativeSeparators(store.dataDir()), def.file));
     }
+    QList<TableReport> reports;
     {
         Transaction transaction(store);
+        const Trail::Bulk bulk(store);
         if (options.replace)
             for (const TableDef& def : Schema::tables())
                 store.exec(u"DELETE FROM "_s + quoted(def.sqlName));
-        for (Source& s : sources)
+        QList<std::pair<QString, qint64>> counts;
+        for (Source& s : sources) {
             insertRecords(store, s);
+            reports << s.report;
+            counts.append({Schema::find(s.report.table)->sqlName, s.report.records});
+        }
+        Trail::recordMove(store, Trail::Action::Import, Trail::contractPeriod(store, {u"Zmluvy"_s, u"Xzmluvy"_s}),
+                          counts, {{u"source"_s, QDir::toNativeSeparators(dir.absolutePath())}});
         transaction.commit();
     }
     store.touchAll();
-    QList<TableReport> reports;
-    for (const Source& s : sources)
-        reports << s.report;
     return reports;
 }
 
@@ -405,7 +411,7 @@ QList<TableReport> exportTables(Store& store, const QString& destDir, int codePa
     std::vector<std::unique_ptr<QSaveFile>> files;
     QList<TableReport> reports;
     // The eight files show the store at one moment, while the register writes on.
-    const Snapshot snapshot(store);
+    std::optional<Snapshot> snapshot(std::in_place, store);
     for (const TableDef& def : Schema::tables()) {
         store.table(def.file);
         auto file = std::make_unique<QSaveFile>(dir.filePath(def.file));
@@ -424,6 +430,14 @@ QList<TableReport> exportTables(Store& store, const QString& destDir, int codePa
         reports << report;
         files.push_back(std::move(file));
     }
+    snapshot.reset();
+    // Personal data leaves the store: the trail says so before the files take their names, and without that
+    // row none does.
+    QList<std::pair<QString, qint64>> counts;
+    for (const TableReport& r : std::as_const(reports))
+        counts.append({Schema::find(r.table)->sqlName, r.records});
+    Trail::recordMove(store, Trail::Action::PersonalDataExported, {}, counts,
+                      {{u"target"_s, QDir::toNativeSeparators(dir.absolutePath())}});
     for (size_t i = 0; i < files.size(); ++i) {
         if (!files[i]->commit()) {
             for (size_t k = 0; k < i; ++k) // none rather than some

@@ -57,7 +57,18 @@ quint64 comparedFields(const TableDef& def, const RowValues& original)
     return fields;
 }
 
+QString& defaultClerk()
+{
+    static QString clerk = Trail::noClerk();
+    return clerk;
+}
+
 } // namespace
+
+void Store::setDefaultClerk(const QString& name)
+{
+    defaultClerk() = name.isEmpty() ? Trail::noClerk() : name;
+}
 
 QString Store::fileName()
 {
@@ -88,7 +99,7 @@ void Store::addCollations(sqlite3* handle)
 }
 
 Store::Store(const QString& location, QObject* parent)
-    : QObject(parent), m_location(location), m_connection(openConnection(location)), m_clerk(Trail::noClerk()),
+    : QObject(parent), m_location(location), m_connection(openConnection(location)), m_clerk(defaultClerk()),
       m_counter(Trail::defaultCounter())
 {
     m_connection->reconnected = [this] {

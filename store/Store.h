@@ -157,6 +157,9 @@ public:
     // Who writes, as the trail of changes (store/Trail.h) names it in every row: the signed-in clerk ("—"
     // while nobody is signed in) and the counter (host/user of this computer unless set otherwise).
     const QString& clerk() const { return m_clerk; }
+    // The clerk every store opened from now on names at first, until set otherwise: the program and
+    // mervana-admin set it when someone signs in, so that the stores a backup or a copy opens name them too.
+    static void setDefaultClerk(const QString& name);
     void setClerk(const QString& name) { m_clerk = name; }
     const QString& counter() const { return m_counter; }
     void setCounter(const QString& counter) { m_counter = counter; }

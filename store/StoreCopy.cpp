@@ -6,6 +6,7 @@
 #include "store/Schema.h"
 #include "store/Statement.h"
 #include "store/Store.h"
+#include "store/Trail.h"
 #include "store/Transaction.h"
 
 #include <QDir>
@@ -36,21 +37,73 @@ QString insertSql(Store& to, const TableDef& def, int rows)
            QStringList(rows, row).join(u", "_s);
 }
 
-bool isEmpty(Store& store)
+bool holdsRows(Store& store, const QString& table)
+{
+    return store.scalar(u"SELECT EXISTS (SELECT 1 FROM "_s + table + u')').toLongLong() != 0;
+}
+
+bool isEmpty(Store& store, bool ownTables)
 {
     for (const TableDef& def : Schema::tables()) {
         store.table(def.file);
-        if (store.scalar(u"SELECT EXISTS (SELECT 1 FROM "_s + store.connection().sharedTable(def) + u')').toLongLong())
-            return false;
+        if (holdsRows(store, store.connection().sharedTable(def))) return false;
     }
+    if (ownTables)
+        for (const QString& table : Trail::tableNames())
+            if (holdsRows(store, table)) return false;
     return true;
+}
+
+// The store's own tables with their columns, the first of each its key.
+const QList<std::pair<QString, QStringList>>& ownTables()
+{
+    static const QList<std::pair<QString, QStringList>> tables{
+        {u"Pokladnici"_s, {u"NAME"_s, u"ROLE"_s, u"PWHASH"_s, u"ACTIVE"_s}},
+        {u"Kluce"_s, {u"BIRTHNUM"_s, u"PKEY"_s}},
+        {u"Zmeny"_s,
+         {u"SEQ"_s, u"MOMENT"_s, u"CLERK"_s, u"COUNTER"_s, u"ACTION"_s, u"TABLENAME"_s, u"RECKEY"_s, u"PERSON"_s,
+          u"DETAIL"_s, u"HASH"_s}}};
+    return tables;
+}
+
+// The rows of table copied as stored, Batch at a time along its key.
+void copyOwnTable(Store& from, Store& to, const QString& table, const QStringList& columns)
+{
+    const QString list = columns.join(u", "_s), key = columns.first();
+    const QString limit = u" ORDER BY "_s + key + u" LIMIT "_s + QString::number(Batch);
+    const QString row = u'(' + QStringList(columns.size(), u"?"_s).join(u", "_s) + u')';
+    const auto insertSql = [&](qsizetype rows) -> QString {
+        return u"INSERT INTO "_s + table + u" ("_s + list + u") VALUES "_s + QStringList(rows, row).join(u", "_s);
+    };
+    QVariant last;
+    for (bool first = true;; first = false) {
+        const QString after = first ? QString() : QString(u" WHERE "_s + key + u" > ?"_s);
+        Statement& read = from.statement(u"SELECT "_s + list + u" FROM "_s + table + after + limit);
+        if (!first) read.bind({last});
+        QList<QVariant> values;
+        qsizetype rows = 0;
+        while (read.step()) {
+            for (int c = 0; c < columns.size(); ++c)
+                values << read.value(c);
+            ++rows;
+        }
+        read.reset();
+        if (rows == 0) break;
+        last = values.at(values.size() - columns.size());
+        Statement& write = to.statement(insertSql(rows));
+        write.bind(values);
+        write.exec();
+        write.finish();
+        EventPump::breathe();
+        if (rows < Batch) break;
+    }
 }
 
 } // namespace
 
 namespace StoreCopy {
 
-QList<TableCount> copyRecords(Store& from, Store& to, bool replace, const Progress& progress)
+QList<TableCount> copyRecords(Store& from, Store& to, bool replace, Own own, const Progress& progress)
 {
     for (const TableDef& def : Schema::tables())
         from.table(def.file);      // a source without one of them says so before anything is written
@@ -61,7 +114,7 @@ QList<TableCount> copyRecords(Store& from, Store& to, bool replace, const Progre
         expected << count(from, def);
         total += expected.last();
     }
-    if (!replace && !isEmpty(to))
+    if (!replace && !isEmpty(to, own == Own::Copy))
         throw StoreError(u"The store %1 holds records already; copy only into an empty store"_s.arg(
             Store::displayName(to.dataDir())));
 
@@ -123,9 +176,38 @@ QList<TableCount> copyRecords(Store& from, Store& to, bool replace, const Progre
                     .arg(want));
         counts.append({def.file, copied});
     }
+    if (own == Own::Copy) copyOwnTables(from, to);
     transaction.commit();
     to.touchAll();
     return counts;
+}
+
+void copyOwnTables(Store& from, Store& to)
+{
+    Transaction transaction(to);
+    if (!trailEmpty(to))
+        throw StoreError(
+            u"The store %1 has a trail of changes already; its clerks, trail and keys stay as they are"_s.arg(
+                Store::displayName(to.dataDir())));
+    to.exec(u"DELETE FROM Pokladnici"_s);
+    to.exec(u"DELETE FROM Kluce"_s);
+    for (const auto& [table, columns] : ownTables())
+        copyOwnTable(from, to, table, columns);
+    to.trailLink() = {}; // the chain's end and the keys are others now
+    transaction.commit();
+}
+
+bool trailEmpty(Store& store)
+{
+    return !holdsRows(store, u"Zmeny"_s);
+}
+
+QList<std::pair<QString, qint64>> trailCounts(const QList<TableCount>& counts)
+{
+    QList<std::pair<QString, qint64>> named;
+    for (const TableCount& c : counts)
+        named.append({Schema::find(c.table) ? Schema::find(c.table)->sqlName : c.table, c.records});
+    return named;
 }
 
 QList<TableCount> copy(const QString& from, const QString& to, const Progress& progress)
@@ -135,7 +217,12 @@ QList<TableCount> copy(const QString& from, const QString& to, const Progress& p
     if (created) Store::createEmpty(to);
     try {
         Store target(to);
-        return copyRecords(source, target, false, progress);
+        Transaction transaction(target);
+        const QList<TableCount> counts = copyRecords(source, target, false, Own::Copy, progress);
+        Trail::recordMove(target, Trail::Action::Copy, Trail::contractPeriod(target, {u"Zmluvy"_s, u"Xzmluvy"_s}),
+                          trailCounts(counts), {{u"source"_s, Store::displayName(from)}});
+        transaction.commit();
+        return counts;
     } catch (...) {
         if (created) {
             try {

@@ -397,6 +397,32 @@ QJsonObject moveDetail(const QDate& from, const QDate& to, const QList<std::pair
     return detail;
 }
 
+std::pair<QDate, QDate> contractPeriod(Store& store, const QStringList& tables)
+{
+    QStringList parts;
+    for (const QString& table : tables)
+        parts << u"SELECT AGRDATE FROM "_s + store.connection().sharedTable(store.table(table));
+    Statement& q = store.statement(u"SELECT MIN(AGRDATE), MAX(AGRDATE) FROM ("_s + parts.join(u" UNION ALL "_s) +
+                                   u") AS c WHERE AGRDATE <> ''"_s);
+    q.exec();
+    std::pair<QDate, QDate> period;
+    if (q.next()) {
+        period.first = QDate::fromString(q.value(0).toString(), Qt::ISODate);
+        period.second = QDate::fromString(q.value(1).toString(), Qt::ISODate);
+    }
+    q.finish();
+    return period;
+}
+
+void recordMove(Store& store, Action action, const std::pair<QDate, QDate>& period,
+                const QList<std::pair<QString, qint64>>& counts, const QJsonObject& extra)
+{
+    Entry entry;
+    entry.action = action;
+    entry.detail = moveDetail(period.first, period.second, counts, extra);
+    record(store, entry);
+}
+
 Bulk::Bulk(Store& store) : m_store(store)
 {
     m_store.beginBulk();

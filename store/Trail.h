@@ -86,6 +86,13 @@ void record(Store& store, const Entry& entry);
 QJsonObject moveDetail(const QDate& from, const QDate& to, const QList<std::pair<QString, qint64>>& counts,
                        const QJsonObject& extra = {});
 
+// The first and the last day of signing (AGRDATE) of the contracts in tables (SQL names: Zmluvy, Xzmluvy): the
+// period of a long move that is not asked for one. Invalid days when there is none.
+std::pair<QDate, QDate> contractPeriod(Store& store, const QStringList& tables);
+// A long move's one row: its period, its counts by table and what names its source.
+void recordMove(Store& store, Action action, const std::pair<QDate, QDate>& period,
+                const QList<std::pair<QString, qint64>>& counts, const QJsonObject& extra = {});
+
 // Silences the rows of single-record writes while it lives: a long move writes one row for all of them.
 class Bulk
 {

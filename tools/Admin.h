@@ -45,3 +45,5 @@ int adminStats(QStringList args);
 int adminSearch(QStringList args);
 int adminReindex(QStringList args);
 int adminCopy(QStringList args);
+int adminAuditVerify(QStringList args);
+int adminAudit(QStringList args);

@@ -56,7 +56,7 @@ int adminArchive(QStringList args)
     // Without a question between them, the marks and the move land together or not at all.
     Transaction transaction(shop.store());
     ArchiveMove::markFinished(live, from, to);
-    const ArchiveMove::Counts moved = ArchiveMove::moveMarked(live, archive.tables());
+    const ArchiveMove::Counts moved = ArchiveMove::moveMarked(live, archive.tables(), from, to);
     transaction.commit();
     Admin::out(u"Moved to the archive: "_s + countsText(moved));
     return Admin::Ok;

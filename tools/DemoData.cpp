@@ -3,6 +3,7 @@
 #include "store/Errors.h"
 #include "store/Schema.h"
 #include "store/Store.h"
+#include "store/Trail.h"
 #include "store/Transaction.h"
 
 #include <QList>
@@ -419,6 +420,7 @@ Counts fill(Store& store, int scale, const QDate& today, std::optional<Variant> 
     const Variant v = variant.value_or(variantFor(scale));
     {
         Transaction transaction(store);
+        const Trail::Bulk bulk(store);
         // WRK, BLACK, BIRTHNUM, LASTNAME, FIRSNAME, IDCARD, STREET, STREETNO, CITY, REASON
         Inserter persons(store, u"Osoby"_s);
         // WRK, BIRTHNUM, NUMBER, AGRDATE, AMOUNT, PERCENT, WEEKTIME, UNTIL, PAID, PAID_SUM, PAID_DATE, RETURNED,
@@ -514,6 +516,13 @@ Counts fill(Store& store, int scale, const QDate& today, std::optional<Variant> 
                            double(item.asking)});
             }
         }
+        // An import as any other in the trail, its source the demo set.
+        Trail::recordMove(store, Trail::Action::Import, Trail::contractPeriod(store, {u"Zmluvy"_s}),
+                          {{u"Osoby"_s, counts.persons},
+                           {u"Zmluvy"_s, counts.contracts},
+                           {u"Inventar"_s, counts.goods},
+                           {u"Predlz"_s, counts.extensions}},
+                          {{u"source"_s, u"demo"_s}});
         transaction.commit();
     }
     store.touchAll();

@@ -50,6 +50,8 @@ int main(int argc, char* argv[])
         {"search", adminSearch},
         {"reindex", adminReindex},
         {"copy", adminCopy},
+        {"audit-verify", adminAuditVerify},
+        {"audit", adminAudit},
     };
     try {
         for (const auto& c : commands) {

@@ -1,5 +1,11 @@
 #include "windows/services/Archiv.h"
 
+#include "core/ArchiveMove.h"
+#include "core/Shop.h"
+#include "store/Clock.h"
+#include "store/EventPump.h"
+#include "store/Table.h"
+#include "store/Values.h"
 #include "widgets/DialogButtons.h"
 #include "widgets/Frame.h"
 #include "widgets/Guard.h"
@@ -8,13 +14,7 @@
 #include "widgets/MonthCal.h"
 #include "windows/register/Inventar.h"
 #include "windows/register/Predlz.h"
-#include "core/Shop.h"
 #include "windows/register/Zmluvy.h"
-#include "core/ArchiveMove.h"
-#include "store/Clock.h"
-#include "store/EventPump.h"
-#include "store/Table.h"
-#include "store/Values.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -204,7 +204,7 @@ void TForm18::moveOut(const QDate& from, const QDate& to)
     if (!Messages::question(u"Archivácia je pripravená.\rMôžu sa záznamy presunúť do archívneho súboru ?"_s)) return;
     {
         const Working working(this, m_main->shop());
-        ArchiveMove::moveMarked(live, archive);
+        ArchiveMove::moveMarked(live, archive, from, to);
     }
     hide();
     Messages::information(u"Odsun do archívu bol úspešne skončený..."_s);
