@@ -263,6 +263,8 @@ void TForm1::createMenu()
     service->addSeparator();
     addItem(service, u"Kalkulaka1"_s, u"&Kalkulačka"_s, u"Kalkulačka"_s, &TForm1::Kalkulaka1Click);
     service->addSeparator();
+    addItem(service, u"Zmenyzznamov1"_s, u"Z&meny záznamov…"_s, u"Zmeny záznamov"_s, &TForm1::Zmenyzznamov1Click);
+    service->addSeparator();
     addItem(service, u"Oprograme1"_s, u"O p&rograme..."_s, u"Informácia o programe"_s, &TForm1::Oprograme1Click);
 }
 

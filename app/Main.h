@@ -130,6 +130,7 @@ public:
     void Vnadpisoch1Click();     // font of the captions
     void Psmavgride1Click();     // font colour of the grids
     void Psmavnadpisoch1Click(); // font colour of the captions
+    void Zmenyzznamov1Click();   // the period dialog of the trail of changes, made on first use
     void Oprograme1Click();      // the about window
 
     void Timer1Timer();

@@ -14,6 +14,7 @@
 #include "core/Maintenance.h"
 #include "windows/services/Obeh.h"
 #include "windows/services/PoctyViet.h"
+#include "windows/print/ObdobieZmien.h"
 #include "core/VersionFile.h"
 #include "store/Table.h"
 
@@ -162,6 +163,11 @@ void TForm1::Psmavnadpisoch1Click()
     for (RegisterWindow* w : registerWindows(*this))
         for (QLabel* label : labelsOf(w))
             setTextColor(label, QPalette::WindowText, color);
+}
+
+void TForm1::Zmenyzznamov1Click()
+{
+    form<TObdobieZmien>()->ShowToday();
 }
 
 void TForm1::Oprograme1Click()

@@ -17,11 +17,13 @@ ListReport::ListReport(Shop& shop, const QString& objectName, const QString& fil
     : ShopReport(shop, objectName, layout.title, parent), m_captionsY(layout.captionsY),
       m_captionFont(layout.captionFont)
 {
-    Table1 = new Table(shop.store(), file, this);
-    Table1->setObjectName(u"Table1"_s);
-    Table1->setIndexName(tag);
-    Table1->open();
-    QuickRep1.dataSet = Table1;
+    if (!file.isEmpty()) {
+        Table1 = new Table(shop.store(), file, this);
+        Table1->setObjectName(u"Table1"_s);
+        Table1->setIndexName(tag);
+        Table1->open();
+        QuickRep1.dataSet = Table1;
+    }
 
     ColumnHeader = &QuickRep1.addBand(ReportBand::Kind::ColumnHeader, layout.headingHeight);
     ColumnHeader->lineBottom = true;

@@ -9,7 +9,7 @@ class Table;
 // What the register's list reports share: a table instance of their own (so filtering it for a report
 // never disturbs the register windows), the report over it, and a heading band with the date and time
 // and page number at the left, the title and a second line centred, the shop name at the right and the
-// column captions in one row.
+// column captions in one row. A list without a file has no instance: it feeds its rows itself.
 class ListReport : public ShopReport
 {
     Q_OBJECT
@@ -28,7 +28,7 @@ public:
                QObject* parent = nullptr);
     ~ListReport() override;
 
-    Table* Table1 = nullptr; // the report's own instance
+    Table* Table1 = nullptr; // the report's own instance, if it has a file
     ReportBand* ColumnHeader = nullptr;
     ReportBand* Detail = nullptr;
     ReportItem* TitleLine = nullptr;

@@ -1,6 +1,6 @@
 #include "reports/Report.h"
 
-#include <QSizeF>
+#include <QRectF>
 
 ReportItem& ReportBand::add(ReportItem::Kind kind, double x, double y)
 {
@@ -67,12 +67,17 @@ ReportItem* Report::item(const QString& name) const
     return nullptr;
 }
 
+QPageLayout Report::pageLayout() const
+{
+    return QPageLayout(pageSize, orientation, margins, QPageLayout::Millimeter);
+}
+
 double Report::bandWidth() const
 {
-    return pageSize.size(QPageSize::Millimeter).width() - margins.left() - margins.right();
+    return pageLayout().paintRect(QPageLayout::Millimeter).width();
 }
 
 double Report::areaHeight() const
 {
-    return pageSize.size(QPageSize::Millimeter).height() - margins.top() - margins.bottom();
+    return pageLayout().paintRect(QPageLayout::Millimeter).height();
 }

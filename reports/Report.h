@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QMarginsF>
+#include <QPageLayout>
 #include <QPageSize>
 #include <QString>
 #include <QStringList>
@@ -58,6 +59,8 @@ public:
     Table* table = nullptr;
     // Memos.
     QStringList lines;
+    // A memo's word wider than the memo breaks between letters rather than run into what stands right of it.
+    bool breakWords = false;
 
     ReportItem& named(const QString& n)
     {
@@ -130,8 +133,14 @@ public:
 
     QString title; // the print job's name
     Table* dataSet;
+    // Rows that are no table instance (the trail of changes): when set, every layout calls it instead of walking
+    // dataSet. It sets the detail bands' items to one row after another and calls printRow for each, which
+    // prints the detail bands once, so no more rows are held than the feed holds itself.
+    using Feed = std::function<void(const std::function<void()>& printRow)>;
+    Feed feed;
     bool printIfEmpty = true; // an empty data set still prints one page with its heading and summary
     QPageSize pageSize{QPageSize::A4};
+    QPageLayout::Orientation orientation = QPageLayout::Portrait;
     QMarginsF margins{10, 10, 10, 10}; // millimetres
     QString fontFamily = QStringLiteral("Arial");
     // The moment date-and-time items print; invalid: the moment the report is laid out.
@@ -147,6 +156,8 @@ public:
     // The first item of that name in any band, nullptr when there is none.
     ReportItem* item(const QString& name) const;
 
+    // The page as it prints: size, orientation and margins.
+    QPageLayout pageLayout() const;
     // The printable area inside the margins, in millimetres.
     double bandWidth() const;
     double areaHeight() const;

@@ -1,5 +1,6 @@
 #include "reports/ReportCatalog.h"
 
+#include "reports/ChangesList.h"
 #include "reports/ContractsList.h"
 #include "reports/ExpiringList.h"
 #include "reports/GoodsList.h"
@@ -103,6 +104,14 @@ const QList<Entry>& entries()
              if (args.size() != 2) throw ArgumentError(u"income takes two dates, from and to"_s);
              const QDate from = dateArgument(args.at(0)), to = dateArgument(args.at(1));
              auto report = std::make_unique<IncomeExpenseList>(shop);
+             report->Start(from, to);
+             return report;
+         }},
+        {u"audit"_s, u"FROM TO"_s,
+         [](Shop& shop, const QStringList& args) -> std::unique_ptr<ShopReport> {
+             if (args.size() != 2) throw ArgumentError(u"audit takes two dates, from and to"_s);
+             const QDate from = dateArgument(args.at(0)), to = dateArgument(args.at(1));
+             auto report = std::make_unique<ChangesList>(shop);
              report->Start(from, to);
              return report;
          }},

@@ -1,5 +1,7 @@
 #include "reports/ReportFonts.h"
 
+#include <QTextBoundaryFinder>
+
 namespace {
 // Glyphs measured at this many pixels to the em; one pixel is then em / Units millimetres.
 constexpr int Units = 1000;
@@ -50,7 +52,7 @@ double ReportFonts::lineSpacing(const ReportFont& f)
     return m.metrics.lineSpacing() * m.mmPerUnit;
 }
 
-QStringList ReportFonts::wrap(const ReportFont& f, const QString& line, double width)
+QStringList ReportFonts::wrap(const ReportFont& f, const QString& line, double width, bool breakWords)
 {
     if (this->width(f, line) <= width) return {line};
     QStringList parts;
@@ -63,7 +65,29 @@ QStringList ReportFonts::wrap(const ReportFont& f, const QString& line, double w
         } else {
             current = candidate;
         }
+        // Only a word by itself can be too wide here: whatever it was added to fitted.
+        if (breakWords && this->width(f, current) > width) {
+            parts << pieces(f, current, width);
+            current = parts.takeLast();
+        }
     }
     if (!current.isEmpty() || parts.isEmpty()) parts << current;
     return parts;
+}
+
+QStringList ReportFonts::pieces(const ReportFont& f, const QString& word, double width)
+{
+    // Between whole characters as a reader sees them: an accent never parts from its letter.
+    QTextBoundaryFinder letters(QTextBoundaryFinder::Grapheme, word);
+    QStringList out;
+    qsizetype start = 0, fitting = 0;
+    for (qsizetype end = letters.toNextBoundary(); end > 0; end = letters.toNextBoundary()) {
+        if (fitting > start && this->width(f, word.mid(start, end - start)) > width) {
+            out << word.mid(start, fitting - start);
+            start = fitting;
+        }
+        fitting = end;
+    }
+    out << word.mid(start);
+    return out;
 }

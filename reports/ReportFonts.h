@@ -22,8 +22,9 @@ public:
     double ascent(const ReportFont& f);
     double height(const ReportFont& f); // of one line of text, ascent and descent
     double lineSpacing(const ReportFont& f);
-    // The line broken at blanks into parts no wider than width; a word wider than that stands alone.
-    QStringList wrap(const ReportFont& f, const QString& line, double width);
+    // The line broken at blanks into parts no wider than width; a word wider than that stands alone, or with
+    // breakWords is broken between letters as well.
+    QStringList wrap(const ReportFont& f, const QString& line, double width, bool breakWords = false);
 
 private:
     struct Measure
@@ -33,6 +34,8 @@ private:
         double mmPerUnit;
     };
     const Measure& measure(const ReportFont& f);
+    // The word cut into pieces no wider than width, each at least one letter.
+    QStringList pieces(const ReportFont& f, const QString& word, double width);
 
     QString m_family;
     std::vector<Measure> m_measures;

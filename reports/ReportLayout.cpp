@@ -71,19 +71,23 @@ public:
 
     int run()
     {
-        Table* data = m_report.dataSet;
-        if (data) data->first();
-        const bool empty = !data || data->eof();
-        if (empty && !m_report.printIfEmpty) return 0;
-        startPage();
-        if (data) {
-            for (; !data->eof(); data->next()) {
-                for (ReportBand* band : m_details) {
-                    if (band->beforePrint) band->beforePrint();
-                    place(evaluate(*band));
-                }
-                EventPump::breathe(); // a long report lets the screen repaint
-            }
+        if (m_report.feed) {
+            // Whether there is a row shows only once the feed has run; the first page goes nowhere until full.
+            startPage();
+            bool any = false;
+            m_report.feed([this, &any] {
+                any = true;
+                printRow();
+            });
+            if (!any && !m_report.printIfEmpty) return 0;
+        } else {
+            Table* data = m_report.dataSet;
+            if (data) data->first();
+            const bool empty = !data || data->eof();
+            if (empty && !m_report.printIfEmpty) return 0;
+            startPage();
+            for (; data && !data->eof(); data->next())
+                printRow();
         }
         if (m_summary) place(evaluate(*m_summary));
         finishPage();
@@ -91,6 +95,15 @@ public:
     }
 
 private:
+    void printRow()
+    {
+        for (ReportBand* band : m_details) {
+            if (band->beforePrint) band->beforePrint();
+            place(evaluate(*band));
+        }
+        EventPump::breathe(); // a long report lets the screen repaint
+    }
+
     void resolveFields()
     {
         for (const auto& band : m_report.bands())
@@ -230,7 +243,7 @@ private:
         const double spacing = m_fonts.lineSpacing(item.font);
         double y = item.y();
         for (const QString& line : item.lines)
-            for (const QString& part : m_fonts.wrap(item.font, line, width)) {
+            for (const QString& part : m_fonts.wrap(item.font, line, width, item.breakWords)) {
                 addText(content, item, y, part);
                 y += spacing;
             }

@@ -76,7 +76,7 @@ int print(Report& report, QPagedPaintDevice& device)
     // The preview on the screen paints into a picture; everything else is output.
     const QPaintEngine* engine = device.paintEngine();
     if (report.beforeOutput && !(engine && engine->type() == QPaintEngine::Picture)) report.beforeOutput();
-    device.setPageLayout(QPageLayout(report.pageSize, QPageLayout::Portrait, report.margins, QPageLayout::Millimeter));
+    device.setPageLayout(report.pageLayout());
     DeviceSink sink(device, report.fontFamily);
     const int pages = ReportLayout::run(report, sink);
     if (!sink.end()) throw MervanaError(u"Printer is not ready"_s);

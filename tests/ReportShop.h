@@ -3,6 +3,7 @@
 #include "TestBackend.h"
 #include "core/Shop.h"
 #include "store/Clock.h"
+#include "store/Statement.h"
 #include "store/Store.h"
 #include "store/Table.h"
 
@@ -24,6 +25,26 @@ inline void addRecord(Store& store, const QString& file, const Fields& fields)
     for (const auto& f : fields)
         t.field(f.first).setAsString(f.second);
     t.post();
+}
+
+// A row of the trail of changes with a moment of the test's choosing, as if another counter wrote it then: a change
+// of AMOUNT from 100 to 200 of contract key, or with another action a row without fields. Its HASH is no link of
+// the chain; the reports do not look at that.
+inline void insertTrailRow(Store& store, const QString& moment, const QString& key,
+                           const QString& clerk = QStringLiteral("Eva"),
+                           const QString& action = QStringLiteral("change"))
+{
+    const qint64 seq = store.scalar(QStringLiteral("SELECT COALESCE(MAX(SEQ), 0) + 1 FROM Zmeny")).toLongLong();
+    const bool fields = action == QStringLiteral("change");
+    Statement& q =
+        store.statement(QStringLiteral("INSERT INTO Zmeny (SEQ, MOMENT, CLERK, COUNTER, ACTION, TABLENAME, "
+                                       "RECKEY, PERSON, DETAIL, HASH) VALUES (?, ?, ?, 'pult2/eva', ?, ?, ?, "
+                                       "'', ?, 'x')"));
+    const QString none = QStringLiteral(""); // never a null string: it would bind as NULL
+    q.bind({seq, moment, clerk, action, fields ? QStringLiteral("Zmluvy") : none, key.isNull() ? none : key,
+            fields ? QStringLiteral("{\"fields\":[[\"AMOUNT\",\"100\",\"200\"]]}") : QStringLiteral("{}")});
+    q.exec();
+    q.finish();
 }
 
 // A small register for the reports, seen from ReportShopToday (15.6.2026): contract 1001 current, 1002 expired,

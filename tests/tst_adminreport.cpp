@@ -1,6 +1,7 @@
 #include "ReportShop.h"
 #include "store/Schema.h"
 #include "store/Store.h"
+#include "store/Trail.h"
 #include "tools/DemoData.h"
 
 #include <QDir>
@@ -95,6 +96,8 @@ private Q_SLOTS:
         freshStore();
         Store store(data());
         fillReportShop(store);
+        // A change long ago, by another counter: the trail's rows of the fill carry today's moments.
+        insertTrailRow(store, u"2020-06-10 10:00:00"_s, u"1002"_s);
     }
 
     void cleanup() { m_dir.reset(); }
@@ -154,6 +157,13 @@ private Q_SLOTS:
                                 << QStringList{u"1001"_s}
                                 << u"1002\\s+4\\.5\\.2026\\s+2500\\n[\\s\\S]*Výdaje\\s+Príjmy\\s+Rozdiel\\n\\s*"
                                    u"2500 Sk\\s+0 Sk\\s+-2500 Sk\\n"_s;
+        QTest::newRow("audit") << QStringList{u"audit"_s, u"1.6.2020"_s, u"2020-06-30"_s}
+                               << QStringList{u"Zmeny záznamov"_s, u"od 1.6.2020 do 30.6.2020"_s, u"Dátum a čas"_s,
+                                              u"Pracovisko"_s,     u"Pôvodná hodnota"_s,          u"Nová hodnota"_s,
+                                              u"Strana 1"_s}
+                               << QStringList{u"nový"_s, u"Novák"_s}
+                               << u"10\\.6\\.2020 10:00:00\\s+Eva\\s+pult2/eva\\s+zmena\\s+Zmluvy\\s+1002\\s+AMOUNT\\s+"
+                                  u"100\\s+200\\n"_s;
     }
     void writesEachReport()
     {
@@ -170,6 +180,110 @@ private Q_SLOTS:
         for (const QString& a : absent)
             QVERIFY2(!text.contains(a), qPrintable(a + u"\n"_s + text));
         QVERIFY2(text.contains(QRegularExpression(row)), qPrintable(text));
+    }
+
+    // mervana-admin audit --pdf: the rows the options choose as the report "Zmeny záznamov", its heading naming them;
+    // personal values readable while the person's key lasts.
+    void auditWritesTheReport_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<bool>("shred"); // Ján Novák's key deleted first
+        QTest::addColumn<QString>("heading");
+        QTest::addColumn<QStringList>("present");
+        QTest::addColumn<QStringList>("absent");
+        const QString novak = u"7001011234"_s;
+        QTest::newRow("period") << QStringList{u"--from"_s, u"1.6.2020"_s, u"--to"_s, u"2020-06-30"_s} << false
+                                << u"od 1.6.2020 do 30.6.2020"_s << QStringList{u"10.6.2020 10:00:00"_s}
+                                << QStringList{u"nový"_s};
+        QTest::newRow("contract") << QStringList{u"--contract"_s, u"1002"_s} << false << u"všetky zmeny, zmluva 1002"_s
+                                  << QStringList{u"zmena"_s, u"nový"_s, u"AGRDATE"_s, u"4.5.2026"_s, novak}
+                                  << QStringList{u"1001"_s, u"Osoby"_s};
+        QTest::newRow("person") << QStringList{u"--person"_s, novak} << false
+                                << u"všetky zmeny, rodné číslo 7001011234"_s
+                                << QStringList{u"Novák"_s, u"Ján"_s, u"1001"_s, u"1002"_s}
+                                << QStringList{u"Malá"_s, u"1003"_s, u"10.6.2020"_s};
+        QTest::newRow("clerk and period")
+            << QStringList{u"--clerk"_s, u"Eva"_s, u"--to"_s, u"31.12.2020"_s} << false
+            << u"do 31.12.2020, pokladník Eva"_s << QStringList{u"pult2/eva"_s} << QStringList{u"nový"_s};
+        QTest::newRow("shredded key") << QStringList() << true << u"všetky zmeny"_s
+                                      << QStringList{u"(vymazané)"_s, u"Malá"_s, u"Ödön"_s, u"1001"_s}
+                                      << QStringList{u"Novák"_s, u"Ján"_s, novak};
+    }
+    void auditWritesTheReport()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(bool, shred);
+        QFETCH(QString, heading);
+        QFETCH(QStringList, present);
+        QFETCH(QStringList, absent);
+        if (shred) {
+            Store store(data());
+            QVERIFY(Trail::deleteKey(store, u"7001011234"_s));
+        }
+        const Run r = admin(QStringList{u"audit"_s, data()} + options + QStringList{u"--pdf"_s, pdf()});
+        QVERIFY2(r.status == 0, qPrintable(r.err));
+        QCOMPARE(r.out.trimmed(), u"1"_s);
+        const QString text = tool(u"pdftotext"_s, {u"-layout"_s, pdf(), u"-"_s});
+        QVERIFY2(text.contains(QRegularExpression(u"Strana 1\\s+"_s + QRegularExpression::escape(heading) + u"\\n"_s)),
+                 qPrintable(text));
+        QVERIFY2(text.contains(u"Zmeny záznamov"_s), qPrintable(text));
+        for (const QString& p : present)
+            QVERIFY2(text.contains(p), qPrintable(p + u"\n"_s + text));
+        for (const QString& a : absent)
+            QVERIFY2(!text.contains(a), qPrintable(a + u"\n"_s + text));
+        // The page lies on its side.
+        QVERIFY(tool(u"pdfinfo"_s, {pdf()}).contains(QRegularExpression(u"Page size:\\s+841\\.89 x 595\\.2\\d pts"_s)));
+    }
+
+    // A long trail: the heading on every page, the rows in the order they were written across the pages.
+    void auditOverSeveralPages()
+    {
+        {
+            Store store(data());
+            for (int i = 0; i < 90; ++i)
+                insertTrailRow(store,
+                               u"2021-01-01 10:%1:%2"_s.arg(i / 60, 2, 10, QChar(u'0')).arg(i % 60, 2, 10, QChar(u'0')),
+                               u"K%1"_s.arg(i, 3, 10, QChar(u'0')));
+        }
+        const Run r =
+            admin({u"audit"_s, data(), u"--from"_s, u"1.1.2021"_s, u"--to"_s, u"1.1.2021"_s, u"--pdf"_s, pdf()});
+        QVERIFY2(r.status == 0, qPrintable(r.err));
+        const int pages = r.out.trimmed().toInt();
+        QVERIFY(pages >= 3);
+        const QString text = tool(u"pdftotext"_s, {u"-layout"_s, pdf(), u"-"_s});
+        QCOMPARE(text.count(u"Pôvodná hodnota"_s), pages);
+        QVERIFY(text.contains(u"Strana %1"_s.arg(pages)));
+        const QRegularExpression key(u"\\b(K\\d{3})\\b"_s);
+        QStringList keys;
+        for (auto it = key.globalMatch(text); it.hasNext();)
+            keys << it.next().captured(1);
+        QStringList expected;
+        for (int i = 0; i < 90; ++i)
+            expected << u"K%1"_s.arg(i, 3, 10, QChar(u'0'));
+        QCOMPARE(keys, expected);
+    }
+
+    void auditRefusesWhatDoesNotFit_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no file") << QStringList{u"--pdf"_s} << u"--pdf needs a file"_s;
+        QTest::newRow("bad date") << QStringList{u"--from"_s, u"31.2.2026"_s, u"--pdf"_s, u"@"_s}
+                                  << u"not a valid date: 31.2.2026"_s;
+        QTest::newRow("missing store") << QStringList{u"--missing"_s, u"--pdf"_s, u"@"_s} << u"no store in"_s;
+    }
+    void auditRefusesWhatDoesNotFit()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, message);
+        QString dir = data();
+        if (args.removeAll(u"--missing"_s)) dir = m_dir->filePath(u"Nowhere"_s);
+        args.replaceInStrings(u"@"_s, pdf());
+        const Run r = admin(QStringList{u"audit"_s, dir} + args);
+        QCOMPARE(r.status, 2);
+        QVERIFY2(r.err.contains(message), qPrintable(r.err));
+        QVERIFY(r.out.isEmpty());
+        QVERIFY(!QFile::exists(pdf()));
     }
 
     void longListNumbersItsPages()
@@ -231,6 +345,7 @@ private Q_SLOTS:
         QTest::newRow("income, one date") << QStringList{u"income"_s, u"1.6.2026"_s} << u"income takes two dates"_s;
         QTest::newRow("expiry, bad date")
             << QStringList{u"expiry"_s, u"31.2.2026"_s} << u"not a valid date: 31.2.2026"_s;
+        QTest::newRow("audit, one date") << QStringList{u"audit"_s, u"1.6.2026"_s} << u"audit takes two dates"_s;
     }
     void refusesWhatDoesNotFit()
     {

@@ -282,6 +282,8 @@ void TestMainWindow::menus_data()
                                            u"-"_s,
                                            u"&Kalkulačka | Kalkulačka"_s,
                                            u"-"_s,
+                                           u"Z&meny záznamov… | Zmeny záznamov"_s,
+                                           u"-"_s,
                                            u"O p&rograme... | Informácia o programe"_s};
 }
 
@@ -328,7 +330,8 @@ void TestMainWindow::menuTitlesAndEnabledItems()
                                 u"Obnova1"_s,
                                 u"Peniazevobehu2"_s,
                                 u"Zlonhodnota2"_s,
-                                u"Potyviet2"_s})
+                                u"Potyviet2"_s,
+                                u"Zmenyzznamov1"_s})
         QVERIFY2(main->action(name)->isEnabled(), qPrintable(name));
 }
 

@@ -3,12 +3,14 @@
 #include "widgets/MonthCal.h"
 #include "reports/ContractsList.h"
 #include "windows/print/Expir.h"
+#include "windows/print/ObdobieZmien.h"
 #include "windows/print/Prijvyd.h"
 #include "reports/ReportLayout.h"
 #include "widgets/ReportPreview.h"
 #include "windows/print/TlacExpir.h"
 #include "windows/print/TlacPrijVyd.h"
 #include "windows/print/TlacProfilu.h"
+#include "windows/print/TlacZmien.h"
 #include "windows/print/TlacZmluv.h"
 #include "windows/register/Osoby.h"
 #include "core/Shop.h"
@@ -17,6 +19,7 @@
 
 #include <QAction>
 #include <QCalendarWidget>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPrintPreviewDialog>
@@ -384,6 +387,84 @@ private Q_SLOTS:
         QVERIFY(m_main->existingForm<TForm11>());
         QTest::mouseClick(dialog->BitBtn1, Qt::LeftButton);
         QVERIFY(!dialog->isVisible());
+    }
+
+    // "&Servis" > "Z&meny záznamov…": a period dialog as the cash statement's, both boxes today; "&OK" previews the
+    // changes of the period on a landscape page and leaves the dialog open; a box that is no date gives its
+    // message and no preview; "&Storno" closes the dialog.
+    void changesDialogPreviewsThePeriod()
+    {
+        m_main = m_program.start(ReportShopToday, [](Store& store) {
+            fillReportShop(store);
+            insertTrailRow(store, u"2020-05-31 23:59:59"_s, u"0999"_s);
+            insertTrailRow(store, u"2020-06-01 08:00:00"_s, u"1001"_s);
+            insertTrailRow(store, u"2020-06-15 18:30:00"_s, QString(), u"Ján"_s, u"sign-in"_s);
+            insertTrailRow(store, u"2020-06-16 00:00:00"_s, u"1002"_s);
+        });
+        QVERIFY(m_main);
+        QPageLayout::Orientation orientation = QPageLayout::Portrait;
+        ReportPreview::setScript([&](ReportPreview& preview) {
+            ++m_shown.previews;
+            m_shown.title = preview.report().title;
+            preview.dialog().open();
+            m_shown.previewPages = preview.widget()->pageCount();
+            orientation = preview.widget()->orientation();
+            m_shown.pages = ReportLayout::pages(preview.report());
+            preview.dialog().close();
+        });
+        QAction* entry = m_main->action(u"Zmenyzznamov1"_s);
+        QVERIFY(entry);
+        QVERIFY(entry->isEnabled());
+        entry->trigger();
+        TObdobieZmien* dialog = m_main->existingForm<TObdobieZmien>();
+        QVERIFY(dialog);
+        QVERIFY(dialog->isVisible());
+        QVERIFY(!dialog->isModal());
+        QCOMPARE(dialog->windowTitle(), u"Zmeny záznamov"_s);
+        QCOMPARE(dialog->Label1->text(), u"Dátum odkedy"_s);
+        QCOMPARE(dialog->Label2->text(), u"Dátum dokedy"_s);
+        QCOMPARE(dialog->MaskEdit1->text(), u"15. 6.2026"_s);
+        QCOMPARE(dialog->MaskEdit2->text(), u"15. 6.2026"_s);
+        QVERIFY(dialog->SpeedButton1 && dialog->SpeedButton2);
+
+        retype(dialog->MaskEdit1, u"1.6.2020"_s);
+        retype(dialog->MaskEdit2, u"31. 6.2020"_s);
+        QTest::mouseClick(dialog->BitBtn2, Qt::LeftButton);
+        const QList<Messages::Shown> shown = Messages::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown.first().text, u"'31. 6.2020' is not a valid date"_s);
+        QCOMPARE(m_shown.previews, 0);
+
+        retype(dialog->MaskEdit2, u"15.6.2020"_s);
+        QTest::mouseClick(dialog->BitBtn2, Qt::LeftButton);
+        QCOMPARE(m_shown.previews, 1);
+        QCOMPARE(m_shown.title, u"Zmeny záznamov"_s);
+        QCOMPARE(m_shown.previewPages, 1);
+        QCOMPARE(orientation, QPageLayout::Landscape);
+        QCOMPARE(shownTexts(u"QRLabel14"_s), QStringList{u"od 1.6.2020 do 15.6.2020"_s});
+        QCOMPARE(shownTexts(u"Moment"_s), (QStringList{u"1.6.2020 08:00:00"_s, u"15.6.2020 18:30:00"_s}));
+        QCOMPARE(shownTexts(u"Action"_s), (QStringList{u"zmena"_s, u"prihlásenie"_s}));
+        QCOMPARE(shownTexts(u"Key"_s), QStringList{u"1001"_s});
+        QCOMPARE(shownTexts(u"ShopName"_s), QStringList{m_main->shop().ShopName});
+        QVERIFY(dialog->isVisible());
+        TTlacZmien* report = m_main->existingForm<TTlacZmien>();
+        QVERIFY(report);
+        QVERIFY(!report->isVisible());
+
+        // Again with the whole trail: the register's own writes are there too, the same window reused.
+        retype(dialog->MaskEdit1, u"1.1.2000"_s);
+        retype(dialog->MaskEdit2, u"31.12.2099"_s);
+        QTest::mouseClick(dialog->BitBtn2, Qt::LeftButton);
+        QCOMPARE(m_shown.previews, 2);
+        QCOMPARE(m_main->existingForm<TTlacZmien>(), report);
+        QVERIFY(shownTexts(u"Key"_s).contains(u"1005"_s));
+        QVERIFY(shownTexts(u"NewValue"_s).contains(u"Novák"_s));
+
+        QTest::mouseClick(dialog->BitBtn1, Qt::LeftButton);
+        QVERIFY(!dialog->isVisible());
+        entry->trigger();
+        QCOMPARE(m_main->existingForm<TObdobieZmien>(), dialog);
+        QCOMPARE(dialog->MaskEdit1->text(), u"15. 6.2026"_s); // today again
     }
 
     // A box that is no date: the dialog's own message, no preview, marks and work table as they were.

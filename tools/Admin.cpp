@@ -85,14 +85,15 @@ int usage(const QString& problem)
     print(stderr,
           u"       mervana-admin audit-verify DIR\n"
           u"       mervana-admin audit DIR [--from DATE] [--to DATE] [--contract NUMBER] [--person BIRTHNUM]\n"
-          u"                               [--clerk NAME]\n"
+          u"                               [--clerk NAME] [--pdf FILE]\n"
           u"  audit-verify checks the chain of the trail of changes from its first row: \"intact: N\", the last\n"
           u"              SEQ and HASH (note them: removing the newest rows shows only against them); exit 1\n"
           u"              naming the first row whose content or link does not match\n"
           u"  audit       prints the trail's rows that match, one line per changed field, tab-separated:\n"
           u"              moment, clerk, counter, action, table, key, field, old, new (a row without fields:\n"
           u"              the last three empty); tabs, line breaks and \\ in values as \\t, \\n, \\\\;\n"
-          u"              a value whose person key was deleted reads (vymazané)\n"
+          u"              a value whose person key was deleted reads (vymazané); with --pdf the same rows as\n"
+          u"              the report \"Zmeny záznamov\" in FILE instead, and its page count\n"
           u"Wherever a command takes a DIR, DATA_DIR, SRC or DEST it also takes a store on a PostgreSQL server:\n"
           u"postgresql://HOST:PORT/DATABASE?user=USER (HOST may be the folder of the server's socket, written\n"
           u"with %2F for each /; the password only from ~/.pgpass)"_s);

@@ -1,5 +1,9 @@
+#include "core/Shop.h"
+#include "reports/ChangesList.h"
+#include "reports/ReportPainter.h"
 #include "store/Errors.h"
 #include "store/Store.h"
+#include "store/StoreLock.h"
 #include "store/Trail.h"
 #include "tools/Admin.h"
 
@@ -50,8 +54,9 @@ int adminAuditVerify(QStringList args)
 
 int adminAudit(QStringList args)
 {
-    QString fromText, toText;
+    QString fromText, toText, pdf;
     Trail::Query query;
+    if (!Admin::takeOption(args, u"--pdf"_s, &pdf)) return Admin::usage(u"--pdf needs a file"_s);
     if (!Admin::takeOption(args, u"--from"_s, &fromText) || !Admin::takeOption(args, u"--to"_s, &toText))
         return Admin::usage(u"--from and --to need a date"_s);
     if (!Admin::takeOption(args, u"--contract"_s, &query.contract))
@@ -68,6 +73,16 @@ int adminAudit(QStringList args)
     }
     const QString dir = args.first();
     if (!Store::exists(dir)) return Admin::fail(u"no store in %1"_s.arg(Admin::location(dir)), Admin::Usage);
+    if (!pdf.isEmpty()) {
+        // The report "Zmeny záznamov" of the register, under the shop's name, and its page count.
+        const StoreLock mark(dir, StoreLock::Kind::Open); // as the other reports: no restore under it
+        Shop shop(dir);
+        ChangesList report(shop);
+        report.Start(query);
+        report.QuickRep1.printedAt = QDateTime::currentDateTime();
+        Admin::out(QString::number(ReportPainter::writePdf(report.QuickRep1, pdf)));
+        return Admin::Ok;
+    }
     Store store(dir);
     Trail::read(store, query, [](const Trail::Row& r) {
         const QString row = QStringList{r.moment.toString(u"d.M.yyyy HH:mm:ss"_s),

@@ -25,7 +25,13 @@ int main(int argc, char* argv[])
 {
     FileModes::keepPrivate();
     // Reports measure and paint text: they need the fonts of a GUI application, though never a screen.
-    const bool fonts = argc > 1 && std::strcmp(argv[1], "report") == 0;
+    const auto hasArgument = [argc, argv](const char* arg) {
+        for (int i = 2; i < argc; ++i)
+            if (std::strcmp(argv[i], arg) == 0) return true;
+        return false;
+    };
+    const bool fonts = argc > 1 && (std::strcmp(argv[1], "report") == 0 ||
+                                    (std::strcmp(argv[1], "audit") == 0 && hasArgument("--pdf")));
     if (fonts && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     const std::unique_ptr<QCoreApplication> app =
         fonts ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);

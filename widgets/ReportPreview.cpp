@@ -42,8 +42,7 @@ protected:
 ReportPreview::ReportPreview(Report& report, QWidget* parent) : m_report(report), m_printer(QPrinter::HighResolution)
 {
     m_printer.setDocName(report.title);
-    m_printer.setPageLayout(
-        QPageLayout(report.pageSize, QPageLayout::Portrait, report.margins, QPageLayout::Millimeter));
+    m_printer.setPageLayout(report.pageLayout());
     m_dialog = std::make_unique<PreviewDialog>(&m_printer, parent);
     m_dialog->setObjectName(u"ReportPreview"_s);
     m_dialog->setWindowTitle(report.title);
