@@ -20,9 +20,10 @@ const QStringList ContractViews{u"all"_s, u"current"_s, u"expired"_s, u"paid"_s,
 const QStringList GoodsViews{u"all"_s, u"current"_s, u"expired"_s, u"forsale"_s, u"sold"_s};
 
 // A list over one of its views, chosen by the one argument.
-template <class List> Entry viewEntry(const QString& name, const QStringList& views)
+template <class List> Entry viewEntry(const QString& name, const QStringList& views, const QString& summary)
 {
-    return {name, views.join(u'|'), [name, views](Shop& shop, const QStringList& args) -> std::unique_ptr<ShopReport> {
+    return {name, views.join(u'|'), summary,
+            [name, views](Shop& shop, const QStringList& args) -> std::unique_ptr<ShopReport> {
                 const int mode = choice(name, args, views);
                 auto report = std::make_unique<List>(shop);
                 report->Start(mode);
@@ -30,16 +31,24 @@ template <class List> Entry viewEntry(const QString& name, const QStringList& vi
             }};
 }
 
+// The arguments after the first count ones are too many: the message names the first of them.
+void atMost(qsizetype count, const QString& report, const QStringList& args, const QString& takes)
+{
+    if (args.size() > count)
+        throw ArgumentError(u"unexpected argument: %1 (%2 takes %3)"_s.arg(args.at(count), report, takes));
+}
+
 } // namespace
 
 void noArguments(const QString& report, const QStringList& args)
 {
-    if (!args.isEmpty()) throw ArgumentError(u"%1 takes no arguments"_s.arg(report));
+    atMost(0, report, args, u"no arguments"_s);
 }
 
 QString oneArgument(const QString& report, const QStringList& args, const QString& what)
 {
-    if (args.size() != 1) throw ArgumentError(u"%1 takes %2"_s.arg(report, what));
+    atMost(1, report, args, what);
+    if (args.isEmpty()) throw ArgumentError(u"%1 takes %2"_s.arg(report, what));
     return args.first();
 }
 
@@ -59,24 +68,27 @@ QDate dateArgument(const QString& text)
 
 int choice(const QString& report, const QStringList& args, const QStringList& words)
 {
-    const int i = args.size() == 1 ? int(words.indexOf(args.first())) : -1;
-    if (i < 0) throw ArgumentError(u"%1 takes one of %2"_s.arg(report, words.join(u'|')));
+    const QString takes = u"one of "_s + words.join(u'|');
+    atMost(1, report, args, takes);
+    if (args.isEmpty()) throw ArgumentError(u"%1 takes %2"_s.arg(report, takes));
+    const int i = int(words.indexOf(args.first()));
+    if (i < 0) throw ArgumentError(u"unknown view: %1 (%2 takes %3)"_s.arg(args.first(), report, takes));
     return i;
 }
 
 const QList<Entry>& entries()
 {
     static const QList<Entry> list{
-        viewEntry<ContractsList>(u"contracts"_s, ContractViews),
-        {u"persons"_s, QString(),
+        viewEntry<ContractsList>(u"contracts"_s, ContractViews, u"the contracts of a view, highest number first"_s),
+        {u"persons"_s, QString(), u"every person by last name"_s,
          [](Shop& shop, const QStringList& args) -> std::unique_ptr<ShopReport> {
              noArguments(u"persons"_s, args);
              auto report = std::make_unique<PersonsList>(shop);
              report->Start();
              return report;
          }},
-        viewEntry<GoodsList>(u"goods"_s, GoodsViews),
-        {u"expired-for"_s, u"BIRTHNUM"_s,
+        viewEntry<GoodsList>(u"goods"_s, GoodsViews, u"the pledged goods of a view, highest contract number first"_s),
+        {u"expired-for"_s, u"BIRTHNUM"_s, u"the expired contracts of one pledger (nothing when there are none)"_s,
          [](Shop& shop, const QStringList& args) -> std::unique_ptr<ShopReport> {
              const QString birthNumber = oneArgument(u"expired-for"_s, args, u"a birth number"_s);
              const auto pledger = PledgerExpiredList::findPledger(shop, birthNumber);
@@ -86,13 +98,14 @@ const QList<Entry>& entries()
              return report;
          }},
         {u"profile"_s, u"BIRTHNUM"_s,
+         u"one person: who they are, each of their contracts and the figures of what the shop lent and earned"_s,
          [](Shop& shop, const QStringList& args) -> std::unique_ptr<ShopReport> {
              const QString birthNumber = oneArgument(u"profile"_s, args, u"a birth number"_s);
              auto report = std::make_unique<PersonProfile>(shop);
              if (!report->Start(birthNumber)) return nullptr;
              return report;
          }},
-        {u"expiry"_s, u"DATE"_s,
+        {u"expiry"_s, u"DATE"_s, u"the contracts due on the day, with the pledger and the goods"_s,
          [](Shop& shop, const QStringList& args) -> std::unique_ptr<ShopReport> {
              const QDate day = dateArgument(oneArgument(u"expiry"_s, args, u"a date"_s));
              auto report = std::make_unique<ExpiringList>(shop);
@@ -100,15 +113,19 @@ const QList<Entry>& entries()
              return report;
          }},
         {u"income"_s, u"FROM TO"_s,
+         u"refills the work table Prijvyd.dbf with the cash movements of the period (both days included) and "
+         u"prints the statement"_s,
          [](Shop& shop, const QStringList& args) -> std::unique_ptr<ShopReport> {
+             atMost(2, u"income"_s, args, u"two dates, from and to"_s);
              if (args.size() != 2) throw ArgumentError(u"income takes two dates, from and to"_s);
              const QDate from = dateArgument(args.at(0)), to = dateArgument(args.at(1));
              auto report = std::make_unique<IncomeExpenseList>(shop);
              report->Start(from, to);
              return report;
          }},
-        {u"audit"_s, u"FROM TO"_s,
+        {u"audit"_s, u"FROM TO"_s, u"the trail of changes of the period, \"Zmeny záznamov\""_s,
          [](Shop& shop, const QStringList& args) -> std::unique_ptr<ShopReport> {
+             atMost(2, u"audit"_s, args, u"two dates, from and to"_s);
              if (args.size() != 2) throw ArgumentError(u"audit takes two dates, from and to"_s);
              const QDate from = dateArgument(args.at(0)), to = dateArgument(args.at(1));
              auto report = std::make_unique<ChangesList>(shop);

@@ -27,6 +27,7 @@ struct Entry
 {
     QString name;      // "contracts"
     QString arguments; // for the usage text: "all|current|expired|paid|forfeited|extended"
+    QString summary;   // one line of the help: what the report lists
     // The report made over the shop and started; nullptr when the start prints nothing (a person without
     // expired contracts). Throws ArgumentError when args do not fit.
     std::function<std::unique_ptr<ShopReport>(Shop& shop, const QStringList& args)> start;

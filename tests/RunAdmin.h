@@ -14,9 +14,11 @@ struct AdminRun
 };
 
 // input goes to its standard input, which then ends.
-inline AdminRun runAdmin(const QStringList& args, const QByteArray& input = {})
+inline AdminRun runAdmin(const QStringList& args, const QByteArray& input = {},
+                         const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
 {
     QProcess p;
+    p.setProcessEnvironment(environment);
     p.start(QStringLiteral(MERVANA_ADMIN), args);
     p.write(input);
     p.closeWriteChannel();

@@ -34,8 +34,10 @@ private Q_SLOTS:
         const QString out = run(QStringLiteral(MERVANA_CMAKE),
                                 {u"--install"_s, QStringLiteral(MERVANA_BUILD), u"--prefix"_s, prefix.path()}, &ok);
         QVERIFY2(ok, qPrintable(out));
-        for (const QString& file : {u"bin/mervana"_s, u"bin/mervana-admin"_s, u"share/applications/mervana.desktop"_s,
-                                    u"share/icons/hicolor/scalable/apps/mervana.svg"_s, u"share/mervana/ZMLUVA.TXT"_s})
+        for (const QString& file :
+             {u"bin/mervana"_s, u"bin/mervana-admin"_s, u"share/applications/mervana.desktop"_s,
+              u"share/icons/hicolor/scalable/apps/mervana.svg"_s, u"share/mervana/ZMLUVA.TXT"_s,
+              u"share/man/man1/mervana-admin.1"_s, u"share/bash-completion/completions/mervana-admin"_s})
             QVERIFY2(QFileInfo::exists(prefix.filePath(file)), qPrintable(file));
         QVERIFY(QFileInfo(prefix.filePath(u"bin/mervana"_s)).isExecutable());
         const QString validate = QStandardPaths::findExecutable(u"desktop-file-validate"_s);
@@ -69,7 +71,8 @@ private Q_SLOTS:
         QVERIFY(ok);
         for (const char* file :
              {"./usr/bin/mervana", "./usr/bin/mervana-admin", "./usr/share/applications/mervana.desktop",
-              "./usr/share/icons/hicolor/scalable/apps/mervana.svg", "./usr/share/mervana/ZMLUVA.TXT"})
+              "./usr/share/icons/hicolor/scalable/apps/mervana.svg", "./usr/share/mervana/ZMLUVA.TXT",
+              "./usr/share/man/man1/mervana-admin.1", "./usr/share/bash-completion/completions/mervana-admin"})
             QVERIFY2(contents.contains(QLatin1StringView(file)), file);
         const QString depends = run(dpkgDeb, {u"-f"_s, deb, u"Depends"_s}, &ok);
         QVERIFY(ok);

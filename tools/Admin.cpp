@@ -36,83 +36,6 @@ int fail(const QString& problem, int status)
     return status;
 }
 
-int usage(const QString& problem)
-{
-    if (!problem.isEmpty()) print(stderr, u"mervana-admin: "_s + problem);
-    print(stderr,
-          u"usage: mervana-admin init DIR\n"
-          u"       mervana-admin demo DIR [--scale N] [--newest STATE] [--first PERSON]\n"
-          u"       mervana-admin import-dbf SRC_DIR DATA_DIR [--codepage 852|1250|895] [--replace]\n"
-          u"       mervana-admin export-dbf DATA_DIR DEST_DIR [--codepage 852|1250]\n"
-          u"       mervana-admin backup DATA_DIR DEST_DIR\n"
-          u"       mervana-admin restore BACKUP_FILE DATA_DIR [--as OWNER]\n"
-          u"       mervana-admin report DIR NAME [ARGS] --pdf FILE [--today DATE] [--shop NAME]\n"
-          u"  init        creates the empty store of a fresh installation in DIR\n"
-          u"  demo        fills the empty store in DIR with N small shops of demo records (N = 1 by default);\n"
-          u"              the newest contract is open, paid, paid-forfeited, extended or forfeited-sold and the\n"
-          u"              first person pledger, undesirable or without-contracts (both chosen by N unless given)\n"
-          u"  import-dbf  reads the eight tables from old FoxPro/dBase files into the store, in one go;\n"
-          u"              --codepage for files that name none, --replace to empty a store holding records\n"
-          u"  export-dbf  writes the eight tables as FoxPro 2.x files (code page 852 by default)\n"
-          u"  backup      writes a checked copy of the store as mervana-YYYY-MM-DD-HHMMSS.db, also while\n"
-          u"              the register runs\n"
-          u"  restore     puts a backup in place of the store once the register is closed; the replaced\n"
-          u"              store stays beside it (the newest BackupKeep of them are kept)\n"
-          u"  report      writes the report NAME of the store in DIR as PDF and prints its page count (0 when\n"
-          u"              there is nothing to print); the current and expired views and the profile's due\n"
-          u"              contracts compute with DATE (today by default). Dates are d.M.yyyy or YYYY-MM-DD;\n"
-          u"              income refills the work table Prijvyd.dbf, the others change no more than the WRK\n"
-          u"              marks. Reports:"_s);
-    for (const ReportCatalog::Entry& e : ReportCatalog::entries())
-        print(stderr, u"                "_s + e.name + (e.arguments.isEmpty() ? QString() : u' ' + e.arguments));
-    print(stderr, u"       mervana-admin archive DIR --from DATE --to DATE [--as OWNER]\n"
-                  u"       mervana-admin dearchive DIR [--as OWNER]\n"
-                  u"       mervana-admin stats DIR\n"
-                  u"  archive     moves the contracts signed from DATE to DATE (both included) that are finished,\n"
-                  u"              with their goods and extensions, into the archive tables\n"
-                  u"  dearchive   moves the whole archive back into the register\n"
-                  u"  stats       prints the money in circulation, the pledge value and the record counts"_s);
-    print(stderr, u"       mervana-admin search DIR TEXT\n"
-                  u"       mervana-admin reindex DIR [--as OWNER]\n"
-                  u"  search      marks the pledged goods of the store in DIR whose description holds TEXT (in upper\n"
-                  u"              case, accents too), as the register's search does, and prints their contract\n"
-                  u"              and description\n"
-                  u"  reindex     rebuilds the indexes of the contracts, persons, goods and extensions in DIR"_s);
-    print(stderr, u"       mervana-admin copy SRC DEST\n"
-                  u"  copy        copies every record of the store SRC into DEST (created when it is missing, and\n"
-                  u"              refused when it holds records), all or nothing, and compares the counts; the\n"
-                  u"              clerks, the trail of changes and the person keys go with them"_s);
-    print(stderr,
-          u"       mervana-admin audit-verify DIR\n"
-          u"       mervana-admin audit DIR [--from DATE] [--to DATE] [--contract NUMBER] [--person BIRTHNUM]\n"
-          u"                               [--clerk NAME] [--pdf FILE]\n"
-          u"  audit-verify checks the chain of the trail of changes from its first row: \"intact: N\", the last\n"
-          u"              SEQ and HASH (note them: removing the newest rows shows only against them); exit 1\n"
-          u"              naming the first row whose content or link does not match\n"
-          u"  audit       prints the trail's rows that match, one line per changed field, tab-separated:\n"
-          u"              moment, clerk, counter, action, table, key, field, old, new (a row without fields:\n"
-          u"              the last three empty); tabs, line breaks and \\ in values as \\t, \\n, \\\\;\n"
-          u"              a value whose person key was deleted reads (vymazané); with --pdf the same rows as\n"
-          u"              the report \"Zmeny záznamov\" in FILE instead, and its page count\n"
-          u"Wherever a command takes a DIR, DATA_DIR, SRC or DEST it also takes a store on a PostgreSQL server:\n"
-          u"postgresql://HOST:PORT/DATABASE?user=USER (HOST may be the folder of the server's socket, written\n"
-          u"with %2F for each /; the password only from ~/.pgpass)"_s);
-    print(stderr,
-          u"       mervana-admin clerk add DIR NAME [--owner] [--as OWNER]\n"
-          u"       mervana-admin clerk list DIR\n"
-          u"       mervana-admin clerk password DIR NAME [--as OWNER]\n"
-          u"       mervana-admin clerk disable DIR NAME [--as OWNER]\n"
-          u"  clerk       manages who signs in to the register: adds a clerk (an owner with --owner; the first one\n"
-          u"              must be), lists them with role and state, changes a password, disables a clerk (a clerk\n"
-          u"              is never deleted: the trail of changes names them). A new password is typed twice at the\n"
-          u"              terminal without echo, or read as one line of standard input\n"
-          u"Once the store has an active clerk, archive, dearchive, restore, reindex and clerk add|password|disable\n"
-          u"need --as OWNER naming an owner, whose password is read the same way (before a new clerk's password);\n"
-          u"the trail of changes names the owner, and a refusal is recorded there too"_s);
-    print(stderr, u"exit status: 0 done, 1 failed, 2 wrong command line or unreadable input (nothing changed)"_s);
-    return Usage;
-}
-
 QString location(const QString& location)
 {
     return Store::isServerLocation(location) ? location : QDir::toNativeSeparators(location);
@@ -123,19 +46,19 @@ QDate parseDate(const QString& text)
     return ReportCatalog::parseDate(text);
 }
 
-bool takeOption(QStringList& args, const QString& name, QString* value)
+int wrongArgument(const QString& what, const QString& text)
 {
-    const qsizetype i = args.indexOf(name);
-    if (i < 0) return true;
-    if (i + 1 >= args.size()) return false;
-    *value = args.at(i + 1);
-    args.remove(i, 2);
-    return true;
+    return usage(u"%1: %2"_s.arg(what, text));
 }
 
-bool takeFlag(QStringList& args, const QString& name)
+bool optionDate(const Args& a, const QString& option, QDate* date)
 {
-    return args.removeAll(name) > 0;
+    *date = QDate();
+    if (!a.has(option)) return true;
+    *date = parseDate(a.value(option));
+    if (date->isValid()) return true;
+    wrongArgument(u"not a valid date"_s, a.value(option));
+    return false;
 }
 
 namespace {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <cstdio>
@@ -18,6 +19,7 @@ void print(FILE* stream, const QString& text);
 void out(const QString& text); // one line to standard output
 // "mervana-admin: " + problem on standard error; returns the status given.
 int fail(const QString& problem, int status = Failure);
+// The problem and the usage of the command running (the command list before one is known) on standard error.
 int usage(const QString& problem = {});
 
 // A store's location as the commands name it: a folder in the system's form, a server's URI as given.
@@ -26,9 +28,21 @@ QString location(const QString& location);
 // A date on the command line: d.M.yyyy or YYYY-MM-DD; invalid when it is neither.
 QDate parseDate(const QString& text);
 
-// Takes "--name VALUE" out of args; false when the option is there without a value.
-bool takeOption(QStringList& args, const QString& name, QString* value);
-bool takeFlag(QStringList& args, const QString& name);
+// A command's line once parsed: its arguments in order (their count already checked against its help text) and
+// the options given, by name without dashes ("" for a flag).
+struct Args
+{
+    QStringList args;
+    QHash<QString, QString> options;
+
+    bool has(const QString& option) const { return options.contains(option); }
+    QString value(const QString& option) const { return options.value(option); }
+};
+
+// A usage error about the argument or option text: names it, prints the running command's usage, returns Usage.
+int wrongArgument(const QString& what, const QString& text);
+// The option's date (d.M.yyyy or YYYY-MM-DD) in *date; false after a usage error naming it. Absent: invalid date.
+bool optionDate(const Args& a, const QString& option, QDate* date);
 
 // A password: typed at the terminal without echo (twice when confirm: throws InputError when the two differ), or
 // one line of standard input when that is no terminal; empty when there is none.
@@ -43,20 +57,20 @@ int signInOwner(Store& store, const QString& owner, const QString& command);
 
 } // namespace Admin
 
-// The commands, one per file, each taking the arguments after its name.
-int adminInit(QStringList args);
-int adminDemo(QStringList args);
-int adminReport(QStringList args);
-int adminImportDbf(QStringList args);
-int adminExportDbf(QStringList args);
-int adminBackup(QStringList args);
-int adminRestore(QStringList args);
-int adminArchive(QStringList args);
-int adminDearchive(QStringList args);
-int adminStats(QStringList args);
-int adminSearch(QStringList args);
-int adminReindex(QStringList args);
-int adminCopy(QStringList args);
-int adminAuditVerify(QStringList args);
-int adminAudit(QStringList args);
-int adminClerk(QStringList args);
+// The commands, one per file, each taking its parsed line; tools/Commands.cpp lists them with their help.
+int adminInit(const Admin::Args& a);
+int adminDemo(const Admin::Args& a);
+int adminReport(const Admin::Args& a);
+int adminImportDbf(const Admin::Args& a);
+int adminExportDbf(const Admin::Args& a);
+int adminBackup(const Admin::Args& a);
+int adminRestore(const Admin::Args& a);
+int adminArchive(const Admin::Args& a);
+int adminDearchive(const Admin::Args& a);
+int adminStats(const Admin::Args& a);
+int adminSearch(const Admin::Args& a);
+int adminReindex(const Admin::Args& a);
+int adminCopy(const Admin::Args& a);
+int adminAuditVerify(const Admin::Args& a);
+int adminAudit(const Admin::Args& a);
+int adminClerk(const Admin::Args& a);

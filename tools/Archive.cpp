@@ -37,22 +37,18 @@ QString countsText(const ArchiveMove::Counts& c)
 
 } // namespace
 
-int adminArchive(QStringList args)
+int adminArchive(const Admin::Args& a)
 {
-    QString fromText, toText, owner;
-    if (!Admin::takeOption(args, u"--from"_s, &fromText) || !Admin::takeOption(args, u"--to"_s, &toText))
-        return Admin::usage(u"--from and --to need a date"_s);
-    if (!Admin::takeOption(args, u"--as"_s, &owner)) return Admin::usage(u"--as needs the name of an owner"_s);
-    if (args.size() != 1) return Admin::usage(u"archive takes one folder"_s);
-    const QDate from = Admin::parseDate(fromText), to = Admin::parseDate(toText);
+    QDate from, to;
+    if (!Admin::optionDate(a, u"from"_s, &from) || !Admin::optionDate(a, u"to"_s, &to)) return Admin::Usage;
     if (!from.isValid() || !to.isValid()) return Admin::usage(u"archive needs --from DATE and --to DATE"_s);
     if (to < from) return Admin::usage(u"the period ends before it begins"_s);
-    if (!hasStore(args.first()))
-        return Admin::fail(u"no store in %1"_s.arg(Admin::location(args.first())), Admin::Usage);
-    if (const int status = Admin::signInOwner(args.first(), owner, u"archive"_s); status != Admin::Ok) return status;
+    const QString dir = a.args.first();
+    if (!hasStore(dir)) return Admin::fail(u"no store in %1"_s.arg(Admin::location(dir)), Admin::Usage);
+    if (const int status = Admin::signInOwner(dir, a.value(u"as"_s), u"archive"_s); status != Admin::Ok) return status;
 
-    const StoreLock mark(args.first(), StoreLock::Kind::Open); // no restore while it writes
-    Shop shop(args.first());
+    const StoreLock mark(dir, StoreLock::Kind::Open); // no restore while it writes
+    Shop shop(dir);
     ArchiveTables archive(shop.store());
     const ArchiveMove::Tables live{*shop.Table1, *shop.Table3, *shop.Table4};
     // Without a question between them, the marks and the move land together or not at all.
@@ -64,16 +60,14 @@ int adminArchive(QStringList args)
     return Admin::Ok;
 }
 
-int adminDearchive(QStringList args)
+int adminDearchive(const Admin::Args& a)
 {
-    QString owner;
-    if (!Admin::takeOption(args, u"--as"_s, &owner)) return Admin::usage(u"--as needs the name of an owner"_s);
-    if (args.size() != 1) return Admin::usage(u"dearchive takes one folder"_s);
-    if (!hasStore(args.first()))
-        return Admin::fail(u"no store in %1"_s.arg(Admin::location(args.first())), Admin::Usage);
-    if (const int status = Admin::signInOwner(args.first(), owner, u"dearchive"_s); status != Admin::Ok) return status;
-    const StoreLock mark(args.first(), StoreLock::Kind::Open);
-    Shop shop(args.first());
+    const QString dir = a.args.first();
+    if (!hasStore(dir)) return Admin::fail(u"no store in %1"_s.arg(Admin::location(dir)), Admin::Usage);
+    if (const int status = Admin::signInOwner(dir, a.value(u"as"_s), u"dearchive"_s); status != Admin::Ok)
+        return status;
+    const StoreLock mark(dir, StoreLock::Kind::Open);
+    Shop shop(dir);
     ArchiveTables archive(shop.store());
     const ArchiveMove::Restored restored =
         ArchiveMove::moveBack({*shop.Table1, *shop.Table3, *shop.Table4}, archive.tables());
@@ -83,12 +77,11 @@ int adminDearchive(QStringList args)
     return Admin::Ok;
 }
 
-int adminStats(QStringList args)
+int adminStats(const Admin::Args& a)
 {
-    if (args.size() != 1) return Admin::usage(u"stats takes one folder"_s);
-    if (!hasStore(args.first()))
-        return Admin::fail(u"no store in %1"_s.arg(Admin::location(args.first())), Admin::Usage);
-    Shop shop(args.first());
+    const QString dir = a.args.first();
+    if (!hasStore(dir)) return Admin::fail(u"no store in %1"_s.arg(Admin::location(dir)), Admin::Usage);
+    Shop shop(dir);
     ArchiveTables archive(shop.store());
     Admin::out(u"Peniaze v obehu: "_s + Statistics::crownsText(Statistics::moneyInCirculation(*shop.Table1)));
     Admin::out(u"Záložná hodnota: "_s + Statistics::crownsText(Statistics::pledgeValue(*shop.Table4)));

@@ -31,17 +31,11 @@ QString column(const QString& value)
     return out;
 }
 
-bool oneStore(const QStringList& args)
-{
-    return args.size() == 1 && !args.first().startsWith(u'-');
-}
-
 } // namespace
 
-int adminAuditVerify(QStringList args)
+int adminAuditVerify(const Admin::Args& a)
 {
-    if (!oneStore(args)) return Admin::usage(u"audit-verify takes one store"_s);
-    const QString dir = args.first();
+    const QString dir = a.args.first();
     if (!Store::exists(dir)) return Admin::fail(u"no store in %1"_s.arg(Admin::location(dir)), Admin::Usage);
     Store store(dir);
     const Trail::Verdict v = Trail::verify(store);
@@ -52,26 +46,15 @@ int adminAuditVerify(QStringList args)
     return Admin::Ok;
 }
 
-int adminAudit(QStringList args)
+int adminAudit(const Admin::Args& a)
 {
-    QString fromText, toText, pdf;
     Trail::Query query;
-    if (!Admin::takeOption(args, u"--pdf"_s, &pdf)) return Admin::usage(u"--pdf needs a file"_s);
-    if (!Admin::takeOption(args, u"--from"_s, &fromText) || !Admin::takeOption(args, u"--to"_s, &toText))
-        return Admin::usage(u"--from and --to need a date"_s);
-    if (!Admin::takeOption(args, u"--contract"_s, &query.contract))
-        return Admin::usage(u"--contract needs a contract number"_s);
-    if (!Admin::takeOption(args, u"--person"_s, &query.birthNumber))
-        return Admin::usage(u"--person needs a birth number"_s);
-    if (!Admin::takeOption(args, u"--clerk"_s, &query.clerk)) return Admin::usage(u"--clerk needs a name"_s);
-    if (!oneStore(args))
-        return Admin::usage(args.isEmpty() ? u"audit needs a store"_s : u"unexpected argument: %1"_s.arg(args.last()));
-    for (const auto& [text, day] : {std::pair{fromText, &query.from}, std::pair{toText, &query.to}}) {
-        if (text.isEmpty()) continue;
-        *day = Admin::parseDate(text);
-        if (!day->isValid()) return Admin::usage(u"not a valid date: %1"_s.arg(text));
-    }
-    const QString dir = args.first();
+    query.contract = a.value(u"contract"_s);
+    query.birthNumber = a.value(u"person"_s);
+    query.clerk = a.value(u"clerk"_s);
+    if (!Admin::optionDate(a, u"from"_s, &query.from) || !Admin::optionDate(a, u"to"_s, &query.to)) return Admin::Usage;
+    const QString pdf = a.value(u"pdf"_s);
+    const QString dir = a.args.first();
     if (!Store::exists(dir)) return Admin::fail(u"no store in %1"_s.arg(Admin::location(dir)), Admin::Usage);
     if (!pdf.isEmpty()) {
         // The report "Zmeny záznamov" of the register, under the shop's name, and its page count.

@@ -10,21 +10,18 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-int adminBackup(QStringList args)
+int adminBackup(const Admin::Args& a)
 {
-    if (args.size() != 2 || args.at(0).startsWith(u'-') || args.at(1).startsWith(u'-'))
-        return Admin::usage(u"backup takes a data folder and a folder for the backup"_s);
+    const QStringList& args = a.args;
     const QString written = Backup::write(args.at(0), args.at(1), Clock::now());
     Admin::out(u"Wrote and checked %1"_s.arg(QDir::toNativeSeparators(written)));
     return Admin::Ok;
 }
 
-int adminRestore(QStringList args)
+int adminRestore(const Admin::Args& a)
 {
-    QString owner;
-    if (!Admin::takeOption(args, u"--as"_s, &owner)) return Admin::usage(u"--as needs the name of an owner"_s);
-    if (args.size() != 2 || args.at(0).startsWith(u'-') || args.at(1).startsWith(u'-'))
-        return Admin::usage(u"restore takes a backup file and a data folder"_s);
+    const QStringList& args = a.args;
+    const QString owner = a.value(u"as"_s);
     const QString dataDir = args.at(1);
     // The live store's clerks decide, which a restore keeps. A store too damaged to open has none to ask: mending it
     // is what a restore is for, and whoever may replace its file may as well.

@@ -18,19 +18,17 @@ int list(const QString& dir)
 
 } // namespace
 
-int adminClerk(QStringList args)
+int adminClerk(const Admin::Args& a)
 {
-    if (args.isEmpty()) return Admin::usage(u"clerk needs add, list, password or disable"_s);
+    QStringList args = a.args;
     const QString what = args.takeFirst();
-    QString owner;
-    if (!Admin::takeOption(args, u"--as"_s, &owner)) return Admin::usage(u"--as needs the name of an owner"_s);
-    const bool asOwner = Admin::takeFlag(args, u"--owner"_s);
+    const QString owner = a.value(u"as"_s);
+    const bool asOwner = a.has(u"owner"_s);
     const bool known = what == u"add"_s || what == u"list"_s || what == u"password"_s || what == u"disable"_s;
     if (!known) return Admin::usage(u"unknown clerk command: %1"_s.arg(what));
-    const int wanted = what == u"list"_s ? 1 : 2;
-    if (args.size() != wanted || (asOwner && what != u"add"_s))
-        return Admin::usage(what == u"list"_s ? u"clerk list takes a folder"_s
-                                              : u"clerk %1 takes a folder and a name"_s.arg(what));
+    if (what == u"list"_s && args.size() > 1) return Admin::usage(u"unexpected argument: "_s + args.at(1));
+    if (what != u"list"_s && args.size() < 2) return Admin::usage(u"clerk %1 takes a folder and a name"_s.arg(what));
+    if (asOwner && what != u"add"_s) return Admin::usage(u"unexpected option: --owner (only clerk add takes it)"_s);
     const QString dir = args.at(0);
     if (!Store::exists(dir)) return Admin::fail(u"no store in %1"_s.arg(Admin::location(dir)), Admin::Usage);
     if (what == u"list"_s) return list(dir);
@@ -50,7 +48,8 @@ int adminClerk(QStringList args)
     Store store(dir);
     if (what == u"add"_s) {
         Clerks::add(store, name, asOwner ? Clerks::Role::Owner : Clerks::Role::Clerk, password);
-        Admin::out(u"Added %1 (%2)"_s.arg(name.trimmed(), Clerks::code(asOwner ? Clerks::Role::Owner : Clerks::Role::Clerk)));
+        Admin::out(
+            u"Added %1 (%2)"_s.arg(name.trimmed(), Clerks::code(asOwner ? Clerks::Role::Owner : Clerks::Role::Clerk)));
     } else if (what == u"password"_s) {
         Clerks::changePassword(store, name, password);
         Admin::out(u"Changed the password of %1"_s.arg(name));

@@ -3,10 +3,9 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-int adminCopy(QStringList args)
+int adminCopy(const Admin::Args& a)
 {
-    if (args.size() != 2 || args.at(0).startsWith(u'-') || args.at(1).startsWith(u'-'))
-        return Admin::usage(u"copy takes the store to copy and the store to copy it into"_s);
+    const QStringList& args = a.args;
     const QList<StoreCopy::TableCount> counts = StoreCopy::copy(args.at(0), args.at(1));
     qint64 total = 0;
     for (const StoreCopy::TableCount& c : counts) {

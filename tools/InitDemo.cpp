@@ -9,31 +9,25 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-int adminInit(QStringList args)
+int adminInit(const Admin::Args& a)
 {
-    if (args.size() != 1) return Admin::usage(u"init takes exactly one folder"_s);
-    const QString dir = args.first();
+    const QString dir = a.args.first();
     const StoreLock mark(dir, StoreLock::Kind::Create); // no restore into the folder while the store is made
     Store::createEmpty(dir);
     Admin::out(u"Created the empty store %1"_s.arg(Store::displayName(dir)));
     return Admin::Ok;
 }
 
-int adminDemo(QStringList args)
+int adminDemo(const Admin::Args& a)
 {
-    QString scaleText = u"1"_s;
-    QString newestText, firstText;
-    if (!Admin::takeOption(args, u"--newest"_s, &newestText) || !Admin::takeOption(args, u"--first"_s, &firstText))
-        return Admin::usage(u"--newest and --first need a value"_s);
-    if (!Admin::takeOption(args, u"--scale"_s, &scaleText))
-        return Admin::usage(u"--scale needs a whole number from 1 to %1"_s.arg(DemoData::MaxScale));
+    const QString scaleText = a.has(u"scale"_s) ? a.value(u"scale"_s) : u"1"_s;
+    const QString newestText = a.value(u"newest"_s), firstText = a.value(u"first"_s);
     bool ok = false;
     const int scale = scaleText.toInt(&ok);
     if (!ok || scale < 1 || scale > DemoData::MaxScale)
-        return Admin::usage(u"--scale needs a whole number from 1 to %1"_s.arg(DemoData::MaxScale));
-    if (args.size() != 1 || args.first().startsWith(u'-'))
-        return Admin::usage(args.isEmpty() ? u"demo needs a folder"_s : u"unexpected argument: %1"_s.arg(args.last()));
-    const QString dir = args.first();
+        return Admin::usage(
+            u"--scale needs a whole number from 1 to %1, not %2"_s.arg(DemoData::MaxScale).arg(scaleText));
+    const QString dir = a.args.first();
     if (!Store::isServerLocation(dir) && !QFileInfo(dir).isDir())
         return Admin::fail(u"folder not found: %1"_s.arg(QDir::toNativeSeparators(dir)));
     if (!Store::exists(dir))
@@ -44,11 +38,15 @@ int adminDemo(QStringList args)
         const QStringList states{u"open"_s, u"paid"_s, u"paid-forfeited"_s, u"extended"_s, u"forfeited-sold"_s};
         const QStringList persons{u"pledger"_s, u"undesirable"_s, u"without-contracts"_s};
         if (!newestText.isEmpty()) {
-            if (!states.contains(newestText)) return Admin::usage(u"--newest takes one of: "_s + states.join(u", "_s));
+            if (!states.contains(newestText))
+                return Admin::usage(
+                    u"unknown state: %1 (--newest takes one of: %2)"_s.arg(newestText, states.join(u", "_s)));
             v.newest = DemoData::Newest(states.indexOf(newestText));
         }
         if (!firstText.isEmpty()) {
-            if (!persons.contains(firstText)) return Admin::usage(u"--first takes one of: "_s + persons.join(u", "_s));
+            if (!persons.contains(firstText))
+                return Admin::usage(
+                    u"unknown person: %1 (--first takes one of: %2)"_s.arg(firstText, persons.join(u", "_s)));
             v.first = DemoData::FirstPerson(persons.indexOf(firstText));
         }
         variant = v;

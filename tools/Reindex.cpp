@@ -12,14 +12,11 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-int adminReindex(QStringList args)
+int adminReindex(const Admin::Args& a)
 {
-    QString owner;
-    if (!Admin::takeOption(args, u"--as"_s, &owner)) return Admin::usage(u"--as needs the name of an owner"_s);
-    if (args.size() != 1) return Admin::usage(u"reindex needs a folder"_s);
-    const QString dir = args.at(0);
+    const QString dir = a.args.at(0);
     if (!Store::exists(dir)) return Admin::fail(u"no store in %1"_s.arg(Admin::location(dir)), Admin::Usage);
-    if (const int status = Admin::signInOwner(dir, owner, u"reindex"_s); status != Admin::Ok) return status;
+    if (const int status = Admin::signInOwner(dir, a.value(u"as"_s), u"reindex"_s); status != Admin::Ok) return status;
 
     // The register's command without its windows: one instance of each table stands in for them.
     const StoreLock mark(dir, StoreLock::Kind::Open); // no restore while it writes

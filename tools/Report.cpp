@@ -12,31 +12,24 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-int adminReport(QStringList args)
+int adminReport(const Admin::Args& a)
 {
-    QString pdf, todayText, shopName;
-    if (!Admin::takeOption(args, u"--pdf"_s, &pdf)) return Admin::usage(u"--pdf needs a file"_s);
-    if (!Admin::takeOption(args, u"--today"_s, &todayText)) return Admin::usage(u"--today needs a date"_s);
-    const bool shopGiven = args.contains(u"--shop"_s);
-    if (!Admin::takeOption(args, u"--shop"_s, &shopName)) return Admin::usage(u"--shop needs a name"_s);
-    if (args.size() < 2) return Admin::usage(u"report needs a folder and the name of a report"_s);
+    QStringList args = a.args;
+    const QString pdf = a.value(u"pdf"_s);
     const QString dir = args.takeFirst();
     const QString name = args.takeFirst();
     const ReportCatalog::Entry* entry = ReportCatalog::find(name);
     if (!entry) return Admin::usage(u"unknown report: %1"_s.arg(name));
     if (pdf.isEmpty()) return Admin::usage(u"report needs --pdf FILE"_s);
     QDate today;
-    if (!todayText.isEmpty()) {
-        today = Admin::parseDate(todayText);
-        if (!today.isValid()) return Admin::usage(u"not a valid date: %1"_s.arg(todayText));
-    }
+    if (!Admin::optionDate(a, u"today"_s, &today)) return Admin::Usage;
     if (!Store::exists(dir)) return Admin::fail(u"no store in %1"_s.arg(Admin::location(dir)), Admin::Usage);
 
     // The views compute with the day given; the report still prints the real moment it was made.
     if (today.isValid()) Clock::setToday(today);
     const StoreLock mark(dir, StoreLock::Kind::Open); // the reports write marks and the cash statement's table
     Shop shop(dir);
-    if (shopGiven) shop.ShopName = shopName;
+    if (a.has(u"shop"_s)) shop.ShopName = a.value(u"shop"_s);
     std::unique_ptr<ShopReport> report;
     try {
         report = entry->start(shop, args);

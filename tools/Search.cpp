@@ -10,11 +10,10 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-int adminSearch(QStringList args)
+int adminSearch(const Admin::Args& a)
 {
-    if (args.size() != 2) return Admin::usage(u"search needs a folder and the text to look for"_s);
-    const QString dir = args.at(0);
-    const QString text = args.at(1);
+    const QString dir = a.args.at(0);
+    const QString text = a.args.at(1);
     if (text.isEmpty()) return Admin::usage(u"the text to look for is empty"_s);
     if (!Store::exists(dir)) return Admin::fail(u"no store in %1"_s.arg(Admin::location(dir)), Admin::Usage);
 

@@ -13,10 +13,9 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 // The code page named by --codepage, one of allowed; 0 when the option is absent, -1 when it is wrong.
-int codePageOption(QStringList& args, const QList<int>& allowed)
+int codePageOption(const Admin::Args& a, const QList<int>& allowed)
 {
-    QString text;
-    if (!Admin::takeOption(args, u"--codepage"_s, &text)) return -1;
+    const QString text = a.value(u"codepage"_s);
     if (text.isEmpty()) return 0;
     bool ok = false;
     const int number = text.toInt(&ok);
@@ -31,9 +30,10 @@ QString codePageList(const QList<int>& allowed)
     return names.join(u'|');
 }
 
-bool twoFolders(const QStringList& args)
+int codePageRefused(const Admin::Args& a, const QList<int>& allowed)
 {
-    return args.size() == 2 && !args.at(0).startsWith(u'-') && !args.at(1).startsWith(u'-');
+    return Admin::usage(
+        u"unknown code page: %1 (--codepage takes %2)"_s.arg(a.value(u"codepage"_s), codePageList(allowed)));
 }
 
 // The store of a command that writes to it: it must be there already.
@@ -49,15 +49,14 @@ int noStore(const QString& dir)
 
 } // namespace
 
-int adminImportDbf(QStringList args)
+int adminImportDbf(const Admin::Args& a)
 {
     const QList<int> allowed{852, 1250, 895};
-    const int codePage = codePageOption(args, allowed);
-    if (codePage < 0) return Admin::usage(u"--codepage takes %1"_s.arg(codePageList(allowed)));
-    const bool replace = Admin::takeFlag(args, u"--replace"_s);
-    if (!twoFolders(args)) return Admin::usage(u"import-dbf takes a folder of table files and a data folder"_s);
-    const QString source = args.at(0);
-    const QString dataDir = args.at(1);
+    const int codePage = codePageOption(a, allowed);
+    if (codePage < 0) return codePageRefused(a, allowed);
+    const bool replace = a.has(u"replace"_s);
+    const QString source = a.args.at(0);
+    const QString dataDir = a.args.at(1);
     if (storeMissing(dataDir)) return noStore(dataDir);
 
     const StoreLock mark(dataDir, StoreLock::Kind::Open); // no restore while the import writes
@@ -92,15 +91,14 @@ int adminImportDbf(QStringList args)
     return Admin::Ok;
 }
 
-int adminExportDbf(QStringList args)
+int adminExportDbf(const Admin::Args& a)
 {
     const QList<int> allowed{852, 1250};
-    int codePage = codePageOption(args, allowed);
-    if (codePage < 0) return Admin::usage(u"--codepage takes %1"_s.arg(codePageList(allowed)));
+    int codePage = codePageOption(a, allowed);
+    if (codePage < 0) return codePageRefused(a, allowed);
     if (codePage == 0) codePage = 852;
-    if (!twoFolders(args)) return Admin::usage(u"export-dbf takes a data folder and a folder for the table files"_s);
-    const QString dataDir = args.at(0);
-    const QString dest = args.at(1);
+    const QString dataDir = a.args.at(0);
+    const QString dest = a.args.at(1);
     if (storeMissing(dataDir)) return noStore(dataDir);
 
     const StoreLock mark(dataDir, StoreLock::Kind::Open); // no restore while the tables are written out

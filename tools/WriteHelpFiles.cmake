@@ -1,0 +1,10 @@
+# cmake -DADMIN=mervana-admin -DOUT=DIR -P WriteHelpFiles.cmake: the man page and the bash completion in DIR.
+foreach(pair "--man;mervana-admin.1" "--completion;mervana-admin.bash")
+    list(GET pair 0 option)
+    list(GET pair 1 file)
+    execute_process(COMMAND ${ADMIN} ${option} OUTPUT_FILE ${OUT}/${file}.new RESULT_VARIABLE status)
+    if(NOT status EQUAL 0)
+        message(FATAL_ERROR "${ADMIN} ${option} failed: ${status}")
+    endif()
+    file(RENAME ${OUT}/${file}.new ${OUT}/${file})
+endforeach()
