@@ -250,7 +250,8 @@ QList<Command> table()
          u"Adds a clerk, lists them with role and state, changes a password, disables a clerk (a clerk is never "
          u"deleted: the trail of changes names them). A new password is typed twice at the terminal without echo, "
          u"or read as one line of standard input."_s,
-         {u"clerk add /tmp/shop/Data Eva --owner"_s, u"clerk list /tmp/shop/Data"_s},
+         {u"clerk add /tmp/shop/Data Eva --owner"_s, u"clerk add /tmp/shop/Data Jan --as Eva"_s,
+          u"clerk list /tmp/shop/Data"_s},
          adminClerk},
     };
 }
