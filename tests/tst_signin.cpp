@@ -442,6 +442,8 @@ private Q_SLOTS:
     void eventLoop()
     {
         QFETCH(bool, cancel);
+        // An earlier program's end left its queued quit behind; it must not end this run.
+        QCoreApplication::processEvents();
         start();
         QStringList steps;
         bool stopped = false;
