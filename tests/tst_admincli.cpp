@@ -72,6 +72,7 @@ private Q_SLOTS:
             QTest::addRow("help %s", qPrintable(command)) << QStringList{u"help"_s, command} << command;
             QTest::addRow("%s --help", qPrintable(command)) << QStringList{command, u"--help"_s} << command;
         }
+        QTest::newRow("--help before the command") << QStringList{u"--help"_s, u"audit"_s} << u"audit"_s;
         QTest::newRow("-h after arguments") << QStringList{u"report"_s, u"x"_s, u"-h"_s} << u"report"_s;
     }
     void commandHelp()

@@ -328,8 +328,7 @@ int run(int& argc, char* argv[])
             return Admin::Ok;
         }
         const Command* c = find(args.at(1));
-        if (first != u"help"_s || !c)
-            return c ? Admin::usage(u"unexpected argument: "_s + args.at(1)) : unknownCommand(args.at(1));
+        if (!c) return unknownCommand(args.at(1));
         if (args.size() > 2) return Admin::usage(u"unexpected argument: "_s + args.at(2));
         Admin::print(stdout, commandHelp(*c).chopped(1));
         return Admin::Ok;

@@ -179,7 +179,9 @@ QList<Command> table()
         {u"search"_s,
          u"marks the pledged goods whose description holds a text, as the register's search does"_s,
          {u"search DIR TEXT"_s},
-         {{u"DIR"_s, StoreHelp}, {u"TEXT"_s, u"what the description holds (compared in upper case, accents too)"_s}},
+         {{u"DIR"_s, StoreHelp},
+          {u"TEXT"_s,
+           u"what the description holds (compared in upper case, accents too); after -- when it begins with -"_s}},
          {},
          u"Stores its marks as the register's goods search does, so the register shows the same hits, and prints "
          u"the contract and description of every hit; the count on standard error."_s,
