@@ -151,6 +151,41 @@ std::optional<Holding> gather(Store& store, const QString& birthNumber)
     return h;
 }
 
+QList<Line> lines(const Holding& holding)
+{
+    QList<Line> out;
+    const auto values = [&out](const Record& record) {
+        for (const Value& v : record)
+            out << Line{false, v.caption, v.text};
+    };
+    if (holding.persons.isEmpty()) out << Line{true, u"Osoba"_s, {}} << Line{false, {}, u"záznam osoby nie je"_s};
+    for (const Record& person : holding.persons) {
+        out << Line{true, u"Osoba"_s, {}};
+        values(person);
+    }
+    for (const Contract& c : holding.contracts) {
+        out << Line{true, u"Zmluva %1%2"_s.arg(c.number, c.archived ? u" (archív)"_s : QString()), {}};
+        values(c.fields);
+        for (qsizetype i = 0; i < c.goods.size(); ++i) {
+            out << Line{true, u"Predmet %1 zmluvy %2"_s.arg(i + 1).arg(c.number), {}};
+            values(c.goods.at(i));
+        }
+        for (qsizetype i = 0; i < c.extensions.size(); ++i) {
+            out << Line{true, u"Predĺženie %1 zmluvy %2"_s.arg(i + 1).arg(c.number), {}};
+            values(c.extensions.at(i));
+        }
+    }
+    out << Line{true, u"Zmeny záznamov"_s, {}};
+    if (holding.trail.isEmpty()) out << Line{false, {}, u"žiadne"_s};
+    for (const Trail::Row& r : holding.trail) {
+        QStringList text{QStringList{actionText(r), r.table, r.key, r.clerk, r.counter}.join(u", "_s)};
+        text << changeLines(r);
+        out << Line{false, Values::shortDateText(r.moment.date()) + u' ' + r.moment.time().toString(u"HH:mm:ss"_s),
+                    text.join(u'\n')};
+    }
+    return out;
+}
+
 QString actionText(const Trail::Row& row)
 {
     const auto action = Trail::actionOf(row.action);

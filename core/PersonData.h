@@ -40,6 +40,16 @@ struct Holding
 // What the store holds about the person with this birth number; nothing when it holds nothing at all.
 std::optional<Holding> gather(Store& store, const QString& birthNumber);
 
+// The holding as lines to print: a heading for each part (the person, each contract, its goods and extensions, the
+// trail), then a caption and its text per value; a text may hold several lines.
+struct Line
+{
+    bool heading = false;
+    QString caption;
+    QString text;
+};
+QList<Line> lines(const Holding& holding);
+
 // A trail row's action by its Slovak name, and its field changes as "POLE: pôvodná → nová" lines.
 QString actionText(const Trail::Row& row);
 QStringList changeLines(const Trail::Row& row);

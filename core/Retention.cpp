@@ -197,7 +197,7 @@ QList<Anonymised> anonymiseDue(Store& store, const QDate& today, int years)
             entry.key = pseudonym; // in clear: the pseudonym names nobody
             entry.detail = QJsonObject{{u"contracts"_s, live}, {u"archived"_s, archived}};
             Trail::record(store, entry);
-            done << Anonymised{person.birthNumber, pseudonym};
+            done << Anonymised{person, pseudonym};
             EventPump::breathe();
         }
         write.commit();

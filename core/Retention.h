@@ -33,7 +33,7 @@ Survey survey(Store& store, const QDate& today, int years);
 
 struct Anonymised
 {
-    QString birthNumber; // as it was: for the caller's list only, never stored
+    Person person; // as it was: for the caller's list only, never stored
     QString pseudonym;
 };
 

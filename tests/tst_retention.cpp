@@ -251,7 +251,7 @@ private Q_SLOTS:
             return;
         }
         const QString pseudonym = done.first().pseudonym;
-        QCOMPARE(done.first().birthNumber, person);
+        QCOMPARE(done.first().person.birthNumber, person);
         for (const QString& t : {u"Osoby"_s, u"Zmluvy"_s, u"Xzmluvy"_s, u"Kluce"_s})
             QCOMPARE(count(store, t, person), 0);
         QCOMPARE(count(store, u"Osoby"_s, pseudonym), 1);
@@ -315,7 +315,7 @@ private Q_SLOTS:
             QSet<QString> pseudonyms;
             for (int i = 0; i < done.size(); ++i) {
                 const Retention::Anonymised& a = done.at(i);
-                QCOMPARE(a.birthNumber, due.at(i));
+                QCOMPARE(a.person.birthNumber, due.at(i));
                 QVERIFY2(Retention::isPseudonym(a.pseudonym), qPrintable(a.pseudonym));
                 QCOMPARE(a.pseudonym.size(), 10);        // as wide as a birth number
                 QVERIFY(!a.pseudonym.front().isDigit()); // a birth number has only digits
@@ -348,7 +348,7 @@ private Q_SLOTS:
         while (q.next()) {
             QCOMPARE(q.value(0).toString(), done.at(rows).pseudonym);
             QCOMPARE(q.value(1).toString(), QString());
-            QVERIFY(!q.value(2).toString().contains(done.at(rows).birthNumber));
+            QVERIFY(!q.value(2).toString().contains(done.at(rows).person.birthNumber));
             QCOMPARE(q.value(3).toString(), u"Osoby"_s);
             ++rows;
         }

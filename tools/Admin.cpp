@@ -106,7 +106,16 @@ int usage(const QString& problem)
           u"              must be), lists them with role and state, changes a password, disables a clerk (a clerk\n"
           u"              is never deleted: the trail of changes names them). A new password is typed twice at the\n"
           u"              terminal without echo, or read as one line of standard input\n"
-          u"Once the store has an active clerk, archive, dearchive, restore, reindex and clerk add|password|disable\n"
+          u"       mervana-admin person-data DIR BIRTHNUM [--pdf FILE] [--as OWNER]\n"
+          u"       mervana-admin retention DIR [--dry-run] [--today DATE] [--as OWNER]\n"
+          u"  person-data prints everything the store holds about the person (record, contracts live and archived\n"
+          u"              with goods and extensions, trail rows) as text, or as PDF in FILE and its page count;\n"
+          u"              the trail records it; exit 1 when the store holds nothing about that birth number\n"
+          u"  retention   lists who is due for anonymising (RetentionYears after their last contract ended;\n"
+          u"              birth number, name, latest date) and anonymises them; --dry-run only lists them, with\n"
+          u"              the undesirable persons and those without contracts apart\n"
+          u"Once the store has an active clerk, archive, dearchive, restore, reindex, person-data, retention and\n"
+          u"clerk add|password|disable\n"
           u"need --as OWNER naming an owner, whose password is read the same way (before a new clerk's password);\n"
           u"the trail of changes names the owner, and a refusal is recorded there too"_s);
     print(stderr, u"exit status: 0 done, 1 failed, 2 wrong command line or unreadable input (nothing changed)"_s);

@@ -60,3 +60,5 @@ int adminCopy(QStringList args);
 int adminAuditVerify(QStringList args);
 int adminAudit(QStringList args);
 int adminClerk(QStringList args);
+int adminPersonData(QStringList args);
+int adminRetention(QStringList args);

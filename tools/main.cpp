@@ -31,7 +31,8 @@ int main(int argc, char* argv[])
         return false;
     };
     const bool fonts = argc > 1 && (std::strcmp(argv[1], "report") == 0 ||
-                                    (std::strcmp(argv[1], "audit") == 0 && hasArgument("--pdf")));
+                                    (std::strcmp(argv[1], "audit") == 0 && hasArgument("--pdf")) ||
+                                    std::strcmp(argv[1], "person-data") == 0);
     if (fonts && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     const std::unique_ptr<QCoreApplication> app =
         fonts ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
@@ -59,6 +60,8 @@ int main(int argc, char* argv[])
         {"audit-verify", adminAuditVerify},
         {"audit", adminAudit},
         {"clerk", adminClerk},
+        {"person-data", adminPersonData},
+        {"retention", adminRetention},
     };
     try {
         for (const auto& c : commands) {
