@@ -8,6 +8,7 @@
 #include "store/Transaction.h"
 
 #include <QHash>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -163,6 +164,23 @@ bool isPseudonym(const QString& birthNumber)
 {
     static const QRegularExpression Form(u"^X[0-9]{9}$"_s);
     return Form.match(birthNumber).hasMatch();
+}
+
+bool askedIn(Store& store, const QDate& month)
+{
+    const QVariant detail = store.scalar(u"SELECT DETAIL FROM Zmeny WHERE ACTION = ? ORDER BY SEQ DESC LIMIT 1"_s,
+                                         {Trail::code(Trail::Action::RetentionAsked)});
+    const QJsonObject asked = QJsonDocument::fromJson(detail.toString().toUtf8()).object();
+    return asked.value(u"month"_s).toString() == month.toString(u"yyyy-MM"_s);
+}
+
+void noteAsked(Store& store, const QDate& month, qsizetype due, bool yes)
+{
+    Trail::Entry entry;
+    entry.action = Trail::Action::RetentionAsked;
+    entry.detail = QJsonObject{
+        {u"month"_s, month.toString(u"yyyy-MM"_s)}, {u"due"_s, qint64(due)}, {u"answer"_s, yes ? u"yes"_s : u"no"_s}};
+    Trail::record(store, entry);
 }
 
 Survey survey(Store& store, const QDate& today, int years)

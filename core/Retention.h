@@ -42,6 +42,11 @@ struct Anonymised
 // pseudonym. All or nothing: a failure leaves every person as before and throws.
 QList<Anonymised> anonymiseDue(Store& store, const QDate& today, int years);
 
+// The register asks an owner once a month whether to anonymise those due. The store keeps when it last asked (a
+// trail row retention-asked naming the month, the count and the answer), so every counter of a shop asks once.
+bool askedIn(Store& store, const QDate& month);
+void noteAsked(Store& store, const QDate& month, qsizetype due, bool yes);
+
 // "X" and nine digits: a birth number has digits only, so it never is one.
 bool isPseudonym(const QString& birthNumber);
 
