@@ -1,6 +1,7 @@
 // The register's side of a person's data: "Osobné údaje…" in the persons grid's context menu, the owner's where
 // clerks sign in, and the monthly question whether to anonymise the persons due.
 #include "FreshProgram.h"
+#include "PersonRecords.h"
 #include "app/Main.h"
 #include "core/Clerks.h"
 #include "core/Shop.h"
@@ -30,35 +31,21 @@ namespace {
 const QString Due = u"6001011111"_s;
 const QString Running = u"7002022222"_s;
 
-void add(Store& store, const QString& file, const QList<std::pair<QString, QVariant>>& values)
-{
-    Table t(store, file);
-    t.open();
-    t.append();
-    for (const auto& [field, value] : values) {
-        if (value.typeId() == QMetaType::QDate)
-            t.field(field).setAsDate(value.toDate());
-        else if (value.typeId() == QMetaType::Bool)
-            t.field(field).setAsBoolean(value.toBool());
-        else
-            t.field(field).setAsString(value.toString());
-    }
-    t.post();
-}
+using PersonRecords::write;
 
 // Mráz paid his one contract in 2012; Beňová's runs. Eva is the owner, Jan a clerk, when asked for.
 void prepare(Store& store, bool clerks)
 {
-    add(store, u"Osoby.DBF"_s, {{u"BIRTHNUM"_s, Due}, {u"LASTNAME"_s, u"Mráz"_s}, {u"CITY"_s, u"Trnava"_s}});
-    add(store, u"Zmluvy.DBF"_s,
-        {{u"BIRTHNUM"_s, Due},
-         {u"NUMBER"_s, u"12/00001"_s},
-         {u"AGRDATE"_s, QDate(2012, 2, 1)},
-         {u"PAID"_s, true},
-         {u"PAID_DATE"_s, QDate(2012, 3, 1)}});
-    add(store, u"Osoby.DBF"_s, {{u"BIRTHNUM"_s, Running}, {u"LASTNAME"_s, u"Beňová"_s}});
-    add(store, u"Zmluvy.DBF"_s,
-        {{u"BIRTHNUM"_s, Running}, {u"NUMBER"_s, u"26/00001"_s}, {u"AGRDATE"_s, QDate(2026, 5, 2)}});
+    write(store, u"Osoby.DBF"_s, {{u"BIRTHNUM"_s, Due}, {u"LASTNAME"_s, u"Mráz"_s}, {u"CITY"_s, u"Trnava"_s}});
+    write(store, u"Zmluvy.DBF"_s,
+          {{u"BIRTHNUM"_s, Due},
+           {u"NUMBER"_s, u"12/00001"_s},
+           {u"AGRDATE"_s, QDate(2012, 2, 1)},
+           {u"PAID"_s, true},
+           {u"PAID_DATE"_s, QDate(2012, 3, 1)}});
+    write(store, u"Osoby.DBF"_s, {{u"BIRTHNUM"_s, Running}, {u"LASTNAME"_s, u"Beňová"_s}});
+    write(store, u"Zmluvy.DBF"_s,
+          {{u"BIRTHNUM"_s, Running}, {u"NUMBER"_s, u"26/00001"_s}, {u"AGRDATE"_s, QDate(2026, 5, 2)}});
     if (!clerks) return;
     Clerks::add(store, u"Eva"_s, Role::Owner, u"eva-heslo"_s);
     Clerks::add(store, u"Jan"_s, Role::Clerk, u"jan-heslo"_s);
@@ -70,14 +57,6 @@ QList<Messages::Shown> questions()
     for (const Messages::Shown& s : Messages::takeShown())
         if (s.kind == Messages::Kind::Question) out << s;
     return out;
-}
-
-QString pdfText(const QString& file)
-{
-    QProcess p;
-    p.start(u"pdftotext"_s, {file, u"-"_s});
-    if (!p.waitForFinished(60000)) qFatal("pdftotext hangs");
-    return QString::fromUtf8(p.readAllStandardOutput());
 }
 
 } // namespace
@@ -108,13 +87,7 @@ class TestPersonalData : public QObject
         QVERIFY(m_main->isVisible());
     }
 
-    QList<Trail::Row> rows(const QString& action)
-    {
-        QList<Trail::Row> out;
-        for (const Trail::Row& r : Trail::read(store(), {}))
-            if (r.action == action) out << r;
-        return out;
-    }
+    QList<Trail::Row> rows(const QString& action) { return PersonRecords::rows(store(), action); }
 
     qint64 persons(const QString& birthNumber)
     {
@@ -185,7 +158,7 @@ private Q_SLOTS:
         if (!save) return;
         QCOMPARE(printed.first().key, Due);
         QCOMPARE(printed.first().clerk, clerk.isEmpty() ? Trail::noClerk() : clerk);
-        const QString text = pdfText(file);
+        const QString text = PersonRecords::pdfText(file);
         QVERIFY2(text.contains(u"Mráz"_s) && text.contains(u"12/00001"_s), qPrintable(text));
         QVERIFY(!text.contains(u"Beňová"_s));
     }

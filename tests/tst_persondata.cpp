@@ -1,3 +1,4 @@
+#include "PersonRecords.h"
 #include "RunAdmin.h"
 #include "TestBackend.h"
 #include "store/Store.h"
@@ -28,74 +29,50 @@ class TestPersonData : public QObject
     std::unique_ptr<QTemporaryDir> m_tmp;
     QString m_location;
 
-    static void write(Store& store, const QString& file, const QList<std::pair<QString, QVariant>>& values)
-    {
-        Table t(store, file);
-        t.open();
-        t.append();
-        for (const auto& [field, value] : values) {
-            if (value.typeId() == QMetaType::QDate)
-                t.field(field).setAsDate(value.toDate());
-            else if (value.typeId() == QMetaType::Bool)
-                t.field(field).setAsBoolean(value.toBool());
-            else
-                t.field(field).setAsString(value.toString());
-        }
-        t.post();
-    }
-
     // A person with a live contract (paid long ago, one item) and an archived one (paid longer ago), another with
     // a running contract, one undesirable and one without contracts.
     void fill()
     {
         Store store(m_location);
-        write(store, u"Osoby.DBF"_s,
-              {{u"BIRTHNUM"_s, Pledger},
-               {u"LASTNAME"_s, u"Kováčová"_s},
-               {u"FIRSNAME"_s, u"Zuzana"_s},
-               {u"CITY"_s, u"Žilina"_s}});
-        write(store, u"Zmluvy.DBF"_s,
-              {{u"BIRTHNUM"_s, Pledger},
-               {u"NUMBER"_s, u"12/00007"_s},
-               {u"AGRDATE"_s, QDate(2012, 4, 2)},
-               {u"PAID"_s, true},
-               {u"PAID_DATE"_s, QDate(2012, 5, 30)}});
-        write(store, u"Inventar.DBF"_s, {{u"NUMBER"_s, u"12/00007"_s}, {u"SUBJECT"_s, u"Strieborná retiazka"_s}});
-        write(store, u"Xzmluvy.DBF"_s,
-              {{u"BIRTHNUM"_s, Pledger},
-               {u"NUMBER"_s, u"11/00003"_s},
-               {u"AGRDATE"_s, QDate(2011, 2, 1)},
-               {u"PAID"_s, true},
-               {u"PAID_DATE"_s, QDate(2011, 3, 1)}});
-        write(store, u"Xinvent.DBF"_s, {{u"NUMBER"_s, u"11/00003"_s}, {u"SUBJECT"_s, u"Zlatý prsteň"_s}});
-        write(store, u"Osoby.DBF"_s, {{u"BIRTHNUM"_s, Other}, {u"LASTNAME"_s, u"Beňo"_s}});
-        write(store, u"Zmluvy.DBF"_s,
-              {{u"BIRTHNUM"_s, Other}, {u"NUMBER"_s, u"26/00001"_s}, {u"AGRDATE"_s, QDate(2026, 1, 2)}});
-        write(store, u"Osoby.DBF"_s, {{u"BIRTHNUM"_s, u"5101011111"_s}, {u"LASTNAME"_s, u"Zlý"_s}, {u"BLACK"_s, true}});
-        write(store, u"Zmluvy.DBF"_s,
-              {{u"BIRTHNUM"_s, u"5101011111"_s},
-               {u"NUMBER"_s, u"10/00001"_s},
-               {u"AGRDATE"_s, QDate(2010, 1, 2)},
-               {u"PAID"_s, true},
-               {u"PAID_DATE"_s, QDate(2010, 2, 1)}});
-        write(store, u"Osoby.DBF"_s, {{u"BIRTHNUM"_s, u"8808081111"_s}, {u"LASTNAME"_s, u"Nový"_s}});
-    }
-
-    static QString pdfText(const QString& file)
-    {
-        QProcess p;
-        p.start(u"pdftotext"_s, {u"-layout"_s, file, u"-"_s});
-        if (!p.waitForFinished(60000)) qFatal("pdftotext hangs");
-        return QString::fromUtf8(p.readAllStandardOutput());
+        PersonRecords::write(store, u"Osoby.DBF"_s,
+                             {{u"BIRTHNUM"_s, Pledger},
+                              {u"LASTNAME"_s, u"Kováčová"_s},
+                              {u"FIRSNAME"_s, u"Zuzana"_s},
+                              {u"CITY"_s, u"Žilina"_s}});
+        PersonRecords::write(store, u"Zmluvy.DBF"_s,
+                             {{u"BIRTHNUM"_s, Pledger},
+                              {u"NUMBER"_s, u"12/00007"_s},
+                              {u"AGRDATE"_s, QDate(2012, 4, 2)},
+                              {u"PAID"_s, true},
+                              {u"PAID_DATE"_s, QDate(2012, 5, 30)}});
+        PersonRecords::write(store, u"Inventar.DBF"_s,
+                             {{u"NUMBER"_s, u"12/00007"_s}, {u"SUBJECT"_s, u"Strieborná retiazka"_s}});
+        PersonRecords::write(store, u"Xzmluvy.DBF"_s,
+                             {{u"BIRTHNUM"_s, Pledger},
+                              {u"NUMBER"_s, u"11/00003"_s},
+                              {u"AGRDATE"_s, QDate(2011, 2, 1)},
+                              {u"PAID"_s, true},
+                              {u"PAID_DATE"_s, QDate(2011, 3, 1)}});
+        PersonRecords::write(store, u"Xinvent.DBF"_s,
+                             {{u"NUMBER"_s, u"11/00003"_s}, {u"SUBJECT"_s, u"Zlatý prsteň"_s}});
+        PersonRecords::write(store, u"Osoby.DBF"_s, {{u"BIRTHNUM"_s, Other}, {u"LASTNAME"_s, u"Beňo"_s}});
+        PersonRecords::write(store, u"Zmluvy.DBF"_s,
+                             {{u"BIRTHNUM"_s, Other}, {u"NUMBER"_s, u"26/00001"_s}, {u"AGRDATE"_s, QDate(2026, 1, 2)}});
+        PersonRecords::write(store, u"Osoby.DBF"_s,
+                             {{u"BIRTHNUM"_s, u"5101011111"_s}, {u"LASTNAME"_s, u"Zlý"_s}, {u"BLACK"_s, true}});
+        PersonRecords::write(store, u"Zmluvy.DBF"_s,
+                             {{u"BIRTHNUM"_s, u"5101011111"_s},
+                              {u"NUMBER"_s, u"10/00001"_s},
+                              {u"AGRDATE"_s, QDate(2010, 1, 2)},
+                              {u"PAID"_s, true},
+                              {u"PAID_DATE"_s, QDate(2010, 2, 1)}});
+        PersonRecords::write(store, u"Osoby.DBF"_s, {{u"BIRTHNUM"_s, u"8808081111"_s}, {u"LASTNAME"_s, u"Nový"_s}});
     }
 
     QList<Trail::Row> rows(const QString& action)
     {
         Store store(m_location);
-        QList<Trail::Row> out;
-        for (const Trail::Row& r : Trail::read(store, {}))
-            if (r.action == action) out << r;
-        return out;
+        return PersonRecords::rows(store, action);
     }
 
 private Q_SLOTS:
@@ -128,7 +105,7 @@ private Q_SLOTS:
         if (pdf) args << u"--pdf"_s << file;
         const AdminRun run = runAdmin(args);
         QVERIFY2(run.status == 0, qPrintable(run.err));
-        const QString text = pdf ? pdfText(file) : run.out;
+        const QString text = pdf ? PersonRecords::pdfText(file) : run.out;
         if (pdf) QCOMPARE(run.out.trimmed(), u"2"_s); // pages
         QVERIFY2(!pdf || text.contains(u"Osobné údaje"_s), qPrintable(text));
         QVERIFY(!pdf || text.contains(u"rodné číslo 6505051234"_s));
