@@ -168,6 +168,8 @@ private:
     void askClerk(bool unlock);
     void clerkAnswered(TPrihlasenie* dialog);
     void showSession();
+    // Once a month an owner (anyone, without clerks) is asked whether to anonymise the persons due.
+    void askRetention();
     void checkIdle();
     void unlock();
     void createMenu();

@@ -1,7 +1,9 @@
 #include "app/Main.h"
 
 #include "core/Clerks.h"
+#include "core/Retention.h"
 #include "core/Shop.h"
+#include "store/Clock.h"
 #include "store/EngineConfig.h"
 #include "store/EventPump.h"
 #include "store/Store.h"
@@ -10,6 +12,7 @@
 #include "widgets/IdleWatch.h"
 #include "widgets/Messages.h"
 #include "widgets/OwnerOnly.h"
+#include "widgets/WaitCursor.h"
 #include "windows/services/Pokladnici.h"
 #include "windows/services/Prihlasenie.h"
 #include "windows/services/Zaloha.h"
@@ -47,6 +50,33 @@ void TForm1::openFrame()
         m_backupDone = true;
         QTimer::singleShot(0, this, [this] { guarded([this] { Zaloha::DailyBackup(*this); }); });
     }
+    QTimer::singleShot(0, this, [this] { guarded([this] { askRetention(); }); });
+}
+
+void TForm1::askRetention()
+{
+    // A clerk who is no owner is not asked; the owner who signs in later this month is.
+    if (!m_shop->ownerMayWork()) return;
+    Store& store = m_shop->store();
+    const QDate today = Clock::today();
+    const int years = EngineConfig::retentionYears();
+    if (years == 0 || Retention::askedIn(store, today)) return;
+    qsizetype due = 0;
+    {
+        WaitCursor wait;
+        due = Retention::survey(store, today, years).due.size();
+    }
+    if (due == 0) return;
+    const bool yes = Messages::question(
+        u"Počet osôb, ktorým uplynula lehota uchovania osobných údajov: %1\rAnonymizovať ich teraz ?"_s.arg(due));
+    Retention::noteAsked(store, today, due, yes);
+    if (!yes) return;
+    qsizetype done = 0;
+    {
+        WaitCursor wait;
+        done = Retention::anonymiseDue(store, today, years).size();
+    }
+    Messages::information(u"Anonymizované osoby: %1"_s.arg(done));
 }
 
 void TForm1::askClerk(bool unlock)

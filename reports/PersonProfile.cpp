@@ -3,7 +3,6 @@
 #include "core/Shop.h"
 #include "store/Clock.h"
 #include "store/Table.h"
-#include "store/Trail.h"
 
 #include <initializer_list>
 
@@ -118,15 +117,7 @@ bool PersonProfile::Start(const QString& birthNumber)
     shop().Table3->setIndexName(u"NUMBER"_s);
     shop().Table4->setIndexName(u"NUMBER"_s);
     if (!persons.findKey(birthNumber)) return false;
-    // Who printed whose data, and when: the trail names the person.
-    QuickRep1.beforeOutput = [this, birthNumber] {
-        Trail::Entry entry;
-        entry.action = Trail::Action::PersonalDataPrinted;
-        entry.table = u"Osoby"_s;
-        entry.key = birthNumber;
-        entry.personKey = true;
-        Trail::record(shop().store(), entry);
-    };
+    namePersonOnOutput(birthNumber);
 
     Table1->setFilter(Filter::equal(Table1->definition(), u"BIRTHNUM"_s, birthNumber));
     Table1->setFiltered(true);

@@ -19,6 +19,9 @@ public:
 
 protected:
     ShopReport(Shop& shop, const QString& objectName, const QString& title, QObject* parent);
+    // The report shows a person's data: printing it or writing it as PDF leaves its row in the trail of changes
+    // naming the person.
+    void namePersonOnOutput(const QString& birthNumber);
 
 private:
     Shop& m_shop;

@@ -131,6 +131,14 @@ int backupKeep()
     return ok && keep > 0 ? keep : 14;
 }
 
+int retentionYears()
+{
+    const QSettings settings(filePath(), QSettings::IniFormat);
+    bool ok = false;
+    const int years = settings.value(key(u"RetentionYears"_s)).toInt(&ok);
+    return ok && years >= 0 ? years : 10;
+}
+
 int lockMinutes()
 {
     const QSettings settings(filePath(), QSettings::IniFormat);

@@ -51,6 +51,9 @@ void defineServer(const QString& host, const QString& port, const QString& datab
 QString backupDir(const QString& dataDir);
 // How many daily backups are kept: the entry BackupKeep, 14 when it is absent or no positive number.
 int backupKeep();
+// How many years after a person's last contract ended their data is kept: the entry RetentionYears, 10 when it is
+// absent or no number, 0 for ever.
+int retentionYears();
 // Minutes without keyboard or mouse input after which the register locks itself while a clerk is signed in: the
 // entry LockMinutes, 10 when it is absent or no number, 0 for never.
 int lockMinutes();

@@ -52,6 +52,7 @@ constexpr ActionText Actions[] = {
     {Action::PersonalDataPrinted, u"personal-data-printed", u"tlač osobných údajov"},
     {Action::PersonalDataExported, u"personal-data-exported", u"export osobných údajov"},
     {Action::Anonymised, u"anonymised", u"anonymizácia"},
+    {Action::RetentionAsked, u"retention-asked", u"otázka na anonymizáciu"},
 };
 
 constexpr quint64 bit(int i)

@@ -50,6 +50,7 @@ enum class Action {
     PersonalDataPrinted,
     PersonalDataExported,
     Anonymised,
+    RetentionAsked, // the owner was asked whether to anonymise the persons due, and answered
 };
 
 QString code(Action action);                         // "new", "archive-out" ...

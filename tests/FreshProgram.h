@@ -72,6 +72,14 @@ public:
 
     // The program ends as after "&Koniec"; its store stays, at location().
     void close() { m_main.reset(); }
+    // The program ends and starts again on the same store, on another day.
+    TForm1* restart(const QDate& today)
+    {
+        m_main.reset();
+        Clock::setToday(today);
+        m_main.reset(StartProgram(m_dir->path()));
+        return m_main.get();
+    }
     QString location() const { return m_location; }
 
     QString path() const { return m_dir ? m_dir->path() : QString(); }

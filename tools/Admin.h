@@ -74,3 +74,5 @@ int adminCopy(const Admin::Args& a);
 int adminAuditVerify(const Admin::Args& a);
 int adminAudit(const Admin::Args& a);
 int adminClerk(const Admin::Args& a);
+int adminPersonData(const Admin::Args& a);
+int adminRetention(const Admin::Args& a);

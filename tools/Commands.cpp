@@ -255,6 +255,35 @@ QList<Command> table()
          {u"clerk add /tmp/shop/Data Eva --owner"_s, u"clerk add /tmp/shop/Data Jan --as Eva"_s,
           u"clerk list /tmp/shop/Data"_s},
          adminClerk},
+        {u"person-data"_s,
+         u"writes everything the store holds about one person, as text or as a report"_s,
+         {u"person-data DIR BIRTHNUM [--pdf FILE] [--as OWNER]"_s},
+         {{u"DIR"_s, StoreHelp}, {u"BIRTHNUM"_s, u"the person's birth number"_s}},
+         {{u"pdf"_s, u"FILE"_s, u"the report \"Osobné údaje\" in FILE, and its page count"_s, u"a file"_s},
+          asOwner()},
+         u"The person record, every contract with that birth number, live and archived, with its goods and "
+         u"extensions, and the rows of the trail of changes that name the person or those contracts: printed as "
+         u"text, or with --pdf as the report \"Osobné údaje\". Either way the trail records that personal data left "
+         u"the store. Exit 1 when the store holds nothing about that birth number (no file is written then)."_s,
+         {u"person-data /tmp/shop/Data 7001011234 --pdf osoba.pdf"_s},
+         adminPersonData,
+         [](const Admin::Args& a) { return a.has(u"pdf"_s); }},
+        {u"retention"_s,
+         u"lists the persons due for anonymising and anonymises them"_s,
+         {u"retention DIR [--dry-run] [--today DATE] [--as OWNER]"_s},
+         {{u"DIR"_s, StoreHelp}},
+         {{u"dry-run"_s, {}, u"only list: who is due, the undesirable and the persons without contracts"_s},
+          dateOption(u"today"_s, u"the day the retention period counts back from (today by default)"_s),
+          asOwner()},
+         u"A person is due when none of their contracts still runs and every one, live or archived, was finished "
+         u"(paid, or forfeited with every item sold) more than RetentionYears (engine configuration, 10 by default, "
+         u"0 = keep for ever) years ago by the latest of its dates. Prints each one's birth number, name and latest "
+         u"date, and without --dry-run anonymises them all in one transaction: the name, ID card, street, number, "
+         u"city and note blanked, the birth number replaced by a pseudonym X and nine digits in the person and "
+         u"every contract, live and archived, and the person's key of the trail deleted; contracts, goods and sums "
+         u"stay. Undesirable persons are never anonymised automatically; persons without contracts are left alone."_s,
+         {u"retention /tmp/shop/Data --dry-run"_s, u"retention /tmp/shop/Data --as Eva"_s},
+         adminRetention},
     };
 }
 
@@ -271,7 +300,7 @@ QString commonNotes()
     return u"Wherever a command takes a DIR, DATA_DIR, SRC or DEST it also takes a store on a PostgreSQL server: "
            u"postgresql://HOST:PORT/DATABASE?user=USER (HOST may be the folder of the server's socket, written with "
            u"%2F for each /; the password only from ~/.pgpass).\n"
-           u"Once the store has an active clerk, archive, dearchive, restore, reindex and clerk add|password|disable "
+           u"Once the store has an active clerk, archive, dearchive, restore, reindex, person-data, retention and clerk add|password|disable "
            u"need --as OWNER naming an owner, whose password is typed at the terminal without echo or read as one "
            u"line of standard input (before a new clerk's password); the trail of changes names the owner, and a "
            u"refusal is recorded there too.\n"

@@ -9,8 +9,10 @@
 #include "widgets/OwnerOnly.h"
 #include "widgets/WaitCursor.h"
 #include "windows/print/TlacProfilu.h"
+#include "windows/print/TlacUdajov.h"
 #include "windows/register/Zmluvy.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QColor>
 #include <QFocusEvent>
@@ -81,6 +83,17 @@ TForm3::TForm3(Frame* main)
     connect(BitBtn4, &QPushButton::clicked, this, [this] { guarded([this] { ShowProfile(); }); });
     connect(BitBtn5, &QPushButton::clicked, this, [this] { guarded([this] { SavePerson(); }); });
     connect(BitBtn6, &QPushButton::clicked, this, [this] { guarded([this] { PrintExpiredContracts(); }); });
+    // The grid's own menu: a right click stands on the row first, as a click does.
+    Osobndaje1 = new QAction(u"Osobné údaje…"_s, this);
+    Osobndaje1->setObjectName(u"Osobndaje1"_s);
+    DBGrid1->addAction(Osobndaje1);
+    DBGrid1->setContextMenuPolicy(Qt::ActionsContextMenu);
+    connect(Osobndaje1, &QAction::triggered, this, [this] {
+        guarded([this] {
+            followGrid();
+            ShowPersonalData();
+        });
+    });
     connect(Edit9, &QLineEdit::textChanged, this, [this] { guarded([this] { Edit9Change(); }); });
 }
 
@@ -419,6 +432,13 @@ void TForm3::PrintExpiredContracts()
 void TForm3::ShowProfile()
 {
     m_main->form<TForm9>()->ShowPersonProfile(Edit1->text());
+}
+
+void TForm3::ShowPersonalData()
+{
+    if (!ownerOnly(m_main->shop())) return;
+    if (Table1->isEmpty()) return; // nobody in the list
+    m_main->form<TFormUdaje>()->ShowPersonalData(Table1->field(u"BIRTHNUM"_s).asString());
 }
 
 void TForm3::Edit9Change()

@@ -2,6 +2,7 @@
 
 #include "windows/register/RegisterWindow.h"
 
+class QAction;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -33,6 +34,7 @@ public:
     QPushButton* BitBtn4 = nullptr; // "&Profil"
     QPushButton* BitBtn5 = nullptr; // "Z&apíš"
     QPushButton* BitBtn6 = nullptr; // "&Exp. zmluvy"
+    QAction* Osobndaje1 = nullptr;  // the grid's context menu: "Osobné údaje…"
 
     void ShowCurrentPerson();
     void StartNewPerson();           // "&Nový"
@@ -46,6 +48,9 @@ public:
     void PrintExpiredContracts();
     // "&Profil": the profile of the person whose birth number the box holds.
     void ShowProfile();
+    // "Osobné údaje…" of the grid's context menu: everything the store holds about the person of the current
+    // record, in the preview; an owner's command where clerks sign in.
+    void ShowPersonalData();
     void Edit9Change(); // incremental search by surname
 
     // Positions the list on the person with this birth number (tag BIRTHNUM, exact search, back to

@@ -1,0 +1,203 @@
+#include "core/PersonData.h"
+
+#include "store/Schema.h"
+#include "store/Statement.h"
+#include "store/Store.h"
+#include "store/Transaction.h"
+#include "store/Values.h"
+
+#include <QMap>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// The captions the register's windows give the fields.
+QString captionOf(const QString& field)
+{
+    static const QHash<QString, QString> Captions{{u"BLACK"_s, u"Nežiadúci"_s},
+                                                  {u"BIRTHNUM"_s, u"Rodné číslo"_s},
+                                                  {u"LASTNAME"_s, u"Priezvisko"_s},
+                                                  {u"FIRSNAME"_s, u"Meno"_s},
+                                                  {u"IDCARD"_s, u"Číslo OP"_s},
+                                                  {u"STREET"_s, u"Ulica"_s},
+                                                  {u"STREETNO"_s, u"Číslo"_s},
+                                                  {u"CITY"_s, u"Mesto"_s},
+                                                  {u"REASON"_s, u"Poznámka"_s},
+                                                  {u"NUMBER"_s, u"Zmluva"_s},
+                                                  {u"AGRDATE"_s, u"Dátum vystav."_s},
+                                                  {u"AMOUNT"_s, u"Založená suma"_s},
+                                                  {u"PERCENT"_s, u"%"_s},
+                                                  {u"WEEKTIME"_s, u"Týždne"_s},
+                                                  {u"UNTIL"_s, u"Vypršanie"_s},
+                                                  {u"PAID"_s, u"Zaplatené"_s},
+                                                  {u"PAID_SUM"_s, u"Zaplat. suma"_s},
+                                                  {u"PAID_DATE"_s, u"Zaplat. dňa"_s},
+                                                  {u"RETURNED"_s, u"Vrátené"_s},
+                                                  {u"RETUDATE"_s, u"Vrátené dňa"_s},
+                                                  {u"RETENT"_s, u"Predĺžené"_s},
+                                                  {u"PADAK"_s, u"Prepadnuté"_s},
+                                                  {u"X_UNTIL"_s, u"Dátum do"_s},
+                                                  {u"X_PERCENT"_s, u"Percentá"_s},
+                                                  {u"X_PAID"_s, u"Suma platby"_s},
+                                                  {u"X_PAIDDATE"_s, u"Dátum platby"_s},
+                                                  {u"SUBJECT"_s, u"Založený predmet"_s},
+                                                  {u"VRATENE"_s, u"Vrátené"_s},
+                                                  {u"PREDANE"_s, u"Predané"_s},
+                                                  {u"PREPADNUTE"_s, u"Prepadnuté"_s},
+                                                  {u"PRED_DATUM"_s, u"Dátum predaja"_s},
+                                                  {u"PRED_SUMA"_s, u"Suma predaja"_s},
+                                                  {u"SUMA1"_s, u"Záložná hodnota"_s},
+                                                  {u"SUMA2"_s, u"Predajná cena"_s}};
+    return Captions.value(field, field);
+}
+
+QString shown(FieldType type, const QVariant& value)
+{
+    if (value.isNull() || !value.isValid()) return {};
+    switch (type) {
+    case FieldType::Logical:
+        return value.toLongLong() != 0 ? u"áno"_s : u"nie"_s;
+    case FieldType::Number:
+        return Values::generalNumberText(value.toDouble());
+    case FieldType::SmallInt:
+        return QString::number(value.toLongLong());
+    case FieldType::Date:
+        return Values::shortDateText(QDate::fromString(value.toString().left(10), Qt::ISODate));
+    case FieldType::Text:
+        break;
+    }
+    return value.toString();
+}
+
+// The records of table (SQL name) whose field equals value, in the order written, every field but WRK.
+QList<PersonData::Record> records(Store& store, const QString& table, const QString& field, const QString& value)
+{
+    const TableDef* def = nullptr;
+    for (const TableDef& d : Schema::tables())
+        if (d.sqlName == table) def = &d;
+    QList<FieldDef> fields;
+    QStringList columns;
+    for (const FieldDef& f : def->fields)
+        if (f.name != u"WRK"_s) {
+            fields << f;
+            columns << f.name;
+        }
+    const QString order = def->fieldIndex(u"NUMBER"_s) >= 0 ? u"NUMBER, rowid"_s : u"rowid"_s;
+    Statement& q = store.statement(u"SELECT "_s + columns.join(u", "_s) + u" FROM "_s + table + u" WHERE "_s + field +
+                                   u" = ? ORDER BY "_s + order);
+    q.addBindValue(value);
+    q.exec();
+    QList<PersonData::Record> out;
+    while (q.next()) {
+        PersonData::Record r;
+        for (int i = 0; i < fields.size(); ++i)
+            r << PersonData::Value{captionOf(fields.at(i).name), shown(fields.at(i).type, q.value(i))};
+        out << r;
+    }
+    q.finish();
+    return out;
+}
+
+QString numberOf(const PersonData::Record& contract)
+{
+    for (const PersonData::Value& v : contract)
+        if (v.caption == captionOf(u"NUMBER"_s)) return v.text;
+    return {};
+}
+
+} // namespace
+
+namespace PersonData {
+
+std::optional<Holding> gather(Store& store, const QString& birthNumber)
+{
+    if (birthNumber.isEmpty()) return std::nullopt;
+    Holding h;
+    h.birthNumber = birthNumber;
+    {
+        const Snapshot snapshot(store); // one moment across the tables
+        h.persons = records(store, u"Osoby"_s, u"BIRTHNUM"_s, birthNumber);
+        const struct
+        {
+            bool archived;
+            QString contracts, goods, extensions;
+        } sides[] = {{false, u"Zmluvy"_s, u"Inventar"_s, u"Predlz"_s},
+                     {true, u"Xzmluvy"_s, u"Xinvent"_s, u"Xpredlz"_s}};
+        for (const auto& side : sides)
+            for (const Record& fields : records(store, side.contracts, u"BIRTHNUM"_s, birthNumber)) {
+                Contract c;
+                c.archived = side.archived;
+                c.number = numberOf(fields);
+                c.fields = fields;
+                c.goods = records(store, side.goods, u"NUMBER"_s, c.number);
+                c.extensions = records(store, side.extensions, u"NUMBER"_s, c.number);
+                h.contracts << c;
+            }
+    }
+    // The person's rows and those of their contracts, each once, in the order written.
+    QMap<qint64, Trail::Row> rows;
+    Trail::Query byPerson;
+    byPerson.birthNumber = birthNumber;
+    Trail::read(store, byPerson, [&rows](const Trail::Row& r) { rows.insert(r.seq, r); });
+    for (const Contract& c : std::as_const(h.contracts)) {
+        Trail::Query byContract;
+        byContract.contract = c.number;
+        if (!c.number.isEmpty())
+            Trail::read(store, byContract, [&rows](const Trail::Row& r) { rows.insert(r.seq, r); });
+    }
+    h.trail = rows.values();
+    if (h.persons.isEmpty() && h.contracts.isEmpty() && h.trail.isEmpty()) return std::nullopt;
+    return h;
+}
+
+QList<Line> lines(const Holding& holding)
+{
+    QList<Line> out;
+    const auto values = [&out](const Record& record) {
+        for (const Value& v : record)
+            out << Line{false, v.caption, v.text};
+    };
+    if (holding.persons.isEmpty()) out << Line{true, u"Osoba"_s, {}} << Line{false, {}, u"záznam osoby nie je"_s};
+    for (const Record& person : holding.persons) {
+        out << Line{true, u"Osoba"_s, {}};
+        values(person);
+    }
+    for (const Contract& c : holding.contracts) {
+        out << Line{true, u"Zmluva %1%2"_s.arg(c.number, c.archived ? u" (archív)"_s : QString()), {}};
+        values(c.fields);
+        for (qsizetype i = 0; i < c.goods.size(); ++i) {
+            out << Line{true, u"Predmet %1 zmluvy %2"_s.arg(i + 1).arg(c.number), {}};
+            values(c.goods.at(i));
+        }
+        for (qsizetype i = 0; i < c.extensions.size(); ++i) {
+            out << Line{true, u"Predĺženie %1 zmluvy %2"_s.arg(i + 1).arg(c.number), {}};
+            values(c.extensions.at(i));
+        }
+    }
+    out << Line{true, u"Zmeny záznamov"_s, {}};
+    if (holding.trail.isEmpty()) out << Line{false, {}, u"žiadne"_s};
+    for (const Trail::Row& r : holding.trail) {
+        QStringList text{QStringList{actionText(r), r.table, r.key, r.clerk, r.counter}.join(u", "_s)};
+        text << changeLines(r);
+        out << Line{false, Values::shortDateText(r.moment.date()) + u' ' + r.moment.time().toString(u"HH:mm:ss"_s),
+                    text.join(u'\n')};
+    }
+    return out;
+}
+
+QString actionText(const Trail::Row& row)
+{
+    const auto action = Trail::actionOf(row.action);
+    return action ? Trail::name(*action) : row.action;
+}
+
+QStringList changeLines(const Trail::Row& row)
+{
+    QStringList lines;
+    for (const Trail::FieldChange& f : row.fields)
+        lines << u"%1: %2 → %3"_s.arg(captionOf(f.field), f.oldValue, f.newValue);
+    return lines;
+}
+
+} // namespace PersonData
