@@ -54,17 +54,27 @@ bool clearUnreadable(const QString& path)
 #endif
 }
 
+// Takes the lock file unless a living process holds it. Qt removes a dead holder's file under a ".rmlock" of its
+// own; a program killed while it made that one leaves it empty, and Qt would wait half a minute before it takes
+// it for stale: it is cleared as an empty lock file of ours is.
+bool takeUnlessHeld(QLockFile& lock, const QString& path)
+{
+    if (lock.tryLock(0)) return true;
+    if (lock.error() != QLockFile::LockFailedError) return false;
+    if (clearUnreadable(path) && lock.tryLock(0)) return true;
+    return lock.error() == QLockFile::LockFailedError && clearUnreadable(path + u".rmlock"_s) && lock.tryLock(0);
+}
+
 // Whether a running process holds the lock file at path; a file left by a dead one is removed.
 // A lock is never taken as stale by its age alone: a register runs for days.
 bool heldByLiveProcess(const QString& path, QString* holder)
 {
     QLockFile probe(path);
     probe.setStaleLockTime(0);
-    if (probe.tryLock(0)) {
+    if (takeUnlessHeld(probe, path)) {
         probe.unlock();
         return false;
     }
-    if (clearUnreadable(path)) return false;
     qint64 pid = 0;
     QString host, app;
     if (probe.getLockInfo(&pid, &host, &app))
@@ -109,8 +119,7 @@ StoreLock::StoreLock(const QString& dataDir, Kind kind)
 
     m_lock = std::make_unique<QLockFile>(restoreLockPath(dataDir));
     m_lock->setStaleLockTime(0);
-    if (!m_lock->tryLock(0) && !(m_lock->error() == QLockFile::LockFailedError &&
-                                 clearUnreadable(restoreLockPath(dataDir)) && m_lock->tryLock(0))) {
+    if (!takeUnlessHeld(*m_lock, restoreLockPath(dataDir))) {
         const bool running = m_lock->error() == QLockFile::LockFailedError;
         m_lock.reset();
         if (running) throw StoreError(u"Another restore of the store in %1 is running"_s.arg(native));

@@ -564,15 +564,19 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("file"); // in the data folder
         QTest::addColumn<bool>("empty");
-        QTest::newRow("register's mark of a dead process") << u"mervana-open/crashed.lock"_s << false;
-        QTest::newRow("register's mark left empty") << u"mervana-open/crashed.lock"_s << true;
-        QTest::newRow("restore's lock of a dead process") << u"mervana-restore.lock"_s << false;
-        QTest::newRow("restore's lock left empty") << u"mervana-restore.lock"_s << true;
+        QTest::addColumn<bool>("removing"); // killed as it removed a dead holder's file: Qt's .rmlock left empty
+        QTest::newRow("register's mark of a dead process") << u"mervana-open/crashed.lock"_s << false << false;
+        QTest::newRow("register's mark left empty") << u"mervana-open/crashed.lock"_s << true << false;
+        QTest::newRow("register's mark, its removal cut short") << u"mervana-open/crashed.lock"_s << false << true;
+        QTest::newRow("restore's lock of a dead process") << u"mervana-restore.lock"_s << false << false;
+        QTest::newRow("restore's lock left empty") << u"mervana-restore.lock"_s << true << false;
+        QTest::newRow("restore's lock, its removal cut short") << u"mervana-restore.lock"_s << false << true;
     }
     void restoreAfterCrashedProgram()
     {
         QFETCH(QString, file);
         QFETCH(bool, empty);
+        QFETCH(bool, removing);
         if (onServer()) QSKIP("A server ends the session of a crashed program: it leaves no mark behind");
         QTemporaryDir tmp;
         const QString data = demoStore(tmp);
@@ -586,8 +590,14 @@ private Q_SLOTS:
         QVERIFY(mark.open(QIODevice::WriteOnly));
         if (!empty) mark.write(deadPid + "\nmervana\n" + QSysInfo::machineHostName().toUtf8() + "\n\n\n");
         mark.close();
+        QFile removal(mark.fileName() + u".rmlock"_s);
+        if (removing) {
+            QVERIFY(removal.open(QIODevice::WriteOnly));
+            removal.close();
+        }
         Backup::restore(backup, data, at(Day, 11), Keep);
         QVERIFY(!QFile::exists(mark.fileName()));
+        QVERIFY(!removal.exists());
         QVERIFY(mark.open(QIODevice::WriteOnly)); // left by the restore this time
         mark.close();
         const StoreLock opened(data, StoreLock::Kind::Open);
