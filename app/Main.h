@@ -141,9 +141,9 @@ public:
     // itself after LockMinutes without input, and "&Odhlásiť" closes the windows and asks for the next clerk.
     // With none, the frame opens at once and nothing of this shows.
     void beginSession();
-    void Odhlsi1Click();     // "&Odhlásiť"
-    void Pokladnci1Click();  // "Po&kladníci…": the clerks window (owners only)
-    void lockNow();          // covers the windows, as they are, until the password unlocks them
+    void Odhlsi1Click();    // "&Odhlásiť"
+    void Pokladnci1Click(); // "Po&kladníci…": the clerks window (owners only)
+    void lockNow();         // covers the windows, as they are, until the password unlocks them
     bool isLocked() const { return m_locked; }
     // The sign-in or unlock dialog while it asks; nullptr otherwise.
     TPrihlasenie* clerkDialog() const;

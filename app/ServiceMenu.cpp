@@ -1,22 +1,22 @@
 #include "app/Main.h"
 
 #include "app/AppearanceDialogs.h"
+#include "core/Maintenance.h"
+#include "core/Shop.h"
+#include "core/VersionFile.h"
+#include "store/Table.h"
 #include "widgets/OwnerOnly.h"
 #include "widgets/WaitCursor.h"
+#include "windows/print/ObdobieZmien.h"
 #include "windows/register/Inventar.h"
 #include "windows/register/Osoby.h"
 #include "windows/register/Predlz.h"
-#include "core/Shop.h"
 #include "windows/register/Zmluvy.h"
 #include "windows/services/About.h"
 #include "windows/services/Archiv.h"
 #include "windows/services/Hladaj.h"
-#include "core/Maintenance.h"
 #include "windows/services/Obeh.h"
 #include "windows/services/PoctyViet.h"
-#include "windows/print/ObdobieZmien.h"
-#include "core/VersionFile.h"
-#include "store/Table.h"
 
 #include <QFontMetrics>
 #include <QHeaderView>

@@ -117,8 +117,7 @@ void TForm1::showSession()
     place(action(u"Mervana1"_s)->menu(), m_signOut, action(u"Koniec1"_s), role.has_value());
     QMenu* service = action(u"Servis1"_s)->menu();
     const QList<QAction*> items = service->actions();
-    place(service, m_clerks, items.value(items.indexOf(action(u"Reindexcia1"_s)) + 1),
-          role == Clerks::Role::Owner);
+    place(service, m_clerks, items.value(items.indexOf(action(u"Reindexcia1"_s)) + 1), role == Clerks::Role::Owner);
 
     QLabel* panel = m_panels[3];
     panel->setVisible(role.has_value());

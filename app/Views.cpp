@@ -1,11 +1,11 @@
 #include "app/Main.h"
 
+#include "core/Shop.h"
+#include "store/Table.h"
 #include "widgets/Guard.h"
 #include "widgets/WaitCursor.h"
 #include "windows/register/Inventar.h"
-#include "core/Shop.h"
 #include "windows/register/Zmluvy.h"
-#include "store/Table.h"
 
 #include <QApplication>
 #include <QLineEdit>

@@ -5,15 +5,15 @@
 // A tenth of the big set (scale 100, built here) shows whether the time grows linearly with the rows.
 // Also the time the preview of the one-shop list takes to open with its pages laid out.
 #include "Bench.h"
+#include "core/Shop.h"
 #include "reports/ContractsList.h"
 #include "reports/ReportCatalog.h"
 #include "reports/ReportPainter.h"
-#include "widgets/ReportPreview.h"
-#include "core/Shop.h"
 #include "store/Errors.h"
 #include "store/Store.h"
 #include "store/Table.h"
 #include "tools/DemoData.h"
+#include "widgets/ReportPreview.h"
 
 #include <QApplication>
 #include <QDir>

@@ -106,8 +106,8 @@ int main(int argc, char* argv[])
         }
         print(u"Trail of changes on SQLite:"_s);
         measure(dir.path(), rows);
-        print(u"    store file %1 MB"_s.arg(QFileInfo(QDir(dir.path()).filePath(Store::fileName())).size() / 1048576.0, 0,
-                                             'f', 1));
+        print(u"    store file %1 MB"_s.arg(QFileInfo(QDir(dir.path()).filePath(Store::fileName())).size() / 1048576.0,
+                                            0, 'f', 1));
         if (!server.isEmpty()) {
             print(u"Trail of changes on the PostgreSQL server %1:"_s.arg(server));
             measure(server, rows);

@@ -67,9 +67,9 @@ std::optional<Stored> find(Store& store, const QString& name)
     q.exec();
     std::optional<Stored> found;
     if (q.next())
-        found = Stored{{q.value(0).toString(), roleOf(q.value(1).toString()).value_or(Role::Clerk),
-                        q.value(2).toInt() != 0},
-                       q.value(3).toString()};
+        found = Stored{
+            {q.value(0).toString(), roleOf(q.value(1).toString()).value_or(Role::Clerk), q.value(2).toInt() != 0},
+            q.value(3).toString()};
     q.finish();
     return found;
 }
@@ -102,7 +102,8 @@ private:
 
 int activeOwners(Store& store)
 {
-    return store.scalar(u"SELECT COUNT(*) FROM Pokladnici WHERE ACTIVE = 1 AND ROLE = ?"_s, {code(Role::Owner)}).toInt();
+    return store.scalar(u"SELECT COUNT(*) FROM Pokladnici WHERE ACTIVE = 1 AND ROLE = ?"_s, {code(Role::Owner)})
+        .toInt();
 }
 
 void record(Store& store, Trail::Action action, const QJsonObject& detail = {})
@@ -148,8 +149,8 @@ QList<Clerk> list(Store& store)
     q.exec();
     QList<Clerk> clerks;
     while (q.next())
-        clerks.append({q.value(0).toString(), roleOf(q.value(1).toString()).value_or(Role::Clerk),
-                       q.value(2).toInt() != 0});
+        clerks.append(
+            {q.value(0).toString(), roleOf(q.value(1).toString()).value_or(Role::Clerk), q.value(2).toInt() != 0});
     q.finish();
     // The same order on both engines, whatever their collations.
     std::sort(clerks.begin(), clerks.end(), [](const Clerk& a, const Clerk& b) {

@@ -1,5 +1,5 @@
-#include "fuzz/Check.h"
 #include "core/NumWord.h"
+#include "fuzz/Check.h"
 
 #include <QString>
 #include <fuzzer/FuzzedDataProvider.h>

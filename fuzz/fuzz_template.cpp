@@ -1,5 +1,5 @@
-#include "fuzz/Check.h"
 #include "core/ContractTemplate.h"
+#include "fuzz/Check.h"
 #include "store/Errors.h"
 
 #include <QByteArray>

@@ -1,5 +1,5 @@
-#include "fuzz/Check.h"
 #include "core/ContractRules.h"
+#include "fuzz/Check.h"
 #include "store/Errors.h"
 #include "store/Values.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "reports/ListReport.h"
 #include "core/IncomeExpense.h"
+#include "reports/ListReport.h"
 
 #include <QDate>
 

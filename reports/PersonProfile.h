@@ -1,7 +1,7 @@
 #pragma once
 
-#include "reports/ShopReport.h"
 #include "core/PersonFigures.h"
+#include "reports/ShopReport.h"
 
 class Table;
 

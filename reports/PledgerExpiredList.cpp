@@ -1,7 +1,7 @@
 #include "reports/PledgerExpiredList.h"
 
-#include "reports/ContractsList.h"
 #include "core/Shop.h"
+#include "reports/ContractsList.h"
 #include "store/Table.h"
 #include "store/Values.h"
 

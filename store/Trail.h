@@ -62,7 +62,7 @@ QString noClerk(); // "—": the clerk of a row written while nobody is signed i
 // owner who signed in for a command, whose routines open stores of their own.
 QString defaultClerk();
 void setDefaultClerk(const QString& name);
-QString erased();  // "(vymazané)": a personal value whose key is gone
+QString erased(); // "(vymazané)": a personal value whose key is gone
 
 // Makes libsodium ready for use (once per process); throws StoreError when it cannot be.
 void initCrypto();

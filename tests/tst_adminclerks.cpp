@@ -80,16 +80,15 @@ private Q_SLOTS:
         QCOMPARE(r.status, 0);
         QCOMPARE(clerks(), (QStringList{u"Eva\towner\tactive"_s, u"Jan\tclerk\tdisabled"_s}));
 
-        QCOMPARE(rowsSince(0),
-                 (QStringList{
-                     u"clerk-added — {\"clerk\":\"Eva\"} NAME:>Eva ROLE:>owner ACTIVE:>1"_s,
-                     u"sign-in Eva {\"note\":\"mervana-admin clerk add\"}"_s,
-                     u"clerk-added Eva {\"clerk\":\"Jan\"} NAME:>Jan ROLE:>clerk ACTIVE:>1"_s,
-                     u"sign-in Eva {\"note\":\"mervana-admin clerk password\"}"_s,
-                     u"clerk-changed Eva {\"changed\":\"password\",\"clerk\":\"Jan\"}"_s,
-                     u"sign-in Eva {\"note\":\"mervana-admin clerk disable\"}"_s,
-                     u"clerk-changed Eva {\"clerk\":\"Jan\"} ACTIVE:1>0"_s,
-                 }));
+        QCOMPARE(rowsSince(0), (QStringList{
+                                   u"clerk-added — {\"clerk\":\"Eva\"} NAME:>Eva ROLE:>owner ACTIVE:>1"_s,
+                                   u"sign-in Eva {\"note\":\"mervana-admin clerk add\"}"_s,
+                                   u"clerk-added Eva {\"clerk\":\"Jan\"} NAME:>Jan ROLE:>clerk ACTIVE:>1"_s,
+                                   u"sign-in Eva {\"note\":\"mervana-admin clerk password\"}"_s,
+                                   u"clerk-changed Eva {\"changed\":\"password\",\"clerk\":\"Jan\"}"_s,
+                                   u"sign-in Eva {\"note\":\"mervana-admin clerk disable\"}"_s,
+                                   u"clerk-changed Eva {\"clerk\":\"Jan\"} ACTIVE:1>0"_s,
+                               }));
     }
 
     // Each owner's command on a store with clerks: refused without an owner's name and password, with its row.
@@ -101,8 +100,7 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("password");
 
         const QList<std::pair<QString, QStringList>> commands{
-            {u"archive"_s,
-             {u"archive"_s, u"STORE"_s, u"--from"_s, u"1.1.2000"_s, u"--to"_s, u"31.12.2099"_s}},
+            {u"archive"_s, {u"archive"_s, u"STORE"_s, u"--from"_s, u"1.1.2000"_s, u"--to"_s, u"31.12.2099"_s}},
             {u"dearchive"_s, {u"dearchive"_s, u"STORE"_s}},
             {u"reindex"_s, {u"reindex"_s, u"STORE"_s}},
             {u"restore"_s, {u"restore"_s, u"BACKUP"_s, u"STORE"_s}},

@@ -9,11 +9,10 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-const QStringList Commands{u"init"_s,       u"demo"_s,         u"report"_s,  u"import-dbf"_s,
-                           u"export-dbf"_s, u"backup"_s,       u"restore"_s, u"archive"_s,
-                           u"dearchive"_s,  u"stats"_s,        u"search"_s,  u"reindex"_s,
-                           u"copy"_s,       u"audit-verify"_s, u"audit"_s,   u"clerk"_s,
-                           u"person-data"_s, u"retention"_s};
+const QStringList Commands{u"init"_s,   u"demo"_s,        u"report"_s,   u"import-dbf"_s,   u"export-dbf"_s,
+                           u"backup"_s, u"restore"_s,     u"archive"_s,  u"dearchive"_s,    u"stats"_s,
+                           u"search"_s, u"reindex"_s,     u"copy"_s,     u"audit-verify"_s, u"audit"_s,
+                           u"clerk"_s,  u"person-data"_s, u"retention"_s};
 
 } // namespace
 
@@ -244,7 +243,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("words");
         QTest::addColumn<QStringList>("offered");
-        QTest::newRow("command") << QStringList{u"re"_s} << QStringList{u"reindex"_s, u"report"_s, u"restore"_s, u"retention"_s};
+        QTest::newRow("command") << QStringList{u"re"_s}
+                                 << QStringList{u"reindex"_s, u"report"_s, u"restore"_s, u"retention"_s};
         QTest::newRow("help command") << QStringList{u"help"_s, u"st"_s} << QStringList{u"stats"_s};
         QTest::newRow("report names") << QStringList{u"report"_s, u"/nowhere"_s, u""_s}
                                       << QStringList{u"audit"_s, u"contracts"_s, u"expired-for"_s, u"expiry"_s,

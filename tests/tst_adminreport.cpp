@@ -234,7 +234,8 @@ private Q_SLOTS:
         for (const QString& a : absent)
             QVERIFY2(!text.contains(a), qPrintable(a + u"\n"_s + text));
         // The page lies on its side.
-        QVERIFY(tool(u"pdfinfo"_s, {pdf()}).contains(QRegularExpression(u"Page size:\\s+84[12](\\.\\d+)? x 59[45](\\.\\d+)? pts"_s)));
+        QVERIFY(tool(u"pdfinfo"_s, {pdf()})
+                    .contains(QRegularExpression(u"Page size:\\s+84[12](\\.\\d+)? x 59[45](\\.\\d+)? pts"_s)));
     }
 
     // A long trail: the heading on every page, the rows in the order they were written across the pages.

@@ -67,9 +67,8 @@ private Q_SLOTS:
             << QStringList{u"Eva:owner:0"_s} << u"Jan"_s << false << u"x"_s << u"Prvý pokladník musí byť vlastník"_s;
         QTest::newRow("name taken, other case")
             << QStringList{u"Eva:owner:1"_s} << u"eva"_s << false << u"x"_s << u"Pokladník Eva už existuje."_s;
-        QTest::newRow("name of a disabled clerk")
-            << QStringList{u"Eva:owner:1"_s, u"Jan:clerk:0"_s} << u"Jan"_s << false << u"x"_s
-            << u"Pokladník Jan už existuje."_s;
+        QTest::newRow("name of a disabled clerk") << QStringList{u"Eva:owner:1"_s, u"Jan:clerk:0"_s} << u"Jan"_s
+                                                  << false << u"x"_s << u"Pokladník Jan už existuje."_s;
         QTest::newRow("blank name") << QStringList() << u"  "_s << true << u"x"_s << u"Zadajte meno pokladníka."_s;
         QTest::newRow("the name of nobody") << QStringList() << u"—"_s << true << u"x"_s << u"Meno — nemôže"_s;
         QTest::newRow("empty password") << QStringList() << u"Eva"_s << true << QString()
@@ -86,7 +85,8 @@ private Q_SLOTS:
         for (const QString& b : before) {
             const QStringList parts = b.split(u':');
             Clerks::add(*m_store, parts[0], Clerks::roleOf(parts[1]).value(), u"heslo"_s);
-            if (parts[2] == u"0"_s) m_store->exec(u"UPDATE Pokladnici SET ACTIVE = 0 WHERE NAME = '%1'"_s.arg(parts[0]));
+            if (parts[2] == u"0"_s)
+                m_store->exec(u"UPDATE Pokladnici SET ACTIVE = 0 WHERE NAME = '%1'"_s.arg(parts[0]));
         }
         const qint64 seq = lastSeq();
         const int count = Clerks::list(*m_store).size();

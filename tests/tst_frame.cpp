@@ -1,10 +1,10 @@
 #include "FreshProgram.h"
-#include "windows/register/Osoby.h"
 #include "core/Shop.h"
-#include "windows/register/Zmluvy.h"
-#include "windows/services/Zaloha.h"
 #include "store/Backup.h"
 #include "store/Table.h"
+#include "windows/register/Osoby.h"
+#include "windows/register/Zmluvy.h"
+#include "windows/services/Zaloha.h"
 
 #include <QAction>
 #include <QIcon>

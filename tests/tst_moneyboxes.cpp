@@ -1,9 +1,9 @@
 #include "FreshProgram.h"
+#include "core/Shop.h"
+#include "store/Table.h"
 #include "windows/register/Inventar.h"
 #include "windows/register/Predlz.h"
-#include "core/Shop.h"
 #include "windows/register/Zmluvy.h"
-#include "store/Table.h"
 
 #include <QComboBox>
 #include <QPushButton>

@@ -1,16 +1,16 @@
 #include "FreshProgram.h"
 #include "app/Main.h"
-#include "widgets/MaskEdit.h"
-#include "widgets/Messages.h"
 #include "app/StartProgram.h"
-#include "widgets/PageSetup.h"
-#include "windows/print/TlacZmluvy.h"
 #include "core/Shop.h"
-#include "windows/register/Zmluvy.h"
 #include "store/Clock.h"
 #include "store/EngineConfig.h"
 #include "store/Store.h"
 #include "store/Table.h"
+#include "widgets/MaskEdit.h"
+#include "widgets/Messages.h"
+#include "widgets/PageSetup.h"
+#include "windows/print/TlacZmluvy.h"
+#include "windows/register/Zmluvy.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,13 +1,13 @@
 #include "FreshProgram.h"
 #include "ReportShop.h"
-#include "windows/register/Inventar.h"
-#include "windows/register/Osoby.h"
 #include "core/Shop.h"
-#include "windows/register/Zmluvy.h"
-#include "windows/services/Hladaj.h"
 #include "store/EventPump.h"
 #include "store/Table.h"
 #include "store/TableModel.h"
+#include "windows/register/Inventar.h"
+#include "windows/register/Osoby.h"
+#include "windows/register/Zmluvy.h"
+#include "windows/services/Hladaj.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,16 +1,16 @@
 #include "FreshProgram.h"
 #include "ReportShop.h"
 #include "app/AppearanceDialogs.h"
+#include "core/Shop.h"
+#include "store/Table.h"
 #include "widgets/ReportPreview.h"
 #include "windows/register/Inventar.h"
 #include "windows/register/Osoby.h"
 #include "windows/register/Predlz.h"
-#include "core/Shop.h"
 #include "windows/register/Zmluvy.h"
 #include "windows/services/About.h"
 #include "windows/services/Archiv.h"
 #include "windows/services/Hladaj.h"
-#include "store/Table.h"
 
 #include <QAction>
 #include <QApplication>

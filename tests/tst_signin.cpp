@@ -284,8 +284,8 @@ private Q_SLOTS:
         QTest::newRow("owner") << u"Eva"_s << u"eva-heslo"_s << u"unlock Jan {\"clerk\":\"Eva\"}"_s;
         QTest::newRow("wrong password") << u"Jan"_s << u"ida-heslo"_s
                                         << u"sign-in-failed Jan {\"clerk\":\"Jan\",\"note\":\"odomknutie\"}"_s;
-        QTest::newRow("owner, wrong password") << u"Eva"_s << u"jan-heslo"_s
-                                               << u"sign-in-failed Jan {\"clerk\":\"Eva\",\"note\":\"odomknutie\"}"_s;
+        QTest::newRow("owner, wrong password")
+            << u"Eva"_s << u"jan-heslo"_s << u"sign-in-failed Jan {\"clerk\":\"Eva\",\"note\":\"odomknutie\"}"_s;
     }
 
     void lockAndUnlock()
@@ -316,8 +316,8 @@ private Q_SLOTS:
         QCOMPARE(d->mode(), TPrihlasenie::Mode::Unlock);
         QVERIFY(d->isModal());
         QCOMPARE(comboItems(d->ComboBox1), (QStringList{u"Jan"_s, u"Eva"_s})); // Ida may not
-        QVERIFY(!d->BitBtn2); // no way round it
-        d->reject();          // nor Escape
+        QVERIFY(!d->BitBtn2);                                                  // no way round it
+        d->reject();                                                           // nor Escape
         QVERIFY(d->isVisible());
         idleFor(60min);
         QCOMPARE(trailLines(store(), seq), QStringList{u"lock Jan"_s}); // locked once
@@ -593,8 +593,8 @@ private Q_SLOTS:
                             w->StringGrid1->item(r, 2)->text();
             return rows;
         };
-        QCOMPARE(grid(), (QStringList{u"Eva|vlastník|aktívny"_s, u"Ida|pokladník|aktívny"_s,
-                                      u"Jan|pokladník|aktívny"_s, u"Ola|pokladník|zakázaný"_s}));
+        QCOMPARE(grid(), (QStringList{u"Eva|vlastník|aktívny"_s, u"Ida|pokladník|aktívny"_s, u"Jan|pokladník|aktívny"_s,
+                                      u"Ola|pokladník|zakázaný"_s}));
         const qint64 seq = trailEnd(store());
 
         // Two different passwords: nothing added.
@@ -638,7 +638,8 @@ private Q_SLOTS:
         QVERIFY(Clerks::check(store(), u"Jan"_s, u"jan-nove"_s));
         Messages::pushAnswer(true);
         QTest::mouseClick(w->BitBtn3, Qt::LeftButton);
-        QCOMPARE(Messages::takeShown().first().text, u"Skutočne zakázať pokladníka Jan ?\rPrihlásiť sa už nebude môcť."_s);
+        QCOMPARE(Messages::takeShown().first().text,
+                 u"Skutočne zakázať pokladníka Jan ?\rPrihlásiť sa už nebude môcť."_s);
         QCOMPARE(grid().at(2), u"Jan|pokladník|zakázaný"_s);
 
         QCOMPARE(trailLines(store(), seq),

@@ -1,8 +1,8 @@
 #include "FreshProgram.h"
-#include "windows/register/Osoby.h"
-#include "windows/register/Zmluvy.h"
 #include "store/Table.h"
 #include "tools/DemoData.h"
+#include "windows/register/Osoby.h"
+#include "windows/register/Zmluvy.h"
 
 #include <QComboBox>
 #include <QProcess>

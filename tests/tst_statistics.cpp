@@ -1,13 +1,13 @@
 #include "FreshProgram.h"
 #include "app/Main.h"
-#include "widgets/Messages.h"
 #include "core/Shop.h"
-#include "windows/services/Archiv.h"
-#include "windows/services/Obeh.h"
-#include "windows/services/PoctyViet.h"
 #include "store/Store.h"
 #include "store/Table.h"
 #include "store/Transaction.h"
+#include "widgets/Messages.h"
+#include "windows/services/Archiv.h"
+#include "windows/services/Obeh.h"
+#include "windows/services/PoctyViet.h"
 
 #include <QAction>
 #include <QLabel>

@@ -1,17 +1,17 @@
 #include "FreshProgram.h"
 #include "app/Main.h"
-#include "widgets/Messages.h"
 #include "app/StartProgram.h"
-#include "windows/register/Inventar.h"
 #include "core/Shop.h"
 #include "core/StateQueries.h"
-#include "windows/register/Zmluvy.h"
 #include "store/Clock.h"
 #include "store/EngineConfig.h"
 #include "store/Store.h"
 #include "store/Table.h"
 #include "store/Transaction.h"
 #include "tools/DemoData.h"
+#include "widgets/Messages.h"
+#include "windows/register/Inventar.h"
+#include "windows/register/Zmluvy.h"
 
 #include <QAction>
 #include <QApplication>

@@ -259,8 +259,7 @@ QList<Command> table()
          u"writes everything the store holds about one person, as text or as a report"_s,
          {u"person-data DIR BIRTHNUM [--pdf FILE] [--as OWNER]"_s},
          {{u"DIR"_s, StoreHelp}, {u"BIRTHNUM"_s, u"the person's birth number"_s}},
-         {{u"pdf"_s, u"FILE"_s, u"the report \"Osobné údaje\" in FILE, and its page count"_s, u"a file"_s},
-          asOwner()},
+         {{u"pdf"_s, u"FILE"_s, u"the report \"Osobné údaje\" in FILE, and its page count"_s, u"a file"_s}, asOwner()},
          u"The person record, every contract with that birth number, live and archived, with its goods and "
          u"extensions, and the rows of the trail of changes that name the person or those contracts: printed as "
          u"text, or with --pdf as the report \"Osobné údaje\". Either way the trail records that personal data left "
@@ -300,7 +299,8 @@ QString commonNotes()
     return u"Wherever a command takes a DIR, DATA_DIR, SRC or DEST it also takes a store on a PostgreSQL server: "
            u"postgresql://HOST:PORT/DATABASE?user=USER (HOST may be the folder of the server's socket, written with "
            u"%2F for each /; the password only from ~/.pgpass).\n"
-           u"Once the store has an active clerk, archive, dearchive, restore, reindex, person-data, retention and clerk add|password|disable "
+           u"Once the store has an active clerk, archive, dearchive, restore, reindex, person-data, retention and "
+           u"clerk add|password|disable "
            u"need --as OWNER naming an owner, whose password is typed at the terminal without echo or read as one "
            u"line of standard input (before a new clerk's password); the trail of changes names the owner, and a "
            u"refusal is recorded there too.\n"

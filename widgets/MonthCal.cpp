@@ -1,11 +1,11 @@
 #include "widgets/MonthCal.h"
 
-#include "widgets/Frame.h"
-#include "widgets/Guard.h"
-#include "widgets/MaskEdit.h"
 #include "core/Shop.h"
 #include "store/Clock.h"
 #include "store/Values.h"
+#include "widgets/Frame.h"
+#include "widgets/Guard.h"
+#include "widgets/MaskEdit.h"
 
 #include <QCalendarWidget>
 #include <QFrame>

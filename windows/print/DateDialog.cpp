@@ -1,12 +1,12 @@
 #include "windows/print/DateDialog.h"
 
+#include "store/Clock.h"
+#include "store/EventPump.h"
 #include "widgets/DialogButtons.h"
 #include "widgets/Frame.h"
 #include "widgets/Guard.h"
 #include "widgets/MaskEdit.h"
 #include "widgets/MonthCal.h"
-#include "store/Clock.h"
-#include "store/EventPump.h"
 
 #include <QFrame>
 #include <QGridLayout>

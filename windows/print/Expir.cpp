@@ -1,9 +1,9 @@
 #include "windows/print/Expir.h"
 
+#include "store/Values.h"
 #include "widgets/Frame.h"
 #include "widgets/MaskEdit.h"
 #include "windows/print/TlacExpir.h"
-#include "store/Values.h"
 
 using namespace Qt::Literals::StringLiterals;
 

@@ -1,8 +1,8 @@
 #include "windows/print/ReportForm.h"
 
+#include "reports/ShopReport.h"
 #include "widgets/Frame.h"
 #include "widgets/ReportPreview.h"
-#include "reports/ShopReport.h"
 
 ReportForm::ReportForm(Frame* frame, const QString& name, const QString& caption) : QWidget(nullptr), m_main(frame)
 {

@@ -1,7 +1,7 @@
 #include "windows/print/TlacExpir.h"
 
-#include "widgets/Frame.h"
 #include "reports/ExpiringList.h"
+#include "widgets/Frame.h"
 
 using namespace Qt::Literals::StringLiterals;
 

@@ -1,7 +1,7 @@
 #include "windows/print/TlacInvent.h"
 
-#include "widgets/Frame.h"
 #include "reports/GoodsList.h"
+#include "widgets/Frame.h"
 
 using namespace Qt::Literals::StringLiterals;
 

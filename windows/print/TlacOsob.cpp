@@ -1,7 +1,7 @@
 #include "windows/print/TlacOsob.h"
 
-#include "widgets/Frame.h"
 #include "reports/PersonsList.h"
+#include "widgets/Frame.h"
 
 using namespace Qt::Literals::StringLiterals;
 

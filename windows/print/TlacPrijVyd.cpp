@@ -1,7 +1,7 @@
 #include "windows/print/TlacPrijVyd.h"
 
-#include "widgets/Frame.h"
 #include "reports/IncomeExpenseList.h"
+#include "widgets/Frame.h"
 
 using namespace Qt::Literals::StringLiterals;
 

@@ -1,7 +1,7 @@
 #include "windows/print/TlacProfilu.h"
 
-#include "widgets/Frame.h"
 #include "reports/PersonProfile.h"
+#include "widgets/Frame.h"
 
 using namespace Qt::Literals::StringLiterals;
 

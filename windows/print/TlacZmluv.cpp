@@ -1,7 +1,7 @@
 #include "windows/print/TlacZmluv.h"
 
-#include "widgets/Frame.h"
 #include "reports/ContractsList.h"
+#include "widgets/Frame.h"
 
 using namespace Qt::Literals::StringLiterals;
 

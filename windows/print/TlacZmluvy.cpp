@@ -2,13 +2,13 @@
 
 #include "widgets/PageSetup.h"
 
+#include "core/ContractTemplate.h"
+#include "core/Shop.h"
+#include "store/Table.h"
 #include "widgets/Frame.h"
 #include "widgets/Guard.h"
 #include "widgets/MaskEdit.h"
-#include "core/ContractTemplate.h"
-#include "core/Shop.h"
 #include "windows/register/Zmluvy.h"
-#include "store/Table.h"
 
 #include <QDesktopServices>
 #include <QFile>

@@ -8,9 +8,9 @@
 #include "store/Values.h"
 #include "widgets/Frame.h"
 #include "widgets/Guard.h"
-#include "widgets/OwnerOnly.h"
 #include "widgets/MaskEdit.h"
 #include "widgets/MonthCal.h"
+#include "widgets/OwnerOnly.h"
 #include "windows/register/Zmluvy.h"
 
 #include <QCheckBox>

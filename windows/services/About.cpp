@@ -1,8 +1,8 @@
 #include "windows/services/About.h"
 
+#include "store/EngineConfig.h"
 #include "widgets/Frame.h"
 #include "widgets/Guard.h"
-#include "store/EngineConfig.h"
 
 #include <QDesktopServices>
 #include <QEvent>

@@ -1,7 +1,7 @@
 #include "windows/services/FigureWindow.h"
 
-#include "widgets/Frame.h"
 #include "store/EventPump.h"
+#include "widgets/Frame.h"
 
 #include <QFrame>
 #include <QLabel>

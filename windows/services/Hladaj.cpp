@@ -1,16 +1,16 @@
 #include "windows/services/Hladaj.h"
 
+#include "core/GoodsSearch.h"
+#include "core/Shop.h"
+#include "store/EventPump.h"
+#include "store/Table.h"
 #include "widgets/DialogButtons.h"
 #include "widgets/Frame.h"
 #include "widgets/Guard.h"
 #include "widgets/Messages.h"
 #include "windows/register/Inventar.h"
 #include "windows/register/Osoby.h"
-#include "core/Shop.h"
 #include "windows/register/Zmluvy.h"
-#include "core/GoodsSearch.h"
-#include "store/EventPump.h"
-#include "store/Table.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

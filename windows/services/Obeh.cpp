@@ -1,8 +1,8 @@
 #include "windows/services/Obeh.h"
 
-#include "widgets/Frame.h"
 #include "core/Shop.h"
 #include "core/Statistics.h"
+#include "widgets/Frame.h"
 
 #include <QFrame>
 #include <QLabel>

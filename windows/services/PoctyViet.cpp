@@ -1,9 +1,9 @@
 #include "windows/services/PoctyViet.h"
 
-#include "widgets/Frame.h"
 #include "core/Shop.h"
-#include "windows/services/Archiv.h"
 #include "core/Statistics.h"
+#include "widgets/Frame.h"
+#include "windows/services/Archiv.h"
 
 #include <QFrame>
 #include <QGridLayout>

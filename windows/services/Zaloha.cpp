@@ -1,14 +1,14 @@
 #include "windows/services/Zaloha.h"
 
-#include "widgets/Frame.h"
-#include "widgets/Messages.h"
-#include "widgets/WaitCursor.h"
 #include "core/Shop.h"
 #include "store/Backup.h"
 #include "store/Clock.h"
 #include "store/EngineConfig.h"
 #include "store/Errors.h"
 #include "store/Store.h"
+#include "widgets/Frame.h"
+#include "widgets/Messages.h"
+#include "widgets/WaitCursor.h"
 
 #include <QDir>
 #include <QFileDialog>
