@@ -23,7 +23,7 @@ namespace {
 const QDate Today(2026, 3, 15);
 
 // A contract as a case writes it: in the register or in the archive, with its goods and extensions.
-struct ContractSpec
+struct ContractCase
 {
     bool archived = false;
     QDate agreed;
@@ -34,9 +34,9 @@ struct ContractSpec
     QDate extendedTo;
 };
 
-ContractSpec paidOn(const QDate& day, bool archived = false)
+ContractCase paidOn(const QDate& day, bool archived = false)
 {
-    ContractSpec c;
+    ContractCase c;
     c.archived = archived;
     c.agreed = day.addMonths(-1);
     c.paid = true;
@@ -45,9 +45,9 @@ ContractSpec paidOn(const QDate& day, bool archived = false)
     return c;
 }
 
-ContractSpec forfeitedOn(const QDate& agreed, QList<std::pair<bool, QDate>> goods)
+ContractCase forfeitedOn(const QDate& agreed, QList<std::pair<bool, QDate>> goods)
 {
-    ContractSpec c;
+    ContractCase c;
     c.agreed = agreed;
     c.forfeited = true;
     c.goods = std::move(goods);
@@ -56,7 +56,7 @@ ContractSpec forfeitedOn(const QDate& agreed, QList<std::pair<bool, QDate>> good
 
 } // namespace
 
-Q_DECLARE_METATYPE(QList<ContractSpec>)
+Q_DECLARE_METATYPE(QList<ContractCase>)
 
 // Retention: who is due for anonymising, and anonymising them all or nobody.
 class TestRetention : public QObject
@@ -85,47 +85,47 @@ class TestRetention : public QObject
     }
 
     // Written through table instances, so that live records leave their rows in the trail as a clerk's do.
-    QString addContract(Store& store, const QString& birthNumber, const ContractSpec& spec)
+    QString addContract(Store& store, const QString& birthNumber, const ContractCase& contract)
     {
         const QString number = u"10/%1"_s.arg(++m_numbers, 5, 10, QLatin1Char('0'));
-        const QString prefix = spec.archived ? u"X"_s : QString();
-        Table contracts(store, spec.archived ? u"Xzmluvy.DBF"_s : u"Zmluvy.DBF"_s);
+        const QString prefix = contract.archived ? u"X"_s : QString();
+        Table contracts(store, contract.archived ? u"Xzmluvy.DBF"_s : u"Zmluvy.DBF"_s);
         contracts.open();
         contracts.append();
         contracts.field(u"BIRTHNUM"_s).setAsString(birthNumber);
         contracts.field(u"NUMBER"_s).setAsString(number);
-        contracts.field(u"AGRDATE"_s).setAsDate(spec.agreed);
-        contracts.field(u"UNTIL"_s).setAsDate(spec.agreed.addMonths(1));
+        contracts.field(u"AGRDATE"_s).setAsDate(contract.agreed);
+        contracts.field(u"UNTIL"_s).setAsDate(contract.agreed.addMonths(1));
         contracts.field(u"AMOUNT"_s).setAsFloat(1000);
-        contracts.field(u"PAID"_s).setAsBoolean(spec.paid);
-        if (spec.paid) {
+        contracts.field(u"PAID"_s).setAsBoolean(contract.paid);
+        if (contract.paid) {
             contracts.field(u"PAID_SUM"_s).setAsFloat(1100);
-            contracts.field(u"PAID_DATE"_s).setAsDate(spec.paidOn);
+            contracts.field(u"PAID_DATE"_s).setAsDate(contract.paidOn);
         }
-        contracts.field(u"PADAK"_s).setAsBoolean(spec.forfeited);
-        contracts.field(u"RETENT"_s).setAsBoolean(spec.extendedTo.isValid());
+        contracts.field(u"PADAK"_s).setAsBoolean(contract.forfeited);
+        contracts.field(u"RETENT"_s).setAsBoolean(contract.extendedTo.isValid());
         contracts.post();
-        Table goods(store, spec.archived ? u"Xinvent.DBF"_s : u"Inventar.DBF"_s);
+        Table goods(store, contract.archived ? u"Xinvent.DBF"_s : u"Inventar.DBF"_s);
         goods.open();
-        for (const auto& [sold, day] : spec.goods) {
+        for (const auto& [sold, day] : contract.goods) {
             goods.append();
             goods.field(u"NUMBER"_s).setAsString(number);
             goods.field(u"SUBJECT"_s).setAsString(u"prsteň"_s);
             goods.field(u"PREDANE"_s).setAsBoolean(sold);
-            goods.field(u"PREPADNUTE"_s).setAsBoolean(spec.forfeited);
+            goods.field(u"PREPADNUTE"_s).setAsBoolean(contract.forfeited);
             if (day.isValid()) goods.field(u"PRED_DATUM"_s).setAsDate(day);
             goods.field(u"SUMA1"_s).setAsFloat(900);
             if (sold) goods.field(u"PRED_SUMA"_s).setAsFloat(1500);
             goods.post();
         }
-        if (spec.extendedTo.isValid()) {
-            Table extensions(store, spec.archived ? u"Xpredlz.DBF"_s : u"Predlz.DBF"_s);
+        if (contract.extendedTo.isValid()) {
+            Table extensions(store, contract.archived ? u"Xpredlz.DBF"_s : u"Predlz.DBF"_s);
             extensions.open();
             extensions.append();
             extensions.field(u"NUMBER"_s).setAsString(number);
-            extensions.field(u"X_UNTIL"_s).setAsDate(spec.extendedTo);
+            extensions.field(u"X_UNTIL"_s).setAsDate(contract.extendedTo);
             extensions.field(u"X_PAID"_s).setAsFloat(100);
-            extensions.field(u"X_PAIDDATE"_s).setAsDate(spec.extendedTo.addMonths(-1));
+            extensions.field(u"X_PAIDDATE"_s).setAsDate(contract.extendedTo.addMonths(-1));
             extensions.post();
         }
         return number;
@@ -176,16 +176,16 @@ private Q_SLOTS:
 
     void dueRule_data()
     {
-        QTest::addColumn<QList<ContractSpec>>("contracts");
+        QTest::addColumn<QList<ContractCase>>("contracts");
         QTest::addColumn<bool>("black");
         QTest::addColumn<int>("years");
         QTest::addColumn<QString>("listed"); // due, kept, undesirable, without contracts
 
-        ContractSpec running;
+        ContractCase running;
         running.agreed = QDate(2010, 1, 4);
-        ContractSpec extendedLate = paidOn(QDate(2012, 5, 2));
+        ContractCase extendedLate = paidOn(QDate(2012, 5, 2));
         extendedLate.extendedTo = QDate(2016, 6, 1); // paid for in May 2016
-        ContractSpec noDate;
+        ContractCase noDate;
         noDate.paid = true;
 
         QTest::newRow("running") << QList{running} << false << 10 << u"kept"_s;
@@ -209,7 +209,7 @@ private Q_SLOTS:
         QTest::newRow("archived only") << QList{paidOn(QDate(2012, 5, 2), true)} << false << 10 << u"due"_s;
         QTest::newRow("archived long ago, live recently")
             << QList{paidOn(QDate(2009, 5, 2), true), paidOn(QDate(2021, 1, 1))} << false << 10 << u"kept"_s;
-        QTest::newRow("no contract") << QList<ContractSpec>{} << false << 10 << u"without contracts"_s;
+        QTest::newRow("no contract") << QList<ContractCase>{} << false << 10 << u"without contracts"_s;
         QTest::newRow("a contract without any date") << QList{noDate} << false << 10 << u"kept"_s;
         QTest::newRow("undesirable") << QList{paidOn(QDate(2012, 5, 2))} << true << 10 << u"undesirable"_s;
         QTest::newRow("kept for ever") << QList{paidOn(QDate(1999, 5, 2))} << false << 0 << u"kept"_s;
@@ -217,7 +217,7 @@ private Q_SLOTS:
     }
     void dueRule()
     {
-        QFETCH(QList<ContractSpec>, contracts);
+        QFETCH(QList<ContractCase>, contracts);
         QFETCH(bool, black);
         QFETCH(int, years);
         QFETCH(QString, listed);
@@ -225,11 +225,11 @@ private Q_SLOTS:
         Store store(m_location);
         addPerson(store, person, u"Kováč"_s, black);
         QStringList numbers;
-        for (const ContractSpec& c : std::as_const(contracts))
+        for (const ContractCase& c : std::as_const(contracts))
             numbers << addContract(store, person, c);
         // Someone else's running contract decides nothing for the person.
         addPerson(store, other, u"Horváth"_s);
-        ContractSpec running;
+        ContractCase running;
         running.agreed = QDate(2010, 1, 4);
         addContract(store, other, running);
 
@@ -276,7 +276,7 @@ private Q_SLOTS:
                 addContract(store, b, paidOn(QDate(2011, 1, 10), true));
             }
             addPerson(store, kept, u"Malý"_s);
-            ContractSpec running;
+            ContractCase running;
             running.agreed = QDate(2026, 1, 4);
             addContract(store, kept, running);
         }
