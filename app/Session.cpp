@@ -60,12 +60,15 @@ void TForm1::askRetention()
     Store& store = m_shop->store();
     const QDate today = Clock::today();
     const int years = EngineConfig::retentionYears();
-    if (years == 0 || Retention::askedIn(store, today)) return;
+    // Once a month: the look reads every contract, and the trail tells whether another counter asked already.
+    const QString month = today.toString(u"yyyy-MM"_s);
+    if (years == 0 || EngineConfig::retentionCheckedMonth() == month || Retention::askedIn(store, today)) return;
     qsizetype due = 0;
     {
         WaitCursor wait;
         due = Retention::survey(store, today, years).due.size();
     }
+    EngineConfig::setRetentionCheckedMonth(month);
     if (due == 0) return;
     const bool yes = Messages::question(
         u"Počet osôb, ktorým uplynula lehota uchovania osobných údajov: %1\rAnonymizovať ich teraz ?"_s.arg(due));

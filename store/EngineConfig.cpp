@@ -160,6 +160,19 @@ void setLastBackupFolder(const QString& folder)
     settings.sync();
 }
 
+QString retentionCheckedMonth()
+{
+    const QSettings settings(filePath(), QSettings::IniFormat);
+    return settings.value(key(u"RetentionChecked"_s)).toString();
+}
+
+void setRetentionCheckedMonth(const QString& month)
+{
+    QSettings settings(filePath(), QSettings::IniFormat);
+    settings.setValue(key(u"RetentionChecked"_s), month);
+    settings.sync();
+}
+
 QByteArray frameGeometry()
 {
     const QSettings settings(filePath(), QSettings::IniFormat);

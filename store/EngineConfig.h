@@ -61,6 +61,11 @@ int lockMinutes();
 QString lastBackupFolder();
 void setLastBackupFolder(const QString& folder);
 
+// The month (yyyy-MM) the register last looked for persons due for anonymising in this store; empty before the
+// first. The look reads every contract, so it is made once a month, as the question is asked.
+QString retentionCheckedMonth();
+void setRetentionCheckedMonth(const QString& month);
+
 // The frame's size and position when it was last closed (Qt's saved geometry); empty before that.
 QByteArray frameGeometry();
 void setFrameGeometry(const QByteArray& geometry);

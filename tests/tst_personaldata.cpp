@@ -201,6 +201,27 @@ private Q_SLOTS:
         settle();
         QVERIFY(questions().isEmpty()); // nobody due
         QCOMPARE(rows(u"retention-asked"_s).size(), 2);
+
+        // The look is made once a month: a person found due later in August waits for September's question.
+        m_program.close();
+        m_main = nullptr;
+        {
+            Store store(m_program.location());
+            write(store, u"Osoby.DBF"_s, {{u"BIRTHNUM"_s, u"6103033333"_s}, {u"LASTNAME"_s, u"Kráľ"_s}});
+            write(store, u"Zmluvy.DBF"_s,
+                  {{u"BIRTHNUM"_s, u"6103033333"_s},
+                   {u"NUMBER"_s, u"12/00002"_s},
+                   {u"AGRDATE"_s, QDate(2012, 2, 1)},
+                   {u"PAID"_s, true},
+                   {u"PAID_DATE"_s, QDate(2012, 3, 1)}});
+        }
+        m_main = m_program.restart(QDate(2026, 8, 20));
+        settle();
+        QVERIFY(questions().isEmpty());
+        m_main = m_program.restart(QDate(2026, 9, 1));
+        Messages::pushAnswer(false);
+        settle();
+        QCOMPARE(questions().size(), 1);
     }
 
     // A clerk who is no owner is not asked; the owner who signs in later that month is.
