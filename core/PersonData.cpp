@@ -6,7 +6,6 @@
 #include "store/Transaction.h"
 #include "store/Values.h"
 
-#include <QMap>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -136,17 +135,14 @@ std::optional<Holding> gather(Store& store, const QString& birthNumber)
             }
     }
     // The person's rows and those of their contracts, each once, in the order written.
-    QMap<qint64, Trail::Row> rows;
-    Trail::Query byPerson;
-    byPerson.birthNumber = birthNumber;
-    Trail::read(store, byPerson, [&rows](const Trail::Row& r) { rows.insert(r.seq, r); });
+    QList<Trail::Query> queries(1);
+    queries.first().birthNumber = birthNumber;
     for (const Contract& c : std::as_const(h.contracts)) {
-        Trail::Query byContract;
-        byContract.contract = c.number;
-        if (!c.number.isEmpty())
-            Trail::read(store, byContract, [&rows](const Trail::Row& r) { rows.insert(r.seq, r); });
+        if (c.number.isEmpty()) continue;
+        queries.append(Trail::Query{});
+        queries.last().contract = c.number;
     }
-    h.trail = rows.values();
+    h.trail = Trail::readAny(store, queries);
     if (h.persons.isEmpty() && h.contracts.isEmpty() && h.trail.isEmpty()) return std::nullopt;
     return h;
 }

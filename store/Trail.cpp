@@ -11,6 +11,7 @@
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QMap>
 #include <QSysInfo>
 #include <cmath>
 #include <limits>
@@ -318,6 +319,75 @@ struct Keys
     }
 };
 
+// The rows that match query, their personal values opened with keys, in the order of SEQ.
+void readWith(Store& store, const Keys& keys, const Trail::Query& query,
+              const std::function<void(const Trail::Row&)>& each)
+{
+    // Fixed terms, values bound.
+    QStringList terms{u"SEQ > ?"_s};
+    QList<QVariant> values{QVariant()}; // the page's start, bound anew for each page
+    if (query.from.isValid()) {
+        terms << u"MOMENT >= ?"_s;
+        values << query.from.toString(Qt::ISODate);
+    }
+    if (query.to.isValid()) {
+        terms << u"MOMENT < ?"_s;
+        values << query.to.addDays(1).toString(Qt::ISODate);
+    }
+    if (!query.contract.isEmpty()) {
+        terms << u"RECKEY = ? AND TABLENAME <> 'Osoby'"_s;
+        values << query.contract;
+    }
+    if (!query.birthNumber.isEmpty()) {
+        const QVariant stored = store.scalar(u"SELECT PKEY FROM Kluce WHERE BIRTHNUM = ?"_s, {text(query.birthNumber)});
+        const QByteArray key = keyFromText(stored.toString());
+        if (key.isEmpty()) return; // never written, or erased: nothing finds the person any more
+        terms << u"PERSON LIKE ?"_s;
+        values << QString(u'%' + personHash(query.birthNumber, key) + u'%');
+    }
+    if (!query.clerk.isEmpty()) {
+        terms << u"CLERK = ?"_s;
+        values << query.clerk;
+    }
+    Statement& q = store.statement(u"SELECT "_s + Columns + u" FROM Zmeny WHERE "_s + terms.join(u" AND "_s) +
+                                   u" ORDER BY SEQ LIMIT "_s + QString::number(PageRows));
+    qint64 after = std::numeric_limits<qint64>::min();
+    for (;;) {
+        values[0] = after;
+        q.bind(values);
+        int rows = 0;
+        QList<Trail::Row> page;
+        while (q.step()) {
+            ++rows;
+            Trail::Row r;
+            r.seq = q.value(0).toLongLong();
+            r.moment = QDateTime::fromString(q.value(1).toString(), u"yyyy-MM-dd HH:mm:ss"_s);
+            r.clerk = q.value(2).toString();
+            r.counter = q.value(3).toString();
+            r.action = q.value(4).toString();
+            r.table = q.value(5).toString();
+            QList<QByteArray> candidates;
+            for (const QString& hash : q.value(7).toString().split(u' ', Qt::SkipEmptyParts))
+                if (const auto it = keys.byHash.constFind(hash); it != keys.byHash.cend()) candidates << it.value();
+            if (!keys.blank.isEmpty()) candidates << keys.blank;
+            r.key = keys.open(q.value(6).toString(), candidates);
+            r.detail = QJsonDocument::fromJson(q.value(8).toString().toUtf8()).object();
+            for (const QJsonValue& f : r.detail.take(u"fields"_s).toArray()) {
+                const QJsonArray change = f.toArray();
+                r.fields.append(Trail::FieldChange{change.at(0).toString(),
+                                                   keys.open(change.at(1).toString(), candidates),
+                                                   keys.open(change.at(2).toString(), candidates)});
+            }
+            after = r.seq;
+            page.append(std::move(r));
+        }
+        q.reset();
+        for (const Trail::Row& r : std::as_const(page))
+            each(r);
+        if (rows < PageRows) break;
+    }
+}
+
 QString systemUser()
 {
 #ifdef Q_OS_UNIX
@@ -564,69 +634,18 @@ void read(Store& store, const Query& query, const std::function<void(const Row&)
 {
     initCrypto();
     const Snapshot snapshot(store);
+    readWith(store, Keys(store), query, each);
+}
+
+QList<Row> readAny(Store& store, const QList<Query>& queries)
+{
+    initCrypto();
+    const Snapshot snapshot(store);
     const Keys keys(store);
-    // Fixed terms, values bound.
-    QStringList terms{u"SEQ > ?"_s};
-    QList<QVariant> values{QVariant()}; // the page's start, bound anew for each page
-    if (query.from.isValid()) {
-        terms << u"MOMENT >= ?"_s;
-        values << query.from.toString(Qt::ISODate);
-    }
-    if (query.to.isValid()) {
-        terms << u"MOMENT < ?"_s;
-        values << query.to.addDays(1).toString(Qt::ISODate);
-    }
-    if (!query.contract.isEmpty()) {
-        terms << u"RECKEY = ? AND TABLENAME <> 'Osoby'"_s;
-        values << query.contract;
-    }
-    if (!query.birthNumber.isEmpty()) {
-        const QVariant stored = store.scalar(u"SELECT PKEY FROM Kluce WHERE BIRTHNUM = ?"_s, {text(query.birthNumber)});
-        const QByteArray key = keyFromText(stored.toString());
-        if (key.isEmpty()) return; // never written, or erased: nothing finds the person any more
-        terms << u"PERSON LIKE ?"_s;
-        values << QString(u'%' + personHash(query.birthNumber, key) + u'%');
-    }
-    if (!query.clerk.isEmpty()) {
-        terms << u"CLERK = ?"_s;
-        values << query.clerk;
-    }
-    Statement& q = store.statement(u"SELECT "_s + Columns + u" FROM Zmeny WHERE "_s + terms.join(u" AND "_s) +
-                                   u" ORDER BY SEQ LIMIT "_s + QString::number(PageRows));
-    qint64 after = std::numeric_limits<qint64>::min();
-    for (;;) {
-        values[0] = after;
-        q.bind(values);
-        int rows = 0;
-        QList<Row> page;
-        while (q.step()) {
-            ++rows;
-            Row r;
-            r.seq = q.value(0).toLongLong();
-            r.moment = QDateTime::fromString(q.value(1).toString(), u"yyyy-MM-dd HH:mm:ss"_s);
-            r.clerk = q.value(2).toString();
-            r.counter = q.value(3).toString();
-            r.action = q.value(4).toString();
-            r.table = q.value(5).toString();
-            QList<QByteArray> candidates;
-            for (const QString& hash : q.value(7).toString().split(u' ', Qt::SkipEmptyParts))
-                if (const auto it = keys.byHash.constFind(hash); it != keys.byHash.cend()) candidates << it.value();
-            if (!keys.blank.isEmpty()) candidates << keys.blank;
-            r.key = keys.open(q.value(6).toString(), candidates);
-            r.detail = QJsonDocument::fromJson(q.value(8).toString().toUtf8()).object();
-            for (const QJsonValue& f : r.detail.take(u"fields"_s).toArray()) {
-                const QJsonArray change = f.toArray();
-                r.fields.append({change.at(0).toString(), keys.open(change.at(1).toString(), candidates),
-                                 keys.open(change.at(2).toString(), candidates)});
-            }
-            after = r.seq;
-            page.append(std::move(r));
-        }
-        q.reset();
-        for (const Row& r : std::as_const(page))
-            each(r);
-        if (rows < PageRows) break;
-    }
+    QMap<qint64, Row> rows;
+    for (const Query& query : queries)
+        readWith(store, keys, query, [&rows](const Row& r) { rows.insert(r.seq, r); });
+    return rows.values();
 }
 
 QList<Row> read(Store& store, const Query& query)

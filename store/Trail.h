@@ -160,6 +160,9 @@ struct Row
 // Calls each with the rows that match query, in the order of SEQ.
 void read(Store& store, const Query& query, const std::function<void(const Row&)>& each);
 QList<Row> read(Store& store, const Query& query);
+// The rows that match any of the queries, each once, in the order of SEQ: one moment of the store, its person
+// keys read once.
+QList<Row> readAny(Store& store, const QList<Query>& queries);
 
 // Deletes the key of the person with this birth number: every trail value about them becomes unreadable.
 // Returns whether there was one. Inside the store's transaction, or in one of its own.
