@@ -1,10 +1,10 @@
 #include "app/StartProgram.h"
 
 #include "app/Main.h"
-#include "store/EngineConfig.h"
-#include "store/Errors.h"
 #include "store/EventPump.h"
 #include "store/Store.h"
+#include "store/admin/EngineConfig.h"
+#include "store/engine/Errors.h"
 #include "widgets/Guard.h"
 
 #include <QApplication>

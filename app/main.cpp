@@ -1,6 +1,6 @@
 #include "app/Main.h"
 #include "app/StartProgram.h"
-#include "store/FileModes.h"
+#include "store/engine/FileModes.h"
 
 #include <QApplication>
 

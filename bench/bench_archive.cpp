@@ -6,11 +6,11 @@
 //   bench_archive --set DIR      a copy of a store made by mervana-admin demo instead
 #include "Bench.h"
 #include "core/ArchiveMove.h"
-#include "store/Errors.h"
-#include "store/Schema.h"
 #include "store/Store.h"
 #include "store/Table.h"
 #include "store/Transaction.h"
+#include "store/engine/Errors.h"
+#include "store/engine/Schema.h"
 #include "tools/DemoData.h"
 
 #include <QCoreApplication>

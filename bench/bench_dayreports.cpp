@@ -9,10 +9,10 @@
 #include "core/ExpiryMarks.h"
 #include "core/IncomeExpense.h"
 #include "core/Shop.h"
-#include "store/Errors.h"
 #include "store/Store.h"
 #include "store/Table.h"
 #include "store/Transaction.h"
+#include "store/engine/Errors.h"
 #include "tools/DemoData.h"
 
 #include <QCoreApplication>

@@ -4,14 +4,14 @@
 // (a) importing the set exported as table files, against inserting the same rows through prepared
 //     statements in one transaction; (b) the backup of the store, against copying its file.
 #include "Bench.h"
-#include "store/Backup.h"
 #include "store/Clock.h"
-#include "store/DbfTransfer.h"
-#include "store/Errors.h"
-#include "store/Schema.h"
-#include "store/Statement.h"
 #include "store/Store.h"
 #include "store/Transaction.h"
+#include "store/admin/Backup.h"
+#include "store/dbf/DbfTransfer.h"
+#include "store/engine/Errors.h"
+#include "store/engine/Schema.h"
+#include "store/engine/Statement.h"
 #include "tools/DemoData.h"
 
 #include <QCoreApplication>

@@ -9,9 +9,9 @@
 #include "reports/ContractsList.h"
 #include "reports/ReportCatalog.h"
 #include "reports/ReportPainter.h"
-#include "store/Errors.h"
 #include "store/Store.h"
 #include "store/Table.h"
+#include "store/engine/Errors.h"
 #include "tools/DemoData.h"
 #include "widgets/ReportPreview.h"
 

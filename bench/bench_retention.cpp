@@ -6,10 +6,10 @@
 #include "Bench.h"
 #include "core/Retention.h"
 #include "store/Clock.h"
-#include "store/Errors.h"
-#include "store/Statement.h"
 #include "store/Store.h"
 #include "store/Transaction.h"
+#include "store/engine/Errors.h"
+#include "store/engine/Statement.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -6,10 +6,10 @@
 #include "Bench.h"
 #include "core/GoodsSearch.h"
 #include "store/Clock.h"
-#include "store/Errors.h"
 #include "store/Store.h"
 #include "store/Table.h"
 #include "store/Transaction.h"
+#include "store/engine/Errors.h"
 #include "tools/DemoData.h"
 
 #include <QCoreApplication>

@@ -7,13 +7,13 @@
 #include "core/Marking.h"
 #include "core/StateQueries.h"
 #include "store/Clock.h"
-#include "store/Errors.h"
-#include "store/Schema.h"
 #include "store/Store.h"
-#include "store/StoreCopy.h"
 #include "store/Table.h"
 #include "store/TableModel.h"
 #include "store/Transaction.h"
+#include "store/admin/StoreCopy.h"
+#include "store/engine/Errors.h"
+#include "store/engine/Schema.h"
 #include "tools/DemoData.h"
 
 #include <QCoreApplication>

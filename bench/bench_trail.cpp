@@ -2,10 +2,10 @@
 //   bench_trail [--rows N]        N rows (1,000,000 by default) in a store made for the purpose
 //   ... --server URI              the same on a PostgreSQL server (an empty database or schema there)
 #include "Bench.h"
-#include "store/Errors.h"
 #include "store/Store.h"
-#include "store/Trail.h"
 #include "store/Transaction.h"
+#include "store/engine/Errors.h"
+#include "store/trail/Trail.h"
 
 #include <QCoreApplication>
 #include <QDir>

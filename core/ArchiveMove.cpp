@@ -1,14 +1,14 @@
 #include "core/ArchiveMove.h"
 
 #include "core/Marking.h"
-#include "store/Errors.h"
 #include "store/EventPump.h"
-#include "store/Schema.h"
-#include "store/Statement.h"
 #include "store/Store.h"
 #include "store/Table.h"
-#include "store/Trail.h"
 #include "store/Transaction.h"
+#include "store/engine/Errors.h"
+#include "store/engine/Schema.h"
+#include "store/engine/Statement.h"
+#include "store/trail/Trail.h"
 
 #include <QSet>
 #include <algorithm>

@@ -1,9 +1,9 @@
 #include "core/Clerks.h"
 
-#include "store/Statement.h"
 #include "store/Store.h"
-#include "store/Trail.h"
 #include "store/Transaction.h"
+#include "store/engine/Statement.h"
+#include "store/trail/Trail.h"
 
 #include <QJsonArray>
 #include <QJsonObject>

@@ -1,8 +1,8 @@
 #include "core/ContractTemplate.h"
 
 #include "core/NumWord.h"
-#include "store/Errors.h"
 #include "store/Values.h"
+#include "store/engine/Errors.h"
 
 #include <limits>
 

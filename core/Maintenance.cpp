@@ -1,8 +1,8 @@
 #include "core/Maintenance.h"
 
-#include "store/Errors.h"
 #include "store/Store.h"
 #include "store/Table.h"
+#include "store/engine/Errors.h"
 
 #include <exception>
 

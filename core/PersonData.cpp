@@ -1,11 +1,10 @@
 #include "core/PersonData.h"
 
-#include "store/Schema.h"
-#include "store/Statement.h"
 #include "store/Store.h"
 #include "store/Transaction.h"
 #include "store/Values.h"
-
+#include "store/engine/Schema.h"
+#include "store/engine/Statement.h"
 
 using namespace Qt::Literals::StringLiterals;
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/Trail.h"
+#include "store/trail/Trail.h"
 
 #include <QList>
 #include <QString>

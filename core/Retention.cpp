@@ -1,11 +1,11 @@
 #include "core/Retention.h"
 
 #include "store/EventPump.h"
-#include "store/Schema.h"
-#include "store/Statement.h"
 #include "store/Store.h"
-#include "store/Trail.h"
 #include "store/Transaction.h"
+#include "store/engine/Schema.h"
+#include "store/engine/Statement.h"
+#include "store/trail/Trail.h"
 
 #include <QHash>
 #include <QJsonDocument>

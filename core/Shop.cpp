@@ -2,9 +2,9 @@
 
 #include "core/Marking.h"
 #include "store/Clock.h"
-#include "store/EngineConfig.h"
 #include "store/Store.h"
 #include "store/Table.h"
+#include "store/admin/EngineConfig.h"
 
 using namespace Qt::Literals::StringLiterals;
 

@@ -1,7 +1,7 @@
 #include "core/StateQueries.h"
 
-#include "store/Schema.h"
 #include "store/Store.h"
+#include "store/engine/Schema.h"
 
 using namespace Qt::Literals::StringLiterals;
 

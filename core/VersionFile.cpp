@@ -1,7 +1,7 @@
 #include "core/VersionFile.h"
 
 #include "core/ContractTemplate.h"
-#include "store/Errors.h"
+#include "store/engine/Errors.h"
 
 #include <QFile>
 #include <cerrno>

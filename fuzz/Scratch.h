@@ -1,9 +1,9 @@
 #pragma once
 
 #include "fuzz/Check.h"
-#include "store/Schema.h"
 #include "store/Store.h"
 #include "store/Table.h"
+#include "store/engine/Schema.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

@@ -1,5 +1,5 @@
-#include "store/Dbf.h"
-#include "store/Errors.h"
+#include "store/dbf/Dbf.h"
+#include "store/engine/Errors.h"
 
 #include <QBuffer>
 #include <QByteArray>

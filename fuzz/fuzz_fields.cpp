@@ -1,11 +1,11 @@
 #include "fuzz/Check.h"
 #include "fuzz/Scratch.h"
-#include "store/Errors.h"
-#include "store/Schema.h"
 #include "store/Store.h"
 #include "store/Table.h"
 #include "store/Transaction.h"
 #include "store/Values.h"
+#include "store/engine/Errors.h"
+#include "store/engine/Schema.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

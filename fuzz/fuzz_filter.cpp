@@ -1,7 +1,7 @@
 #include "Check.h"
-#include "store/Errors.h"
 #include "store/Filter.h"
-#include "store/Schema.h"
+#include "store/engine/Errors.h"
+#include "store/engine/Schema.h"
 
 #include <QString>
 

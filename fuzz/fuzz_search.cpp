@@ -1,10 +1,10 @@
 #include "fuzz/Check.h"
 #include "fuzz/Scratch.h"
-#include "store/Errors.h"
-#include "store/Schema.h"
 #include "store/Store.h"
 #include "store/Table.h"
 #include "store/Values.h"
+#include "store/engine/Errors.h"
+#include "store/engine/Schema.h"
 #include "tools/DemoData.h"
 
 #include <QCollator>

@@ -1,6 +1,6 @@
 #include "core/ContractTemplate.h"
 #include "fuzz/Check.h"
-#include "store/Errors.h"
+#include "store/engine/Errors.h"
 
 #include <QByteArray>
 #include <fuzzer/FuzzedDataProvider.h>

@@ -1,7 +1,7 @@
 #include "core/ContractRules.h"
 #include "fuzz/Check.h"
-#include "store/Errors.h"
 #include "store/Values.h"
+#include "store/engine/Errors.h"
 
 #include <QString>
 #include <cmath>

@@ -1,9 +1,9 @@
 #include "reports/ChangesList.h"
 
 #include "core/Shop.h"
-#include "store/Schema.h"
 #include "store/Table.h"
 #include "store/Values.h"
+#include "store/engine/Schema.h"
 
 #include <QRegularExpression>
 

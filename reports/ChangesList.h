@@ -1,7 +1,7 @@
 #pragma once
 
 #include "reports/ListReport.h"
-#include "store/Trail.h"
+#include "store/trail/Trail.h"
 
 #include <QDate>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/Errors.h"
+#include "store/engine/Errors.h"
 
 #include <QDate>
 #include <QList>

@@ -2,10 +2,10 @@
 
 #include "reports/ReportFonts.h"
 #include "store/Clock.h"
-#include "store/Errors.h"
 #include "store/EventPump.h"
 #include "store/Table.h"
 #include "store/Values.h"
+#include "store/engine/Errors.h"
 
 #include <QHash>
 #include <algorithm>

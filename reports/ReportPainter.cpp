@@ -3,7 +3,7 @@
 #include "reports/Report.h"
 #include "reports/ReportFonts.h"
 #include "reports/ReportLayout.h"
-#include "store/Errors.h"
+#include "store/engine/Errors.h"
 
 #include <QDir>
 #include <QFontMetricsF>

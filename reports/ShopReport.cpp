@@ -1,7 +1,7 @@
 #include "reports/ShopReport.h"
 
 #include "core/Shop.h"
-#include "store/Trail.h"
+#include "store/trail/Trail.h"
 
 using namespace Qt::Literals::StringLiterals;
 

@@ -1,9 +1,9 @@
 #include "store/Filter.h"
 
-#include "store/Row.h"
+#include "store/engine/Row.h"
 
-#include "store/Errors.h"
-#include "store/Schema.h"
+#include "store/engine/Errors.h"
+#include "store/engine/Schema.h"
 
 #include <QStringList>
 

@@ -1,12 +1,12 @@
 #include "store/Store.h"
 
-#include "store/Errors.h"
-#include "store/PgConnection.h"
-#include "store/Row.h"
-#include "store/Schema.h"
-#include "store/SqliteConnection.h"
-#include "store/Trail.h"
 #include "store/Transaction.h"
+#include "store/engine/Errors.h"
+#include "store/engine/PgConnection.h"
+#include "store/engine/Row.h"
+#include "store/engine/Schema.h"
+#include "store/engine/SqliteConnection.h"
+#include "store/trail/Trail.h"
 
 #include <QCoreApplication>
 #include <QDir>

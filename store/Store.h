@@ -9,9 +9,9 @@
 #include <array>
 #include <memory>
 
-#include "store/Connection.h"
-#include "store/Schema.h"
-#include "store/Statement.h"
+#include "store/engine/Connection.h"
+#include "store/engine/Schema.h"
+#include "store/engine/Statement.h"
 
 class QSocketNotifier;
 class QTimer;

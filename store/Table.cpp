@@ -1,9 +1,9 @@
 #include "store/Table.h"
 
-#include "store/Errors.h"
-#include "store/Schema.h"
 #include "store/Store.h"
 #include "store/Values.h"
+#include "store/engine/Errors.h"
+#include "store/engine/Schema.h"
 
 #include <QCollator>
 #include <QRegularExpression>

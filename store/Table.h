@@ -1,8 +1,8 @@
 #pragma once
 
 #include "store/Filter.h"
-#include "store/Row.h"
-#include "store/Schema.h"
+#include "store/engine/Row.h"
+#include "store/engine/Schema.h"
 
 #include <QDate>
 #include <QHash>

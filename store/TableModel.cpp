@@ -1,8 +1,8 @@
 #include "store/TableModel.h"
 
-#include "store/Errors.h"
-#include "store/Schema.h"
 #include "store/Store.h"
+#include "store/engine/Errors.h"
+#include "store/engine/Schema.h"
 
 #include <QTimer>
 #include <algorithm>

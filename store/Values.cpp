@@ -1,6 +1,6 @@
 #include "store/Values.h"
 
-#include "store/Errors.h"
+#include "store/engine/Errors.h"
 
 #include <QRegularExpression>
 #include <cmath>

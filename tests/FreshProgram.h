@@ -4,9 +4,9 @@
 #include "app/Main.h"
 #include "app/StartProgram.h"
 #include "store/Clock.h"
-#include "store/EngineConfig.h"
 #include "store/Store.h"
 #include "store/Table.h"
+#include "store/admin/EngineConfig.h"
 #include "widgets/MaskEdit.h"
 #include "widgets/Messages.h"
 

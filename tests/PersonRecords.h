@@ -2,7 +2,7 @@
 
 #include "store/Store.h"
 #include "store/Table.h"
-#include "store/Trail.h"
+#include "store/trail/Trail.h"
 
 #include <QDate>
 #include <QList>

@@ -3,9 +3,9 @@
 #include "TestBackend.h"
 #include "core/Shop.h"
 #include "store/Clock.h"
-#include "store/Statement.h"
 #include "store/Store.h"
 #include "store/Table.h"
+#include "store/engine/Statement.h"
 
 #include <QDate>
 #include <QList>

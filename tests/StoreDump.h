@@ -1,8 +1,8 @@
 #pragma once
 
-#include "store/Schema.h"
-#include "store/Statement.h"
 #include "store/Store.h"
+#include "store/engine/Schema.h"
+#include "store/engine/Statement.h"
 
 #include <QFileInfo>
 #include <QSqlDatabase>

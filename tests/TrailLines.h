@@ -1,7 +1,7 @@
 #pragma once
 
 #include "store/Store.h"
-#include "store/Trail.h"
+#include "store/trail/Trail.h"
 
 #include <QJsonDocument>
 #include <QStringList>

@@ -2,10 +2,10 @@
 #include "TestBackend.h"
 #include "TrailLines.h"
 #include "core/Clerks.h"
-#include "store/Backup.h"
 #include "store/Clock.h"
 #include "store/Store.h"
 #include "store/Table.h"
+#include "store/admin/Backup.h"
 
 #include <QDir>
 #include <QTemporaryDir>

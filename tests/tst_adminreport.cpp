@@ -1,7 +1,7 @@
 #include "ReportShop.h"
-#include "store/Schema.h"
 #include "store/Store.h"
-#include "store/Trail.h"
+#include "store/engine/Schema.h"
+#include "store/trail/Trail.h"
 #include "tools/DemoData.h"
 
 #include <QDir>

@@ -2,12 +2,12 @@
 #include "app/Main.h"
 #include "core/ArchiveMove.h"
 #include "core/Shop.h"
-#include "store/Errors.h"
 #include "store/EventPump.h"
-#include "store/Schema.h"
 #include "store/Store.h"
 #include "store/Table.h"
 #include "store/Values.h"
+#include "store/engine/Errors.h"
+#include "store/engine/Schema.h"
 #include "widgets/MaskEdit.h"
 #include "widgets/Messages.h"
 #include "widgets/MonthCal.h"
@@ -702,5 +702,5 @@ private Q_SLOTS:
 
 QTEST_MAIN(TestArchive)
 #include "TestBackend.h"
-#include "store/Errors.h"
+#include "store/engine/Errors.h"
 #include "tst_archive.moc"

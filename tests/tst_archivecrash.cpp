@@ -7,10 +7,10 @@
 // MERVANA_CRASH_SEED repeats the kill moments of a run.
 #include "TestBackend.h"
 #include "core/ArchiveMove.h"
-#include "store/Errors.h"
 #include "store/Store.h"
-#include "store/StoreCopy.h"
 #include "store/Table.h"
+#include "store/admin/StoreCopy.h"
+#include "store/engine/Errors.h"
 #include "tools/DemoData.h"
 
 #include <QCoreApplication>

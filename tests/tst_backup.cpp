@@ -1,13 +1,13 @@
 #include "RunAdmin.h"
 #include "StoreDump.h"
 #include "TestBackend.h"
-#include "store/Backup.h"
-#include "store/EngineConfig.h"
-#include "store/Errors.h"
-#include "store/PgConnection.h"
 #include "store/Store.h"
-#include "store/StoreLock.h"
 #include "store/Transaction.h"
+#include "store/admin/Backup.h"
+#include "store/admin/EngineConfig.h"
+#include "store/admin/StoreLock.h"
+#include "store/engine/Errors.h"
+#include "store/engine/PgConnection.h"
 #include "tools/DemoData.h"
 
 #include <QDir>

@@ -4,10 +4,10 @@
 #include "reports/ReportCatalog.h"
 #include "reports/ReportFonts.h"
 #include "reports/ReportLayout.h"
-#include "store/Statement.h"
 #include "store/Store.h"
 #include "store/Table.h"
-#include "store/Trail.h"
+#include "store/engine/Statement.h"
+#include "store/trail/Trail.h"
 
 #include <QGuiApplication>
 #include <QRegularExpression>

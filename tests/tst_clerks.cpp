@@ -4,7 +4,7 @@
 #include "core/Shop.h"
 #include "store/Store.h"
 #include "store/Table.h"
-#include "store/Trail.h"
+#include "store/trail/Trail.h"
 
 #include <QFile>
 #include <QTemporaryDir>

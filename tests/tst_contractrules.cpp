@@ -1,6 +1,6 @@
 #include "core/ContractRules.h"
-#include "store/Errors.h"
 #include "store/Values.h"
+#include "store/engine/Errors.h"
 
 #include <QTest>
 

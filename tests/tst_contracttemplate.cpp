@@ -1,5 +1,5 @@
 #include "core/ContractTemplate.h"
-#include "store/Errors.h"
+#include "store/engine/Errors.h"
 
 #include <QStringEncoder>
 #include <QTest>

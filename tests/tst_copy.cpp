@@ -1,10 +1,10 @@
 #include "RunAdmin.h"
 #include "StoreDump.h"
 #include "TestBackend.h"
-#include "store/Errors.h"
 #include "store/Store.h"
-#include "store/StoreCopy.h"
 #include "store/Table.h"
+#include "store/admin/StoreCopy.h"
+#include "store/engine/Errors.h"
 #include "tools/DemoData.h"
 
 #include <QDir>

@@ -1,8 +1,8 @@
 #include "ReportShop.h"
 #include "TestBackend.h"
-#include "store/EngineConfig.h"
 #include "store/Store.h"
-#include "store/Trail.h"
+#include "store/admin/EngineConfig.h"
+#include "store/trail/Trail.h"
 #include "tools/DemoData.h"
 
 #include <QProcess>

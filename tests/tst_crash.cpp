@@ -1,10 +1,10 @@
 #include "TestBackend.h"
 #include "crash/CrashLoops.h"
-#include "store/Backup.h"
 #include "store/Clock.h"
-#include "store/Errors.h"
-#include "store/Schema.h"
 #include "store/Store.h"
+#include "store/admin/Backup.h"
+#include "store/engine/Errors.h"
+#include "store/engine/Schema.h"
 
 #include <QCryptographicHash>
 #include <QDir>

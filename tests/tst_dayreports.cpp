@@ -9,9 +9,9 @@
 #include "reports/ReportCatalog.h"
 #include "reports/ReportLayout.h"
 #include "store/Clock.h"
-#include "store/Errors.h"
 #include "store/Store.h"
 #include "store/Table.h"
+#include "store/engine/Errors.h"
 
 #include <QStandardPaths>
 #include <QTemporaryDir>

@@ -1,7 +1,7 @@
-#include "store/Errors.h"
-#include "store/Schema.h"
 #include "store/Store.h"
 #include "store/Table.h"
+#include "store/engine/Errors.h"
+#include "store/engine/Schema.h"
 #include "tools/DemoData.h"
 
 #include <QDate>

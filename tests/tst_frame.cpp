@@ -1,7 +1,7 @@
 #include "FreshProgram.h"
 #include "core/Shop.h"
-#include "store/Backup.h"
 #include "store/Table.h"
+#include "store/admin/Backup.h"
 #include "windows/register/Osoby.h"
 #include "windows/register/Zmluvy.h"
 #include "windows/services/Zaloha.h"

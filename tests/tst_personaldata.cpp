@@ -8,7 +8,7 @@
 #include "reports/Report.h"
 #include "store/Store.h"
 #include "store/Table.h"
-#include "store/Trail.h"
+#include "store/trail/Trail.h"
 #include "widgets/Messages.h"
 #include "widgets/ReportPreview.h"
 #include "windows/register/Osoby.h"

@@ -3,7 +3,7 @@
 #include "TestBackend.h"
 #include "store/Store.h"
 #include "store/Table.h"
-#include "store/Trail.h"
+#include "store/trail/Trail.h"
 
 #include <QDate>
 #include <QFile>

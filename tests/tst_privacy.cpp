@@ -5,8 +5,8 @@
 #include "TestBackend.h"
 #include "app/Main.h"
 #include "app/StartProgram.h"
-#include "store/EngineConfig.h"
 #include "store/Store.h"
+#include "store/admin/EngineConfig.h"
 #include "tools/DemoData.h"
 #include "widgets/Messages.h"
 

@@ -1,9 +1,9 @@
 #include "reports/Report.h"
 #include "reports/ReportLayout.h"
 #include "reports/ReportPainter.h"
-#include "store/Errors.h"
 #include "store/Store.h"
 #include "store/Table.h"
+#include "store/engine/Errors.h"
 
 #include <QFile>
 #include <QProcess>

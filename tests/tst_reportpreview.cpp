@@ -1,7 +1,7 @@
 #include "reports/Report.h"
-#include "store/Errors.h"
 #include "store/Store.h"
 #include "store/Table.h"
+#include "store/engine/Errors.h"
 #include "widgets/Messages.h"
 #include "widgets/ReportPreview.h"
 

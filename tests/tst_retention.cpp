@@ -4,10 +4,10 @@
 #include "core/Retention.h"
 #include "core/Shop.h"
 #include "core/Statistics.h"
-#include "store/Errors.h"
 #include "store/Store.h"
 #include "store/Table.h"
-#include "store/Trail.h"
+#include "store/engine/Errors.h"
+#include "store/trail/Trail.h"
 
 #include <QDate>
 #include <QSet>

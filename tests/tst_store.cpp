@@ -1,13 +1,13 @@
 #include "TestBackend.h"
-#include "store/EngineConfig.h"
-#include "store/Errors.h"
-#include "store/PgSql.h"
-#include "store/Schema.h"
 #include "store/Store.h"
 #include "store/Table.h"
 #include "store/TableModel.h"
 #include "store/Transaction.h"
 #include "store/Values.h"
+#include "store/admin/EngineConfig.h"
+#include "store/engine/Errors.h"
+#include "store/engine/PgSql.h"
+#include "store/engine/Schema.h"
 
 #include <QDir>
 #include <QFile>

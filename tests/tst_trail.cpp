@@ -1,10 +1,10 @@
 #include "TestBackend.h"
 #include "store/Clock.h"
-#include "store/Errors.h"
 #include "store/Store.h"
 #include "store/Table.h"
-#include "store/Trail.h"
 #include "store/Transaction.h"
+#include "store/engine/Errors.h"
+#include "store/trail/Trail.h"
 
 #include <QFile>
 #include <QTemporaryDir>

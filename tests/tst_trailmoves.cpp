@@ -2,13 +2,13 @@
 #include "TestBackend.h"
 #include "core/ArchiveMove.h"
 #include "core/Shop.h"
-#include "store/Backup.h"
-#include "store/DbfTransfer.h"
-#include "store/Errors.h"
 #include "store/Store.h"
-#include "store/StoreCopy.h"
 #include "store/Table.h"
-#include "store/Trail.h"
+#include "store/admin/Backup.h"
+#include "store/admin/StoreCopy.h"
+#include "store/dbf/DbfTransfer.h"
+#include "store/engine/Errors.h"
+#include "store/trail/Trail.h"
 #include "tools/DemoData.h"
 
 #include <QDir>

@@ -1,5 +1,5 @@
-#include "store/Errors.h"
 #include "store/Values.h"
+#include "store/engine/Errors.h"
 
 #include <QTest>
 #include <limits>

@@ -2,9 +2,9 @@
 
 #include "core/Clerks.h"
 #include "reports/ReportCatalog.h"
-#include "store/Errors.h"
 #include "store/Store.h"
-#include "store/Trail.h"
+#include "store/engine/Errors.h"
+#include "store/trail/Trail.h"
 
 #include <QDate>
 #include <QDir>

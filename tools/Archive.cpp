@@ -2,9 +2,9 @@
 #include "core/Shop.h"
 #include "core/Statistics.h"
 #include "store/Store.h"
-#include "store/StoreLock.h"
 #include "store/Table.h"
 #include "store/Transaction.h"
+#include "store/admin/StoreLock.h"
 #include "tools/Admin.h"
 
 #include <QDir>

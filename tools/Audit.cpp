@@ -1,10 +1,10 @@
 #include "core/Shop.h"
 #include "reports/ChangesList.h"
 #include "reports/ReportPainter.h"
-#include "store/Errors.h"
 #include "store/Store.h"
-#include "store/StoreLock.h"
-#include "store/Trail.h"
+#include "store/admin/StoreLock.h"
+#include "store/engine/Errors.h"
+#include "store/trail/Trail.h"
 #include "tools/Admin.h"
 
 using namespace Qt::Literals::StringLiterals;

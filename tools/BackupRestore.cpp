@@ -1,8 +1,8 @@
-#include "store/Backup.h"
 #include "store/Clock.h"
-#include "store/EngineConfig.h"
-#include "store/Errors.h"
 #include "store/Store.h"
+#include "store/admin/Backup.h"
+#include "store/admin/EngineConfig.h"
+#include "store/engine/Errors.h"
 #include "tools/Admin.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "core/Clerks.h"
-#include "store/Errors.h"
 #include "store/Store.h"
-#include "store/StoreLock.h"
+#include "store/admin/StoreLock.h"
+#include "store/engine/Errors.h"
 #include "tools/Admin.h"
 
 using namespace Qt::Literals::StringLiterals;

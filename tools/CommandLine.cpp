@@ -1,8 +1,8 @@
 #include "tools/CommandLine.h"
 
 #include "reports/ReportCatalog.h"
-#include "store/Errors.h"
-#include "store/FileModes.h"
+#include "store/engine/Errors.h"
+#include "store/engine/FileModes.h"
 
 #include <QCommandLineParser>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "store/StoreCopy.h"
+#include "store/admin/StoreCopy.h"
 #include "tools/Admin.h"
 
 using namespace Qt::Literals::StringLiterals;

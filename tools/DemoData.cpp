@@ -1,10 +1,10 @@
 #include "tools/DemoData.h"
 
-#include "store/Errors.h"
-#include "store/Schema.h"
 #include "store/Store.h"
-#include "store/Trail.h"
 #include "store/Transaction.h"
+#include "store/engine/Errors.h"
+#include "store/engine/Schema.h"
+#include "store/trail/Trail.h"
 
 #include <QList>
 #include <QRandomGenerator>

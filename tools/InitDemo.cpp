@@ -1,6 +1,6 @@
 #include "store/Clock.h"
 #include "store/Store.h"
-#include "store/StoreLock.h"
+#include "store/admin/StoreLock.h"
 #include "tools/Admin.h"
 #include "tools/DemoData.h"
 

@@ -3,8 +3,8 @@
 #include "reports/PersonDataReport.h"
 #include "reports/ReportPainter.h"
 #include "store/Store.h"
-#include "store/StoreLock.h"
-#include "store/Trail.h"
+#include "store/admin/StoreLock.h"
+#include "store/trail/Trail.h"
 #include "tools/Admin.h"
 
 #include <QDateTime>

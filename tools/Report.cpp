@@ -4,7 +4,7 @@
 #include "reports/ShopReport.h"
 #include "store/Clock.h"
 #include "store/Store.h"
-#include "store/StoreLock.h"
+#include "store/admin/StoreLock.h"
 #include "tools/Admin.h"
 
 #include <QDir>

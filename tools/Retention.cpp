@@ -1,9 +1,9 @@
 #include "core/Retention.h"
 #include "store/Clock.h"
-#include "store/EngineConfig.h"
 #include "store/Store.h"
-#include "store/StoreLock.h"
 #include "store/Values.h"
+#include "store/admin/EngineConfig.h"
+#include "store/admin/StoreLock.h"
 #include "tools/Admin.h"
 
 using namespace Qt::Literals::StringLiterals;

@@ -1,8 +1,8 @@
 #include "core/GoodsSearch.h"
 #include "core/Shop.h"
 #include "store/Store.h"
-#include "store/StoreLock.h"
 #include "store/Table.h"
+#include "store/admin/StoreLock.h"
 #include "tools/Admin.h"
 
 #include <QDir>

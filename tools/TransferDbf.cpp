@@ -1,8 +1,8 @@
 #include "store/Clock.h"
-#include "store/DbfTransfer.h"
-#include "store/Errors.h"
 #include "store/Store.h"
-#include "store/StoreLock.h"
+#include "store/admin/StoreLock.h"
+#include "store/dbf/DbfTransfer.h"
+#include "store/engine/Errors.h"
 #include "tools/Admin.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "store/FileModes.h"
+#include "store/engine/FileModes.h"
 #include "tools/CommandLine.h"
 
 int main(int argc, char* argv[])

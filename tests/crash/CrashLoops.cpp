@@ -4,14 +4,14 @@
 #include "core/GoodsSearch.h"
 #include "core/IncomeExpense.h"
 #include "core/Marking.h"
-#include "store/Backup.h"
 #include "store/Clock.h"
-#include "store/DbfTransfer.h"
-#include "store/Errors.h"
-#include "store/Schema.h"
 #include "store/Store.h"
 #include "store/Table.h"
 #include "store/Transaction.h"
+#include "store/admin/Backup.h"
+#include "store/dbf/DbfTransfer.h"
+#include "store/engine/Errors.h"
+#include "store/engine/Schema.h"
 #include "tools/DemoData.h"
 
 #include <QDir>

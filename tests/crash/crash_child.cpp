@@ -5,9 +5,9 @@
 #include "CrashLoops.h"
 
 #include "store/Clock.h"
-#include "store/Errors.h"
-#include "store/FileModes.h"
 #include "store/Store.h"
+#include "store/engine/Errors.h"
+#include "store/engine/FileModes.h"
 
 #include <QCoreApplication>
 #include <cstdio>

@@ -2,8 +2,8 @@
 
 #include "widgets/MaskEdit.h"
 
-#include "store/Errors.h"
 #include "store/TableModel.h"
+#include "store/engine/Errors.h"
 
 #include <QMetaObject>
 #include <QWidget>

@@ -1,6 +1,6 @@
 #include "windows/services/About.h"
 
-#include "store/EngineConfig.h"
+#include "store/admin/EngineConfig.h"
 #include "widgets/Frame.h"
 #include "widgets/Guard.h"
 

@@ -1,4 +1,4 @@
-#include "store/FileModes.h"
+#include "store/engine/FileModes.h"
 
 #include <QFile>
 #include <QFileInfo>

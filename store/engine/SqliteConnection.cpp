@@ -1,12 +1,12 @@
-#include "store/SqliteConnection.h"
+#include "store/engine/SqliteConnection.h"
 
-#include "store/Errors.h"
-#include "store/FileModes.h"
-#include "store/Row.h"
-#include "store/Schema.h"
-#include "store/Statement.h"
 #include "store/Store.h"
-#include "store/Trail.h"
+#include "store/engine/Errors.h"
+#include "store/engine/FileModes.h"
+#include "store/engine/Row.h"
+#include "store/engine/Schema.h"
+#include "store/engine/Statement.h"
+#include "store/trail/Trail.h"
 
 #include <QCollator>
 #include <QDir>

@@ -1,12 +1,12 @@
-#include "store/Trail.h"
+#include "store/trail/Trail.h"
 
 #include "store/Clock.h"
-#include "store/Errors.h"
-#include "store/Row.h"
-#include "store/Schema.h"
-#include "store/Statement.h"
 #include "store/Store.h"
 #include "store/Transaction.h"
+#include "store/engine/Errors.h"
+#include "store/engine/Row.h"
+#include "store/engine/Schema.h"
+#include "store/engine/Statement.h"
 
 #include <QHash>
 #include <QJsonArray>

@@ -1,7 +1,7 @@
-#include "store/StoreLock.h"
+#include "store/admin/StoreLock.h"
 
-#include "store/Errors.h"
 #include "store/Store.h"
+#include "store/engine/Errors.h"
 
 #include <QDir>
 #include <QFile>

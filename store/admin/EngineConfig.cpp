@@ -1,7 +1,7 @@
-#include "store/EngineConfig.h"
+#include "store/admin/EngineConfig.h"
 
-#include "store/Errors.h"
-#include "store/PgConnection.h"
+#include "store/engine/Errors.h"
+#include "store/engine/PgConnection.h"
 
 #include <QDir>
 #include <QSettings>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/Connection.h"
+#include "store/engine/Connection.h"
 
 #include <QDate>
 #include <QDateTime>

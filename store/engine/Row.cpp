@@ -1,4 +1,4 @@
-#include "store/Row.h"
+#include "store/engine/Row.h"
 
 #include <sqlite3.h>
 

@@ -1,4 +1,4 @@
-#include "store/PgSql.h"
+#include "store/engine/PgSql.h"
 
 #include <QHash>
 

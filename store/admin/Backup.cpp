@@ -1,16 +1,16 @@
-#include "store/Backup.h"
+#include "store/admin/Backup.h"
 
-#include "store/Errors.h"
 #include "store/EventPump.h"
-#include "store/FileModes.h"
-#include "store/PgConnection.h"
-#include "store/Schema.h"
-#include "store/SqliteConnection.h"
 #include "store/Store.h"
-#include "store/StoreCopy.h"
-#include "store/StoreLock.h"
-#include "store/Trail.h"
 #include "store/Transaction.h"
+#include "store/admin/StoreCopy.h"
+#include "store/admin/StoreLock.h"
+#include "store/engine/Errors.h"
+#include "store/engine/FileModes.h"
+#include "store/engine/PgConnection.h"
+#include "store/engine/Schema.h"
+#include "store/engine/SqliteConnection.h"
+#include "store/trail/Trail.h"
 
 #include <QDir>
 #include <QFile>

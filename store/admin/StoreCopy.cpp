@@ -1,13 +1,13 @@
-#include "store/StoreCopy.h"
+#include "store/admin/StoreCopy.h"
 
-#include "store/Errors.h"
 #include "store/EventPump.h"
-#include "store/PgConnection.h"
-#include "store/Schema.h"
-#include "store/Statement.h"
 #include "store/Store.h"
-#include "store/Trail.h"
 #include "store/Transaction.h"
+#include "store/engine/Errors.h"
+#include "store/engine/PgConnection.h"
+#include "store/engine/Schema.h"
+#include "store/engine/Statement.h"
+#include "store/trail/Trail.h"
 
 #include <QDir>
 #include <QFile>

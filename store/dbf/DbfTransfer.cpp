@@ -1,13 +1,13 @@
-#include "store/DbfTransfer.h"
+#include "store/dbf/DbfTransfer.h"
 
-#include "store/CodePage.h"
-#include "store/Dbf.h"
-#include "store/Errors.h"
-#include "store/Schema.h"
-#include "store/Statement.h"
 #include "store/Store.h"
-#include "store/Trail.h"
 #include "store/Transaction.h"
+#include "store/dbf/CodePage.h"
+#include "store/dbf/Dbf.h"
+#include "store/engine/Errors.h"
+#include "store/engine/Schema.h"
+#include "store/engine/Statement.h"
+#include "store/trail/Trail.h"
 
 #include <QDateTime>
 #include <QDir>

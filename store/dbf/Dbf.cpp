@@ -1,7 +1,7 @@
-#include "store/Dbf.h"
+#include "store/dbf/Dbf.h"
 
-#include "store/CodePage.h"
-#include "store/Errors.h"
+#include "store/dbf/CodePage.h"
+#include "store/engine/Errors.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -1,11 +1,11 @@
-#include "store/PgConnection.h"
+#include "store/engine/PgConnection.h"
 
-#include "store/Errors.h"
-#include "store/PgSql.h"
-#include "store/Row.h"
-#include "store/Schema.h"
-#include "store/Statement.h"
-#include "store/Trail.h"
+#include "store/engine/Errors.h"
+#include "store/engine/PgSql.h"
+#include "store/engine/Row.h"
+#include "store/engine/Schema.h"
+#include "store/engine/Statement.h"
+#include "store/trail/Trail.h"
 
 #include <QDeadlineTimer>
 #include <QLocale>

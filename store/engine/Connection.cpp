@@ -1,7 +1,7 @@
-#include "store/Connection.h"
+#include "store/engine/Connection.h"
 
-#include "store/Errors.h"
-#include "store/Schema.h"
+#include "store/engine/Errors.h"
+#include "store/engine/Schema.h"
 
 using namespace Qt::Literals::StringLiterals;
 

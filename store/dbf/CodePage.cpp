@@ -1,6 +1,6 @@
-#include "store/CodePage.h"
+#include "store/dbf/CodePage.h"
 
-#include "store/Errors.h"
+#include "store/engine/Errors.h"
 
 #include <QStringDecoder>
 #include <map>

@@ -1,4 +1,4 @@
-#include "store/Statement.h"
+#include "store/engine/Statement.h"
 
 void Statement::bind(const QList<QVariant>& values)
 {

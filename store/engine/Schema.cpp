@@ -1,4 +1,4 @@
-#include "store/Schema.h"
+#include "store/engine/Schema.h"
 
 #include <QStringList>
 
