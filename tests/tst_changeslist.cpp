@@ -292,6 +292,11 @@ private Q_SLOTS:
                      (QStringList{u"Dátum a čas"_s, u"Pokladník"_s, u"Pracovisko"_s, u"Akcia"_s, u"Tabuľka"_s,
                                   u"Kľúč"_s, u"Pole"_s, u"Pôvodná hodnota"_s, u"Nová hodnota"_s}));
             details += int(page.bandsOf(Kind::Detail).size());
+            // The head to note, after the last line only.
+            QCOMPARE(page.textsOf(u"Head"_s),
+                     page.number == pages.size()
+                         ? QStringList{u"Posledný záznam: "_s + Trail::head(m_shop->store())}
+                         : QStringList());
         }
         QCOMPARE(details, 80); // one field each: NUMBER
         // Title in the middle, shop name at the right edge of the landscape page.
