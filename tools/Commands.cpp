@@ -16,6 +16,14 @@ Option asOwner()
             u"the name of an owner"_s};
 }
 
+Option countersOption()
+{
+    return {u"counters"_s, u"ROLE"_s,
+            u"a server store made here: the role the counters connect as (not the one running this), given only "
+            u"INSERT and SELECT on the trail"_s,
+            u"a role"_s};
+}
+
 Option dateOption(const QString& name, const QString& help)
 {
     return {name, u"DATE"_s, help, u"a date"_s};
@@ -42,8 +50,7 @@ QList<Command> table()
          u"creates the empty store of a fresh installation"_s,
          {u"init DIR [--counters ROLE]"_s},
          {{u"DIR"_s, StoreHelp}},
-         {{u"counters"_s, u"ROLE"_s, u"on a server: the role the counters connect as (not the one running init)"_s,
-           u"a role"_s}},
+         {countersOption()},
          u"Creates the eight tables, their indexes, the record counts and a unique index on the contract number, "
          u"and the store's own tables of clerks, the trail of changes (its first row, the genesis row, names the "
          u"store) and person keys. The register never creates tables itself. On a server the role that runs init "
@@ -201,14 +208,14 @@ QList<Command> table()
          adminReindex},
         {u"copy"_s,
          u"copies every record of one store into another, all or nothing"_s,
-         {u"copy SRC DEST"_s},
+         {u"copy SRC DEST [--counters ROLE]"_s},
          {{u"SRC"_s, u"the store to copy: a data folder, a server's location or a backup file"_s},
           {u"DEST"_s, u"the store to copy it into (created when it is missing)"_s}},
-         {},
+         {countersOption()},
          u"Moves a shop's store onto the server (or back, or from a backup file) with every record's row id and "
          u"values as stored: it refuses a destination that holds records, and compares the counts of each table on "
          u"both sides before it commits. The clerks, the trail of changes and the person keys go with them."_s,
-         {u"copy /tmp/shop/Data postgresql://server.local:5432/mervana?user=mervana"_s},
+         {u"copy /tmp/shop/Data postgresql://server.local:5432/mervana?user=mervana_owner --counters mervana"_s},
          adminCopy},
         {u"audit-verify"_s,
          u"checks the chain of the trail of changes from its first row, and what guards it"_s,

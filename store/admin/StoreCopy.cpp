@@ -213,11 +213,11 @@ QList<std::pair<QString, qint64>> trailCounts(const QList<TableCount>& counts)
     return named;
 }
 
-QList<TableCount> copy(const QString& from, const QString& to, const Progress& progress)
+QList<TableCount> copy(const QString& from, const QString& to, const Progress& progress, const QString& counters)
 {
     Store source(from);
     const bool created = !Store::exists(to);
-    if (created) Store::createEmpty(to, Store::Genesis::Left); // the source's trail comes with it
+    if (created) Store::createEmpty(to, Store::Genesis::Left, counters); // the source's trail comes with it
     try {
         Store target(to);
         Transaction transaction(target);

@@ -262,8 +262,8 @@ public:
         return hashes.join(u' ');
     }
 
-    void append(Action action, const QString& table, const QString& reckey, const QString& person,
-                const QString& detail)
+    // The chain's end and the key of its next seal, read once per transaction.
+    void knowEnd()
     {
         if (!m_link.known) {
             const QString momentSql = m_store.connection().trailMomentSql();
@@ -290,6 +290,19 @@ public:
             }
             m_link.known = true;
         }
+    }
+
+    // Seals from the next row on with first, which never enters the store: only its successors do.
+    void startSealing(const QByteArray& first)
+    {
+        knowEnd();
+        m_link.sealKey = first;
+    }
+
+    void append(Action action, const QString& table, const QString& reckey, const QString& person,
+                const QString& detail)
+    {
+        knowEnd();
         const QDateTime now = m_link.moment.isValid() ? m_link.moment.addMSecs(m_link.since.elapsed()) : Clock::now();
         const QString moment = now.toString(u"yyyy-MM-dd HH:mm:ss"_s);
         const qint64 seq = m_link.seq + 1;
@@ -989,12 +1002,12 @@ QByteArray seal(Store& store)
                          u"(audit-restart)"_s);
     QByteArray first(KeyBytes, Qt::Uninitialized);
     randombytes_buf(first.data(), size_t(first.size()));
+    writer.startSealing(first);
+    writer.append(Action::Sealed, {}, {}, {}, u"{}"_s);
     Statement& q = store.statement(u"INSERT INTO Pecat (SKEY) VALUES (?)"_s);
-    q.bind({QString::fromLatin1(first.toHex())});
+    q.bind({QString::fromLatin1(store.trailLink().sealKey.toHex())});
     q.exec();
     q.finish();
-    store.trailLink().known = false; // the chain's end is read again, with the key
-    writer.append(Action::Sealed, {}, {}, {}, u"{}"_s);
     own.commit();
     return first;
 }
