@@ -2,13 +2,13 @@
 #include "StoreDump.h"
 #include "TestBackend.h"
 #include "store/Store.h"
-#include "store/trail/Trail.h"
 #include "store/Transaction.h"
 #include "store/admin/Backup.h"
 #include "store/admin/EngineConfig.h"
 #include "store/admin/StoreLock.h"
 #include "store/engine/Errors.h"
 #include "store/engine/PgConnection.h"
+#include "store/trail/Trail.h"
 #include "tools/DemoData.h"
 
 #include <QDir>

@@ -298,10 +298,9 @@ private Q_SLOTS:
                                   u"Kľúč"_s, u"Pole"_s, u"Pôvodná hodnota"_s, u"Nová hodnota"_s}));
             details += int(page.bandsOf(Kind::Detail).size());
             // The head to note, after the last line only.
-            QCOMPARE(page.textsOf(u"Head"_s),
-                     page.number == pages.size()
-                         ? QStringList{u"Posledný záznam: "_s + Trail::head(m_shop->store())}
-                         : QStringList());
+            QCOMPARE(page.textsOf(u"Head"_s), page.number == pages.size()
+                                                  ? QStringList{u"Posledný záznam: "_s + Trail::head(m_shop->store())}
+                                                  : QStringList());
         }
         QCOMPARE(details, 81); // one field each, NUMBER, after the genesis row
         // Title in the middle, shop name at the right edge of the landscape page.

@@ -124,7 +124,7 @@ private:
                 sha.addData(QByteArray(typed.section(u':', 1).toUtf8() + '\x1f'));
             previous = sha.result().toHex();
             m_store->exec(u"UPDATE Zmeny SET HASH = '%1' WHERE SEQ = %2"_s.arg(QString::fromLatin1(previous),
-                                                                              values.first().section(u':', 1)));
+                                                                               values.first().section(u':', 1)));
         }
     }
 
@@ -601,9 +601,9 @@ private Q_SLOTS:
             << u"spúšťač Zmeny_no_delete"_s;
         QTest::newRow("trigger dropped") << server << QStringList{u"DROP TRIGGER zmeny_append_only ON zmeny"_s}
                                          << u"spúšťač zmeny_append_only"_s;
-        QTest::newRow("trigger disabled") << server
-                                          << QStringList{u"ALTER TABLE zmeny DISABLE TRIGGER zmeny_no_truncate"_s}
-                                          << u"spúšťač zmeny_no_truncate"_s;
+        QTest::newRow("trigger disabled")
+            << server << QStringList{u"ALTER TABLE zmeny DISABLE TRIGGER zmeny_no_truncate"_s}
+            << u"spúšťač zmeny_no_truncate"_s;
         QTest::newRow("rule disabled") << server << QStringList{u"ALTER TABLE zmeny DISABLE RULE zmeny_no_delete"_s}
                                        << u"pravidlo zmeny_no_delete"_s;
         QTest::newRow("update granted") << server << QStringList{u"GRANT UPDATE ON zmeny TO PUBLIC"_s}
@@ -675,7 +675,9 @@ private Q_SLOTS:
         QCOMPARE(head.section(u':', 0, 0), u"6"_s);
         // The store keeps one key, the next row's: not the first one.
         QCOMPARE(TestBackend::rows(*m_store, u"SELECT SKEY FROM Pecat"_s, 1).size(), 1);
-        QVERIFY(!TestBackend::rows(*m_store, u"SELECT SKEY FROM Pecat"_s, 1).first().contains(QString::fromLatin1(key.toHex())));
+        QVERIFY(!TestBackend::rows(*m_store, u"SELECT SKEY FROM Pecat"_s, 1)
+                     .first()
+                     .contains(QString::fromLatin1(key.toHex())));
 
         const qint64 at = rewrite.section(u' ', 1).toLongLong();
         if (rewrite == u"key"_s) key.fill('k');

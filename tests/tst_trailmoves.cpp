@@ -349,8 +349,7 @@ private Q_SLOTS:
             << QString() << QStringList{u"--expect"_s, u"4:0123456789abcdef"_s} << 1 << u"SEQ 4"_s;
         QTest::newRow("noted row gone") << QString() << QStringList{u"--expect"_s, u"9:0123456789abcdef"_s} << 1
                                         << u"SEQ 9"_s;
-        QTest::newRow("row edited") << u"UPDATE Zmeny SET COUNTER = 'inde' WHERE SEQ = 3"_s << none << 1
-                                    << u"SEQ 3"_s;
+        QTest::newRow("row edited") << u"UPDATE Zmeny SET COUNTER = 'inde' WHERE SEQ = 3"_s << none << 1 << u"SEQ 3"_s;
         QTest::newRow("key of a trail never sealed")
             << QString() << QStringList{u"--key"_s, QString(64, u'a')} << 1 << u"no row of the trail is sealed"_s;
         QTest::newRow("trail dropped") << u"DROP TABLE Zmeny"_s << none << 1 << u"missing: tabuľka Zmeny"_s;

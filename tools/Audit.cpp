@@ -94,7 +94,8 @@ int adminAuditRestart(const Admin::Args& a)
     // genesis row, for there is no trail to write it into before.
     const QString owner = a.value(u"as"_s);
     if (Clerks::anyActive(store)) {
-        if (owner.isEmpty()) return Admin::fail(u"the store has clerks: audit-restart needs --as NAME, naming an owner"_s);
+        if (owner.isEmpty())
+            return Admin::fail(u"the store has clerks: audit-restart needs --as NAME, naming an owner"_s);
         const QString password = Admin::readPassword(u"Password of %1: "_s.arg(owner));
         if (Clerks::check(store, owner, password) != Clerks::Role::Owner)
             return Admin::fail(u"%1 is no active owner, or the password is wrong"_s.arg(owner));

@@ -222,8 +222,8 @@ QList<Command> table()
          {u"audit-verify DIR [--key KEY] [--expect SEQ:HASH]"_s},
          {{u"DIR"_s, StoreHelp}},
          {{u"key"_s, u"KEY"_s, u"the first key audit-seal printed: every seal is checked with it"_s, u"a key"_s},
-          {u"expect"_s, u"SEQ:HASH"_s, u"a noted head: that row must be there with that HASH (its first 16 hex or more)"_s,
-           u"SEQ:HASH"_s}},
+          {u"expect"_s, u"SEQ:HASH"_s,
+           u"a noted head: that row must be there with that HASH (its first 16 hex or more)"_s, u"SEQ:HASH"_s}},
          u"Exit 0 with \"intact: N\", the last SEQ and HASH and the head (SEQ and the first 16 hex of HASH: note it, "
          u"as the trail report and each backup do, since removing the newest rows shows only against a noted head), "
          u"or exit 1 naming the first row whose content, link or seal does not match (a row edited, deleted or "

@@ -653,9 +653,9 @@ Verdict verify(Store& store, const Anchors& anchors)
             const qint64 seq = row.integer(0);
             after = seq;
             if (seq != expected) {
-                broken(seq, expected == 1
-                                ? u"the trail begins at SEQ %1: the rows before it are missing"_s.arg(seq)
-                                : u"SEQ %1 follows SEQ %2: the rows between them are missing"_s.arg(seq).arg(expected - 1));
+                broken(seq, expected == 1 ? u"the trail begins at SEQ %1: the rows before it are missing"_s.arg(seq)
+                                          : u"SEQ %1 follows SEQ %2: the rows between them are missing"_s.arg(seq).arg(
+                                                expected - 1));
                 break;
             }
             const QByteArray hash = stored(9);
@@ -696,7 +696,8 @@ Verdict verify(Store& store, const Anchors& anchors)
     }
     last.finish();
     if (verdict.badSeq != 0) return verdict;
-    if (verdict.lastSeq == 0) broken(1, u"the trail holds no row, not even its genesis row"_s);
+    if (verdict.lastSeq == 0)
+        broken(1, u"the trail holds no row, not even its genesis row"_s);
     else if (!anchors.firstKey.isEmpty() && !sealing)
         broken(verdict.lastSeq, u"no row of the trail is sealed: the row that began sealing is gone"_s);
     else if (anchors.expectSeq > 0) {
@@ -788,7 +789,8 @@ QList<Guard> serverTriggers()
 
 QList<Guard> serverRules()
 {
-    return {{u"zmeny_no_update"_s, u"pravidlo zmeny_no_update"_s}, {u"zmeny_no_delete"_s, u"pravidlo zmeny_no_delete"_s}};
+    return {{u"zmeny_no_update"_s, u"pravidlo zmeny_no_update"_s},
+            {u"zmeny_no_delete"_s, u"pravidlo zmeny_no_delete"_s}};
 }
 
 // The names in guards that the query (binding the name) does not find.
@@ -805,7 +807,7 @@ QStringList zmenyStatements(bool server)
     QStringList sql{u"CREATE TABLE Zmeny (SEQ %1 PRIMARY KEY, MOMENT TEXT NOT NULL, CLERK TEXT NOT NULL, COUNTER "
                     u"TEXT NOT NULL, ACTION TEXT NOT NULL, TABLENAME TEXT NOT NULL, RECKEY TEXT NOT NULL, PERSON "
                     u"TEXT NOT NULL, DETAIL TEXT NOT NULL, HASH TEXT NOT NULL, SEAL TEXT NOT NULL DEFAULT '')"_s.arg(
-        server ? u"bigint"_s : u"INTEGER"_s)};
+                        server ? u"bigint"_s : u"INTEGER"_s)};
     if (!server) {
         for (const Guard& g : sqliteGuards())
             sql << u"CREATE TRIGGER %1 BEFORE %2 ON Zmeny BEGIN SELECT RAISE(ABORT, '%3'); END"_s.arg(
@@ -870,9 +872,10 @@ QStringList missingGuards(Store& store)
         QStringList missing;
         for (const QString& sql : zmenyStatements(false).mid(1)) {
             const QString name = sql.section(u' ', 2, 2);
-            if (store.scalar(u"SELECT COUNT(*) FROM sqlite_master WHERE type = 'trigger' AND tbl_name = 'Zmeny' AND "
-                             u"name = ? AND sql = ?"_s,
-                             {name, sql})
+            if (store
+                    .scalar(u"SELECT COUNT(*) FROM sqlite_master WHERE type = 'trigger' AND tbl_name = 'Zmeny' AND "
+                            u"name = ? AND sql = ?"_s,
+                            {name, sql})
                     .toLongLong() == 0)
                 missing << u"spúšťač "_s + name;
         }
@@ -888,11 +891,12 @@ QStringList missingGuards(Store& store)
                           u" AND rulename = ? AND ev_enabled <> 'D'"_s,
                       serverRules());
     // Nobody but the owner may change rows or add triggers: not PUBLIC, not the counters' role.
-    if (store.scalar(u"SELECT COUNT(*) FROM pg_class c, aclexplode(COALESCE(c.relacl, acldefault('r', c.relowner))) "
-                     u"a WHERE c.oid = "_s +
-                     table +
-                     u" AND a.grantee <> c.relowner AND a.privilege_type IN ('UPDATE', 'DELETE', 'TRUNCATE', "
-                     u"'TRIGGER', 'REFERENCES')"_s)
+    if (store
+            .scalar(u"SELECT COUNT(*) FROM pg_class c, aclexplode(COALESCE(c.relacl, acldefault('r', c.relowner))) "
+                    u"a WHERE c.oid = "_s +
+                    table +
+                    u" AND a.grantee <> c.relowner AND a.privilege_type IN ('UPDATE', 'DELETE', 'TRUNCATE', "
+                    u"'TRIGGER', 'REFERENCES')"_s)
             .toLongLong() > 0)
         missing << u"obmedzenie práv k tabuľke zmeny (iné roly ako jej vlastník ju smú meniť)"_s;
     return missing;
@@ -973,7 +977,8 @@ QString restart(Store& store)
                 for (const QString& sql : zmenyStatements(false).mid(1)) {
                     const QString name = sql.section(u' ', 2, 2);
                     store.exec(u"DROP TRIGGER IF EXISTS "_s + name);
-                    store.exec(QString(sql).replace(u" ON Zmeny "_s, u" ON "_s + kept + u' ')
+                    store.exec(QString(sql)
+                                   .replace(u" ON Zmeny "_s, u" ON "_s + kept + u' ')
                                    .replace(name, kept + name.mid(5)));
                 }
         }
