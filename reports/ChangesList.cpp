@@ -91,6 +91,11 @@ ChangesList::ChangesList(Shop& shop, QObject* parent)
         memo.breakWords = true;
         *c.item = &memo;
     }
+    // The newest row as it stood when the list was made: the shop notes it, and audit-verify --expect checks
+    // that the trail still holds it unchanged.
+    ReportBand& summary = QuickRep1.addBand(ReportBand::Kind::Summary, 8);
+    summary.lineTop = true;
+    Head = &summary.addLabel(0, 2).named(u"Head"_s);
 }
 
 void ChangesList::Start(const QDate& from, const QDate& to)
@@ -122,6 +127,7 @@ QString ChangesList::headingOf(const Trail::Query& query)
 
 void ChangesList::feed(const std::function<void()>& printRow)
 {
+    Head->text = u"Posledný záznam: "_s + Trail::head(shop().store());
     Trail::read(shop().store(), m_query, [&](const Trail::Row& row) {
         if (row.fields.isEmpty()) {
             setLine(row, {});

@@ -25,6 +25,7 @@ public:
     ReportItem* Field = nullptr;
     ReportItem* OldValue = nullptr;
     ReportItem* NewValue = nullptr;
+    ReportItem* Head = nullptr; // after the last line: "Posledný záznam: SEQ:HASH" (the first 16 hex)
 
     // The rows of the period from `from` to `to`, both included, and the heading naming it. The rows are read
     // anew each time the report is laid out.

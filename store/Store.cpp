@@ -87,8 +87,15 @@ void Store::addCollations(sqlite3* handle)
     SqliteConnection::addCollations(handle);
 }
 
-Store::Store(const QString& location, QObject* parent)
-    : QObject(parent), m_location(location), m_connection(openConnection(location)), m_clerk(Trail::defaultClerk()),
+Store::Store(const QString& location, QObject* parent) : Store(location, TrailMissing::Allowed)
+{
+    setParent(parent);
+    if (const QStringList missing = Trail::missingGuards(*this); !missing.isEmpty())
+        throw StoreError(Trail::refusal(location, missing));
+}
+
+Store::Store(const QString& location, TrailMissing)
+    : m_location(location), m_connection(openConnection(location)), m_clerk(Trail::defaultClerk()),
       m_counter(Trail::defaultCounter())
 {
     m_connection->reconnected = [this] {
@@ -99,7 +106,9 @@ Store::Store(const QString& location, QObject* parent)
         touchAll();
     };
     Trail::initCrypto();
-    Trail::addMissingTables(*this); // a store made before the trail: it starts here
+    Trail::addMissingTables(*this); // a store made before the clerks or the trail
+    Trail::addSealing(*this);
+    Trail::addServerRules(*this);
     watchNotifications();
 }
 
@@ -114,14 +123,22 @@ Store::~Store()
     m_connection.reset();
 }
 
-void Store::createEmpty(const QString& location)
+void Store::createEmpty(const QString& location, Genesis genesis, const QString& counters)
 {
-    if (isServerLocation(location)) return PgConnection::createStore(location);
-    if (storeFile(location) != QDir(location).filePath(fileName())) return SqliteConnection::createStore(location);
-    QDir dir(location);
-    if (!dir.exists() && !QDir().mkpath(location))
-        throw StoreError(u"Cannot create folder %1"_s.arg(QDir::toNativeSeparators(location)));
-    SqliteConnection::createStore(dir.filePath(fileName()));
+    if (isServerLocation(location)) {
+        PgConnection::createStore(location, counters);
+    } else if (storeFile(location) != QDir(location).filePath(fileName())) {
+        SqliteConnection::createStore(location);
+    } else {
+        QDir dir(location);
+        if (!dir.exists() && !QDir().mkpath(location))
+            throw StoreError(u"Cannot create folder %1"_s.arg(QDir::toNativeSeparators(location)));
+        SqliteConnection::createStore(dir.filePath(fileName()));
+    }
+    if (genesis == Genesis::Written) {
+        Store store(location);
+        Trail::begin(store);
+    }
 }
 
 QSqlDatabase Store::database()

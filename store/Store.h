@@ -35,13 +35,22 @@ public:
     // Whether a store is there: the store file, or the register's tables on the server.
     static bool exists(const QString& location);
 
-    // Opens the store at location; throws StoreError when it is missing or cannot be reached.
+    // Opens the store at location; throws StoreError when it is missing or cannot be reached, or when its trail
+    // of changes or what guards it is missing (Trail::missingGuards).
     explicit Store(const QString& location, QObject* parent = nullptr);
+    // Opens it whatever became of its trail: for the owner's new trail (Trail::restart) and for audit-verify,
+    // which says what is missing.
+    enum class TrailMissing { Allowed };
+    Store(const QString& location, TrailMissing);
     ~Store() override;
 
     // Creates the eight empty tables with their indexes, and the store's own tables of clerks, the trail of
-    // changes and person keys (store/Trail.h); throws when the location holds a store already.
-    static void createEmpty(const QString& location);
+    // changes and person keys (store/Trail.h) with the trail's genesis row; throws when the location holds a
+    // store already. A copy that brings a trail of its own asks for none (genesis false). On a server, counters
+    // names the role the counters connect as: it gets what the register needs, and of the trail only INSERT and
+    // SELECT (the role that creates the store owns the trail).
+    enum class Genesis { Written, Left };
+    static void createEmpty(const QString& location, Genesis genesis = Genesis::Written, const QString& counters = {});
     // Registers the collations the store's indexes use on a SQLite connection of one's own.
     static void addCollations(struct sqlite3* handle);
 
@@ -180,6 +189,7 @@ public:
         QDateTime moment; // the server's clock at the first row, measured on by since
         QElapsedTimer since;
         QHash<QString, QByteArray> keys; // person keys by birth number
+        QByteArray sealKey;              // the key that seals the next row; empty while the trail is not sealed
     };
     TrailLink& trailLink() { return m_trailLink; }
 

@@ -9,10 +9,10 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-const QStringList Commands{u"init"_s,   u"demo"_s,        u"report"_s,   u"import-dbf"_s,   u"export-dbf"_s,
-                           u"backup"_s, u"restore"_s,     u"archive"_s,  u"dearchive"_s,    u"stats"_s,
-                           u"search"_s, u"reindex"_s,     u"copy"_s,     u"audit-verify"_s, u"audit"_s,
-                           u"clerk"_s,  u"person-data"_s, u"retention"_s};
+const QStringList Commands{u"init"_s,          u"demo"_s,    u"report"_s,  u"import-dbf"_s,   u"export-dbf"_s,
+                           u"backup"_s,        u"restore"_s, u"archive"_s, u"dearchive"_s,    u"stats"_s,
+                           u"search"_s,        u"reindex"_s, u"copy"_s,    u"audit-verify"_s, u"audit-seal"_s,
+                           u"audit-restart"_s, u"audit"_s,   u"clerk"_s,   u"person-data"_s,  u"retention"_s};
 
 } // namespace
 

@@ -8,6 +8,7 @@
 #include "store/admin/StoreLock.h"
 #include "store/engine/Errors.h"
 #include "store/engine/PgConnection.h"
+#include "store/trail/Trail.h"
 #include "tools/DemoData.h"
 
 #include <QDir>
@@ -148,6 +149,7 @@ private Q_SLOTS:
         const QStringList before = StoreDump::store(data);
         const qint64 contracts = contractsIn(data);
         Store writer(data);
+        const QString headBefore = Trail::head(writer);
         int steps = 0;
         bool ascending = true;
         qint64 lastDone = 0, lastTotal = 0;
@@ -169,7 +171,14 @@ private Q_SLOTS:
         QCOMPARE(scalar(written, u"SELECT n FROM RecordCounts WHERE name = 'Zmluvy'"_s), contracts);
         QCOMPARE(contractsIn(data), contracts + 10 * steps);
         Backup::check(written);
-        QCOMPARE(filesIn(tmp.filePath(u"bk"_s)), QStringList{QFileInfo(written).fileName()});
+        const QString name = QFileInfo(written).fileName();
+        QCOMPARE(filesIn(tmp.filePath(u"bk"_s)), (QStringList{name, name + Backup::headSuffix()}));
+        // Beside it the head of the trail it holds, as the store's stood when the backup began.
+        QFile head(written + Backup::headSuffix());
+        QVERIFY(head.open(QIODevice::ReadOnly));
+        const QString noted = QString::fromUtf8(head.readAll());
+        QCOMPARE(noted, headBefore + u'\n');
+        QCOMPARE(noted.section(u':', 0, 0).toLongLong(), scalar(written, u"SELECT MAX(SEQ) FROM Zmeny"_s));
     }
 
     void backupNames()
@@ -687,6 +696,9 @@ private Q_SLOTS:
                                        folder + u"/mervana-2026-03-11-080000.db"_s}));
         QVERIFY(QFile::exists(folder + u"/notes.txt"_s));
         QVERIFY(QFile::exists(folder + u"/mervana-old.db"_s));
+        QCOMPARE(QDir(folder).entryList({u"*"_s + Backup::headSuffix()}, QDir::Files, QDir::Name),
+                 (QStringList{u"mervana-2026-03-12-080000.db.head"_s, u"mervana-2026-03-13-080000.db.head"_s,
+                              u"mervana-2026-03-14-080000.db.head"_s}));
         // Keeping none would leave no backup at all: the newest stays.
         const Backup::DailyResult none = Backup::daily(data, folder, 0, at(QDate(2026, 3, 15), 8));
         QCOMPARE(Backup::list(folder), QStringList{none.written});

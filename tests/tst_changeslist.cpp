@@ -203,6 +203,8 @@ private Q_SLOTS:
     {
         QFETCH(Setup, setup);
         QFETCH(QStringList, lines);
+        // Every trail begins with its genesis row, written as the store was made.
+        lines.prepend(u"—|"_s + Trail::defaultCounter() + u"|začiatok záznamu zmien|||||"_s);
         setup(m_shop->store());
         const QList<Trail::Row> rows = Trail::read(m_shop->store(), {});
         const QList<ReportPage> pages = layOut();
@@ -253,6 +255,9 @@ private Q_SLOTS:
         QFETCH(QStringList, keys);
         QFETCH(QString, heading);
         Store& store = m_shop->store();
+        // The genesis row, written as the store was made, by the clock of the day the test runs.
+        const QDate made = Trail::read(store, {}).constFirst().moment.date();
+        if ((!from.isValid() || made >= from) && (!to.isValid() || made <= to) && clerk.isEmpty()) keys.prepend({});
         insertTrailRow(store, u"2026-05-31 23:59:59"_s, u"a"_s);
         insertTrailRow(store, u"2026-06-01 00:00:00"_s, u"b"_s);
         insertTrailRow(store, u"2026-06-01 23:59:59"_s, u"c"_s);
@@ -292,8 +297,12 @@ private Q_SLOTS:
                      (QStringList{u"Dátum a čas"_s, u"Pokladník"_s, u"Pracovisko"_s, u"Akcia"_s, u"Tabuľka"_s,
                                   u"Kľúč"_s, u"Pole"_s, u"Pôvodná hodnota"_s, u"Nová hodnota"_s}));
             details += int(page.bandsOf(Kind::Detail).size());
+            // The head to note, after the last line only.
+            QCOMPARE(page.textsOf(u"Head"_s), page.number == pages.size()
+                                                  ? QStringList{u"Posledný záznam: "_s + Trail::head(m_shop->store())}
+                                                  : QStringList());
         }
-        QCOMPARE(details, 80); // one field each: NUMBER
+        QCOMPARE(details, 81); // one field each, NUMBER, after the genesis row
         // Title in the middle, shop name at the right edge of the landscape page.
         const ReportPage& first = pages.first();
         for (const PlacedText& t : first.texts) {
@@ -312,8 +321,8 @@ private Q_SLOTS:
         write(m_shop->store(), u"Osoby.DBF"_s, {{u"BIRTHNUM"_s, Novak}, {u"REASON"_s, note}});
         const QList<ReportPage> pages = layOut();
         const QList<Line> lines = detailLines(pages);
-        QCOMPARE(lines.size(), 2);
-        const Line& reason = lines.at(1);
+        QCOMPARE(lines.size(), 3); // after the genesis row: BIRTHNUM, REASON
+        const Line& reason = lines.at(2);
         QCOMPARE(reason.value(u"Field"_s), QStringList{u"REASON"_s});
         QVERIFY(reason.value(u"NewValue"_s).size() > 1);
         QCOMPARE(reason.value(u"NewValue"_s).join(u' '), note);
@@ -321,8 +330,8 @@ private Q_SLOTS:
         QCOMPARE(reason.value(u"Counter"_s).join(QString()), counter); // broken between letters: no blank lost
         QCOMPARE(reason.value(u"Clerk"_s).join(u' '), u"Alžbeta Veľká Nováková"_s);
         const QList<PlacedBand> bands = pages.first().bandsOf(Kind::Detail);
-        QVERIFY(bands.at(1).height > bands.at(0).height);
-        QVERIFY(bands.at(1).top >= bands.at(0).top + bands.at(0).height - 1e-6);
+        QVERIFY(bands.at(2).height > bands.at(1).height);
+        QVERIFY(bands.at(2).top >= bands.at(1).top + bands.at(1).height - 1e-6);
         // Every text ends before the next column begins.
         ReportFonts fonts(m_report->QuickRep1.fontFamily);
         for (const PlacedText& t : pages.first().texts)

@@ -62,6 +62,22 @@ private Q_SLOTS:
         }
     }
 
+    // A store whose trail was dropped behind the register's back does not open, and the clerk is told what is
+    // missing and who may begin a new one.
+    void refusedWithoutItsTrail()
+    {
+        FreshProgram program;
+        TForm1* main = program.start(QDate(2026, 12, 8), [](Store& store) {
+            DemoData::fill(store, 1, QDate(2026, 12, 8));
+            store.exec(u"DROP TABLE Zmeny"_s);
+        });
+        QVERIFY(!main);
+        const QList<Messages::Shown> shown = Messages::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(shown.first().text.contains(u"tabuľka Zmeny"_s) && shown.first().text.contains(u"audit-restart"_s),
+                 qPrintable(shown.first().text));
+    }
+
     // The program itself, as the clerk starts it: it must still be running after start-up.
     void realProgram_data()
     {

@@ -1,4 +1,5 @@
 #include "TestBackend.h"
+#include "TrailLines.h"
 #include "store/Clock.h"
 #include "store/Store.h"
 #include "store/Table.h"
@@ -6,6 +7,7 @@
 #include "store/engine/Errors.h"
 #include "store/trail/Trail.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -92,10 +94,45 @@ private:
     {
         if (m_store->isServer()) {
             m_store->exec(u"DROP TRIGGER zmeny_append_only ON zmeny"_s);
+            m_store->exec(u"DROP RULE zmeny_no_update ON zmeny"_s);
+            m_store->exec(u"DROP RULE zmeny_no_delete ON zmeny"_s);
         } else {
             m_store->exec(u"DROP TRIGGER Zmeny_no_update"_s);
             m_store->exec(u"DROP TRIGGER Zmeny_no_delete"_s);
         }
+    }
+
+    // What dropGuards took, put back as it was made.
+    void restoreGuards()
+    {
+        for (const QString& sql : Trail::createStatements(m_store->connection().engine(), u"Zmeny"_s).mid(1))
+            if (!sql.contains(u"zmeny_no_truncate"_s)) m_store->exec(sql);
+    }
+
+    // Every row's HASH made anew from its content, as an intruder with the store file would.
+    void rechain()
+    {
+        QByteArray previous(64, '0');
+        for (const QString& row : TestBackend::rows(*m_store,
+                                                    u"SELECT SEQ, MOMENT, CLERK, COUNTER, ACTION, TABLENAME, RECKEY, "
+                                                    u"PERSON, DETAIL FROM Zmeny ORDER BY SEQ"_s,
+                                                    9)) {
+            QCryptographicHash sha(QCryptographicHash::Sha256);
+            sha.addData(QByteArray(previous + '\x1f'));
+            const QStringList values = row.split(u'|');
+            for (const QString& typed : values)
+                sha.addData(QByteArray(typed.section(u':', 1).toUtf8() + '\x1f'));
+            previous = sha.result().toHex();
+            m_store->exec(u"UPDATE Zmeny SET HASH = '%1' WHERE SEQ = %2"_s.arg(QString::fromLatin1(previous),
+                                                                               values.first().section(u':', 1)));
+        }
+    }
+
+    // What a genesis row's detail reads as in trailLines, but for the store's id.
+    QString genesisDetail()
+    {
+        const Trail::Row first = Trail::read(*m_store, {}).constFirst();
+        return u" {\"store\":\""_s + first.detail.value(u"store"_s).toString() + u"\"}"_s;
     }
 
     // The store's own tables dropped, as a store made before them lacks them.
@@ -103,7 +140,7 @@ private:
     {
         for (const QString& table : Trail::tableNames())
             m_store->exec(u"DROP TABLE "_s + table);
-        if (m_store->isServer()) m_store->exec(u"DROP FUNCTION mervana_append_only()"_s);
+        if (m_store->isServer()) m_store->exec(u"DROP FUNCTION mervana_append_only(), mervana_trail_refuse()"_s);
     }
 
 private Q_SLOTS:
@@ -170,7 +207,7 @@ private Q_SLOTS:
         addContract(u"26/00001"_s, u"7001011234"_s, 1000);
         addItem(u"26/00001"_s, u"Prsteň"_s);
         const qint64 before = rowCount(u"Zmeny"_s);
-        QCOMPARE(before, 3);
+        QCOMPARE(before, 4); // the genesis row and the three writes
 
         const auto editFirst = [&](const QString& file, const std::function<void(Table&)>& change) {
             auto t = open(file);
@@ -307,7 +344,7 @@ private Q_SLOTS:
         addContract(u"26/00001"_s, u"7001011234"_s, 1000);
         const QString hash = newest(u"HASH"_s);
         QVERIFY_THROWS_EXCEPTION(StoreError, m_store->exec(sql));
-        QCOMPARE(rowCount(u"Zmeny"_s), 1);
+        QCOMPARE(rowCount(u"Zmeny"_s), 2);
         QCOMPARE(newest(u"CLERK"_s), u"—"_s);
         QCOMPARE(newest(u"HASH"_s), hash);
     }
@@ -319,18 +356,20 @@ private Q_SLOTS:
         QTest::addColumn<qint64>("bad");
         QTest::addColumn<qint64>("intact");
         QTest::addColumn<qint64>("last");
-        QTest::newRow("intact") << QString() << qint64(0) << qint64(5) << qint64(5);
-        QTest::newRow("amount edited") << u"UPDATE Zmeny SET DETAIL = REPLACE(DETAIL, '1000', '100') WHERE SEQ = 2"_s
-                                       << qint64(2) << qint64(1) << qint64(5);
-        QTest::newRow("clerk edited") << u"UPDATE Zmeny SET CLERK = 'Eva' WHERE SEQ = 4"_s << qint64(4) << qint64(3)
-                                      << qint64(5);
-        QTest::newRow("row deleted") << u"DELETE FROM Zmeny WHERE SEQ = 3"_s << qint64(4) << qint64(2) << qint64(5);
+        QTest::newRow("intact") << QString() << qint64(0) << qint64(6) << qint64(6);
+        QTest::newRow("amount edited") << u"UPDATE Zmeny SET DETAIL = REPLACE(DETAIL, '1000', '100') WHERE SEQ = 3"_s
+                                       << qint64(3) << qint64(2) << qint64(6);
+        QTest::newRow("clerk edited") << u"UPDATE Zmeny SET CLERK = 'Eva' WHERE SEQ = 5"_s << qint64(5) << qint64(4)
+                                      << qint64(6);
+        QTest::newRow("row deleted") << u"DELETE FROM Zmeny WHERE SEQ = 4"_s << qint64(5) << qint64(3) << qint64(6);
         QTest::newRow("first rows deleted")
-            << u"DELETE FROM Zmeny WHERE SEQ <= 2"_s << qint64(3) << qint64(0) << qint64(5);
+            << u"DELETE FROM Zmeny WHERE SEQ <= 2"_s << qint64(3) << qint64(0) << qint64(6);
         // Put in between, numbered to fit: its hash was made for other content.
-        QTest::newRow("row inserted") << u"INSERT INTO Zmeny SELECT 3, MOMENT, CLERK, COUNTER, 'delete', TABLENAME, "
-                                         u"RECKEY, PERSON, DETAIL, HASH FROM Zmeny WHERE SEQ = 1003"_s
-                                      << qint64(3) << qint64(2) << qint64(6);
+        QTest::newRow("row inserted") << u"INSERT INTO Zmeny SELECT 4, MOMENT, CLERK, COUNTER, 'delete', TABLENAME, "
+                                         u"RECKEY, PERSON, DETAIL, HASH, SEAL FROM Zmeny WHERE SEQ = 1004"_s
+                                      << qint64(4) << qint64(3) << qint64(7);
+        // The whole trail emptied and its guards put back: not even the genesis row is left.
+        QTest::newRow("every row deleted") << u"DELETE FROM Zmeny"_s << qint64(1) << qint64(0) << qint64(0);
     }
     void chainShowsTampering()
     {
@@ -347,8 +386,8 @@ private Q_SLOTS:
         if (!sql.isEmpty()) {
             dropGuards();
             if (sql.startsWith(u"INSERT"_s)) {
-                // Makes room at 3 the way an intruder would: every later row one up.
-                m_store->exec(u"UPDATE Zmeny SET SEQ = SEQ + 1000 WHERE SEQ >= 3"_s);
+                // Makes room at 4 the way an intruder would: every later row one up.
+                m_store->exec(u"UPDATE Zmeny SET SEQ = SEQ + 1000 WHERE SEQ >= 4"_s);
                 m_store->exec(sql);
                 m_store->exec(u"UPDATE Zmeny SET SEQ = SEQ - 999 WHERE SEQ > 1000"_s);
             } else {
@@ -357,11 +396,12 @@ private Q_SLOTS:
         }
         const Trail::Verdict v = Trail::verify(*m_store);
         QCOMPARE(v.badSeq, bad);
+        QCOMPARE(v.missing.isEmpty(), sql.isEmpty()); // the guards that were dropped are named
         QCOMPARE(v.ok(), bad == 0);
         QCOMPARE(v.intact, intact);
         QVERIFY(bad == 0 || !v.why.isEmpty());
         QCOMPARE(v.lastSeq, last);
-        QCOMPARE(v.lastHash, lastHash);
+        QCOMPARE(v.lastHash, last ? lastHash : QString());
     }
 
     // Crypto-shredding: without the key, every personal value of the person reads "(vymazané)" and nothing
@@ -378,7 +418,7 @@ private Q_SLOTS:
         QVERIFY(Trail::deleteKey(*m_store, u"7001011234"_s));
         QVERIFY(!Trail::deleteKey(*m_store, u"7001011234"_s));
         QVERIFY(Trail::read(*m_store, person).isEmpty());
-        const QList<Trail::Row> rows = Trail::read(*m_store, {});
+        const QList<Trail::Row> rows = since(1); // after the genesis row
         QCOMPARE(rows.size(), 3);
         QCOMPARE(rows.at(0).key, Trail::erased());
         QCOMPARE(fieldsOf(rows.at(0)),
@@ -407,24 +447,24 @@ private Q_SLOTS:
         QTest::addColumn<QList<qint64>>("seqs");
         const QString today = u"today"_s, tomorrow = u"tomorrow"_s, yesterday = u"yesterday"_s;
         QTest::newRow("everything") << QString() << QString() << QString() << QString() << QString()
-                                    << QList<qint64>{1, 2, 3, 4, 5, 6};
+                                    << QList<qint64>{1, 2, 3, 4, 5, 6, 7}; // the genesis row too
         QTest::newRow("today") << today << today << QString() << QString() << QString()
-                               << QList<qint64>{1, 2, 3, 4, 5, 6};
+                               << QList<qint64>{1, 2, 3, 4, 5, 6, 7}; // the genesis row too
         QTest::newRow("from tomorrow") << tomorrow << QString() << QString() << QString() << QString()
                                        << QList<qint64>{};
         QTest::newRow("until yesterday") << QString() << yesterday << QString() << QString() << QString()
                                          << QList<qint64>{};
         QTest::newRow("contract with its goods")
-            << QString() << QString() << u"26/00001"_s << QString() << QString() << QList<qint64>{2, 3, 6};
+            << QString() << QString() << u"26/00001"_s << QString() << QString() << QList<qint64>{3, 4, 7};
         QTest::newRow("person") << QString() << QString() << QString() << u"8002022345"_s << QString()
-                                << QList<qint64>{4, 5, 6};
+                                << QList<qint64>{5, 6, 7};
         QTest::newRow("unknown person") << QString() << QString() << QString() << u"9999999999"_s << QString()
                                         << QList<qint64>{};
-        QTest::newRow("clerk") << QString() << QString() << QString() << QString() << u"Anna"_s << QList<qint64>{5, 6};
+        QTest::newRow("clerk") << QString() << QString() << QString() << QString() << u"Anna"_s << QList<qint64>{6, 7};
         QTest::newRow("clerk and contract")
-            << QString() << QString() << u"26/00001"_s << QString() << u"Anna"_s << QList<qint64>{6};
+            << QString() << QString() << u"26/00001"_s << QString() << u"Anna"_s << QList<qint64>{7};
         QTest::newRow("person on a day") << today << today << QString() << u"7001011234"_s << QString()
-                                         << QList<qint64>{1, 2, 6};
+                                         << QList<qint64>{2, 3, 7};
     }
     void queries()
     {
@@ -434,17 +474,17 @@ private Q_SLOTS:
         QFETCH(QString, person);
         QFETCH(QString, clerk);
         QFETCH(QList<qint64>, seqs);
-        addPerson(u"7001011234"_s, u"Kováč"_s);            // 1
-        addContract(u"26/00001"_s, u"7001011234"_s, 1000); // 2
-        addItem(u"26/00001"_s, u"Prsteň"_s);               // 3
-        addPerson(u"8002022345"_s, u"Nová"_s);             // 4
+        addPerson(u"7001011234"_s, u"Kováč"_s);            // 2, after the genesis row
+        addContract(u"26/00001"_s, u"7001011234"_s, 1000); // 3
+        addItem(u"26/00001"_s, u"Prsteň"_s);               // 4
+        addPerson(u"8002022345"_s, u"Nová"_s);             // 5
         m_store->setClerk(u"Anna"_s);
-        addContract(u"26/00002"_s, u"8002022345"_s, 500); // 5
+        addContract(u"26/00002"_s, u"8002022345"_s, 500); // 6
         {
             auto t = open(u"Zmluvy.DBF"_s, u"NUMBER"_s);
             QVERIFY(t->findKey(u"26/00001"_s));
             t->edit();
-            t->field(u"BIRTHNUM"_s).setAsString(u"8002022345"_s); // 6: both persons
+            t->field(u"BIRTHNUM"_s).setAsString(u"8002022345"_s); // 7: both persons
             t->post();
         }
         // The day the rows were written: the program's on SQLite, the server's on a server.
@@ -487,7 +527,7 @@ private Q_SLOTS:
             transaction.commit();
         }
         Trail::record(*m_store, {Trail::Action::PersonalDataPrinted, u"Osoby"_s, u"7001011234"_s, true, {}, {}});
-        const QList<Trail::Row> rows = Trail::read(*m_store, {});
+        const QList<Trail::Row> rows = since(1);
         QCOMPARE(rows.size(), 2);
         QCOMPARE(rows.at(0).action, u"import"_s);
         QCOMPARE(rows.at(0).clerk, u"Eva"_s);
@@ -502,7 +542,7 @@ private Q_SLOTS:
         QCOMPARE(Trail::read(*m_store, person).size(), 1);
         QCOMPARE(Trail::name(*Trail::actionOf(rows.at(1).action)), u"tlač osobných údajov"_s);
         addContract(u"26/00009"_s, u"7001011234"_s, 9); // after the scope, rows again
-        QCOMPARE(rowCount(u"Zmeny"_s), 3);
+        QCOMPARE(rowCount(u"Zmeny"_s), 4);
     }
 
     // Two programs on one store writing in turn, each in transactions of its own: one chain without gaps.
@@ -524,26 +564,180 @@ private Q_SLOTS:
         }
         const Trail::Verdict v = Trail::verify(*m_store);
         QVERIFY2(v.ok(), qPrintable(v.why));
-        QCOMPARE(v.intact, 12);
-        QCOMPARE(v.lastSeq, 12);
+        QCOMPARE(v.intact, 13);
+        QCOMPARE(v.lastSeq, 13);
     }
 
-    // A store made before the trail gets its tables when it is opened, guards included; the trail starts there.
+    // A store made before the trail, with nothing in it yet, gets its tables when it is opened, guards included;
+    // the trail starts there with its genesis row.
     void olderStoreGetsTheTrail()
     {
-        addContract(u"26/00001"_s, u"7001011234"_s, 1000);
         dropOwnTables();
-        for (const QString& table : Trail::tableNames())
-            QVERIFY(!m_store->connection().hasTable(table));
         m_store = std::make_unique<Store>(m_location);
         for (const QString& table : Trail::tableNames())
             QVERIFY2(m_store->connection().hasTable(table), qPrintable(table));
-        QCOMPARE(rowCount(u"Zmeny"_s), 0);
-        QCOMPARE(rowCount(u"Zmluvy"_s), 1);
+        QCOMPARE(trailLines(*m_store), QStringList{u"genesis —"_s + genesisDetail()});
         addContract(u"26/00002"_s, u"7001011234"_s, 2000);
-        QCOMPARE(since(0).constFirst().seq, 1);
+        QCOMPARE(since(1).constFirst().seq, 2);
         QVERIFY_THROWS_EXCEPTION(StoreError, m_store->exec(u"DELETE FROM Zmeny"_s));
         QVERIFY(Trail::verify(*m_store).ok());
+    }
+
+    // What guards the trail, taken away behind the register's back: the store is refused at open naming it, verify
+    // names it, and only restart begins a new trail, whose genesis row records the break and the old head.
+    void missingGuardRefusesTheStore_data()
+    {
+        QTest::addColumn<QString>("engine"); // empty: both
+        QTest::addColumn<QStringList>("sql");
+        QTest::addColumn<QString>("named");
+        const QString sqlite = u"sqlite"_s, server = u"server"_s;
+        QTest::newRow("trail dropped") << QString() << QStringList{u"DROP TABLE Zmeny"_s} << u"tabuľka Zmeny"_s;
+        QTest::newRow("update trigger dropped")
+            << sqlite << QStringList{u"DROP TRIGGER Zmeny_no_update"_s} << u"spúšťač Zmeny_no_update"_s;
+        QTest::newRow("delete trigger lets rows go")
+            << sqlite
+            << QStringList{u"DROP TRIGGER Zmeny_no_delete"_s,
+                           u"CREATE TRIGGER Zmeny_no_delete BEFORE DELETE ON Zmeny BEGIN SELECT 1; END"_s}
+            << u"spúšťač Zmeny_no_delete"_s;
+        QTest::newRow("trigger dropped") << server << QStringList{u"DROP TRIGGER zmeny_append_only ON zmeny"_s}
+                                         << u"spúšťač zmeny_append_only"_s;
+        QTest::newRow("trigger disabled")
+            << server << QStringList{u"ALTER TABLE zmeny DISABLE TRIGGER zmeny_no_truncate"_s}
+            << u"spúšťač zmeny_no_truncate"_s;
+        QTest::newRow("rule disabled") << server << QStringList{u"ALTER TABLE zmeny DISABLE RULE zmeny_no_delete"_s}
+                                       << u"pravidlo zmeny_no_delete"_s;
+        QTest::newRow("update granted") << server << QStringList{u"GRANT UPDATE ON zmeny TO PUBLIC"_s}
+                                        << u"obmedzenie práv k tabuľke zmeny"_s;
+    }
+    void missingGuardRefusesTheStore()
+    {
+        QFETCH(QString, engine);
+        QFETCH(QStringList, sql);
+        QFETCH(QString, named);
+        if (!engine.isEmpty() && (engine == u"server"_s) != m_store->isServer()) QSKIP("a guard of the other engine");
+        addContract(u"26/00001"_s, u"7001011234"_s, 1000);
+        const QString head = Trail::head(*m_store);
+        const QJsonValue id = Trail::read(*m_store, {}).constFirst().detail.value(u"store"_s);
+        for (const QString& statement : std::as_const(sql))
+            m_store->exec(statement);
+        m_store.reset();
+        try {
+            Store refused(m_location);
+            QFAIL("the store opened");
+        } catch (const StoreError& e) {
+            QVERIFY2(e.text().contains(named) && e.text().contains(u"audit-restart"_s), qPrintable(e.text()));
+        }
+        Store repair(m_location, Store::TrailMissing::Allowed);
+        QVERIFY(!Trail::verify(repair).ok());
+        QVERIFY(Trail::missingGuards(repair).join(u' ').contains(named));
+        const bool dropped = named == u"tabuľka Zmeny"_s;
+        QCOMPARE(Trail::restart(repair).isEmpty(), dropped);
+
+        m_store = std::make_unique<Store>(m_location);
+        const Trail::Verdict v = Trail::verify(*m_store);
+        QVERIFY2(v.ok(), qPrintable(v.why + v.missing.join(u", "_s)));
+        const QList<Trail::Row> rows = Trail::read(*m_store, {});
+        QCOMPARE(rows.size(), 1);
+        QCOMPARE(rows.first().action, u"genesis"_s);
+        QVERIFY(rows.first().detail.value(u"break"_s).toString().contains(named));
+        QCOMPARE(rows.first().detail.value(u"previous"_s).toString(), dropped ? QString() : head);
+        QCOMPARE(rows.first().detail.value(u"store"_s) == id, !dropped); // the old trail names the store
+        QCOMPARE(rowCount(u"Zmluvy"_s), 1);
+    }
+
+    // The repro of a rewrite by whoever holds the store: guards dropped, rows changed or removed, the chain
+    // recomputed, the guards put back. The chain alone cannot show it; the seals checked with the owner's first
+    // key, and the head noted before, do. Stripped seals show even without the key.
+    void sealsAndHeadShowARewrite_data()
+    {
+        QTest::addColumn<QString>("rewrite");
+        QTest::addColumn<qint64>("byChain"); // the row each check names (0: none)
+        QTest::addColumn<qint64>("byKey");
+        QTest::addColumn<qint64>("byHead");
+        // 1 genesis, 2 a contract, 3 sealed, 4 to 6 three contracts.
+        QTest::newRow("nothing") << QString() << qint64(0) << qint64(0) << qint64(0);
+        QTest::newRow("another key") << u"key"_s << qint64(0) << qint64(3) << qint64(0);
+        QTest::newRow("sealed row edited") << u"edit 4"_s << qint64(0) << qint64(4) << qint64(6);
+        QTest::newRow("row before sealing edited") << u"edit 2"_s << qint64(0) << qint64(3) << qint64(6);
+        QTest::newRow("newest row deleted") << u"delete 6"_s << qint64(0) << qint64(0) << qint64(6);
+        QTest::newRow("seals stripped") << u"strip"_s << qint64(3) << qint64(3) << qint64(3);
+    }
+    void sealsAndHeadShowARewrite()
+    {
+        QFETCH(QString, rewrite);
+        addContract(u"26/00001"_s, u"7001011234"_s, 1000);
+        QByteArray key = Trail::seal(*m_store);
+        QCOMPARE(key.size(), 32);
+        QVERIFY_THROWS_EXCEPTION(StoreError, Trail::seal(*m_store)); // once per trail
+        for (int i = 2; i <= 4; ++i)
+            addContract(u"26/0000%1"_s.arg(i), u"7001011234"_s, 1000 * i);
+        const QString head = Trail::head(*m_store);
+        QCOMPARE(head.section(u':', 0, 0), u"6"_s);
+        // The store keeps one key, the next row's: not the first one.
+        QCOMPARE(TestBackend::rows(*m_store, u"SELECT SKEY FROM Pecat"_s, 1).size(), 1);
+        QVERIFY(!TestBackend::rows(*m_store, u"SELECT SKEY FROM Pecat"_s, 1)
+                     .first()
+                     .contains(QString::fromLatin1(key.toHex())));
+
+        const qint64 at = rewrite.section(u' ', 1).toLongLong();
+        if (rewrite == u"key"_s) key.fill('k');
+        if (!rewrite.isEmpty() && rewrite != u"key"_s) {
+            dropGuards();
+            if (rewrite.startsWith(u"edit"_s))
+                m_store->exec(u"UPDATE Zmeny SET DETAIL = REPLACE(DETAIL, '000', '00') WHERE SEQ = %1"_s.arg(at));
+            if (rewrite.startsWith(u"delete"_s)) m_store->exec(u"DELETE FROM Zmeny WHERE SEQ = %1"_s.arg(at));
+            if (rewrite == u"strip"_s) m_store->exec(u"UPDATE Zmeny SET SEAL = ''"_s);
+            rechain();
+            restoreGuards();
+        }
+        QFETCH(qint64, byChain);
+        QFETCH(qint64, byKey);
+        QFETCH(qint64, byHead);
+        QCOMPARE(Trail::verify(*m_store).badSeq, byChain);
+        Trail::Anchors withKey;
+        withKey.firstKey = key;
+        const Trail::Verdict sealed = Trail::verify(*m_store, withKey);
+        QVERIFY2(sealed.badSeq == byKey, qPrintable(sealed.why));
+        QVERIFY(sealed.missing.isEmpty());
+        Trail::Anchors noted;
+        noted.expectSeq = 6;
+        noted.expectHash = head.section(u':', 1);
+        QCOMPARE(Trail::verify(*m_store, noted).badSeq, byHead);
+    }
+
+    // On the server the trail belongs to the role that made the store; the counters' role may add and read rows
+    // and nothing else: neither disable a guard nor drop the table.
+    void counterCannotUndoTheGuards_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::newRow("disable the trigger") << u"ALTER TABLE zmeny DISABLE TRIGGER zmeny_append_only"_s;
+        QTest::newRow("disable a rule") << u"ALTER TABLE zmeny DISABLE RULE zmeny_no_update"_s;
+        QTest::newRow("drop the table") << u"DROP TABLE zmeny"_s;
+        QTest::newRow("drop the trigger") << u"DROP TRIGGER zmeny_no_truncate ON zmeny"_s;
+        QTest::newRow("rename the table") << u"ALTER TABLE zmeny RENAME TO stare"_s;
+        QTest::newRow("update a row") << u"UPDATE zmeny SET clerk = 'x'"_s;
+        QTest::newRow("truncate") << u"TRUNCATE zmeny"_s;
+    }
+    void counterCannotUndoTheGuards()
+    {
+        QFETCH(QString, sql);
+        if (!m_store->isServer()) QSKIP("roles of a server");
+        const QString role = u"counter%1"_s.arg(QCoreApplication::applicationPid());
+        if (m_store->scalar(u"SELECT COUNT(*) FROM pg_roles WHERE rolname = ?"_s, {role}).toLongLong() == 0)
+            m_store->exec(u"CREATE ROLE "_s + role + u" LOGIN"_s);
+        m_store.reset();
+        const QString location = TestBackend::freshLocation(m_dir.path());
+        Store::createEmpty(location, Store::Genesis::Written, role);
+        Store counter(QString(location).replace(u"user=mervana"_s, u"user="_s + role));
+        Table contracts(counter, u"Zmluvy.DBF"_s);
+        contracts.open();
+        contracts.append();
+        contracts.field(u"NUMBER"_s).setAsString(u"26/00001"_s);
+        contracts.post(); // its row in the trail, as the counter
+        QVERIFY_THROWS_EXCEPTION(StoreError, counter.exec(sql));
+        const Trail::Verdict v = Trail::verify(counter);
+        QVERIFY2(v.ok(), qPrintable(v.why + v.missing.join(u", "_s)));
+        QCOMPARE(v.intact, 2);
     }
 };
 

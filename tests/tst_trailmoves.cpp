@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -118,9 +119,9 @@ private Q_SLOTS:
         QList<std::pair<QString, qint64>> expected; // counts the row names
         QDate from, to;
         QString source;
-        qint64 before = 1;
+        qint64 before = 2; // the genesis row and the demo's
         if (move == u"demo"_s) {
-            before = 0;
+            before = 1;
             expected = {{u"Osoby"_s, demo.persons}, {u"Zmluvy"_s, demo.contracts}, {u"Inventar"_s, demo.goods}};
             source = u"demo"_s;
             Store store(location);
@@ -154,7 +155,7 @@ private Q_SLOTS:
             }
             expected = {{u"Zmluvy"_s, demo.contracts}, {u"Osoby"_s, demo.persons}, {u"Xzmluvy"_s, 0}};
             if (move == u"import"_s) {
-                before = 0;
+                before = 1;
                 location = fresh(u"Imported"_s);
                 Store store(location);
                 DbfTransfer::importTables(store, folder, {});
@@ -198,7 +199,7 @@ private Q_SLOTS:
             for (qsizetype f = 0; f < source.at(i).fields.size(); ++f)
                 QCOMPARE(copied.at(i).fields.at(f).newValue, source.at(i).fields.at(f).newValue);
         }
-        QCOMPARE(copied.at(1).key, Pledger); // decrypted with the copied key
+        QCOMPARE(copied.at(2).key, Pledger); // decrypted with the copied key
         QCOMPARE(copied.last().action, u"copy"_s);
         QCOMPARE(copied.last().detail.value(u"source"_s).toString(), Store::displayName(m_location));
         QCOMPARE(count(copied.last().detail, u"Zmluvy"_s), DemoData::countsFor(1).contracts);
@@ -263,7 +264,7 @@ private Q_SLOTS:
             {u"report"_s, m_location, u"profile"_s, u"1111111111"_s, u"--pdf"_s, m_tmp->filePath(u"none.pdf"_s)});
         QCOMPARE(unknown.out.trimmed(), u"0"_s);
         const QList<Trail::Row> all = rows(m_location);
-        QCOMPARE(all.size(), 4);
+        QCOMPARE(all.size(), 5);
         QCOMPARE(all.last().action, u"personal-data-printed"_s);
         QCOMPARE(all.last().table, u"Osoby"_s);
         QCOMPARE(all.last().key, Pledger);
@@ -333,28 +334,88 @@ private Q_SLOTS:
         QCOMPARE(found, lines);
     }
 
-    // audit-verify as the owner runs it: intact with the last row to note, or the first row that is not.
+    // audit-verify as the owner runs it: exit 0 with the head to note, or exit 1 naming the first row that does
+    // not match, the noted row that is gone or differs, or the guard that is missing.
+    void auditVerify_data()
+    {
+        QTest::addColumn<QString>("tamper");
+        QTest::addColumn<QStringList>("options"); // "@" is the head as noted
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("said"); // on standard error
+        const QStringList none;
+        QTest::newRow("intact") << QString() << none << 0 << QString();
+        QTest::newRow("noted head") << QString() << QStringList{u"--expect"_s, u"@"_s} << 0 << QString();
+        QTest::newRow("noted head differs")
+            << QString() << QStringList{u"--expect"_s, u"4:0123456789abcdef"_s} << 1 << u"SEQ 4"_s;
+        QTest::newRow("noted row gone") << QString() << QStringList{u"--expect"_s, u"9:0123456789abcdef"_s} << 1
+                                        << u"SEQ 9"_s;
+        QTest::newRow("row edited") << u"UPDATE Zmeny SET COUNTER = 'inde' WHERE SEQ = 3"_s << none << 1 << u"SEQ 3"_s;
+        QTest::newRow("key of a trail never sealed")
+            << QString() << QStringList{u"--key"_s, QString(64, u'a')} << 1 << u"no row of the trail is sealed"_s;
+        QTest::newRow("trail dropped") << u"DROP TABLE Zmeny"_s << none << 1 << u"missing: tabuľka Zmeny"_s;
+        QTest::newRow("not a key") << QString() << QStringList{u"--key"_s, u"abc"_s} << 2 << u"--key"_s;
+        QTest::newRow("not a head") << QString() << QStringList{u"--expect"_s, u"4"_s} << 2 << u"SEQ:HASH"_s;
+    }
     void auditVerify()
     {
+        QFETCH(QString, tamper);
+        QFETCH(QStringList, options);
+        QFETCH(int, status);
+        QFETCH(QString, said);
         writeByHand(m_location, Pledger, u"Kováč"_s);
         const AdminRun intact = runAdmin({u"audit-verify"_s, m_location});
         QCOMPARE(intact.status, 0);
         const QStringList lines = intact.out.split(u'\n', Qt::SkipEmptyParts);
-        QCOMPARE(lines.value(0), u"intact: 3"_s);
-        QCOMPARE(lines.value(1), u"last SEQ: 3"_s);
+        QCOMPARE(lines.value(0), u"intact: 4"_s); // the genesis row, the demo, the person and the contract
+        QCOMPARE(lines.value(1), u"last SEQ: 4"_s);
         QVERIFY(lines.value(2).startsWith(u"last HASH: "_s) && lines.value(2).size() == 11 + 64);
-        {
+        QCOMPARE(lines.value(3), u"head: 4:"_s + lines.value(2).mid(11, 16));
+        if (!tamper.isEmpty()) {
             Store store(m_location);
-            store.exec(store.isServer() ? u"DROP TRIGGER zmeny_append_only ON zmeny"_s
-                                        : u"DROP TRIGGER Zmeny_no_update"_s);
-            store.exec(u"UPDATE Zmeny SET COUNTER = 'inde' WHERE SEQ = 2"_s);
+            if (tamper.startsWith(u"UPDATE"_s))
+                for (const QString& sql : store.isServer() ? QStringList{u"DROP TRIGGER zmeny_append_only ON zmeny"_s,
+                                                                         u"DROP RULE zmeny_no_update ON zmeny"_s}
+                                                           : QStringList{u"DROP TRIGGER Zmeny_no_update"_s})
+                    store.exec(sql);
+            store.exec(tamper);
         }
-        const AdminRun broken = runAdmin({u"audit-verify"_s, m_location});
-        QCOMPARE(broken.status, 1);
-        QVERIFY(broken.out.startsWith(u"intact: 1\n"_s));
-        QVERIFY2(broken.err.contains(u"SEQ 2"_s), qPrintable(broken.err));
-        QCOMPARE(runAdmin({u"audit-verify"_s}).status, 2);
-        QCOMPARE(runAdmin({u"audit"_s, m_location, u"--from"_s, u"32.1.2026"_s}).status, 2);
+        options.replaceInStrings(u"@"_s, lines.value(3).mid(6));
+        const AdminRun run = runAdmin(QStringList{u"audit-verify"_s, m_location} + options);
+        QCOMPARE(run.status, status);
+        QVERIFY2(run.err.contains(said), qPrintable(run.err));
+        if (tamper.startsWith(u"UPDATE"_s)) QVERIFY2(run.err.contains(u"missing: spúšťač"_s), qPrintable(run.err));
+    }
+
+    // The owner's commands around the trail, as a shop runs them: audit-seal prints the first key once, which then
+    // checks every seal; a store whose trail went missing is refused by every command until audit-restart, which
+    // needs an owner once the shop has clerks.
+    void sealAndRestart()
+    {
+        const AdminRun sealed = runAdmin({u"audit-seal"_s, m_location});
+        QCOMPARE(sealed.status, 0);
+        static const QRegularExpression keyLine(u"^([0-9a-f]{8} ){7}[0-9a-f]{8}$"_s,
+                                                QRegularExpression::MultilineOption);
+        const QString key = keyLine.match(sealed.out).captured(0);
+        QVERIFY2(!key.isEmpty(), qPrintable(sealed.out));
+        writeByHand(m_location, Pledger, u"Kováč"_s);
+        QCOMPARE(runAdmin({u"audit-verify"_s, m_location, u"--key"_s, key}).status, 0);
+        QCOMPARE(runAdmin({u"audit-seal"_s, m_location}).status, 1); // once per trail
+        QCOMPARE(runAdmin({u"clerk"_s, u"add"_s, m_location, u"Eva"_s, u"--owner"_s}, "tajneheslo\n").status, 0);
+
+        Store(m_location).exec(u"DROP TABLE Zmeny"_s);
+        const AdminRun refused = runAdmin({u"stats"_s, m_location});
+        QCOMPARE(refused.status, 1);
+        QVERIFY2(refused.err.contains(u"tabuľka Zmeny"_s), qPrintable(refused.err));
+        QCOMPARE(runAdmin({u"audit-restart"_s, m_location}).status, 1);
+        QCOMPARE(runAdmin({u"audit-restart"_s, m_location, u"--as"_s, u"Eva"_s}, "zleheslo1\n").status, 1);
+        const AdminRun restarted = runAdmin({u"audit-restart"_s, m_location, u"--as"_s, u"Eva"_s}, "tajneheslo\n");
+        QVERIFY2(restarted.status == 0 && restarted.out.contains(u"tabuľka Zmeny"_s), qPrintable(restarted.err));
+        const QList<Trail::Row> trail = rows(m_location);
+        QCOMPARE(trail.size(), 1);
+        QCOMPARE(trail.first().action, u"genesis"_s);
+        QCOMPARE(trail.first().clerk, u"Eva"_s);
+        QCOMPARE(runAdmin({u"audit-verify"_s, m_location}).status, 0);
+        QCOMPARE(runAdmin({u"audit-verify"_s, m_location, u"--key"_s, key}).status, 1); // the new trail is not sealed
     }
 };
 

@@ -72,6 +72,8 @@ int adminSearch(const Admin::Args& a);
 int adminReindex(const Admin::Args& a);
 int adminCopy(const Admin::Args& a);
 int adminAuditVerify(const Admin::Args& a);
+int adminAuditSeal(const Admin::Args& a);
+int adminAuditRestart(const Admin::Args& a);
 int adminAudit(const Admin::Args& a);
 int adminClerk(const Admin::Args& a);
 int adminPersonData(const Admin::Args& a);

@@ -1,3 +1,4 @@
+#include "core/Clerks.h"
 #include "core/Shop.h"
 #include "reports/ChangesList.h"
 #include "reports/ReportPainter.h"
@@ -6,6 +7,9 @@
 #include "store/engine/Errors.h"
 #include "store/trail/Trail.h"
 #include "tools/Admin.h"
+
+#include <QRegularExpression>
+#include <sodium.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -36,13 +40,74 @@ QString column(const QString& value)
 int adminAuditVerify(const Admin::Args& a)
 {
     const QString dir = a.args.first();
+    Trail::Anchors anchors;
+    if (a.has(u"key"_s)) {
+        anchors.firstKey = Trail::keyFromHex(a.value(u"key"_s));
+        if (anchors.firstKey.isEmpty())
+            return Admin::wrongArgument(u"not a key of 64 hex digits"_s, u"--key"_s); // the key itself stays unsaid
+    }
+    if (a.has(u"expect"_s)) {
+        static const QRegularExpression noted(u"^([1-9][0-9]{0,17}):([0-9A-Fa-f]{16,64})$"_s);
+        const auto match = noted.match(a.value(u"expect"_s));
+        if (!match.hasMatch())
+            return Admin::wrongArgument(u"not SEQ:HASH (at least 16 hex digits)"_s, a.value(u"expect"_s));
+        anchors.expectSeq = match.captured(1).toLongLong();
+        anchors.expectHash = match.captured(2);
+    }
     if (!Store::exists(dir)) return Admin::fail(u"no store in %1"_s.arg(Admin::location(dir)), Admin::Usage);
-    Store store(dir);
-    const Trail::Verdict v = Trail::verify(store);
+    Store store(dir, Store::TrailMissing::Allowed); // to say what is missing rather than refuse
+    const Trail::Verdict v = Trail::verify(store, anchors);
+    sodium_memzero(anchors.firstKey.data(), size_t(anchors.firstKey.size()));
     Admin::out(u"intact: %1"_s.arg(v.intact));
     Admin::out(u"last SEQ: %1"_s.arg(v.lastSeq));
     Admin::out(u"last HASH: %1"_s.arg(v.lastHash.isEmpty() ? u"-"_s : v.lastHash));
-    if (!v.ok()) return Admin::fail(u"the trail of changes is broken at SEQ %1: %2"_s.arg(v.badSeq).arg(v.why));
+    Admin::out(u"head: %1"_s.arg(Trail::head(store)));
+    for (const QString& missing : v.missing)
+        Admin::fail(u"missing: %1"_s.arg(missing));
+    if (v.badSeq != 0) return Admin::fail(u"the trail of changes is broken at SEQ %1: %2"_s.arg(v.badSeq).arg(v.why));
+    return v.ok() ? Admin::Ok : Admin::Failure;
+}
+
+int adminAuditSeal(const Admin::Args& a)
+{
+    const QString dir = a.args.first();
+    if (!Store::exists(dir)) return Admin::fail(u"no store in %1"_s.arg(Admin::location(dir)), Admin::Usage);
+    if (const int status = Admin::signInOwner(dir, a.value(u"as"_s), u"audit-seal"_s); status != Admin::Ok)
+        return status;
+    const StoreLock mark(dir, StoreLock::Kind::Open);
+    Store store(dir);
+    QByteArray key = Trail::seal(store);
+    Admin::out(u"The first key of the seals, shown this once (keep it on paper, never in the store):"_s);
+    Admin::out(Trail::keyText(key));
+    sodium_memzero(key.data(), size_t(key.size()));
+    Admin::out(u"Check the seals with: mervana-admin audit-verify %1 --key KEY"_s.arg(Admin::location(dir)));
+    return Admin::Ok;
+}
+
+int adminAuditRestart(const Admin::Args& a)
+{
+    const QString dir = a.args.first();
+    if (!Store::exists(dir)) return Admin::fail(u"no store in %1"_s.arg(Admin::location(dir)), Admin::Usage);
+    const StoreLock mark(dir, StoreLock::Kind::Open);
+    Store store(dir, Store::TrailMissing::Allowed);
+    // The owner's password is checked against the clerks; their sign-in row heads the new trail, after its
+    // genesis row, for there is no trail to write it into before.
+    const QString owner = a.value(u"as"_s);
+    if (Clerks::anyActive(store)) {
+        if (owner.isEmpty())
+            return Admin::fail(u"the store has clerks: audit-restart needs --as NAME, naming an owner"_s);
+        const QString password = Admin::readPassword(u"Password of %1: "_s.arg(owner));
+        if (Clerks::check(store, owner, password) != Clerks::Role::Owner)
+            return Admin::fail(u"%1 is no active owner, or the password is wrong"_s.arg(owner));
+        Trail::setDefaultClerk(owner);
+        store.setClerk(owner);
+    }
+    const QStringList missing = Trail::missingGuards(store);
+    const QString kept = Trail::restart(store);
+    Admin::out(u"Began a new trail of changes in %1"_s.arg(Store::displayName(dir)));
+    if (!missing.isEmpty()) Admin::out(u"It was missing: %1"_s.arg(missing.join(u", "_s)));
+    if (!kept.isEmpty()) Admin::out(u"The old trail is kept as the table %1"_s.arg(kept));
+    Admin::out(u"head: %1"_s.arg(Trail::head(store)));
     return Admin::Ok;
 }
 

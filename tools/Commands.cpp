@@ -16,6 +16,14 @@ Option asOwner()
             u"the name of an owner"_s};
 }
 
+Option countersOption()
+{
+    return {u"counters"_s, u"ROLE"_s,
+            u"a server store made here: the role the counters connect as (not the one running this), given only "
+            u"INSERT and SELECT on the trail"_s,
+            u"a role"_s};
+}
+
 Option dateOption(const QString& name, const QString& help)
 {
     return {name, u"DATE"_s, help, u"a date"_s};
@@ -40,13 +48,16 @@ QList<Command> table()
     return {
         {u"init"_s,
          u"creates the empty store of a fresh installation"_s,
-         {u"init DIR"_s},
+         {u"init DIR [--counters ROLE]"_s},
          {{u"DIR"_s, StoreHelp}},
-         {},
+         {countersOption()},
          u"Creates the eight tables, their indexes, the record counts and a unique index on the contract number, "
-         u"and the store's own tables of clerks, the trail of changes and person keys. The register never creates "
-         u"tables itself."_s,
-         {u"init /tmp/shop/Data"_s, u"init postgresql://server.local:5432/mervana?user=mervana"_s},
+         u"and the store's own tables of clerks, the trail of changes (its first row, the genesis row, names the "
+         u"store) and person keys. The register never creates tables itself. On a server the role that runs init "
+         u"owns the tables and the trail; --counters gives the counters' role what the register needs, and of the "
+         u"trail only INSERT and SELECT, so that no counter can disable its guards or drop it."_s,
+         {u"init /tmp/shop/Data"_s,
+          u"init postgresql://server.local:5432/mervana?user=mervana_owner --counters mervana"_s},
          adminInit},
         {u"demo"_s,
          u"fills an empty store with believable demo records"_s,
@@ -197,25 +208,53 @@ QList<Command> table()
          adminReindex},
         {u"copy"_s,
          u"copies every record of one store into another, all or nothing"_s,
-         {u"copy SRC DEST"_s},
+         {u"copy SRC DEST [--counters ROLE]"_s},
          {{u"SRC"_s, u"the store to copy: a data folder, a server's location or a backup file"_s},
           {u"DEST"_s, u"the store to copy it into (created when it is missing)"_s}},
-         {},
+         {countersOption()},
          u"Moves a shop's store onto the server (or back, or from a backup file) with every record's row id and "
          u"values as stored: it refuses a destination that holds records, and compares the counts of each table on "
          u"both sides before it commits. The clerks, the trail of changes and the person keys go with them."_s,
-         {u"copy /tmp/shop/Data postgresql://server.local:5432/mervana?user=mervana"_s},
+         {u"copy /tmp/shop/Data postgresql://server.local:5432/mervana?user=mervana_owner --counters mervana"_s},
          adminCopy},
         {u"audit-verify"_s,
-         u"checks the chain of the trail of changes from its first row"_s,
-         {u"audit-verify DIR"_s},
+         u"checks the chain of the trail of changes from its first row, and what guards it"_s,
+         {u"audit-verify DIR [--key KEY] [--expect SEQ:HASH]"_s},
          {{u"DIR"_s, StoreHelp}},
-         {},
-         u"Exit 0 with \"intact: N\", the last SEQ and HASH (note them: removing the newest rows shows only against "
-         u"a noted end), or exit 1 naming the first row whose content or link does not match (a row edited, "
-         u"deleted or inserted outside the register)."_s,
-         {u"audit-verify /tmp/shop/Data"_s},
+         {{u"key"_s, u"KEY"_s, u"the first key audit-seal printed: every seal is checked with it"_s, u"a key"_s},
+          {u"expect"_s, u"SEQ:HASH"_s,
+           u"a noted head: that row must be there with that HASH (its first 16 hex or more)"_s, u"SEQ:HASH"_s}},
+         u"Exit 0 with \"intact: N\", the last SEQ and HASH and the head (SEQ and the first 16 hex of HASH: note it, "
+         u"as the trail report and each backup do, since removing the newest rows shows only against a noted head), "
+         u"or exit 1 naming the first row whose content, link or seal does not match (a row edited, deleted or "
+         u"inserted outside the register), a noted row that is missing or differs, or what guards the trail and is "
+         u"missing: its table, its triggers (and on a server its rules and the privileges that keep counters to "
+         u"adding and reading rows)."_s,
+         {u"audit-verify /tmp/shop/Data"_s, u"audit-verify /tmp/shop/Data --expect 1234:3f9a0c1d2e3b4a59"_s},
          adminAuditVerify},
+        {u"audit-seal"_s,
+         u"seals every row of the trail of changes from now on"_s,
+         {u"audit-seal DIR [--as OWNER]"_s},
+         {{u"DIR"_s, StoreHelp}},
+         {asOwner()},
+         u"Makes a random first key and prints it once, 64 hex digits in groups of 8, for the owner to keep on "
+         u"paper or elsewhere, never in the store. From then on each row carries a seal, HMAC-SHA-256 of its HASH "
+         u"under the key of its place, and the same transaction replaces the store's key by its SHA-256: whoever "
+         u"holds the store later cannot seal anew a row written before, so a rewritten trail fails audit-verify "
+         u"--key. A trail is sealed once; audit-restart begins one to seal anew."_s,
+         {u"audit-seal /tmp/shop/Data --as Eva"_s},
+         adminAuditSeal},
+        {u"audit-restart"_s,
+         u"begins a new trail of changes where it is missing or unguarded"_s,
+         {u"audit-restart DIR [--as OWNER]"_s},
+         {{u"DIR"_s, StoreHelp}},
+         {asOwner()},
+         u"A store whose trail table, triggers (or, on a server, rules or privileges) are missing is refused at "
+         u"open, by the register and by mervana-admin alike; the trail is never made anew by itself. This begins a "
+         u"new one whose genesis row records the break: what was missing, and the head of the old trail, which stays "
+         u"as a table of its own (Zmeny_DATE_TIME) for whoever looks into it."_s,
+         {u"audit-restart /tmp/shop/Data --as Eva"_s},
+         adminAuditRestart},
         {u"audit"_s,
          u"prints the rows of the trail of changes that match, or writes them as a report"_s,
          {u"audit DIR [--from DATE] [--to DATE] [--contract NUMBER] [--person BIRTHNUM] [--clerk NAME] [--pdf FILE]"_s},
@@ -299,8 +338,8 @@ QString commonNotes()
     return u"Wherever a command takes a DIR, DATA_DIR, SRC or DEST it also takes a store on a PostgreSQL server: "
            u"postgresql://HOST:PORT/DATABASE?user=USER (HOST may be the folder of the server's socket, written with "
            u"%2F for each /; the password only from ~/.pgpass).\n"
-           u"Once the store has an active clerk, archive, dearchive, restore, reindex, person-data, retention and "
-           u"clerk add|password|disable "
+           u"Once the store has an active clerk, archive, dearchive, restore, reindex, person-data, retention, "
+           u"audit-seal, audit-restart and clerk add|password|disable "
            u"need --as OWNER naming an owner, whose password is typed at the terminal without echo or read as one "
            u"line of standard input (before a new clerk's password); the trail of changes names the owner, and a "
            u"refusal is recorded there too.\n"

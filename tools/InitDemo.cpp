@@ -13,7 +13,10 @@ int adminInit(const Admin::Args& a)
 {
     const QString dir = a.args.first();
     const StoreLock mark(dir, StoreLock::Kind::Create); // no restore into the folder while the store is made
-    Store::createEmpty(dir);
+    const QString counters = a.value(u"counters"_s);
+    if (!counters.isEmpty() && !Store::isServerLocation(dir))
+        return Admin::usage(u"--counters names a role of a server store only"_s);
+    Store::createEmpty(dir, Store::Genesis::Written, counters);
     Admin::out(u"Created the empty store %1"_s.arg(Store::displayName(dir)));
     return Admin::Ok;
 }

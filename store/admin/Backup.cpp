@@ -161,8 +161,22 @@ QStringList prune(const QStringList& files, int keep, const QString& current)
     for (qsizetype i = 0; i < surplus; ++i) {
         if (files.at(i) == current) continue;
         if (QFile::remove(files.at(i))) removed << files.at(i);
+        QFile::remove(files.at(i) + Backup::headSuffix());
     }
     return removed;
+}
+
+// The head of the trail that the backup file copy holds (Trail::head), written into headFile: beside each
+// backup, the shop's anchor of the chain as it stood then.
+void writeHead(const QString& copy, const QString& headFile)
+{
+    QStringList rows;
+    RawConnection(copy, SQLITE_OPEN_READONLY)
+        .query("SELECT SEQ || ':' || substr(HASH, 1, 16) FROM Zmeny ORDER BY SEQ DESC LIMIT 1", &rows);
+    QFile file(headFile);
+    const QByteArray line = (rows.value(0, u"0:"_s) + u'\n').toUtf8();
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(line) != line.size() || !file.flush())
+        throw StoreError(u"Cannot write %1"_s.arg(native(headFile)));
 }
 
 // A rename lasts through a power cut only once the folder that holds the names is on the disk as well.
@@ -331,7 +345,7 @@ bool replaceFile(const QString& incoming, const QString& store)
 QString restoreServer(const QString& backupFile, const QString& location, const QDateTime& when, int keep)
 {
     if (!Store::exists(location)) {
-        Store::createEmpty(location);
+        Store::createEmpty(location, Store::Genesis::Left); // the backup's trail comes with it
         try {
             BackupCopy from(backupFile,
                             QFileInfo(backupFile)
@@ -389,6 +403,11 @@ QString restoreServer(const QString& backupFile, const QString& location, const 
 
 namespace Backup {
 
+QString headSuffix()
+{
+    return u".head"_s;
+}
+
 QString fileName(const QDateTime& when)
 {
     return u"mervana-%1.db"_s.arg(when.toString(u"yyyy-MM-dd-HHmmss"_s));
@@ -433,6 +452,7 @@ QString write(const QString& dataDir, const QString& destDir, const QDateTime& w
     try {
         copyStore(dataDir, part, progress, pagesPerStep);
         check(part, progress);
+        writeHead(part, target + headSuffix());
         if (!QFile::rename(part, target)) throw StoreError(u"Cannot write %1"_s.arg(native(target)));
         if (!syncFolder(destDir)) {
             QFile::remove(target);
@@ -441,6 +461,7 @@ QString write(const QString& dataDir, const QString& destDir, const QDateTime& w
     } catch (const MervanaError& e) {
         QFile::remove(part);
         QFile::remove(part + u"-journal"_s);
+        QFile::remove(target + headSuffix());
         if (dynamic_cast<const InputError*>(&e))
             throw StoreError(u"The backup %1 failed its check: %2"_s.arg(native(target), e.text()));
         throw;

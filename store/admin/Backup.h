@@ -17,6 +17,9 @@ using Progress = std::function<bool(qint64 done, qint64 total)>;
 
 // "mervana-YYYY-MM-DD-HHMMSS.db" for the moment when.
 QString fileName(const QDateTime& when);
+// ".head": beside each backup written, a file of that name plus this holds the head of the trail the backup holds
+// ("SEQ:" and the first 16 hex of its HASH), for audit-verify --expect.
+QString headSuffix();
 
 // Writes a consistent copy of the store in dataDir into destDir (made when missing) through SQLite's
 // online backup, even while other connections write: the copy holds the store as it was when the

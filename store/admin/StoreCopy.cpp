@@ -50,7 +50,7 @@ bool isEmpty(Store& store, bool ownTables)
     }
     if (ownTables)
         for (const QString& table : Trail::tableNames())
-            if (holdsRows(store, table)) return false;
+            if (table == u"Zmeny"_s ? !Trail::onlyGenesis(store) : holdsRows(store, table)) return false;
     return true;
 }
 
@@ -60,9 +60,10 @@ const QList<std::pair<QString, QStringList>>& ownTables()
     static const QList<std::pair<QString, QStringList>> tables{
         {u"Pokladnici"_s, {u"NAME"_s, u"ROLE"_s, u"PWHASH"_s, u"ACTIVE"_s}},
         {u"Kluce"_s, {u"BIRTHNUM"_s, u"PKEY"_s}},
+        {u"Pecat"_s, {u"SKEY"_s}},
         {u"Zmeny"_s,
          {u"SEQ"_s, u"MOMENT"_s, u"CLERK"_s, u"COUNTER"_s, u"ACTION"_s, u"TABLENAME"_s, u"RECKEY"_s, u"PERSON"_s,
-          u"DETAIL"_s, u"HASH"_s}}};
+          u"DETAIL"_s, u"HASH"_s, u"SEAL"_s}}};
     return tables;
 }
 
@@ -191,6 +192,8 @@ void copyOwnTables(Store& from, Store& to)
                 Store::displayName(to.dataDir())));
     to.exec(u"DELETE FROM Pokladnici"_s);
     to.exec(u"DELETE FROM Kluce"_s);
+    to.exec(u"DELETE FROM Pecat"_s);
+    Trail::dropGenesis(to);
     for (const auto& [table, columns] : ownTables())
         copyOwnTable(from, to, table, columns);
     to.trailLink() = {}; // the chain's end and the keys are others now
@@ -199,7 +202,7 @@ void copyOwnTables(Store& from, Store& to)
 
 bool trailEmpty(Store& store)
 {
-    return !holdsRows(store, u"Zmeny"_s);
+    return Trail::onlyGenesis(store);
 }
 
 QList<std::pair<QString, qint64>> trailCounts(const QList<TableCount>& counts)
@@ -210,11 +213,11 @@ QList<std::pair<QString, qint64>> trailCounts(const QList<TableCount>& counts)
     return named;
 }
 
-QList<TableCount> copy(const QString& from, const QString& to, const Progress& progress)
+QList<TableCount> copy(const QString& from, const QString& to, const Progress& progress, const QString& counters)
 {
     Store source(from);
     const bool created = !Store::exists(to);
-    if (created) Store::createEmpty(to);
+    if (created) Store::createEmpty(to, Store::Genesis::Left, counters); // the source's trail comes with it
     try {
         Store target(to);
         Transaction transaction(target);

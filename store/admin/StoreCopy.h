@@ -33,8 +33,10 @@ enum class Own {
 // records; a store is created there first when there is none, and removed again when the copy fails.
 // The source is read as it was at one moment, whatever its counters write meanwhile. After the copy the
 // record counts of both are compared table by table; any difference undoes it. The store's own tables go
-// with the records, and to's trail gets a row "copy" naming from. Throws StoreError.
-QList<TableCount> copy(const QString& from, const QString& to, const Progress& progress = {});
+// with the records, and to's trail gets a row "copy" naming from. A server store created here gives the role
+// counters what Store::createEmpty gives it. Throws StoreError.
+QList<TableCount> copy(const QString& from, const QString& to, const Progress& progress = {},
+                       const QString& counters = {});
 
 // The same between open stores, in one transaction of to; with replace, to's records go first (a restore),
 // otherwise to must hold none (nor, with Own::Copy, clerks, trail or keys). Appends no trail row.

@@ -168,6 +168,22 @@ END $f$;
     return sql;
 }
 
+// What the counters' role may do in a store that another role owns: everything the register does, and of the
+// trail only add and read rows.
+QString countersSql(const QString& schema, const QString& role)
+{
+    const QString r = quoted(role), in = quoted(schema);
+    QStringList shared{u"recordcounts"_s, u"countflush"_s, u"pokladnici"_s, u"kluce"_s, u"pecat"_s};
+    for (const TableDef& def : Schema::tables())
+        shared << quoted(def.sqlName);
+    QString sql = u"GRANT USAGE ON SCHEMA %1 TO %2;\n"_s.arg(in, r);
+    for (const QString& table : std::as_const(shared))
+        sql += u"GRANT SELECT, INSERT, UPDATE, DELETE ON %1.%2 TO %3;\n"_s.arg(in, table, r);
+    sql += u"GRANT USAGE, SELECT, UPDATE ON ALL SEQUENCES IN SCHEMA %1 TO %2;\n"_s.arg(in, r);
+    sql += u"GRANT SELECT, INSERT ON %1.zmeny TO %2;\n"_s.arg(in, r);
+    return sql;
+}
+
 QString dropSql()
 {
     QString sql = Trail::dropServerSql();
@@ -673,14 +689,19 @@ void PgConnection::setUpSession()
     }
 }
 
-void PgConnection::createStore(const QString& location)
+void PgConnection::createStore(const QString& location, const QString& counters)
 {
+    if (!counters.isEmpty() && !isPlainName(counters))
+        throw StoreError(u"Cannot create the store %1: the counters' role must be named with letters, digits and _ "
+                         u"only (%2)"_s.arg(location, counters));
     OwnConnection c(location);
     if (storeIn(c.conn)) throw StoreError(u"A store exists already: %1"_s.arg(location));
     if (ask(c.conn, "SELECT count(*) FROM pg_collation WHERE collname = 'sk-SK-x-icu'") == u"0"_s)
         throw StoreError(u"Cannot create the store %1: the server has no ICU collation sk-SK-x-icu"_s.arg(location));
     try {
-        run(c.conn, u"BEGIN;\n"_s + storeSql() + u"COMMIT;"_s);
+        const QString schema = ask(c.conn, "SELECT current_schema()");
+        run(c.conn, u"BEGIN;\n"_s + storeSql() + (counters.isEmpty() ? QString() : countersSql(schema, counters)) +
+                        u"COMMIT;"_s);
     } catch (const StoreError& e) {
         PQclear(PQexec(c.conn, "ROLLBACK"));
         throw StoreError(u"Cannot create the store %1: %2"_s.arg(location, e.text()));

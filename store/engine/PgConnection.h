@@ -30,7 +30,8 @@ public:
 
     // Creates the store's tables, indexes and counts in the database at location, in one transaction;
     // throws StoreError when it holds them already or the server lacks the ICU collation.
-    static void createStore(const QString& location);
+    // counters: the role the counters connect as, given what the register needs (see Store::createEmpty).
+    static void createStore(const QString& location, const QString& counters = {});
     // Removes what createStore made (a copy that failed after it made them).
     static void dropStore(const QString& location);
     static bool holdsStore(const QString& location);

@@ -12,7 +12,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QMap>
+#include <QRegularExpression>
 #include <QSysInfo>
+#include <QUuid>
 #include <cmath>
 #include <limits>
 #include <sodium.h>
@@ -54,6 +56,8 @@ constexpr ActionText Actions[] = {
     {Action::PersonalDataExported, u"personal-data-exported", u"export osobných údajov"},
     {Action::Anonymised, u"anonymised", u"anonymizácia"},
     {Action::RetentionAsked, u"retention-asked", u"otázka na anonymizáciu"},
+    {Action::Genesis, u"genesis", u"začiatok záznamu zmien"},
+    {Action::Sealed, u"sealed", u"zapečatenie záznamu zmien"},
 };
 
 constexpr quint64 bit(int i)
@@ -66,6 +70,8 @@ constexpr int PageRows = 5000;
 constexpr QStringView Encrypted = u"enc:";
 
 const QString Columns = u"SEQ, MOMENT, CLERK, COUNTER, ACTION, TABLENAME, RECKEY, PERSON, DETAIL, HASH"_s;
+constexpr int KeyBytes = crypto_auth_hmacsha256_KEYBYTES;
+static_assert(KeyBytes == crypto_hash_sha256_BYTES, "each key is the hash of the one before");
 
 // Never a null string: it would bind as SQL NULL.
 QString text(const QString& s)
@@ -177,6 +183,23 @@ const QByteArray& firstLink()
     return zeros;
 }
 
+// A row's seal: HMAC-SHA-256 of its HASH (as stored, hex) under the key of its place in the sealed chain.
+QString sealOf(const QByteArray& hash, const QByteArray& key)
+{
+    uchar mac[crypto_auth_hmacsha256_BYTES];
+    crypto_auth_hmacsha256(mac, bytes(hash), size_t(hash.size()), bytes(key));
+    return QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(mac), sizeof mac).toHex());
+}
+
+// The key of the next row: SHA-256 of this one, which is wiped.
+void nextKey(QByteArray& key)
+{
+    QByteArray next(KeyBytes, Qt::Uninitialized);
+    crypto_hash_sha256(reinterpret_cast<uchar*>(next.data()), bytes(key), size_t(key.size()));
+    sodium_memzero(key.data(), size_t(key.size()));
+    key = next;
+}
+
 QByteArray keyFromText(const QString& stored)
 {
     const QByteArray key = QByteArray::fromBase64(stored.toLatin1());
@@ -239,21 +262,23 @@ public:
         return hashes.join(u' ');
     }
 
-    void append(Action action, const QString& table, const QString& reckey, const QString& person,
-                const QString& detail)
+    // The chain's end and the key of its next seal, read once per transaction.
+    void knowEnd()
     {
         if (!m_link.known) {
             const QString momentSql = m_store.connection().trailMomentSql();
             Statement& q = m_store.statement(
                 u"SELECT z.SEQ, z.HASH, "_s + (momentSql.isEmpty() ? u"NULL"_s : momentSql) +
-                u" FROM (SELECT 1 AS one) AS d LEFT JOIN (SELECT SEQ, HASH FROM Zmeny ORDER BY SEQ DESC LIMIT 1) "
-                u"AS z ON 1 = 1"_s);
+                u", (SELECT SKEY FROM Pecat) FROM (SELECT 1 AS one) AS d LEFT JOIN (SELECT SEQ, HASH FROM Zmeny "
+                u"ORDER BY SEQ DESC LIMIT 1) AS z ON 1 = 1"_s);
             q.exec();
             QString serverMoment;
             if (q.next()) {
                 m_link.seq = q.value(0).toLongLong();
                 m_link.hash = q.value(1).toString().toLatin1();
                 serverMoment = q.value(2).toString();
+                m_link.sealKey = QByteArray::fromHex(q.value(3).toString().toLatin1());
+                if (m_link.sealKey.size() != KeyBytes) m_link.sealKey.clear();
             }
             q.finish();
             if (m_link.seq == 0) m_link.hash = firstLink();
@@ -265,6 +290,19 @@ public:
             }
             m_link.known = true;
         }
+    }
+
+    // Seals from the next row on with first, which never enters the store: only its successors do.
+    void startSealing(const QByteArray& first)
+    {
+        knowEnd();
+        m_link.sealKey = first;
+    }
+
+    void append(Action action, const QString& table, const QString& reckey, const QString& person,
+                const QString& detail)
+    {
+        knowEnd();
         const QDateTime now = m_link.moment.isValid() ? m_link.moment.addMSecs(m_link.since.elapsed()) : Clock::now();
         const QString moment = now.toString(u"yyyy-MM-dd HH:mm:ss"_s);
         const qint64 seq = m_link.seq + 1;
@@ -273,12 +311,21 @@ public:
         const QByteArray hash =
             linkHash(m_link.hash, {QByteArray::number(seq), moment.toUtf8(), clerk.toUtf8(), counter.toUtf8(),
                                    code.toUtf8(), table.toUtf8(), reckey.toUtf8(), person.toUtf8(), detail.toUtf8()});
-        Statement& q =
-            m_store.statement(u"INSERT INTO Zmeny ("_s + Columns + u") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_s);
+        const QString seal = m_link.sealKey.isEmpty() ? u""_s : sealOf(hash, m_link.sealKey);
+        Statement& q = m_store.statement(u"INSERT INTO Zmeny ("_s + Columns +
+                                         u", SEAL) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_s);
         q.bind({seq, moment, clerk, counter, code, text(table), text(reckey), text(person), text(detail),
-                QString::fromLatin1(hash)});
+                QString::fromLatin1(hash), seal});
         q.exec();
         q.finish();
+        if (!m_link.sealKey.isEmpty()) {
+            // Only the next row's key stays in the store: this one is gone with the transaction's commit.
+            nextKey(m_link.sealKey);
+            Statement& k = m_store.statement(u"UPDATE Pecat SET SKEY = ?"_s);
+            k.bind({QString::fromLatin1(m_link.sealKey.toHex())});
+            k.exec();
+            k.finish();
+        }
         m_link.seq = seq;
         m_link.hash = hash;
     }
@@ -572,46 +619,66 @@ void recordWrite(Store& store, const TableDef& def, Action action, const RowValu
                   compact(QJsonObject{{u"fields"_s, fields}}));
 }
 
-Verdict verify(Store& store)
+Verdict verify(Store& store, const Anchors& anchors)
 {
-    const Snapshot snapshot(store); // the chain as it stood at one moment, whatever others append meanwhile
     Verdict verdict;
-    Statement& q = store.statement(u"SELECT "_s + Columns + u" FROM Zmeny WHERE SEQ > ? ORDER BY SEQ LIMIT "_s +
+    verdict.missing = missingGuards(store);
+    if (!store.connection().hasTable(u"Zmeny"_s)) return verdict;
+    const Snapshot snapshot(store); // the chain as it stood at one moment, whatever others append meanwhile
+    Statement& q = store.statement(u"SELECT "_s + Columns + u", SEAL FROM Zmeny WHERE SEQ > ? ORDER BY SEQ LIMIT "_s +
                                    QString::number(PageRows));
     QByteArray previous = firstLink();
     qint64 expected = 1;
     qint64 after = std::numeric_limits<qint64>::min();
-    constexpr int Count = 10;
+    constexpr int Count = 11;
     constexpr quint64 All = bit(Count) - 1;
     RowValues row;
     const auto stored = [&row](int i) -> QByteArray {
         const QByteArrayView text = row.storedText(i);
         return row.kind(i) == RowValues::Kind::Text ? text.toByteArray() : row.text(i).toUtf8();
     };
-    while (verdict.ok()) {
+    const auto broken = [&verdict](qint64 seq, const QString& why) {
+        verdict.badSeq = seq;
+        verdict.why = why;
+    };
+    bool sealing = false; // from the row that began sealing on
+    QByteArray key = anchors.firstKey;
+    const QString sealed = code(Action::Sealed);
+    while (verdict.badSeq == 0) {
         q.bind({after});
         int rows = 0;
-        while (verdict.ok() && q.step()) {
+        while (verdict.badSeq == 0 && q.step()) {
             ++rows;
             q.readValues(0, Count, All, row);
             const qint64 seq = row.integer(0);
             after = seq;
             if (seq != expected) {
-                verdict.badSeq = seq;
-                verdict.why =
-                    expected == 1
-                        ? u"the trail begins at SEQ %1: the rows before it are missing"_s.arg(seq)
-                        : u"SEQ %1 follows SEQ %2: the rows between them are missing"_s.arg(seq).arg(expected - 1);
+                broken(seq, expected == 1 ? u"the trail begins at SEQ %1: the rows before it are missing"_s.arg(seq)
+                                          : u"SEQ %1 follows SEQ %2: the rows between them are missing"_s.arg(seq).arg(
+                                                expected - 1));
                 break;
             }
             const QByteArray hash = stored(9);
             const QByteArray computed = linkHash(previous, {QByteArray::number(seq), stored(1), stored(2), stored(3),
                                                             stored(4), stored(5), stored(6), stored(7), stored(8)});
             if (computed != hash) {
-                verdict.badSeq = seq;
-                verdict.why = u"its HASH does not match its content and the row before it: the row was changed, or "
-                              u"one before it was removed or put in"_s;
+                broken(seq, u"its HASH does not match its content and the row before it: the row was changed, or "
+                            u"one before it was removed or put in"_s);
                 break;
+            }
+            sealing = sealing || stored(4) == sealed.toUtf8();
+            const QByteArray seal = stored(10);
+            if (sealing && seal.isEmpty()) {
+                broken(seq, u"it carries no seal, though the trail was sealed before it"_s);
+                break;
+            }
+            if (sealing && !key.isEmpty()) {
+                if (seal != sealOf(hash, key).toLatin1()) {
+                    broken(seq, u"its seal does not match the owner's key: it was written or rewritten by someone "
+                                u"without it, or the key is another"_s);
+                    break;
+                }
+                nextKey(key);
             }
             ++verdict.intact;
             previous = hash;
@@ -620,6 +687,7 @@ Verdict verify(Store& store)
         q.reset();
         if (rows < PageRows) break;
     }
+    if (!key.isEmpty()) sodium_memzero(key.data(), size_t(key.size()));
     Statement& last = store.statement(u"SELECT SEQ, HASH FROM Zmeny ORDER BY SEQ DESC LIMIT 1"_s);
     last.exec();
     if (last.next()) {
@@ -627,7 +695,31 @@ Verdict verify(Store& store)
         verdict.lastHash = last.value(1).toString();
     }
     last.finish();
+    if (verdict.badSeq != 0) return verdict;
+    if (verdict.lastSeq == 0)
+        broken(1, u"the trail holds no row, not even its genesis row"_s);
+    else if (!anchors.firstKey.isEmpty() && !sealing)
+        broken(verdict.lastSeq, u"no row of the trail is sealed: the row that began sealing is gone"_s);
+    else if (anchors.expectSeq > 0) {
+        const QString hash = store.scalar(u"SELECT HASH FROM Zmeny WHERE SEQ = ?"_s, {anchors.expectSeq}).toString();
+        if (hash.isEmpty())
+            broken(anchors.expectSeq, u"the noted row is missing: the trail ends before it"_s);
+        else if (!hash.startsWith(anchors.expectHash.toLower()))
+            broken(anchors.expectSeq, u"its HASH is not the one noted: the trail was rewritten"_s);
+    }
     return verdict;
+}
+
+QString head(Store& store)
+{
+    if (!store.connection().hasTable(u"Zmeny"_s)) return u"0:"_s;
+    const Snapshot snapshot(store);
+    Statement& q = store.statement(u"SELECT SEQ, HASH FROM Zmeny ORDER BY SEQ DESC LIMIT 1"_s);
+    q.exec();
+    QString text = u"0:"_s;
+    if (q.next()) text = QString::number(q.value(0).toLongLong()) + u':' + q.value(1).toString().left(16);
+    q.finish();
+    return text;
 }
 
 void read(Store& store, const Query& query, const std::function<void(const Row&)>& each)
@@ -671,39 +763,276 @@ bool deleteKey(Store& store, const QString& birthNumber)
 
 QStringList tableNames()
 {
-    return {u"Pokladnici"_s, u"Zmeny"_s, u"Kluce"_s};
+    return {u"Pokladnici"_s, u"Zmeny"_s, u"Kluce"_s, u"Pecat"_s};
 }
 
-QStringList createStatements(Connection::Engine engine, const QString& table)
+namespace {
+
+const QString AppendOnly = u"The trail of changes is only ever appended to"_s;
+
+// What guards the trail, by the name the catalogue gives it, with its Slovak name for a message.
+struct Guard
 {
-    const bool server = engine == Connection::Engine::Postgresql;
-    const QString integer = server ? u"bigint"_s : u"INTEGER"_s;
-    if (table == u"Pokladnici"_s)
-        return {u"CREATE TABLE Pokladnici (NAME TEXT NOT NULL UNIQUE, ROLE TEXT NOT NULL, PWHASH TEXT NOT NULL, "
-                u"ACTIVE INTEGER NOT NULL)"_s};
-    if (table == u"Kluce"_s) return {u"CREATE TABLE Kluce (BIRTHNUM TEXT PRIMARY KEY, PKEY TEXT NOT NULL)"_s};
-    if (table != u"Zmeny"_s) return {};
+    QString name, shown;
+};
+
+QList<Guard> sqliteGuards()
+{
+    return {{u"Zmeny_no_update"_s, u"spúšťač Zmeny_no_update"_s}, {u"Zmeny_no_delete"_s, u"spúšťač Zmeny_no_delete"_s}};
+}
+
+QList<Guard> serverTriggers()
+{
+    return {{u"zmeny_append_only"_s, u"spúšťač zmeny_append_only"_s},
+            {u"zmeny_no_truncate"_s, u"spúšťač zmeny_no_truncate"_s}};
+}
+
+QList<Guard> serverRules()
+{
+    return {{u"zmeny_no_update"_s, u"pravidlo zmeny_no_update"_s},
+            {u"zmeny_no_delete"_s, u"pravidlo zmeny_no_delete"_s}};
+}
+
+// The names in guards that the query (binding the name) does not find.
+QStringList absent(Store& store, const QString& sql, const QList<Guard>& guards)
+{
+    QStringList missing;
+    for (const Guard& g : guards)
+        if (store.scalar(sql, {g.name}).toLongLong() == 0) missing << g.shown;
+    return missing;
+}
+
+QStringList zmenyStatements(bool server)
+{
     QStringList sql{u"CREATE TABLE Zmeny (SEQ %1 PRIMARY KEY, MOMENT TEXT NOT NULL, CLERK TEXT NOT NULL, COUNTER "
                     u"TEXT NOT NULL, ACTION TEXT NOT NULL, TABLENAME TEXT NOT NULL, RECKEY TEXT NOT NULL, PERSON "
-                    u"TEXT NOT NULL, DETAIL TEXT NOT NULL, HASH TEXT NOT NULL)"_s.arg(integer)};
+                    u"TEXT NOT NULL, DETAIL TEXT NOT NULL, HASH TEXT NOT NULL, SEAL TEXT NOT NULL DEFAULT '')"_s.arg(
+                        server ? u"bigint"_s : u"INTEGER"_s)};
     if (!server) {
-        return sql << u"CREATE TRIGGER Zmeny_no_update BEFORE UPDATE ON Zmeny BEGIN SELECT RAISE(ABORT, 'The trail "
-                      u"of changes is only ever appended to'); END"_s
-                   << u"CREATE TRIGGER Zmeny_no_delete BEFORE DELETE ON Zmeny BEGIN SELECT RAISE(ABORT, 'The trail "
-                      u"of changes is only ever appended to'); END"_s;
+        for (const Guard& g : sqliteGuards())
+            sql << u"CREATE TRIGGER %1 BEFORE %2 ON Zmeny BEGIN SELECT RAISE(ABORT, '%3'); END"_s.arg(
+                g.name, g.name.endsWith(u"update"_s) ? u"UPDATE"_s : u"DELETE"_s, AppendOnly);
+        return sql;
     }
+    // Triggers and rules both refuse, so that one disabled still leaves the other; only the table's owner (the
+    // role that made the store, which the counters do not use) could disable either, and the counters may
+    // only add and read rows.
     return sql << u"CREATE OR REPLACE FUNCTION mervana_append_only() RETURNS trigger LANGUAGE plpgsql AS $f$ BEGIN "
-                  u"RAISE EXCEPTION 'The trail of changes is only ever appended to'; END $f$"_s
+                  u"RAISE EXCEPTION '%1'; END $f$"_s.arg(AppendOnly)
+               << u"CREATE OR REPLACE FUNCTION mervana_trail_refuse() RETURNS boolean LANGUAGE plpgsql AS $f$ BEGIN "
+                  u"RAISE EXCEPTION '%1'; END $f$"_s.arg(AppendOnly)
                << u"CREATE TRIGGER zmeny_append_only BEFORE UPDATE OR DELETE ON zmeny FOR EACH ROW EXECUTE FUNCTION "
                   u"mervana_append_only()"_s
                << u"CREATE TRIGGER zmeny_no_truncate BEFORE TRUNCATE ON zmeny FOR EACH STATEMENT EXECUTE FUNCTION "
                   u"mervana_append_only()"_s
-               << u"REVOKE UPDATE, DELETE, TRUNCATE ON zmeny FROM PUBLIC"_s;
+               << u"CREATE RULE zmeny_no_update AS ON UPDATE TO zmeny DO INSTEAD SELECT mervana_trail_refuse()"_s
+               << u"CREATE RULE zmeny_no_delete AS ON DELETE TO zmeny DO INSTEAD SELECT mervana_trail_refuse()"_s
+               << u"REVOKE ALL ON zmeny FROM PUBLIC"_s;
+}
+
+// A new trail table made on a server: whoever may add the register's records (the counters' role) may add and read
+// its rows, and nothing more. The server quotes the names it reads from its catalogue.
+void newTrailTable(Store& store)
+{
+    for (const QString& sql : zmenyStatements(store.isServer()))
+        store.exec(sql);
+    if (!store.isServer()) return;
+    store.exec(u"DO $g$ DECLARE r text; BEGIN FOR r IN SELECT DISTINCT pg_get_userbyid(a.grantee) FROM pg_class c, "
+               u"aclexplode(c.relacl) a WHERE c.oid = to_regclass(quote_ident(current_schema()) || '.zmluvy') AND "
+               u"a.grantee <> c.relowner AND a.grantee <> 0 AND a.privilege_type = 'INSERT' LOOP EXECUTE "
+               u"format('GRANT SELECT, INSERT ON zmeny TO %I', r); END LOOP; END $g$"_s);
+}
+
+} // namespace
+
+QStringList createStatements(Connection::Engine engine, const QString& table)
+{
+    const bool server = engine == Connection::Engine::Postgresql;
+    if (table == u"Pokladnici"_s)
+        return {u"CREATE TABLE Pokladnici (NAME TEXT NOT NULL UNIQUE, ROLE TEXT NOT NULL, PWHASH TEXT NOT NULL, "
+                u"ACTIVE INTEGER NOT NULL)"_s};
+    if (table == u"Kluce"_s) return {u"CREATE TABLE Kluce (BIRTHNUM TEXT PRIMARY KEY, PKEY TEXT NOT NULL)"_s};
+    if (table == u"Pecat"_s) return {u"CREATE TABLE Pecat (SKEY TEXT NOT NULL)"_s};
+    if (table == u"Zmeny"_s) return zmenyStatements(server);
+    return {};
 }
 
 QString dropServerSql()
 {
-    return u"DROP TABLE IF EXISTS zmeny, kluce, pokladnici;\nDROP FUNCTION IF EXISTS mervana_append_only();\n"_s;
+    return u"DROP TABLE IF EXISTS zmeny, kluce, pokladnici, pecat;\nDROP FUNCTION IF EXISTS mervana_append_only();\n"
+           u"DROP FUNCTION IF EXISTS mervana_trail_refuse();\n"_s;
+}
+
+QStringList missingGuards(Store& store)
+{
+    Connection& connection = store.connection();
+    if (!connection.hasTable(u"Zmeny"_s)) return {u"tabuľka Zmeny"_s};
+    if (!store.isServer()) {
+        // Each as made: a trigger of that name that lets the write through guards nothing.
+        QStringList missing;
+        for (const QString& sql : zmenyStatements(false).mid(1)) {
+            const QString name = sql.section(u' ', 2, 2);
+            if (store
+                    .scalar(u"SELECT COUNT(*) FROM sqlite_master WHERE type = 'trigger' AND tbl_name = 'Zmeny' AND "
+                            u"name = ? AND sql = ?"_s,
+                            {name, sql})
+                    .toLongLong() == 0)
+                missing << u"spúšťač "_s + name;
+        }
+        return missing;
+    }
+    const QString table = u"'zmeny'::regclass"_s;
+    QStringList missing = absent(store,
+                                 u"SELECT COUNT(*) FROM pg_trigger WHERE tgrelid = "_s + table +
+                                     u" AND tgname = ? AND tgenabled <> 'D'"_s,
+                                 serverTriggers());
+    missing += absent(store,
+                      u"SELECT COUNT(*) FROM pg_rewrite WHERE ev_class = "_s + table +
+                          u" AND rulename = ? AND ev_enabled <> 'D'"_s,
+                      serverRules());
+    // Nobody but the owner may change rows or add triggers: not PUBLIC, not the counters' role.
+    if (store
+            .scalar(u"SELECT COUNT(*) FROM pg_class c, aclexplode(COALESCE(c.relacl, acldefault('r', c.relowner))) "
+                    u"a WHERE c.oid = "_s +
+                    table +
+                    u" AND a.grantee <> c.relowner AND a.privilege_type IN ('UPDATE', 'DELETE', 'TRUNCATE', "
+                    u"'TRIGGER', 'REFERENCES')"_s)
+            .toLongLong() > 0)
+        missing << u"obmedzenie práv k tabuľke zmeny (iné roly ako jej vlastník ju smú meniť)"_s;
+    return missing;
+}
+
+QString refusal(const QString& location, const QStringList& missing)
+{
+    return u"Dáta záložne v %1 sa neotvoria: chýba záznam zmien alebo to, čo ho chráni (%2). Záznam zmien sa nikdy "
+           u"nezakladá znova sám; ak majiteľ vie, prečo chýba, začne nový príkazom mervana-admin audit-restart."_s.arg(
+               Store::displayName(location), missing.join(u", "_s));
+}
+
+bool holdsData(Store& store)
+{
+    Connection& connection = store.connection();
+    QStringList tables;
+    for (const TableDef& def : Schema::tables())
+        if (connection.hasTable(def.sqlName)) tables << connection.sharedTable(def);
+    for (const QString& own : {u"Pokladnici"_s, u"Kluce"_s})
+        if (connection.hasTable(own)) tables << own;
+    for (const QString& table : std::as_const(tables))
+        if (store.scalar(u"SELECT EXISTS (SELECT 1 FROM "_s + table + u')').toLongLong() != 0) return true;
+    return false;
+}
+
+void begin(Store& store, const QJsonObject& breakDetail)
+{
+    OwnWrite own(store);
+    Writer writer(store);
+    if (store.scalar(u"SELECT COUNT(*) FROM Zmeny"_s).toLongLong() != 0)
+        throw StoreError(u"The trail of changes has rows already; its genesis row heads an empty one only"_s);
+    QJsonObject detail = breakDetail;
+    if (!detail.contains(u"store"_s)) detail.insert(u"store"_s, QUuid::createUuid().toString(QUuid::WithoutBraces));
+    writer.append(Action::Genesis, {}, {}, {}, compact(detail));
+    own.commit();
+}
+
+bool onlyGenesis(Store& store)
+{
+    return store.scalar(u"SELECT COUNT(*) FROM Zmeny WHERE SEQ > 1 OR ACTION <> ?"_s, {code(Action::Genesis)})
+               .toLongLong() == 0;
+}
+
+void dropGenesis(Store& store)
+{
+    if (store.scalar(u"SELECT COUNT(*) FROM Zmeny"_s).toLongLong() == 0) return;
+    if (!onlyGenesis(store)) throw StoreError(u"The trail of changes holds more than its genesis row"_s);
+    store.exec(u"DROP TABLE Zmeny"_s);
+    newTrailTable(store);
+    store.trailLink() = {};
+}
+
+QString restart(Store& store)
+{
+    QJsonObject detail{{u"break"_s, missingGuards(store).join(u", "_s)}};
+    QString kept;
+    store.beginWrite();
+    try {
+        if (store.connection().hasTable(u"Zmeny"_s)) {
+            // The old trail stays for whoever looks into the break, under a name of its own, guards and all.
+            kept = u"Zmeny_"_s + Clock::now().toString(u"yyyyMMdd_HHmmss"_s);
+            for (int n = 2; store.connection().hasTable(kept); ++n)
+                kept = kept.section(u'-', 0, 0) + u'-' + QString::number(n);
+            const QString id =
+                QJsonDocument::fromJson(
+                    store.scalar(u"SELECT DETAIL FROM Zmeny WHERE SEQ = 1 AND ACTION = ?"_s, {code(Action::Genesis)})
+                        .toString()
+                        .toUtf8())
+                    .object()
+                    .value(u"store"_s)
+                    .toString();
+            if (!id.isEmpty()) detail.insert(u"store"_s, id);
+            detail.insert(u"previous"_s, head(store));
+            detail.insert(u"kept"_s, kept);
+            // Triggers and rules go with the table; SQLite's keep their names, which the new trail's take.
+            store.exec(u"ALTER TABLE Zmeny RENAME TO "_s + kept);
+            if (!store.isServer())
+                for (const QString& sql : zmenyStatements(false).mid(1)) {
+                    const QString name = sql.section(u' ', 2, 2);
+                    store.exec(u"DROP TRIGGER IF EXISTS "_s + name);
+                    store.exec(QString(sql)
+                                   .replace(u" ON Zmeny "_s, u" ON "_s + kept + u' ')
+                                   .replace(name, kept + name.mid(5)));
+                }
+        }
+        newTrailTable(store);
+        if (!store.connection().hasTable(u"Pecat"_s))
+            for (const QString& sql : createStatements(store.connection().engine(), u"Pecat"_s))
+                store.exec(sql);
+        store.exec(u"DELETE FROM Pecat"_s); // a new trail is sealed anew
+        store.trailLink() = {};
+        begin(store, detail);
+        store.commit();
+    } catch (...) {
+        store.rollback();
+        throw;
+    }
+    return kept;
+}
+
+QByteArray seal(Store& store)
+{
+    initCrypto();
+    OwnWrite own(store);
+    Writer writer(store);
+    if (store.scalar(u"SELECT COUNT(*) FROM Pecat"_s).toLongLong() != 0)
+        throw StoreError(u"The trail of changes is sealed already; a new first key comes only with a new trail "
+                         u"(audit-restart)"_s);
+    QByteArray first(KeyBytes, Qt::Uninitialized);
+    randombytes_buf(first.data(), size_t(first.size()));
+    writer.startSealing(first);
+    writer.append(Action::Sealed, {}, {}, {}, u"{}"_s);
+    Statement& q = store.statement(u"INSERT INTO Pecat (SKEY) VALUES (?)"_s);
+    q.bind({QString::fromLatin1(store.trailLink().sealKey.toHex())});
+    q.exec();
+    q.finish();
+    own.commit();
+    return first;
+}
+
+QString keyText(const QByteArray& key)
+{
+    const QByteArray hex = key.toHex();
+    QStringList groups;
+    for (qsizetype i = 0; i < hex.size(); i += 8)
+        groups << QString::fromLatin1(hex.mid(i, 8));
+    return groups.join(u' ');
+}
+
+QByteArray keyFromHex(const QString& text)
+{
+    QString hex = text;
+    hex.remove(u' ').remove(u'-');
+    static const QRegularExpression valid(u"^[0-9A-Fa-f]{64}$"_s);
+    if (!valid.match(hex).hasMatch()) return {};
+    return QByteArray::fromHex(hex.toLatin1());
 }
 
 void addMissingTables(Store& store)
@@ -716,13 +1045,57 @@ void addMissingTables(Store& store)
         return tables;
     };
     if (missing().isEmpty()) return;
+    // A trail that went missing from a store that holds data is the owner's to begin anew (restart), never here.
+    const bool newTrail = !connection.hasTable(u"Zmeny"_s) && !holdsData(store);
     store.beginWrite();
     try {
         // Two counters opening the old store at once: the second finds them made.
         if (const QString lock = connection.trailLockSql(); !lock.isEmpty()) store.exec(lock);
         for (const QString& table : missing())
-            for (const QString& sql : createStatements(connection.engine(), table))
-                store.exec(sql);
+            if (table != u"Zmeny"_s || newTrail)
+                for (const QString& sql : createStatements(connection.engine(), table))
+                    store.exec(sql);
+        if (newTrail) begin(store);
+        store.commit();
+    } catch (...) {
+        store.rollback();
+        throw;
+    }
+}
+
+void addServerRules(Store& store)
+{
+    // A server store made before the rules has no function for them either; one whose rules were dropped
+    // keeps the function, and is refused at open.
+    if (!store.isServer() || !store.connection().hasTable(u"Zmeny"_s) ||
+        store.scalar(u"SELECT COUNT(*) FROM pg_proc WHERE oid = to_regprocedure('mervana_trail_refuse()')"_s)
+                .toLongLong() != 0)
+        return;
+    store.beginWrite();
+    try {
+        for (const QString& sql : zmenyStatements(true))
+            if (sql.contains(u"mervana_trail_refuse"_s)) store.exec(sql);
+        store.commit();
+    } catch (...) {
+        store.rollback();
+        throw;
+    }
+}
+
+void addSealing(Store& store)
+{
+    Connection& connection = store.connection();
+    if (!connection.hasTable(u"Zmeny"_s)) return;
+    const bool hasSeal =
+        store.isServer()
+            ? store.scalar(u"SELECT COUNT(*) FROM pg_attribute WHERE attrelid = 'zmeny'::regclass AND attname = 'seal' "
+                           u"AND NOT attisdropped"_s)
+                      .toLongLong() > 0
+            : store.scalar(u"SELECT COUNT(*) FROM pragma_table_info('Zmeny') WHERE name = 'SEAL'"_s).toLongLong() > 0;
+    if (hasSeal) return;
+    store.beginWrite();
+    try {
+        store.exec(u"ALTER TABLE Zmeny ADD COLUMN SEAL TEXT NOT NULL DEFAULT ''"_s);
         store.commit();
     } catch (...) {
         store.rollback();

@@ -51,6 +51,8 @@ enum class Action {
     PersonalDataExported,
     Anonymised,
     RetentionAsked, // the owner was asked whether to anonymise the persons due, and answered
+    Genesis,        // the head of a trail: the store's id, and what broke when an owner began it anew
+    Sealed,         // from this row on each row carries a seal (see seal)
 };
 
 QString code(Action action);                         // "new", "archive-out" ...
@@ -127,10 +129,51 @@ struct Verdict
     qint64 badSeq = 0; // the first row that does not check (0: none)
     QString why;       // what is wrong with it
     qint64 lastSeq = 0;
-    QString lastHash; // of the newest row: deleting the newest rows shows only against a noted one
-    bool ok() const { return badSeq == 0; }
+    QString lastHash;    // of the newest row: deleting the newest rows shows only against a noted one
+    QStringList missing; // the guards of the trail that are missing (see missingGuards)
+    bool ok() const { return badSeq == 0 && missing.isEmpty(); }
 };
-Verdict verify(Store& store);
+// What verify checks beside the chain: the seals from the first sealed row on against the owner's first key
+// (32 bytes; none: the seals go unchecked), and a noted row (SEQ and at least the first 16 hex of its HASH).
+struct Anchors
+{
+    QByteArray firstKey;
+    qint64 expectSeq = 0; // 0: none
+    QString expectHash;
+};
+Verdict verify(Store& store, const Anchors& anchors = {});
+
+// The newest row as the shop notes it on paper and beside each backup: "SEQ:" and the first 16 hex of its
+// HASH; "0:" for a store without a trail.
+QString head(Store& store);
+
+// What guards the trail against a change behind the register's back and is missing, in Slovak: the table
+// Zmeny itself, its triggers (SQLite), or its triggers, rules and privileges (server). Empty when all are there.
+QStringList missingGuards(Store& store);
+// The store's refusal to open while missingGuards names something (the text names them, and the way out).
+QString refusal(const QString& location, const QStringList& missing);
+// Whether the store holds anything the trail should have seen: records, clerks or person keys.
+bool holdsData(Store& store);
+
+// The first row of a new trail: the store's id (a new one unless breakDetail names it) and, when a trail came
+// before it, what broke it (breakDetail). Into an empty trail only; throws StoreError otherwise.
+void begin(Store& store, const QJsonObject& breakDetail = {});
+// Whether the trail holds nothing but the genesis row of a store just made (or nothing at all); and that row
+// dropped, for a copy that brings the whole trail of another store. Inside the copy's transaction.
+bool onlyGenesis(Store& store);
+void dropGenesis(Store& store);
+// An owner's new trail in place of one that is missing or unguarded: what stood there is kept aside under a
+// name of its own (returned; empty when there was no table) with its end named in the new genesis row.
+QString restart(Store& store);
+
+// Begins sealing: a random first key, kept by the owner only, of which the store keeps the successor of each
+// row's key. Each row from the returned one's on carries HMAC-SHA-256(Ki, HASH), and the same transaction
+// replaces Ki by SHA-256(Ki): whoever holds the store later cannot seal a row written before. Returns the
+// first key (32 bytes); the caller shows it once and wipes it.
+QByteArray seal(Store& store);
+// The first key as the owner keeps it: 64 hex in groups of 8; and read back (any blanks, any case), or empty.
+QString keyText(const QByteArray& key);
+QByteArray keyFromHex(const QString& text);
 
 // Which rows read() gives: every condition set must hold.
 struct Query
@@ -174,7 +217,13 @@ QStringList tableNames();
 QStringList createStatements(Connection::Engine engine, const QString& table);
 // What removes them all from a server store (a copy that failed).
 QString dropServerSql();
-// Adds those a store made before them lacks, in one transaction; nothing when it has them.
+// Adds those a store made before them lacks, in one transaction; nothing when it has them. Never the trail
+// itself where the store holds data (see missingGuards): a trail that went missing is begun anew only by an
+// owner (restart).
 void addMissingTables(Store& store);
+// The seal's column of Zmeny and the table of its current key, where a store made before them lacks them.
+void addSealing(Store& store);
+// The rules that guard a server's trail beside its triggers, where a store made before them lacks them.
+void addServerRules(Store& store);
 
 } // namespace Trail
