@@ -99,6 +99,7 @@ Store::Store(const QString& location, QObject* parent)
         touchAll();
     };
     Trail::initCrypto();
+    Trail::hashKeyLookups(*this);
     Trail::addMissingTables(*this); // a store made before the trail: it starts here
     watchNotifications();
 }
@@ -590,6 +591,16 @@ void Store::checkpoint()
     m_connection->checkpoint();
 }
 
+void Store::forgetErased()
+{
+    // The WAL still holds the pages as they were, with the values just erased: written through and emptied
+    // now. A reader of another program may keep it from being emptied; the next erasure or maintenance does.
+    try {
+        m_connection->checkpoint();
+    } catch (const StoreError&) {
+    }
+}
+
 void Store::acquire(const TableDef& def, bool exclusive)
 {
     const int open = m_openCount.value(def.sqlName);
@@ -656,7 +667,7 @@ void Store::commit()
         throw;
     }
     if (--m_depth == 0) {
-        m_trailLink = {}; // the locks go with the transaction
+        const bool erased = std::exchange(m_trailLink, {}).erased; // the locks go with the transaction
         if (m_rollbackOnly) {
             m_connection->rollback();
             touchAll();
@@ -673,6 +684,7 @@ void Store::commit()
             applyRemoteChanges();
             throw;
         }
+        if (erased) forgetErased();
         applyRemoteChanges();
     }
 }
