@@ -8,9 +8,9 @@
 #include "store/Clock.h"
 #include "store/Store.h"
 #include "store/Transaction.h"
-#include "store/trail/Trail.h"
 #include "store/engine/Errors.h"
 #include "store/engine/Statement.h"
+#include "store/trail/Trail.h"
 
 #include <QCoreApplication>
 #include <QDir>

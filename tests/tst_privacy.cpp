@@ -308,7 +308,8 @@ void TestPrivacy::openStoreNarrowed()
     const QString backups = QDir(data).filePath(u"Zaloha"_s);
     const QString backup = QDir(backups).filePath(u"mervana-2026-03-01-080000.db"_s);
     QVERIFY(QDir().mkpath(backups) && QFile::copy(file, backup));
-    for (const auto& [path, mode] : {std::pair{file, fileMode}, {data, folderMode}, {backup, fileMode}, {backups, folderMode}})
+    for (const auto& [path, mode] :
+         {std::pair{file, fileMode}, {data, folderMode}, {backup, fileMode}, {backups, folderMode}})
         QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode_t(mode)), 0);
     for (const QString& journal : QStringList{file + u"-wal"_s, file + u"-shm"_s})
         if (journalMode) QCOMPARE(::chmod(QFile::encodeName(journal).constData(), mode_t(journalMode)), 0);

@@ -405,7 +405,7 @@ private Q_SLOTS:
         QTest::addColumn<bool>("twin");
         QTest::addColumn<bool>("corrected");
         QTest::addColumn<bool>("deleted");
-        QTest::addColumn<int>("foundByNew");  // rows found by the number the person has last
+        QTest::addColumn<int>("foundByNew");   // rows found by the number the person has last
         QTest::addColumn<QString>("firstKey"); // of the person's first row, as it reads now
         QTest::addColumn<int>("keys");
         const QString a = u"7001011234"_s;
@@ -446,8 +446,7 @@ private Q_SLOTS:
         const QList<Trail::Row> all = Trail::read(*m_store, {});
         QCOMPARE(all.first().key, firstKey);
         QCOMPARE(fieldsOf(all.first()).contains(u"CITY:>Trnava"_s), firstKey == a);
-        if (corrected && !deleted)
-            QVERIFY(fieldsOf(found.last()).contains(u"BIRTHNUM:%1>%2"_s.arg(a, b)));
+        if (corrected && !deleted) QVERIFY(fieldsOf(found.last()).contains(u"BIRTHNUM:%1>%2"_s.arg(a, b)));
         QCOMPARE(rowCount(u"Kluce"_s), keys);
         QVERIFY(Trail::verify(*m_store).ok());
     }
@@ -473,8 +472,7 @@ private Q_SLOTS:
         person.birthNumber = a;
         QCOMPARE(Trail::read(*m_store, person).size(), 2);
         QVERIFY(fieldsOf(Trail::read(*m_store, {}).first()).contains(u"CITY:>Trnava"_s));
-        const QString keysText =
-            m_store->scalar(u"SELECT TAG || LOOKUP || PKEY FROM Kluce"_s).toString(); // one row
+        const QString keysText = m_store->scalar(u"SELECT TAG || LOOKUP || PKEY FROM Kluce"_s).toString(); // one row
         QVERIFY(!keysText.contains(a));
         QCOMPARE(m_store->scalar(u"SELECT PKEY FROM Kluce"_s).toString(), key);
         addContract(u"26/00002"_s, a, 500);

@@ -276,7 +276,8 @@ QList<Command> table()
           asOwner()},
          u"A person is due when none of their contracts still runs and every one, live or archived, was finished "
          u"(paid, or forfeited with every item sold) more than RetentionYears (engine configuration, 10 by default, "
-         u"0 = keep for ever) years ago by the latest of its dates. With --dry-run prints each one's birth number, name "
+         u"0 = keep for ever) years ago by the latest of its dates. With --dry-run prints each one's birth number, "
+         u"name "
          u"and latest date; without it anonymises them all in one transaction and prints only their count and "
          u"pseudonyms: the name, ID card, street, number, city and note blanked, the birth number replaced by a "
          u"pseudonym X and nine digits in the person and every contract, live and archived, and the person's key of "

@@ -883,7 +883,8 @@ void hashKeyLookups(Store& store)
         const QByteArray secret = storeSecret(store, true);
         Statement& add = store.statement(u"INSERT INTO Kluce (TAG, LOOKUP, PKEY) VALUES (?, ?, ?)"_s);
         for (const auto& [birthNumber, key] : std::as_const(keys)) {
-            add.bind({keyedHash(birthNumber, key), keyedHash(birthNumber, secret), QString::fromLatin1(key.toBase64())});
+            add.bind(
+                {keyedHash(birthNumber, key), keyedHash(birthNumber, secret), QString::fromLatin1(key.toBase64())});
             add.exec();
             add.finish();
         }
