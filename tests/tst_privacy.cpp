@@ -307,7 +307,9 @@ void TestPrivacy::openStoreNarrowed()
     // Its backup folder, with a backup in it, as open as the store.
     const QString backups = QDir(data).filePath(u"Zaloha"_s);
     const QString backup = QDir(backups).filePath(u"mervana-2026-03-01-080000.db"_s);
-    QVERIFY(QDir().mkpath(backups) && QFile::copy(file, backup));
+    QFile written(backup); // not a copy of the store: closing it would drop the holder's locks on the store
+    QVERIFY(QDir().mkpath(backups) && written.open(QIODevice::WriteOnly) && written.write("backup") == 6);
+    written.close();
     for (const auto& [path, mode] :
          {std::pair{file, fileMode}, {data, folderMode}, {backup, fileMode}, {backups, folderMode}})
         QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode_t(mode)), 0);
