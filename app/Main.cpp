@@ -86,8 +86,10 @@ void TForm1::create(const QString& programDir)
     FileModes::takeRestricted(); // what earlier openings in this process noted is not this store's
     m_openMark = std::make_unique<StoreLock>(def.location(), StoreLock::Kind::Open);
     m_shop = std::make_unique<Shop>(def.location());
+    // The backup folder set in the engine configuration, wherever it is (the one beside the store went above).
+    const bool backupsNarrowed = FileModes::restrictBackups(EngineConfig::backupDir(def.location()));
     // Once, where the clerk looks: until now every account of the computer could read the customers' data.
-    if (!FileModes::takeRestricted().isEmpty())
+    if (!FileModes::takeRestricted().isEmpty() || backupsNarrowed)
         m_hint = u"Dáta záložne boli čitateľné pre iné účty počítača; prístup bol obmedzený."_s;
     setWindowTitle(m_shop->ShopName);
 

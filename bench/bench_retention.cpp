@@ -10,6 +10,7 @@
 #include "store/Transaction.h"
 #include "store/engine/Errors.h"
 #include "store/engine/Statement.h"
+#include "store/trail/Trail.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -77,13 +78,13 @@ qint64 plainSql(Store& store, const QDate& today, int years)
                         QList<QVariant>{pseudonym, blank, blank, blank, blank, blank, blank, blank, b}},
               std::pair{u"UPDATE Zmluvy SET BIRTHNUM = ? WHERE IFNULL(BIRTHNUM, '') = ?"_s,
                         QList<QVariant>{pseudonym, b}},
-              std::pair{u"UPDATE Xzmluvy SET BIRTHNUM = ? WHERE BIRTHNUM = ?"_s, QList<QVariant>{pseudonym, b}},
-              std::pair{u"DELETE FROM Kluce WHERE BIRTHNUM = ?"_s, QList<QVariant>{b}}}) {
+              std::pair{u"UPDATE Xzmluvy SET BIRTHNUM = ? WHERE BIRTHNUM = ?"_s, QList<QVariant>{pseudonym, b}}}) {
             Statement& s = store.statement(sql);
             s.bind(values);
             s.exec();
             s.finish();
         }
+        Trail::deleteKey(store, b);
     }
     transaction.commit();
     return due.size();

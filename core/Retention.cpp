@@ -196,7 +196,7 @@ Survey survey(Store& store, const QDate& today, int years)
     return find(store, today, years).survey;
 }
 
-QList<Anonymised> anonymiseDue(Store& store, const QDate& today, int years)
+QList<Anonymised> anonymiseDue(Store& store, const QDate& today, int years, qint64* keysSwept)
 {
     QList<Anonymised> done;
     {
@@ -229,7 +229,10 @@ QList<Anonymised> anonymiseDue(Store& store, const QDate& today, int years)
             done << Anonymised{person, pseudonym};
             EventPump::breathe();
         }
-        write.commit();
+        // Keys left by persons deleted or numbers corrected before their keys went with them.
+        const qint64 swept = Trail::sweepKeys(store);
+        if (keysSwept) *keysSwept = swept;
+        write.commit(); // then the journal is written through and emptied: the erased values leave the file
     }
     if (!done.isEmpty())
         for (const QString& file : {u"Osoby.DBF"_s, u"Zmluvy.DBF"_s, u"Xzmluvy.DBF"_s})

@@ -39,8 +39,9 @@ struct Anonymised
 
 // Anonymises everyone due on today, found anew inside one write transaction: persons, contracts and archived
 // contracts rewritten, each person's trail key deleted and one trail row "anonymised" per person naming only the
-// pseudonym. All or nothing: a failure leaves every person as before and throws.
-QList<Anonymised> anonymiseDue(Store& store, const QDate& today, int years);
+// pseudonym; then every trail key of a birth number no person and no contract has any more is deleted too
+// (keysSwept: how many). All or nothing: a failure leaves every person as before and throws.
+QList<Anonymised> anonymiseDue(Store& store, const QDate& today, int years, qint64* keysSwept = nullptr);
 
 // The register asks an owner once a month whether to anonymise those due. The store keeps when it last asked (a
 // trail row retention-asked naming the month, the count and the answer), so every counter of a shop asks once.

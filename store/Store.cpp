@@ -106,6 +106,7 @@ Store::Store(const QString& location, TrailMissing)
         touchAll();
     };
     Trail::initCrypto();
+    Trail::hashKeyLookups(*this);
     Trail::addMissingTables(*this); // a store made before the clerks or the trail
     Trail::addSealing(*this);
     Trail::addServerRules(*this);
@@ -607,6 +608,16 @@ void Store::checkpoint()
     m_connection->checkpoint();
 }
 
+void Store::forgetErased()
+{
+    // The WAL still holds the pages as they were, with the values just erased: written through and emptied
+    // now. A reader of another program may keep it from being emptied; the next erasure or maintenance does.
+    try {
+        m_connection->checkpoint();
+    } catch (const StoreError&) {
+    }
+}
+
 void Store::acquire(const TableDef& def, bool exclusive)
 {
     const int open = m_openCount.value(def.sqlName);
@@ -673,7 +684,7 @@ void Store::commit()
         throw;
     }
     if (--m_depth == 0) {
-        m_trailLink = {}; // the locks go with the transaction
+        const bool erased = std::exchange(m_trailLink, {}).erased; // the locks go with the transaction
         if (m_rollbackOnly) {
             m_connection->rollback();
             touchAll();
@@ -690,6 +701,7 @@ void Store::commit()
             applyRemoteChanges();
             throw;
         }
+        if (erased) forgetErased();
         applyRemoteChanges();
     }
 }

@@ -188,8 +188,15 @@ public:
         QByteArray hash;
         QDateTime moment; // the server's clock at the first row, measured on by since
         QElapsedTimer since;
-        QHash<QString, QByteArray> keys; // person keys by birth number
-        QByteArray sealKey;              // the key that seals the next row; empty while the trail is not sealed
+        QByteArray secret; // of the lookups of person keys
+        struct PersonKey
+        {
+            QString tag; // what the person's rows carry in PERSON
+            QByteArray key;
+        };
+        QHash<QString, PersonKey> keys; // by birth number
+        bool erased = false;            // a person key deleted or moved: the old values go at the commit
+        QByteArray sealKey;             // the key that seals the next row; empty while the trail is not sealed
     };
     TrailLink& trailLink() { return m_trailLink; }
 
@@ -199,6 +206,7 @@ Q_SIGNALS:
 private:
     void watchNotifications();
     void applyRemoteChanges();
+    void forgetErased();
     QString m_location;
     std::unique_ptr<Connection> m_connection;
     std::unique_ptr<QSocketNotifier> m_notifier;

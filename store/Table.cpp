@@ -1054,10 +1054,17 @@ void Table::postRecord()
         mask |= quint64(1) << i;
     }
     qint64 rowid = m_buffer.rowid;
-    if (inserting) {
-        rowid = m_store.insertRecord(*m_def, mask, m_buffer.values);
-    } else if (mask != 0) {
-        m_store.update(*m_def, mask, m_buffer.values, rowid, m_original.values);
+    try {
+        if (inserting) {
+            rowid = m_store.insertRecord(*m_def, mask, m_buffer.values);
+        } else if (mask != 0) {
+            m_store.update(*m_def, mask, m_buffer.values, rowid, m_original.values);
+        }
+    } catch (const RecordChanged&) {
+        // Refused: the edit is dropped, so that no later move or close posts it over the other counter's values.
+        // The window that showed it keeps what was typed.
+        cancel();
+        throw;
     }
     m_state = State::Browse;
     m_modified = false;

@@ -107,7 +107,7 @@ public:
     void insert() { append(); }
     // Begins an edit of the current record. Posting stores it only if the record still holds what this
     // instance read of it (another counter may have changed or deleted it since); otherwise post throws
-    // RecordChanged, stores nothing and leaves the edit open.
+    // RecordChanged, stores nothing and drops the edit (closing the table then posts nothing).
     void edit();
     // The same for the record seen, a record() taken earlier (what a panel was filled from): posting checks
     // against what was seen, whatever the instance read since. The edit begins on that record, read anew,

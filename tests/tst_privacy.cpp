@@ -304,8 +304,15 @@ void TestPrivacy::openStoreNarrowed()
     }
     std::unique_ptr<Holder> holder;
     if (journalMode) holder = std::make_unique<Holder>(file);
-    QCOMPARE(::chmod(QFile::encodeName(file).constData(), mode_t(fileMode)), 0);
-    QCOMPARE(::chmod(QFile::encodeName(data).constData(), mode_t(folderMode)), 0);
+    // Its backup folder, with a backup in it, as open as the store.
+    const QString backups = QDir(data).filePath(u"Zaloha"_s);
+    const QString backup = QDir(backups).filePath(u"mervana-2026-03-01-080000.db"_s);
+    QFile written(backup); // not a copy of the store: closing it would drop the holder's locks on the store
+    QVERIFY(QDir().mkpath(backups) && written.open(QIODevice::WriteOnly) && written.write("backup") == 6);
+    written.close();
+    for (const auto& [path, mode] :
+         {std::pair{file, fileMode}, {data, folderMode}, {backup, fileMode}, {backups, folderMode}})
+        QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode_t(mode)), 0);
     for (const QString& journal : QStringList{file + u"-wal"_s, file + u"-shm"_s})
         if (journalMode) QCOMPARE(::chmod(QFile::encodeName(journal).constData(), mode_t(journalMode)), 0);
     const bool narrowing = fileMode != fileAfter || folderMode != folderAfter || journalMode & 07;
@@ -336,6 +343,8 @@ void TestPrivacy::openStoreNarrowed()
     QCOMPARE(open(), narrowing ? notice : QString());
     QCOMPARE(octal(modeOf(file)), octal(mode_t(fileAfter)));
     QCOMPARE(octal(modeOf(data)), octal(mode_t(folderAfter)));
+    QCOMPARE(octal(modeOf(backup)), octal(mode_t(fileAfter)));
+    QCOMPARE(octal(modeOf(backups)), octal(mode_t(folderAfter)));
     if (journalMode) {
         for (const QString& journal : QStringList{file + u"-wal"_s, file + u"-shm"_s})
             QCOMPARE(octal(modeOf(journal)), octal(mode_t(journalMode & ~07)));

@@ -10,6 +10,9 @@
 #include "store/trail/Trail.h"
 
 #include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -21,6 +24,7 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 const QDate Today(2026, 3, 15);
+const QString Orphan = u"9901019999"_s;
 
 // A contract as a case writes it: in the register or in the archive, with its goods and extensions.
 struct ContractCase
@@ -150,7 +154,7 @@ class TestRetention : public QObject
         QStringList lines = StoreDump::store(m_location);
         Store store(m_location);
         for (const QString& sql :
-             {u"SELECT BIRTHNUM, PKEY FROM Kluce ORDER BY BIRTHNUM"_s, u"SELECT SEQ, HASH FROM Zmeny ORDER BY SEQ"_s}) {
+             {u"SELECT TAG, PKEY FROM Kluce ORDER BY TAG"_s, u"SELECT SEQ, HASH FROM Zmeny ORDER BY SEQ"_s}) {
             Statement& q = store.statement(sql);
             q.exec();
             while (q.next())
@@ -252,8 +256,11 @@ private Q_SLOTS:
         }
         const QString pseudonym = done.first().pseudonym;
         QCOMPARE(done.first().person.birthNumber, person);
-        for (const QString& t : {u"Osoby"_s, u"Zmluvy"_s, u"Xzmluvy"_s, u"Kluce"_s})
+        for (const QString& t : {u"Osoby"_s, u"Zmluvy"_s, u"Xzmluvy"_s})
             QVERIFY2(count(store, t, person) == 0, qPrintable(t));
+        Trail::Query byPerson;
+        byPerson.birthNumber = person;
+        QVERIFY(Trail::read(store, byPerson).isEmpty()); // the key is gone
         QCOMPARE(count(store, u"Osoby"_s, pseudonym), 1);
         QCOMPARE(count(store, u"Zmluvy"_s, pseudonym), live);
         QCOMPARE(count(store, u"Xzmluvy"_s, pseudonym), archived);
@@ -279,6 +286,13 @@ private Q_SLOTS:
             ContractCase running;
             running.agreed = QDate(2026, 1, 4);
             addContract(store, kept, running);
+            // A contract written and deleted again leaves a key of a number nobody has: swept.
+            const QString number = addContract(store, Orphan, running);
+            Table orphan(store, u"Zmluvy.DBF"_s);
+            orphan.setIndexName(u"NUMBER"_s);
+            orphan.open();
+            QVERIFY(orphan.findKey(number));
+            orphan.remove();
         }
         QList<PersonFigures> figuresBefore;
         QString countsBefore, moneyBefore;
@@ -310,8 +324,20 @@ private Q_SLOTS:
                 figuresBefore << figuresOf(shop, b);
             countsBefore = statistics(shop);
             moneyBefore = QString::number(Statistics::moneyInCirculation(*shop.Table1));
-            done = Retention::anonymiseDue(shop.store(), Today, 10);
+            qint64 swept = 0;
+            done = Retention::anonymiseDue(shop.store(), Today, 10, &swept);
             QCOMPARE(done.size(), 3);
+            QCOMPARE(swept, 1);
+            // While the store is still open, neither its file nor its WAL holds what was erased.
+            if (!shop.store().isServer()) {
+                const QString file = QDir(m_location).filePath(Store::fileName());
+                QCOMPARE(QFileInfo(file + u"-wal"_s).size(), 0);
+                QFile db(file);
+                QVERIFY(db.open(QIODevice::ReadOnly));
+                const QByteArray bytes = db.readAll();
+                for (const QString& value : due + QStringList{Orphan, u"Novák"_s})
+                    QVERIFY2(!bytes.contains(value.toUtf8()), qPrintable(value));
+            }
             QSet<QString> pseudonyms;
             for (int i = 0; i < done.size(); ++i) {
                 const Retention::Anonymised& a = done.at(i);

@@ -1036,7 +1036,10 @@ private Q_SLOTS:
         } catch (const RecordChanged& e) {
             QVERIFY(!e.gone());
             QVERIFY2(e.text().startsWith(record + u" medzitým zmenila iná pokladňa.\r"_s), qPrintable(e.text()));
-            t->cancel();
+            // Refused, the edit is dropped: closing the table, as its destructor does, posts nothing.
+            QCOMPARE(t->state(), Table::State::Browse);
+            t.reset();
+            t = open(file);
         }
         t->first();
         QCOMPARE(t->field(field).asString(), record.isEmpty() ? mine : theirs);

@@ -5,6 +5,7 @@
 #include "store/Table.h"
 #include "store/Transaction.h"
 #include "store/engine/Errors.h"
+#include "store/engine/Statement.h"
 #include "store/trail/Trail.h"
 
 #include <QCryptographicHash>
@@ -186,9 +187,10 @@ private Q_SLOTS:
                                     << QStringList{u"BIRTHNUM:>8002022345"_s, u"LASTNAME:>Nová"_s, u"CITY:>Nitra"_s};
         QTest::newRow("person's surname") << u"change person"_s << 1 << u"change"_s << u"Osoby"_s << u"7001011234"_s
                                           << QStringList{u"BLACK:>1"_s, u"LASTNAME:Kováč>Kováčová"_s};
-        QTest::newRow("deleted person") << u"delete person"_s << 1 << u"delete"_s << u"Osoby"_s << u"7001011234"_s
-                                        << QStringList{u"BIRTHNUM:7001011234>"_s, u"LASTNAME:Kováč>"_s,
-                                                       u"CITY:Trnava>"_s};
+        // Recorded with the person's values, then erased with the person's key.
+        QTest::newRow("deleted person") << u"delete person"_s << 1 << u"delete"_s << u"Osoby"_s << u"(vymazané)"_s
+                                        << QStringList{u"BIRTHNUM:(vymazané)>"_s, u"LASTNAME:(vymazané)>"_s,
+                                                       u"CITY:(vymazané)>"_s};
         QTest::newRow("item returned") << u"change item"_s << 1 << u"change"_s << u"Inventar"_s << u"26/00001"_s
                                        << QStringList{u"VRATENE:>1"_s};
         QTest::newRow("new extension") << u"new extension"_s << 1 << u"new"_s << u"Predlz"_s << u"26/00001"_s
@@ -434,6 +436,88 @@ private Q_SLOTS:
         const QList<Trail::Row> found = Trail::read(*m_store, person);
         QCOMPARE(found.size(), 1);
         QCOMPARE(fieldsOf(found.first()).first(), u"BIRTHNUM:>7001011234"_s);
+    }
+
+    // A person's keys go with the person: deleted with them (unless the number is listed twice), moved to a
+    // corrected number with the rows written before, and erased with them from there.
+    void keysFollowThePerson_data()
+    {
+        QTest::addColumn<bool>("twin");
+        QTest::addColumn<bool>("corrected");
+        QTest::addColumn<bool>("deleted");
+        QTest::addColumn<int>("foundByNew");   // rows found by the number the person has last
+        QTest::addColumn<QString>("firstKey"); // of the person's first row, as it reads now
+        QTest::addColumn<int>("keys");
+        const QString a = u"7001011234"_s;
+        QTest::newRow("kept") << false << false << false << 2 << a << 2;
+        QTest::newRow("deleted") << false << false << true << 0 << Trail::erased() << 1;
+        QTest::newRow("deleted, number listed twice") << true << false << true << 4 << a << 2;
+        QTest::newRow("number corrected") << false << true << false << 3 << a << 2;
+        QTest::newRow("corrected, then deleted") << false << true << true << 0 << Trail::erased() << 1;
+    }
+    void keysFollowThePerson()
+    {
+        QFETCH(bool, twin);
+        QFETCH(bool, corrected);
+        QFETCH(bool, deleted);
+        QFETCH(int, foundByNew);
+        QFETCH(QString, firstKey);
+        QFETCH(int, keys);
+        const QString a = u"7001011234"_s, b = u"7001015678"_s;
+        addPerson(a, u"Kováč"_s, u"Trnava"_s);
+        if (twin) addPerson(a, u"Kováč"_s);
+        addContract(u"26/00001"_s, a, 1000);
+        addPerson(u"8002022345"_s, u"Nová"_s);
+        auto persons = open(u"Osoby.DBF"_s, u"BIRTHNUM"_s);
+        QVERIFY(persons->findKey(a));
+        if (corrected) {
+            persons->edit();
+            persons->field(u"BIRTHNUM"_s).setAsString(b);
+            persons->post();
+        }
+        if (deleted) persons->remove();
+
+        Trail::Query byNew, byOld;
+        byNew.birthNumber = corrected ? b : a;
+        byOld.birthNumber = a;
+        const QList<Trail::Row> found = Trail::read(*m_store, byNew);
+        QCOMPARE(found.size(), foundByNew);
+        if (corrected) QCOMPARE(Trail::read(*m_store, byOld).size(), 0);
+        const QList<Trail::Row> all = Trail::read(*m_store, {});
+        QCOMPARE(all.first().key, firstKey);
+        QCOMPARE(fieldsOf(all.first()).contains(u"CITY:>Trnava"_s), firstKey == a);
+        if (corrected && !deleted) QVERIFY(fieldsOf(found.last()).contains(u"BIRTHNUM:%1>%2"_s.arg(a, b)));
+        QCOMPARE(rowCount(u"Kluce"_s), keys);
+        QVERIFY(Trail::verify(*m_store).ok());
+    }
+
+    // A store whose keys were found by the birth number in clear has them rewritten once at opening: the number
+    // leaves the keys table, and the person's rows read and are found as before, with the same key.
+    void keysOfAnOlderStoreRewritten()
+    {
+        const QString a = u"7001011234"_s;
+        addPerson(a, u"Kováč"_s, u"Trnava"_s);
+        addContract(u"26/00001"_s, a, 1000);
+        const QString key = m_store->scalar(u"SELECT PKEY FROM Kluce"_s).toString();
+        m_store->exec(u"DROP TABLE Kluce"_s);
+        m_store->exec(u"DROP TABLE Tajomstvo"_s);
+        m_store->exec(u"CREATE TABLE Kluce (BIRTHNUM TEXT PRIMARY KEY, PKEY TEXT NOT NULL)"_s);
+        Statement& old = m_store->statement(u"INSERT INTO Kluce (BIRTHNUM, PKEY) VALUES (?, ?)"_s);
+        old.bind({a, key});
+        old.exec();
+        old.finish();
+
+        m_store = std::make_unique<Store>(m_location);
+        Trail::Query person;
+        person.birthNumber = a;
+        QCOMPARE(Trail::read(*m_store, person).size(), 2);
+        QVERIFY(fieldsOf(Trail::read(*m_store, {}).first()).contains(u"CITY:>Trnava"_s));
+        const QString keysText = m_store->scalar(u"SELECT TAG || LOOKUP || PKEY FROM Kluce"_s).toString(); // one row
+        QVERIFY(!keysText.contains(a));
+        QCOMPARE(m_store->scalar(u"SELECT PKEY FROM Kluce"_s).toString(), key);
+        addContract(u"26/00002"_s, a, 500);
+        QCOMPARE(Trail::read(*m_store, person).size(), 3);
+        QCOMPARE(rowCount(u"Kluce"_s), 1);
     }
 
     // What read() picks: every condition given must hold.

@@ -315,11 +315,14 @@ QList<Command> table()
           asOwner()},
          u"A person is due when none of their contracts still runs and every one, live or archived, was finished "
          u"(paid, or forfeited with every item sold) more than RetentionYears (engine configuration, 10 by default, "
-         u"0 = keep for ever) years ago by the latest of its dates. Prints each one's birth number, name and latest "
-         u"date, and without --dry-run anonymises them all in one transaction: the name, ID card, street, number, "
-         u"city and note blanked, the birth number replaced by a pseudonym X and nine digits in the person and "
-         u"every contract, live and archived, and the person's key of the trail deleted; contracts, goods and sums "
-         u"stay. Undesirable persons are never anonymised automatically; persons without contracts are left alone."_s,
+         u"0 = keep for ever) years ago by the latest of its dates. With --dry-run prints each one's birth number, "
+         u"name "
+         u"and latest date; without it anonymises them all in one transaction and prints only their count and "
+         u"pseudonyms: the name, ID card, street, number, city and note blanked, the birth number replaced by a "
+         u"pseudonym X and nine digits in the person and every contract, live and archived, and the person's key of "
+         u"the trail deleted, with every key of a birth number no person or contract has any more; contracts, goods "
+         u"and sums stay. Undesirable persons are never anonymised automatically; persons without contracts are "
+         u"left alone."_s,
          {u"retention /tmp/shop/Data --dry-run"_s, u"retention /tmp/shop/Data --as Eva"_s},
          adminRetention},
     };

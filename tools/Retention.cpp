@@ -10,17 +10,14 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-// One person a line: birth number, name, the latest date of their contracts (and what replaced the birth number).
-void list(const QString& title, const QList<Retention::Person>& persons, const QStringList& pseudonyms = {})
+// One person a line: birth number, name, the latest date of their contracts.
+void list(const QString& title, const QList<Retention::Person>& persons)
 {
     Admin::out(u"%1: %2"_s.arg(title).arg(persons.size()));
-    for (qsizetype i = 0; i < persons.size(); ++i) {
-        const Retention::Person& p = persons.at(i);
-        QStringList columns{p.birthNumber, QStringList{p.lastName, p.firstName}.join(u' ').trimmed(),
-                            p.latest.isValid() ? Values::shortDateText(p.latest) : QString()};
-        if (i < pseudonyms.size()) columns << pseudonyms.at(i);
-        Admin::out(columns.join(u'\t'));
-    }
+    for (const Retention::Person& p : persons)
+        Admin::out(QStringList{p.birthNumber, QStringList{p.lastName, p.firstName}.join(u' ').trimmed(),
+                               p.latest.isValid() ? Values::shortDateText(p.latest) : QString()}
+                       .join(u'\t'));
 }
 
 } // namespace
@@ -47,13 +44,12 @@ int adminRetention(const Admin::Args& a)
         list(u"without contracts, left alone"_s, s.withoutContracts);
         return Admin::Ok;
     }
-    const QList<Retention::Anonymised> done = Retention::anonymiseDue(store, today, years);
-    QList<Retention::Person> persons;
-    QStringList pseudonyms;
-    for (const Retention::Anonymised& a : done) {
-        persons << a.person;
-        pseudonyms << a.pseudonym;
-    }
-    list(u"anonymised"_s, persons, pseudonyms);
+    qint64 swept = 0;
+    const QList<Retention::Anonymised> done = Retention::anonymiseDue(store, today, years, &swept);
+    // The pseudonyms alone: printed beside the names they replace, the page would undo the anonymising.
+    Admin::out(u"anonymised: %1"_s.arg(done.size()));
+    for (const Retention::Anonymised& a : done)
+        Admin::out(a.pseudonym);
+    Admin::out(u"keys of persons no longer in the store deleted: %1"_s.arg(swept));
     return Admin::Ok;
 }

@@ -59,7 +59,8 @@ const QList<std::pair<QString, QStringList>>& ownTables()
 {
     static const QList<std::pair<QString, QStringList>> tables{
         {u"Pokladnici"_s, {u"NAME"_s, u"ROLE"_s, u"PWHASH"_s, u"ACTIVE"_s}},
-        {u"Kluce"_s, {u"BIRTHNUM"_s, u"PKEY"_s}},
+        {u"Tajomstvo"_s, {u"SECRET"_s}},
+        {u"Kluce"_s, {u"TAG"_s, u"LOOKUP"_s, u"PKEY"_s}},
         {u"Pecat"_s, {u"SKEY"_s}},
         {u"Zmeny"_s,
          {u"SEQ"_s, u"MOMENT"_s, u"CLERK"_s, u"COUNTER"_s, u"ACTION"_s, u"TABLENAME"_s, u"RECKEY"_s, u"PERSON"_s,
@@ -193,6 +194,7 @@ void copyOwnTables(Store& from, Store& to)
     to.exec(u"DELETE FROM Pokladnici"_s);
     to.exec(u"DELETE FROM Kluce"_s);
     to.exec(u"DELETE FROM Pecat"_s);
+    to.exec(u"DELETE FROM Tajomstvo"_s);
     Trail::dropGenesis(to);
     for (const auto& [table, columns] : ownTables())
         copyOwnTable(from, to, table, columns);

@@ -1,5 +1,6 @@
 #include "store/engine/FileModes.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <sys/stat.h>
@@ -40,8 +41,24 @@ void restrictStore(const QString& storeFile, bool folderToo)
     bool changed = false;
     for (const QString& suffix : {u"-wal"_s, u"-shm"_s, u"-journal"_s, QString()})
         changed = restrict(storeFile + suffix) || changed;
-    if (folderToo) changed = restrict(QFileInfo(storeFile).absolutePath()) || changed;
+    if (folderToo) {
+        const QString folder = QFileInfo(storeFile).absolutePath();
+        changed = restrict(folder) || changed;
+        changed = restrictBackups(QDir(folder).filePath(u"Zaloha"_s)) || changed;
+    }
     if (changed && !restricted.contains(storeFile)) restricted << storeFile;
+}
+
+bool restrictBackups(const QString& folder)
+{
+    const QFileInfo info(folder);
+    if (!info.isDir() || info.isSymLink()) return false;
+    // The backups, the replaced stores and what is written beside them; whatever else a shop keeps there stays.
+    bool changed = false;
+    const QStringList files = QDir(folder).entryList({u"mervana-*"_s}, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : files)
+        changed = restrict(QDir(folder).filePath(name)) || changed;
+    return restrict(folder) || changed;
 }
 
 QStringList takeRestricted()

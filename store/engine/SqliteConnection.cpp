@@ -92,6 +92,12 @@ QString configure(QSqlDatabase& db)
     // Inside a long transaction every record written through an instance is a statement of its own, and
     // each one that fires the record count trigger keeps a statement journal: in memory, not a file write.
     if (!pragma(raw, "PRAGMA temp_store=MEMORY", error)) return error;
+    // Erased values (a person anonymised, a person key deleted) are overwritten in the file, not left in its
+    // free space, whatever this SQLite was built with.
+    const std::optional<QString> secure = pragma(raw, "PRAGMA secure_delete=ON", error);
+    if (secure != u"1"_s)
+        return u"it cannot overwrite what is deleted (%1); erased personal data would stay in the file"_s.arg(
+            secure ? u"secure_delete stays "_s + *secure : error);
     return {};
 }
 

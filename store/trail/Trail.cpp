@@ -13,6 +13,7 @@
 #include <QJsonDocument>
 #include <QMap>
 #include <QRegularExpression>
+#include <QSet>
 #include <QSysInfo>
 #include <QUuid>
 #include <cmath>
@@ -127,8 +128,9 @@ const uchar* bytes(const QByteArray& a)
     return reinterpret_cast<const uchar*>(a.constData());
 }
 
-// The keyed hash by which a person's rows are found: hex of 32 bytes.
-QString personHash(const QString& birthNumber, const QByteArray& key)
+// A birth number hashed with a key, hex of 32 bytes: with the person's own key the tag by which the person's
+// rows are found, with the store's secret the lookup of the person's key.
+QString keyedHash(const QString& birthNumber, const QByteArray& key)
 {
     const QByteArray in = birthNumber.toUtf8();
     QByteArray out(32, Qt::Uninitialized);
@@ -206,6 +208,45 @@ QByteArray keyFromText(const QString& stored)
     return key.size() == crypto_secretbox_KEYBYTES ? key : QByteArray();
 }
 
+QByteArray randomKey()
+{
+    QByteArray key(crypto_secretbox_KEYBYTES, Qt::Uninitialized);
+    randombytes_buf(key.data(), size_t(key.size()));
+    return key;
+}
+
+// The store's secret, with which a birth number is hashed to look its person's key up, so that the keys table
+// names nobody in clear. Made with the first key (make: inside a write holding the trail's lock); empty while
+// there is none, and then there is no key either.
+QByteArray storeSecret(Store& store, bool make)
+{
+    QByteArray& secret = store.trailLink().secret;
+    if (!secret.isEmpty()) return secret;
+    Statement& q = store.statement(u"SELECT SECRET FROM Tajomstvo"_s);
+    q.exec();
+    const bool found = q.next();
+    if (found) secret = keyFromText(q.value(0).toString());
+    q.finish();
+    if (found && secret.isEmpty()) throw StoreError(u"The secret of the person keys of the trail is damaged"_s);
+    if (!found && make) {
+        secret = randomKey();
+        Statement& add = store.statement(u"INSERT INTO Tajomstvo (SECRET) VALUES (?)"_s);
+        add.bind({QString::fromLatin1(secret.toBase64())});
+        add.exec();
+        add.finish();
+    }
+    return secret;
+}
+
+// The key rows of a birth number: one, or more where a corrected number met keys of its own.
+Statement& keysOf(Store& store, const QString& birthNumber, const QByteArray& secret)
+{
+    Statement& q = store.statement(u"SELECT TAG, PKEY FROM Kluce WHERE LOOKUP = ? ORDER BY TAG"_s);
+    q.bind({keyedHash(text(birthNumber), secret)});
+    q.exec();
+    return q;
+}
+
 // Appends rows inside the store's open transaction. The first one a transaction makes takes the trail's lock
 // (on a server; SQLite's write lock is held already), then reads the chain's end once: nobody else appends
 // until the transaction ends.
@@ -225,41 +266,71 @@ public:
     }
 
     // The person's key, made the first time a value of theirs is written.
-    QByteArray key(const QString& birthNumber)
+    const Store::TrailLink::PersonKey& key(const QString& birthNumber)
     {
         if (const auto it = m_link.keys.constFind(birthNumber); it != m_link.keys.cend()) return it.value();
-        Statement& q = m_store.statement(u"SELECT PKEY FROM Kluce WHERE BIRTHNUM = ?"_s);
-        q.addBindValue(text(birthNumber));
-        q.exec();
+        const QByteArray storeKey = storeSecret(m_store, true);
+        Statement& q = keysOf(m_store, birthNumber, storeKey);
         const bool found = q.next();
-        QByteArray key = found ? keyFromText(q.value(0).toString()) : QByteArray();
+        Store::TrailLink::PersonKey person;
+        if (found) person = {q.value(0).toString(), keyFromText(q.value(1).toString())};
         q.finish();
-        if (found && key.isEmpty()) throw StoreError(u"A person key of the trail of changes is damaged"_s);
+        if (found && person.key.isEmpty()) throw StoreError(u"A person key of the trail of changes is damaged"_s);
         if (!found) {
-            key = QByteArray(crypto_secretbox_KEYBYTES, Qt::Uninitialized);
-            randombytes_buf(key.data(), size_t(key.size()));
-            Statement& add = m_store.statement(u"INSERT INTO Kluce (BIRTHNUM, PKEY) VALUES (?, ?)"_s);
-            add.bind({text(birthNumber), QString::fromLatin1(key.toBase64())});
+            person.key = randomKey();
+            person.tag = keyedHash(birthNumber, person.key);
+            Statement& add = m_store.statement(u"INSERT INTO Kluce (TAG, LOOKUP, PKEY) VALUES (?, ?, ?)"_s);
+            add.bind({person.tag, keyedHash(text(birthNumber), storeKey), QString::fromLatin1(person.key.toBase64())});
             add.exec();
             add.finish();
         }
-        m_link.keys.insert(birthNumber, key);
-        return key;
+        return *m_link.keys.insert(birthNumber, person);
     }
 
     // A value of the person with birthNumber as the trail keeps it; an empty one tells nothing and stays so.
     QString secret(const QString& value, const QString& birthNumber)
     {
-        return value.isEmpty() ? u""_s : encrypt(value, key(birthNumber));
+        return value.isEmpty() ? u""_s : encrypt(value, key(birthNumber).key);
     }
 
     QString persons(const QStringList& birthNumbers)
     {
-        QStringList hashes;
+        QStringList tags;
         for (const QString& b : birthNumbers)
-            if (!b.isEmpty()) hashes << personHash(b, key(b));
-        hashes.removeDuplicates();
-        return hashes.join(u' ');
+            if (!b.isEmpty()) tags << key(b).tag;
+        tags.removeDuplicates();
+        return tags.join(u' ');
+    }
+
+    // The keys of birthNumber deleted: whatever the trail holds of the person can no longer be read.
+    bool drop(const QString& birthNumber)
+    {
+        m_link.keys.remove(birthNumber);
+        const QByteArray storeKey = storeSecret(m_store, false);
+        if (storeKey.isEmpty()) return false;
+        Statement& q = m_store.statement(u"DELETE FROM Kluce WHERE LOOKUP = ?"_s);
+        q.bind({keyedHash(text(birthNumber), storeKey)});
+        q.exec();
+        const bool deleted = q.changes() > 0;
+        q.finish();
+        m_link.erased = m_link.erased || deleted;
+        return deleted;
+    }
+
+    // A corrected birth number takes the person's keys along: the rows written before stay theirs, found by the
+    // new number and erased with it. Returns whether there were any.
+    bool move(const QString& from, const QString& to)
+    {
+        const QByteArray storeKey = storeSecret(m_store, false);
+        if (storeKey.isEmpty()) return false;
+        Statement& q = m_store.statement(u"UPDATE Kluce SET LOOKUP = ? WHERE LOOKUP = ?"_s);
+        q.bind({keyedHash(to, storeKey), keyedHash(from, storeKey)});
+        q.exec();
+        const bool moved = q.changes() > 0;
+        q.finish();
+        m_link.keys.remove(from);
+        m_link.keys.remove(to);
+        return moved;
     }
 
     // The chain's end and the key of its next seal, read once per transaction.
@@ -335,24 +406,26 @@ private:
     Store::TrailLink& m_link;
 };
 
-// The person keys of the store by the hash each makes of its own birth number: what a row's PERSON names.
+// The person keys of the store by their tags: what a row's PERSON names.
 struct Keys
 {
     QHash<QString, QByteArray> byHash;
-    QByteArray blank; // of persons without a birth number
+    QList<QByteArray> blank; // of persons without a birth number
 
     explicit Keys(Store& store)
     {
-        Statement& q = store.statement(u"SELECT BIRTHNUM, PKEY FROM Kluce"_s);
+        const QByteArray storeKey = storeSecret(store, false);
+        if (storeKey.isEmpty()) return; // no key was ever made
+        const QString blankLookup = keyedHash(u""_s, storeKey);
+        Statement& q = store.statement(u"SELECT TAG, LOOKUP, PKEY FROM Kluce"_s);
         q.exec();
         while (q.next()) {
-            const QString birthNumber = q.value(0).toString();
-            const QByteArray key = keyFromText(q.value(1).toString());
+            const QByteArray key = keyFromText(q.value(2).toString());
             if (key.isEmpty()) continue;
-            if (birthNumber.isEmpty())
-                blank = key;
+            if (q.value(1).toString() == blankLookup)
+                blank << key;
             else
-                byHash.insert(personHash(birthNumber, key), key);
+                byHash.insert(q.value(0).toString(), key);
         }
         q.finish();
     }
@@ -386,11 +459,21 @@ void readWith(Store& store, const Keys& keys, const Trail::Query& query,
         values << query.contract;
     }
     if (!query.birthNumber.isEmpty()) {
-        const QVariant stored = store.scalar(u"SELECT PKEY FROM Kluce WHERE BIRTHNUM = ?"_s, {text(query.birthNumber)});
-        const QByteArray key = keyFromText(stored.toString());
-        if (key.isEmpty()) return; // never written, or erased: nothing finds the person any more
-        terms << u"PERSON LIKE ?"_s;
-        values << QString(u'%' + personHash(query.birthNumber, key) + u'%');
+        const QByteArray storeKey = storeSecret(store, false);
+        QStringList tags;
+        if (!storeKey.isEmpty()) {
+            Statement& t = keysOf(store, query.birthNumber, storeKey);
+            while (t.next())
+                tags << t.value(0).toString();
+            t.finish();
+        }
+        if (tags.isEmpty()) return; // never written, or erased: nothing finds the person any more
+        QStringList any;
+        for (const QString& tag : std::as_const(tags)) {
+            any << u"PERSON LIKE ?"_s;
+            values << QString(u'%' + tag + u'%');
+        }
+        terms << u'(' + any.join(u" OR "_s) + u')';
     }
     if (!query.clerk.isEmpty()) {
         terms << u"CLERK = ?"_s;
@@ -416,7 +499,7 @@ void readWith(Store& store, const Keys& keys, const Trail::Query& query,
             QList<QByteArray> candidates;
             for (const QString& hash : q.value(7).toString().split(u' ', Qt::SkipEmptyParts))
                 if (const auto it = keys.byHash.constFind(hash); it != keys.byHash.cend()) candidates << it.value();
-            if (!keys.blank.isEmpty()) candidates << keys.blank;
+            candidates += keys.blank;
             r.key = keys.open(q.value(6).toString(), candidates);
             r.detail = QJsonDocument::fromJson(q.value(8).toString().toUtf8()).object();
             for (const QJsonValue& f : r.detail.take(u"fields"_s).toArray()) {
@@ -603,11 +686,16 @@ void recordWrite(Store& store, const TableDef& def, Action action, const RowValu
     if (action == Action::Change && changed.isEmpty()) return; // WRK alone, or the values it had
 
     Writer writer(store);
+    // A person's number corrected: their keys go with them, and their old values are kept under the new number.
+    const bool person = def.sqlName == u"Osoby"_s;
+    const bool corrected = person && action == Action::Change && !oldBirth.isEmpty() && !newBirth.isEmpty() &&
+                           oldBirth != newBirth && writer.move(oldBirth, newBirth);
+    const QString oldOwner = corrected ? newBirth : oldBirth;
     const quint64 personal = personalFields(def);
     QJsonArray fields;
     for (const Changed& c : std::as_const(changed)) {
         const bool secret = personal & bit(c.field);
-        fields.append(QJsonArray{def.fields.at(c.field).name, secret ? writer.secret(c.oldValue, oldBirth) : c.oldValue,
+        fields.append(QJsonArray{def.fields.at(c.field).name, secret ? writer.secret(c.oldValue, oldOwner) : c.oldValue,
                                  secret ? writer.secret(c.newValue, newBirth) : c.newValue});
     }
     // The record as it was known: a new one by its key as written, any other by its key as read.
@@ -615,8 +703,13 @@ void recordWrite(Store& store, const TableDef& def, Action action, const RowValu
     const RowValues* keyed = action == Action::New ? after : before;
     const QString key = keyed ? storedText(*keyed, keyField) : u""_s;
     const bool personKey = keyField >= 0 && keyField == birth;
-    writer.append(action, def.sqlName, personKey ? writer.secret(key, key) : key, writer.persons({oldBirth, newBirth}),
-                  compact(QJsonObject{{u"fields"_s, fields}}));
+    writer.append(action, def.sqlName, personKey ? writer.secret(key, corrected ? newBirth : key) : key,
+                  writer.persons({oldOwner, newBirth}), compact(QJsonObject{{u"fields"_s, fields}}));
+    // A person deleted takes their keys along, unless another record of the persons still has the number (a
+    // number listed twice is one person). Persons without a number share one key, which stays.
+    if (person && action == Action::Delete && !oldBirth.isEmpty() &&
+        store.scalar(u"SELECT COUNT(*) FROM Osoby WHERE BIRTHNUM = ?"_s, {oldBirth}).toLongLong() == 0)
+        writer.drop(oldBirth);
 }
 
 Verdict verify(Store& store, const Anchors& anchors)
@@ -751,19 +844,51 @@ bool deleteKey(Store& store, const QString& birthNumber)
 {
     OwnWrite own(store);
     Writer writer(store); // no row may take the key meanwhile
-    Statement& q = store.statement(u"DELETE FROM Kluce WHERE BIRTHNUM = ?"_s);
-    q.addBindValue(text(birthNumber));
-    q.exec();
-    const bool deleted = q.changes() > 0;
-    q.finish();
-    store.trailLink().keys.remove(birthNumber);
+    const bool deleted = writer.drop(birthNumber);
     own.commit();
     return deleted;
 }
 
+qint64 sweepKeys(Store& store)
+{
+    OwnWrite own(store);
+    Writer writer(store); // read under the trail's lock: no counter makes a key between the reading and the sweep
+    const QByteArray storeKey = storeSecret(store, false);
+    qint64 swept = 0;
+    if (!storeKey.isEmpty()) {
+        QStringList named;
+        for (const TableDef& def : Schema::tables())
+            if (namesPerson(def))
+                named << u"SELECT BIRTHNUM FROM "_s + store.connection().sharedTable(store.table(def.file));
+        QSet<QString> kept;
+        Statement& b = store.statement(named.join(u" UNION "_s));
+        b.exec();
+        while (b.next())
+            kept.insert(keyedHash(text(b.value(0).toString()), storeKey));
+        b.finish();
+        QStringList gone;
+        Statement& q = store.statement(u"SELECT DISTINCT LOOKUP FROM Kluce"_s);
+        q.exec();
+        while (q.next())
+            if (const QString lookup = q.value(0).toString(); !kept.contains(lookup)) gone << lookup;
+        q.finish();
+        Statement& del = store.statement(u"DELETE FROM Kluce WHERE LOOKUP = ?"_s);
+        for (const QString& lookup : std::as_const(gone)) {
+            del.bind({lookup});
+            del.exec();
+            swept += del.changes();
+            del.finish();
+        }
+        store.trailLink().keys.clear();
+        store.trailLink().erased = store.trailLink().erased || swept > 0;
+    }
+    own.commit();
+    return swept;
+}
+
 QStringList tableNames()
 {
-    return {u"Pokladnici"_s, u"Zmeny"_s, u"Kluce"_s, u"Pecat"_s};
+    return {u"Pokladnici"_s, u"Zmeny"_s, u"Tajomstvo"_s, u"Kluce"_s, u"Pecat"_s};
 }
 
 namespace {
@@ -851,7 +976,11 @@ QStringList createStatements(Connection::Engine engine, const QString& table)
     if (table == u"Pokladnici"_s)
         return {u"CREATE TABLE Pokladnici (NAME TEXT NOT NULL UNIQUE, ROLE TEXT NOT NULL, PWHASH TEXT NOT NULL, "
                 u"ACTIVE INTEGER NOT NULL)"_s};
-    if (table == u"Kluce"_s) return {u"CREATE TABLE Kluce (BIRTHNUM TEXT PRIMARY KEY, PKEY TEXT NOT NULL)"_s};
+    // The keys are looked up by a hash of the birth number with the store's secret, never by the number itself.
+    if (table == u"Kluce"_s)
+        return {u"CREATE TABLE Kluce (TAG TEXT PRIMARY KEY, LOOKUP TEXT NOT NULL, PKEY TEXT NOT NULL)"_s,
+                u"CREATE INDEX Kluce_lookup ON Kluce (LOOKUP)"_s};
+    if (table == u"Tajomstvo"_s) return {u"CREATE TABLE Tajomstvo (SECRET TEXT NOT NULL)"_s};
     if (table == u"Pecat"_s) return {u"CREATE TABLE Pecat (SKEY TEXT NOT NULL)"_s};
     if (table == u"Zmeny"_s) return zmenyStatements(server);
     return {};
@@ -859,7 +988,7 @@ QStringList createStatements(Connection::Engine engine, const QString& table)
 
 QString dropServerSql()
 {
-    return u"DROP TABLE IF EXISTS zmeny, kluce, pokladnici, pecat;\nDROP FUNCTION IF EXISTS mervana_append_only();\n"
+    return u"DROP TABLE IF EXISTS zmeny, kluce, tajomstvo, pokladnici, pecat;\nDROP FUNCTION IF EXISTS mervana_append_only();\n"
            u"DROP FUNCTION IF EXISTS mervana_trail_refuse();\n"_s;
 }
 
@@ -1096,6 +1225,43 @@ void addSealing(Store& store)
     store.beginWrite();
     try {
         store.exec(u"ALTER TABLE Zmeny ADD COLUMN SEAL TEXT NOT NULL DEFAULT ''"_s);
+        store.commit();
+    } catch (...) {
+        store.rollback();
+        throw;
+    }
+}
+
+void hashKeyLookups(Store& store)
+{
+    Connection& connection = store.connection();
+    // Stores before it: keys found by the birth number in clear, and no secret.
+    if (!connection.hasTable(u"Kluce"_s) || connection.hasTable(u"Tajomstvo"_s)) return;
+    initCrypto();
+    store.beginWrite();
+    try {
+        if (const QString lock = connection.trailLockSql(); !lock.isEmpty()) store.exec(lock);
+        if (connection.hasTable(u"Tajomstvo"_s)) return store.commit(); // another counter did it meanwhile
+        QList<std::pair<QString, QByteArray>> keys;
+        Statement& q = store.statement(u"SELECT BIRTHNUM, PKEY FROM Kluce"_s);
+        q.exec();
+        while (q.next())
+            if (const QByteArray key = keyFromText(q.value(1).toString()); !key.isEmpty())
+                keys.append({text(q.value(0).toString()), key});
+        q.finish();
+        store.exec(u"DROP TABLE Kluce"_s);
+        for (const QString& table : {u"Tajomstvo"_s, u"Kluce"_s})
+            for (const QString& sql : createStatements(connection.engine(), table))
+                store.exec(sql);
+        const QByteArray secret = storeSecret(store, true);
+        Statement& add = store.statement(u"INSERT INTO Kluce (TAG, LOOKUP, PKEY) VALUES (?, ?, ?)"_s);
+        for (const auto& [birthNumber, key] : std::as_const(keys)) {
+            add.bind(
+                {keyedHash(birthNumber, key), keyedHash(birthNumber, secret), QString::fromLatin1(key.toBase64())});
+            add.exec();
+            add.finish();
+        }
+        store.trailLink().erased = true; // the numbers in clear leave the journal too
         store.commit();
     } catch (...) {
         store.rollback();

@@ -23,9 +23,10 @@ struct TableDef;
 // back shows (verify).
 //
 // Values that identify a person never enter it in clear: they are encrypted with a key of that person's own
-// (table Kluce, found by birth number), and the row carries a hash of the birth number keyed with it, by which
-// the person's rows are found. Deleting the key (deleteKey) leaves those values unreadable, "(vymazané)",
-// while the chain, which hashes what is stored, stays intact.
+// (table Kluce), and the row carries the key's tag, by which the person's rows are found. A key is looked up by
+// a hash of the birth number with the store's secret (table Tajomstvo), so the keys name nobody in clear.
+// Deleting the key (deleteKey) leaves those values unreadable, "(vymazané)", while the chain, which hashes what
+// is stored, stays intact. The keys are for erasure, not secrecy: whoever holds the store holds them too.
 //
 // Who writes comes from the Store: its clerk() and counter().
 namespace Trail {
@@ -210,6 +211,9 @@ QList<Row> readAny(Store& store, const QList<Query>& queries);
 // Deletes the key of the person with this birth number: every trail value about them becomes unreadable.
 // Returns whether there was one. Inside the store's transaction, or in one of its own.
 bool deleteKey(Store& store, const QString& birthNumber);
+// Deletes every key whose birth number is in no person and no contract, live or archived. Returns how many.
+// Inside the store's transaction, or in one of its own.
+qint64 sweepKeys(Store& store);
 
 // The store's own tables: clerks, the trail, the person keys.
 QStringList tableNames();
@@ -225,5 +229,8 @@ void addMissingTables(Store& store);
 void addSealing(Store& store);
 // The rules that guard a server's trail beside its triggers, where a store made before them lacks them.
 void addServerRules(Store& store);
+// A store whose keys are found by the birth number in clear has them rewritten to the hashed lookup, in one
+// transaction, before addMissingTables; nothing when it has them so.
+void hashKeyLookups(Store& store);
 
 } // namespace Trail
