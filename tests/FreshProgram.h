@@ -59,6 +59,9 @@ public:
         }
         Clock::setToday(today);
         m_main.reset(StartProgram(m_dir->path()));
+        if (!m_main) // what stopped it, for the failing test's log
+            for (const Messages::Shown& m : Messages::shown())
+                qWarning("%s", qPrintable(m.text));
         return m_main.get();
     }
 

@@ -18,8 +18,8 @@
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QFontDatabase>
-#include <QLabel>
 #include <QFontDialog>
+#include <QLabel>
 #include <QListView>
 #include <QMdiArea>
 #include <QMdiSubWindow>

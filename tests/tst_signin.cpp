@@ -250,7 +250,8 @@ private Q_SLOTS:
             answer(u"Jan"_s, u"zle"_s);
         }
         QCOMPARE(Messages::takeShown().size(), Clerks::Attempts::Free);
-        QVERIFY2(trailLines(store(), seq).size() == Clerks::Attempts::Free, qPrintable(trailLines(store(), seq).join(u'\n')));
+        QVERIFY2(trailLines(store(), seq).size() == Clerks::Attempts::Free,
+                 qPrintable(trailLines(store(), seq).join(u'\n')));
         if (penalty > 1000) {
             QVERIFY(!d->BitBtn1->isEnabled());
             QCOMPARE(d->Label3->text(), u"Priveľa nesprávnych pokusov. Ďalší pokus bude možný o 3600 s."_s);
