@@ -5,7 +5,8 @@
 # libpq and a PostgreSQL server for the server tests, libsodium, poppler's pdftotext for the report tests,
 # xdg-utils for "&Text zmluvy", Liberation fonts (Arial's metrics for the reports), dbfread for the DBF tests.
 mervana_packages=(cmake make g++ qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6svg6 libsqlite3-dev libpq-dev
-                  libsodium-dev postgresql libgl-dev poppler-utils xdg-utils fonts-liberation python3-dbfread)
+                  libsodium-dev postgresql libgl-dev poppler-utils xdg-utils fonts-liberation python3-dbfread
+                  qt6-translations-l10n)
 # The fuzzers: clang with libFuzzer and the sanitizers' runtime.
 mervana_fuzz_packages=(clang-14 libfuzzer-14-dev libclang-rt-14-dev)
 # The habits' checks: clang-format and clang-tidy.

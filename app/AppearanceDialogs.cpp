@@ -63,6 +63,9 @@ FontDialog::FontDialog(QWidget* parent) : QDialog(parent)
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    // Escape or Enter inside the embedded chooser would only hide the chooser: they answer this dialog.
+    connect(Fonts, &QDialog::rejected, this, &QDialog::reject);
+    connect(Fonts, &QDialog::accepted, this, &QDialog::accept);
 
     auto* colorRow = new QHBoxLayout;
     colorRow->addWidget(colorLabel);

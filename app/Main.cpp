@@ -8,6 +8,7 @@
 #include "store/admin/EngineConfig.h"
 #include "store/admin/StoreLock.h"
 #include "store/engine/FileModes.h"
+#include "widgets/AccessKeys.h"
 #include "widgets/Guard.h"
 #include "widgets/IdleWatch.h"
 #include "widgets/Messages.h"
@@ -33,6 +34,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QWindow>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -83,6 +85,7 @@ TForm1::TForm1(const QString& programDir, QWidget* parent) : QMainWindow(parent)
 void TForm1::create(const QString& programDir)
 {
     const EngineConfig::Definition def = EngineConfig::ensureDatabaseName(programDir);
+    EngineConfig::checkLocation(def);
     FileModes::takeRestricted(); // what earlier openings in this process noted is not this store's
     m_openMark = std::make_unique<StoreLock>(def.location(), StoreLock::Kind::Open);
     m_shop = std::make_unique<Shop>(def.location());
@@ -358,7 +361,13 @@ bool TForm1::event(QEvent* e)
         return true;
     }
     if (e->type() == QEvent::Resize && m_cover) m_cover->setGeometry(rect());
-    return QMainWindow::event(e);
+    const bool handled = QMainWindow::event(e);
+    // The program's name in the frame's title (and so the task bar), after what the MDI area made of it.
+    if (e->type() == QEvent::WindowTitleChange || e->type() == QEvent::Show || e->type() == QEvent::WinIdChange) {
+        const QString full = windowTitle() + u" — "_s + Messages::programName();
+        if (QWindow* w = windowHandle(); w && w->title() != full) w->setTitle(full);
+    }
+    return handled;
 }
 
 void TForm1::Timer1Timer()
@@ -374,6 +383,7 @@ QMdiSubWindow* TForm1::addChild(QWidget* form)
     const EventPump::Hold hold; // Qt shows the window's children one by one
     QMdiSubWindow* sub = m_mdi->addSubWindow(form);
     sub->installEventFilter(new MinimiseOnClose(sub));
+    new AccessKeys(form);
     sub->showMaximized();
     return sub;
 }

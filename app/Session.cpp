@@ -18,8 +18,10 @@
 #include "windows/services/Zaloha.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QScreen>
 #include <QTimer>
 
 using namespace Qt::Literals::StringLiterals;
@@ -90,6 +92,12 @@ void TForm1::askClerk(bool unlock)
     m_clerkDialog = dialog;
     connect(dialog, &QDialog::accepted, this, [this, dialog] { guarded([this, dialog] { clerkAnswered(dialog); }); });
     if (!unlock) connect(dialog, &QDialog::rejected, this, &TForm1::programEnded);
+    if (!isVisible()) {
+        // Before the frame is shown there is no frame to centre on: the screen's middle instead.
+        dialog->adjustSize();
+        const QRect screen = (this->screen() ? this->screen() : QGuiApplication::primaryScreen())->availableGeometry();
+        dialog->move(screen.center() - dialog->rect().center());
+    }
     dialog->show();
     dialog->raise();
     dialog->activateWindow();

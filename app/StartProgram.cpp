@@ -11,7 +11,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QStandardPaths>
+#include <QTranslator>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -44,12 +47,42 @@ QString workingFolder(const QString& programDir)
     return home;
 }
 
+// Debian's Slovak catalogue keeps the standard buttons' texts (Yes, No, OK, Cancel…) where Qt 5 asked for them,
+// under QDialogButtonBox; Qt 6 asks under QPlatformTheme.
+class QtSlovak : public QTranslator
+{
+public:
+    using QTranslator::QTranslator;
+    QString translate(const char* context, const char* source, const char* disambiguation, int n) const override
+    {
+        // The font dialog finds a font's style by its name as the font file gives it (Bold, Italic): a translated
+        // name would match none, and the dialog would drop the grid font's bold.
+        if (qstrcmp(context, "QFontDatabase") == 0) return {};
+        QString text = QTranslator::translate(context, source, disambiguation, n);
+        if (text.isEmpty() && qstrcmp(context, "QPlatformTheme") == 0)
+            text = QTranslator::translate("QDialogButtonBox", source, disambiguation, n);
+        return text;
+    }
+};
+
+// Qt's own texts (Yes/No, the print, font and folder dialogs) in Slovak, once per process.
+void loadQtTranslation()
+{
+    if (qApp->findChild<QTranslator*>(u"QtSlovak"_s)) return;
+    auto* translator = new QtSlovak(qApp);
+    translator->setObjectName(u"QtSlovak"_s);
+    if (translator->load(QLocale(QLocale::Slovak, QLocale::Slovakia), u"qt"_s, u"_"_s,
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(translator);
+}
+
 } // namespace
 
 TForm1* StartProgram(const QString& programDir)
 {
     QApplication::setApplicationName(u"Mervana"_s);
-    QApplication::setApplicationDisplayName(u"Mervana KORVEL!"_s);
+    // No display name: the platform would add it to every window's title; only the frame carries it (TForm1).
+    loadQtTranslation();
     QApplication::setDesktopFileName(u"mervana"_s);
     TForm1* main = nullptr;
     // Start-up creates and shows every window; no pending event may run in the middle of that.

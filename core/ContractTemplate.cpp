@@ -15,9 +15,11 @@ namespace ContractTemplate {
 QStringList decode(const QByteArray& bytes)
 {
     QString text;
-    if (bytes.startsWith("\xEF\xBB\xBF")) {
-        text = QString::fromUtf8(bytes.mid(3));
-    } else {
+    const QByteArray body = bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes;
+    // Linux editors save UTF-8 without a mark; a Windows-1250 text with its accents is almost never valid UTF-8.
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    text = utf8.decode(body);
+    if (utf8.hasError() && body.size() == bytes.size()) {
         QStringDecoder decoder("windows-1250");
         text = decoder.isValid() ? decoder.decode(bytes) : QString::fromLatin1(bytes);
     }

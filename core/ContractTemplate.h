@@ -23,8 +23,8 @@ struct Data
     QString until;       // @12, as shown
 };
 
-// The template file's bytes as lines: UTF-8 when it starts with a byte-order mark (editors save
-// that today), otherwise Windows-1250. Lines end with CR LF; a lone LF is taken as well.
+// The template file's bytes as lines: UTF-8 when it starts with a byte-order mark or is valid UTF-8 without
+// one, otherwise Windows-1250. Lines end with CR LF; a lone LF is taken as well.
 QStringList decode(const QByteArray& bytes);
 
 // Appends the printed lines to out. A line after the first @07 gets no more items. An amount that is

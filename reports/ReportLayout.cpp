@@ -37,6 +37,8 @@ namespace {
 
 // Tolerance for comparing millimetres summed from fractions.
 constexpr double Epsilon = 1e-6;
+// The white between a value and the column right of it.
+constexpr double ColumnGap = 1;
 
 // A band as it prints this time: its texts and lines relative to its top-left corner.
 struct BandContent
@@ -67,6 +69,8 @@ public:
         const QDateTime moment = report.printedAt.isValid() ? report.printedAt : Clock::now();
         m_printedAt = ReportLayout::dateTimeText(moment);
         resolveFields();
+        for (const auto& band : report.bands())
+            measureRooms(*band);
     }
 
     int run()
@@ -115,6 +119,45 @@ private:
                 if (index < 0) throw StoreError(u"Field '%1' not found"_s.arg(item->field));
                 m_sources.insert(item.get(), {table, index});
             }
+    }
+
+    // A left-aligned text may run up to the next item that starts right of it on its line (or the band's edge):
+    // the room of its column, so that no value prints over the next one.
+    void measureRooms(const ReportBand& band)
+    {
+        for (const auto& owned : band.items()) {
+            const ReportItem& item = *owned;
+            if (item.align != ReportItem::Align::Left || item.kind() == ReportItem::Kind::Line ||
+                item.kind() == ReportItem::Kind::Memo)
+                continue;
+            const double line = m_fonts.height(item.font);
+            double edge = m_width;
+            for (const auto& other : band.items()) {
+                if (other->align != ReportItem::Align::Left || other->kind() == ReportItem::Kind::Line) continue;
+                const double top = other->y(), bottom = other->y() + m_fonts.height(other->font);
+                const bool sameLine = top < item.y() + line - Epsilon && bottom > item.y() + Epsilon;
+                if (sameLine && other->x() > item.x() + Epsilon) edge = std::min(edge, other->x() - ColumnGap);
+            }
+            m_rooms.insert(&item, std::max(edge - item.x(), 0.0));
+        }
+    }
+
+    // A text wider than its room is condensed to fit, down to MinStretch; beyond that it is cut with "…" to the
+    // part that fits condensed that far.
+    void fit(PlacedText& t, double room)
+    {
+        const double width = m_fonts.width(t.font, t.text);
+        if (width <= room + Epsilon) return;
+        if (width * ReportLayout::MinStretch > room) {
+            const QString ellipsis = u"…"_s;
+            qsizetype keep = t.text.size();
+            while (keep > 0 && m_fonts.width(t.font, t.text.left(keep) + ellipsis) * ReportLayout::MinStretch > room)
+                --keep;
+            t.text = t.text.left(keep) + ellipsis;
+        }
+        const double cut = m_fonts.width(t.font, t.text);
+        t.stretch = cut > room ? std::max(room / cut, ReportLayout::MinStretch) : 1.0;
+        t.width = cut * t.stretch;
     }
 
     double bodyTop() const { return m_bodyTop; }
@@ -233,7 +276,9 @@ private:
         double x = item.x();
         if (item.align == ReportItem::Align::Center) x = (m_width - width) / 2;
         if (item.align == ReportItem::Align::Right) x = m_width - width;
-        content.texts << PlacedText{item.name, QPointF(x, y), width, m_fonts.height(item.font), text, item.font};
+        PlacedText placed{item.name, QPointF(x, y), width, m_fonts.height(item.font), text, item.font};
+        if (const auto room = m_rooms.constFind(&item); room != m_rooms.cend()) fit(placed, *room);
+        content.texts << placed;
     }
 
     // One text per line, wrapped at blanks to the memo's width; the band grows when they need more room.
@@ -261,6 +306,7 @@ private:
     ReportBand* m_summary;
     QList<ReportBand*> m_details;
     QHash<const ReportItem*, FieldSource> m_sources;
+    QHash<const ReportItem*, double> m_rooms; // millimetres a left-aligned text may take
     QString m_printedAt;
     int m_pageNumber = 0;
     ReportPage m_page;

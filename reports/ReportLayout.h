@@ -18,6 +18,8 @@ struct PlacedText
     double height = 0; // of one line
     QString text;
     ReportFont font;
+    // Horizontal scale the text is painted at: below 1 when it was condensed to fit its column.
+    double stretch = 1;
 };
 
 // Where a band (or the part of a band that did not fit on the page before) went on a page.
@@ -51,6 +53,9 @@ public:
 };
 
 namespace ReportLayout {
+
+// How far a value may be condensed to fit its column before it is cut with "…".
+inline constexpr double MinStretch = 0.7;
 
 // Lays the report out over its data set from the first record, handing each page over when it is full,
 // so no more than one page is held. Returns the number of pages.

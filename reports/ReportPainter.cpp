@@ -67,7 +67,17 @@ void paint(QPainter& painter, const ReportPage& page, ReportFonts& fonts)
             ascent = QFontMetricsF(painter.font(), painter.device()).ascent();
             current = &t.font;
         }
-        painter.drawText(QPointF(t.pos.x() * dotsX, t.pos.y() * dotsY + ascent), t.text);
+        const QPointF at(t.pos.x() * dotsX, t.pos.y() * dotsY + ascent);
+        if (t.stretch == 1.0) {
+            painter.drawText(at, t.text);
+            continue;
+        }
+        // Condensed to its column: narrower letters, the same height.
+        painter.save();
+        painter.translate(at);
+        painter.scale(t.stretch, 1);
+        painter.drawText(QPointF(0, 0), t.text);
+        painter.restore();
     }
 }
 

@@ -7,6 +7,7 @@
 #include "store/Store.h"
 #include "store/Table.h"
 #include "store/admin/EngineConfig.h"
+#include "widgets/GridColumns.h"
 #include "widgets/MaskEdit.h"
 #include "widgets/Messages.h"
 
@@ -36,6 +37,7 @@ public:
         m_dir = std::make_unique<QTemporaryDir>();
         if (!m_dir->isValid()) return nullptr;
         QFile::remove(EngineConfig::filePath());
+        QFile::remove(GridColumns::filePath());
         // On the test server (see TestBackend.h) the store lies in a schema of its own there.
         QString schema;
         QString location = m_dir->filePath(QStringLiteral("Data"));
@@ -57,6 +59,9 @@ public:
         }
         Clock::setToday(today);
         m_main.reset(StartProgram(m_dir->path()));
+        if (!m_main) // what stopped it, for the failing test's log
+            for (const Messages::Shown& m : Messages::shown())
+                qWarning("%s", qPrintable(m.text));
         return m_main.get();
     }
 
@@ -67,6 +72,7 @@ public:
         Clock::setToday({});
         Messages::takeShown();
         if (m_dir) QFile::remove(EngineConfig::filePath());
+        if (m_dir) QFile::remove(GridColumns::filePath());
         m_dir.reset();
     }
 

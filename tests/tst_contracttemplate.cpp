@@ -105,6 +105,7 @@ private Q_SLOTS:
         QTest::newRow("empty lines kept") << QByteArray("a\r\n\r\nb\r\n") << QStringList{u"a"_s, QString(), u"b"_s};
         QTest::newRow("UTF-8 with byte-order mark")
             << (QByteArray("\xEF\xBB\xBF") + accents.toUtf8() + "\n") << QStringList{accents};
+        QTest::newRow("UTF-8 without a mark") << (accents.toUtf8() + "\r\n@01\r\n") << QStringList{accents, u"@01"_s};
     }
     void decoding()
     {

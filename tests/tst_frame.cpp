@@ -3,16 +3,24 @@
 #include "store/Table.h"
 #include "store/admin/Backup.h"
 #include "windows/register/Osoby.h"
+#include "windows/register/RegisterWindow.h"
 #include "windows/register/Zmluvy.h"
 #include "windows/services/Zaloha.h"
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
+#include <QFontDialog>
+#include <QHeaderView>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
+#include <QMessageBox>
 #include <QScopeGuard>
+#include <QStyle>
 #include <QTableView>
 #include <QTest>
 #include <QToolButton>
@@ -98,6 +106,127 @@ private Q_SLOTS:
         QCOMPARE(persons->Table1->field(u"LASTNAME"_s).asString(), u"Zeman"_s);
         QCOMPARE(persons->Edit1->text(), u"222"_s);
         QCOMPARE(persons->Edit3->text(), u"Zeman"_s);
+        m_program.stop();
+    }
+
+    // At first show every column is as wide as its values and its caption, the description or the street taking
+    // what is left of the grid; a column the clerk narrows stops at its caption, and the widths the clerk set are
+    // there again at the next start.
+    void gridsFitTheirValues_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("spare");
+        QTest::newRow("goods, description") << u"TForm4"_s << u"Inventar.DBF"_s << u"SUBJECT"_s
+                                            << u"Zlatý náramok s tromi briliantmi, 14 karátov"_s << u"SUBJECT"_s;
+        QTest::newRow("persons, house number")
+            << u"TForm3"_s << u"Osoby.DBF"_s << u"STREETNO"_s << u"1402/15"_s << u"STREET"_s;
+        QTest::newRow("persons, street") << u"TForm3"_s << u"Osoby.DBF"_s << u"STREET"_s << u"Hviezdoslavovo námestie"_s
+                                         << u"STREET"_s;
+        QTest::newRow("contracts, no spare column")
+            << u"TForm2"_s << u"Zmluvy.DBF"_s << u"NUMBER"_s << u"26/00301"_s << QString();
+    }
+    void gridsFitTheirValues()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, file);
+        QFETCH(QString, field);
+        QFETCH(QString, value);
+        QFETCH(QString, spare);
+        const auto prepare = [&](Store& store) {
+            Table t(store, file);
+            t.open();
+            t.append();
+            t.field(field).setAsString(value);
+            t.post();
+        };
+        const auto columnOf = [](RegisterWindow* form, const QString& name) {
+            for (int c = 0; c < form->model->columns().size(); ++c)
+                if (form->model->columns().at(c).field == name) return c;
+            return -1;
+        };
+        TForm1* main = m_program.start(QDate(2026, 12, 8), prepare);
+        QVERIFY(main);
+        auto* form = main->findChild<RegisterWindow*>(window);
+        main->showChild(form);
+        QTableView* grid = form->DBGrid1;
+        QHeaderView* header = grid->horizontalHeader();
+        const int valueColumn = columnOf(form, field), spareColumn = columnOf(form, spare);
+        const int margins = 2 * (grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 1);
+        QVERIFY2(header->sectionSize(valueColumn) >= grid->fontMetrics().horizontalAdvance(value) + margins,
+                 qPrintable(u"%1 px"_s.arg(header->sectionSize(valueColumn))));
+        int total = 0;
+        for (int c = 0; c < header->count(); ++c) {
+            if (header->isSectionHidden(c)) continue;
+            QVERIFY2(header->sectionSize(c) >= header->sectionSizeHint(c), qPrintable(form->model->columns()[c].title));
+            total += header->sectionSize(c);
+        }
+        if (spareColumn >= 0)
+            QVERIFY2(total >= grid->viewport()->width(),
+                     qPrintable(u"%1 of %2 px"_s.arg(total).arg(grid->viewport()->width())));
+
+        header->resizeSection(valueColumn, 3); // the clerk drags it narrow
+        QCOMPARE(header->sectionSize(valueColumn), header->sectionSizeHint(valueColumn));
+        const int chosen = header->sectionSizeHint(valueColumn) + 77;
+        header->resizeSection(valueColumn, chosen);
+        main = m_program.restart(QDate(2026, 12, 8));
+        QVERIFY(main);
+        form = main->findChild<RegisterWindow*>(window);
+        main->showChild(form);
+        QCOMPARE(form->DBGrid1->horizontalHeader()->sectionSize(valueColumn), chosen);
+        m_program.stop();
+    }
+
+    // Alt + a letter in a register window presses its own button with that letter in one press, even where a
+    // menu of the frame has the same letter; a letter no button of the window has opens the menu.
+    void accessKeysPressTheWindowsOwnButton_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("menu");
+        QTest::newRow("Z&apíš, not Št&atistika") << u"TForm4"_s << int(Qt::Key_A) << u"BitBtn3"_s << QString();
+        QTest::newRow("&Nový, not &Nastavenia") << u"TForm3"_s << int(Qt::Key_N) << u"BitBtn1"_s << QString();
+        QTest::newRow("&Tlač button, not the menu") << u"TForm2"_s << int(Qt::Key_T) << u"BitBtn3"_s << QString();
+        QTest::newRow("Z&mluvy, not &Mervana") << u"TForm3"_s << int(Qt::Key_M) << u"BitBtn2"_s << QString();
+        QTest::newRow("no button: &Servis") << u"TForm4"_s << int(Qt::Key_S) << QString() << u"Servis1Menu"_s;
+    }
+    void accessKeysPressTheWindowsOwnButton()
+    {
+        QFETCH(QString, window);
+        QFETCH(int, key);
+        QFETCH(QString, button);
+        QFETCH(QString, menu);
+        TForm1* main = m_program.start(QDate(2026, 12, 8));
+        QVERIFY(main);
+        auto* form = main->findChild<RegisterWindow*>(window);
+        main->showChild(form);
+        QVERIFY(QTest::qWaitForWindowActive(main));
+        form->DBGrid1->setFocus();
+        auto* pressed = button.isEmpty() ? nullptr : form->findChild<QAbstractButton*>(button);
+        QVERIFY(button.isEmpty() || pressed);
+        int clicks = 0;
+        if (pressed) connect(pressed, &QAbstractButton::clicked, this, [&clicks] { ++clicks; });
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), Qt::AltModifier);
+        auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QCOMPARE(popup ? popup->objectName() : QString(), menu);
+        if (popup) popup->close();
+        QCOMPARE(clicks, pressed ? 1 : 0);
+        Messages::takeShown();
+        m_program.stop();
+    }
+
+    // Qt's own texts are Slovak: the answers of every question and Qt's dialogs.
+    void qtSpeaksSlovak()
+    {
+        QVERIFY(m_program.start(QDate(2026, 12, 8)));
+        QMessageBox box(QMessageBox::Question, u"?"_s, u"?"_s, QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(box.button(QMessageBox::Yes)->text().remove(u'&'), u"Áno"_s);
+        QCOMPARE(box.button(QMessageBox::No)->text().remove(u'&'), u"Nie"_s);
+        QFontDialog fonts;
+        QVERIFY2(fonts.windowTitle() != u"Select Font"_s, qPrintable(fonts.windowTitle()));
         m_program.stop();
     }
 

@@ -1,3 +1,4 @@
+#include "PdfWords.h"
 #include "ReportShop.h"
 #include "core/Shop.h"
 #include "reports/ContractsList.h"
@@ -6,6 +7,7 @@
 #include "reports/PledgerExpiredList.h"
 #include "reports/ReportCatalog.h"
 #include "reports/ReportLayout.h"
+#include "reports/ReportPainter.h"
 #include "store/Clock.h"
 #include "store/Store.h"
 #include "store/Table.h"
@@ -36,6 +38,14 @@ class TestListReports : public QObject
         for (const PlacedText& t : page.texts)
             if (t.name == name && t.text == text) return &t;
         return nullptr;
+    }
+
+    std::unique_ptr<ListReport> list(const QString& report)
+    {
+        if (report == u"13"_s) return std::make_unique<ContractsList>(*m_shop);
+        if (report == u"14"_s) return std::make_unique<PersonsList>(*m_shop);
+        if (report == u"15"_s) return std::make_unique<GoodsList>(*m_shop);
+        return std::make_unique<PledgerExpiredList>(*m_shop);
     }
 
 private Q_SLOTS:
@@ -96,11 +106,7 @@ private Q_SLOTS:
         QFETCH(double, captionY);
         QFETCH(QString, value);
         add(file, record);
-        std::unique_ptr<ListReport> r;
-        if (report == u"13"_s) r = std::make_unique<ContractsList>(*m_shop);
-        if (report == u"14"_s) r = std::make_unique<PersonsList>(*m_shop);
-        if (report == u"15"_s) r = std::make_unique<GoodsList>(*m_shop);
-        if (report == u"17"_s) r = std::make_unique<PledgerExpiredList>(*m_shop);
+        const std::unique_ptr<ListReport> r = list(report);
         const QList<ReportPage> pages = ReportLayout::pages(r->QuickRep1);
         QCOMPARE(pages.size(), 1);
         const PlacedText* c = find(pages.first(), u"Caption"_s, caption);
@@ -112,6 +118,57 @@ private Q_SLOTS:
         for (const PlacedText& t : pages.first().texts)
             if (t.name != u"Caption"_s && t.text == value && t.pos == QPointF(x, details.first().top + 2)) found = true;
         QVERIFY2(found, qPrintable(value));
+    }
+
+    // On paper no value runs into the next column: a wide one is condensed with every letter kept, and only one
+    // too wide for that is cut with "…".
+    void valuesNeverOverprint_data()
+    {
+        QTest::addColumn<QString>("report");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<Fields>("record");
+        QTest::addColumn<QStringList>("whole");
+        QTest::addColumn<QString>("cutAfter");
+        QTest::newRow("contracts, number before date")
+            << u"13"_s << u"Zmluvy.DBF"_s
+            << Fields{{u"NUMBER"_s, u"26/00301"_s}, {u"AGRDATE"_s, u"10.12.2026"_s}, {u"UNTIL"_s, u"7.1.2027"_s},
+                      {u"PERCENT"_s, u"12,5"_s},    {u"WEEKTIME"_s, u"52"_s},        {u"AMOUNT"_s, u"1250000"_s}}
+            << QStringList{u"26/00301"_s, u"10.12.2026"_s, u"7.1.2027"_s, u"1250000"_s} << QString();
+        QTest::newRow("goods, subject far too long")
+            << u"15"_s << u"Inventar.DBF"_s
+            << Fields{{u"NUMBER"_s, u"26/00240"_s},
+                      {u"SUBJECT"_s, u"Fotoaparát zrkadlovka s objektívom 24-120 mm, brašňou a nabíjačkou"_s}}
+            << QStringList{u"26/00240"_s, u"Fotoaparát"_s} << u"Fotoaparát zrkadlovka"_s;
+        QTest::newRow("persons, street, house number, town")
+            << u"14"_s << u"Osoby.DBF"_s
+            << Fields{{u"LASTNAME"_s, u"Kollárová"_s},
+                      {u"STREET"_s, u"Hviezdoslavova"_s},
+                      {u"STREETNO"_s, u"1401/52"_s},
+                      {u"CITY"_s, u"Štúrovo"_s}}
+            << QStringList{u"Kollárová"_s, u"Hviezdoslavova"_s, u"1401/52"_s, u"Štúrovo"_s} << QString();
+    }
+    void valuesNeverOverprint()
+    {
+        QFETCH(QString, report);
+        QFETCH(QString, file);
+        QFETCH(Fields, record);
+        QFETCH(QStringList, whole);
+        QFETCH(QString, cutAfter);
+        add(file, record);
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(u"list.pdf"_s);
+        QCOMPARE(ReportPainter::writePdf(list(report)->QuickRep1, pdf), 1);
+        const QList<PdfWord> words = pdfWords(pdf);
+        QVERIFY(!words.isEmpty());
+        QCOMPARE(overprinted(words), QString());
+        QStringList texts;
+        for (const PdfWord& w : words)
+            texts << w.text;
+        for (const QString& w : whole)
+            QVERIFY2(texts.contains(w), qPrintable(texts.join(u' ')));
+        const QString line = texts.join(u' ');
+        QCOMPARE(line.contains(u'…'), !cutAfter.isEmpty());
+        if (!cutAfter.isEmpty()) QVERIFY2(line.contains(cutAfter), qPrintable(line));
     }
 
     void headingCarriesTitleLinesAndShop()

@@ -19,6 +19,8 @@
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -38,6 +40,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QWindow>
 #include <memory>
 
 using namespace Qt::Literals::StringLiterals;
@@ -127,6 +130,8 @@ private Q_SLOTS:
     void existingDatabaseNameIsKept();
     void startUpErrors_data();
     void startUpErrors();
+    void engineConfigurationAsWritten_data();
+    void engineConfigurationAsWritten();
 
 private:
     TForm1* start();
@@ -169,10 +174,12 @@ void TestMainWindow::windowTreeAndCreationOrder()
 {
     TForm1* main = start();
     QVERIFY(main);
-    QCOMPARE(QApplication::applicationDisplayName(), u"Mervana KORVEL!"_s);
     QCOMPARE(main->shop().ShopName, u"Záložňa"_s);
-    // A maximised child adds its caption to the frame's, as MDI frames do.
+    // A maximised child adds its caption to the frame's, as MDI frames do; the program's name ends only the
+    // frame's title as the desktop shows it: a display name would end every dialog's title as well.
     QCOMPARE(main->windowTitle(), main->shop().ShopName + u" - [Záložcovia]"_s);
+    QCOMPARE(main->windowHandle()->title(), main->windowTitle() + u" — Mervana KORVEL!"_s);
+    QVERIFY(!QApplication::applicationDisplayName().contains(u"KORVEL"_s));
     QVERIFY(main->isVisible());
     QVERIFY(main->isMaximized());
     for (Table* t :
@@ -723,6 +730,55 @@ void TestMainWindow::startUpErrors()
     QCOMPARE(shown.at(0).kind, Messages::Kind::Error);
     QVERIFY2(shown.at(0).text.startsWith(message), qPrintable(shown.at(0).text));
     QCOMPARE(QApplication::topLevelWidgets().size(), before);
+}
+
+// The engine configuration as a new owner writes it: names in any case; a name the register does not know, or a
+// folder that is not there, stops the start with a message naming the file (and the entry).
+void TestMainWindow::engineConfigurationAsWritten_data()
+{
+    QTest::addColumn<QString>("ini"); // %1: the store's folder
+    QTest::addColumn<QString>("message");
+    QTest::newRow("names in lower case") << u"[Mervana]\npath=%1\ntype=sqlite\n"_s << QString();
+    QTest::newRow("group and names in any case") << u"[mervana]\nPath=%1\nType=SQLITE\nshopname=Sever\n"_s << QString();
+    QTest::newRow("unknown entry") << u"[Mervana]\nPATH=%1\nTYPE=SQLITE\ndriver=SQLITE\n"_s
+                                   << u"Unknown entry 'driver' in the engine configuration "_s;
+    QTest::newRow("folder not there") << u"[Mervana]\nPATH=%1/nowhere\nTYPE=SQLITE\n"_s
+                                      << u"Cannot open database. Path not found: "_s;
+}
+
+void TestMainWindow::engineConfigurationAsWritten()
+{
+    QFETCH(QString, ini);
+    QFETCH(QString, message);
+    Store::createEmpty(dataDir(*m_dir));
+    QVERIFY(QDir().mkpath(QFileInfo(EngineConfig::filePath()).path()));
+    const auto text = [] {
+        QFile f(EngineConfig::filePath());
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    };
+    {
+        QFile f(EngineConfig::filePath());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(ini.arg(dataDir(*m_dir)).toUtf8());
+    }
+    m_main.reset(StartProgram(m_dir->path()));
+    const QList<Messages::Shown> shown = Messages::takeShown();
+    if (message.isEmpty()) {
+        QVERIFY(m_main);
+        QVERIFY(shown.isEmpty());
+        // Read as written, not defined a second time in another spelling.
+        for (const char* entry : {"path", "type", "shopname"})
+            QCOMPARE(text().count(QRegularExpression(u"^%1="_s.arg(QLatin1StringView(entry)),
+                                                     QRegularExpression::CaseInsensitiveOption |
+                                                         QRegularExpression::MultilineOption)),
+                     1);
+        return;
+    }
+    QVERIFY(!m_main);
+    QCOMPARE(shown.size(), 1);
+    QVERIFY2(shown.first().text.startsWith(message), qPrintable(shown.first().text));
+    QVERIFY2(shown.first().text.contains(QDir::toNativeSeparators(EngineConfig::filePath())),
+             qPrintable(shown.first().text));
 }
 
 QTEST_MAIN(TestMainWindow)

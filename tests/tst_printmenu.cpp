@@ -4,8 +4,10 @@
 #include "reports/ContractsList.h"
 #include "reports/ReportLayout.h"
 #include "store/Table.h"
+#include "widgets/MaskEdit.h"
 #include "widgets/MonthCal.h"
 #include "widgets/ReportPreview.h"
+#include "windows/print/DateDialog.h"
 #include "windows/print/Expir.h"
 #include "windows/print/ObdobieZmien.h"
 #include "windows/print/Prijvyd.h"
@@ -18,6 +20,7 @@
 #include "windows/register/Zmluvy.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCalendarWidget>
 #include <QLabel>
 #include <QLineEdit>
@@ -465,6 +468,36 @@ private Q_SLOTS:
         entry->trigger();
         QCOMPARE(m_main->existingForm<TObdobieZmien>(), dialog);
         QCOMPARE(dialog->MaskEdit1->text(), u"15. 6.2026"_s); // today again
+    }
+
+    // Each date dialog opens with its (first) date box focused and its text selected: the day typed and Enter report
+    // that day, not today.
+    void dateDialogsTakeTheTypedDay_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QDate>("day");
+        QTest::newRow("expiry") << u"Expirciazmlv2"_s << u"10012027"_s << QDate(2027, 1, 10);
+        QTest::newRow("income and expense") << u"PrjmyVdaje1"_s << u"01062026"_s << QDate(2026, 6, 1);
+        QTest::newRow("changes") << u"Zmenyzznamov1"_s << u"01062026"_s << QDate(2026, 6, 1);
+    }
+    void dateDialogsTakeTheTypedDay()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QString, typed);
+        QFETCH(QDate, day);
+        m_main->action(entry)->trigger();
+        DateDialog* dialog = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* d = qobject_cast<DateDialog*>(w); d && d->isVisible()) dialog = d;
+        QVERIFY(dialog && QTest::qWaitForWindowActive(dialog));
+        auto* box = qobject_cast<MaskEdit*>(QApplication::focusWidget());
+        QVERIFY(box);
+        QCOMPARE(box->selectedText(), box->text());
+        QTest::keyClicks(box, typed);
+        QTest::keyClick(box, Qt::Key_Return);
+        QCOMPARE(QDate::fromString(box->text().remove(u' '), u"d.M.yyyy"_s), day);
+        QCOMPARE(m_shown.previews, 1);
     }
 
     // A box that is no date: the dialog's own message, no preview, marks and work table as they were.

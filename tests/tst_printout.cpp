@@ -1,4 +1,5 @@
 #include "FreshProgram.h"
+#include "PdfWords.h"
 #include "app/Main.h"
 #include "app/StartProgram.h"
 #include "core/Shop.h"
@@ -10,14 +11,21 @@
 #include "widgets/Messages.h"
 #include "widgets/PageSetup.h"
 #include "windows/print/TlacZmluvy.h"
+#include "windows/register/Inventar.h"
+#include "windows/register/Osoby.h"
+#include "windows/register/Predlz.h"
 #include "windows/register/Zmluvy.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QProcess>
@@ -28,9 +36,20 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <memory>
 
 using namespace Qt::Literals::StringLiterals;
+
+// Stands in for the desktop's opener of files.
+class Opener : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public Q_SLOTS:
+    void open(const QUrl& url) { opened << url; }
+};
 
 class TestPrintout : public QObject
 {
@@ -198,6 +217,55 @@ private Q_SLOTS:
         QCOMPARE(shown.first().text, message);
         QCOMPARE(form->Memo1->toPlainText(), text);
         QVERIFY(form->Memo1->isVisible());
+    }
+
+    // "&Tlač" with a printer that names no printable margins: the contract keeps 10 mm from the paper's edges, and
+    // the register windows stay maximised as they were.
+    void printKeepsMarginsAndWindows()
+    {
+        writeTemplate({u"ZÁLOŽNÁ ZMLUVA @01"_s, u"záložca @03"_s});
+        showContract(u"26/00017"_s);
+        TForm6* form = print();
+        QPrinter& printer = form->printer();
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        const QString pdf = m_program.filePath(u"zmluva.pdf"_s);
+        printer.setOutputFileName(pdf);
+        printer.setPageMargins(QMarginsF(3.5, 3.5, 3.5, 3.5), QPageLayout::Millimeter);
+        QTimer::singleShot(0, this, [] {
+            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->accept();
+        });
+        QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+        const QList<PdfWord> words = pdfWords(pdf);
+        QVERIFY(!words.isEmpty());
+        const double tenMm = 10 / 25.4 * 72; // points
+        for (const PdfWord& w : words)
+            QVERIFY2(w.box.left() >= tenMm - 0.5 && w.box.top() >= tenMm - 2,
+                     qPrintable(u"%1 at %2, %3 pt"_s.arg(w.text).arg(w.box.left()).arg(w.box.top())));
+        for (QWidget* w : QList<RegisterWindow*>{m_main->form2(), m_main->form3(), m_main->form4(), m_main->form7()}) {
+            m_main->showChild(w);
+            QVERIFY2(m_main->mdiArea()->activeSubWindow()->isMaximized(), qPrintable(w->objectName()));
+        }
+    }
+
+    // "&Text zmluvy" hands the desktop's opener the template's full path, and tells the clerk when none opened it.
+    void templateOpensByItsFullPath_data()
+    {
+        QTest::addColumn<bool>("opener");
+        QTest::newRow("opened") << true;
+        QTest::newRow("no opener") << false;
+    }
+    void templateOpensByItsFullPath()
+    {
+        QFETCH(bool, opener);
+        Opener desktop;
+        if (opener) QDesktopServices::setUrlHandler(u"file"_s, &desktop, "open");
+        m_main->action(u"Textzmluvy1"_s)->trigger();
+        QDesktopServices::unsetUrlHandler(u"file"_s);
+        const QString path = m_program.filePath(u"ZMLUVA.TXT"_s);
+        QCOMPARE(desktop.opened, opener ? QList<QUrl>{QUrl::fromLocalFile(path)} : QList<QUrl>());
+        const QList<Messages::Shown> shown = Messages::takeShown();
+        QCOMPARE(shown.size(), opener ? 0 : 1);
+        if (!opener) QVERIFY2(shown.first().text.contains(path), qPrintable(shown.first().text));
     }
 
     // A clerk without a printer saves the contract as a PDF; the accents must survive.

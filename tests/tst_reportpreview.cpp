@@ -76,6 +76,11 @@ private Q_SLOTS:
         auto r = report();
         int pages = -1;
         QString suggested;
+        QWidget frame; // the preview opens at the frame's size, the page as wide as the window
+        frame.resize(1000, 700);
+        frame.show();
+        QSize size;
+        QPrintPreviewWidget::ZoomMode zoom = QPrintPreviewWidget::CustomZoom;
         ReportPreview::setFileChooser([&](const QString& s) {
             suggested = s;
             return m_dir->filePath(typed);
@@ -83,13 +88,17 @@ private Q_SLOTS:
         ReportPreview::setScript([&](ReportPreview& preview) {
             preview.dialog().open();
             pages = preview.widget()->pageCount();
+            size = preview.dialog().size();
+            zoom = preview.widget()->zoomMode();
             QAction* save = preview.dialog().findChild<QAction*>(u"SavePdf"_s);
             QVERIFY(save);
             save->trigger();
             preview.dialog().close();
         });
-        ReportPreview::show(*r);
+        ReportPreview::show(*r, &frame);
         QCOMPARE(pages, 2);
+        QCOMPARE(size, frame.size());
+        QCOMPARE(zoom, QPrintPreviewWidget::FitToWidth);
         QCOMPARE(suggested, u"Štatistika zmlúv.pdf"_s);
         const QString file = m_dir->filePath(written);
         QVERIFY(QFile::exists(file));

@@ -18,7 +18,9 @@
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QFontDialog>
 #include <QLabel>
+#include <QListView>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
@@ -321,22 +323,35 @@ private Q_SLOTS:
 
     // ---- "&Font" and "F&arba"
 
+    // Cancelled by its button, or by Escape inside the font chooser: that closes the whole dialog, not the chooser
+    // alone.
     void cancelledDialogChangesNothing_data()
     {
         QTest::addColumn<QString>("command");
+        QTest::addColumn<bool>("escape");
         for (const char* c : {"Vgride1", "Vnadpisoch1", "Psmavgride1", "Psmavnadpisoch1"})
-            QTest::newRow(c) << QString::fromLatin1(c);
+            QTest::newRow(c) << QString::fromLatin1(c) << false;
+        QTest::newRow("Vgride1, Escape") << u"Vgride1"_s << true;
     }
     void cancelledDialogChangesNothing()
     {
         QFETCH(QString, command);
+        QFETCH(bool, escape);
         const Look grids = gridLook(), captions = captionLook();
         int asked = 0;
+        bool shownAfterEscape = false;
         AppearanceDialogs::setScript([&](QDialog& dialog) {
             ++asked;
             if (auto* f = qobject_cast<FontDialog*>(&dialog)) {
                 f->setCurrentFont(QFont(u"Liberation Serif"_s, 20));
                 f->setCurrentColor(Qt::red);
+                if (escape) {
+                    dialog.show();
+                    auto* families = f->Fonts->findChild<QListView*>();
+                    QTest::keyClick(families ? static_cast<QWidget*>(families) : f->Fonts, Qt::Key_Escape);
+                    shownAfterEscape = dialog.isVisible();
+                    return dialog.result() == QDialog::Accepted;
+                }
             } else if (auto* c = qobject_cast<QColorDialog*>(&dialog)) {
                 c->setCurrentColor(Qt::red);
             }
@@ -344,6 +359,7 @@ private Q_SLOTS:
         });
         m_main->action(command)->trigger();
         QCOMPARE(asked, 1);
+        QVERIFY(!shownAfterEscape);
         QVERIFY(gridLook() == grids);
         QVERIFY(captionLook() == captions);
     }

@@ -25,6 +25,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTableView>
@@ -184,6 +185,10 @@ private Q_SLOTS:
         start();
         TPrihlasenie* d = m_main->clerkDialog();
         QCOMPARE(d->windowTitle(), u"Prihlásenie"_s);
+        // Before the frame is there, in the middle of the screen.
+        const QPoint middle = d->screen()->availableGeometry().center();
+        QVERIFY2((d->frameGeometry().center() - middle).manhattanLength() <= 4,
+                 qPrintable(u"%1,%2"_s.arg(d->frameGeometry().center().x()).arg(d->frameGeometry().center().y())));
         QCOMPARE(comboItems(d->ComboBox1), (QStringList{u"Eva"_s, u"Ida"_s, u"Jan"_s})); // not Ola
         QCOMPARE(d->Edit1->echoMode(), QLineEdit::Password);
         const qint64 seq = trailEnd(store());
@@ -245,7 +250,8 @@ private Q_SLOTS:
             answer(u"Jan"_s, u"zle"_s);
         }
         QCOMPARE(Messages::takeShown().size(), Clerks::Attempts::Free);
-        QCOMPARE(trailLines(store(), seq).size(), Clerks::Attempts::Free);
+        QVERIFY2(trailLines(store(), seq).size() == Clerks::Attempts::Free,
+                 qPrintable(trailLines(store(), seq).join(u'\n')));
         if (penalty > 1000) {
             QVERIFY(!d->BitBtn1->isEnabled());
             QCOMPARE(d->Label3->text(), u"Priveľa nesprávnych pokusov. Ďalší pokus bude možný o 3600 s."_s);

@@ -262,7 +262,7 @@ private Q_SLOTS:
         QVERIFY2(report.status == 0, qPrintable(report.err));
         const AdminRun unknown = runAdmin(
             {u"report"_s, m_location, u"profile"_s, u"1111111111"_s, u"--pdf"_s, m_tmp->filePath(u"none.pdf"_s)});
-        QCOMPARE(unknown.out.trimmed(), u"0"_s);
+        QVERIFY(unknown.out.startsWith(u"0 pages"_s));
         const QList<Trail::Row> all = rows(m_location);
         QCOMPARE(all.size(), 5);
         QCOMPARE(all.last().action, u"personal-data-printed"_s);

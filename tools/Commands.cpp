@@ -81,7 +81,7 @@ QList<Command> table()
          {u"demo /tmp/shop/Data --scale 1"_s},
          adminDemo},
         {u"report"_s,
-         u"writes a report as PDF, without a window, and prints its page count"_s,
+         u"writes a report as PDF, without a window, and says how many pages it wrote to which file"_s,
          {u"report DIR NAME [ARGS] --pdf FILE [--today DATE] [--shop NAME]"_s},
          {{u"DIR"_s, StoreHelp},
           {u"NAME"_s, u"the report, one of those below"_s},
@@ -90,8 +90,9 @@ QList<Command> table()
           dateOption(u"today"_s, u"the day the current and expired views and the profile's due contracts compute "
                                  u"with (today by default)"_s),
           {u"shop"_s, u"NAME"_s, u"the shop's name in the heading instead of ShopName"_s, u"a name"_s}},
-         u"For a scheduled print or a mail to the owner. The page count is 0 when there is nothing to print (no "
-         u"file is written then). Dates are d.M.yyyy or YYYY-MM-DD. income refills the work table Prijvyd.dbf; "
+         u"For a scheduled print or a mail to the owner. It prints \"N pages written to FILE\", or \"0 pages: "
+         u"nothing to print, FILE not written\" (no file is written then). Dates are d.M.yyyy or YYYY-MM-DD. income "
+         u"refills the work table Prijvyd.dbf; "
          u"the others change no more than the WRK marks.\n"_s +
              reportList(),
          {u"report /tmp/shop/Data contracts expired --pdf expired.pdf"_s,

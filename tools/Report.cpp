@@ -12,6 +12,18 @@
 
 using namespace Qt::Literals::StringLiterals;
 
+namespace {
+
+// What the command did, in words: a bare number says nothing of where the report went.
+QString pagesWritten(int pages, const QString& pdf)
+{
+    const QString file = QDir::toNativeSeparators(pdf);
+    if (pages == 0) return u"0 pages: nothing to print, %1 not written"_s.arg(file);
+    return u"%1 %2 written to %3"_s.arg(pages).arg(pages == 1 ? u"page"_s : u"pages"_s, file);
+}
+
+} // namespace
+
 int adminReport(const Admin::Args& a)
 {
     QStringList args = a.args;
@@ -41,6 +53,6 @@ int adminReport(const Admin::Args& a)
         report->QuickRep1.printedAt = QDateTime::currentDateTime();
         pages = ReportPainter::writePdf(report->QuickRep1, pdf);
     }
-    Admin::out(QString::number(pages));
+    Admin::out(pagesWritten(pages, pdf));
     return Admin::Ok;
 }

@@ -62,6 +62,11 @@ QList<Messages::Shown>& Messages::shown()
     return history;
 }
 
+QString Messages::programName()
+{
+    return QStringLiteral("Mervana KORVEL!");
+}
+
 bool Messages::ask(Kind kind, const QString& text)
 {
     history << Shown{kind, text};
@@ -71,7 +76,7 @@ bool Messages::ask(Kind kind, const QString& text)
             kind == Kind::Question || kind == Kind::OkCancel ? (answers.isEmpty() ? false : answers.dequeue()) : true;
         return yes;
     }
-    const QString title = QApplication::applicationDisplayName();
+    const QString title = programName();
     switch (kind) {
     case Kind::Question:
         return QMessageBox::question(parentWindow(), title, display(text), QMessageBox::Yes | QMessageBox::No,

@@ -18,6 +18,9 @@ public:
         QString text;
     };
 
+    // The program's name: the title of every box, and the end of the frame's title (no other window's).
+    static QString programName();
+
     // Yes/No with the question icon; true for Yes.
     static bool question(const QString& text);
     // OK/Cancel confirmation (the grid's own "Delete record?"); true for OK.

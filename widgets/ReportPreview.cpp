@@ -46,6 +46,9 @@ ReportPreview::ReportPreview(Report& report, QWidget* parent) : m_report(report)
     m_dialog = std::make_unique<PreviewDialog>(&m_printer, parent);
     m_dialog->setObjectName(u"ReportPreview"_s);
     m_dialog->setWindowTitle(report.title);
+    // As large as the frame, the page as wide as the window: a list is read across, not as a thumbnail.
+    if (parent && parent->window()->isVisible()) m_dialog->resize(parent->window()->size());
+    if (QPrintPreviewWidget* view = widget()) view->fitToWidth();
     QObject::connect(m_dialog.get(), &QPrintPreviewDialog::paintRequested, m_dialog.get(), [this](QPrinter* printer) {
         guarded([&] {
             // The preview lays its pages out while it shows itself.

@@ -39,8 +39,11 @@ QString databaseName(); // "Mervana"
 
 bool isDefined();
 // Defines the database name with programDir + "Data" and driver SQLITE when it is missing and saves;
-// an existing definition is returned unchanged, even when it points elsewhere.
+// an existing definition is returned unchanged, even when it points elsewhere. Entries are read in any case
+// (path= as PATH=); one the program does not know throws StoreError naming it and the file.
 Definition ensureDatabaseName(const QString& programDir);
+// Throws StoreError naming PATH and the file when the store's folder of a SQLite definition does not exist.
+void checkLocation(const Definition& d);
 // Defines (or redefines) the database name as a store on a PostgreSQL server; refuses a schema that is
 // not a plain name, as location() does.
 void defineServer(const QString& host, const QString& port, const QString& database, const QString& user,

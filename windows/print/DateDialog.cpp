@@ -74,6 +74,11 @@ void DateDialog::ShowToday()
     show();
     raise();
     activateWindow();
+    // The clerk types the date straight over today's: Enter must not print today's report by mistake.
+    if (!m_boxes.isEmpty()) {
+        m_boxes.first()->setFocus(Qt::OtherFocusReason);
+        m_boxes.first()->selectAll();
+    }
 }
 
 void DateDialog::BitBtn1Click()

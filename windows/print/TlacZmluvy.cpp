@@ -8,15 +8,19 @@
 #include "widgets/Frame.h"
 #include "widgets/Guard.h"
 #include "widgets/MaskEdit.h"
+#include "widgets/Messages.h"
 #include "windows/register/Zmluvy.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontDialog>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPageLayout>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPrintDialog>
@@ -25,6 +29,7 @@
 #include <QPushButton>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -142,6 +147,7 @@ void TForm6::BuildContractText()
 
 void TForm6::PrintLines(QPrinter& printer)
 {
+    keepPrintableMargins(printer);
     QPainter painter;
     if (!painter.begin(&printer)) throw MervanaError(u"Printer is not ready"_s);
     QFont font = Memo1->font();
@@ -163,15 +169,34 @@ void TForm6::PrintLines(QPrinter& printer)
     painter.end();
 }
 
+void TForm6::keepPrintableMargins(QPrinter& printer)
+{
+    // Most printers cannot print at the very edge; one that does not say where it can gets a safe 10 mm.
+    constexpr double Unspecified = 10;
+    QPageLayout layout = printer.pageLayout();
+    layout.setUnits(QPageLayout::Millimeter);
+    const QMarginsF floor = layout.minimumMargins();
+    const QMarginsF least = floor.isNull() ? QMarginsF(Unspecified, Unspecified, Unspecified, Unspecified) : floor;
+    const QMarginsF now = layout.margins();
+    const QMarginsF kept(std::max(now.left(), least.left()), std::max(now.top(), least.top()),
+                         std::max(now.right(), least.right()), std::max(now.bottom(), least.bottom()));
+    if (kept != now) printer.setPageMargins(kept, QPageLayout::Millimeter);
+}
+
 void TForm6::BitBtn1Click()
 {
     QPrintDialog dialog(&printer(), this);
     if (dialog.exec() != QDialog::Accepted) return;
     PrintLines(printer());
-    if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
-        sub->showMinimized();
-    else
-        close();
+    auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget());
+    if (!sub) return void(close());
+    const bool maximised = sub->isMaximized();
+    sub->showMinimized();
+    // The MDI area shows the window it activates next maximised only while the active one was: after a
+    // minimised one it would fall back to its small normal size, and every other window after it.
+    QMdiArea* area = m_main->mdiArea();
+    if (!area->activeSubWindow() || area->activeSubWindow() == sub) area->activatePreviousSubWindow();
+    if (QMdiSubWindow* next = area->activeSubWindow(); maximised && next && next != sub) next->showMaximized();
 }
 
 void TForm6::BitBtn3Click()
@@ -192,9 +217,14 @@ void TForm6::BitBtn4Click()
 
 void OpenTemplateInEditor()
 {
+    // The desktop's opener runs in a folder of its own: a relative name means nothing there.
+    const QString path = QFileInfo(TemplateFile).absoluteFilePath();
 #ifdef Q_OS_WIN
-    QProcess::startDetached(u"NOTEPAD.EXE"_s, {TemplateFile});
+    const bool opened = QProcess::startDetached(u"NOTEPAD.EXE"_s, {QDir::toNativeSeparators(path)});
 #else
-    QDesktopServices::openUrl(QUrl::fromLocalFile(TemplateFile));
+    const bool opened = QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 #endif
+    if (!opened)
+        Messages::warning(
+            u"Text zmluvy sa nepodarilo otvoriť v editore.\rSúbor: %1"_s.arg(QDir::toNativeSeparators(path)));
 }

@@ -33,6 +33,8 @@ public:
     void BitBtn4Click(); // printer setup
 
     QPrinter& printer();
+    // The printer's page margins raised to what it can print (10 mm each where it does not say).
+    static void keepPrintableMargins(QPrinter& printer);
 
 private:
     Frame* m_main;
@@ -40,5 +42,6 @@ private:
     QFont m_dialogFont;
 };
 
-// "&Text zmluvy": the template in the system's text editor, without waiting for it.
+// "&Text zmluvy": the template in the system's text editor, without waiting for it; the clerk is told when
+// no editor could take it.
 void OpenTemplateInEditor();

@@ -36,7 +36,8 @@ TForm4::TForm4(Frame* main)
                       {u"PREPADNUTE"_s, u"Prepadnuté"_s},
                       {u"VRATENE"_s, u"Vrátené"_s},
                       {u"SUMA1"_s, u"Založená suma"_s},
-                      {u"SUMA2"_s, u"Predajná cena"_s}})
+                      {u"SUMA2"_s, u"Predajná cena"_s}},
+                     u"SUBJECT"_s)
 {
     const int forfeited = Table1->fieldIndex(u"PREPADNUTE"_s);
     const int sold = Table1->fieldIndex(u"PREDANE"_s);

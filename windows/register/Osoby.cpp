@@ -59,7 +59,8 @@ TForm3::TForm3(Frame* main)
                       {u"IDCARD"_s, u"Číslo OP"_s},
                       {u"STREET"_s, u"Ulica"_s},
                       {u"STREETNO"_s, u"Číslo"_s},
-                      {u"CITY"_s, u"Mesto"_s}})
+                      {u"CITY"_s, u"Mesto"_s}},
+                     u"STREET"_s)
 {
     const int black = Table1->fieldIndex(u"BLACK"_s);
     model->setRoleHook([black](const Row& row, int, int role) -> QVariant {
@@ -103,9 +104,6 @@ void TForm3::buildPanel()
 {
     DBGrid1->setTabKeyNavigation(true); // Tab and Shift+Tab move between the columns
     DBGrid1->setShowGrid(true);
-    DBGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    DBGrid1->setColumnWidth(model->columnOf(u"FIRSNAME"_s), 80);
-    DBGrid1->setColumnWidth(model->columnOf(u"STREETNO"_s), 40);
 
     Edit1 = createEdit(u"Edit1"_s, 10);
     Edit2 = createEdit(u"Edit2"_s, 10);

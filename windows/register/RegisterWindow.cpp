@@ -9,6 +9,7 @@
 #include "store/EventPump.h"
 #include "store/Table.h"
 #include "widgets/Frame.h"
+#include "widgets/GridColumns.h"
 #include "widgets/Guard.h"
 
 #include <QEvent>
@@ -21,7 +22,7 @@
 using namespace Qt::Literals::StringLiterals;
 
 RegisterWindow::RegisterWindow(Frame* main, const QString& name, const QString& title, const QString& file,
-                               const QString& tag, QList<TableModel::Column> columns)
+                               const QString& tag, QList<TableModel::Column> columns, const QString& spareField)
     : QWidget(nullptr), m_main(main)
 {
     setObjectName(name);
@@ -41,6 +42,10 @@ RegisterWindow::RegisterWindow(Frame* main, const QString& name, const QString& 
     DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     DBGrid1->verticalHeader()->setDefaultSectionSize(DBGrid1->fontMetrics().height() + 6);
     DBGrid1->installEventFilter(this);
+    int spare = -1;
+    for (int c = 0; c < model->columns().size(); ++c)
+        if (model->columns().at(c).field == spareField) spare = c;
+    new GridColumns(DBGrid1, name, spare);
 
     // After the grid's own handling of the reset, so that its rows are the new ones.
     connect(model, &QAbstractItemModel::modelReset, this, [this] {

@@ -40,9 +40,10 @@ public:
     void followCurrent();
 
 protected:
-    // Opens the table on the tag and sets up the grid over it, with the window's columns.
+    // Opens the table on the tag and sets up the grid over it, with the window's columns; the column of
+    // spareField (none when empty) takes the grid's spare width.
     RegisterWindow(Frame* main, const QString& name, const QString& title, const QString& file, const QString& tag,
-                   QList<TableModel::Column> columns);
+                   QList<TableModel::Column> columns, const QString& spareField = {});
 
     // Fills the panel from the current record of Table1.
     virtual void refreshPanel() = 0;
