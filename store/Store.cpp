@@ -100,7 +100,47 @@ Store::Store(const QString& location, QObject* parent)
     };
     Trail::initCrypto();
     Trail::addMissingTables(*this); // a store made before the trail: it starts here
+    addSettingsTable();
+    m_currency = readCurrency();
     watchNotifications();
+}
+
+void Store::addSettingsTable()
+{
+    if (m_connection->hasTable(Schema::settingsTable())) return;
+    beginWrite();
+    try {
+        // Two counters opening the old store at once: the second finds it made.
+        if (!m_connection->hasTable(Schema::settingsTable())) exec(Schema::createSettingsStatement());
+        commit();
+    } catch (...) {
+        rollback();
+        throw;
+    }
+}
+
+Currency Store::readCurrency()
+{
+    const QVariant code = scalar(u"SELECT VALUE FROM Nastavenia WHERE NAME = 'currency'"_s);
+    return code.isNull() ? Currency::Skk : currencyOf(code.toString()).value_or(Currency::Skk);
+}
+
+void Store::setCurrency(Currency currency)
+{
+    const bool own = !inTransaction();
+    if (own) beginWrite();
+    try {
+        Statement& q = statement(u"INSERT INTO Nastavenia (NAME, VALUE) VALUES ('currency', ?) ON CONFLICT (NAME) DO "
+                                 u"UPDATE SET VALUE = excluded.VALUE"_s);
+        q.addBindValue(currencyCode(currency));
+        q.exec();
+        q.finish();
+        if (own) commit();
+    } catch (...) {
+        if (own) rollback();
+        throw;
+    }
+    m_currency = currency;
 }
 
 Store::~Store()
@@ -114,14 +154,19 @@ Store::~Store()
     m_connection.reset();
 }
 
-void Store::createEmpty(const QString& location)
+void Store::createEmpty(const QString& location, Currency currency)
 {
-    if (isServerLocation(location)) return PgConnection::createStore(location);
-    if (storeFile(location) != QDir(location).filePath(fileName())) return SqliteConnection::createStore(location);
-    QDir dir(location);
-    if (!dir.exists() && !QDir().mkpath(location))
-        throw StoreError(u"Cannot create folder %1"_s.arg(QDir::toNativeSeparators(location)));
-    SqliteConnection::createStore(dir.filePath(fileName()));
+    if (isServerLocation(location)) {
+        PgConnection::createStore(location);
+    } else if (storeFile(location) != QDir(location).filePath(fileName())) {
+        SqliteConnection::createStore(location);
+    } else {
+        QDir dir(location);
+        if (!dir.exists() && !QDir().mkpath(location))
+            throw StoreError(u"Cannot create folder %1"_s.arg(QDir::toNativeSeparators(location)));
+        SqliteConnection::createStore(dir.filePath(fileName()));
+    }
+    if (currency != Currency::Skk) Store(location).setCurrency(currency);
 }
 
 QSqlDatabase Store::database()

@@ -9,6 +9,7 @@
 #include <array>
 #include <memory>
 
+#include "store/Currency.h"
 #include "store/engine/Connection.h"
 #include "store/engine/Schema.h"
 #include "store/engine/Statement.h"
@@ -41,9 +42,17 @@ public:
 
     // Creates the eight empty tables with their indexes, and the store's own tables of clerks, the trail of
     // changes and person keys (store/Trail.h); throws when the location holds a store already.
-    static void createEmpty(const QString& location);
+    // A euro store records its currency; a crown store, as every store made before, records none.
+    static void createEmpty(const QString& location, Currency currency = Currency::Skk);
     // Registers the collations the store's indexes use on a SQLite connection of one's own.
     static void addCollations(struct sqlite3* handle);
+
+    // What the store's money counts in, as it was when the store was opened (or set since).
+    Currency currency() const { return m_currency; }
+    // The currency as the store records it now (read anew).
+    Currency readCurrency();
+    // Records the currency inside the open transaction, or in one of its own.
+    void setCurrency(Currency currency);
 
     // The location the store was opened from (the data folder of an embedded store).
     QString dataDir() const { return m_location; }
@@ -188,6 +197,8 @@ Q_SIGNALS:
 
 private:
     void watchNotifications();
+    // A store made before it records settings gets their table.
+    void addSettingsTable();
     void applyRemoteChanges();
     QString m_location;
     std::unique_ptr<Connection> m_connection;
@@ -210,6 +221,7 @@ private:
     bool m_trailOn = true;
     TrailLink m_trailLink;
     quint64 m_statements = 0;
+    Currency m_currency = Currency::Skk;
     struct HeldUpdates
     {
         const TableDef* def = nullptr;

@@ -139,6 +139,12 @@ int retentionYears()
     return ok && years >= 0 ? years : 10;
 }
 
+Currency newStoreCurrency()
+{
+    const QSettings settings(filePath(), QSettings::IniFormat);
+    return currencyOf(settings.value(key(u"Currency"_s)).toString()).value_or(Currency::Skk);
+}
+
 int lockMinutes()
 {
     const QSettings settings(filePath(), QSettings::IniFormat);

@@ -54,6 +54,7 @@ constexpr ActionText Actions[] = {
     {Action::PersonalDataExported, u"personal-data-exported", u"export osobných údajov"},
     {Action::Anonymised, u"anonymised", u"anonymizácia"},
     {Action::RetentionAsked, u"retention-asked", u"otázka na anonymizáciu"},
+    {Action::EuroConversion, u"convert-euro", u"prevod na eurá"},
 };
 
 constexpr quint64 bit(int i)

@@ -51,6 +51,7 @@ enum class Action {
     PersonalDataExported,
     Anonymised,
     RetentionAsked, // the owner was asked whether to anonymise the persons due, and answered
+    EuroConversion, // a crown store's money converted to euros, once
 };
 
 QString code(Action action);                         // "new", "archive-out" ...
