@@ -162,6 +162,7 @@ private Q_SLOTS:
         Store store(m_data);
         Table t(store, u"Zmluvy.DBF"_s);
         t.open();
+        t.setIndexName(u"NUMBER"_s);
         t.append();
         t.field(u"NUMBER"_s).setAsString(u"26/00001"_s);
         try {
