@@ -33,7 +33,7 @@ bool buildSet(const QString& dir, int scale, int archiveBefore)
     QProcess child;
     child.setProcessChannelMode(QProcess::ForwardedChannels);
     child.start(QCoreApplication::applicationFilePath(), {u"--fill"_s, dir, u"--scale"_s, QString::number(scale),
-                                                         u"--archive-before"_s, QString::number(archiveBefore)});
+                                                          u"--archive-before"_s, QString::number(archiveBefore)});
     return child.waitForFinished(-1) && child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0;
 }
 
@@ -45,9 +45,10 @@ void archiveOld(Store& store, int year)
     Transaction transaction(store);
     const QString old = u"SELECT NUMBER FROM Zmluvy WHERE AGRDATE < '%1'"_s.arg(before);
     for (const auto& [to, from, fields] :
-         {std::tuple{u"Xzmluvy"_s, u"Zmluvy"_s,
-                     u"BIRTHNUM, NUMBER, AGRDATE, AMOUNT, PERCENT, WEEKTIME, UNTIL, PAID, PAID_SUM, PAID_DATE, RETURNED, "
-                     u"RETUDATE, RETENT, PADAK"_s},
+         {std::tuple{
+              u"Xzmluvy"_s, u"Zmluvy"_s,
+              u"BIRTHNUM, NUMBER, AGRDATE, AMOUNT, PERCENT, WEEKTIME, UNTIL, PAID, PAID_SUM, PAID_DATE, RETURNED, "
+              u"RETUDATE, RETENT, PADAK"_s},
           std::tuple{u"Xpredlz"_s, u"Predlz"_s, u"NUMBER, X_UNTIL, X_PERCENT, X_PAID, X_PAIDDATE"_s},
           std::tuple{u"Xinvent"_s, u"Inventar"_s,
                      u"NUMBER, SUBJECT, VRATENE, PREDANE, PREPADNUTE, PRED_DATUM, PRED_SUMA, SUMA1, SUMA2"_s}}) {

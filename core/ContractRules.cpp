@@ -115,9 +115,8 @@ NetIncomeResult NetIncome(double amount, bool paid, double paidSum, bool extende
 Money ExtensionFee(const QString& percentText, const QString& amountText, Currency currency)
 {
     const qint64 percent = Values::wholeNumber(percentText).value_or(0);
-    const Money amount = currency == Currency::Eur
-                             ? Money::fromCents(Values::parseCents(amountText, 0).value_or(0))
-                             : Money::fromWhole(Values::wholeNumber(amountText).value_or(0));
+    const Money amount = currency == Currency::Eur ? Money::fromCents(Values::parseCents(amountText, 0).value_or(0))
+                                                   : Money::fromWhole(Values::wholeNumber(amountText).value_or(0));
     return amount.percentOf(percent);
 }
 

@@ -23,7 +23,8 @@ struct Data
     QString percent;     // @10
     QString weeks;       // @11
     QString until;       // @12, as shown
-    Currency currency = Currency::Skk; // a euro amount: "1500,30" and its words with cents
+    // A euro store's amount: "1500,30" and its words with cents.
+    Currency currency = Currency::Skk;
 };
 
 // The template file's bytes as lines: UTF-8 when it starts with a byte-order mark (editors save

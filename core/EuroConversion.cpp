@@ -87,8 +87,8 @@ Result convert(Store& store)
     // A second run at the same moment waits here and then finds the euros: nothing is converted twice.
     if (const QString lock = store.connection().trailLockSql(); !lock.isEmpty()) store.exec(lock);
     if (store.readCurrency() == Currency::Eur)
-        throw StoreError(u"The store %1 counts in euros already; nothing was converted"_s.arg(
-            Store::displayName(store.dataDir())));
+        throw StoreError(
+            u"The store %1 counts in euros already; nothing was converted"_s.arg(Store::displayName(store.dataDir())));
     const auto before = measure(store);
     const QStringList updates = updateStatements(store);
     for (const QString& sql : updates)

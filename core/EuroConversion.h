@@ -14,8 +14,8 @@ namespace EuroConversion {
 
 struct FieldSum
 {
-    QString table; // SQL name: "Zmluvy"
-    QString field; // "AMOUNT"
+    QString table;     // SQL name: "Zmluvy"
+    QString field;     // "AMOUNT"
     qint64 before = 0; // the sum of the values in hundredths of a crown, each rounded so
     qint64 after = 0;  // the sum of the converted values in cents
 };

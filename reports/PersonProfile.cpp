@@ -2,8 +2,8 @@
 
 #include "core/Money.h"
 #include "core/Shop.h"
-#include "store/Store.h"
 #include "store/Clock.h"
+#include "store/Store.h"
 #include "store/Table.h"
 
 #include <initializer_list>

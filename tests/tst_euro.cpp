@@ -174,7 +174,8 @@ private Q_SLOTS:
         } catch (const ConversionError& e) {
             QVERIFY2(shown.isEmpty(), qPrintable(e.text()));
             // Slovak, naming the box the clerk typed into.
-            QVERIFY2(e.text().contains(field == u"AMOUNT"_s ? u"Založená suma"_s : u"Zaplat. suma"_s), qPrintable(e.text()));
+            QVERIFY2(e.text().contains(field == u"AMOUNT"_s ? u"Založená suma"_s : u"Zaplat. suma"_s),
+                     qPrintable(e.text()));
             QVERIFY(e.text().contains(u"nie je suma v eurách"_s));
         }
     }
@@ -194,7 +195,8 @@ private Q_SLOTS:
             Table& t = *shop.Table1;
             for (t.first(); !t.eof(); t.next())
                 if (!t.field(u"PAID"_s).asBoolean() && !t.field(u"PADAK"_s).asBoolean())
-                    circulationExpected += Money::fromStored(t.field(u"AMOUNT"_s).asFloat(), Currency::Skk).crownsToEuro();
+                    circulationExpected +=
+                        Money::fromStored(t.field(u"AMOUNT"_s).asFloat(), Currency::Skk).crownsToEuro();
             Table work(shop.store(), u"Prijvyd.dbf"_s);
             work.open();
             IncomeExpense::fill(work, *shop.Table1, *shop.Table3, *shop.Table4, QDate(2020, 1, 1), CrashToday);
@@ -296,12 +298,13 @@ private Q_SLOTS:
             withCents += amount.cents() % 100 != 0;
             if (t.field(u"PAID"_s).asBoolean())
                 QCOMPARE(t.field(u"PAID_SUM"_s).asString(),
-                         ContractRules::TotalToRepayText(t.field(u"AMOUNT"_s).asString(), t.field(u"PERCENT"_s).asString(),
-                                                         Currency::Eur)
+                         ContractRules::TotalToRepayText(t.field(u"AMOUNT"_s).asString(),
+                                                         t.field(u"PERCENT"_s).asString(), Currency::Eur)
                              .value());
         }
         QVERIFY(withCents > 0);
-        QVERIFY2(largest > Money::fromWhole(300) && largest < Money::fromWhole(10000), qPrintable(largest.text(Currency::Eur)));
+        QVERIFY2(largest > Money::fromWhole(300) && largest < Money::fromWhole(10000),
+                 qPrintable(largest.text(Currency::Eur)));
         Table goods(store, u"Inventar.DBF"_s);
         goods.open();
         for (goods.first(); !goods.eof(); goods.next())

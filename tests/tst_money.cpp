@@ -66,12 +66,13 @@ void TestMoney::storedRoundTrip()
     for (qint64 c = -100005; c <= 100005; c += 7)
         QCOMPARE(Money::fromStored(Money::fromCents(c).stored(), Currency::Eur).cents(), c);
     QCOMPARE(Money::fromStored(366.29999999999995, Currency::Eur).cents(), 36630);
-    QCOMPARE(Money::fromStored(0.125, Currency::Eur).cents(), 13);                    // a half away from zero
-    QCOMPARE(Money::fromStored(2.5, Currency::Skk).cents(), 200);                     // crowns: a half to even
+    QCOMPARE(Money::fromStored(0.125, Currency::Eur).cents(), 13); // a half away from zero
+    QCOMPARE(Money::fromStored(2.5, Currency::Skk).cents(), 200);  // crowns: a half to even
     QCOMPARE(Money::fromCents(-50).text(Currency::Eur), u"-0,50"_s);
     QCOMPARE(Money::fromCents(36630).text(Currency::Skk), u"366,3"_s);
     QVERIFY_THROWS_EXCEPTION(ConversionError, Money::fromStored(qInf(), Currency::Eur));
-    QVERIFY_THROWS_EXCEPTION(ConversionError, Money::fromCents(std::numeric_limits<qint64>::max()) + Money::fromCents(1));
+    QVERIFY_THROWS_EXCEPTION(ConversionError,
+                             Money::fromCents(std::numeric_limits<qint64>::max()) + Money::fromCents(1));
 }
 
 void TestMoney::crownsToEuro_data()
@@ -130,8 +131,7 @@ void TestMoney::euroRules()
 
 void TestMoney::euroNetIncome()
 {
-    const auto r = ContractRules::NetIncome(333.33, true, 366.66, true, {33.33, 0.0, 33.33}, {0.05},
-                                            Currency::Eur);
+    const auto r = ContractRules::NetIncome(333.33, true, 366.66, true, {33.33, 0.0, 33.33}, {0.05}, Currency::Eur);
     QList<QString> shown;
     for (const Money& m : r.amounts)
         shown << m.text(Currency::Eur);

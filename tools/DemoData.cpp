@@ -398,7 +398,8 @@ QList<Item> makeItems(Rng& rng, int count, bool euro)
             const int grams = rng.between(j.minGrams, j.maxGrams);
             item.subject = j.subject.toString().arg(grams);
             const double factor = 0.8 + 0.4 * rng.unit();
-            item.pledge = euro ? roundTo(grams * j.centsPerGram * factor, 10) : roundTo(grams * j.crownsPerGram * factor, 50);
+            item.pledge =
+                euro ? roundTo(grams * j.centsPerGram * factor, 10) : roundTo(grams * j.crownsPerGram * factor, 50);
         } else {
             const Goods& g = OtherGoods[rng.below(std::size(OtherGoods))];
             item.subject = g.subject.toString();
@@ -518,9 +519,9 @@ Counts fill(Store& store, int scale, const QDate& today, std::optional<Variant> 
             const double paidSum = euro ? stored(amount + Money::fromCents(amount).percentOf(percent).cents())
                                         : amount + double(amount) * percent / 100.0;
             contracts.row({0, pledger, number, dateValue(plan.agreed), stored(amount), double(percent), plan.weeks,
-                           dateValue(plan.until), paid ? 1 : 0, paid ? QVariant(paidSum) : QVariant(), dateValue(paidOn),
-                           returnedOn.isValid() ? 1 : 0, dateValue(returnedOn), plan.extensions > 0 ? 1 : 0,
-                           forfeitedOn.isValid() ? 1 : 0});
+                           dateValue(plan.until), paid ? 1 : 0, paid ? QVariant(paidSum) : QVariant(),
+                           dateValue(paidOn), returnedOn.isValid() ? 1 : 0, dateValue(returnedOn),
+                           plan.extensions > 0 ? 1 : 0, forfeitedOn.isValid() ? 1 : 0});
 
             for (const Item& item : items) {
                 QDate soldOn;

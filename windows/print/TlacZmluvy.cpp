@@ -4,8 +4,8 @@
 
 #include "core/ContractTemplate.h"
 #include "core/Shop.h"
-#include "store/Table.h"
 #include "store/Store.h"
+#include "store/Table.h"
 #include "widgets/Frame.h"
 #include "widgets/Guard.h"
 #include "widgets/MaskEdit.h"

@@ -3,8 +3,8 @@
 #include "core/ContractRules.h"
 #include "core/Shop.h"
 #include "store/Clock.h"
-#include "store/Table.h"
 #include "store/Store.h"
+#include "store/Table.h"
 #include "store/TableModel.h"
 #include "store/Values.h"
 #include "widgets/Frame.h"
@@ -194,8 +194,7 @@ void TForm7::ShowExtension()
 
 void TForm7::Edit2Change()
 {
-    Edit3->setText(
-        ContractRules::ExtensionChargeText(Edit2->text(), contractAmountText(), Table1->store().currency()));
+    Edit3->setText(ContractRules::ExtensionChargeText(Edit2->text(), contractAmountText(), Table1->store().currency()));
 }
 
 void TForm7::BitBtn1Click()

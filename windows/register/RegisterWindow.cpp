@@ -7,8 +7,8 @@
 
 #include "core/Shop.h"
 #include "store/EventPump.h"
-#include "store/Table.h"
 #include "store/Store.h"
+#include "store/Table.h"
 #include "widgets/Frame.h"
 #include "widgets/Guard.h"
 
