@@ -42,7 +42,8 @@ QString workingFolder(const QString& programDir)
     // An existing definition stays as it is; a new one gets an empty store on this first start.
     if (!EngineConfig::isDefined()) {
         const EngineConfig::Definition def = EngineConfig::ensureDatabaseName(home);
-        if (!QFileInfo::exists(QDir(def.path).filePath(Store::fileName()))) Store::createEmpty(def.path);
+        if (!QFileInfo::exists(QDir(def.path).filePath(Store::fileName())))
+            Store::createEmpty(def.path, Store::Genesis::Written, {}, EngineConfig::newStoreCurrency());
     }
     return home;
 }

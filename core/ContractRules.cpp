@@ -1,6 +1,7 @@
 #include "core/ContractRules.h"
 
 #include "store/Values.h"
+#include "store/engine/Errors.h"
 
 #include <QtNumeric>
 #include <algorithm>
@@ -56,34 +57,50 @@ QString SameDayNextMonth(const QDate& date)
     return Values::monthStepDateText(date.addMonths(1));
 }
 
-std::optional<double> TotalToRepay(const QString& amountText, const QString& percentText)
+std::optional<Money> RepayTotal(const QString& amountText, const QString& percentText, Currency currency)
 {
     const auto percent = Values::wholeNumber(percentText);
     if (!percent) return std::nullopt;
-    const qint64 amount = Values::integerFromText(amountText);
-    // The product of a six-digit amount and a two-digit percent is exact in a double.
-    return double(amount) + double(amount) * double(*percent) / 100.0;
+    Money amount;
+    if (currency == Currency::Eur) {
+        const auto cents = Values::parseCents(amountText, 0);
+        if (!cents) throw ConversionError::invalidInteger(amountText);
+        amount = Money::fromCents(*cents);
+    } else {
+        amount = Money::fromWhole(Values::integerFromText(amountText));
+    }
+    return amount + amount.percentOf(*percent);
 }
 
-std::optional<QString> TotalToRepayText(const QString& amountText, const QString& percentText)
+std::optional<double> TotalToRepay(const QString& amountText, const QString& percentText)
 {
-    const auto total = TotalToRepay(amountText, percentText);
+    const auto total = RepayTotal(amountText, percentText, Currency::Skk);
     if (!total) return std::nullopt;
-    return Values::generalNumberText(*total);
+    return total->stored();
+}
+
+std::optional<QString> TotalToRepayText(const QString& amountText, const QString& percentText, Currency currency)
+{
+    const auto total = RepayTotal(amountText, percentText, currency);
+    if (!total) return std::nullopt;
+    return total->text(currency);
 }
 
 NetIncomeResult NetIncome(double amount, bool paid, double paidSum, bool extended,
-                          const QList<double>& extensionPayments, const QList<double>& itemSales)
+                          const QList<double>& extensionPayments, const QList<double>& itemSales, Currency currency)
 {
     NetIncomeResult result;
-    result.net = -Values::roundCrowns(amount);
-    result.items.append(result.net); // the loan is listed even when it is 0
-    const auto count = [&result](double money) {
-        const qint64 crowns = Values::roundCrowns(money);
-        if (crowns != 0) {
-            result.net = Values::addCrowns(result.net, crowns);
-            result.items.append(crowns);
-        }
+    const auto list = [&result](Money money) {
+        result.amounts.append(money);
+        result.items.append(money.cents() / 100);
+    };
+    result.total = -Money::fromStored(amount, currency);
+    list(result.total); // the loan is listed even when it is 0
+    const auto count = [&](double value) {
+        const Money money = Money::fromStored(value, currency);
+        if (money == Money()) return;
+        result.total += money;
+        list(money);
     };
     if (extended)
         for (double payment : extensionPayments)
@@ -91,19 +108,26 @@ NetIncomeResult NetIncome(double amount, bool paid, double paidSum, bool extende
     for (double sale : itemSales)
         count(sale);
     if (paid) count(paidSum);
+    result.net = result.total.cents() / 100;
     return result;
+}
+
+Money ExtensionFee(const QString& percentText, const QString& amountText, Currency currency)
+{
+    const qint64 percent = Values::wholeNumber(percentText).value_or(0);
+    const Money amount = currency == Currency::Eur ? Money::fromCents(Values::parseCents(amountText, 0).value_or(0))
+                                                   : Money::fromWhole(Values::wholeNumber(amountText).value_or(0));
+    return amount.percentOf(percent);
 }
 
 double ExtensionCharge(const QString& percentText, const QString& amountText)
 {
-    const qint64 percent = Values::wholeNumber(percentText).value_or(0);
-    const qint64 amount = Values::wholeNumber(amountText).value_or(0);
-    return double(percent) * double(amount) / 100.0;
+    return ExtensionFee(percentText, amountText, Currency::Skk).stored();
 }
 
-QString ExtensionChargeText(const QString& percentText, const QString& amountText)
+QString ExtensionChargeText(const QString& percentText, const QString& amountText, Currency currency)
 {
-    return Values::generalNumberText(ExtensionCharge(percentText, amountText));
+    return ExtensionFee(percentText, amountText, currency).text(currency);
 }
 
 bool IsCurrent(bool paid, bool forfeited, const QDate& until, bool extended, const QList<QDate>& extensionDueDates,

@@ -30,6 +30,17 @@ QStringList decode(const QByteArray& bytes)
     return lines;
 }
 
+namespace {
+
+qint64 euroCents(const QString& amountText)
+{
+    const auto cents = Values::parseCents(amountText, 0);
+    if (!cents) throw ConversionError::invalidInteger(amountText);
+    return *cents;
+}
+
+} // namespace
+
 void fill(const QStringList& lines, const Data& data, QStringList& out)
 {
     bool itemsUsed = false;
@@ -71,9 +82,16 @@ void fill(const QStringList& lines, const Data& data, QStringList& out)
             itemsUsed = true;
             break;
         case 8:
-            out << prefix + u"="_s + data.amountText + u"= Sk"_s;
+            if (data.currency == Currency::Eur)
+                out << prefix + u"="_s + Values::centsText(euroCents(data.amountText)) + u"= €"_s;
+            else
+                out << prefix + u"="_s + data.amountText + u"= Sk"_s;
             break;
         case 9: {
+            if (data.currency == Currency::Eur) {
+                out << prefix + u"="_s + NumWord::EurosInWords(euroCents(data.amountText)) + u"="_s;
+                break;
+            }
             const qint64 amount = Values::integerFromText(data.amountText);
             if (amount < std::numeric_limits<qint32>::min() || amount > std::numeric_limits<qint32>::max())
                 throw ConversionError::invalidInteger(data.amountText);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/Currency.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -21,6 +23,8 @@ struct Data
     QString percent;     // @10
     QString weeks;       // @11
     QString until;       // @12, as shown
+    // A euro store's amount: "1500,30" and its words with cents.
+    Currency currency = Currency::Skk;
 };
 
 // The template file's bytes as lines: UTF-8 when it starts with a byte-order mark or is valid UTF-8 without
@@ -28,8 +32,8 @@ struct Data
 QStringList decode(const QByteArray& bytes);
 
 // Appends the printed lines to out. A line after the first @07 gets no more items. An amount that is
-// not a whole number stops the fill at @09 with "'%s' is not a valid integer value"; out keeps the
-// lines built so far.
+// not a whole number (in a euro store: no amount with at most two decimals) stops the fill at @08 or @09 with
+// "'%s' is not a valid integer value"; out keeps the lines built so far.
 void fill(const QStringList& lines, const Data& data, QStringList& out);
 
 } // namespace ContractTemplate

@@ -1,5 +1,8 @@
 #include "core/IncomeExpense.h"
 
+#include "core/Money.h"
+#include "store/Store.h"
+
 #include "store/EventPump.h"
 #include "store/Table.h"
 #include "store/Transaction.h"
@@ -34,6 +37,7 @@ void gather(Table& work, Table& source, const QList<Movement>& kinds, const QDat
         at.append({source.fieldIndex(m.date), source.fieldIndex(m.amount), work.fieldIndex(m.amount)});
     const int number = source.fieldIndex(u"NUMBER"_s);
     const int workNumber = work.fieldIndex(u"NUMBER"_s), workDate = work.fieldIndex(u"DATE"_s);
+    const Currency currency = work.store().currency();
     for (source.first(); !source.eof(); source.next()) {
         for (qsizetype k = 0; k < kinds.size(); ++k) {
             const QDate day = source.field(at[k].date).asDate();
@@ -41,13 +45,14 @@ void gather(Table& work, Table& source, const QList<Movement>& kinds, const QDat
             const Field value = source.field(at[k].amount);
             const bool empty = value.isNull();
             const double figure = empty ? 0 : value.asFloat();
-            const qint64 crowns = Values::roundCrowns(figure); // what the row sums as in the work table
+            // what the row sums as in the work table
+            const qint64 units = Money::fromStored(figure, currency).units(currency);
             work.append();
             work.field(workNumber).setAsString(source.field(number).asString());
             work.field(workDate).setAsDate(day);
             if (!empty) work.field(at[k].into).setAsFloat(figure);
             work.post();
-            totals.*kinds[k].sum = Values::addCrowns(totals.*kinds[k].sum, crowns);
+            totals.*kinds[k].sum = Values::addCrowns(totals.*kinds[k].sum, units);
             ++(totals.*kinds[k].count);
         }
         EventPump::breathe();

@@ -6,7 +6,8 @@
 class Table;
 
 // The shop's cash statement for a period: the money movements gathered into the work table Prijvyd.dbf,
-// with the totals of each kind. Sums and counts are 64-bit and checked.
+// with the totals of each kind. Sums and counts are 64-bit and checked; sums count the store's smallest unit
+// (Money::units): whole crowns, or cents in a euro store.
 struct IncomeExpense
 {
     qint64 signedSum = 0, paidSum = 0, interestSum = 0, salesSum = 0;

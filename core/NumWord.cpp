@@ -1,5 +1,10 @@
 #include "core/NumWord.h"
 
+#include "store/Values.h"
+#include "store/engine/Errors.h"
+
+#include <limits>
+
 #include <algorithm>
 #include <stdexcept>
 
@@ -84,6 +89,22 @@ QString AmountInWords(qint32 amount)
     const qint64 value = amount;
     if (value < 0) return u"mínus "_s + wordsOf(-value);
     return wordsOf(value);
+}
+
+QString EurosInWords(qint64 cents)
+{
+    if (cents < 0 || cents / 100 > std::numeric_limits<qint32>::max())
+        throw ConversionError::invalidInteger(Values::centsText(cents));
+    const qint32 euros = qint32(cents / 100);
+    const qint32 rest = qint32(cents % 100);
+    // A noun agrees with the last word only when the whole number is that word: 21 is "dvadsaťjeden eur".
+    const auto noun = [](qint32 n, const QString& one, const QString& few, const QString& many) {
+        return n == 1 ? one : (n >= 2 && n <= 4) ? few : many;
+    };
+    const QString euroWords = euros == 1 ? u"jedno"_s : euros == 2 ? u"dve"_s : AmountInWords(euros);
+    QString text = euroWords + u' ' + noun(euros, u"euro"_s, u"eurá"_s, u"eur"_s);
+    if (rest != 0) text += u' ' + AmountInWords(rest) + u' ' + noun(rest, u"cent"_s, u"centy"_s, u"centov"_s);
+    return text;
 }
 
 QString GroupInWords(QStringView digits)

@@ -1,5 +1,8 @@
 #include "core/PersonFigures.h"
 
+#include "core/Money.h"
+#include "store/Store.h"
+
 #include "store/EventPump.h"
 #include "store/Table.h"
 #include "store/Values.h"
@@ -46,27 +49,31 @@ PersonFigures PersonFigures::compute(Table& contracts, Table& goods, Table& exte
     const int sale = goods.fieldIndex(u"PRED_SUMA"_s);
     const int xPaid = extensions.fieldIndex(u"X_PAID"_s), xUntil = extensions.fieldIndex(u"X_UNTIL"_s);
 
+    const Currency currency = contracts.store().currency();
+    const auto units = [currency](const Field& field) {
+        return Money::fromStored(field.asFloat(), currency).units(currency);
+    };
     PersonFigures f;
     for (contracts.first(); !contracts.eof(); contracts.next()) {
         EventPump::breathe();
         const QString contract = contracts.field(number).asString();
-        const qint64 lent = contracts.field(amount).asInteger();
+        const qint64 lent = units(contracts.field(amount));
         ++f.contracts;
         f.lent = addCrowns(f.lent, lent);
-        f.paidSum = addCrowns(f.paidSum, contracts.field(paidSum).asInteger());
+        f.paidSum = addCrowns(f.paidSum, units(contracts.field(paidSum)));
         const bool forfeited = contracts.field(padak).asBoolean();
         const bool extended = contracts.field(retent).asBoolean();
         if (forfeited) {
             ++f.forfeited;
             f.forfeitedAmount = addCrowns(f.forfeitedAmount, lent);
             forEachOf(goods, contract, [&] {
-                f.saleProceeds = addCrowns(f.saleProceeds, goods.field(sale).asInteger());
+                f.saleProceeds = addCrowns(f.saleProceeds, units(goods.field(sale)));
                 return true;
             });
         }
         if (extended) {
             forEachOf(extensions, contract, [&] {
-                f.extensionPayments = addCrowns(f.extensionPayments, extensions.field(xPaid).asInteger());
+                f.extensionPayments = addCrowns(f.extensionPayments, units(extensions.field(xPaid)));
                 return true;
             });
         }

@@ -6,7 +6,8 @@
 class Table;
 
 // What the shop has lent to one person and earned from them: the ten figures of the person's profile.
-// Sums and counts are 64-bit and checked: a register of many years must never print a wrapped figure.
+// Sums and counts are 64-bit and checked: a register of many years must never print a wrapped figure. Sums count
+// the store's smallest unit (Money::units): whole crowns, or cents in a euro store.
 struct PersonFigures
 {
     qint64 contracts = 0;         // every contract of the person

@@ -1,6 +1,7 @@
 #include "core/Statistics.h"
 
 #include "store/EventPump.h"
+#include "store/Store.h"
 #include "store/Table.h"
 #include "store/Values.h"
 
@@ -16,7 +17,7 @@ namespace {
 // The sum of field sum, in whole crowns, over the records of t, from the first to the last, whose
 // logical fields set are all true and cleared all false. 64 bits and checked: a sum past the range
 // is the conversion message, never a wrapped figure.
-qint64 sumWhere(Table& t, const QString& sum, const QStringList& set, const QStringList& cleared)
+Money sumWhere(Table& t, const QString& sum, const QStringList& set, const QStringList& cleared)
 {
     const int value = t.fieldIndex(sum);
     QList<std::pair<int, bool>> conditions;
@@ -24,12 +25,13 @@ qint64 sumWhere(Table& t, const QString& sum, const QStringList& set, const QStr
         conditions.append({t.fieldIndex(name), true});
     for (const QString& name : cleared)
         conditions.append({t.fieldIndex(name), false});
-    qint64 total = 0;
+    const Currency currency = t.store().currency();
+    Money total;
     for (t.first(); !t.eof(); t.next()) {
         const bool counts = std::all_of(conditions.cbegin(), conditions.cend(),
                                         [&](const auto& c) { return t.field(c.first).asBoolean() == c.second; });
         if (!counts) continue;
-        total = Values::addCrowns(total, t.field(value).asInteger());
+        total += Money::fromStored(t.field(value).asFloat(), currency);
         EventPump::breathe();
     }
     return total;
@@ -39,15 +41,25 @@ qint64 sumWhere(Table& t, const QString& sum, const QStringList& set, const QStr
 
 namespace Statistics {
 
-qint64 moneyInCirculation(Table& contracts)
+Money circulation(Table& contracts)
 {
     // A contract both paid and forfeited is out of circulation; an expired one is still in it.
     return sumWhere(contracts, u"AMOUNT"_s, {}, {u"PAID"_s, u"PADAK"_s});
 }
 
-qint64 pledgeValue(Table& goods)
+qint64 moneyInCirculation(Table& contracts)
+{
+    return circulation(contracts).cents() / 100;
+}
+
+Money pledge(Table& goods)
 {
     return sumWhere(goods, u"SUMA1"_s, {u"PREPADNUTE"_s}, {u"PREDANE"_s});
+}
+
+qint64 pledgeValue(Table& goods)
+{
+    return pledge(goods).cents() / 100;
 }
 
 QString crownsText(qint64 sum)

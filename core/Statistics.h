@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Money.h"
+
 #include <QString>
 
 class Table;
@@ -7,13 +9,15 @@ class Table;
 // The figures of the statistics menu, computed over table instances without a window.
 namespace Statistics {
 
-// Money lent out: AMOUNT, in whole crowns, of every contract neither paid nor forfeited. Walks
-// contracts from its first record to its last and leaves it at its end.
-qint64 moneyInCirculation(Table& contracts);
+// Money lent out: AMOUNT of every contract neither paid nor forfeited, each read as Money::fromStored reads it in
+// the store's currency. Walks contracts from its first record to its last and leaves it at its end.
+Money circulation(Table& contracts);
+qint64 moneyInCirculation(Table& contracts); // in whole crowns (a crown store)
 
-// The pledge value of forfeited goods not yet sold: SUMA1, in whole crowns, of every such item. Walks
-// goods from its first record to its last and leaves it at its end.
-qint64 pledgeValue(Table& goods);
+// The pledge value of forfeited goods not yet sold: SUMA1 of every such item. Walks goods from its first record to
+// its last and leaves it at its end.
+Money pledge(Table& goods);
+qint64 pledgeValue(Table& goods); // in whole crowns (a crown store)
 
 // The money figure as the window shows it: the decimal digits and " Sk" (12500 Sk, -300 Sk).
 QString crownsText(qint64 sum);

@@ -1,6 +1,8 @@
 #include "reports/IncomeExpenseList.h"
 
+#include "core/Money.h"
 #include "core/Shop.h"
+#include "store/Store.h"
 #include "store/Table.h"
 #include "store/Values.h"
 
@@ -70,13 +72,15 @@ void IncomeExpenseList::Start(const QDate& from, const QDate& to)
         const auto working = shop().busy(true);
         totals = IncomeExpense::fill(*Table1, *shop().Table1, *shop().Table3, *shop().Table4, from, to);
     }
-    const auto withCurrency = [](qint64 value) -> QString { return QString::number(value) + u" Sk"_s; };
+    const Currency currency = shop().store().currency();
+    const auto figure = [currency](qint64 units) { return Money::fromUnits(units, currency).text(currency); };
+    const auto withCurrency = [currency](qint64 units) { return Money::fromUnits(units, currency).withUnit(currency); };
     const qint64 in = totals.moneyIn(), difference = totals.difference();
     setHeading(u"od "_s + Values::shortDateText(from) + u" do "_s + Values::shortDateText(to));
-    SignedSum->text = QString::number(totals.signedSum);
-    PaidSum->text = QString::number(totals.paidSum);
-    InterestSum->text = QString::number(totals.interestSum);
-    SalesSum->text = QString::number(totals.salesSum);
+    SignedSum->text = figure(totals.signedSum);
+    PaidSum->text = figure(totals.paidSum);
+    InterestSum->text = figure(totals.interestSum);
+    SalesSum->text = figure(totals.salesSum);
     MoneyOut->text = withCurrency(totals.moneyOut());
     MoneyIn->text = withCurrency(in);
     Difference->text = withCurrency(difference);

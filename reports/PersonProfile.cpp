@@ -1,7 +1,9 @@
 #include "reports/PersonProfile.h"
 
+#include "core/Money.h"
 #include "core/Shop.h"
 #include "store/Clock.h"
+#include "store/Store.h"
 #include "store/Table.h"
 
 #include <initializer_list>
@@ -22,9 +24,10 @@ constexpr double FigureX = 50;
 // A 12-point value beside a 10-point label stands this much higher, so that both share a baseline.
 constexpr double ValueRaise = 0.6;
 
-QString crowns(qint64 value, const QString& currency = u" Sk"_s)
+// A figure of PersonFigures with its unit.
+QString money(qint64 units, Currency currency)
 {
-    return QString::number(value) + currency;
+    return Money::fromUnits(units, currency).withUnit(currency);
 }
 
 // A label and its value to its right, one pair a line.
@@ -131,14 +134,16 @@ bool PersonProfile::Start(const QString& birthNumber)
     IdCard->text = persons.field(u"IDCARD"_s).asString();
 
     ContractCount->text = QString::number(figures.contracts);
-    AmountLent->text = crowns(figures.lent);
+    const Currency c = shop().store().currency();
+    AmountLent->text = money(figures.lent, c);
     ForfeitedCount->text = QString::number(figures.forfeited);
-    ForfeitedAmount->text = crowns(figures.forfeitedAmount);
+    ForfeitedAmount->text = money(figures.forfeitedAmount, c);
     DueCount->text = QString::number(figures.due);
-    DueAmount->text = crowns(figures.dueAmount);
-    PaidSum->text = crowns(figures.paidSum, u" SK"_s); // the shop's own spelling on this one line
-    ExtensionPayments->text = crowns(figures.extensionPayments);
-    SaleProceeds->text = crowns(figures.saleProceeds);
-    TotalYield->text = crowns(figures.totalYield());
+    DueAmount->text = money(figures.dueAmount, c);
+    // The shop's own spelling on this one line of a crown store.
+    PaidSum->text = c == Currency::Eur ? money(figures.paidSum, c) : QString::number(figures.paidSum) + u" SK"_s;
+    ExtensionPayments->text = money(figures.extensionPayments, c);
+    SaleProceeds->text = money(figures.saleProceeds, c);
+    TotalYield->text = money(figures.totalYield(), c);
     return true;
 }

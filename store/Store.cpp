@@ -110,7 +110,47 @@ Store::Store(const QString& location, TrailMissing)
     Trail::addMissingTables(*this); // a store made before the clerks or the trail
     Trail::addSealing(*this);
     Trail::addServerRules(*this);
+    addSettingsTable();
+    m_currency = readCurrency();
     watchNotifications();
+}
+
+void Store::addSettingsTable()
+{
+    if (m_connection->hasTable(Schema::settingsTable())) return;
+    beginWrite();
+    try {
+        // Two counters opening the old store at once: the second finds it made.
+        if (!m_connection->hasTable(Schema::settingsTable())) exec(Schema::createSettingsStatement());
+        commit();
+    } catch (...) {
+        rollback();
+        throw;
+    }
+}
+
+Currency Store::readCurrency()
+{
+    const QVariant code = scalar(u"SELECT VALUE FROM Nastavenia WHERE NAME = 'currency'"_s);
+    return code.isNull() ? Currency::Skk : currencyOf(code.toString()).value_or(Currency::Skk);
+}
+
+void Store::setCurrency(Currency currency)
+{
+    const bool own = !inTransaction();
+    if (own) beginWrite();
+    try {
+        Statement& q = statement(u"INSERT INTO Nastavenia (NAME, VALUE) VALUES ('currency', ?) ON CONFLICT (NAME) DO "
+                                 u"UPDATE SET VALUE = excluded.VALUE"_s);
+        q.addBindValue(currencyCode(currency));
+        q.exec();
+        q.finish();
+        if (own) commit();
+    } catch (...) {
+        if (own) rollback();
+        throw;
+    }
+    m_currency = currency;
 }
 
 Store::~Store()
@@ -124,7 +164,7 @@ Store::~Store()
     m_connection.reset();
 }
 
-void Store::createEmpty(const QString& location, Genesis genesis, const QString& counters)
+void Store::createEmpty(const QString& location, Genesis genesis, const QString& counters, Currency currency)
 {
     if (isServerLocation(location)) {
         PgConnection::createStore(location, counters);
@@ -136,9 +176,10 @@ void Store::createEmpty(const QString& location, Genesis genesis, const QString&
             throw StoreError(u"Cannot create folder %1"_s.arg(QDir::toNativeSeparators(location)));
         SqliteConnection::createStore(dir.filePath(fileName()));
     }
-    if (genesis == Genesis::Written) {
+    if (genesis == Genesis::Written || currency != Currency::Skk) {
         Store store(location);
-        Trail::begin(store);
+        if (currency != Currency::Skk) store.setCurrency(currency);
+        if (genesis == Genesis::Written) Trail::begin(store);
     }
 }
 

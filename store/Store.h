@@ -9,6 +9,7 @@
 #include <array>
 #include <memory>
 
+#include "store/Currency.h"
 #include "store/engine/Connection.h"
 #include "store/engine/Schema.h"
 #include "store/engine/Statement.h"
@@ -48,11 +49,20 @@ public:
     // changes and person keys (store/Trail.h) with the trail's genesis row; throws when the location holds a
     // store already. A copy that brings a trail of its own asks for none (genesis false). On a server, counters
     // names the role the counters connect as: it gets what the register needs, and of the trail only INSERT and
-    // SELECT (the role that creates the store owns the trail).
+    // SELECT (the role that creates the store owns the trail). A euro store records its currency; a crown store,
+    // as every store made before, records none.
     enum class Genesis { Written, Left };
-    static void createEmpty(const QString& location, Genesis genesis = Genesis::Written, const QString& counters = {});
+    static void createEmpty(const QString& location, Genesis genesis = Genesis::Written, const QString& counters = {},
+                            Currency currency = Currency::Skk);
     // Registers the collations the store's indexes use on a SQLite connection of one's own.
     static void addCollations(struct sqlite3* handle);
+
+    // What the store's money counts in, as it was when the store was opened (or set since).
+    Currency currency() const { return m_currency; }
+    // The currency as the store records it now (read anew).
+    Currency readCurrency();
+    // Records the currency inside the open transaction, or in one of its own.
+    void setCurrency(Currency currency);
 
     // The location the store was opened from (the data folder of an embedded store).
     QString dataDir() const { return m_location; }
@@ -205,6 +215,8 @@ Q_SIGNALS:
 
 private:
     void watchNotifications();
+    // A store made before it records settings gets their table.
+    void addSettingsTable();
     void applyRemoteChanges();
     void forgetErased();
     QString m_location;
@@ -228,6 +240,7 @@ private:
     bool m_trailOn = true;
     TrailLink m_trailLink;
     quint64 m_statements = 0;
+    Currency m_currency = Currency::Skk;
     struct HeldUpdates
     {
         const TableDef* def = nullptr;

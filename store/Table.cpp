@@ -70,7 +70,18 @@ bool Field::isNull() const
 
 QString Field::asString() const
 {
-    return format(m_table.definition().fields.at(m_index).type, m_table.valuesFor(m_index), m_index);
+    const FieldDef& def = m_table.definition().fields.at(m_index);
+    return format(def.type, m_table.valuesFor(m_index), m_index, inCents(m_table.store(), def));
+}
+
+bool Field::isMoney(const FieldDef& field)
+{
+    return field.type == FieldType::Number && field.width >= 6;
+}
+
+bool Field::inCents(const Store& store, const FieldDef& field)
+{
+    return store.currency() == Currency::Eur && isMoney(field);
 }
 
 namespace {
@@ -101,22 +112,24 @@ QDate storedDate(const RowValues& values, int index)
 
 } // namespace
 
-QString Field::format(FieldType type, const QVariant& v)
+QString Field::format(FieldType type, const QVariant& v, bool inCents)
 {
     if (v.isNull()) return {};
     RowValues values;
     values.resize(1);
     values.set(0, v);
-    return format(type, values, 0);
+    return format(type, values, 0, inCents);
 }
 
-QString Field::format(FieldType type, const RowValues& values, int index)
+QString Field::format(FieldType type, const RowValues& values, int index, bool inCents)
 {
     if (index >= values.size() || values.isNull(index)) return {};
     switch (type) {
     case FieldType::Logical:
         return values.integer(index) != 0 ? u"True"_s : u"False"_s;
     case FieldType::Number:
+        if (inCents && std::abs(values.real(index)) < 1e13)
+            return Values::centsText(std::llround(values.real(index) * 100));
         return Values::generalNumberText(values.real(index));
     case FieldType::SmallInt:
         return QString::number(values.integer(index));
@@ -247,6 +260,15 @@ void Field::setAsTyped(const QString& text)
         return setAsString(text);
     }
     if (def.type != FieldType::Number || text.trimmed().isEmpty()) return setAsString(text);
+    if (inCents(m_table.store(), def)) {
+        // Six digits as the box takes them; the paid sum also holds the total the window proposes (amount plus
+        // percent), which may run to seven.
+        const int digits = def.name == u"PAID_SUM"_s ? 7 : 6;
+        const auto cents = Values::parseCents(text, digits);
+        if (!cents) throw ConversionError::invalidEuroEntry(text, def.name);
+        m_table.assign(m_index, double(*cents) / 100.0);
+        return;
+    }
     // Sums hold nine digits; the six-digit boxes of a contract limit typing, while the total the
     // window proposes as the paid sum may run to seven. Percent fields hold what their box takes.
     const int digits = def.width >= 6 ? std::max(def.width, 9) : def.width;

@@ -31,8 +31,12 @@ public:
     Field(Table& table, int index) : m_table(table), m_index(index) {}
 
     // The text of a stored value as the register shows it: "True"/"False", 366,3, 6.12.2026.
-    static QString format(FieldType type, const QVariant& value);
-    static QString format(FieldType type, const RowValues& values, int index);
+    // A sum of a euro store (inCents) with two decimals: 1500,30.
+    static QString format(FieldType type, const QVariant& value, bool inCents = false);
+    static QString format(FieldType type, const RowValues& values, int index, bool inCents = false);
+    // Whether field holds money (a number of six digits or more, not a percent), and in store counted in cents.
+    static bool isMoney(const FieldDef& field);
+    static bool inCents(const Store& store, const FieldDef& field);
 
     QString name() const;
     bool isNull() const;

@@ -190,7 +190,8 @@ QVariant TableModel::data(const QModelIndex& index, int role) const
     if (role == Qt::DisplayRole) {
         const int field = m_fieldIndex.at(index.column());
         if (field < 0) return {};
-        return Field::format(m_table.definition().fields.at(field).type, row->values, field);
+        const FieldDef& def = m_table.definition().fields.at(field);
+        return Field::format(def.type, row->values, field, Field::inCents(m_table.store(), def));
     }
     if (m_hook) return m_hook(*row, index.column(), role);
     return {};

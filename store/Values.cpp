@@ -2,6 +2,7 @@
 
 #include "store/engine/Errors.h"
 
+#include <QHash>
 #include <QRegularExpression>
 #include <cmath>
 #include <limits>
@@ -36,6 +37,15 @@ ConversionError ConversionError::invalidDate(const QString& text)
 ConversionError ConversionError::invalidDateTime(const QString& text)
 {
     return ConversionError(u"'%1' is not a valid date and time"_s.arg(text));
+}
+
+ConversionError ConversionError::invalidEuroEntry(const QString& text, const QString& field)
+{
+    static const QHash<QString, QString> boxes{{u"AMOUNT"_s, u"Založená suma"_s},  {u"PAID_SUM"_s, u"Zaplat. suma"_s},
+                                               {u"X_PAID"_s, u"Suma platby"_s},    {u"PRED_SUMA"_s, u"Suma predaja"_s},
+                                               {u"SUMA1"_s, u"Záložná hodnota"_s}, {u"SUMA2"_s, u"Predajná cena"_s}};
+    return ConversionError(u"%1: „%2“ nie je suma v eurách. Napíšte najviac šesť číslic, desatinnú čiarku a najviac "
+                           u"dve číslice centov (napríklad 1500,30)."_s.arg(boxes.value(field, field), text.trimmed()));
 }
 
 namespace Values {
@@ -140,6 +150,30 @@ std::optional<double> parseEntry(const QString& text, int digits)
         ++first;
     if (digits > 0 && whole.size() - first > digits) return std::nullopt;
     return parseNumber(text);
+}
+
+QString centsText(qint64 cents)
+{
+    const quint64 magnitude = cents < 0 ? 0 - quint64(cents) : quint64(cents);
+    const int fraction = int(magnitude % 100);
+    QString text = QString::number(magnitude / 100) + u',' + QChar(u'0' + fraction / 10) + QChar(u'0' + fraction % 10);
+    return cents < 0 ? u'-' + text : text;
+}
+
+std::optional<qint64> parseCents(const QString& text, int digits)
+{
+    static const QRegularExpression pattern(uR"(^ *(\d*)(?:,(\d{0,2}))? *$)"_s);
+    const auto match = pattern.match(text);
+    if (!match.hasMatch()) return std::nullopt;
+    QStringView whole = match.capturedView(1);
+    const QStringView fraction = match.capturedView(2);
+    if (whole.isEmpty() && fraction.isEmpty()) return std::nullopt;
+    while (whole.size() > 1 && whole.front() == u'0') // leading zeros are no digits of the amount
+        whole = whole.sliced(1);
+    if (whole.size() > (digits > 0 ? std::min(digits, 15) : 15)) return std::nullopt;
+    const qint64 units = whole.isEmpty() ? 0 : whole.toLongLong();
+    const int hundredths = fraction.isEmpty() ? 0 : fraction.toInt() * (fraction.size() == 1 ? 10 : 1);
+    return units * 100 + hundredths;
 }
 
 QString shortDateText(const QDate& date)

@@ -31,6 +31,13 @@ std::optional<double> parseNumber(const QString& text);
 // most `digits` digits before the comma (0: no limit). No sign, no exponent.
 std::optional<double> parseEntry(const QString& text, int digits);
 
+// A count of cents as euros with two decimals and a decimal comma, no thousands separator ("1500,30", "-0,50").
+QString centsText(qint64 cents);
+
+// A euro amount typed into a box, in cents: digits (at most `digits` before the comma), an optional comma and at
+// most two decimals, blanks around allowed; no sign, no point, no exponent.
+std::optional<qint64> parseCents(const QString& text, int digits);
+
 // d.M.yyyy (6.12.2026); empty for an invalid date.
 QString shortDateText(const QDate& date);
 

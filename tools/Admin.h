@@ -78,3 +78,4 @@ int adminAudit(const Admin::Args& a);
 int adminClerk(const Admin::Args& a);
 int adminPersonData(const Admin::Args& a);
 int adminRetention(const Admin::Args& a);
+int adminConvertEuro(const Admin::Args& a);

@@ -83,8 +83,9 @@ int adminStats(const Admin::Args& a)
     if (!hasStore(dir)) return Admin::fail(u"no store in %1"_s.arg(Admin::location(dir)), Admin::Usage);
     Shop shop(dir);
     ArchiveTables archive(shop.store());
-    Admin::out(u"Peniaze v obehu: "_s + Statistics::crownsText(Statistics::moneyInCirculation(*shop.Table1)));
-    Admin::out(u"Záložná hodnota: "_s + Statistics::crownsText(Statistics::pledgeValue(*shop.Table4)));
+    const Currency currency = shop.store().currency();
+    Admin::out(u"Peniaze v obehu: "_s + Statistics::circulation(*shop.Table1).withUnit(currency));
+    Admin::out(u"Záložná hodnota: "_s + Statistics::pledge(*shop.Table4).withUnit(currency));
     const Statistics::RecordCounts c = Statistics::countRecords(*shop.Table1, *shop.Table2, *shop.Table4, *shop.Table3,
                                                                 archive.contracts, archive.goods, archive.extensions);
     const std::pair<const char*, int> lines[] = {{"Zmluvy", c.contracts},

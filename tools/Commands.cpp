@@ -48,15 +48,21 @@ QList<Command> table()
     return {
         {u"init"_s,
          u"creates the empty store of a fresh installation"_s,
-         {u"init DIR [--counters ROLE]"_s},
+         {u"init DIR [--counters ROLE] [--currency SKK|EUR]"_s},
          {{u"DIR"_s, StoreHelp}},
-         {countersOption()},
+         {countersOption(),
+          {u"currency"_s,
+           u"CODE"_s,
+           u"what the store counts in: SKK, whole crowns (the default), or EUR, euros with cents"_s,
+           u"SKK|EUR"_s,
+           {u"SKK"_s, u"EUR"_s}}},
          u"Creates the eight tables, their indexes, the record counts and a unique index on the contract number, "
          u"and the store's own tables of clerks, the trail of changes (its first row, the genesis row, names the "
-         u"store) and person keys. The register never creates tables itself. On a server the role that runs init "
-         u"owns the tables and the trail; --counters gives the counters' role what the register needs, and of the "
-         u"trail only INSERT and SELECT, so that no counter can disable its guards or drop it."_s,
-         {u"init /tmp/shop/Data"_s,
+         u"store), person keys and settings (its currency). The register never creates tables itself. On a server "
+         u"the role that runs init owns the tables and the trail; --counters gives the counters' role what the "
+         u"register needs, and of the trail only INSERT and SELECT, so that no counter can disable its guards or "
+         u"drop it."_s,
+         {u"init /tmp/shop/Data"_s, u"init /tmp/shop/Data --currency EUR"_s,
           u"init postgresql://server.local:5432/mervana?user=mervana_owner --counters mervana"_s},
          adminInit},
         {u"demo"_s,
@@ -326,6 +332,20 @@ QList<Command> table()
          u"left alone."_s,
          {u"retention /tmp/shop/Data --dry-run"_s, u"retention /tmp/shop/Data --as Eva"_s},
          adminRetention},
+        {u"convert-euro"_s,
+         u"converts a crown store to euros, once"_s,
+         {u"convert-euro DIR [--as OWNER]"_s},
+         {{u"DIR"_s, StoreHelp}},
+         {asOwner()},
+         u"Writes a backup of the crown store beside it first (in the data folder; a server's in BackupDir), then, "
+         u"in one transaction, divides every money field of every record, live and archived (AMOUNT, PAID_SUM, "
+         u"X_PAID, PRED_SUMA, SUMA1, SUMA2), by the fixed rate 30,1260 and rounds it to the cent (a half cent and "
+         u"more up), empties the work table Prijvyd, records the currency EUR and one row in the trail of changes "
+         u"with the record counts and the sums per field before and after. Percent, weeks, dates and numbers stay. "
+         u"A store that counts in euros already is refused and nothing changes; a failure halfway leaves the crown "
+         u"store as it was. Names the shop's contract template when it still mentions Sk."_s,
+         {u"convert-euro /tmp/shop/Data --as Eva"_s},
+         adminConvertEuro},
     };
 }
 
@@ -343,7 +363,7 @@ QString commonNotes()
            u"postgresql://HOST:PORT/DATABASE?user=USER (HOST may be the folder of the server's socket, written with "
            u"%2F for each /; the password only from ~/.pgpass).\n"
            u"Once the store has an active clerk, archive, dearchive, restore, reindex, person-data, retention, "
-           u"audit-seal, audit-restart and clerk add|password|disable "
+           u"audit-seal, audit-restart, convert-euro and clerk add|password|disable "
            u"need --as OWNER naming an owner, whose password is typed at the terminal without echo or read as one "
            u"line of standard input (before a new clerk's password); the trail of changes names the owner, and a "
            u"refusal is recorded there too.\n"

@@ -1,5 +1,7 @@
 #include "tools/DemoData.h"
 
+#include "core/Money.h"
+
 #include "store/Store.h"
 #include "store/Transaction.h"
 #include "store/engine/Errors.h"
@@ -117,18 +119,20 @@ constexpr QStringView Warnings[] = {
 };
 
 // Jewellery is pledged by weight; the subject carries the grams.
+// A euro store's figures are those of a shop of 2026 (gold lent on at some 45 euros a gram), not crowns relabelled.
 struct Jewel
 {
     QStringView subject; // with %1 for the grams
     int crownsPerGram;
     int minGrams;
     int maxGrams;
+    int centsPerGram;
 };
 
 constexpr Jewel Jewellery[] = {
-    {u"Zlatá retiazka 585, %1 g", 220, 3, 35},      {u"Zlatý prsteň 585, %1 g", 220, 2, 12},
-    {u"Zlaté náušnice 585, %1 g", 220, 2, 8},       {u"Zlatý náramok 585, %1 g", 220, 5, 30},
-    {u"Strieborná retiazka 925, %1 g", 12, 10, 60}, {u"Obrúčky zlaté, pár, %1 g", 220, 4, 12},
+    {u"Zlatá retiazka 585, %1 g", 220, 3, 35, 4500},    {u"Zlatý prsteň 585, %1 g", 220, 2, 12, 4500},
+    {u"Zlaté náušnice 585, %1 g", 220, 2, 8, 4500},     {u"Zlatý náramok 585, %1 g", 220, 5, 30, 4500},
+    {u"Strieborná retiazka 925, %1 g", 12, 10, 60, 60}, {u"Obrúčky zlaté, pár, %1 g", 220, 4, 12, 4500},
 };
 
 struct Goods
@@ -136,25 +140,27 @@ struct Goods
     QStringView subject;
     int minValue;
     int maxValue;
+    int minEuros;
+    int maxEuros;
 };
 
 constexpr Goods OtherGoods[] = {
-    {u"Mobilný telefón, dotykový", 800, 6000},
-    {u"Notebook 15 palcov s nabíjačkou", 4000, 18000},
-    {u"Televízor LCD 82 cm", 2500, 9000},
-    {u"Fotoaparát digitálny s objektívom", 1500, 9000},
-    {u"Hodinky náramkové pánske", 400, 5000},
-    {u"Hodinky dámske pozlátené", 400, 3000},
-    {u"Vŕtačka príklepová v kufríku", 400, 1800},
-    {u"Motorová píla", 1500, 6000},
-    {u"Bicykel horský 26 palcov", 1500, 7000},
-    {u"Herná konzola s dvoma ovládačmi", 2500, 8000},
-    {u"Gitara akustická s obalom", 800, 4000},
-    {u"Uhlová brúska", 400, 1500},
-    {u"Autorádio s diaľkovým ovládaním", 500, 2500},
-    {u"Kožená bunda pánska", 500, 2500},
-    {u"Videokamera s taškou", 1500, 7000},
-    {u"Kožuch dámsky", 1000, 6000},
+    {u"Mobilný telefón, dotykový", 800, 6000, 40, 350},
+    {u"Notebook 15 palcov s nabíjačkou", 4000, 18000, 120, 700},
+    {u"Televízor LCD 82 cm", 2500, 9000, 60, 350},
+    {u"Fotoaparát digitálny s objektívom", 1500, 9000, 60, 400},
+    {u"Hodinky náramkové pánske", 400, 5000, 20, 250},
+    {u"Hodinky dámske pozlátené", 400, 3000, 15, 150},
+    {u"Vŕtačka príklepová v kufríku", 400, 1800, 15, 70},
+    {u"Motorová píla", 1500, 6000, 50, 250},
+    {u"Bicykel horský 26 palcov", 1500, 7000, 50, 300},
+    {u"Herná konzola s dvoma ovládačmi", 2500, 8000, 60, 300},
+    {u"Gitara akustická s obalom", 800, 4000, 30, 180},
+    {u"Uhlová brúska", 400, 1500, 15, 60},
+    {u"Autorádio s diaľkovým ovládaním", 500, 2500, 15, 90},
+    {u"Kožená bunda pánska", 500, 2500, 20, 100},
+    {u"Videokamera s taškou", 1500, 7000, 50, 250},
+    {u"Kožuch dámsky", 1000, 6000, 40, 250},
 };
 
 constexpr int Percents[] = {10, 12, 15, 15, 20, 20, 25};
@@ -171,6 +177,7 @@ struct Plan
     int extensions = 0;
 };
 
+// Sums count whole crowns, or cents in a euro store.
 struct Item
 {
     QString subject;
@@ -374,7 +381,14 @@ QList<Plan> planContracts(Rng& rng, const DemoData::Counts& counts, const QDate&
     return plans;
 }
 
-QList<Item> makeItems(Rng& rng, int count)
+// A euro shop's asking and sale prices end in ,90.
+int priceTo(double cents, int step)
+{
+    return roundTo(cents, step) - 10;
+}
+
+// The same draws in either currency, so that a crown store's set stays what it always was.
+QList<Item> makeItems(Rng& rng, int count, bool euro)
 {
     QList<Item> items;
     for (int k = 0; k < count; ++k) {
@@ -383,13 +397,17 @@ QList<Item> makeItems(Rng& rng, int count)
             const Jewel& j = Jewellery[rng.below(std::size(Jewellery))];
             const int grams = rng.between(j.minGrams, j.maxGrams);
             item.subject = j.subject.toString().arg(grams);
-            item.pledge = roundTo(grams * j.crownsPerGram * (0.8 + 0.4 * rng.unit()), 50);
+            const double factor = 0.8 + 0.4 * rng.unit();
+            item.pledge =
+                euro ? roundTo(grams * j.centsPerGram * factor, 10) : roundTo(grams * j.crownsPerGram * factor, 50);
         } else {
             const Goods& g = OtherGoods[rng.below(std::size(OtherGoods))];
             item.subject = g.subject.toString();
-            item.pledge = roundTo(rng.between(g.minValue, g.maxValue), 50);
+            item.pledge = euro ? roundTo(rng.between(g.minEuros, g.maxEuros), 5) * 100
+                               : roundTo(rng.between(g.minValue, g.maxValue), 50);
         }
-        item.asking = roundTo(item.pledge * (1.3 + 0.4 * rng.unit()), 10);
+        const double markup = 1.3 + 0.4 * rng.unit();
+        item.asking = euro ? priceTo(item.pledge * markup, 1000) : roundTo(item.pledge * markup, 10);
         items << item;
     }
     return items;
@@ -418,6 +436,8 @@ Counts fill(Store& store, int scale, const QDate& today, std::optional<Variant> 
     const Counts counts = countsFor(scale);
     Rng rng(20030417u + quint32(scale));
     const Variant v = variant.value_or(variantFor(scale));
+    const bool euro = store.currency() == Currency::Eur;
+    const auto stored = [euro](qint64 units) { return euro ? double(units) / 100.0 : double(units); };
     {
         Transaction transaction(store);
         const Trail::Bulk bulk(store);
@@ -449,12 +469,13 @@ Counts fill(Store& store, int scale, const QDate& today, std::optional<Variant> 
             else if (newest)
                 who = 0;
             const QString& pledger = pledgers.at(who);
-            const QList<Item> items = makeItems(rng, plan.items);
+            const QList<Item> items = makeItems(rng, plan.items, euro);
             int amount = 0;
             for (const Item& item : items)
                 amount += item.pledge;
             const int percent = Percents[rng.below(std::size(Percents))];
-            const int charge = int(std::lround(double(amount) * percent / 100.0));
+            const int charge = euro ? int(Money::fromCents(amount).percentOf(percent).cents())
+                                    : int(std::lround(double(amount) * percent / 100.0));
 
             // Each extension is paid on or a few days before the due date it replaces and runs a month.
             QDate due = plan.until;
@@ -463,7 +484,7 @@ Counts fill(Store& store, int scale, const QDate& today, std::optional<Variant> 
                 const QDate paidOn = std::min(today, due.addDays(-rng.between(0, 3)));
                 due = paidOn.addMonths(1);
                 lastStart = paidOn;
-                extensions.row({0, number, dateValue(due), double(percent), double(charge), dateValue(paidOn)});
+                extensions.row({0, number, dateValue(due), double(percent), stored(charge), dateValue(paidOn)});
             }
 
             Outcome outcome;
@@ -495,25 +516,27 @@ Counts fill(Store& store, int scale, const QDate& today, std::optional<Variant> 
             const bool paid = outcome == Outcome::Paid;
             // Paid, and later forfeited all the same: the register allows it, and the views must cope.
             if (newest && v.newest == Newest::PaidForfeited) forfeitedOn = today;
-            contracts.row({0, pledger, number, dateValue(plan.agreed), double(amount), double(percent), plan.weeks,
-                           dateValue(plan.until), paid ? 1 : 0,
-                           paid ? QVariant(amount + double(amount) * percent / 100.0) : QVariant(), dateValue(paidOn),
-                           returnedOn.isValid() ? 1 : 0, dateValue(returnedOn), plan.extensions > 0 ? 1 : 0,
-                           forfeitedOn.isValid() ? 1 : 0});
+            const double paidSum = euro ? stored(amount + Money::fromCents(amount).percentOf(percent).cents())
+                                        : amount + double(amount) * percent / 100.0;
+            contracts.row({0, pledger, number, dateValue(plan.agreed), stored(amount), double(percent), plan.weeks,
+                           dateValue(plan.until), paid ? 1 : 0, paid ? QVariant(paidSum) : QVariant(),
+                           dateValue(paidOn), returnedOn.isValid() ? 1 : 0, dateValue(returnedOn),
+                           plan.extensions > 0 ? 1 : 0, forfeitedOn.isValid() ? 1 : 0});
 
             for (const Item& item : items) {
                 QDate soldOn;
                 QVariant soldFor;
                 if (newest && v.newest == Newest::ForfeitedSold) {
                     soldOn = today;
-                    soldFor = double(item.asking);
+                    soldFor = stored(item.asking);
                 } else if (!newest && forfeitedOn.isValid() && rng.chance(forfeitedOn.daysTo(today) > 90 ? 85 : 40)) {
                     soldOn = rng.dayBetween(forfeitedOn.addDays(1), today);
-                    soldFor = double(roundTo(item.asking * rng.between(85, 100) / 100.0, 10));
+                    const double share = item.asking * rng.between(85, 100) / 100.0;
+                    soldFor = stored(euro ? priceTo(share, 100) : roundTo(share, 10));
                 }
                 goods.row({0, number, item.subject, returnedOn.isValid() ? 1 : 0, soldOn.isValid() ? 1 : 0,
-                           forfeitedOn.isValid() ? 1 : 0, dateValue(soldOn), soldFor, double(item.pledge),
-                           double(item.asking)});
+                           forfeitedOn.isValid() ? 1 : 0, dateValue(soldOn), soldFor, stored(item.pledge),
+                           stored(item.asking)});
             }
         }
         // An import as any other in the trail, its source the demo set.

@@ -12,11 +12,13 @@ using namespace Qt::Literals::StringLiterals;
 int adminInit(const Admin::Args& a)
 {
     const QString dir = a.args.first();
+    const auto currency = currencyOf(a.has(u"currency"_s) ? a.value(u"currency"_s) : u"SKK"_s);
+    if (!currency) return Admin::wrongArgument(u"--currency takes SKK or EUR"_s, a.value(u"currency"_s));
     const StoreLock mark(dir, StoreLock::Kind::Create); // no restore into the folder while the store is made
     const QString counters = a.value(u"counters"_s);
     if (!counters.isEmpty() && !Store::isServerLocation(dir))
         return Admin::usage(u"--counters names a role of a server store only"_s);
-    Store::createEmpty(dir, Store::Genesis::Written, counters);
+    Store::createEmpty(dir, Store::Genesis::Written, counters, *currency);
     Admin::out(u"Created the empty store %1"_s.arg(Store::displayName(dir)));
     return Admin::Ok;
 }

@@ -29,9 +29,9 @@ QString databaseName()
 // The entries the program knows, as they are spelled here; anything else in the database name's group is a
 // mistake of whoever wrote the file.
 static const QStringList KnownEntries{
-    u"PATH"_s,       u"TYPE"_s,           u"HOST"_s,        u"PORT"_s,          u"DATABASE"_s,        u"USER"_s,
-    u"SCHEMA"_s,     u"SSLMODE"_s,        u"ShopName"_s,    u"SupportMail"_s,   u"SupportWeb"_s,      u"BackupDir"_s,
-    u"BackupKeep"_s, u"RetentionYears"_s, u"LockMinutes"_s, u"LastBackupDir"_s, u"RetentionChecked"_s};
+    u"PATH"_s,       u"TYPE"_s,           u"HOST"_s,        u"PORT"_s,          u"DATABASE"_s,         u"USER"_s,
+    u"SCHEMA"_s,     u"SSLMODE"_s,        u"ShopName"_s,    u"SupportMail"_s,   u"SupportWeb"_s,       u"BackupDir"_s,
+    u"BackupKeep"_s, u"RetentionYears"_s, u"LockMinutes"_s, u"LastBackupDir"_s, u"RetentionChecked"_s, u"Currency"_s};
 
 // The entry's key as the file spells it (group and name in any case: people write path= as well as PATH=),
 // or as we spell it when the file does not have it yet, so that a write never adds a second spelling.
@@ -176,6 +176,12 @@ int retentionYears()
     bool ok = false;
     const int years = settings.value(key(settings, u"RetentionYears"_s)).toInt(&ok);
     return ok && years >= 0 ? years : 10;
+}
+
+Currency newStoreCurrency()
+{
+    const QSettings settings(filePath(), QSettings::IniFormat);
+    return currencyOf(settings.value(key(settings, u"Currency"_s)).toString()).value_or(Currency::Skk);
 }
 
 int lockMinutes()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/Currency.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -57,6 +59,9 @@ int backupKeep();
 // How many years after a person's last contract ended their data is kept: the entry RetentionYears, 10 when it is
 // absent or no number, 0 for ever.
 int retentionYears();
+// What a store made at the register's first start counts in: the entry Currency (EUR or SKK), SKK when it is absent
+// or neither.
+Currency newStoreCurrency();
 // Minutes without keyboard or mouse input after which the register locks itself while a clerk is signed in: the
 // entry LockMinutes, 10 when it is absent or no number, 0 for never.
 int lockMinutes();

@@ -178,6 +178,8 @@ QList<TableCount> copyRecords(Store& from, Store& to, bool replace, Own own, con
                     .arg(want));
         counts.append({def.file, copied});
     }
+    // The amounts mean what the source counts in: crowns stay crowns, euros euros.
+    if (to.currency() != from.currency()) to.setCurrency(from.currency());
     if (own == Own::Copy) copyOwnTables(from, to);
     transaction.commit();
     to.touchAll();

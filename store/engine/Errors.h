@@ -83,4 +83,6 @@ public:
     static ConversionError invalidBooleanForField(const QString& text, const QString& field);
     static ConversionError invalidDate(const QString& text);
     static ConversionError invalidDateTime(const QString& text);
+    // A sum typed into a box of a euro store that is no amount in euros: names the box by its label.
+    static ConversionError invalidEuroEntry(const QString& text, const QString& field);
 };

@@ -165,6 +165,7 @@ END $f$;
     sql += u"CREATE UNIQUE INDEX zmluvy_number_unique ON zmluvy (\"number\") WHERE \"number\" <> '';\n"_s;
     for (const QString& table : Trail::tableNames())
         sql += Trail::createStatements(Connection::Engine::Postgresql, table).join(u";\n"_s) + u";\n"_s;
+    sql += Schema::createSettingsStatement() + u";\n"_s;
     return sql;
 }
 
@@ -187,6 +188,7 @@ QString countersSql(const QString& schema, const QString& role)
 QString dropSql()
 {
     QString sql = Trail::dropServerSql();
+    sql += u"DROP TABLE IF EXISTS nastavenia;\n"_s;
     for (const TableDef& def : Schema::tables())
         // CASCADE: a session that just closed may not yet have dropped its own views of the tables.
         sql += u"DROP TABLE IF EXISTS %1 CASCADE;\n"_s.arg(quoted(def.sqlName));

@@ -156,4 +156,14 @@ QString createStatements(const TableDef& def, QStringList* indexes)
     return u"CREATE TABLE \"%1\" (%2)"_s.arg(def.sqlName, columns.join(u", "_s));
 }
 
+QString settingsTable()
+{
+    return u"Nastavenia"_s;
+}
+
+QString createSettingsStatement()
+{
+    return u"CREATE TABLE Nastavenia (NAME TEXT PRIMARY KEY, VALUE TEXT NOT NULL)"_s;
+}
+
 } // namespace Schema

@@ -47,4 +47,8 @@ QString keyExpression(const TableDef& def, const TagDef& tag);
 
 QString createStatements(const TableDef& def, QStringList* indexes);
 
+// The store's settings, one value per name (the currency, "currency": SKK or EUR); the same text on both engines.
+QString settingsTable(); // "Nastavenia"
+QString createSettingsStatement();
+
 } // namespace Schema

@@ -262,6 +262,7 @@ void SqliteConnection::createStore(const QString& path)
             }
             for (const QString& table : Trail::tableNames())
                 tables << Trail::createStatements(Engine::Sqlite, table);
+            tables << QStringList{Schema::createSettingsStatement()};
             for (const QStringList& statements : std::as_const(tables)) {
                 for (const QString& sql : statements) {
                     if (!q.exec(sql)) {

@@ -59,6 +59,7 @@ constexpr ActionText Actions[] = {
     {Action::RetentionAsked, u"retention-asked", u"otázka na anonymizáciu"},
     {Action::Genesis, u"genesis", u"začiatok záznamu zmien"},
     {Action::Sealed, u"sealed", u"zapečatenie záznamu zmien"},
+    {Action::EuroConversion, u"convert-euro", u"prevod na eurá"},
 };
 
 constexpr quint64 bit(int i)
@@ -988,7 +989,8 @@ QStringList createStatements(Connection::Engine engine, const QString& table)
 
 QString dropServerSql()
 {
-    return u"DROP TABLE IF EXISTS zmeny, kluce, tajomstvo, pokladnici, pecat;\nDROP FUNCTION IF EXISTS mervana_append_only();\n"
+    return u"DROP TABLE IF EXISTS zmeny, kluce, tajomstvo, pokladnici, pecat;\nDROP FUNCTION IF EXISTS "
+           u"mervana_append_only();\n"
            u"DROP FUNCTION IF EXISTS mervana_trail_refuse();\n"_s;
 }
 

@@ -54,6 +54,7 @@ enum class Action {
     RetentionAsked, // the owner was asked whether to anonymise the persons due, and answered
     Genesis,        // the head of a trail: the store's id, and what broke when an owner began it anew
     Sealed,         // from this row on each row carries a seal (see seal)
+    EuroConversion, // a crown store's money converted to euros, once
 };
 
 QString code(Action action);                         // "new", "archive-out" ...

@@ -4,6 +4,7 @@
 
 #include "core/ContractTemplate.h"
 #include "core/Shop.h"
+#include "store/Store.h"
 #include "store/Table.h"
 #include "widgets/Frame.h"
 #include "widgets/Guard.h"
@@ -113,6 +114,7 @@ void TForm6::BuildContractText()
     data.percent = contracts->Edit4->text();
     data.weeks = contracts->Edit5->text();
     data.until = contracts->MaskEdit2->text();
+    data.currency = m_main->shop().store().currency();
 
     // Without a person for this birth number the identity card and address stay empty rather than
     // printing whoever the persons cursor happens to stand on.

@@ -56,9 +56,9 @@ TForm4::TForm4(Frame* main)
     Edit2 = createEdit(u"Edit2"_s, 45);
     MaskEdit1 = createDateBox(u"MaskEdit1"_s, MaskEdit::Mask::AllOptional);
     SpeedButton1 = createDayButton(u"SpeedButton1"_s);
-    Edit3 = createEdit(u"Edit3"_s, 9);
-    Edit4 = createEdit(u"Edit4"_s, 9);
-    Edit5 = createEdit(u"Edit5"_s, 9);
+    Edit3 = createMoneyEdit(u"Edit3"_s, 9);
+    Edit4 = createMoneyEdit(u"Edit4"_s, 9);
+    Edit5 = createMoneyEdit(u"Edit5"_s, 9);
 
     GroupBox1 = new QGroupBox(u"Nastavenia"_s, this);
     GroupBox1->setObjectName(u"GroupBox1"_s);

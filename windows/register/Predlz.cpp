@@ -3,6 +3,7 @@
 #include "core/ContractRules.h"
 #include "core/Shop.h"
 #include "store/Clock.h"
+#include "store/Store.h"
 #include "store/Table.h"
 #include "store/TableModel.h"
 #include "store/Values.h"
@@ -71,7 +72,7 @@ TForm7::TForm7(Frame* main)
     SpeedButton1 = createDayButton(u"SpeedButton1"_s);
     MaskEdit2 = createDateBox(u"MaskEdit2"_s, MaskEdit::Mask::DayMonthOptional);
     SpeedButton2 = createDayButton(u"SpeedButton2"_s);
-    Edit1 = createEdit(u"Edit1"_s, 9);
+    Edit1 = createMoneyEdit(u"Edit1"_s, 9);
     Edit2 = createEdit(u"Edit2"_s, 5);
     UpDown1 = createUpDown();
     Edit3 = createEdit(u"Edit3"_s, 0);
@@ -193,7 +194,7 @@ void TForm7::ShowExtension()
 
 void TForm7::Edit2Change()
 {
-    Edit3->setText(ContractRules::ExtensionChargeText(Edit2->text(), contractAmountText()));
+    Edit3->setText(ContractRules::ExtensionChargeText(Edit2->text(), contractAmountText(), Table1->store().currency()));
 }
 
 void TForm7::BitBtn1Click()

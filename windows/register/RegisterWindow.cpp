@@ -7,6 +7,7 @@
 
 #include "core/Shop.h"
 #include "store/EventPump.h"
+#include "store/Store.h"
 #include "store/Table.h"
 #include "widgets/Frame.h"
 #include "widgets/GridColumns.h"
@@ -14,6 +15,7 @@
 
 #include <QEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -265,6 +267,44 @@ QLineEdit* RegisterWindow::createEdit(const QString& name, int maxLength)
     auto* edit = new QLineEdit(this);
     edit->setObjectName(name);
     if (maxLength > 0) edit->setMaxLength(maxLength);
+    return edit;
+}
+
+namespace {
+
+// The numeric pad's decimal key gives a point (or whatever the keyboard layout says); a euro amount takes a comma.
+class KeypadComma : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress) return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (!(key->modifiers() & Qt::KeypadModifier) || key->text() != u"."_s) return false;
+        static_cast<QLineEdit*>(watched)->insert(u","_s);
+        return true;
+    }
+};
+
+} // namespace
+
+int RegisterWindow::moneyLimit(const Store& store, int crownLimit)
+{
+    return store.currency() == Currency::Eur ? 9 : crownLimit; // 123456,78
+}
+
+void RegisterWindow::takeKeypadPoint(QLineEdit* edit)
+{
+    edit->installEventFilter(new KeypadComma(edit));
+}
+
+QLineEdit* RegisterWindow::createMoneyEdit(const QString& name, int crownLimit)
+{
+    QLineEdit* edit = createEdit(name, moneyLimit(Table1->store(), crownLimit));
+    if (Table1->store().currency() == Currency::Eur) takeKeypadPoint(edit);
     return edit;
 }
 

@@ -19,6 +19,8 @@ class QTableView;
 // What the register windows have in common: the window's own table instance, shown through a model in
 // the grid, and the panel below refilled whenever the clerk may have moved to another record — the
 // window shown or activated in the frame, a cell clicked, the grid entered, left or moved with a key.
+class Store;
+
 class RegisterWindow : public QWidget
 {
     Q_OBJECT
@@ -101,6 +103,11 @@ protected:
     // Panel boxes by their control names: a line edit with an entry limit (0 = none), a masked date box,
     // and the small calendar button beside a date box.
     QLineEdit* createEdit(const QString& name, int maxLength);
+    // A box for a sum: crownLimit characters in a crown store; in a euro store six digits, the comma and two
+    // decimals, a point of the numeric pad typed as the comma.
+    QLineEdit* createMoneyEdit(const QString& name, int crownLimit);
+    static int moneyLimit(const Store& store, int crownLimit);
+    static void takeKeypadPoint(QLineEdit* edit);
     MaskEdit* createDateBox(const QString& name, MaskEdit::Mask mask);
     QToolButton* createDayButton(const QString& name);
 

@@ -8,6 +8,7 @@
 #include "core/Shop.h"
 #include "store/Clock.h"
 #include "store/EventPump.h"
+#include "store/Store.h"
 #include "store/Table.h"
 #include "store/TableModel.h"
 #include "store/Transaction.h"
@@ -182,7 +183,7 @@ void TForm2::buildPanel()
     Edit7->setReadOnly(true);
     Edit8 = lineEdit(u"Edit8"_s, 0);
     Edit8->setReadOnly(true);
-    Edit3 = lineEdit(u"Edit3"_s, 6);
+    Edit3 = lineEdit(u"Edit3"_s, moneyLimit(Table1->store(), 6));
     Edit4 = lineEdit(u"Edit4"_s, 2);
     Edit5 = lineEdit(u"Edit5"_s, 2);
     Edit5->setText(u"0"_s);
@@ -202,7 +203,10 @@ void TForm2::buildPanel()
     ComboBox1->setEditable(true);
     ComboBox1->setInsertPolicy(QComboBox::NoInsert);
     m_normalText = ComboBox1->palette().color(QPalette::Text);
-    Edit6 = lineEdit(u"Edit6"_s, 6);
+    Edit6 = lineEdit(u"Edit6"_s, moneyLimit(Table1->store(), 6));
+    if (Table1->store().currency() == Currency::Eur)
+        for (QLineEdit* box : {Edit3, Edit6})
+            takeKeypadPoint(box);
     GroupBox1 = new QGroupBox(u"Vlastnosti"_s, this);
     GroupBox1->setObjectName(u"GroupBox1"_s);
     CheckBox1 = new QCheckBox(u"Zaplat&ené"_s, GroupBox1);
@@ -453,7 +457,7 @@ void TForm2::fillPanel()
         // Browsing must go on past a contract whose total cannot be computed: the box stays empty.
         std::optional<QString> total;
         try {
-            total = ContractRules::TotalToRepayText(Edit3->text(), Edit4->text());
+            total = ContractRules::TotalToRepayText(Edit3->text(), Edit4->text(), t.store().currency());
         } catch (const ConversionError&) {
             total.reset();
         }
@@ -498,7 +502,7 @@ void TForm2::fillPanel()
     ContractRules::NetIncomeResult income;
     QString incomeError;
     try {
-        income = ContractRules::NetIncome(amount, paid, paidSum, extended, payments, sales);
+        income = ContractRules::NetIncome(amount, paid, paidSum, extended, payments, sales, t.store().currency());
     } catch (const ConversionError& e) {
         // A stored sum no figure can hold (written by another program): the panel says so, and
         // browsing goes on, rather than showing a wrapped-round figure.
@@ -508,14 +512,15 @@ void TForm2::fillPanel()
     ComboBox1->clear();
     ListBox1->clear();
     ListBox1->addItems(subjects);
-    for (qsizetype i = 0; i < income.items.size(); ++i) {
-        ComboBox1->addItem(QString::number(income.items.at(i)));
+    const Currency currency = t.store().currency();
+    for (qsizetype i = 0; i < income.amounts.size(); ++i) {
+        ComboBox1->addItem(income.amounts.at(i).text(currency));
         // Long lists keep the screen painting; the clerk's clicks wait, or a click that started this
         // refresh (the grid gaining focus) would lose its own release.
         if (i > 0) EventPump::breathe();
     }
     if (incomeError.isEmpty())
-        setNetIncome(QString::number(income.net), income.net < 0);
+        setNetIncome(income.total.text(currency), income.total < Money());
     else
         setNetIncome(incomeError, true);
 
@@ -533,7 +538,8 @@ void TForm2::setNetIncome(const QString& text, bool negative)
 
 void TForm2::ShowTotal()
 {
-    if (const auto total = ContractRules::TotalToRepayText(Edit3->text(), Edit4->text())) Edit9->setText(*total);
+    if (const auto total = ContractRules::TotalToRepayText(Edit3->text(), Edit4->text(), Table1->store().currency()))
+        Edit9->setText(*total);
 }
 
 void TForm2::Edit4Exit()

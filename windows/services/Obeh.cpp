@@ -2,6 +2,7 @@
 
 #include "core/Shop.h"
 #include "core/Statistics.h"
+#include "store/Store.h"
 #include "widgets/Frame.h"
 
 #include <QFrame>
@@ -17,7 +18,7 @@ TForm10::TForm10(Frame* main) : FigureWindow(main, u"TForm10"_s, u"Obeh & Zálo�
     Label2 = new QLabel(Panel1);
     Label2->setObjectName(u"Label2"_s);
     styleFigure(Label2);
-    Label2->setMinimumWidth(Label2->fontMetrics().horizontalAdvance(u"-9999999999999 Sk"_s));
+    Label2->setMinimumWidth(Label2->fontMetrics().horizontalAdvance(u"-9999999999999,99 Sk"_s));
     auto* panel = new QVBoxLayout(Panel1);
     panel->addWidget(Label1);
     panel->addWidget(Label2);
@@ -29,13 +30,13 @@ void TForm10::Compute(int figure)
     Shop& shop = m_main->shop();
     const auto busy = shop.busy(true);
     Label2->clear();
-    qint64 sum = 0;
+    Money sum;
     if (figure == 0) {
         Label1->setText(u"Peniaze v obehu:"_s);
-        sum = Statistics::moneyInCirculation(*shop.Table1);
+        sum = Statistics::circulation(*shop.Table1);
     } else {
         Label1->setText(u"Záložná hodnota:"_s);
-        sum = Statistics::pledgeValue(*shop.Table4);
+        sum = Statistics::pledge(*shop.Table4);
     }
-    Label2->setText(Statistics::crownsText(sum));
+    Label2->setText(sum.withUnit(shop.store().currency()));
 }
