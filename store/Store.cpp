@@ -100,6 +100,7 @@ Store::Store(const QString& location, QObject* parent)
     };
     Trail::initCrypto();
     Trail::addMissingTables(*this); // a store made before the trail: it starts here
+    Trail::requireOwner(*this);
     watchNotifications();
 }
 

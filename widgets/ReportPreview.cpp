@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QPageLayout>
 #include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QPrintPreviewWidget>
 #include <QToolBar>
 
@@ -51,7 +52,10 @@ ReportPreview::ReportPreview(Report& report, QWidget* parent) : m_report(report)
             // The preview lays its pages out while it shows itself.
             const EventPump::Hold hold;
             WaitCursor wait;
-            ReportPainter::print(m_report, *printer);
+            const QString file = printer->outputFileName();
+            ReportPainter::print(m_report, *printer,
+                                 file.isEmpty() ? printer->printerName()
+                                                : QDir::toNativeSeparators(QFileInfo(file).absoluteFilePath()));
         });
     });
 

@@ -385,6 +385,24 @@ QString restoreServer(const QString& backupFile, const QString& location, const 
     return kept;
 }
 
+// A backup takes every person's data out of the store: the store's trail says so, with the records the copy
+// holds, before the copy takes its name; without that row there is no backup.
+void recordBackup(const QString& dataDir, const QString& copy, const QString& target)
+{
+    QJsonObject counts;
+    {
+        const RawConnection c(copy, SQLITE_OPEN_READONLY);
+        for (const TableDef& def : Schema::tables()) {
+            QStringList rows;
+            const QByteArray sql = u"SELECT COUNT(*) FROM \"%1\""_s.arg(def.sqlName).toUtf8();
+            if (c.query(sql.constData(), &rows) != SQLITE_OK) throw StoreError(c.error());
+            counts.insert(def.sqlName, rows.value(0).toLongLong());
+        }
+    }
+    Store store(dataDir);
+    Trail::recordExport(store, u"backup"_s, native(target), {{u"counts"_s, counts}});
+}
+
 } // namespace
 
 namespace Backup {
@@ -433,6 +451,7 @@ QString write(const QString& dataDir, const QString& destDir, const QDateTime& w
     try {
         copyStore(dataDir, part, progress, pagesPerStep);
         check(part, progress);
+        recordBackup(dataDir, part, target);
         if (!QFile::rename(part, target)) throw StoreError(u"Cannot write %1"_s.arg(native(target)));
         if (!syncFolder(destDir)) {
             QFile::remove(target);
