@@ -107,7 +107,8 @@ void TForm1::askRetention()
 
 void TForm1::askClerk(bool unlock)
 {
-    auto* dialog = new TPrihlasenie(this, m_shop->store(), unlock ? TPrihlasenie::Mode::Unlock : TPrihlasenie::Mode::SignIn);
+    auto* dialog =
+        new TPrihlasenie(this, m_shop->store(), unlock ? TPrihlasenie::Mode::Unlock : TPrihlasenie::Mode::SignIn);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     m_clerkDialog = dialog;
     connect(dialog, &QDialog::accepted, this, [this, dialog] { guarded([this, dialog] { clerkAnswered(dialog); }); });

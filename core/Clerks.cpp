@@ -8,8 +8,8 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QTimeZone>
 #include <QJsonObject>
+#include <QTimeZone>
 #include <algorithm>
 #include <limits>
 #include <sodium.h>
@@ -340,7 +340,8 @@ std::chrono::milliseconds signInWait(Store& store, const QString& name)
             const QDateTime moment = momentOf(q.value(1).toString());
             const QString action = q.value(3).toString();
             const QJsonObject detail = QJsonDocument::fromJson(q.value(4).toString().toUtf8()).object();
-            const QString who = detail.contains(u"clerk"_s) ? detail.value(u"clerk"_s).toString() : q.value(2).toString();
+            const QString who =
+                detail.contains(u"clerk"_s) ? detail.value(u"clerk"_s).toString() : q.value(2).toString();
             if (action == failed && who == stored) {
                 if (failures == 0) last = moment;
                 more = ++failures < FreeAttempts && last.msecsTo(now) < penalty;

@@ -6,9 +6,9 @@
 #include "store/engine/Errors.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QFontMetricsF>
 #include <QPageLayout>
-#include <QFileInfo>
 #include <QPagedPaintDevice>
 #include <QPaintEngine>
 #include <QPainter>

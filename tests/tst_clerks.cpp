@@ -7,9 +7,9 @@
 #include "store/trail/Trail.h"
 
 #include <QFile>
-#include <algorithm>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <memory>
 
 using namespace Qt::Literals::StringLiterals;
@@ -64,18 +64,19 @@ private Q_SLOTS:
             << QStringList() << u"Jan"_s << false << u"heslo-123"_s << u"Prvý pokladník musí byť vlastník"_s;
         QTest::newRow("a clerk beside an owner")
             << QStringList{u"Eva:owner:1"_s} << u"Jan"_s << false << u"heslo-123"_s << QString();
-        QTest::newRow("no active owner left")
-            << QStringList{u"Eva:owner:0"_s} << u"Jan"_s << false << u"heslo-123"_s << u"Prvý pokladník musí byť vlastník"_s;
+        QTest::newRow("no active owner left") << QStringList{u"Eva:owner:0"_s} << u"Jan"_s << false << u"heslo-123"_s
+                                              << u"Prvý pokladník musí byť vlastník"_s;
         QTest::newRow("name taken, other case")
             << QStringList{u"Eva:owner:1"_s} << u"eva"_s << false << u"heslo-123"_s << u"Pokladník Eva už existuje."_s;
         QTest::newRow("name of a disabled clerk") << QStringList{u"Eva:owner:1"_s, u"Jan:clerk:0"_s} << u"Jan"_s
                                                   << false << u"heslo-123"_s << u"Pokladník Jan už existuje."_s;
-        QTest::newRow("blank name") << QStringList() << u"  "_s << true << u"heslo-123"_s << u"Zadajte meno pokladníka."_s;
+        QTest::newRow("blank name") << QStringList() << u"  "_s << true << u"heslo-123"_s
+                                    << u"Zadajte meno pokladníka."_s;
         QTest::newRow("the name of nobody") << QStringList() << u"—"_s << true << u"heslo-123"_s << u"Meno — nemôže"_s;
         QTest::newRow("empty password") << QStringList() << u"Eva"_s << true << QString()
                                         << u"Heslo nesmie byť prázdne."_s;
-        QTest::newRow("seven characters") << QStringList() << u"Eva"_s << true << u"heslo12"_s
-                                          << u"Heslo musí mať aspoň 8 znakov."_s;
+        QTest::newRow("seven characters")
+            << QStringList() << u"Eva"_s << true << u"heslo12"_s << u"Heslo musí mať aspoň 8 znakov."_s;
     }
 
     void add()
@@ -146,7 +147,8 @@ private Q_SLOTS:
         } else {
             // A name no clerk has (as typed) is kept as none: it may be a password typed in the wrong place.
             const QList<Clerks::Clerk> all = Clerks::list(*m_store);
-            const bool known = std::any_of(all.begin(), all.end(), [&](const Clerks::Clerk& c) { return c.name == name; });
+            const bool known =
+                std::any_of(all.begin(), all.end(), [&](const Clerks::Clerk& c) { return c.name == name; });
             const QString kept = known ? name : Clerks::unknownName();
             QCOMPARE(rowsSince(seq), QStringList{u"sign-in-failed — {\"clerk\":\"%1\"}"_s.arg(kept)});
             QCOMPARE(m_store->clerk(), Trail::noClerk());
@@ -276,7 +278,9 @@ private Q_SLOTS:
         QFETCH(QString, other);
         Clerks::setPenalty(1h);
         addBoth();
-        const auto fail = [&](Store& store, const QString& who) { QVERIFY(!Clerks::signIn(store, who, u"zle-heslo"_s)); };
+        const auto fail = [&](Store& store, const QString& who) {
+            QVERIFY(!Clerks::signIn(store, who, u"zle-heslo"_s));
+        };
         for (int i = 0; i < Clerks::FreeAttempts - 1; ++i)
             fail(*m_store, name);
         QCOMPARE(Clerks::signInWait(*m_store, name), 0ms);
@@ -297,7 +301,8 @@ private Q_SLOTS:
             Clerks::signIn(another, name, u"jan-heslo"_s);
             QFAIL("signed in while waiting");
         } catch (const Clerks::Waiting& e) {
-            QVERIFY2(e.text().startsWith(u"Priveľa nesprávnych pokusov. Ďalší pokus bude možný o 3"_s), qPrintable(e.text()));
+            QVERIFY2(e.text().startsWith(u"Priveľa nesprávnych pokusov. Ďalší pokus bude možný o 3"_s),
+                     qPrintable(e.text()));
         }
         QCOMPARE(lastSeq(), seq); // nothing checked, nothing recorded
         const QStringList rows = rowsSince(0);

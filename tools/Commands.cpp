@@ -78,7 +78,8 @@ QList<Command> table()
          {{u"pdf"_s, u"FILE"_s, u"the PDF to write"_s, u"a file"_s},
           dateOption(u"today"_s, u"the day the current and expired views and the profile's due contracts compute "
                                  u"with (today by default)"_s),
-          {u"shop"_s, u"NAME"_s, u"the shop's name in the heading instead of ShopName"_s, u"a name"_s}, asOwner()},
+          {u"shop"_s, u"NAME"_s, u"the shop's name in the heading instead of ShopName"_s, u"a name"_s},
+          asOwner()},
          u"For a scheduled print or a mail to the owner. The page count is 0 when there is nothing to print (no "
          u"file is written then). Dates are d.M.yyyy or YYYY-MM-DD. income refills the work table Prijvyd.dbf; "
          u"the others change no more than the WRK marks. persons, profile and audit hold personal data: once the "
@@ -101,8 +102,10 @@ QList<Command> table()
            u"the code page of files whose language byte names none"_s,
            u"852|1250|895"_s,
            {u"852"_s, u"1250"_s, u"895"_s}},
-          {u"replace"_s, {}, u"empties the eight tables of a store that holds records first (an owner's, once the "
-                             u"store has clerks; the trail row counts what it deleted)"_s},
+          {u"replace"_s,
+           {},
+           u"empties the eight tables of a store that holds records first (an owner's, once the "
+           u"store has clerks; the trail row counts what it deleted)"_s},
           asOwner()},
          u"Nothing is written unless every file reads cleanly. The code page comes from each file's language "
          u"byte (852, 1250, 895 Kamenický, 850, 1252, 437). Prints per table the records imported, the deleted "
@@ -308,7 +311,8 @@ QString commonNotes()
            u"postgresql://HOST:PORT/DATABASE?user=USER (HOST may be the folder of the server's socket, written with "
            u"%2F for each /; the password only from ~/.pgpass).\n"
            u"Once the store has an active clerk, archive, dearchive, restore, reindex, person-data, retention, "
-           u"export-dbf, import-dbf --replace, copy, audit, report persons|profile|audit and clerk add|password|disable "
+           u"export-dbf, import-dbf --replace, copy, audit, report persons|profile|audit and clerk "
+           u"add|password|disable "
            u"need --as OWNER naming an owner, whose password is typed at the terminal without echo or read as one "
            u"line of standard input (before a new clerk's password); the trail of changes names the owner, and a "
            u"refusal is recorded there too. After five wrong passwords in a row each further attempt of that name "

@@ -13,8 +13,8 @@
 #include <QFileInfo>
 #include <QPageLayout>
 #include <QPrintPreviewDialog>
-#include <QPrinter>
 #include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QToolBar>
 
 using namespace Qt::Literals::StringLiterals;

@@ -751,9 +751,9 @@ void requireOwner(Store& store)
     const bool hadClerks = q.next();
     q.finish();
     if (hadClerks)
-        throw StoreError(u"Obchod %1 mal pokladníkov, no nemá aktívneho vlastníka: zoznam pokladníkov bol zmenený "
-                         u"mimo programu. Obchod sa neotvorí; obnovte ho zo zálohy."_s.arg(
-                             Store::displayName(store.dataDir())));
+        throw StoreError(
+            u"Obchod %1 mal pokladníkov, no nemá aktívneho vlastníka: zoznam pokladníkov bol zmenený "
+            u"mimo programu. Obchod sa neotvorí; obnovte ho zo zálohy."_s.arg(Store::displayName(store.dataDir())));
 }
 
 } // namespace Trail
