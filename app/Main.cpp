@@ -8,6 +8,7 @@
 #include "store/admin/EngineConfig.h"
 #include "store/admin/StoreLock.h"
 #include "store/engine/FileModes.h"
+#include "store/trail/Trail.h"
 #include "widgets/AccessKeys.h"
 #include "widgets/Guard.h"
 #include "widgets/IdleWatch.h"
@@ -110,6 +111,7 @@ void TForm1::create(const QString& programDir)
 TForm1::~TForm1()
 {
     release();
+    Trail::setDefaultClerk({}); // the clerk signed in here leaves with the frame
 }
 
 void TForm1::release()

@@ -172,6 +172,8 @@ private:
     void askRetention();
     void checkIdle();
     void unlock();
+    // While locked: a window of the program goes out of sight (also one that opens meanwhile) until unlocked.
+    void hideWhileLocked(QWidget* window);
     void createMenu();
     void showContractsView(int mode, const QString& caption);
     void showGoodsView(int mode, const QString& caption);
@@ -196,11 +198,11 @@ private:
     QLabel* m_panels[4] = {}; // the fourth names the signed-in clerk
     QString m_hint;
     // Session.cpp
-    Clerks::Attempts m_attempts;
     QPointer<TPrihlasenie> m_clerkDialog;
     IdleWatch* m_idle = nullptr;
     QWidget* m_cover = nullptr; // over the frame while it is locked
     QList<QPointer<QWidget>> m_hiddenWhileLocked;
+    QObject* m_lockWatch = nullptr; // hides the windows that open while locked
     QAction* m_signOut = nullptr;
     QAction* m_clerks = nullptr;
     int m_lockMinutes = 0; // LockMinutes, read as the frame opens

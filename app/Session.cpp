@@ -23,8 +23,31 @@
 #include <QMenu>
 #include <QScreen>
 #include <QTimer>
+#include <functional>
 
 using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// Calls back for each window of the program that is shown, once the show is done: a window must not be hidden
+// in the middle of being shown.
+class WindowShown : public QObject
+{
+public:
+    WindowShown(std::function<void(QWidget*)> shown, QObject* parent) : QObject(parent), m_shown(std::move(shown)) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && watched->isWidgetType() && static_cast<QWidget*>(watched)->isWindow())
+            QTimer::singleShot(0, watched, [this, w = static_cast<QWidget*>(watched)] { m_shown(w); });
+        return false;
+    }
+
+private:
+    std::function<void(QWidget*)> m_shown;
+};
+
+} // namespace
 
 void TForm1::beginSession()
 {
@@ -86,8 +109,8 @@ void TForm1::askRetention()
 
 void TForm1::askClerk(bool unlock)
 {
-    auto* dialog = new TPrihlasenie(this, m_shop->store(), m_attempts,
-                                    unlock ? TPrihlasenie::Mode::Unlock : TPrihlasenie::Mode::SignIn);
+    auto* dialog =
+        new TPrihlasenie(this, m_shop->store(), unlock ? TPrihlasenie::Mode::Unlock : TPrihlasenie::Mode::SignIn);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     m_clerkDialog = dialog;
     connect(dialog, &QDialog::accepted, this, [this, dialog] { guarded([this, dialog] { clerkAnswered(dialog); }); });
@@ -112,6 +135,8 @@ void TForm1::clerkAnswered(TPrihlasenie* dialog)
 {
     if (dialog->mode() == TPrihlasenie::Mode::Unlock) return unlock();
     m_shop->setRole(dialog->role());
+    // Routines that open the store anew (a backup) name the clerk too.
+    Trail::setDefaultClerk(m_shop->store().clerk());
     openFrame();
 }
 
@@ -145,6 +170,7 @@ void TForm1::Odhlsi1Click()
     Store& store = m_shop->store();
     guarded([&store] { Clerks::signOut(store); });
     store.setClerk(Trail::noClerk()); // signed out, even when the row could not be written
+    Trail::setDefaultClerk({});
     m_shop->setRole(std::nullopt);
     showSession();
     // Nothing to show when the store cannot tell who may sign in: the program ends rather than hide.
@@ -167,8 +193,8 @@ void TForm1::lockNow()
 {
     if (m_locked || !m_shop->role()) return; // a counter nobody signed in to has nobody to unlock it
     m_locked = true;
-    // The windows stay as they are, under a cover; what else stands open of the program goes out of sight with
-    // what it shows. A modal box waiting for an answer stays: hiding it would answer it.
+    // The windows stay as they are, under a cover; whatever else stands open of the program (a preview, a dialog,
+    // a message box) goes out of sight with what it shows, until the register is unlocked.
     if (!m_cover) {
         m_cover = new QWidget(this);
         m_cover->setObjectName(u"Cover"_s);
@@ -177,19 +203,32 @@ void TForm1::lockNow()
     m_cover->setGeometry(rect());
     m_cover->raise();
     m_cover->show();
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (w == this || !w->isVisible() || w->isModal() || w->windowModality() != Qt::NonModal) continue;
-        if (w->windowType() != Qt::Window && w->windowType() != Qt::Dialog) continue;
-        m_hiddenWhileLocked << w;
-        w->hide();
-    }
+    for (QWidget* w : QApplication::topLevelWidgets())
+        hideWhileLocked(w);
+    if (!m_lockWatch) m_lockWatch = new WindowShown([this](QWidget* w) { hideWhileLocked(w); }, this);
+    qApp->installEventFilter(m_lockWatch);
     askClerk(true);
     Clerks::lock(m_shop->store());
+}
+
+void TForm1::hideWhileLocked(QWidget* w)
+{
+    if (!m_locked || w == this || !w->isVisible() || w == m_clerkDialog) return;
+    if (w->windowType() == Qt::Popup || w->windowType() == Qt::ToolTip) {
+        w->hide(); // a menu or a tip is closed, not kept
+        return;
+    }
+    if (m_hiddenWhileLocked.contains(w)) return;
+    m_hiddenWhileLocked << w;
+    // QDialog's own hide would end a modal dialog's exec() as if it were answered; the widget's hide only takes it
+    // off the screen, its question still open.
+    w->QWidget::setVisible(false);
 }
 
 void TForm1::unlock()
 {
     m_locked = false;
+    qApp->removeEventFilter(m_lockWatch);
     m_cover->hide();
     for (const QPointer<QWidget>& w : std::as_const(m_hiddenWhileLocked))
         if (w) w->show();

@@ -1,13 +1,17 @@
 #include "core/Clerks.h"
 
+#include "store/Clock.h"
 #include "store/Store.h"
 #include "store/Transaction.h"
 #include "store/engine/Statement.h"
 #include "store/trail/Trail.h"
 
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
+#include <QTimeZone>
 #include <algorithm>
+#include <limits>
 #include <sodium.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -122,6 +126,29 @@ QJsonArray change(const QString& field, const QString& oldValue, const QString& 
 void checkPassword(const QString& password)
 {
     if (password.isEmpty()) throw Refused(u"Heslo nesmie byť prázdne."_s);
+    if (password.size() < MinPassword) throw Refused(u"Heslo musí mať aspoň %1 znakov."_s.arg(MinPassword));
+}
+
+// A trail moment ("yyyy-MM-dd HH:mm:ss", milliseconds optional) as a plain count, whatever the time zone: the
+// rows and now come from the same clock.
+QDateTime momentOf(const QString& text)
+{
+    const QString format = text.size() > 19 ? u"yyyy-MM-dd HH:mm:ss.zzz"_s : u"yyyy-MM-dd HH:mm:ss"_s;
+    const QDateTime at = QDateTime::fromString(text, format);
+    return QDateTime(at.date(), at.time(), QTimeZone::utc());
+}
+
+// Now as the trail would write it: the server's clock on a server.
+QDateTime trailNow(Store& store)
+{
+    const QString sql = store.connection().trailMomentSql();
+    if (sql.isEmpty()) return momentOf(Clock::now().toString(u"yyyy-MM-dd HH:mm:ss.zzz"_s));
+    return momentOf(store.scalar(u"SELECT "_s + sql).toString());
+}
+
+void refuseWhileWaiting(Store& store, const QString& name)
+{
+    if (const auto wait = signInWait(store, name); wait > 0ms) throw Waiting(waitText(wait));
 }
 
 } // namespace
@@ -216,10 +243,9 @@ void disable(Store& store, const QString& name)
     ClerksWrite write(store);
     const Stored stored = existing(store, name);
     if (!stored.clerk.active) throw Refused(u"Pokladník %1 je už zakázaný."_s.arg(name));
-    if (stored.clerk.role == Role::Owner && activeOwners(store) == 1 &&
-        store.scalar(u"SELECT COUNT(*) FROM Pokladnici WHERE ACTIVE = 1"_s).toInt() > 1)
-        throw Refused(u"Posledného vlastníka nemožno zakázať, kým sú aktívni iní pokladníci: nik by ich "
-                      u"nemohol spravovať."_s);
+    if (stored.clerk.role == Role::Owner && activeOwners(store) == 1)
+        throw Refused(u"Posledného vlastníka nemožno zakázať: obchod, ktorý mal pokladníkov, sa bez aktívneho "
+                      u"vlastníka neotvorí."_s);
     Statement& q = store.statement(u"UPDATE Pokladnici SET ACTIVE = 0 WHERE NAME = ?"_s);
     q.addBindValue(name);
     q.exec();
@@ -239,6 +265,7 @@ std::optional<Role> check(Store& store, const QString& name, const QString& pass
 std::optional<Role> signIn(Store& store, const QString& name, const QString& password, const QString& note,
                            bool ownerOnly)
 {
+    refuseWhileWaiting(store, name);
     const std::optional<Role> role = check(store, name, password);
     if (!role || (ownerOnly && *role != Role::Owner)) {
         refuse(store, name, note);
@@ -256,7 +283,7 @@ std::optional<Role> signIn(Store& store, const QString& name, const QString& pas
 
 void refuse(Store& store, const QString& name, const QString& note)
 {
-    QJsonObject detail{{u"clerk"_s, name}};
+    QJsonObject detail{{u"clerk"_s, name.isEmpty() || find(store, name) ? name : unknownName()}};
     if (!note.isEmpty()) detail.insert(u"note"_s, note);
     record(store, Trail::Action::SignInFailed, detail);
 }
@@ -274,6 +301,7 @@ void lock(Store& store)
 
 bool unlock(Store& store, const QString& name, const QString& password)
 {
+    refuseWhileWaiting(store, name);
     const std::optional<Role> role = check(store, name, password);
     const bool same = name == store.clerk();
     if (!role || (!same && *role != Role::Owner)) {
@@ -284,30 +312,61 @@ bool unlock(Store& store, const QString& name, const QString& password)
     return true;
 }
 
-std::chrono::milliseconds Attempts::wait() const
+QString unknownName()
 {
-    return std::chrono::milliseconds(std::max<qint64>(0, m_until.remainingTime()));
+    return u"(neznámy)"_s;
 }
 
-void Attempts::failed()
+std::chrono::milliseconds signInWait(Store& store, const QString& name)
 {
-    if (++m_failures >= Free) m_until = QDeadlineTimer(g_penalty);
+    const QString signIn = Trail::code(Trail::Action::SignIn), unlock = Trail::code(Trail::Action::Unlock),
+                  failed = Trail::code(Trail::Action::SignInFailed);
+    const QString stored = name.isEmpty() || find(store, name) ? name : unknownName();
+    const QDateTime now = trailNow(store);
+    const qint64 penalty = g_penalty.count();
+    // Newest first, a page at a time: the walk ends at the name's last success, at its fifth failure, or where
+    // the rows grow older than a penalty before any failure of the name.
+    Statement& q = store.statement(u"SELECT SEQ, MOMENT, CLERK, ACTION, DETAIL FROM Zmeny WHERE SEQ < ? AND "
+                                   u"ACTION IN (?, ?, ?) ORDER BY SEQ DESC LIMIT 64"_s);
+    qint64 before = std::numeric_limits<qint64>::max();
+    int failures = 0;
+    QDateTime last;
+    for (bool more = true; more;) {
+        q.bind({before, signIn, unlock, failed});
+        int rows = 0;
+        while (more && q.step()) {
+            ++rows;
+            before = q.value(0).toLongLong();
+            const QDateTime moment = momentOf(q.value(1).toString());
+            const QString action = q.value(3).toString();
+            const QJsonObject detail = QJsonDocument::fromJson(q.value(4).toString().toUtf8()).object();
+            const QString who =
+                detail.contains(u"clerk"_s) ? detail.value(u"clerk"_s).toString() : q.value(2).toString();
+            if (action == failed && who == stored) {
+                if (failures == 0) last = moment;
+                more = ++failures < FreeAttempts && last.msecsTo(now) < penalty;
+            } else if (action != failed && who == name) {
+                more = false; // a success starts the count again
+            } else if (failures == 0 && moment.msecsTo(now) >= penalty) {
+                more = false;
+            }
+        }
+        q.reset();
+        more = more && rows == 64;
+    }
+    if (failures < FreeAttempts) return 0ms;
+    return std::chrono::milliseconds(std::max<qint64>(0, penalty - last.msecsTo(now)));
 }
 
-void Attempts::succeeded()
+QString waitText(std::chrono::milliseconds wait)
 {
-    m_failures = 0;
-    m_until = QDeadlineTimer(0);
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(wait + 999ms).count();
+    return u"Priveľa nesprávnych pokusov. Ďalší pokus bude možný o %1 s."_s.arg(seconds);
 }
 
-void Attempts::setPenalty(std::chrono::milliseconds penalty)
+void setPenalty(std::chrono::milliseconds penalty)
 {
     g_penalty = penalty;
-}
-
-std::chrono::milliseconds Attempts::penalty()
-{
-    return g_penalty;
 }
 
 } // namespace Clerks

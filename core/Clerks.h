@@ -2,7 +2,6 @@
 
 #include "store/engine/Errors.h"
 
-#include <QDeadlineTimer>
 #include <QList>
 #include <QString>
 #include <chrono>
@@ -44,10 +43,13 @@ QList<Clerk> active(Store& store);
 bool anyActive(Store& store);
 
 // A new active clerk. While the store has no active owner, only an owner may be added: somebody must be able
-// to manage the others. Names are unique whatever their case. Throws Refused.
+// to manage the others. Names are unique whatever their case; a new password has at least MinPassword
+// characters (older, shorter ones still sign in). Throws Refused.
+constexpr int MinPassword = 8;
 void add(Store& store, const QString& name, Role role, const QString& password);
 void changePassword(Store& store, const QString& name, const QString& password);
-// The clerk can no longer sign in. The last active owner stays while other clerks are active. Throws Refused.
+// The clerk can no longer sign in. The last active owner always stays: a store that had clerks is refused at
+// open without one. Throws Refused.
 void disable(Store& store, const QString& name);
 
 // The role of the active clerk name when password is theirs; nothing for a wrong password, an unknown or a
@@ -56,38 +58,39 @@ std::optional<Role> check(Store& store, const QString& name, const QString& pass
 
 // A sign-in: the role, and from then on the store names the clerk in every row it writes; nothing when refused
 // (also a clerk who is no owner where ownerOnly). Either way, the attempt's row (sign-in, sign-in-failed). note
-// says where it was made (a command of mervana-admin), empty in the register.
+// says where it was made (a command of mervana-admin), empty in the register. Throws Waiting, writing nothing,
+// while the name must still wait (signInWait).
 std::optional<Role> signIn(Store& store, const QString& name, const QString& password, const QString& note = {},
                            bool ownerOnly = false);
 // A sign-in refused before any password was checked (an owner's command run without naming the owner, or naming a
-// clerk who is none): its row.
+// clerk who is none): its row. A name that is no clerk's is stored as unknownName(): it may be a password typed
+// in the wrong place, and the trail keeps what it is given for ever.
 void refuse(Store& store, const QString& name, const QString& note);
 // The signed-in clerk leaves: the row sign-out, then nobody is named.
 void signOut(Store& store);
 // The register locked itself: the row lock.
 void lock(Store& store);
 // Unlocks the register the store's clerk signed in to: with the password of that clerk, or an active owner's.
-// Either way the attempt's row (unlock, or sign-in-failed); the signed-in clerk stays.
+// Either way the attempt's row (unlock, or sign-in-failed); the signed-in clerk stays. Throws Waiting as signIn.
 bool unlock(Store& store, const QString& name, const QString& password);
 
-// Wrong passwords in a row: after the fifth, each further attempt waits (30 seconds) after the last wrong one.
-class Attempts
+QString unknownName(); // "(neznámy)"
+
+// A sign-in or unlock that must still wait: the text says how long.
+class Waiting : public Refused
 {
 public:
-    static constexpr int Free = 5;
-
-    // How long the next attempt must still wait; zero when it may go now.
-    std::chrono::milliseconds wait() const;
-    void failed();
-    void succeeded();
-
-    // The wait after the free attempts: 30 seconds; tests make it short.
-    static void setPenalty(std::chrono::milliseconds penalty);
-    static std::chrono::milliseconds penalty();
-
-private:
-    int m_failures = 0;
-    QDeadlineTimer m_until{0};
+    using Refused::Refused;
 };
+
+// Wrong passwords in a row: after the fifth, each further attempt of that name waits (30 seconds) after the last
+// wrong one. Counted from the trail (that name's rows since its last success), so that neither another program
+// nor a restart starts the count again. Zero when the attempt may go now.
+constexpr int FreeAttempts = 5;
+std::chrono::milliseconds signInWait(Store& store, const QString& name);
+// "Priveľa nesprávnych pokusov. Ďalší pokus bude možný o N s."
+QString waitText(std::chrono::milliseconds wait);
+// The wait after the free attempts: 30 seconds; tests make it short.
+void setPenalty(std::chrono::milliseconds penalty);
 
 } // namespace Clerks

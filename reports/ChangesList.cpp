@@ -110,6 +110,12 @@ void ChangesList::Start(const Trail::Query& query)
 {
     m_query = query;
     setHeading(headingOf(query));
+    // The rows as they stand before the export's own row joins them.
+    recordExportOnOutput([this] {
+        qint64 rows = 0;
+        Trail::read(shop().store(), m_query, [&rows](const Trail::Row&) { ++rows; });
+        return rows;
+    });
 }
 
 QString ChangesList::headingOf(const Trail::Query& query)

@@ -1,5 +1,7 @@
 #include "reports/PersonsList.h"
 
+#include "store/Table.h"
+
 using namespace Qt::Literals::StringLiterals;
 
 PersonsList::PersonsList(Shop& shop, QObject* parent)
@@ -19,4 +21,5 @@ PersonsList::PersonsList(Shop& shop, QObject* parent)
 void PersonsList::Start()
 {
     setHeading(QString());
+    recordExportOnOutput([this] { return qint64(Table1->recordCount()); });
 }

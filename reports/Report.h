@@ -145,9 +145,10 @@ public:
     QString fontFamily = QStringLiteral("Arial");
     // The moment date-and-time items print; invalid: the moment the report is laid out.
     QDateTime printedAt;
-    // Called before the report goes to a printer or into a PDF file, not for the preview on the screen: a
-    // report of a person's data leaves its row in the trail of changes there, and goes out only with it.
-    std::function<void()> beforeOutput;
+    // Called before the report goes to a printer or into a PDF file (where: the printer or the file), not for
+    // the preview on the screen: a report of personal data leaves its row in the trail of changes there, and
+    // goes out only with it.
+    std::function<void(const QString& where)> beforeOutput;
 
     ReportBand& addBand(ReportBand::Kind kind, double height);
     const std::vector<std::unique_ptr<ReportBand>>& bands() const { return m_bands; }

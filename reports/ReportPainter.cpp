@@ -6,6 +6,7 @@
 #include "store/engine/Errors.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPagedPaintDevice>
@@ -81,11 +82,11 @@ void paint(QPainter& painter, const ReportPage& page, ReportFonts& fonts)
     }
 }
 
-int print(Report& report, QPagedPaintDevice& device)
+int print(Report& report, QPagedPaintDevice& device, const QString& where)
 {
     // The preview on the screen paints into a picture; everything else is output.
     const QPaintEngine* engine = device.paintEngine();
-    if (report.beforeOutput && !(engine && engine->type() == QPaintEngine::Picture)) report.beforeOutput();
+    if (report.beforeOutput && !(engine && engine->type() == QPaintEngine::Picture)) report.beforeOutput(where);
     device.setPageLayout(report.pageLayout());
     DeviceSink sink(device, report.fontFamily);
     const int pages = ReportLayout::run(report, sink);
@@ -104,7 +105,7 @@ int writePdf(Report& report, const QString& fileName)
         QPdfWriter writer(&file);
         writer.setTitle(report.title);
         writer.setCreator(u"Mervana"_s);
-        pages = print(report, writer);
+        pages = print(report, writer, QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath()));
     }
     if (pages == 0) {
         file.cancelWriting(); // nothing to print: no file rather than an empty one

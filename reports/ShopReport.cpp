@@ -16,12 +16,20 @@ ShopReport::~ShopReport() = default;
 void ShopReport::namePersonOnOutput(const QString& birthNumber)
 {
     // Who printed whose data, and when.
-    QuickRep1.beforeOutput = [this, birthNumber] {
+    QuickRep1.beforeOutput = [this, birthNumber](const QString& where) {
         Trail::Entry entry;
         entry.action = Trail::Action::PersonalDataPrinted;
         entry.table = u"Osoby"_s;
         entry.key = birthNumber;
         entry.personKey = true;
+        if (!where.isEmpty()) entry.detail = {{u"what"_s, QuickRep1.title}, {u"target"_s, where}};
         Trail::record(m_shop.store(), entry);
+    };
+}
+
+void ShopReport::recordExportOnOutput(std::function<qint64()> count)
+{
+    QuickRep1.beforeOutput = [this, count = std::move(count)](const QString& where) {
+        Trail::recordExport(m_shop.store(), QuickRep1.title, where, {{u"count"_s, count()}});
     };
 }

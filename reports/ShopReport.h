@@ -3,6 +3,7 @@
 #include "reports/Report.h"
 
 #include <QObject>
+#include <functional>
 
 class Shop;
 
@@ -22,6 +23,9 @@ protected:
     // The report shows a person's data: printing it or writing it as PDF leaves its row in the trail of changes
     // naming the person.
     void namePersonOnOutput(const QString& birthNumber);
+    // The report lists the personal data of many: printing it or writing it as PDF leaves its row
+    // personal-data-exported naming the report, where it went and how many records (count) it holds.
+    void recordExportOnOutput(std::function<qint64()> count);
 
 private:
     Shop& m_shop;

@@ -112,6 +112,7 @@ Store::Store(const QString& location, TrailMissing)
     Trail::addServerRules(*this);
     addSettingsTable();
     m_currency = readCurrency();
+    Trail::requireOwner(*this);
     watchNotifications();
 }
 

@@ -195,7 +195,8 @@ private Q_SLOTS:
         const bool wrote = QFile::remove(pdf());
         const AdminRun second = runAdmin(filled(apart));
         QCOMPARE(first.status, second.status);
-        QCOMPARE(first.out, second.out);
+        // The second audit lists the first one's export row besides.
+        QVERIFY2(second.out.startsWith(first.out), qPrintable(second.out));
         QCOMPARE(first.err, second.err);
         QCOMPARE(wrote, QFile::exists(pdf()));
         QVERIFY(!first.out.isEmpty() || first.status != 0);

@@ -194,8 +194,10 @@ private Q_SLOTS:
         QFETCH(bool, written);
         auto r = report();
         int called = 0;
-        r->beforeOutput = [&] {
+        QString where;
+        r->beforeOutput = [&](const QString& to) {
             ++called;
+            where = to;
             if (how == u"refuse"_s) throw StoreError(u"disk I/O error"_s);
         };
         const QString file = m_dir->filePath(u"out.pdf"_s);
@@ -215,6 +217,7 @@ private Q_SLOTS:
         });
         ReportPreview::show(*r);
         QCOMPARE(called, calls);
+        QCOMPARE(where, calls ? QDir::toNativeSeparators(file) : QString()); // the trail row names it
         QCOMPARE(QFile::exists(file), written);
         if (how == u"refuse"_s) {
             const QList<Messages::Shown> shown = Messages::takeShown();

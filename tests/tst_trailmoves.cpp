@@ -109,6 +109,8 @@ private Q_SLOTS:
         QTest::newRow("archive back") << u"archive back"_s << u"archive-back"_s;
         QTest::newRow("export of the tables") << u"export"_s << u"personal-data-exported"_s;
         QTest::newRow("import of the tables") << u"import"_s << u"import"_s;
+        QTest::newRow("import replacing the records") << u"import replacing"_s << u"import"_s;
+        QTest::newRow("backup") << u"backup"_s << u"personal-data-exported"_s;
     }
     void longMovesWriteOneRow()
     {
@@ -118,7 +120,7 @@ private Q_SLOTS:
         QString location = m_location;
         QList<std::pair<QString, qint64>> expected; // counts the row names
         QDate from, to;
-        QString source;
+        QString source, target;
         qint64 before = 2; // the genesis row and the demo's
         if (move == u"demo"_s) {
             before = 1;
@@ -147,18 +149,24 @@ private Q_SLOTS:
                 moved = ArchiveMove::moveBack(live, archive).counts;
             }
             expected = {{u"Zmluvy"_s, moved.contracts}, {u"Inventar"_s, moved.goods}, {u"Predlz"_s, moved.extensions}};
+        } else if (move == u"backup"_s) {
+            target = native(Backup::write(location, m_tmp->filePath(u"Zaloha"_s), QDateTime::currentDateTime()));
+            expected = {{u"Zmluvy"_s, demo.contracts}, {u"Osoby"_s, demo.persons}, {u"Xzmluvy"_s, 0}};
         } else {
             const QString folder = m_tmp->filePath(u"Tables"_s);
             {
                 Store store(location);
                 DbfTransfer::exportTables(store, folder, 852, Day);
             }
+            target = native(folder);
             expected = {{u"Zmluvy"_s, demo.contracts}, {u"Osoby"_s, demo.persons}, {u"Xzmluvy"_s, 0}};
-            if (move == u"import"_s) {
-                before = 1;
-                location = fresh(u"Imported"_s);
+            if (move.startsWith(u"import"_s)) {
+                const bool replace = move == u"import replacing"_s;
+                before = replace ? 3 : 1;
+                target.clear();
+                if (!replace) location = fresh(u"Imported"_s);
                 Store store(location);
-                DbfTransfer::importTables(store, folder, {});
+                DbfTransfer::importTables(store, folder, {0, replace});
                 const auto period = Trail::contractPeriod(store, {u"Zmluvy"_s});
                 from = period.first;
                 to = period.second;
@@ -175,7 +183,11 @@ private Q_SLOTS:
         QCOMPARE(r.detail.value(u"from"_s).toString(), from.toString(Qt::ISODate));
         QCOMPARE(r.detail.value(u"to"_s).toString(), to.toString(Qt::ISODate));
         QCOMPARE(r.detail.value(u"source"_s).toString(), source);
-        if (move == u"export"_s) QCOMPARE(r.detail.value(u"target"_s).toString(), native(m_tmp->filePath(u"Tables"_s)));
+        QCOMPARE(r.detail.value(u"target"_s).toString(), target);
+        // What a replace deleted: the demo's records, as many as came back.
+        const QJsonObject deleted = r.detail.value(u"deleted"_s).toObject();
+        for (const auto& [table, n] : expected)
+            QCOMPARE(deleted.value(table).toInteger(-1), move == u"import replacing"_s ? n : -1);
         QCOMPARE(verdict(location), u"intact: %1"_s.arg(before + 1));
     }
 
@@ -224,10 +236,11 @@ private Q_SLOTS:
         QFETCH(bool, freshStore);
         writeByHand(m_location, Pledger, u"Kováč"_s);
         const QString backup = Backup::write(m_location, m_tmp->filePath(u"Backups"_s), QDateTime(Day, QTime(10, 0)));
-        const QList<Trail::Row> inBackup = rows(m_location);
-        writeByHand(m_location, u"8002022345"_s, u"Nová"_s); // after the backup
+        QList<Trail::Row> inBackup = rows(m_location);
+        QCOMPARE(inBackup.takeLast().action, u"personal-data-exported"_s); // the backup's own row, after its copy
+        writeByHand(m_location, u"8002022345"_s, u"Nová"_s);               // after the backup
         const QList<Trail::Row> live = rows(m_location);
-        QCOMPARE(live.size(), inBackup.size() + 2);
+        QCOMPARE(live.size(), inBackup.size() + 3);
         const QString into = freshStore ? fresh(u"Fresh"_s) : m_location;
 
         const QString kept = Backup::restore(backup, into, QDateTime(Day, QTime(11, 0)), 14);

@@ -125,6 +125,8 @@ int signInOwner(Store& store, const QString& owner, const QString& command)
         Clerks::refuse(store, {}, note);
         return fail(u"the store has clerks: %1 needs --as NAME, naming an owner"_s.arg(command));
     }
+    // The wait after wrong passwords holds here as in the register, before any password is read.
+    if (const auto wait = Clerks::signInWait(store, owner); wait.count() > 0) return fail(Clerks::waitText(wait));
     const QString password = readPassword(u"Password of %1: "_s.arg(owner));
     if (!Clerks::signIn(store, owner, password, note, true))
         return fail(u"%1 is no active owner, or the password is wrong"_s.arg(owner));

@@ -121,6 +121,8 @@ int adminAudit(const Admin::Args& a)
     const QString pdf = a.value(u"pdf"_s);
     const QString dir = a.args.first();
     if (!Store::exists(dir)) return Admin::fail(u"no store in %1"_s.arg(Admin::location(dir)), Admin::Usage);
+    // The rows print decrypted: personal data, the owner's to hand out once clerks work the store.
+    if (const int status = Admin::signInOwner(dir, a.value(u"as"_s), u"audit"_s); status != Admin::Ok) return status;
     if (!pdf.isEmpty()) {
         // The report "Zmeny záznamov" of the register, under the shop's name, and its page count.
         const StoreLock mark(dir, StoreLock::Kind::Open); // as the other reports: no restore under it
@@ -132,7 +134,13 @@ int adminAudit(const Admin::Args& a)
         return Admin::Ok;
     }
     Store store(dir);
-    Trail::read(store, query, [](const Trail::Row& r) {
+    // The row saying so comes first; the rows printed are those it counted, not itself.
+    const qint64 end = store.scalar(u"SELECT COALESCE(MAX(SEQ), 0) FROM Zmeny"_s).toLongLong();
+    qint64 rows = 0;
+    Trail::read(store, query, [&rows, end](const Trail::Row& r) { rows += r.seq <= end ? 1 : 0; });
+    Trail::recordExport(store, u"audit"_s, u"standard output"_s, {{u"count"_s, rows}});
+    Trail::read(store, query, [end](const Trail::Row& r) {
+        if (r.seq > end) return;
         const QString row = QStringList{r.moment.toString(u"d.M.yyyy HH:mm:ss"_s),
                                         column(r.clerk),
                                         column(r.counter),

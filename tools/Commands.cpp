@@ -88,18 +88,20 @@ QList<Command> table()
          adminDemo},
         {u"report"_s,
          u"writes a report as PDF, without a window, and says how many pages it wrote to which file"_s,
-         {u"report DIR NAME [ARGS] --pdf FILE [--today DATE] [--shop NAME]"_s},
+         {u"report DIR NAME [ARGS] --pdf FILE [--today DATE] [--shop NAME] [--as OWNER]"_s},
          {{u"DIR"_s, StoreHelp},
           {u"NAME"_s, u"the report, one of those below"_s},
           {u"ARGS"_s, u"what the report takes: a view, a birth number, one or two dates"_s, true, true}},
          {{u"pdf"_s, u"FILE"_s, u"the PDF to write"_s, u"a file"_s},
           dateOption(u"today"_s, u"the day the current and expired views and the profile's due contracts compute "
                                  u"with (today by default)"_s),
-          {u"shop"_s, u"NAME"_s, u"the shop's name in the heading instead of ShopName"_s, u"a name"_s}},
+          {u"shop"_s, u"NAME"_s, u"the shop's name in the heading instead of ShopName"_s, u"a name"_s},
+          asOwner()},
          u"For a scheduled print or a mail to the owner. It prints \"N pages written to FILE\", or \"0 pages: "
          u"nothing to print, FILE not written\" (no file is written then). Dates are d.M.yyyy or YYYY-MM-DD. income "
-         u"refills the work table Prijvyd.dbf; "
-         u"the others change no more than the WRK marks.\n"_s +
+         u"refills the work table Prijvyd.dbf; the others change no more than the WRK marks. persons, profile and "
+         u"audit hold personal data: once the store has clerks they are an owner's (--as), and the trail of changes "
+         u"records each PDF written.\n"_s +
              reportList(),
          {u"report /tmp/shop/Data contracts expired --pdf expired.pdf"_s,
           u"report /tmp/shop/Data goods forsale --pdf goods.pdf --today 8.12.2026 --shop \"Záložňa Sever\""_s,
@@ -110,7 +112,7 @@ QList<Command> table()
          [](const Admin::Args&) { return true; }},
         {u"import-dbf"_s,
          u"reads the eight tables from old FoxPro/dBase files into the store, in one go"_s,
-         {u"import-dbf SRC_DIR DATA_DIR [--codepage 852|1250|895] [--replace]"_s},
+         {u"import-dbf SRC_DIR DATA_DIR [--codepage 852|1250|895] [--replace [--as OWNER]]"_s},
          {{u"SRC_DIR"_s, u"the folder of the old table files (Zmluvy.DBF ... Xinvent.DBF, names in any case)"_s},
           {u"DATA_DIR"_s, u"the store made by init"_s}},
          {{u"codepage"_s,
@@ -118,7 +120,11 @@ QList<Command> table()
            u"the code page of files whose language byte names none"_s,
            u"852|1250|895"_s,
            {u"852"_s, u"1250"_s, u"895"_s}},
-          {u"replace"_s, {}, u"empties the eight tables of a store that holds records first"_s}},
+          {u"replace"_s,
+           {},
+           u"empties the eight tables of a store that holds records first (an owner's, once the "
+           u"store has clerks; the trail row counts what it deleted)"_s},
+          asOwner()},
          u"Nothing is written unless every file reads cleanly. The code page comes from each file's language "
          u"byte (852, 1250, 895 Kamenický, 850, 1252, 437). Prints per table the records imported, the deleted "
          u"records skipped and the fields skipped; bad input (a truncated file, a lying header, letters in a "
@@ -128,13 +134,14 @@ QList<Command> table()
          adminImportDbf},
         {u"export-dbf"_s,
          u"writes the eight tables as FoxPro 2.x files"_s,
-         {u"export-dbf DATA_DIR DEST_DIR [--codepage 852|1250]"_s},
+         {u"export-dbf DATA_DIR DEST_DIR [--codepage 852|1250] [--as OWNER]"_s},
          {{u"DATA_DIR"_s, StoreHelp}, {u"DEST_DIR"_s, u"the folder for the table files"_s}},
          {{u"codepage"_s,
            u"CP"_s,
            u"the code page of the files (852 by default)"_s,
            u"852|1250"_s,
-           {u"852"_s, u"1250"_s}}},
+           {u"852"_s, u"1250"_s}},
+          asOwner()},
          u"LibreOffice Calc and python3-dbfread read the files; importing them gives back the same store. It "
          u"refuses a folder that holds one of the tables already."_s,
          {u"export-dbf /tmp/shop/Data /tmp/out"_s},
@@ -215,13 +222,14 @@ QList<Command> table()
          adminReindex},
         {u"copy"_s,
          u"copies every record of one store into another, all or nothing"_s,
-         {u"copy SRC DEST [--counters ROLE]"_s},
+         {u"copy SRC DEST [--counters ROLE] [--as OWNER]"_s},
          {{u"SRC"_s, u"the store to copy: a data folder, a server's location or a backup file"_s},
           {u"DEST"_s, u"the store to copy it into (created when it is missing)"_s}},
-         {countersOption()},
+         {countersOption(), asOwner()},
          u"Moves a shop's store onto the server (or back, or from a backup file) with every record's row id and "
          u"values as stored: it refuses a destination that holds records, and compares the counts of each table on "
-         u"both sides before it commits. The clerks, the trail of changes and the person keys go with them."_s,
+         u"both sides before it commits. The clerks, the trail of changes and the person keys go with them; a store "
+         u"it copies from records the copy as personal data exported."_s,
          {u"copy /tmp/shop/Data postgresql://server.local:5432/mervana?user=mervana_owner --counters mervana"_s},
          adminCopy},
         {u"audit-verify"_s,
@@ -264,7 +272,8 @@ QList<Command> table()
          adminAuditRestart},
         {u"audit"_s,
          u"prints the rows of the trail of changes that match, or writes them as a report"_s,
-         {u"audit DIR [--from DATE] [--to DATE] [--contract NUMBER] [--person BIRTHNUM] [--clerk NAME] [--pdf FILE]"_s},
+         {u"audit DIR [--from DATE] [--to DATE] [--contract NUMBER] [--person BIRTHNUM] [--clerk NAME] [--pdf FILE] "
+          u"[--as OWNER]"_s},
          {{u"DIR"_s, StoreHelp}},
          {dateOption(u"from"_s, u"rows from this day"_s),
           dateOption(u"to"_s, u"rows up to this day (included)"_s),
@@ -272,14 +281,16 @@ QList<Command> table()
           {u"person"_s, u"BIRTHNUM"_s, u"rows of the person with this birth number"_s, u"a birth number"_s},
           {u"clerk"_s, u"NAME"_s, u"rows this clerk wrote"_s, u"a name"_s},
           {u"pdf"_s, u"FILE"_s, u"the same rows as the report \"Zmeny záznamov\" in FILE, and its page count"_s,
-           u"a file"_s}},
+           u"a file"_s},
+          asOwner()},
          u"One tab-separated line per changed field: moment, clerk, counter, action, table, key, field, old, new "
          u"(a row without fields: the last three empty); tabs, line breaks and \\ in values as \\t, \\n, \\\\. A "
          u"value whose person key was deleted reads (vymazané).\n"
          u"Every stored change of a contract, person, item or extension leaves one row in the store's table Zmeny, "
          u"in the same transaction; WRK marks and the work table Prijvyd are not recorded. Long moves (archive out "
          u"and back, import-dbf, demo, copy, restore) write one row with their period and counts; export-dbf and "
-         u"the person profile written as PDF or printed write a row saying that personal data left the store. Each "
+         u"the reports of persons, a person and the trail written as PDF or printed, audit itself, backup and copy "
+         u"write a row saying that personal data left the store, where to and how many records. Each "
          u"row names the moment (the server's clock on a server), the clerk (\"—\" while nobody is signed in) and "
          u"the counter (host/user). Rows are only ever appended, each carrying a SHA-256 over the row before it "
          u"and its own content. Values that identify a person are stored encrypted with a key of that person's "
@@ -363,10 +374,12 @@ QString commonNotes()
            u"postgresql://HOST:PORT/DATABASE?user=USER (HOST may be the folder of the server's socket, written with "
            u"%2F for each /; the password only from ~/.pgpass).\n"
            u"Once the store has an active clerk, archive, dearchive, restore, reindex, person-data, retention, "
-           u"audit-seal, audit-restart, convert-euro and clerk add|password|disable "
+           u"audit-seal, audit-restart, convert-euro, export-dbf, import-dbf --replace, copy, audit, report "
+           u"persons|profile|audit and clerk add|password|disable "
            u"need --as OWNER naming an owner, whose password is typed at the terminal without echo or read as one "
            u"line of standard input (before a new clerk's password); the trail of changes names the owner, and a "
-           u"refusal is recorded there too.\n"
+           u"refusal is recorded there too. After five wrong passwords in a row each further attempt of that name "
+           u"waits 30 seconds, whichever program made them. backup stays open to all: a shop runs it unattended.\n"
            u"Every command that writes marks the store open as the register does (Data/mervana-open/), so no restore "
            u"runs under it. Both programs run with the umask 007: nothing they make is open to other accounts of the "
            u"computer, and a store that was is narrowed when it is opened (said on standard error).\n"

@@ -40,7 +40,7 @@ int adminPersonData(const Admin::Args& a)
         return Admin::Ok;
     }
     // Printed as text, the data leave the store as surely as on paper: the same row first.
-    report.QuickRep1.beforeOutput();
+    report.QuickRep1.beforeOutput(u"standard output"_s);
     for (const PersonData::Line& line : PersonData::lines(report.holding())) {
         if (line.heading) {
             Admin::out(u"== "_s + line.caption);

@@ -36,6 +36,10 @@ int adminReport(const Admin::Args& a)
     QDate today;
     if (!Admin::optionDate(a, u"today"_s, &today)) return Admin::Usage;
     if (!Store::exists(dir)) return Admin::fail(u"no store in %1"_s.arg(Admin::location(dir)), Admin::Usage);
+    // The persons, one person and the trail: personal data, the owner's once clerks work the store.
+    if (QStringList{u"persons"_s, u"profile"_s, u"audit"_s}.contains(name))
+        if (const int status = Admin::signInOwner(dir, a.value(u"as"_s), u"report"_s); status != Admin::Ok)
+            return status;
 
     // The views compute with the day given; the report still prints the real moment it was made.
     if (today.isValid()) Clock::setToday(today);

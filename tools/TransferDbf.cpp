@@ -58,6 +58,10 @@ int adminImportDbf(const Admin::Args& a)
     const QString source = a.args.at(0);
     const QString dataDir = a.args.at(1);
     if (storeMissing(dataDir)) return noStore(dataDir);
+    // Replacing deletes every record: an owner's decision once clerks work the store.
+    if (replace)
+        if (const int status = Admin::signInOwner(dataDir, a.value(u"as"_s), u"import-dbf"_s); status != Admin::Ok)
+            return status;
 
     const StoreLock mark(dataDir, StoreLock::Kind::Open); // no restore while the import writes
     Store store(dataDir);
@@ -100,6 +104,8 @@ int adminExportDbf(const Admin::Args& a)
     const QString dataDir = a.args.at(0);
     const QString dest = a.args.at(1);
     if (storeMissing(dataDir)) return noStore(dataDir);
+    if (const int status = Admin::signInOwner(dataDir, a.value(u"as"_s), u"export-dbf"_s); status != Admin::Ok)
+        return status;
 
     const StoreLock mark(dataDir, StoreLock::Kind::Open); // no restore while the tables are written out
     Store store(dataDir);

@@ -14,6 +14,7 @@
 #include <QPageLayout>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QToolBar>
 
 using namespace Qt::Literals::StringLiterals;
@@ -54,7 +55,10 @@ ReportPreview::ReportPreview(Report& report, QWidget* parent) : m_report(report)
             // The preview lays its pages out while it shows itself.
             const EventPump::Hold hold;
             WaitCursor wait;
-            ReportPainter::print(m_report, *printer);
+            const QString file = printer->outputFileName();
+            ReportPainter::print(m_report, *printer,
+                                 file.isEmpty() ? printer->printerName()
+                                                : QDir::toNativeSeparators(QFileInfo(file).absoluteFilePath()));
         });
     });
 

@@ -399,6 +399,55 @@ QString restoreServer(const QString& backupFile, const QString& location, const 
     return kept;
 }
 
+// A backup takes every person's data out of the store: the store's trail says so, with the records the copy
+// holds, before the copy takes its name; without that row there is no backup.
+void recordBackup(const QString& dataDir, const QString& copy, const QString& target)
+{
+    QJsonObject counts;
+    {
+        const RawConnection c(copy, SQLITE_OPEN_READONLY);
+        for (const TableDef& def : Schema::tables()) {
+            QStringList rows;
+            const QByteArray sql = u"SELECT COUNT(*) FROM \"%1\""_s.arg(def.sqlName).toUtf8();
+            if (c.query(sql.constData(), &rows) != SQLITE_OK) throw StoreError(c.error());
+            counts.insert(def.sqlName, rows.value(0).toLongLong());
+        }
+    }
+    Store store(dataDir);
+    Trail::recordExport(store, u"backup"_s, native(target), {{u"counts"_s, counts}});
+}
+
+// A backup; recorded: its row personal-data-exported, which the daily one, nobody's action, goes without.
+QString writeBackup(const QString& dataDir, const QString& destDir, const QDateTime& when,
+                    const Backup::Progress& progress, int pagesPerStep, bool recorded)
+{
+    if (!Store::isServerLocation(dataDir) && !QFileInfo::exists(QDir(dataDir).filePath(Store::fileName())))
+        throw StoreError(
+            u"Cannot open database. Path not found: %1"_s.arg(native(QDir(dataDir).filePath(Store::fileName()))));
+    if (!QDir().mkpath(destDir)) throw StoreError(u"Cannot create folder %1"_s.arg(native(destDir)));
+    const QString target = freeName(QDir(destDir).filePath(Backup::fileName(when)));
+    const QString part = target + u".part"_s; // takes its name only once checked
+    try {
+        Backup::copyStore(dataDir, part, progress, pagesPerStep);
+        Backup::check(part, progress);
+        writeHead(part, target + Backup::headSuffix());
+        if (recorded) recordBackup(dataDir, part, target);
+        if (!QFile::rename(part, target)) throw StoreError(u"Cannot write %1"_s.arg(native(target)));
+        if (!syncFolder(destDir)) {
+            QFile::remove(target);
+            throw StoreError(u"Cannot write %1 to the disk"_s.arg(native(target)));
+        }
+    } catch (const MervanaError& e) {
+        QFile::remove(part);
+        QFile::remove(part + u"-journal"_s);
+        QFile::remove(target + Backup::headSuffix());
+        if (dynamic_cast<const InputError*>(&e))
+            throw StoreError(u"The backup %1 failed its check: %2"_s.arg(native(target), e.text()));
+        throw;
+    }
+    return target;
+}
+
 } // namespace
 
 namespace Backup {
@@ -443,30 +492,7 @@ void copyStore(const QString& dataDir, const QString& target, const Progress& pr
 QString write(const QString& dataDir, const QString& destDir, const QDateTime& when, const Progress& progress,
               int pagesPerStep)
 {
-    if (!Store::isServerLocation(dataDir) && !QFileInfo::exists(QDir(dataDir).filePath(Store::fileName())))
-        throw StoreError(
-            u"Cannot open database. Path not found: %1"_s.arg(native(QDir(dataDir).filePath(Store::fileName()))));
-    if (!QDir().mkpath(destDir)) throw StoreError(u"Cannot create folder %1"_s.arg(native(destDir)));
-    const QString target = freeName(QDir(destDir).filePath(fileName(when)));
-    const QString part = target + u".part"_s; // takes its name only once checked
-    try {
-        copyStore(dataDir, part, progress, pagesPerStep);
-        check(part, progress);
-        writeHead(part, target + headSuffix());
-        if (!QFile::rename(part, target)) throw StoreError(u"Cannot write %1"_s.arg(native(target)));
-        if (!syncFolder(destDir)) {
-            QFile::remove(target);
-            throw StoreError(u"Cannot write %1 to the disk"_s.arg(native(target)));
-        }
-    } catch (const MervanaError& e) {
-        QFile::remove(part);
-        QFile::remove(part + u"-journal"_s);
-        QFile::remove(target + headSuffix());
-        if (dynamic_cast<const InputError*>(&e))
-            throw StoreError(u"The backup %1 failed its check: %2"_s.arg(native(target), e.text()));
-        throw;
-    }
-    return target;
+    return writeBackup(dataDir, destDir, when, progress, pagesPerStep, true);
 }
 
 void check(const QString& backupFile, const Progress& progress)
@@ -585,7 +611,7 @@ DailyResult daily(const QString& dataDir, const QString& folder, int keep, const
     const QStringList before = list(folder);
     const bool done = std::any_of(before.begin(), before.end(),
                                   [&](const QString& path) { return QFileInfo(path).fileName().startsWith(today); });
-    if (!done) result.written = write(dataDir, folder, when, progress);
+    if (!done) result.written = writeBackup(dataDir, folder, when, progress, 1024, false);
     result.removed = prune(list(folder), keep, result.written);
     return result;
 }

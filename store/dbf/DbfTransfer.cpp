@@ -377,9 +377,18 @@ QList<TableReport> importTables(Store& store, const QString& srcDir, const Impor
     {
         Transaction transaction(store);
         const Trail::Bulk bulk(store);
-        if (options.replace)
-            for (const TableDef& def : Schema::tables())
-                store.exec(u"DELETE FROM "_s + quoted(def.sqlName));
+        // What a replace deleted belongs in its row as much as what it brought.
+        QJsonObject extra{{u"source"_s, QDir::toNativeSeparators(dir.absolutePath())}};
+        if (options.replace) {
+            QJsonObject deleted;
+            for (const TableDef& def : Schema::tables()) {
+                Statement& q = store.statement(u"DELETE FROM "_s + quoted(def.sqlName));
+                q.exec();
+                deleted.insert(def.sqlName, q.changes());
+                q.finish();
+            }
+            extra.insert(u"deleted"_s, deleted);
+        }
         QList<std::pair<QString, qint64>> counts;
         for (Source& s : sources) {
             insertRecords(store, s);
@@ -387,7 +396,7 @@ QList<TableReport> importTables(Store& store, const QString& srcDir, const Impor
             counts.append({Schema::find(s.report.table)->sqlName, s.report.records});
         }
         Trail::recordMove(store, Trail::Action::Import, Trail::contractPeriod(store, {u"Zmluvy"_s, u"Xzmluvy"_s}),
-                          counts, {{u"source"_s, QDir::toNativeSeparators(dir.absolutePath())}});
+                          counts, extra);
         transaction.commit();
     }
     store.touchAll();
@@ -437,7 +446,7 @@ QList<TableReport> exportTables(Store& store, const QString& destDir, int codePa
     for (const TableReport& r : std::as_const(reports))
         counts.append({Schema::find(r.table)->sqlName, r.records});
     Trail::recordMove(store, Trail::Action::PersonalDataExported, {}, counts,
-                      {{u"target"_s, QDir::toNativeSeparators(dir.absolutePath())}});
+                      {{u"what"_s, u"export-dbf"_s}, {u"target"_s, QDir::toNativeSeparators(dir.absolutePath())}});
     for (size_t i = 0; i < files.size(); ++i) {
         if (!files[i]->commit()) {
             for (size_t k = 0; k < i; ++k) // none rather than some

@@ -643,6 +643,16 @@ void recordMove(Store& store, Action action, const std::pair<QDate, QDate>& peri
     record(store, entry);
 }
 
+void recordExport(Store& store, const QString& what, const QString& where, const QJsonObject& extra)
+{
+    Entry entry;
+    entry.action = Action::PersonalDataExported;
+    entry.detail = extra;
+    entry.detail.insert(u"what"_s, what);
+    entry.detail.insert(u"target"_s, where);
+    record(store, entry);
+}
+
 Bulk::Bulk(Store& store) : m_store(store)
 {
     m_store.beginBulk();
@@ -1269,6 +1279,22 @@ void hashKeyLookups(Store& store)
         store.rollback();
         throw;
     }
+}
+
+void requireOwner(Store& store)
+{
+    // Clerks are never deleted and the last owner never disabled: no active owner means the clerks' table was
+    // changed outside the program. The trail is read only then, so a shop without clerks pays one look.
+    if (store.scalar(u"SELECT COUNT(*) FROM Pokladnici WHERE ACTIVE = 1 AND ROLE = 'owner'"_s).toInt() > 0) return;
+    Statement& q = store.statement(u"SELECT SEQ FROM Zmeny WHERE ACTION = ? ORDER BY SEQ LIMIT 1"_s);
+    q.addBindValue(code(Action::ClerkAdded));
+    q.exec();
+    const bool hadClerks = q.next();
+    q.finish();
+    if (hadClerks)
+        throw StoreError(
+            u"Obchod %1 mal pokladníkov, no nemá aktívneho vlastníka: zoznam pokladníkov bol zmenený "
+            u"mimo programu. Obchod sa neotvorí; obnovte ho zo zálohy."_s.arg(Store::displayName(store.dataDir())));
 }
 
 } // namespace Trail

@@ -102,6 +102,10 @@ std::pair<QDate, QDate> contractPeriod(Store& store, const QStringList& tables);
 void recordMove(Store& store, Action action, const std::pair<QDate, QDate>& period,
                 const QList<std::pair<QString, qint64>>& counts, const QJsonObject& extra = {});
 
+// The row personal-data-exported: what left the store (a command, a report), where to (a folder, a file, a
+// printer) and how many records (in extra: a count, or counts by table).
+void recordExport(Store& store, const QString& what, const QString& where, const QJsonObject& extra);
+
 // Silences the rows of single-record writes while it lives: a long move writes one row for all of them.
 class Bulk
 {
@@ -233,5 +237,8 @@ void addServerRules(Store& store);
 // A store whose keys are found by the birth number in clear has them rewritten to the hashed lookup, in one
 // transaction, before addMissingTables; nothing when it has them so.
 void hashKeyLookups(Store& store);
+// Once the trail shows a clerk added, the store must have an active owner: without one it would open as if
+// nobody had to sign in. Throws StoreError naming what to do.
+void requireOwner(Store& store);
 
 } // namespace Trail

@@ -15,9 +15,9 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-TPrihlasenie::TPrihlasenie(QWidget* parent, Store& store, Clerks::Attempts& attempts, Mode mode)
+TPrihlasenie::TPrihlasenie(QWidget* parent, Store& store, Mode mode)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      m_store(store), m_attempts(attempts), m_mode(mode)
+      m_store(store), m_mode(mode)
 {
     const bool signIn = mode == Mode::SignIn;
     setObjectName(u"TPrihlasenie"_s);
@@ -81,7 +81,8 @@ TPrihlasenie::TPrihlasenie(QWidget* parent, Store& store, Clerks::Attempts& atte
 
     m_waitTimer = new QTimer(this);
     m_waitTimer->setSingleShot(true);
-    connect(m_waitTimer, &QTimer::timeout, this, [this] { showWait(); });
+    connect(m_waitTimer, &QTimer::timeout, this, [this] { guarded([this] { showWait(); }); });
+    connect(ComboBox1, &QComboBox::currentIndexChanged, this, [this] { guarded([this] { showWait(); }); });
     // A single choice needs none: the password comes first.
     if (ComboBox1->count() == 1)
         Edit1->setFocus();
@@ -95,40 +96,42 @@ TPrihlasenie::~TPrihlasenie() = default;
 void TPrihlasenie::showWait()
 {
     using namespace std::chrono;
-    const milliseconds wait = m_attempts.wait();
+    const milliseconds wait = Clerks::signInWait(m_store, ComboBox1->currentText());
     BitBtn1->setEnabled(wait == 0ms);
     if (wait == 0ms) {
         Label3->setText(m_ask);
         return;
     }
-    const auto seconds = duration_cast<std::chrono::seconds>(wait + 999ms).count();
-    Label3->setText(u"Priveľa nesprávnych pokusov. Ďalší pokus bude možný o %1 s."_s.arg(seconds));
+    Label3->setText(Clerks::waitText(wait));
     // Again at the next whole second, or when the wait ends before it.
     m_waitTimer->start(std::min<milliseconds>(wait, wait % 1000ms == 0ms ? 1000ms : wait % 1000ms));
 }
 
 void TPrihlasenie::BitBtn1Click()
 {
-    if (m_attempts.wait() > std::chrono::milliseconds(0) || ComboBox1->currentIndex() < 0) return showWait();
+    if (ComboBox1->currentIndex() < 0) return showWait();
     const QString name = ComboBox1->currentText();
     QString password = Edit1->text();
     Edit1->clear();
     bool right = false;
-    if (m_mode == Mode::SignIn) {
-        m_role = Clerks::signIn(m_store, name, password);
-        right = m_role.has_value();
-    } else {
-        right = Clerks::unlock(m_store, name, password);
+    try {
+        if (m_mode == Mode::SignIn) {
+            m_role = Clerks::signIn(m_store, name, password);
+            right = m_role.has_value();
+        } else {
+            right = Clerks::unlock(m_store, name, password);
+        }
+    } catch (const Clerks::Waiting&) {
+        password.fill(u'\0');
+        return showWait(); // nothing checked, nothing recorded
     }
     password.fill(u'\0');
     if (!right) {
-        m_attempts.failed();
         Messages::warning(u"Nesprávne heslo."_s);
         Edit1->setFocus();
         showWait();
         return;
     }
-    m_attempts.succeeded();
     m_clerk = name;
     accept();
 }

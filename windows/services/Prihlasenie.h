@@ -14,15 +14,15 @@ class Store;
 
 // Who works the register: the clerk chosen from the active ones and their password, before the frame opens; or,
 // once the register locked itself, the password that unlocks it (the signed-in clerk's, or an owner's). Every
-// attempt leaves its row in the trail of changes; after five wrong ones in a row, each further one waits.
+// attempt leaves its row in the trail of changes; after five wrong ones in a row, each further one of that clerk
+// waits, however many programs try (the trail counts them).
 class TPrihlasenie : public QDialog
 {
     Q_OBJECT
 public:
     enum class Mode { SignIn, Unlock };
 
-    // attempts counts the wrong passwords over every dialog of the run.
-    TPrihlasenie(QWidget* parent, Store& store, Clerks::Attempts& attempts, Mode mode);
+    TPrihlasenie(QWidget* parent, Store& store, Mode mode);
     ~TPrihlasenie() override;
 
     QLabel* Label1 = nullptr;       // "&Pokladník"
@@ -45,11 +45,10 @@ public Q_SLOTS:
     void reject() override;
 
 private:
-    // OK waits while the attempts wait, and the dialog says how long.
+    // OK waits while the chosen clerk's attempts wait, and the dialog says how long.
     void showWait();
 
     Store& m_store;
-    Clerks::Attempts& m_attempts;
     Mode m_mode;
     QString m_clerk;
     std::optional<Clerks::Role> m_role;
