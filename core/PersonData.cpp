@@ -1,6 +1,9 @@
 #include "core/PersonData.h"
 
+#include "core/Money.h"
+
 #include "store/Store.h"
+#include "store/Table.h"
 #include "store/Transaction.h"
 #include "store/Values.h"
 #include "store/engine/Schema.h"
@@ -90,7 +93,11 @@ QList<PersonData::Record> records(Store& store, const QString& table, const QStr
     while (q.next()) {
         PersonData::Record r;
         for (int i = 0; i < fields.size(); ++i)
-            r << PersonData::Value{captionOf(fields.at(i).name), shown(fields.at(i).type, q.value(i))};
+            // A euro store's amounts with their cents, as every other view shows them.
+            r << PersonData::Value{captionOf(fields.at(i).name),
+                                   Field::inCents(store, fields.at(i)) && !q.value(i).isNull()
+                                       ? Money::fromStored(q.value(i).toDouble(), Currency::Eur).text(Currency::Eur)
+                                       : shown(fields.at(i).type, q.value(i))};
         out << r;
     }
     q.finish();

@@ -342,6 +342,19 @@ private Q_SLOTS:
         QVERIFY2(!text.contains(QRegularExpression(u"\\bS[kK]\\b"_s)), qPrintable(text));
     }
 
+    // A person's data shows a euro store's amounts with their cents, as the reports do.
+    void personData()
+    {
+        freshStore(Currency::Eur);
+        {
+            Store store(m_data);
+            fillReportShop(store);
+        }
+        const AdminRun run = runAdmin({u"person-data"_s, m_data, u"7001011234"_s});
+        QCOMPARE(run.status, 0);
+        QVERIFY2(run.out.contains(u"2500,00"_s), qPrintable(run.out));
+    }
+
     // The money fields of a euro store's DBF files carry two decimals.
     void dbfExport()
     {

@@ -174,7 +174,7 @@ END $f$;
 QString countersSql(const QString& schema, const QString& role)
 {
     const QString r = quoted(role), in = quoted(schema);
-    QStringList shared{u"recordcounts"_s, u"countflush"_s, u"pokladnici"_s, u"kluce"_s, u"pecat"_s};
+    QStringList shared{u"recordcounts"_s, u"countflush"_s, u"pokladnici"_s, u"kluce"_s, u"tajomstvo"_s, u"pecat"_s};
     for (const TableDef& def : Schema::tables())
         shared << quoted(def.sqlName);
     QString sql = u"GRANT USAGE ON SCHEMA %1 TO %2;\n"_s.arg(in, r);
@@ -182,6 +182,8 @@ QString countersSql(const QString& schema, const QString& role)
         sql += u"GRANT SELECT, INSERT, UPDATE, DELETE ON %1.%2 TO %3;\n"_s.arg(in, table, r);
     sql += u"GRANT USAGE, SELECT, UPDATE ON ALL SEQUENCES IN SCHEMA %1 TO %2;\n"_s.arg(in, r);
     sql += u"GRANT SELECT, INSERT ON %1.zmeny TO %2;\n"_s.arg(in, r);
+    // The store's currency is read by every counter and changed only by the owner's conversion.
+    sql += u"GRANT SELECT ON %1.nastavenia TO %2;\n"_s.arg(in, r);
     return sql;
 }
 

@@ -1286,6 +1286,8 @@ void requireOwner(Store& store)
     // Clerks are never deleted and the last owner never disabled: no active owner means the clerks' table was
     // changed outside the program. The trail is read only then, so a shop without clerks pays one look.
     if (store.scalar(u"SELECT COUNT(*) FROM Pokladnici WHERE ACTIVE = 1 AND ROLE = 'owner'"_s).toInt() > 0) return;
+    // A trail that is gone cannot tell; the store is refused for that loss itself, or audit-verify names it.
+    if (!store.connection().hasTable(u"Zmeny"_s)) return;
     Statement& q = store.statement(u"SELECT SEQ FROM Zmeny WHERE ACTION = ? ORDER BY SEQ LIMIT 1"_s);
     q.addBindValue(code(Action::ClerkAdded));
     q.exec();
