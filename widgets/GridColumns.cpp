@@ -12,14 +12,14 @@
 using namespace Qt::Literals::StringLiterals;
 
 GridColumns::GridColumns(QTableView* grid, const QString& name, int spare)
-    : QObject(grid), m_grid(grid), m_name(name), m_spare(spare)
+    : QObject(grid), m_grid(grid), m_viewport(grid->viewport()), m_name(name), m_spare(spare)
 {
     QHeaderView* header = grid->horizontalHeader();
     header->setStretchLastSection(false);
     header->setSectionResizeMode(QHeaderView::Interactive);
     header->setResizeContentsPrecision(0); // the rows in view: a large table is not read for its widths
     grid->installEventFilter(this);
-    grid->viewport()->installEventFilter(this); // its size is the room, set after the grid's own resize
+    m_viewport->installEventFilter(this); // its size is the room, set after the grid's own resize
     connect(header, &QHeaderView::sectionResized, this,
             [this](int column, int, int newSize) { sectionResized(column, newSize); });
 }
@@ -37,8 +37,9 @@ int GridColumns::captionWidth(int column) const
 
 bool GridColumns::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_grid && event->type() == QEvent::Show && !m_fitted) fit();
-    if (watched == m_grid->viewport() && event->type() == QEvent::Resize && m_fitted && !m_clerksWidths) fillSpare();
+    // Compared by address only: the grid may be half destroyed when its viewport reports its own end.
+    if (event->type() == QEvent::Show && watched == m_grid && !m_fitted) fit();
+    if (event->type() == QEvent::Resize && watched == m_viewport && m_fitted && !m_clerksWidths) fillSpare();
     return QObject::eventFilter(watched, event);
 }
 

@@ -4,6 +4,7 @@
 #include <QString>
 
 class QTableView;
+class QWidget;
 
 // A register grid's column widths: at its first show each column as wide as its values in view and its
 // caption, the spare column (a description, a street) taking what room is left; never narrower than its
@@ -28,6 +29,7 @@ private:
     void sectionResized(int column, int newSize);
 
     QTableView* m_grid;
+    QWidget* m_viewport; // kept: while the grid is torn down its children still send events
     QString m_name;
     int m_spare;
     int m_spareNatural = 0; // what the spare column's own values and caption need
