@@ -62,12 +62,11 @@ qint64 plainSql(Store& store, const QDate& today, int years)
 {
     Transaction transaction(store);
     QStringList due;
-    Statement& q = store.statement(dueSql(store.isServer()));
+    StatementUse q = store.statement(dueSql(store.isServer()));
     q.addBindValue(today.addYears(-years).toString(Qt::ISODate));
     q.exec();
     while (q.next())
         due << q.value(0).toString();
-    q.finish();
     qint64 n = 0;
     for (const QString& b : std::as_const(due)) {
         const QString pseudonym = u"X%1"_s.arg(++n, 9, 10, QLatin1Char('0'));
@@ -79,10 +78,9 @@ qint64 plainSql(Store& store, const QDate& today, int years)
               std::pair{u"UPDATE Zmluvy SET BIRTHNUM = ? WHERE IFNULL(BIRTHNUM, '') = ?"_s,
                         QList<QVariant>{pseudonym, b}},
               std::pair{u"UPDATE Xzmluvy SET BIRTHNUM = ? WHERE BIRTHNUM = ?"_s, QList<QVariant>{pseudonym, b}}}) {
-            Statement& s = store.statement(sql);
+            StatementUse s = store.statement(sql);
             s.bind(values);
             s.exec();
-            s.finish();
         }
         Trail::deleteKey(store, b);
     }

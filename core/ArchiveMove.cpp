@@ -273,10 +273,9 @@ QString highestNumber(Table& contracts)
     Store& store = contracts.store();
     const TableDef& archive = store.table(u"Xzmluvy.DBF"_s);
     // The same order as the tag's: the text of the number, an empty one lowest.
-    Statement& q = store.statement(u"SELECT MAX(IFNULL(\"NUMBER\",'')) FROM \""_s + archive.sqlName + u'"');
+    StatementUse q = store.statement(u"SELECT MAX(IFNULL(\"NUMBER\",'')) FROM \""_s + archive.sqlName + u'"');
     q.exec();
     const QString archived = q.next() ? q.value(0).toString() : QString();
-    q.finish();
     return archived.toUtf8() > live.toUtf8() ? archived : live;
 }
 

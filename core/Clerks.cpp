@@ -66,7 +66,7 @@ struct Stored
 
 std::optional<Stored> find(Store& store, const QString& name)
 {
-    Statement& q = store.statement(u"SELECT NAME, ROLE, ACTIVE, PWHASH FROM Pokladnici WHERE NAME = ?"_s);
+    StatementUse q = store.statement(u"SELECT NAME, ROLE, ACTIVE, PWHASH FROM Pokladnici WHERE NAME = ?"_s);
     q.addBindValue(name);
     q.exec();
     std::optional<Stored> found;
@@ -74,7 +74,6 @@ std::optional<Stored> find(Store& store, const QString& name)
         found = Stored{
             {q.value(0).toString(), roleOf(q.value(1).toString()).value_or(Role::Clerk), q.value(2).toInt() != 0},
             q.value(3).toString()};
-    q.finish();
     return found;
 }
 
@@ -93,9 +92,8 @@ public:
     explicit ClerksWrite(Store& store) : m_own(store)
     {
         if (const QString lock = store.connection().trailLockSql(); !lock.isEmpty()) {
-            Statement& q = store.statement(lock);
+            StatementUse q = store.statement(lock);
             q.exec();
-            q.finish();
         }
     }
     void commit() { m_own.commit(); }
@@ -172,13 +170,12 @@ QString name(Role role)
 
 QList<Clerk> list(Store& store)
 {
-    Statement& q = store.statement(u"SELECT NAME, ROLE, ACTIVE FROM Pokladnici"_s);
+    StatementUse q = store.statement(u"SELECT NAME, ROLE, ACTIVE FROM Pokladnici"_s);
     q.exec();
     QList<Clerk> clerks;
     while (q.next())
         clerks.append(
             {q.value(0).toString(), roleOf(q.value(1).toString()).value_or(Role::Clerk), q.value(2).toInt() != 0});
-    q.finish();
     // The same order on both engines, whatever their collations.
     std::sort(clerks.begin(), clerks.end(), [](const Clerk& a, const Clerk& b) {
         const int c = QString::compare(a.name, b.name, Qt::CaseInsensitive);
@@ -211,10 +208,9 @@ void add(Store& store, const QString& name, Role role, const QString& password)
         if (c.name.compare(clerk, Qt::CaseInsensitive) == 0) throw Refused(u"Pokladník %1 už existuje."_s.arg(c.name));
     if (role != Role::Owner && activeOwners(store) == 0)
         throw Refused(u"Prvý pokladník musí byť vlastník: iba vlastník môže spravovať pokladníkov."_s);
-    Statement& q = store.statement(u"INSERT INTO Pokladnici (NAME, ROLE, PWHASH, ACTIVE) VALUES (?, ?, ?, 1)"_s);
+    StatementUse q = store.statement(u"INSERT INTO Pokladnici (NAME, ROLE, PWHASH, ACTIVE) VALUES (?, ?, ?, 1)"_s);
     q.bind({clerk, code(role), hash});
     q.exec();
-    q.finish();
     record(store, Trail::Action::ClerkAdded,
            {{u"clerk"_s, clerk},
             {u"fields"_s, QJsonArray{change(u"NAME"_s, {}, clerk), change(u"ROLE"_s, {}, code(role)),
@@ -228,11 +224,10 @@ void changePassword(Store& store, const QString& name, const QString& password)
     existing(store, name);
     const QString hash = hashOf(password);
     ClerksWrite write(store);
-    Statement& q = store.statement(u"UPDATE Pokladnici SET PWHASH = ? WHERE NAME = ?"_s);
+    StatementUse q = store.statement(u"UPDATE Pokladnici SET PWHASH = ? WHERE NAME = ?"_s);
     q.bind({hash, name});
     q.exec();
     const bool changed = q.changes() > 0;
-    q.finish();
     if (!changed) throw Refused(u"Pokladník %1 neexistuje."_s.arg(name));
     record(store, Trail::Action::ClerkChanged, {{u"clerk"_s, name}, {u"changed"_s, u"password"_s}});
     write.commit();
@@ -246,10 +241,9 @@ void disable(Store& store, const QString& name)
     if (stored.clerk.role == Role::Owner && activeOwners(store) == 1)
         throw Refused(u"Posledného vlastníka nemožno zakázať: obchod, ktorý mal pokladníkov, sa bez aktívneho "
                       u"vlastníka neotvorí."_s);
-    Statement& q = store.statement(u"UPDATE Pokladnici SET ACTIVE = 0 WHERE NAME = ?"_s);
+    StatementUse q = store.statement(u"UPDATE Pokladnici SET ACTIVE = 0 WHERE NAME = ?"_s);
     q.addBindValue(name);
     q.exec();
-    q.finish();
     record(store, Trail::Action::ClerkChanged,
            {{u"clerk"_s, name}, {u"fields"_s, QJsonArray{change(u"ACTIVE"_s, u"1"_s, u"0"_s)}}});
     write.commit();

@@ -43,12 +43,12 @@ QList<std::pair<qint64, QList<qint64>>> measure(Store& store)
         QStringList sums;
         for (const QString& f : fields)
             sums << u"COALESCE(SUM(%1), 0)"_s.arg(hundredths(f));
-        Statement& q = store.statement(u"SELECT COUNT(*), "_s + sums.join(u", "_s) + u" FROM "_s + table(store, name));
+        StatementUse q =
+            store.statement(u"SELECT COUNT(*), "_s + sums.join(u", "_s) + u" FROM "_s + table(store, name));
         q.exec();
         std::pair<qint64, QList<qint64>> row{q.value(0).toLongLong(), {}};
         for (int i = 0; i < fields.size(); ++i)
             row.second << q.value(i + 1).toLongLong();
-        q.finish();
         all << row;
     }
     return all;

@@ -85,8 +85,8 @@ QList<PersonData::Record> records(Store& store, const QString& table, const QStr
             columns << f.name;
         }
     const QString order = def->fieldIndex(u"NUMBER"_s) >= 0 ? u"NUMBER, rowid"_s : u"rowid"_s;
-    Statement& q = store.statement(u"SELECT "_s + columns.join(u", "_s) + u" FROM "_s + table + u" WHERE "_s + field +
-                                   u" = ? ORDER BY "_s + order);
+    StatementUse q = store.statement(u"SELECT "_s + columns.join(u", "_s) + u" FROM "_s + table + u" WHERE "_s + field +
+                                     u" = ? ORDER BY "_s + order);
     q.addBindValue(value);
     q.exec();
     QList<PersonData::Record> out;
@@ -100,7 +100,6 @@ QList<PersonData::Record> records(Store& store, const QString& table, const QStr
                                        : shown(fields.at(i).type, q.value(i))};
         out << r;
     }
-    q.finish();
     return out;
 }
 

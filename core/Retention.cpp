@@ -57,24 +57,26 @@ bool flag(const Statement& q, int column)
 void readSide(Store& store, const Side& side, QHash<QString, Standing>& standings, QSet<QString>& taken)
 {
     QHash<QString, GoodsOf> goods;
-    Statement& g = store.statement(u"SELECT NUMBER, PREDANE, PRED_DATUM FROM "_s + side.goods);
-    g.exec();
-    while (g.next()) {
-        GoodsOf& of = goods[g.value(0).toString()];
-        of.unsold = of.unsold || !flag(g, 1);
-        later(of.latest, g.value(2).toString());
+    {
+        StatementUse g = store.statement(u"SELECT NUMBER, PREDANE, PRED_DATUM FROM "_s + side.goods);
+        g.exec();
+        while (g.next()) {
+            GoodsOf& of = goods[g.value(0).toString()];
+            of.unsold = of.unsold || !flag(g, 1);
+            later(of.latest, g.value(2).toString());
+        }
     }
-    g.finish();
     QHash<QString, QString> extended;
-    Statement& e = store.statement(u"SELECT NUMBER, X_UNTIL, X_PAIDDATE FROM "_s + side.extensions);
-    e.exec();
-    while (e.next()) {
-        QString& latest = extended[e.value(0).toString()];
-        later(latest, e.value(1).toString());
-        later(latest, e.value(2).toString());
+    {
+        StatementUse e = store.statement(u"SELECT NUMBER, X_UNTIL, X_PAIDDATE FROM "_s + side.extensions);
+        e.exec();
+        while (e.next()) {
+            QString& latest = extended[e.value(0).toString()];
+            later(latest, e.value(1).toString());
+            later(latest, e.value(2).toString());
+        }
     }
-    e.finish();
-    Statement& c = store.statement(
+    StatementUse c = store.statement(
         u"SELECT BIRTHNUM, NUMBER, PAID, PADAK, AGRDATE, UNTIL, PAID_DATE, RETUDATE, rowid FROM "_s + side.contracts);
     c.exec();
     while (c.next()) {
@@ -97,7 +99,6 @@ void readSide(Store& store, const Side& side, QHash<QString, Standing>& standing
         later(s.latest, latest);
         EventPump::breathe();
     }
-    c.finish();
 }
 
 struct Found
@@ -116,7 +117,7 @@ Found find(Store& store, const QDate& today, int years)
         readSide(store, side, standings, found.taken);
     const QString before = today.addYears(-years).toString(Qt::ISODate);
     QSet<QString> listed; // a birth number twice among the persons is one person
-    Statement& p = store.statement(u"SELECT BIRTHNUM, LASTNAME, FIRSNAME, BLACK, rowid FROM Osoby"_s);
+    StatementUse p = store.statement(u"SELECT BIRTHNUM, LASTNAME, FIRSNAME, BLACK, rowid FROM Osoby"_s);
     p.exec();
     while (p.next()) {
         const QString birthNumber = p.value(0).toString();
@@ -134,7 +135,6 @@ Found find(Store& store, const QDate& today, int years)
         if (years <= 0 || it->held || it->latest >= before) continue;
         (flag(p, 3) ? found.survey.undesirable : found.survey.due) << person;
     }
-    p.finish();
     for (QList<Retention::Person>* list :
          {&found.survey.due, &found.survey.undesirable, &found.survey.withoutContracts})
         std::sort(list->begin(), list->end(),
@@ -155,12 +155,10 @@ QString newPseudonym(QSet<QString>& taken)
 
 qint64 run(Store& store, const QString& sql, const QList<QVariant>& values)
 {
-    Statement& q = store.statement(sql);
+    StatementUse q = store.statement(sql);
     q.bind(values);
     q.exec();
-    const qint64 changed = q.changes();
-    q.finish();
-    return changed;
+    return q.changes();
 }
 
 } // namespace

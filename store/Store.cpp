@@ -1,6 +1,7 @@
 #include "store/Store.h"
 
 #include "store/Transaction.h"
+#include "store/Upgrade.h"
 #include "store/engine/Errors.h"
 #include "store/engine/PgConnection.h"
 #include "store/engine/Row.h"
@@ -31,7 +32,8 @@ QString storeFile(const QString& location)
 std::unique_ptr<Connection> openConnection(const QString& location)
 {
     if (Store::isServerLocation(location)) return std::make_unique<PgConnection>(location);
-    return std::make_unique<SqliteConnection>(storeFile(location));
+    const QString file = storeFile(location);
+    return std::make_unique<SqliteConnection>(file, QFileInfo(file).fileName() == Store::fileName());
 }
 
 constexpr quint64 bit(int i)
@@ -106,28 +108,10 @@ Store::Store(const QString& location, TrailMissing)
         touchAll();
     };
     Trail::initCrypto();
-    Trail::hashKeyLookups(*this);
-    Trail::addMissingTables(*this); // a store made before the clerks or the trail
-    Trail::addSealing(*this);
-    Trail::addServerRules(*this);
-    addSettingsTable();
+    Upgrade::run(*this);
     m_currency = readCurrency();
     Trail::requireOwner(*this);
     watchNotifications();
-}
-
-void Store::addSettingsTable()
-{
-    if (m_connection->hasTable(Schema::settingsTable())) return;
-    beginWrite();
-    try {
-        // Two counters opening the old store at once: the second finds it made.
-        if (!m_connection->hasTable(Schema::settingsTable())) exec(Schema::createSettingsStatement());
-        commit();
-    } catch (...) {
-        rollback();
-        throw;
-    }
 }
 
 Currency Store::readCurrency()
@@ -141,11 +125,10 @@ void Store::setCurrency(Currency currency)
     const bool own = !inTransaction();
     if (own) beginWrite();
     try {
-        Statement& q = statement(u"INSERT INTO Nastavenia (NAME, VALUE) VALUES ('currency', ?) ON CONFLICT (NAME) DO "
-                                 u"UPDATE SET VALUE = excluded.VALUE"_s);
+        StatementUse q = statement(u"INSERT INTO Nastavenia (NAME, VALUE) VALUES ('currency', ?) ON CONFLICT (NAME) DO "
+                                   u"UPDATE SET VALUE = excluded.VALUE"_s);
         q.addBindValue(currencyCode(currency));
         q.exec();
-        q.finish();
         if (own) commit();
     } catch (...) {
         if (own) rollback();
@@ -168,14 +151,14 @@ Store::~Store()
 void Store::createEmpty(const QString& location, Genesis genesis, const QString& counters, Currency currency)
 {
     if (isServerLocation(location)) {
-        PgConnection::createStore(location, counters);
+        PgConnection::createStore(location, Upgrade::newest(), counters);
     } else if (storeFile(location) != QDir(location).filePath(fileName())) {
-        SqliteConnection::createStore(location);
+        SqliteConnection::createStore(location, Upgrade::newest());
     } else {
         QDir dir(location);
         if (!dir.exists() && !QDir().mkpath(location))
             throw StoreError(u"Cannot create folder %1"_s.arg(QDir::toNativeSeparators(location)));
-        SqliteConnection::createStore(dir.filePath(fileName()));
+        SqliteConnection::createStore(dir.filePath(fileName()), Upgrade::newest());
     }
     if (genesis == Genesis::Written || currency != Currency::Skk) {
         Store store(location);
@@ -278,17 +261,9 @@ void Store::exec(const QString& sql)
 
 QVariant Store::scalar(const QString& sql, const QList<QVariant>& values)
 {
-    Statement& q = statement(sql);
+    StatementUse q = statement(sql);
     q.bind(values);
-    QVariant v;
-    try {
-        if (q.step()) v = q.value(0);
-    } catch (...) {
-        q.reset();
-        throw;
-    }
-    q.reset();
-    return v;
+    return q.step() ? q.value(0) : QVariant();
 }
 
 Statement& Store::insertStatement(const TableDef& def, quint64 mask)
@@ -310,14 +285,13 @@ Statement& Store::insertStatement(const TableDef& def, quint64 mask)
 qint64 Store::insertRecord(const TableDef& def, quint64 mask, const RowValues& values)
 {
     // The counter's own work table is none of the shop's records: it leaves no trail.
-    const bool trailed = recordsWrites() && !def.recordText.isEmpty();
+    const bool trailed = recordsWrites() && !def.ofCounter;
     OwnWrite own(*this, trailed);
-    Statement& q = insertStatement(def, mask);
+    StatementUse q = insertStatement(def, mask);
     for (int i = 0; i < def.fields.size(); ++i)
         if (mask & bit(i)) q.addBindValue(values.at(i));
     q.exec();
     const qint64 rowid = q.lastInsertId();
-    q.finish();
     if (trailed) Trail::recordWrite(*this, def, Trail::Action::New, nullptr, &values, mask);
     own.commit();
     return rowid;
@@ -325,25 +299,18 @@ qint64 Store::insertRecord(const TableDef& def, quint64 mask, const RowValues& v
 
 void Store::deleteRecord(const TableDef& def, qint64 rowid, const RowValues& original)
 {
-    if (!def.recordText.isEmpty()) return writeRecord(def, rowid, original, 0, nullptr);
-    Statement& q = statement(u"DELETE FROM "_s + m_connection->tableForWriting(def) + u" WHERE rowid = ?"_s, def);
+    if (!def.ofCounter) return writeRecord(def, rowid, original, 0, nullptr);
+    StatementUse q = statement(u"DELETE FROM "_s + m_connection->tableForWriting(def) + u" WHERE rowid = ?"_s, def);
     q.addBindValue(rowid);
     q.exec();
-    q.finish();
 }
 
 RecordChanged Store::recordChanged(const TableDef& def, qint64 rowid, const QString& key, bool deleting, bool gone)
 {
-    const QString record = def.recordText.arg(key);
-    QString text;
-    if (gone)
-        text = record + u" medzitým zmazala iná pokladňa.\rNič nebolo zapísané."_s;
-    else if (deleting)
-        text = record + u" medzitým zmenila iná pokladňa.\rNič nebolo zmazané; tabuľka ukazuje záznam, ako je teraz."_s;
-    else
-        text = record + u" medzitým zmenila iná pokladňa.\rNič nebolo zapísané; vaše údaje zostali v poliach a "
-                        u"tabuľka ukazuje záznam, ako je teraz."_s;
-    return {text, def.sqlName, rowid, gone};
+    // No key in the text: it may be a birth number.
+    const QString text = u"A record of %1 was %2 by another counter meanwhile; nothing was %3"_s.arg(
+        def.file, gone ? u"deleted"_s : u"changed"_s, deleting && !gone ? u"deleted"_s : u"stored"_s);
+    return {text, def.sqlName, rowid, key, deleting, gone};
 }
 
 void Store::writeRecord(const TableDef& def, qint64 rowid, const RowValues& original, quint64 fields,
@@ -378,7 +345,7 @@ void Store::writeRecord(const TableDef& def, qint64 rowid, const RowValues& orig
         } else {
             ++m_statements;
         }
-        Statement& q = *cached;
+        StatementUse q = *cached;
         for (int i = 0; i < def.fields.size(); ++i)
             if (fields & bit(i)) q.addBindValue(values->at(i));
         q.addBindValue(rowid);
@@ -386,17 +353,15 @@ void Store::writeRecord(const TableDef& def, qint64 rowid, const RowValues& orig
             if (compared & bit(i)) q.addBindValue(read.at(i));
         q.exec();
         const qint64 written = q.changes();
-        q.finish();
         if (written == 0) {
             // Named as the clerk read it; told apart as it is now: changed, or gone.
             const int keyField = def.fieldIndex(def.recordField);
-            Statement& now = cachedStatement(u"SELECT "_s + quotedNames(def, bit(keyField), {}) + u" FROM "_s +
-                                             m_connection->tableForWriting(def) + u" WHERE rowid = ?"_s);
+            StatementUse now = cachedStatement(u"SELECT "_s + quotedNames(def, bit(keyField), {}) + u" FROM "_s +
+                                               m_connection->tableForWriting(def) + u" WHERE rowid = ?"_s);
             now.addBindValue(rowid);
             now.exec();
             const bool gone = !now.next();
             QVariant key = gone ? QVariant() : now.value(0);
-            now.finish();
             if (original.isLoaded(keyField))
                 key = original.at(keyField);
             else if (values && values->isLoaded(keyField) && gone)
@@ -417,14 +382,13 @@ RowValues Store::withFields(const TableDef& def, qint64 rowid, const RowValues& 
     const quint64 all = n < 64 ? bit(n) - 1 : ~quint64(0);
     const bool sized = original.size() == n;
     if (sized && !(needed & all & ~original.loadedMask())) return original;
-    Statement& q = cachedStatement(u"SELECT "_s + quotedNames(def, all, u", "_s) + u" FROM "_s +
-                                   m_connection->tableForWriting(def) + u" WHERE rowid = ?"_s);
+    StatementUse q = cachedStatement(u"SELECT "_s + quotedNames(def, all, u", "_s) + u" FROM "_s +
+                                     m_connection->tableForWriting(def) + u" WHERE rowid = ?"_s);
     q.addBindValue(rowid);
     q.exec();
     RowValues now;
     const bool found = q.next();
     if (found) q.readValues(0, n, all, now);
-    q.finish();
     if (!found) return original; // gone: the write finds it so and says so
     if (!sized) return now;
     RowValues filled = original;
@@ -434,14 +398,16 @@ RowValues Store::withFields(const TableDef& def, qint64 rowid, const RowValues& 
 
 void Store::writeMarks(const TableDef& def, const QVariant& value, Connection::Rows rows, const QList<QVariant>& where)
 {
-    Statement& q = cachedStatement(m_connection->markSql(def, rows));
-    q.addBindValue(value);
-    for (const QVariant& v : where)
-        q.addBindValue(v);
-    q.exec();
-    const qint64 written = q.changes();
-    q.finish();
-    m_connection->marksWritten(def, written);
+    qint64 written = 0;
+    {
+        StatementUse q = cachedStatement(m_connection->markSql(def, rows));
+        q.addBindValue(value);
+        for (const QVariant& v : where)
+            q.addBindValue(v);
+        q.exec();
+        written = q.changes();
+    }
+    m_connection->marksWritten(def, written); // on a server it may tidy the marks: nothing of ours may be open
 }
 
 void Store::deleteAll(const TableDef& def)
@@ -454,26 +420,22 @@ qint64 Store::keptCount(const TableDef& def)
 {
     const QString sql = m_connection->recordCountSql(def);
     if (sql.isEmpty()) return -1;
-    Statement& q = statement(sql, def);
+    StatementUse q = statement(sql, def);
     q.exec();
     const qint64 n = q.next() ? q.int64(0) : -1;
-    q.finish();
     return n;
 }
 
 void Store::markWhere(const TableDef& def, const QString& valueSql, const QString& whereSql,
                       const QList<QVariant>& values)
 {
-    Statement& q = statement(m_connection->markWhereSql(def, valueSql, whereSql));
-    q.bind(values);
-    try {
+    qint64 written = 0;
+    {
+        StatementUse q = statement(m_connection->markWhereSql(def, valueSql, whereSql));
+        q.bind(values);
         q.exec();
-    } catch (...) {
-        q.reset();
-        throw;
+        written = q.changes();
     }
-    const qint64 written = q.changes();
-    q.reset();
     m_connection->marksWritten(def, written);
     touch(def);
 }
@@ -514,13 +476,12 @@ void Store::runUpdate(const TableDef& def, quint64 fields, const QList<QVariant>
             if (!fields) return;
         }
     }
-    Statement& q = updateStatement(def, fields, rows);
+    StatementUse q = updateStatement(def, fields, rows);
     for (qsizetype i = 0; i < values.size(); ++i)
         if (i != markValue) q.addBindValue(values.at(i));
     for (const QVariant& v : where)
         q.addBindValue(v);
     q.exec();
-    q.finish();
 }
 
 void Store::update(const TableDef& def, quint64 fields, const RowValues& values, qint64 rowid,
@@ -528,7 +489,7 @@ void Store::update(const TableDef& def, quint64 fields, const RowValues& values,
 {
     const int wrk = def.fieldIndex(u"WRK"_s);
     const bool marksOnly = wrk >= 0 && fields == bit(wrk);
-    if (!marksOnly && !def.recordText.isEmpty()) return writeRecord(def, rowid, original, fields, &values);
+    if (!marksOnly && !def.ofCounter) return writeRecord(def, rowid, original, fields, &values);
     constexpr qsizetype BatchSize = 500;
     auto changedValues = [&] {
         QList<QVariant> changed;
@@ -596,20 +557,18 @@ qint64 Store::forRowids(const QString& sql, const QList<qint64>& rowids)
     if (!m_held.rowids.isEmpty()) flushUpdates();
     const QString table = m_connection->rowIdTable();
     if (!table.isEmpty()) {
-        Statement& q = cachedStatement(sql.arg(table));
+        StatementUse q = cachedStatement(sql.arg(table));
         q.bind({rowIdListValue(rowids)});
         q.exec();
-        const qint64 changed = q.changes();
-        q.finish();
-        return changed;
+        return q.changes();
     }
     qint64 changed = 0;
-    Statement& q = cachedStatement(sql.arg(u"SELECT ? AS value, 0 AS ord"_s));
+    StatementUse q = cachedStatement(sql.arg(u"SELECT ? AS value, 0 AS ord"_s));
     for (const qint64 rowid : rowids) {
         q.bind({rowid});
         q.exec();
         changed += q.changes();
-        q.finish();
+        q.reset();
     }
     return changed;
 }

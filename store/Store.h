@@ -123,8 +123,8 @@ public:
     void update(const TableDef& def, quint64 fields, const RowValues& values, qint64 rowid, const RowValues& original);
     void flushUpdates();
 
-    // What a write of the record rowid of def that met it changed (or gone) throws: the clerk's message,
-    // naming the record by key, for an update or a delete.
+    // What a write of the record rowid of def that met it changed (or gone) throws, for an update or a delete;
+    // key is the record's value of its recordField.
     static RecordChanged recordChanged(const TableDef& def, qint64 rowid, const QString& key, bool deleting, bool gone);
 
     // Batches for moving records between tables, one statement each however many records: the records
@@ -215,8 +215,6 @@ Q_SIGNALS:
 
 private:
     void watchNotifications();
-    // A store made before it records settings gets their table.
-    void addSettingsTable();
     void applyRemoteChanges();
     void forgetErased();
     QString m_location;

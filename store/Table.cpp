@@ -517,7 +517,7 @@ QList<Row> Table::fetchRows(Direction direction, const Row* anchor, bool inclusi
     } else {
         m_store.noteStatement(*m_def);
     }
-    Statement& q = *cached;
+    StatementUse q = *cached;
     for (const QVariant& v : binds)
         q.addBindValue(v);
     q.exec();
@@ -530,7 +530,6 @@ QList<Row> Table::fetchRows(Direction direction, const Row* anchor, bool inclusi
         q.readValues(1, n, fields, r.values);
         rows << std::move(r);
     }
-    q.finish();
     return rows;
 }
 
@@ -540,7 +539,7 @@ QList<Row> Table::fetchRowsAt(int offset, int limit)
     QString sql = u"SELECT "_s + selectList(allFields()) + u" FROM \""_s + m_def->sqlName + u'"';
     if (!m_filter.terms.isEmpty()) sql += u" WHERE "_s + m_filter.sql(*m_def);
     sql += u" ORDER BY "_s + orderClause(Direction::Forward) + u" LIMIT ? OFFSET ?"_s;
-    Statement& q = m_store.statement(sql, *m_def);
+    StatementUse q = m_store.statement(sql, *m_def);
     for (const QVariant& v : m_filter.values())
         q.addBindValue(v);
     q.addBindValue(limit);
@@ -553,7 +552,6 @@ QList<Row> Table::fetchRowsAt(int offset, int limit)
         q.readValues(1, m_def->fields.size(), allFields(), r.values);
         rows << std::move(r);
     }
-    q.finish();
     return rows;
 }
 
@@ -568,19 +566,18 @@ int Table::positionOf(const Row& row)
     }
     where << rangeClause(Direction::Backward, false);
     binds << rangeValues(row);
-    Statement& q = m_store.statement(
+    StatementUse q = m_store.statement(
         u"SELECT COUNT(*) FROM \""_s + m_def->sqlName + u"\" WHERE "_s + where.join(u" AND "_s), *m_def);
     for (const QVariant& v : binds)
         q.addBindValue(v);
     q.exec();
     const int n = q.next() ? q.value(0).toInt() : 0;
-    q.finish();
     return n;
 }
 
 Row Table::readRow(qint64 rowid, bool* found)
 {
-    Statement& q = m_store.statement(
+    StatementUse q = m_store.statement(
         u"SELECT "_s + selectList(allFields()) + u" FROM \""_s + m_def->sqlName + u"\" WHERE rowid = ?"_s, *m_def);
     q.addBindValue(rowid);
     q.exec();
@@ -590,7 +587,6 @@ Row Table::readRow(qint64 rowid, bool* found)
         r.rowid = q.int64(0);
         q.readValues(1, m_def->fields.size(), allFields(), r.values);
     }
-    q.finish();
     return r;
 }
 
@@ -1164,12 +1160,11 @@ int Table::recordCount()
     } else {
         QString sql = u"SELECT COUNT(*) FROM \""_s + m_def->sqlName + u'"';
         if (!m_filter.terms.isEmpty()) sql += u" WHERE "_s + m_filter.sql(*m_def);
-        Statement& q = m_store.statement(sql, *m_def);
+        StatementUse q = m_store.statement(sql, *m_def);
         for (const QVariant& v : m_filter.values())
             q.addBindValue(v);
         q.exec();
         m_cachedCount = q.next() ? int(q.int64(0)) : 0;
-        q.finish();
     }
     m_countVersion = version;
     return m_cachedCount;

@@ -36,7 +36,7 @@ inline void insertTrailRow(Store& store, const QString& moment, const QString& k
 {
     const qint64 seq = store.scalar(QStringLiteral("SELECT COALESCE(MAX(SEQ), 0) + 1 FROM Zmeny")).toLongLong();
     const bool fields = action == QStringLiteral("change");
-    Statement& q =
+    StatementUse q =
         store.statement(QStringLiteral("INSERT INTO Zmeny (SEQ, MOMENT, CLERK, COUNTER, ACTION, TABLENAME, "
                                        "RECKEY, PERSON, DETAIL, HASH) VALUES (?, ?, ?, 'pult2/eva', ?, ?, ?, "
                                        "'', ?, 'x')"));
@@ -44,7 +44,6 @@ inline void insertTrailRow(Store& store, const QString& moment, const QString& k
     q.bind({seq, moment, clerk, action, fields ? QStringLiteral("Zmluvy") : none, key.isNull() ? none : key,
             fields ? QStringLiteral("{\"fields\":[[\"AMOUNT\",\"100\",\"200\"]]}") : QStringLiteral("{}")});
     q.exec();
-    q.finish();
 }
 
 // A small register for the reports, seen from ReportShopToday (15.6.2026): contract 1001 current, 1002 expired,

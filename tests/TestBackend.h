@@ -203,7 +203,7 @@ inline ServerParts serverParts()
 // stored) joined by '|'.
 inline QStringList rows(Store& store, const QString& sql, int columns)
 {
-    Statement& q = store.statement(sql);
+    StatementUse q = store.statement(sql);
     q.exec();
     QStringList out;
     while (q.next()) {
@@ -214,7 +214,6 @@ inline QStringList rows(Store& store, const QString& sql, int columns)
         }
         out << row.join(u'|');
     }
-    q.finish();
     return out;
 }
 

@@ -98,11 +98,10 @@ int child(const QString& mode, const QString& location)
 QHash<QString, int> perNumber(Store& store, const QString& table)
 {
     QHash<QString, int> out;
-    Statement& q = store.statement(u"SELECT IFNULL(NUMBER,''), COUNT(*) FROM %1 GROUP BY 1"_s.arg(table));
+    StatementUse q = store.statement(u"SELECT IFNULL(NUMBER,''), COUNT(*) FROM %1 GROUP BY 1"_s.arg(table));
     q.exec();
     while (q.next())
         out.insert(q.value(0).toString(), q.value(1).toInt());
-    q.finish();
     return out;
 }
 

@@ -77,11 +77,11 @@ qint64 scalar(const QString& path, const QString& sql)
 void insertContracts(Store& store, int count, int first)
 {
     Transaction t(store);
-    Statement& q = store.statement(u"INSERT INTO Zmluvy (WRK, NUMBER, AMOUNT) VALUES (0, ?, 100.0)"_s);
+    StatementUse q = store.statement(u"INSERT INTO Zmluvy (WRK, NUMBER, AMOUNT) VALUES (0, ?, 100.0)"_s);
     for (int i = 0; i < count; ++i) {
         q.bind({u"99/%1"_s.arg(first + i, 5, 10, QChar(u'0'))});
         q.exec();
-        q.finish();
+        q.reset();
     }
     t.commit();
 }
@@ -277,7 +277,7 @@ private Q_SLOTS:
                     QVERIFY(q.exec(u"CREATE TABLE Zakaznici (meno TEXT)"_s));
                 } else {
                     for (const TableDef& def : Schema::tables())
-                        QVERIFY(q.exec(Schema::createStatements(def, nullptr)));
+                        QVERIFY(q.exec(Schema::createSql(Schema::Engine::Sqlite, def).constFirst()));
                     QVERIFY(q.exec(u"ALTER TABLE Osoby DROP COLUMN REASON"_s));
                 }
             }

@@ -90,11 +90,10 @@ class TestDayReports : public QObject
     QStringList marked()
     {
         QStringList numbers;
-        Statement& q = m_shop->store().statement(u"SELECT NUMBER FROM Zmluvy WHERE WRK = 1 ORDER BY NUMBER"_s);
+        StatementUse q = m_shop->store().statement(u"SELECT NUMBER FROM Zmluvy WHERE WRK = 1 ORDER BY NUMBER"_s);
         q.exec();
         while (q.next())
             numbers << q.value(0).toString();
-        q.finish();
         return numbers;
     }
 

@@ -1,6 +1,7 @@
 #include "RunAdmin.h"
 #include "StoreDump.h"
 #include "TestBackend.h"
+#include "core/ErrorText.h"
 #include "store/Store.h"
 #include "store/Transaction.h"
 #include "store/dbf/CodePage.h"
@@ -109,12 +110,12 @@ const QStringList Archive{
 // Stores rows of values into the named fields of table.
 void insertRows(Store& store, const QString& table, const QStringList& fields, const QList<QVariantList>& rows)
 {
-    Statement& q = store.statement(u"INSERT INTO %1 (%2) VALUES (%3)"_s.arg(
+    StatementUse q = store.statement(u"INSERT INTO %1 (%2) VALUES (%3)"_s.arg(
         table, fields.join(u", "_s), QStringList(fields.size(), u"?"_s).join(u", "_s)));
     for (const QVariantList& row : rows) {
         q.bind(row);
         q.exec();
-        q.finish();
+        q.reset();
     }
 }
 
@@ -347,7 +348,7 @@ private Q_SLOTS:
             import(data, source, {0, true});
             QFAIL("a contract number stored twice");
         } catch (const KeyViolation& e) {
-            QCOMPARE(e.text(), u"Číslo zmluvy 24/00001 už v registri je."_s);
+            QCOMPARE(errorText(e), u"Číslo zmluvy 24/00001 už v registri je."_s);
         }
         QCOMPARE(StoreDump::store(data), before);
     }
@@ -503,7 +504,8 @@ private Q_SLOTS:
             QStringList names;
             for (const FieldDef& f : def.fields)
                 names << u'"' + f.name + u'"';
-            Statement& q = store.statement(u"SELECT %1 FROM %2 ORDER BY rowid"_s.arg(names.join(u", "_s), def.sqlName));
+            StatementUse q =
+                store.statement(u"SELECT %1 FROM %2 ORDER BY rowid"_s.arg(names.join(u", "_s), def.sqlName));
             int n = 0;
             while (q.step()) {
                 const QJsonArray record = records.at(n++).toArray();

@@ -79,22 +79,20 @@ class TestPrintMenu : public QObject
     QStringList marked()
     {
         QStringList numbers;
-        Statement& q = m_main->shop().store().statement(u"SELECT NUMBER FROM Zmluvy WHERE WRK = 1 ORDER BY NUMBER"_s);
+        StatementUse q = m_main->shop().store().statement(u"SELECT NUMBER FROM Zmluvy WHERE WRK = 1 ORDER BY NUMBER"_s);
         q.exec();
         while (q.next())
             numbers << q.value(0).toString();
-        q.finish();
         return numbers;
     }
 
     QStringList workTable()
     {
         QStringList rows;
-        Statement& q = m_main->shop().store().statement(u"SELECT NUMBER, DATE FROM Prijvyd ORDER BY rowid"_s);
+        StatementUse q = m_main->shop().store().statement(u"SELECT NUMBER, DATE FROM Prijvyd ORDER BY rowid"_s);
         q.exec();
         while (q.next())
             rows << q.value(0).toString() + u' ' + q.value(1).toString();
-        q.finish();
         return rows;
     }
 

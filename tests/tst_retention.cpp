@@ -155,11 +155,10 @@ class TestRetention : public QObject
         Store store(m_location);
         for (const QString& sql :
              {u"SELECT TAG, PKEY FROM Kluce ORDER BY TAG"_s, u"SELECT SEQ, HASH FROM Zmeny ORDER BY SEQ"_s}) {
-            Statement& q = store.statement(sql);
+            StatementUse q = store.statement(sql);
             q.exec();
             while (q.next())
                 lines << q.value(0).toString() + u'|' + q.value(1).toString();
-            q.finish();
         }
         return lines;
     }
@@ -366,7 +365,7 @@ private Q_SLOTS:
         const Trail::Verdict v = Trail::verify(store);
         QVERIFY2(v.ok(), qPrintable(v.why));
         // One row per person naming the pseudonym only: no birth number, no hash of one.
-        Statement& q =
+        StatementUse q =
             store.statement(u"SELECT RECKEY, PERSON, DETAIL, TABLENAME FROM Zmeny WHERE ACTION = ? ORDER BY SEQ"_s);
         q.addBindValue(u"anonymised"_s);
         q.exec();
@@ -378,7 +377,6 @@ private Q_SLOTS:
             QCOMPARE(q.value(3).toString(), u"Osoby"_s);
             ++rows;
         }
-        q.finish();
         QCOMPARE(rows, 3);
         // The persons' old rows read "(vymazané)" wherever they named a value; the kept person still reads.
         const QSet<QString> gone(due.cbegin(), due.cend());

@@ -1,4 +1,5 @@
 #include "TestBackend.h"
+#include "core/ErrorText.h"
 #include "store/Store.h"
 #include "store/Table.h"
 #include "store/TableModel.h"
@@ -8,6 +9,7 @@
 #include "store/engine/Errors.h"
 #include "store/engine/PgSql.h"
 #include "store/engine/Schema.h"
+#include "store/engine/Statement.h"
 
 #include <QDir>
 #include <QFile>
@@ -104,6 +106,37 @@ private Q_SLOTS:
     void cleanup() { m_store.reset(); }
 
     void createEmptyRefusesExistingStore() { QVERIFY_THROWS_EXCEPTION(StoreError, Store::createEmpty(m_location)); }
+
+    // A statement in use is reset however its scope is left, read halfway or by an exception: its next use binds
+    // from the first value again and reads from the start.
+    void statementsResetOnEveryWayOut_data()
+    {
+        QTest::addColumn<bool>("throws");
+        QTest::newRow("read halfway") << false;
+        QTest::newRow("exception") << true;
+    }
+    void statementsResetOnEveryWayOut()
+    {
+        QFETCH(bool, throws);
+        auto t = open(u"Zmluvy.DBF"_s);
+        for (const QString& number : {u"26/00001"_s, u"26/00002"_s})
+            addContract(*t, number);
+        const QString sql = u"SELECT NUMBER FROM Zmluvy WHERE NUMBER >= ? ORDER BY NUMBER"_s;
+        try {
+            StatementUse q = m_store->statement(sql);
+            q.addBindValue(u"26/00001"_s);
+            q.exec();
+            QVERIFY(q.next());
+            if (throws) throw StoreError(u"halfway"_s);
+        } catch (const StoreError&) {
+        }
+        StatementUse again = m_store->statement(sql);
+        again.addBindValue(u"26/00002"_s);
+        again.exec();
+        QVERIFY(again.next());
+        QCOMPARE(again.value(0).toString(), u"26/00002"_s);
+        QVERIFY(!again.next());
+    }
 
     void fileNamesIgnoreCase_data()
     {
@@ -834,11 +867,10 @@ private Q_SLOTS:
         }
         QStringList copied;
         QList<qint64> archived;
-        Statement& ids = m_store->statement(u"SELECT rowid FROM Xinvent ORDER BY rowid"_s);
+        StatementUse ids = m_store->statement(u"SELECT rowid FROM Xinvent ORDER BY rowid"_s);
         ids.exec();
         while (ids.next())
             archived << ids.int64(0);
-        ids.finish();
         for (qint64 id : archived)
             copied << row(u"Xinvent"_s, id);
         QCOMPARE(copied, commit ? expected : QStringList());
@@ -953,7 +985,7 @@ private Q_SLOTS:
                 }
             }
         } catch (const RecordChanged& e) {
-            shown = e.text();
+            shown = errorText(e);
             QCOMPARE(e.gone(), theirs == u"delete"_s);
             mineT->cancel();
         }
@@ -1035,7 +1067,8 @@ private Q_SLOTS:
             QVERIFY2(record.isEmpty(), "stored over the other counter's change");
         } catch (const RecordChanged& e) {
             QVERIFY(!e.gone());
-            QVERIFY2(e.text().startsWith(record + u" medzitým zmenila iná pokladňa.\r"_s), qPrintable(e.text()));
+            QVERIFY2(errorText(e).startsWith(record + u" medzitým zmenila iná pokladňa.\r"_s),
+                     qPrintable(errorText(e)));
             // Refused, the edit is dropped: closing the table, as its destructor does, posts nothing.
             QCOMPARE(t->state(), Table::State::Browse);
             t.reset();
@@ -1063,7 +1096,9 @@ private Q_SLOTS:
             addContract(other, u"26/00001"_s);
             QFAIL("a number stored twice");
         } catch (const KeyViolation& e) {
-            QCOMPARE(e.text(), u"Číslo zmluvy 26/00001 už v registri je."_s);
+            QCOMPARE((QStringList{e.table(), e.field(), e.value()}),
+                     (QStringList{u"Zmluvy"_s, u"NUMBER"_s, u"26/00001"_s}));
+            QCOMPARE(errorText(e), u"Číslo zmluvy 26/00001 už v registri je."_s);
         }
         other.cancel();
         addContract(other, u"26/00002"_s);

@@ -5,6 +5,7 @@
 #include "store/Table.h"
 #include "store/Transaction.h"
 #include "store/engine/Errors.h"
+#include "store/engine/Schema.h"
 #include "store/engine/Statement.h"
 #include "store/trail/Trail.h"
 
@@ -106,7 +107,8 @@ private:
     // What dropGuards took, put back as it was made.
     void restoreGuards()
     {
-        for (const QString& sql : Trail::createStatements(m_store->connection().engine(), u"Zmeny"_s).mid(1))
+        for (const QString& sql :
+             Schema::createSql(m_store->connection().engine(), *Schema::ownTable(u"Zmeny"_s)).mid(1))
             if (!sql.contains(u"zmeny_no_truncate"_s)) m_store->exec(sql);
     }
 
@@ -139,8 +141,9 @@ private:
     // The store's own tables dropped, as a store made before them lacks them.
     void dropOwnTables()
     {
-        for (const QString& table : Trail::tableNames())
-            m_store->exec(u"DROP TABLE "_s + table);
+        for (const OwnTableDef& def : Schema::ownTables())
+            if (def.copiedAsStored) m_store->exec(u"DROP TABLE "_s + def.name);
+        m_store->exec(u"DROP TABLE "_s + Schema::versionTable());
         if (m_store->isServer()) m_store->exec(u"DROP FUNCTION mervana_append_only(), mervana_trail_refuse()"_s);
     }
 
@@ -501,11 +504,13 @@ private Q_SLOTS:
         const QString key = m_store->scalar(u"SELECT PKEY FROM Kluce"_s).toString();
         m_store->exec(u"DROP TABLE Kluce"_s);
         m_store->exec(u"DROP TABLE Tajomstvo"_s);
+        m_store->exec(u"DROP TABLE "_s + Schema::versionTable()); // as the program before versions left it
         m_store->exec(u"CREATE TABLE Kluce (BIRTHNUM TEXT PRIMARY KEY, PKEY TEXT NOT NULL)"_s);
-        Statement& old = m_store->statement(u"INSERT INTO Kluce (BIRTHNUM, PKEY) VALUES (?, ?)"_s);
-        old.bind({a, key});
-        old.exec();
-        old.finish();
+        {
+            StatementUse old = m_store->statement(u"INSERT INTO Kluce (BIRTHNUM, PKEY) VALUES (?, ?)"_s);
+            old.bind({a, key});
+            old.exec();
+        }
 
         m_store = std::make_unique<Store>(m_location);
         Trail::Query person;
@@ -658,8 +663,8 @@ private Q_SLOTS:
     {
         dropOwnTables();
         m_store = std::make_unique<Store>(m_location);
-        for (const QString& table : Trail::tableNames())
-            QVERIFY2(m_store->connection().hasTable(table), qPrintable(table));
+        for (const OwnTableDef& def : Schema::ownTables())
+            QVERIFY2(m_store->connection().hasTable(def.name), qPrintable(def.name));
         QCOMPARE(trailLines(*m_store), QStringList{u"genesis —"_s + genesisDetail()});
         addContract(u"26/00002"_s, u"7001011234"_s, 2000);
         QCOMPARE(since(1).constFirst().seq, 2);

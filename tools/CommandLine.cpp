@@ -1,5 +1,6 @@
 #include "tools/CommandLine.h"
 
+#include "core/ErrorText.h"
 #include "reports/ReportCatalog.h"
 #include "store/engine/Errors.h"
 #include "store/engine/FileModes.h"
@@ -390,7 +391,7 @@ int run(int& argc, char* argv[])
         return status;
     } catch (const MervanaError& e) {
         sayRestricted();
-        return Admin::fail(e.text());
+        return Admin::fail(errorText(e));
     }
 }
 

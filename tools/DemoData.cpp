@@ -223,11 +223,10 @@ public:
     void row(std::initializer_list<QVariant> values)
     {
         Q_ASSERT(qsizetype(values.size()) == m_def.fields.size());
-        Statement& q = m_store.insertStatement(m_def, (quint64(1) << m_def.fields.size()) - 1);
+        StatementUse q = m_store.insertStatement(m_def, (quint64(1) << m_def.fields.size()) - 1);
         for (const QVariant& v : values)
             q.addBindValue(v);
         q.exec();
-        q.finish();
     }
 
 private:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/ErrorText.h"
 #include "store/engine/Errors.h"
 #include "widgets/Messages.h"
 
@@ -21,7 +22,7 @@ template <class F> bool guarded(F&& command, OnLoss onLoss = OnLoss::Tell)
         // Whether a commit happened is told whoever met it.
         if (onLoss == OnLoss::Tell || dynamic_cast<const CommitUnknown*>(&e)) Messages::error(e.text());
     } catch (const MervanaError& e) {
-        Messages::error(e.text());
+        Messages::error(errorText(e));
     } catch (const std::exception& e) {
         Messages::error(QString::fromUtf8(e.what()));
     }

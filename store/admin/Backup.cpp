@@ -3,6 +3,7 @@
 #include "store/EventPump.h"
 #include "store/Store.h"
 #include "store/Transaction.h"
+#include "store/Upgrade.h"
 #include "store/admin/StoreCopy.h"
 #include "store/admin/StoreLock.h"
 #include "store/engine/Errors.h"
@@ -216,7 +217,7 @@ void removeStoreFile(const QString& path)
 void newStoreFile(const QString& target, const std::function<void(Store&)>& fill)
 {
     removeStoreFile(target);
-    SqliteConnection::createStore(target);
+    SqliteConnection::createStore(target, Upgrade::newest());
     try {
         {
             Store to(target);
@@ -251,8 +252,7 @@ void copyIntoNewFile(Store& from, const QString& target, const Backup::Progress&
 void recordRestore(Store& to, const QList<StoreCopy::TableCount>& counts, const QString& backupFile,
                    const QString& kept)
 {
-    Trail::recordMove(to, Trail::Action::Restore, Trail::contractPeriod(to, {u"Zmluvy"_s, u"Xzmluvy"_s}),
-                      StoreCopy::trailCounts(counts),
+    Trail::recordMove(to, Trail::Action::Restore, Trail::contractPeriod(to), StoreCopy::trailCounts(counts),
                       {{u"backup"_s, native(QFileInfo(backupFile).absoluteFilePath())},
                        {u"kept"_s, kept.isEmpty() ? QString() : native(QFileInfo(kept).absoluteFilePath())}});
 }

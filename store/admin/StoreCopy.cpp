@@ -49,28 +49,20 @@ bool isEmpty(Store& store, bool ownTables)
         if (holdsRows(store, store.connection().sharedTable(def))) return false;
     }
     if (ownTables)
-        for (const QString& table : Trail::tableNames())
-            if (table == u"Zmeny"_s ? !Trail::onlyGenesis(store) : holdsRows(store, table)) return false;
+        for (const OwnTableDef& def : Schema::ownTables())
+            if (def.copiedAsStored &&
+                (def.name == u"Zmeny"_s ? !Trail::onlyGenesis(store) : holdsRows(store, def.name)))
+                return false;
     return true;
 }
 
-// The store's own tables with their columns, the first of each its key.
-const QList<std::pair<QString, QStringList>>& ownTables()
+// The rows of the store's own table def copied as stored, Batch at a time along its key (its first column).
+void copyOwnTable(Store& from, Store& to, const OwnTableDef& def)
 {
-    static const QList<std::pair<QString, QStringList>> tables{
-        {u"Pokladnici"_s, {u"NAME"_s, u"ROLE"_s, u"PWHASH"_s, u"ACTIVE"_s}},
-        {u"Tajomstvo"_s, {u"SECRET"_s}},
-        {u"Kluce"_s, {u"TAG"_s, u"LOOKUP"_s, u"PKEY"_s}},
-        {u"Pecat"_s, {u"SKEY"_s}},
-        {u"Zmeny"_s,
-         {u"SEQ"_s, u"MOMENT"_s, u"CLERK"_s, u"COUNTER"_s, u"ACTION"_s, u"TABLENAME"_s, u"RECKEY"_s, u"PERSON"_s,
-          u"DETAIL"_s, u"HASH"_s, u"SEAL"_s}}};
-    return tables;
-}
-
-// The rows of table copied as stored, Batch at a time along its key.
-void copyOwnTable(Store& from, Store& to, const QString& table, const QStringList& columns)
-{
+    QStringList columns;
+    for (const OwnColumn& c : def.columns)
+        columns << c.name;
+    const QString& table = def.name;
     const QString list = columns.join(u", "_s), key = columns.first();
     const QString limit = u" ORDER BY "_s + key + u" LIMIT "_s + QString::number(Batch);
     const QString row = u'(' + QStringList(columns.size(), u"?"_s).join(u", "_s) + u')';
@@ -92,10 +84,9 @@ void copyOwnTable(Store& from, Store& to, const QString& table, const QStringLis
         read.reset();
         if (rows == 0) break;
         last = values.at(values.size() - columns.size());
-        Statement& write = to.statement(insertSql(rows));
+        StatementUse write = to.statement(insertSql(rows));
         write.bind(values);
         write.exec();
-        write.finish();
         EventPump::breathe();
         if (rows < Batch) break;
     }
@@ -152,13 +143,12 @@ QList<TableCount> copyRecords(Store& from, Store& to, bool replace, Own own, con
             read.reset();
             if (rows.isEmpty()) break;
             last = rows.last().first().toLongLong();
-            Statement& write = rows.size() == Batch ? full : to.statement(insertSql(to, def, int(rows.size())));
+            StatementUse write = rows.size() == Batch ? full : to.statement(insertSql(to, def, int(rows.size())));
             int at = 1;
             for (const QList<QVariant>& row : std::as_const(rows))
                 for (const QVariant& v : row)
                     write.bind(at++, v);
             write.exec();
-            write.finish();
             copied += rows.size();
             done += rows.size();
             EventPump::breathe();
@@ -198,8 +188,8 @@ void copyOwnTables(Store& from, Store& to)
     to.exec(u"DELETE FROM Pecat"_s);
     to.exec(u"DELETE FROM Tajomstvo"_s);
     Trail::dropGenesis(to);
-    for (const auto& [table, columns] : ownTables())
-        copyOwnTable(from, to, table, columns);
+    for (const OwnTableDef& def : Schema::ownTables())
+        if (def.copiedAsStored) copyOwnTable(from, to, def);
     to.trailLink() = {}; // the chain's end and the keys are others now
     transaction.commit();
 }
@@ -226,8 +216,8 @@ QList<TableCount> copy(const QString& from, const QString& to, const Progress& p
         Store target(to);
         Transaction transaction(target);
         const QList<TableCount> counts = copyRecords(source, target, false, Own::Copy, progress);
-        Trail::recordMove(target, Trail::Action::Copy, Trail::contractPeriod(target, {u"Zmluvy"_s, u"Xzmluvy"_s}),
-                          trailCounts(counts), {{u"source"_s, Store::displayName(from)}});
+        Trail::recordMove(target, Trail::Action::Copy, Trail::contractPeriod(target), trailCounts(counts),
+                          {{u"source"_s, Store::displayName(from)}});
         transaction.commit();
         return counts;
     } catch (...) {

@@ -22,13 +22,6 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-// The register tables every shop has; the others may be absent and then import as empty.
-bool isRegisterTable(const TableDef& def)
-{
-    return def.sqlName == u"Zmluvy" || def.sqlName == u"Osoby" || def.sqlName == u"Predlz" ||
-           def.sqlName == u"Inventar";
-}
-
 QString typeName(FieldType t)
 {
     switch (t) {
@@ -108,7 +101,7 @@ Source openSource(const TableDef& def, const QDir& dir, const QStringList& entri
                              .arg(found.size())
                              .arg(QDir::toNativeSeparators(dir.path()), found.join(u", "_s)));
     if (found.isEmpty()) {
-        if (isRegisterTable(def))
+        if (def.everyShop)
             throw InputError(u"%1 is missing in %2"_s.arg(def.file, QDir::toNativeSeparators(dir.path())));
         return s;
     }
@@ -144,7 +137,7 @@ Source openSource(const TableDef& def, const QDir& dir, const QStringList& entri
 
 bool holdsRecords(Store& store, const TableDef& def)
 {
-    Statement& q = store.statement(u"SELECT EXISTS (SELECT 1 FROM %1)"_s.arg(quoted(def.sqlName)));
+    StatementUse q = store.statement(u"SELECT EXISTS (SELECT 1 FROM %1)"_s.arg(quoted(def.sqlName)));
     const bool any = q.step() && q.int64(0) != 0;
     q.reset();
     return any;
@@ -196,7 +189,7 @@ void insertRecords(Store& store, Source& s)
         names << quoted(def.fields.at(c.storeField).name);
         marks << u"?"_s;
     }
-    Statement& insert = store.statement(
+    StatementUse insert = store.statement(
         u"INSERT INTO %1 (%2) VALUES (%3)"_s.arg(quoted(def.sqlName), names.join(u", "_s), marks.join(u", "_s)), def);
     QString text;
     for (qint64 rec = 0; rec < r.recordCount(); ++rec) {
@@ -240,7 +233,7 @@ QList<DbfWriter::Field> layout(Store& store, const TableDef& def)
     }
     QList<qint64> longest;
     if (!lengths.isEmpty()) {
-        Statement& q = store.statement(u"SELECT %1 FROM %2"_s.arg(lengths.join(u", "_s), quoted(def.sqlName)), def);
+        StatementUse q = store.statement(u"SELECT %1 FROM %2"_s.arg(lengths.join(u", "_s), quoted(def.sqlName)), def);
         q.step();
         for (int i = 0; i < lengths.size(); ++i)
             longest << q.int64(i);
@@ -382,10 +375,9 @@ QList<TableReport> importTables(Store& store, const QString& srcDir, const Impor
         if (options.replace) {
             QJsonObject deleted;
             for (const TableDef& def : Schema::tables()) {
-                Statement& q = store.statement(u"DELETE FROM "_s + quoted(def.sqlName));
+                StatementUse q = store.statement(u"DELETE FROM "_s + quoted(def.sqlName));
                 q.exec();
                 deleted.insert(def.sqlName, q.changes());
-                q.finish();
             }
             extra.insert(u"deleted"_s, deleted);
         }
@@ -395,8 +387,7 @@ QList<TableReport> importTables(Store& store, const QString& srcDir, const Impor
             reports << s.report;
             counts.append({Schema::find(s.report.table)->sqlName, s.report.records});
         }
-        Trail::recordMove(store, Trail::Action::Import, Trail::contractPeriod(store, {u"Zmluvy"_s, u"Xzmluvy"_s}),
-                          counts, extra);
+        Trail::recordMove(store, Trail::Action::Import, Trail::contractPeriod(store), counts, extra);
         transaction.commit();
     }
     store.touchAll();

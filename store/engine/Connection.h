@@ -39,6 +39,8 @@ public:
     virtual void commit() = 0;
     virtual void rollback() = 0; // never throws: a connection that is gone has rolled back already
     virtual bool hasTable(const QString& sqlName) = 0;
+    // Whether the table has the column (names as the engine folds them); false where the table is missing.
+    virtual bool hasColumn(const QString& sqlName, const QString& column) = 0;
 
     // Where the store's own writes of a table go: the table itself, past anything that stands in for it
     // in one session (on the server the counter's view with its marks, see below).

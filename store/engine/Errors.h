@@ -21,30 +21,42 @@ public:
     using MervanaError::MervanaError;
 };
 
-// A record would repeat a key the store keeps unique (a contract number on a shared server).
+// A record would repeat a value of a field the store keeps unique (FieldDef::unique, on a shared server). The text
+// is the engine's own; what the clerk reads is worded above the store, from the table, field and value.
 class KeyViolation : public StoreError
 {
 public:
-    using StoreError::StoreError;
+    KeyViolation(const QString& text, const QString& table, const QString& field, const QString& value)
+        : StoreError(text), m_table(table), m_field(field), m_value(value)
+    {
+    }
+    const QString& table() const { return m_table; } // as TableDef::sqlName; empty when the engine did not say
+    const QString& field() const { return m_field; }
+    const QString& value() const { return m_value; } // the value taken, empty when the engine did not say
+
+private:
+    QString m_table, m_field, m_value;
 };
 
 // An update or delete of one record met it changed or deleted by another counter since it was read: nothing
-// was stored. The text names the record.
+// was stored. What the clerk reads names the record by its key, worded above the store.
 class RecordChanged : public StoreError
 {
 public:
-    RecordChanged(const QString& text, const QString& table, qint64 rowid, bool gone)
-        : StoreError(text), m_table(table), m_rowid(rowid), m_gone(gone)
+    RecordChanged(const QString& text, const QString& table, qint64 rowid, const QString& key, bool deleting, bool gone)
+        : StoreError(text), m_table(table), m_key(key), m_rowid(rowid), m_deleting(deleting), m_gone(gone)
     {
     }
     const QString& table() const { return m_table; } // as TableDef::sqlName
     qint64 rowid() const { return m_rowid; }
-    bool gone() const { return m_gone; } // deleted meanwhile rather than changed
+    const QString& key() const { return m_key; } // the record's value of TableDef::recordField, as it was read
+    bool deleting() const { return m_deleting; } // the write was a delete
+    bool gone() const { return m_gone; }         // deleted meanwhile rather than changed
 
 private:
-    QString m_table;
+    QString m_table, m_key;
     qint64 m_rowid;
-    bool m_gone;
+    bool m_deleting, m_gone;
 };
 
 // The database server cannot be reached, or the connection to it broke off: the command that met it was

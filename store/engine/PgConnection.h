@@ -4,16 +4,24 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <memory>
 
 struct pg_conn;
 struct pg_result;
+
+// A result of the server's, cleared on every way out of the scope that holds it.
+struct PgResultFree
+{
+    void operator()(pg_result* result) const;
+};
+using PgResult = std::unique_ptr<pg_result, PgResultFree>;
 
 // A store on a PostgreSQL server that several counters share, through libpq.
 //
 // The eight tables lie in the database's schema (public unless the user's search path says otherwise),
 // with an identity column rowid, the Slovak order of surnames and identity cards by the ICU collation
-// "slovak" (sk-SK, secondary strength: case does not count, accents do), a unique index on the contract
-// number, the record counts kept by statement triggers and summed once at commit, and a notice on the
+// "slovak" (sk-SK, secondary strength: case does not count, accents do), a unique index on each field
+// the schema keeps unique, the record counts kept by statement triggers and summed once at commit, and a notice on the
 // channel "mervana" for every statement that writes a table.
 //
 // Each connection (one counter's session) keeps its own scratch state in temporary objects that shadow
@@ -31,7 +39,7 @@ public:
     // Creates the store's tables, indexes and counts in the database at location, in one transaction;
     // throws StoreError when it holds them already or the server lacks the ICU collation.
     // counters: the role the counters connect as, given what the register needs (see Store::createEmpty).
-    static void createStore(const QString& location, const QString& counters = {});
+    static void createStore(const QString& location, int version, const QString& counters = {});
     // Removes what createStore made (a copy that failed after it made them).
     static void dropStore(const QString& location);
     static bool holdsStore(const QString& location);
@@ -47,6 +55,7 @@ public:
     void commit() override;
     void rollback() override;
     bool hasTable(const QString& sqlName) override;
+    bool hasColumn(const QString& sqlName, const QString& column) override;
     QString tableForWriting(const TableDef& def) const override;
     QString insertSql(const TableDef& def, const QStringList& columns) const override;
     QString rowIdList() override;
@@ -77,8 +86,9 @@ public:
     pg_conn* handle();
     quint64 generation() const { return m_generation; }
     QByteArray nextStatementName() { return "m" + QByteArray::number(++m_statementNames); }
-    // Throws the error of result (taking it), ConnectionLost when the connection is gone.
-    [[noreturn]] void fail(pg_result* result);
+    // Throws the error of result: ConnectionLost when the connection is gone, KeyViolation naming the table and
+    // field of a unique index.
+    [[noreturn]] void fail(PgResult result);
 
 private:
     void setUpSession();

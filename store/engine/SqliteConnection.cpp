@@ -1,12 +1,10 @@
 #include "store/engine/SqliteConnection.h"
 
-#include "store/Store.h"
 #include "store/engine/Errors.h"
 #include "store/engine/FileModes.h"
 #include "store/engine/Row.h"
 #include "store/engine/Schema.h"
 #include "store/engine/Statement.h"
-#include "store/trail/Trail.h"
 
 #include <QCollator>
 #include <QDir>
@@ -201,12 +199,12 @@ void SqliteConnection::addCollations(sqlite3* raw)
     sqlite3_create_collation_v2(raw, "SLOVAK", SQLITE_UTF8, collator, slovakCompare, destroyCollator);
 }
 
-SqliteConnection::SqliteConnection(const QString& path)
+SqliteConnection::SqliteConnection(const QString& path, bool inDataFolder)
 {
     if (!QFileInfo::exists(path))
         throw StoreError(u"Cannot open database. Path not found: %1"_s.arg(QDir::toNativeSeparators(path)));
     // Before SQLite opens it: the journal files it makes take the store file's mode.
-    FileModes::restrictStore(path, QFileInfo(path).fileName() == Store::fileName());
+    FileModes::restrictStore(path, inDataFolder);
     configureEngine();
     m_name = u"mervana-"_s + QUuid::createUuid().toString(QUuid::WithoutBraces);
     QString error;
@@ -239,7 +237,7 @@ SqliteConnection::~SqliteConnection()
     QSqlDatabase::removeDatabase(m_name);
 }
 
-void SqliteConnection::createStore(const QString& path)
+void SqliteConnection::createStore(const QString& path, int version)
 {
     configureEngine();
     if (QFileInfo::exists(path)) throw StoreError(u"A store exists already: %1"_s.arg(QDir::toNativeSeparators(path)));
@@ -253,22 +251,10 @@ void SqliteConnection::createStore(const QString& path)
         } else if (error = configure(db); error.isEmpty()) {
             db.transaction();
             QSqlQuery q(db);
-            if (!q.exec(u"CREATE TABLE RecordCounts (name TEXT PRIMARY KEY, n INTEGER NOT NULL)"_s))
-                error = q.lastError().text();
-            QList<QStringList> tables;
-            for (const TableDef& def : Schema::tables()) {
-                QStringList indexes;
-                tables << QStringList{Schema::createStatements(def, &indexes)} + indexes;
-            }
-            for (const QString& table : Trail::tableNames())
-                tables << Trail::createStatements(Engine::Sqlite, table);
-            tables << QStringList{Schema::createSettingsStatement()};
-            for (const QStringList& statements : std::as_const(tables)) {
-                for (const QString& sql : statements) {
-                    if (!q.exec(sql)) {
-                        error = q.lastError().text();
-                        break;
-                    }
+            for (const QString& sql : Schema::createStoreSql(Engine::Sqlite, version)) {
+                if (!q.exec(sql)) {
+                    error = q.lastError().text();
+                    break;
                 }
             }
             if (error.isEmpty())
@@ -331,6 +317,13 @@ bool SqliteConnection::hasTable(const QString& sqlName)
 {
     SqliteStatement q(m_handle, u"SELECT COUNT(*) FROM sqlite_master WHERE type='table' AND name=?"_s);
     q.bind({sqlName});
+    return q.step() && q.int64(0) > 0;
+}
+
+bool SqliteConnection::hasColumn(const QString& sqlName, const QString& column)
+{
+    SqliteStatement q(m_handle, u"SELECT COUNT(*) FROM pragma_table_info(?) WHERE name = ? COLLATE NOCASE"_s);
+    q.bind({sqlName, column});
     return q.step() && q.int64(0) > 0;
 }
 

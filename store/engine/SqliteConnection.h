@@ -11,12 +11,13 @@ struct sqlite3;
 class SqliteConnection : public Connection
 {
 public:
-    // Opens the file at path; throws StoreError when it is missing or unreadable.
-    explicit SqliteConnection(const QString& path);
+    // Opens the file at path, the store file of a data folder (whose rights are narrowed too) or another (a
+    // backup); throws StoreError when it is missing or unreadable.
+    SqliteConnection(const QString& path, bool inDataFolder);
     ~SqliteConnection() override;
 
-    // Creates the store file at path with the eight empty tables and the store's own; throws when path exists.
-    static void createStore(const QString& path);
+    // Creates the store file at path with every table of the schema, empty, at version; throws when path exists.
+    static void createStore(const QString& path, int version);
     // Registers the collations the store's indexes use on a connection of one's own.
     static void addCollations(sqlite3* handle);
 
@@ -31,6 +32,7 @@ public:
     void commit() override;
     void rollback() override;
     bool hasTable(const QString& sqlName) override;
+    bool hasColumn(const QString& sqlName, const QString& column) override;
     QString tableForWriting(const TableDef& def) const override;
     QString insertSql(const TableDef& def, const QStringList& columns) const override;
     QString rowIdList() override;

@@ -35,7 +35,6 @@ public:
     void addBindValue(const QVariant& value) { bind(m_nextBind++, value); }
     void exec(); // runs to the first row (or to the end of a statement that returns none)
     bool next(); // the first row after exec(), then each following one
-    void finish() { reset(); }
 
 protected:
     Statement() = default;
@@ -45,4 +44,36 @@ private:
     int m_nextBind = 1;
     bool m_rowPending = false;
     bool m_started = false;
+};
+
+// A statement in use, reset on every way out of the scope that holds it: its read released (a reading statement
+// left open would keep an older state of the store), its bound values gone for the next use.
+//   StatementUse q = store.statement(sql);
+class StatementUse
+{
+public:
+    StatementUse(Statement& statement) : m_statement(statement) {} // NOLINT: taken as Statement& is given
+    ~StatementUse() { m_statement.reset(); }
+    StatementUse(const StatementUse&) = delete;
+    StatementUse& operator=(const StatementUse&) = delete;
+
+    operator Statement&() const { return m_statement; }
+    void bind(const QList<QVariant>& values) { m_statement.bind(values); }
+    void bind(int index, const QVariant& value) { m_statement.bind(index, value); }
+    void addBindValue(const QVariant& value) { m_statement.addBindValue(value); }
+    bool step() { return m_statement.step(); }
+    void exec() { m_statement.exec(); }
+    bool next() { return m_statement.next(); }
+    void reset() { m_statement.reset(); }
+    QVariant value(int column) const { return m_statement.value(column); }
+    qint64 int64(int column) const { return m_statement.int64(column); }
+    void readValues(int firstColumn, int fieldCount, quint64 mask, RowValues& out) const
+    {
+        m_statement.readValues(firstColumn, fieldCount, mask, out);
+    }
+    qint64 lastInsertId() const { return m_statement.lastInsertId(); }
+    qint64 changes() const { return m_statement.changes(); }
+
+private:
+    Statement& m_statement;
 };

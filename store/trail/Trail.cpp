@@ -81,20 +81,12 @@ QString text(const QString& s)
     return s.isNull() ? u""_s : s;
 }
 
-// The tables whose records name a person by birth number, and the fields that identify one.
-bool namesPerson(const TableDef& def)
-{
-    return def.sqlName == u"Osoby"_s || def.sqlName == u"Zmluvy"_s || def.sqlName == u"Xzmluvy"_s;
-}
-
+// The fields of def whose values identify a person: kept encrypted with that person's key.
 quint64 personalFields(const TableDef& def)
 {
-    if (!namesPerson(def)) return 0;
-    static const QStringList person{u"BIRTHNUM"_s, u"LASTNAME"_s, u"FIRSNAME"_s, u"IDCARD"_s,
-                                    u"STREET"_s,   u"STREETNO"_s, u"CITY"_s,     u"REASON"_s};
     quint64 fields = 0;
-    for (const QString& name : def.sqlName == u"Osoby"_s ? person : QStringList{u"BIRTHNUM"_s})
-        if (const int i = def.fieldIndex(name); i >= 0) fields |= bit(i);
+    for (int i = 0; i < def.fields.size(); ++i)
+        if (def.fields.at(i).personal || def.fields.at(i).personKey) fields |= bit(i);
     return fields;
 }
 
@@ -223,23 +215,22 @@ QByteArray storeSecret(Store& store, bool make)
 {
     QByteArray& secret = store.trailLink().secret;
     if (!secret.isEmpty()) return secret;
-    Statement& q = store.statement(u"SELECT SECRET FROM Tajomstvo"_s);
+    StatementUse q = store.statement(u"SELECT SECRET FROM Tajomstvo"_s);
     q.exec();
     const bool found = q.next();
     if (found) secret = keyFromText(q.value(0).toString());
-    q.finish();
     if (found && secret.isEmpty()) throw StoreError(u"The secret of the person keys of the trail is damaged"_s);
     if (!found && make) {
         secret = randomKey();
-        Statement& add = store.statement(u"INSERT INTO Tajomstvo (SECRET) VALUES (?)"_s);
+        StatementUse add = store.statement(u"INSERT INTO Tajomstvo (SECRET) VALUES (?)"_s);
         add.bind({QString::fromLatin1(secret.toBase64())});
         add.exec();
-        add.finish();
     }
     return secret;
 }
 
 // The key rows of a birth number: one, or more where a corrected number met keys of its own.
+// Reset by the caller's StatementUse.
 Statement& keysOf(Store& store, const QString& birthNumber, const QByteArray& secret)
 {
     Statement& q = store.statement(u"SELECT TAG, PKEY FROM Kluce WHERE LOOKUP = ? ORDER BY TAG"_s);
@@ -259,9 +250,8 @@ public:
         Trail::initCrypto();
         if (m_link.locked) return;
         if (const QString lock = store.connection().trailLockSql(); !lock.isEmpty()) {
-            Statement& q = store.statement(lock);
+            StatementUse q = store.statement(lock);
             q.exec();
-            q.finish();
         }
         m_link.locked = true;
     }
@@ -271,19 +261,17 @@ public:
     {
         if (const auto it = m_link.keys.constFind(birthNumber); it != m_link.keys.cend()) return it.value();
         const QByteArray storeKey = storeSecret(m_store, true);
-        Statement& q = keysOf(m_store, birthNumber, storeKey);
+        StatementUse q = keysOf(m_store, birthNumber, storeKey);
         const bool found = q.next();
         Store::TrailLink::PersonKey person;
         if (found) person = {q.value(0).toString(), keyFromText(q.value(1).toString())};
-        q.finish();
         if (found && person.key.isEmpty()) throw StoreError(u"A person key of the trail of changes is damaged"_s);
         if (!found) {
             person.key = randomKey();
             person.tag = keyedHash(birthNumber, person.key);
-            Statement& add = m_store.statement(u"INSERT INTO Kluce (TAG, LOOKUP, PKEY) VALUES (?, ?, ?)"_s);
+            StatementUse add = m_store.statement(u"INSERT INTO Kluce (TAG, LOOKUP, PKEY) VALUES (?, ?, ?)"_s);
             add.bind({person.tag, keyedHash(text(birthNumber), storeKey), QString::fromLatin1(person.key.toBase64())});
             add.exec();
-            add.finish();
         }
         return *m_link.keys.insert(birthNumber, person);
     }
@@ -309,11 +297,10 @@ public:
         m_link.keys.remove(birthNumber);
         const QByteArray storeKey = storeSecret(m_store, false);
         if (storeKey.isEmpty()) return false;
-        Statement& q = m_store.statement(u"DELETE FROM Kluce WHERE LOOKUP = ?"_s);
+        StatementUse q = m_store.statement(u"DELETE FROM Kluce WHERE LOOKUP = ?"_s);
         q.bind({keyedHash(text(birthNumber), storeKey)});
         q.exec();
         const bool deleted = q.changes() > 0;
-        q.finish();
         m_link.erased = m_link.erased || deleted;
         return deleted;
     }
@@ -324,11 +311,10 @@ public:
     {
         const QByteArray storeKey = storeSecret(m_store, false);
         if (storeKey.isEmpty()) return false;
-        Statement& q = m_store.statement(u"UPDATE Kluce SET LOOKUP = ? WHERE LOOKUP = ?"_s);
+        StatementUse q = m_store.statement(u"UPDATE Kluce SET LOOKUP = ? WHERE LOOKUP = ?"_s);
         q.bind({keyedHash(to, storeKey), keyedHash(from, storeKey)});
         q.exec();
         const bool moved = q.changes() > 0;
-        q.finish();
         m_link.keys.remove(from);
         m_link.keys.remove(to);
         return moved;
@@ -339,7 +325,7 @@ public:
     {
         if (!m_link.known) {
             const QString momentSql = m_store.connection().trailMomentSql();
-            Statement& q = m_store.statement(
+            StatementUse q = m_store.statement(
                 u"SELECT z.SEQ, z.HASH, "_s + (momentSql.isEmpty() ? u"NULL"_s : momentSql) +
                 u", (SELECT SKEY FROM Pecat) FROM (SELECT 1 AS one) AS d LEFT JOIN (SELECT SEQ, HASH FROM Zmeny "
                 u"ORDER BY SEQ DESC LIMIT 1) AS z ON 1 = 1"_s);
@@ -352,7 +338,6 @@ public:
                 m_link.sealKey = QByteArray::fromHex(q.value(3).toString().toLatin1());
                 if (m_link.sealKey.size() != KeyBytes) m_link.sealKey.clear();
             }
-            q.finish();
             if (m_link.seq == 0) m_link.hash = firstLink();
             if (!serverMoment.isEmpty()) {
                 // Later rows of the transaction: the server's moment and the time measured here since.
@@ -384,19 +369,17 @@ public:
             linkHash(m_link.hash, {QByteArray::number(seq), moment.toUtf8(), clerk.toUtf8(), counter.toUtf8(),
                                    code.toUtf8(), table.toUtf8(), reckey.toUtf8(), person.toUtf8(), detail.toUtf8()});
         const QString seal = m_link.sealKey.isEmpty() ? u""_s : sealOf(hash, m_link.sealKey);
-        Statement& q = m_store.statement(u"INSERT INTO Zmeny ("_s + Columns +
-                                         u", SEAL) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_s);
+        StatementUse q = m_store.statement(u"INSERT INTO Zmeny ("_s + Columns +
+                                           u", SEAL) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"_s);
         q.bind({seq, moment, clerk, counter, code, text(table), text(reckey), text(person), text(detail),
                 QString::fromLatin1(hash), seal});
         q.exec();
-        q.finish();
         if (!m_link.sealKey.isEmpty()) {
             // Only the next row's key stays in the store: this one is gone with the transaction's commit.
             nextKey(m_link.sealKey);
-            Statement& k = m_store.statement(u"UPDATE Pecat SET SKEY = ?"_s);
+            StatementUse k = m_store.statement(u"UPDATE Pecat SET SKEY = ?"_s);
             k.bind({QString::fromLatin1(m_link.sealKey.toHex())});
             k.exec();
-            k.finish();
         }
         m_link.seq = seq;
         m_link.hash = hash;
@@ -418,7 +401,7 @@ struct Keys
         const QByteArray storeKey = storeSecret(store, false);
         if (storeKey.isEmpty()) return; // no key was ever made
         const QString blankLookup = keyedHash(u""_s, storeKey);
-        Statement& q = store.statement(u"SELECT TAG, LOOKUP, PKEY FROM Kluce"_s);
+        StatementUse q = store.statement(u"SELECT TAG, LOOKUP, PKEY FROM Kluce"_s);
         q.exec();
         while (q.next()) {
             const QByteArray key = keyFromText(q.value(2).toString());
@@ -428,7 +411,6 @@ struct Keys
             else
                 byHash.insert(q.value(0).toString(), key);
         }
-        q.finish();
     }
 
     QString open(const QString& stored, const QList<QByteArray>& candidates) const
@@ -456,17 +438,22 @@ void readWith(Store& store, const Keys& keys, const Trail::Query& query,
         values << query.to.addDays(1).toString(Qt::ISODate);
     }
     if (!query.contract.isEmpty()) {
-        terms << u"RECKEY = ? AND TABLENAME <> 'Osoby'"_s;
+        // A record keyed by a person's birth number is no contract's, whatever its encrypted key reads as.
+        terms << u"RECKEY = ?"_s;
         values << query.contract;
+        for (const TableDef& def : Schema::tables())
+            if (def.personKeyField() >= 0 && def.fieldIndex(def.recordField) == def.personKeyField()) {
+                terms << u"TABLENAME <> ?"_s;
+                values << def.sqlName;
+            }
     }
     if (!query.birthNumber.isEmpty()) {
         const QByteArray storeKey = storeSecret(store, false);
         QStringList tags;
         if (!storeKey.isEmpty()) {
-            Statement& t = keysOf(store, query.birthNumber, storeKey);
+            StatementUse t = keysOf(store, query.birthNumber, storeKey);
             while (t.next())
                 tags << t.value(0).toString();
-            t.finish();
         }
         if (tags.isEmpty()) return; // never written, or erased: nothing finds the person any more
         QStringList any;
@@ -480,8 +467,8 @@ void readWith(Store& store, const Keys& keys, const Trail::Query& query,
         terms << u"CLERK = ?"_s;
         values << query.clerk;
     }
-    Statement& q = store.statement(u"SELECT "_s + Columns + u" FROM Zmeny WHERE "_s + terms.join(u" AND "_s) +
-                                   u" ORDER BY SEQ LIMIT "_s + QString::number(PageRows));
+    StatementUse q = store.statement(u"SELECT "_s + Columns + u" FROM Zmeny WHERE "_s + terms.join(u" AND "_s) +
+                                     u" ORDER BY SEQ LIMIT "_s + QString::number(PageRows));
     qint64 after = std::numeric_limits<qint64>::min();
     for (;;) {
         values[0] = after;
@@ -620,18 +607,27 @@ QJsonObject moveDetail(const QDate& from, const QDate& to, const QList<std::pair
 std::pair<QDate, QDate> contractPeriod(Store& store, const QStringList& tables)
 {
     QStringList parts;
-    for (const QString& table : tables)
-        parts << u"SELECT AGRDATE FROM "_s + store.connection().sharedTable(store.table(table));
-    Statement& q = store.statement(u"SELECT MIN(AGRDATE), MAX(AGRDATE) FROM ("_s + parts.join(u" UNION ALL "_s) +
-                                   u") AS c WHERE AGRDATE <> ''"_s);
+    for (const QString& table : tables) {
+        const TableDef& def = store.table(table);
+        parts << u"SELECT \"%1\" AS DAY FROM %2"_s.arg(def.dayField, store.connection().sharedTable(def));
+    }
+    StatementUse q = store.statement(u"SELECT MIN(DAY), MAX(DAY) FROM ("_s + parts.join(u" UNION ALL "_s) +
+                                     u") AS c WHERE DAY <> ''"_s);
     q.exec();
     std::pair<QDate, QDate> period;
     if (q.next()) {
         period.first = QDate::fromString(q.value(0).toString(), Qt::ISODate);
         period.second = QDate::fromString(q.value(1).toString(), Qt::ISODate);
     }
-    q.finish();
     return period;
+}
+
+std::pair<QDate, QDate> contractPeriod(Store& store)
+{
+    QStringList tables;
+    for (const TableDef& def : Schema::tables())
+        if (!def.dayField.isEmpty()) tables << def.sqlName;
+    return contractPeriod(store, tables);
 }
 
 void recordMove(Store& store, Action action, const std::pair<QDate, QDate>& period,
@@ -666,7 +662,7 @@ Bulk::~Bulk()
 quint64 fieldsNamed(const TableDef& def, quint64 fields)
 {
     if (const int key = def.fieldIndex(def.recordField); key >= 0) fields |= bit(key);
-    if (namesPerson(def)) fields |= bit(def.fieldIndex(u"BIRTHNUM"_s));
+    if (const int person = def.personKeyField(); person >= 0) fields |= bit(person);
     if (const int wrk = def.fieldIndex(u"WRK"_s); wrk >= 0) fields &= ~bit(wrk);
     return fields;
 }
@@ -675,7 +671,7 @@ void recordWrite(Store& store, const TableDef& def, Action action, const RowValu
                  quint64 written)
 {
     const int wrk = def.fieldIndex(u"WRK"_s);
-    const int birth = namesPerson(def) ? def.fieldIndex(u"BIRTHNUM"_s) : -1;
+    const int birth = def.personKeyField();
     const QString oldBirth = before && birth >= 0 ? storedText(*before, birth) : QString();
     const QString newBirth =
         after && birth >= 0 && (action == Action::New || (written & bit(birth))) ? storedText(*after, birth) : oldBirth;
@@ -729,8 +725,8 @@ Verdict verify(Store& store, const Anchors& anchors)
     verdict.missing = missingGuards(store);
     if (!store.connection().hasTable(u"Zmeny"_s)) return verdict;
     const Snapshot snapshot(store); // the chain as it stood at one moment, whatever others append meanwhile
-    Statement& q = store.statement(u"SELECT "_s + Columns + u", SEAL FROM Zmeny WHERE SEQ > ? ORDER BY SEQ LIMIT "_s +
-                                   QString::number(PageRows));
+    StatementUse q = store.statement(u"SELECT "_s + Columns + u", SEAL FROM Zmeny WHERE SEQ > ? ORDER BY SEQ LIMIT "_s +
+                                     QString::number(PageRows));
     QByteArray previous = firstLink();
     qint64 expected = 1;
     qint64 after = std::numeric_limits<qint64>::min();
@@ -792,13 +788,12 @@ Verdict verify(Store& store, const Anchors& anchors)
         if (rows < PageRows) break;
     }
     if (!key.isEmpty()) sodium_memzero(key.data(), size_t(key.size()));
-    Statement& last = store.statement(u"SELECT SEQ, HASH FROM Zmeny ORDER BY SEQ DESC LIMIT 1"_s);
+    StatementUse last = store.statement(u"SELECT SEQ, HASH FROM Zmeny ORDER BY SEQ DESC LIMIT 1"_s);
     last.exec();
     if (last.next()) {
         verdict.lastSeq = last.value(0).toLongLong();
         verdict.lastHash = last.value(1).toString();
     }
-    last.finish();
     if (verdict.badSeq != 0) return verdict;
     if (verdict.lastSeq == 0)
         broken(1, u"the trail holds no row, not even its genesis row"_s);
@@ -818,11 +813,10 @@ QString head(Store& store)
 {
     if (!store.connection().hasTable(u"Zmeny"_s)) return u"0:"_s;
     const Snapshot snapshot(store);
-    Statement& q = store.statement(u"SELECT SEQ, HASH FROM Zmeny ORDER BY SEQ DESC LIMIT 1"_s);
+    StatementUse q = store.statement(u"SELECT SEQ, HASH FROM Zmeny ORDER BY SEQ DESC LIMIT 1"_s);
     q.exec();
     QString text = u"0:"_s;
     if (q.next()) text = QString::number(q.value(0).toLongLong()) + u':' + q.value(1).toString().left(16);
-    q.finish();
     return text;
 }
 
@@ -869,26 +863,25 @@ qint64 sweepKeys(Store& store)
     if (!storeKey.isEmpty()) {
         QStringList named;
         for (const TableDef& def : Schema::tables())
-            if (namesPerson(def))
-                named << u"SELECT BIRTHNUM FROM "_s + store.connection().sharedTable(store.table(def.file));
+            if (const int person = def.personKeyField(); person >= 0)
+                named << u"SELECT "_s + def.fields.at(person).name + u" FROM "_s +
+                             store.connection().sharedTable(store.table(def.file));
         QSet<QString> kept;
-        Statement& b = store.statement(named.join(u" UNION "_s));
+        StatementUse b = store.statement(named.join(u" UNION "_s));
         b.exec();
         while (b.next())
             kept.insert(keyedHash(text(b.value(0).toString()), storeKey));
-        b.finish();
         QStringList gone;
-        Statement& q = store.statement(u"SELECT DISTINCT LOOKUP FROM Kluce"_s);
+        StatementUse q = store.statement(u"SELECT DISTINCT LOOKUP FROM Kluce"_s);
         q.exec();
         while (q.next())
             if (const QString lookup = q.value(0).toString(); !kept.contains(lookup)) gone << lookup;
-        q.finish();
-        Statement& del = store.statement(u"DELETE FROM Kluce WHERE LOOKUP = ?"_s);
+        StatementUse del = store.statement(u"DELETE FROM Kluce WHERE LOOKUP = ?"_s);
         for (const QString& lookup : std::as_const(gone)) {
             del.bind({lookup});
             del.exec();
             swept += del.changes();
-            del.finish();
+            del.reset();
         }
         store.trailLink().keys.clear();
         store.trailLink().erased = store.trailLink().erased || swept > 0;
@@ -897,14 +890,7 @@ qint64 sweepKeys(Store& store)
     return swept;
 }
 
-QStringList tableNames()
-{
-    return {u"Pokladnici"_s, u"Zmeny"_s, u"Tajomstvo"_s, u"Kluce"_s, u"Pecat"_s};
-}
-
 namespace {
-
-const QString AppendOnly = u"The trail of changes is only ever appended to"_s;
 
 // What guards the trail, by the name the catalogue gives it, with its Slovak name for a message.
 struct Guard
@@ -940,34 +926,13 @@ QStringList absent(Store& store, const QString& sql, const QList<Guard>& guards)
 
 QStringList zmenyStatements(bool server)
 {
-    QStringList sql{u"CREATE TABLE Zmeny (SEQ %1 PRIMARY KEY, MOMENT TEXT NOT NULL, CLERK TEXT NOT NULL, COUNTER "
-                    u"TEXT NOT NULL, ACTION TEXT NOT NULL, TABLENAME TEXT NOT NULL, RECKEY TEXT NOT NULL, PERSON "
-                    u"TEXT NOT NULL, DETAIL TEXT NOT NULL, HASH TEXT NOT NULL, SEAL TEXT NOT NULL DEFAULT '')"_s.arg(
-                        server ? u"bigint"_s : u"INTEGER"_s)};
-    if (!server) {
-        for (const Guard& g : sqliteGuards())
-            sql << u"CREATE TRIGGER %1 BEFORE %2 ON Zmeny BEGIN SELECT RAISE(ABORT, '%3'); END"_s.arg(
-                g.name, g.name.endsWith(u"update"_s) ? u"UPDATE"_s : u"DELETE"_s, AppendOnly);
-        return sql;
-    }
-    // Triggers and rules both refuse, so that one disabled still leaves the other; only the table's owner (the
-    // role that made the store, which the counters do not use) could disable either, and the counters may
-    // only add and read rows.
-    return sql << u"CREATE OR REPLACE FUNCTION mervana_append_only() RETURNS trigger LANGUAGE plpgsql AS $f$ BEGIN "
-                  u"RAISE EXCEPTION '%1'; END $f$"_s.arg(AppendOnly)
-               << u"CREATE OR REPLACE FUNCTION mervana_trail_refuse() RETURNS boolean LANGUAGE plpgsql AS $f$ BEGIN "
-                  u"RAISE EXCEPTION '%1'; END $f$"_s.arg(AppendOnly)
-               << u"CREATE TRIGGER zmeny_append_only BEFORE UPDATE OR DELETE ON zmeny FOR EACH ROW EXECUTE FUNCTION "
-                  u"mervana_append_only()"_s
-               << u"CREATE TRIGGER zmeny_no_truncate BEFORE TRUNCATE ON zmeny FOR EACH STATEMENT EXECUTE FUNCTION "
-                  u"mervana_append_only()"_s
-               << u"CREATE RULE zmeny_no_update AS ON UPDATE TO zmeny DO INSTEAD SELECT mervana_trail_refuse()"_s
-               << u"CREATE RULE zmeny_no_delete AS ON DELETE TO zmeny DO INSTEAD SELECT mervana_trail_refuse()"_s
-               << u"REVOKE ALL ON zmeny FROM PUBLIC"_s;
+    return Schema::createSql(server ? Connection::Engine::Postgresql : Connection::Engine::Sqlite,
+                             *Schema::ownTable(u"Zmeny"_s));
 }
 
-// A new trail table made on a server: whoever may add the register's records (the counters' role) may add and read
-// its rows, and nothing more. The server quotes the names it reads from its catalogue.
+} // namespace
+
+// The server quotes the names it reads from its catalogue.
 void newTrailTable(Store& store)
 {
     for (const QString& sql : zmenyStatements(store.isServer()))
@@ -977,31 +942,6 @@ void newTrailTable(Store& store)
                u"aclexplode(c.relacl) a WHERE c.oid = to_regclass(quote_ident(current_schema()) || '.zmluvy') AND "
                u"a.grantee <> c.relowner AND a.grantee <> 0 AND a.privilege_type = 'INSERT' LOOP EXECUTE "
                u"format('GRANT SELECT, INSERT ON zmeny TO %I', r); END LOOP; END $g$"_s);
-}
-
-} // namespace
-
-QStringList createStatements(Connection::Engine engine, const QString& table)
-{
-    const bool server = engine == Connection::Engine::Postgresql;
-    if (table == u"Pokladnici"_s)
-        return {u"CREATE TABLE Pokladnici (NAME TEXT NOT NULL UNIQUE, ROLE TEXT NOT NULL, PWHASH TEXT NOT NULL, "
-                u"ACTIVE INTEGER NOT NULL)"_s};
-    // The keys are looked up by a hash of the birth number with the store's secret, never by the number itself.
-    if (table == u"Kluce"_s)
-        return {u"CREATE TABLE Kluce (TAG TEXT PRIMARY KEY, LOOKUP TEXT NOT NULL, PKEY TEXT NOT NULL)"_s,
-                u"CREATE INDEX Kluce_lookup ON Kluce (LOOKUP)"_s};
-    if (table == u"Tajomstvo"_s) return {u"CREATE TABLE Tajomstvo (SECRET TEXT NOT NULL)"_s};
-    if (table == u"Pecat"_s) return {u"CREATE TABLE Pecat (SKEY TEXT NOT NULL)"_s};
-    if (table == u"Zmeny"_s) return zmenyStatements(server);
-    return {};
-}
-
-QString dropServerSql()
-{
-    return u"DROP TABLE IF EXISTS zmeny, kluce, tajomstvo, pokladnici, pecat;\nDROP FUNCTION IF EXISTS "
-           u"mervana_append_only();\n"
-           u"DROP FUNCTION IF EXISTS mervana_trail_refuse();\n"_s;
 }
 
 QStringList missingGuards(Store& store)
@@ -1125,7 +1065,7 @@ QString restart(Store& store)
         }
         newTrailTable(store);
         if (!store.connection().hasTable(u"Pecat"_s))
-            for (const QString& sql : createStatements(store.connection().engine(), u"Pecat"_s))
+            for (const QString& sql : Schema::createSql(store.connection().engine(), *Schema::ownTable(u"Pecat"_s)))
                 store.exec(sql);
         store.exec(u"DELETE FROM Pecat"_s); // a new trail is sealed anew
         store.trailLink() = {};
@@ -1150,10 +1090,9 @@ QByteArray seal(Store& store)
     randombytes_buf(first.data(), size_t(first.size()));
     writer.startSealing(first);
     writer.append(Action::Sealed, {}, {}, {}, u"{}"_s);
-    Statement& q = store.statement(u"INSERT INTO Pecat (SKEY) VALUES (?)"_s);
+    StatementUse q = store.statement(u"INSERT INTO Pecat (SKEY) VALUES (?)"_s);
     q.bind({QString::fromLatin1(store.trailLink().sealKey.toHex())});
     q.exec();
-    q.finish();
     own.commit();
     return first;
 }
@@ -1176,109 +1115,36 @@ QByteArray keyFromHex(const QString& text)
     return QByteArray::fromHex(hex.toLatin1());
 }
 
-void addMissingTables(Store& store)
-{
-    Connection& connection = store.connection();
-    const auto missing = [&connection] {
-        QStringList tables;
-        for (const QString& t : tableNames())
-            if (!connection.hasTable(t)) tables << t;
-        return tables;
-    };
-    if (missing().isEmpty()) return;
-    // A trail that went missing from a store that holds data is the owner's to begin anew (restart), never here.
-    const bool newTrail = !connection.hasTable(u"Zmeny"_s) && !holdsData(store);
-    store.beginWrite();
-    try {
-        // Two counters opening the old store at once: the second finds them made.
-        if (const QString lock = connection.trailLockSql(); !lock.isEmpty()) store.exec(lock);
-        for (const QString& table : missing())
-            if (table != u"Zmeny"_s || newTrail)
-                for (const QString& sql : createStatements(connection.engine(), table))
-                    store.exec(sql);
-        if (newTrail) begin(store);
-        store.commit();
-    } catch (...) {
-        store.rollback();
-        throw;
-    }
-}
-
-void addServerRules(Store& store)
-{
-    // A server store made before the rules has no function for them either; one whose rules were dropped
-    // keeps the function, and is refused at open.
-    if (!store.isServer() || !store.connection().hasTable(u"Zmeny"_s) ||
-        store.scalar(u"SELECT COUNT(*) FROM pg_proc WHERE oid = to_regprocedure('mervana_trail_refuse()')"_s)
-                .toLongLong() != 0)
-        return;
-    store.beginWrite();
-    try {
-        for (const QString& sql : zmenyStatements(true))
-            if (sql.contains(u"mervana_trail_refuse"_s)) store.exec(sql);
-        store.commit();
-    } catch (...) {
-        store.rollback();
-        throw;
-    }
-}
-
-void addSealing(Store& store)
-{
-    Connection& connection = store.connection();
-    if (!connection.hasTable(u"Zmeny"_s)) return;
-    const bool hasSeal =
-        store.isServer()
-            ? store.scalar(u"SELECT COUNT(*) FROM pg_attribute WHERE attrelid = 'zmeny'::regclass AND attname = 'seal' "
-                           u"AND NOT attisdropped"_s)
-                      .toLongLong() > 0
-            : store.scalar(u"SELECT COUNT(*) FROM pragma_table_info('Zmeny') WHERE name = 'SEAL'"_s).toLongLong() > 0;
-    if (hasSeal) return;
-    store.beginWrite();
-    try {
-        store.exec(u"ALTER TABLE Zmeny ADD COLUMN SEAL TEXT NOT NULL DEFAULT ''"_s);
-        store.commit();
-    } catch (...) {
-        store.rollback();
-        throw;
-    }
-}
-
 void hashKeyLookups(Store& store)
 {
     Connection& connection = store.connection();
-    // Stores before it: keys found by the birth number in clear, and no secret.
-    if (!connection.hasTable(u"Kluce"_s) || connection.hasTable(u"Tajomstvo"_s)) return;
+    const auto create = [&](const QString& table) {
+        for (const QString& sql : Schema::createSql(connection.engine(), *Schema::ownTable(table)))
+            store.exec(sql);
+    };
+    if (!connection.hasTable(u"Tajomstvo"_s)) create(u"Tajomstvo"_s);
+    if (!connection.hasTable(u"Kluce"_s)) return create(u"Kluce"_s);
+    // Keys found by the birth number in clear are rewritten to the keyed lookup.
+    if (!connection.hasColumn(u"Kluce"_s, u"BIRTHNUM"_s)) return;
     initCrypto();
-    store.beginWrite();
-    try {
-        if (const QString lock = connection.trailLockSql(); !lock.isEmpty()) store.exec(lock);
-        if (connection.hasTable(u"Tajomstvo"_s)) return store.commit(); // another counter did it meanwhile
-        QList<std::pair<QString, QByteArray>> keys;
-        Statement& q = store.statement(u"SELECT BIRTHNUM, PKEY FROM Kluce"_s);
+    QList<std::pair<QString, QByteArray>> keys;
+    {
+        StatementUse q = store.statement(u"SELECT BIRTHNUM, PKEY FROM Kluce"_s);
         q.exec();
         while (q.next())
             if (const QByteArray key = keyFromText(q.value(1).toString()); !key.isEmpty())
                 keys.append({text(q.value(0).toString()), key});
-        q.finish();
-        store.exec(u"DROP TABLE Kluce"_s);
-        for (const QString& table : {u"Tajomstvo"_s, u"Kluce"_s})
-            for (const QString& sql : createStatements(connection.engine(), table))
-                store.exec(sql);
-        const QByteArray secret = storeSecret(store, true);
-        Statement& add = store.statement(u"INSERT INTO Kluce (TAG, LOOKUP, PKEY) VALUES (?, ?, ?)"_s);
-        for (const auto& [birthNumber, key] : std::as_const(keys)) {
-            add.bind(
-                {keyedHash(birthNumber, key), keyedHash(birthNumber, secret), QString::fromLatin1(key.toBase64())});
-            add.exec();
-            add.finish();
-        }
-        store.trailLink().erased = true; // the numbers in clear leave the journal too
-        store.commit();
-    } catch (...) {
-        store.rollback();
-        throw;
     }
+    store.exec(u"DROP TABLE Kluce"_s);
+    create(u"Kluce"_s);
+    const QByteArray secret = storeSecret(store, true);
+    StatementUse add = store.statement(u"INSERT INTO Kluce (TAG, LOOKUP, PKEY) VALUES (?, ?, ?)"_s);
+    for (const auto& [birthNumber, key] : std::as_const(keys)) {
+        add.bind({keyedHash(birthNumber, key), keyedHash(birthNumber, secret), QString::fromLatin1(key.toBase64())});
+        add.exec();
+        add.reset();
+    }
+    store.trailLink().erased = true; // the numbers in clear leave the journal too
 }
 
 void requireOwner(Store& store)
@@ -1288,11 +1154,10 @@ void requireOwner(Store& store)
     if (store.scalar(u"SELECT COUNT(*) FROM Pokladnici WHERE ACTIVE = 1 AND ROLE = 'owner'"_s).toInt() > 0) return;
     // A trail that is gone cannot tell; the store is refused for that loss itself, or audit-verify names it.
     if (!store.connection().hasTable(u"Zmeny"_s)) return;
-    Statement& q = store.statement(u"SELECT SEQ FROM Zmeny WHERE ACTION = ? ORDER BY SEQ LIMIT 1"_s);
+    StatementUse q = store.statement(u"SELECT SEQ FROM Zmeny WHERE ACTION = ? ORDER BY SEQ LIMIT 1"_s);
     q.addBindValue(code(Action::ClerkAdded));
     q.exec();
     const bool hadClerks = q.next();
-    q.finish();
     if (hadClerks)
         throw StoreError(
             u"Obchod %1 mal pokladníkov, no nemá aktívneho vlastníka: zoznam pokladníkov bol zmenený "

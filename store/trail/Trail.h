@@ -95,9 +95,11 @@ void record(Store& store, const Entry& entry);
 QJsonObject moveDetail(const QDate& from, const QDate& to, const QList<std::pair<QString, qint64>>& counts,
                        const QJsonObject& extra = {});
 
-// The first and the last day of signing (AGRDATE) of the contracts in tables (SQL names: Zmluvy, Xzmluvy): the
-// period of a long move that is not asked for one. Invalid days when there is none.
+// The period of a long move that is not asked for one: the first and the last of the days its records were made
+// (TableDef::dayField, a contract's signing) in tables (SQL names), or in every table that has such a day. Invalid days
+// when there is none.
 std::pair<QDate, QDate> contractPeriod(Store& store, const QStringList& tables);
+std::pair<QDate, QDate> contractPeriod(Store& store);
 // A long move's one row: its period, its counts by table and what names its source.
 void recordMove(Store& store, Action action, const std::pair<QDate, QDate>& period,
                 const QList<std::pair<QString, qint64>>& counts, const QJsonObject& extra = {});
@@ -220,22 +222,11 @@ bool deleteKey(Store& store, const QString& birthNumber);
 // Inside the store's transaction, or in one of its own.
 qint64 sweepKeys(Store& store);
 
-// The store's own tables: clerks, the trail, the person keys.
-QStringList tableNames();
-// What creates table (one of tableNames) on an engine, with its append-only triggers.
-QStringList createStatements(Connection::Engine engine, const QString& table);
-// What removes them all from a server store (a copy that failed).
-QString dropServerSql();
-// Adds those a store made before them lacks, in one transaction; nothing when it has them. Never the trail
-// itself where the store holds data (see missingGuards): a trail that went missing is begun anew only by an
-// owner (restart).
-void addMissingTables(Store& store);
-// The seal's column of Zmeny and the table of its current key, where a store made before them lacks them.
-void addSealing(Store& store);
-// The rules that guard a server's trail beside its triggers, where a store made before them lacks them.
-void addServerRules(Store& store);
-// A store whose keys are found by the birth number in clear has them rewritten to the hashed lookup, in one
-// transaction, before addMissingTables; nothing when it has them so.
+// The trail's table with its guards, made anew (a new store's, or restart's); on a server whoever may add the
+// register's records may add and read its rows, and nothing more.
+void newTrailTable(Store& store);
+// The person keys found by a keyed hash of the birth number, with the store's secret that keys it: a store whose
+// keys are found by the number in clear has them rewritten. An upgrade step, inside its transaction.
 void hashKeyLookups(Store& store);
 // Once the trail shows a clerk added, the store must have an active owner: without one it would open as if
 // nobody had to sign in. Throws StoreError naming what to do.
