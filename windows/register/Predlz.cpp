@@ -185,10 +185,10 @@ void TForm7::ShowExtension()
     if (Table1->state() == Table::State::Insert || keepsTypedValues()) return;
     MaskEdit1->setDate(Table1->field(u"X_PAIDDATE"_s).asDate());
     MaskEdit2->setDate(Table1->field(u"X_UNTIL"_s).asDate());
-    Edit1->setText(Table1->field(u"X_PAID"_s).asString());
-    Edit2->setText(Table1->field(u"X_PERCENT"_s).asString());
+    showText(Edit1, Table1->field(u"X_PAID"_s).asString());
+    showText(Edit2, Table1->field(u"X_PERCENT"_s).asString());
     Edit2Change(); // also when the percent text did not change but the contract's amount did
-    Edit4->setText(Table1->field(u"NUMBER"_s).asString());
+    showText(Edit4, Table1->field(u"NUMBER"_s).asString());
     noteShown();
 }
 
@@ -227,12 +227,12 @@ void TForm7::storePanel()
     // starts one.
     Table1->edit(m_shown);
     try {
-        Table1->field(u"NUMBER"_s).setAsString(Edit4->text());
+        storeBox(*Table1, u"NUMBER"_s, Edit4);
         // Both dates are required: an empty box is an invalid date here, never an empty field.
         Table1->field(u"X_PAIDDATE"_s).setAsDate(Values::dateFromText(MaskEdit1->text()));
         Table1->field(u"X_UNTIL"_s).setAsDate(Values::dateFromText(MaskEdit2->text()));
-        Table1->field(u"X_PAID"_s).setAsTyped(Edit1->text());
-        Table1->field(u"X_PERCENT"_s).setAsTyped(Edit2->text());
+        storeBox(*Table1, u"X_PAID"_s, Edit1, Entry::Typed);
+        storeBox(*Table1, u"X_PERCENT"_s, Edit2, Entry::Typed);
         Table1->post();
     } catch (...) {
         abandonWrite();

@@ -101,13 +101,19 @@ protected:
     // Spin arrows 0..100 beside a box that holds the number itself.
     QSpinBox* createUpDown();
     // Panel boxes by their control names: a line edit with an entry limit (0 = none), a masked date box,
-    // and the small calendar button beside a date box.
-    QLineEdit* createEdit(const QString& name, int maxLength);
+    // and the small calendar button beside a date box. The entry limit binds typing only: see showText.
+    QLineEdit* createEdit(const QString& name, int limit);
+    // Shows text in a box of createEdit whole, also a stored value or a computed total longer than the entry
+    // limit (QLineEdit::setText would cut it); the limit returns once the text fits again.
+    static void showText(QLineEdit* box, const QString& text);
+    // Writes a box into a field of t, as text or as typed (Field::setAsTyped). A box that still holds the
+    // field's value leaves the field as it is: a value longer than the box or the field's width (imported,
+    // or written by an older program) survives a write of the record's other boxes.
+    enum class Entry { Text, Typed };
+    static void storeBox(Table& t, const QString& field, const QLineEdit* box, Entry entry = Entry::Text);
     // A box for a sum: crownLimit characters in a crown store; in a euro store six digits, the comma and two
     // decimals, a point of the numeric pad typed as the comma.
     QLineEdit* createMoneyEdit(const QString& name, int crownLimit);
-    static int moneyLimit(const Store& store, int crownLimit);
-    static void takeKeypadPoint(QLineEdit* edit);
     MaskEdit* createDateBox(const QString& name, MaskEdit::Mask mask);
     QToolButton* createDayButton(const QString& name);
 
