@@ -194,37 +194,27 @@ void TForm4::StartNewItem()
 
 void TForm4::WriteItem()
 {
-    writePanel([this] { storePanel(); });
+    writeShown([this](Table& t) { storePanel(t); });
     // The stored item may have left the view (sold in the for-sale view, or an item of another
     // contract): the panel must show the record the next "Z&apíš" would write into.
     ShowItem();
     selectCurrentRow();
 }
 
-void TForm4::storePanel()
+void TForm4::storePanel(Table& t)
 {
-    // Into the record the panel shows, as it showed it: the cursor stands elsewhere only when another counter
-    // deleted the record or took it out of the view. A blank record of "&Nový" stays new; an empty view
-    // starts one.
-    Table1->edit(m_shown);
-    try {
-        storeBox(*Table1, u"NUMBER"_s, Edit1);
-        storeBox(*Table1, u"SUBJECT"_s, Edit2);
-        Table1->field(u"VRATENE"_s).setAsBoolean(CheckBox1->isChecked());
-        Table1->field(u"PREPADNUTE"_s).setAsBoolean(CheckBox2->isChecked());
-        Table1->field(u"PREDANE"_s).setAsBoolean(CheckBox3->isChecked());
-        storeBox(*Table1, u"PRED_SUMA"_s, Edit3, Entry::Typed);
-        storeBox(*Table1, u"SUMA1"_s, Edit4, Entry::Typed);
-        storeBox(*Table1, u"SUMA2"_s, Edit5, Entry::Typed);
-        if (MaskEdit1->isEmptyDate())
-            Table1->field(u"PRED_DATUM"_s).clear();
-        else
-            Table1->field(u"PRED_DATUM"_s).setAsString(MaskEdit1->text());
-        Table1->post();
-    } catch (...) {
-        abandonWrite();
-        throw;
-    }
+    storeBox(t, u"NUMBER"_s, Edit1);
+    storeBox(t, u"SUBJECT"_s, Edit2);
+    t.field(u"VRATENE"_s).setAsBoolean(CheckBox1->isChecked());
+    t.field(u"PREPADNUTE"_s).setAsBoolean(CheckBox2->isChecked());
+    t.field(u"PREDANE"_s).setAsBoolean(CheckBox3->isChecked());
+    storeBox(t, u"PRED_SUMA"_s, Edit3, Entry::Typed);
+    storeBox(t, u"SUMA1"_s, Edit4, Entry::Typed);
+    storeBox(t, u"SUMA2"_s, Edit5, Entry::Typed);
+    if (MaskEdit1->isEmptyDate())
+        t.field(u"PRED_DATUM"_s).clear();
+    else
+        t.field(u"PRED_DATUM"_s).setAsString(MaskEdit1->text());
 }
 
 void TForm4::CheckBox3MouseUp()

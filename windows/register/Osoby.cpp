@@ -349,15 +349,8 @@ void TForm3::SavePerson()
     const bool found = shared.findKey(key);
 
     // Only the record that is written is ever opened, and a failure leaves it as it was.
-    auto store = [this](Table& table, auto&& open) {
-        try {
-            open();
-            writeBoxes(table);
-            table.post();
-        } catch (...) {
-            table.cancel();
-            throw;
-        }
+    auto store = [this](Table& table, const std::function<void()>& open) {
+        postRecord(table, open, [this](Table& t) { writeBoxes(t); });
         m_shown = table.lastPosted(); // the boxes show what was written
     };
 

@@ -213,31 +213,21 @@ void TForm7::BitBtn1Click()
 
 void TForm7::BitBtn3Click()
 {
-    writePanel([this] { storePanel(); });
+    writeShown([this](Table& t) { storePanel(t); });
     // The stored extension may belong to another contract than the view shows: the panel must show
     // the record the next "Z&apíš" would write into.
     ShowExtension();
     selectCurrentRow();
 }
 
-void TForm7::storePanel()
+void TForm7::storePanel(Table& t)
 {
-    // Into the record the panel shows, as it showed it: the cursor stands elsewhere only when another counter
-    // deleted the record or took it out of the view. A blank record of "&Nový" stays new; an empty view
-    // starts one.
-    Table1->edit(m_shown);
-    try {
-        storeBox(*Table1, u"NUMBER"_s, Edit4);
-        // Both dates are required: an empty box is an invalid date here, never an empty field.
-        Table1->field(u"X_PAIDDATE"_s).setAsDate(Values::dateFromText(MaskEdit1->text()));
-        Table1->field(u"X_UNTIL"_s).setAsDate(Values::dateFromText(MaskEdit2->text()));
-        storeBox(*Table1, u"X_PAID"_s, Edit1, Entry::Typed);
-        storeBox(*Table1, u"X_PERCENT"_s, Edit2, Entry::Typed);
-        Table1->post();
-    } catch (...) {
-        abandonWrite();
-        throw;
-    }
+    storeBox(t, u"NUMBER"_s, Edit4);
+    // Both dates are required: an empty box is an invalid date here, never an empty field.
+    t.field(u"X_PAIDDATE"_s).setAsDate(Values::dateFromText(MaskEdit1->text()));
+    t.field(u"X_UNTIL"_s).setAsDate(Values::dateFromText(MaskEdit2->text()));
+    storeBox(t, u"X_PAID"_s, Edit1, Entry::Typed);
+    storeBox(t, u"X_PERCENT"_s, Edit2, Entry::Typed);
 }
 
 void TForm7::BitBtn2Click()

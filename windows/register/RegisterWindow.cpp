@@ -174,11 +174,31 @@ void RegisterWindow::showEvent(QShowEvent* event)
     guardedRefresh([this] { windowShown(); });
 }
 
-void RegisterWindow::abandonWrite()
+void RegisterWindow::postRecord(Table& t, const std::function<void()>& open, const std::function<void(Table&)>& fill)
 {
-    const bool inserting = Table1->state() == Table::State::Insert;
-    Table1->cancel();
-    if (inserting) Table1->append();
+    open();
+    try {
+        fill(t);
+        t.post();
+    } catch (...) {
+        abandonWrite(t);
+        throw;
+    }
+}
+
+void RegisterWindow::writeShown(const std::function<void(Table&)>& fill)
+{
+    writePanel([&] {
+        postRecord(
+            *Table1, [this] { Table1->edit(m_shown); }, fill);
+    });
+}
+
+void RegisterWindow::abandonWrite(Table& t)
+{
+    const bool inserting = t.state() == Table::State::Insert;
+    t.cancel();
+    if (inserting && &t == Table1) t.append();
 }
 
 void RegisterWindow::noteShown()

@@ -8,6 +8,8 @@
 #include <QMetaObject>
 #include <QWidget>
 
+#include <functional>
+
 class Frame;
 class Table;
 class QLabel;
@@ -65,9 +67,14 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
-    // A failed write must not leave a half-filled record in the buffer; the blank record of "&Nový"
-    // stays prepared so that the corrected panel still goes into a new record.
-    void abandonWrite();
+    // The write of one record from the panel: open begins it on t (an edit as shown, an append; nothing when
+    // t holds the blank record of "&Nový"), fill sets its fields from the boxes, then it is posted. A failure
+    // abandons the write and goes on to the clerk's message (see writePanel and guarded).
+    void postRecord(Table& t, const std::function<void()>& open, const std::function<void(Table&)>& fill);
+    // The panel written into the record it shows, as it showed it: the cursor stands elsewhere only when
+    // another counter deleted the record or took it out of the view. A blank record of "&Nový" stays new; an
+    // empty view starts one.
+    void writeShown(const std::function<void(Table&)>& fill);
 
     // Takes the record the panel has just been filled from, as read, for the next write or delete.
     void noteShown();
@@ -120,6 +127,9 @@ protected:
     Frame* m_main;
 
 private:
+    // A failed write must not leave a half-filled record in the buffer; the blank record of "&Nový"
+    // stays prepared so that the corrected panel still goes into a new record.
+    void abandonWrite(Table& t);
     void keepTypedValues(const RecordChanged& e);
 
     QMetaObject::Connection m_activation;

@@ -583,32 +583,27 @@ bool TForm2::WriteContract(const std::function<void()>& alongside)
     const bool showsKey = !inserting && m_shown.rowid != 0 && numberKey(m_shown.values.text(numberField)) == key;
     bool proposed = false; // the number was taken meanwhile: the next free one goes into the panel
     // The contract and what goes with it (the flag of its goods) land together or not at all.
-    auto store = [&](Table& t) {
+    auto store = [&](Table& t, const std::function<void()>& open) {
         std::optional<Transaction> tx;
         if (alongside) tx.emplace(m_main->shop().store());
-        StoreContractFields(t);
+        postRecord(t, open, [this](Table& into) { StoreContractFields(into); });
         if (alongside) alongside();
         if (tx) tx->commit();
         m_shown = t.lastPosted(); // the panel is not filled again: it shows what was written
     };
     writePanel([&] {
         if (all.findKey(key)) {
-            if (Table1->gotoRowId(all.rowId())) {
-                editAsShown(*Table1);
-                store(*Table1);
-            } else {
-                editAsShown(all); // hidden by the view: written where it is seen, the grid keeps its view
-                store(all);
-            }
+            if (Table1->gotoRowId(all.rowId()))
+                store(*Table1, [this] { editAsShown(*Table1); });
+            else // hidden by the view: written where it is seen, the grid keeps its view
+                store(all, [this, &all] { editAsShown(all); });
         } else if (showsKey) {
             // The contract shown is no longer under its number: another counter changed or deleted it, which
             // the edit or the write finds and tells.
-            Table1->edit(m_shown);
-            store(*Table1);
+            store(*Table1, [this] { Table1->edit(m_shown); });
         } else {
-            Table1->append();
             try {
-                store(*Table1);
+                store(*Table1, [this] { Table1->append(); });
             } catch (const KeyViolation&) {
                 proposed = true;
             }
@@ -637,27 +632,20 @@ bool TForm2::ProposeFreeNumber(const QString& taken)
 
 void TForm2::StoreContractFields(Table& t)
 {
-    try {
-        storeBox(t, u"NUMBER"_s, Edit1);
-        storeBox(t, u"BIRTHNUM"_s, Edit2);
-        storeBox(t, u"AMOUNT"_s, Edit3, Entry::Typed);
-        storeBox(t, u"PERCENT"_s, Edit4, Entry::Typed);
-        storeBox(t, u"WEEKTIME"_s, Edit5, Entry::Typed);
-        storeBox(t, u"PAID_SUM"_s, Edit6, Entry::Typed);
-        t.field(u"PAID"_s).setAsBoolean(CheckBox1->isChecked());
-        t.field(u"RETURNED"_s).setAsBoolean(CheckBox2->isChecked());
-        t.field(u"PADAK"_s).setAsBoolean(CheckBox3->isChecked());
-        t.field(u"RETENT"_s).setAsBoolean(CheckBox4->isChecked());
-        storeDate(t, u"AGRDATE"_s, MaskEdit1);
-        storeDate(t, u"UNTIL"_s, MaskEdit2);
-        storeDate(t, u"PAID_DATE"_s, MaskEdit3);
-        storeDate(t, u"RETUDATE"_s, MaskEdit4);
-        t.post();
-    } catch (...) {
-        // A half-filled record must never reach the store, not even at the next move of the cursor.
-        t.cancel();
-        throw;
-    }
+    storeBox(t, u"NUMBER"_s, Edit1);
+    storeBox(t, u"BIRTHNUM"_s, Edit2);
+    storeBox(t, u"AMOUNT"_s, Edit3, Entry::Typed);
+    storeBox(t, u"PERCENT"_s, Edit4, Entry::Typed);
+    storeBox(t, u"WEEKTIME"_s, Edit5, Entry::Typed);
+    storeBox(t, u"PAID_SUM"_s, Edit6, Entry::Typed);
+    t.field(u"PAID"_s).setAsBoolean(CheckBox1->isChecked());
+    t.field(u"RETURNED"_s).setAsBoolean(CheckBox2->isChecked());
+    t.field(u"PADAK"_s).setAsBoolean(CheckBox3->isChecked());
+    t.field(u"RETENT"_s).setAsBoolean(CheckBox4->isChecked());
+    storeDate(t, u"AGRDATE"_s, MaskEdit1);
+    storeDate(t, u"UNTIL"_s, MaskEdit2);
+    storeDate(t, u"PAID_DATE"_s, MaskEdit3);
+    storeDate(t, u"RETUDATE"_s, MaskEdit4);
 }
 
 void TForm2::MarkContractGoods(const QString& flagField, bool state)
