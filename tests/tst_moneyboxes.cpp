@@ -2,6 +2,7 @@
 #include "core/Shop.h"
 #include "store/Table.h"
 #include "store/engine/Statement.h"
+#include "support/Records.h"
 #include "windows/register/Inventar.h"
 #include "windows/register/Osoby.h"
 #include "windows/register/Predlz.h"
@@ -69,14 +70,9 @@ class TestMoneyBoxes : public QObject
     FreshProgram m_program;
     TForm1* m_main = nullptr;
 
-    void add(const QString& file, const QList<std::pair<QString, QString>>& fields)
+    void add(const QString& file, const Records::Values& fields)
     {
-        Table t(m_main->shop().store(), file);
-        t.open();
-        t.append();
-        for (const auto& [name, value] : fields)
-            t.field(name).setAsString(value);
-        t.post();
+        Records::write(m_main->shop().store(), file, fields);
     }
 
     QVariant stored(const QString& file, const QString& field)
