@@ -84,25 +84,6 @@ public:
     void Predenia1Click();
     void Koniec1Click();
 
-    // "&Tlač" lists (PrintMenu.cpp): each makes its report window on first use and previews the view.
-    void V3etky1Click();
-    void Aktulne3Click();
-    void Expirovanpovypran1Click();
-    void Zaplaten3Click();
-    void Prepadnut3Click();
-    void Predl6ovan1Click();
-    void Osoby3Click();
-    void Vetok3Click();
-    void Aktulnypredvypranm1Click();
-    void Expirovanpovypran2Click();
-    void Napredaj3Click();
-    void Predan3Click();
-
-    // "&Tlač" > "&Expirácia zmlúv" and "Príjmy / &Výdaje" (PrintMenu.cpp): the date dialogs, made on
-    // first use, shown with today's date.
-    void Expirciazmlv2Click();
-    void PrjmyVdaje1Click();
-
     // Tool bar.
     void SpeedButton1Click();
     void SpeedButton2Click();
@@ -174,7 +155,7 @@ private:
     void unlock();
     // While locked: a window of the program goes out of sight (also one that opens meanwhile) until unlocked.
     void hideWhileLocked(QWidget* window);
-    void createMenu();
+    void createMenu(); // Menu.cpp: the menus from one table of rows
     void showContractsView(int mode, const QString& caption);
     void showGoodsView(int mode, const QString& caption);
     void createToolBar();
@@ -182,9 +163,6 @@ private:
     // The hourglass for every view, and the frame's commands refused while a view marks records.
     void installBusyHook();
     void createStatusBar();
-    QMenu* addMenu(QMenu* parent, const QString& name, const QString& caption, const QString& hint);
-    QAction* addItem(QMenu* menu, const QString& name, const QString& caption, const QString& hint,
-                     void (TForm1::*handler)() = nullptr);
 
     std::unique_ptr<StoreLock> m_openMark; // before m_shop: a restore waits until the store has closed
     std::unique_ptr<Shop> m_shop;

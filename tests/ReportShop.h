@@ -6,6 +6,7 @@
 #include "store/Store.h"
 #include "store/Table.h"
 #include "store/engine/Statement.h"
+#include "support/Records.h"
 
 #include <QDate>
 #include <QList>
@@ -14,18 +15,7 @@
 #include <QTemporaryDir>
 #include <memory>
 
-using Fields = QList<QPair<QString, QString>>;
-
-// One record written through a table instance, its fields given as text.
-inline void addRecord(Store& store, const QString& file, const Fields& fields)
-{
-    Table t(store, file);
-    t.open();
-    t.append();
-    for (const auto& f : fields)
-        t.field(f.first).setAsString(f.second);
-    t.post();
-}
+using Fields = Records::Values;
 
 // A row of the trail of changes with a moment of the test's choosing, as if another counter wrote it then: a change
 // of AMOUNT from 100 to 200 of contract key, or with another action a row without fields. Its HASH is no link of
@@ -54,7 +44,7 @@ inline const QDate ReportShopToday(2026, 6, 15);
 inline void fillReportShop(Store& store)
 {
     const QString novak = QStringLiteral("7001011234"), mala = QStringLiteral("7551011234");
-    auto add = [&store](const QString& file, const Fields& fields) { addRecord(store, file, fields); };
+    auto add = [&store](const QString& file, const Fields& fields) { Records::write(store, file, fields); };
     const QString osoby = QStringLiteral("Osoby.DBF"), zmluvy = QStringLiteral("Zmluvy.DBF"),
                   predlz = QStringLiteral("Predlz.DBF"), inventar = QStringLiteral("Inventar.DBF");
     const QString birth = QStringLiteral("BIRTHNUM"), last = QStringLiteral("LASTNAME"),

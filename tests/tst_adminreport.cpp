@@ -2,6 +2,7 @@
 #include "store/Store.h"
 #include "store/engine/Schema.h"
 #include "store/trail/Trail.h"
+#include "support/Pdf.h"
 #include "tools/DemoData.h"
 
 #include <QDir>
@@ -174,7 +175,7 @@ private Q_SLOTS:
         const Run r = admin(QStringList{u"report"_s, data()} + args + QStringList{u"--pdf"_s, pdf()});
         QVERIFY2(r.status == 0, qPrintable(r.err));
         QCOMPARE(r.out.trimmed(), u"1 page written to "_s + pdf());
-        const QString text = tool(u"pdftotext"_s, {u"-layout"_s, pdf(), u"-"_s});
+        const QString text = Pdf::text(pdf());
         for (const QString& p : present)
             QVERIFY2(text.contains(p), qPrintable(p + u"\n"_s + text));
         for (const QString& a : absent)
@@ -224,7 +225,7 @@ private Q_SLOTS:
         QVERIFY2(r.status == 0, qPrintable(r.err));
         const int pages = r.out.trimmed().toInt();
         QVERIFY2(pages >= 1, qPrintable(r.out));
-        const QString text = tool(u"pdftotext"_s, {u"-layout"_s, pdf(), u"-"_s});
+        const QString text = Pdf::text(pdf());
         QCOMPARE(text.count(u"Pôvodná hodnota"_s), pages); // the count printed is the file's
         QVERIFY2(text.contains(QRegularExpression(u"Strana 1\\s+"_s + QRegularExpression::escape(heading) + u"\\n"_s)),
                  qPrintable(text));
@@ -253,7 +254,7 @@ private Q_SLOTS:
         QVERIFY2(r.status == 0, qPrintable(r.err));
         const int pages = r.out.trimmed().toInt();
         QVERIFY(pages >= 3);
-        const QString text = tool(u"pdftotext"_s, {u"-layout"_s, pdf(), u"-"_s});
+        const QString text = Pdf::text(pdf());
         QCOMPARE(text.count(u"Pôvodná hodnota"_s), pages);
         QVERIFY(text.contains(u"Strana %1"_s.arg(pages)));
         const QRegularExpression key(u"\\b(K\\d{3})\\b"_s);
@@ -302,7 +303,7 @@ private Q_SLOTS:
         QVERIFY(pages > 2);
         QCOMPARE(r.out.trimmed(), u"%1 pages written to %2"_s.arg(pages).arg(pdf()));
         QVERIFY(tool(u"pdfinfo"_s, {pdf()}).contains(QRegularExpression(u"Pages:\\s+%1\\n"_s.arg(pages))));
-        const QString text = tool(u"pdftotext"_s, {u"-layout"_s, pdf(), u"-"_s});
+        const QString text = Pdf::text(pdf());
         QCOMPARE(text.count(u"Dátum platby"_s), pages); // the heading on every page
         QVERIFY(text.contains(u"Strana 2"_s));
         QVERIFY(text.contains(u"Strana %1"_s.arg(pages)));

@@ -63,7 +63,7 @@ QString joined(const Line& line)
 
 void write(Store& store, const QString& file, const Fields& fields)
 {
-    addRecord(store, file, fields);
+    Records::write(store, file, fields);
 }
 
 // The first record of file whose field holds value gets the new values.
@@ -76,7 +76,7 @@ void change(Store& store, const QString& file, const QString& field, const QStri
     QVERIFY(!t.eof());
     t.edit();
     for (const auto& f : fields)
-        t.field(f.first).setAsString(f.second);
+        t.field(f.first).setAsString(f.second.toString());
     t.post();
 }
 

@@ -11,6 +11,7 @@
 #include "store/TableModel.h"
 #include "store/Values.h"
 #include "store/admin/EngineConfig.h"
+#include "support/Records.h"
 #include "widgets/MaskEdit.h"
 #include "widgets/Messages.h"
 #include "windows/register/Inventar.h"
@@ -39,7 +40,7 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-using Fields = QList<std::pair<QString, QString>>;
+using Fields = Records::Values;
 
 namespace {
 const QString NoGoods = u"Zmluva bola zapísaná bez založených predmetov..."_s;
@@ -146,45 +147,23 @@ void TestContracts::cleanup()
 
 void TestContracts::addPerson(const QString& birthNumber, const QString& lastName, const QString& firstName)
 {
-    Table t(m_main->shop().store(), u"Osoby.DBF"_s);
-    t.open();
-    t.append();
-    t.field(u"BIRTHNUM"_s).setAsString(birthNumber);
-    t.field(u"LASTNAME"_s).setAsString(lastName);
-    t.field(u"FIRSNAME"_s).setAsString(firstName);
-    t.post();
+    Records::addPerson(m_main->shop().store(), birthNumber, lastName, {{u"FIRSNAME"_s, firstName}});
 }
 
 qint64 TestContracts::addContract(const Fields& fields)
 {
-    Table t(m_main->shop().store(), u"Zmluvy.DBF"_s);
-    t.open();
-    t.append();
-    for (const auto& [name, value] : fields)
-        t.field(name).setAsString(value);
-    t.post();
-    return t.rowId();
+    return Records::write(m_main->shop().store(), u"Zmluvy.DBF"_s, fields);
 }
 
 void TestContracts::addGoods(const QString& number, const QString& subject, const QString& sale)
 {
-    Table t(m_main->shop().store(), u"Inventar.DBF"_s);
-    t.open();
-    t.append();
-    t.field(u"NUMBER"_s).setAsString(number);
-    t.field(u"SUBJECT"_s).setAsString(subject);
-    t.field(u"PRED_SUMA"_s).setAsString(sale);
-    t.post();
+    Records::write(m_main->shop().store(), u"Inventar.DBF"_s,
+                   {{u"NUMBER"_s, number}, {u"SUBJECT"_s, subject}, {u"PRED_SUMA"_s, sale}});
 }
 
 void TestContracts::addExtension(const QString& number, const QString& paid)
 {
-    Table t(m_main->shop().store(), u"Predlz.DBF"_s);
-    t.open();
-    t.append();
-    t.field(u"NUMBER"_s).setAsString(number);
-    t.field(u"X_PAID"_s).setAsString(paid);
-    t.post();
+    Records::write(m_main->shop().store(), u"Predlz.DBF"_s, {{u"NUMBER"_s, number}, {u"X_PAID"_s, paid}});
 }
 
 QHash<QString, QString> TestContracts::contract(const QString& number)

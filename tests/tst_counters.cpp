@@ -3,6 +3,7 @@
 #include "store/Store.h"
 #include "store/admin/EngineConfig.h"
 #include "store/trail/Trail.h"
+#include "support/Records.h"
 #include "tools/DemoData.h"
 
 #include <QProcess>
@@ -151,15 +152,9 @@ private:
     QProcess m_process;
 };
 
-void addPerson(Store& store, const QString& birthNumber, const QString& lastName)
-{
-    addRecord(store, u"Osoby.DBF"_s, {{u"BIRTHNUM"_s, birthNumber}, {u"LASTNAME"_s, lastName}});
-}
+using Records::addPerson;
 
-void addContract(Store& store, const QString& number, const QString& birthNumber)
-{
-    addRecord(store, u"Zmluvy.DBF"_s, {{u"NUMBER"_s, number}, {u"BIRTHNUM"_s, birthNumber}});
-}
+using Records::addContract;
 
 // Every contract as "NUMBER BIRTHNUM AMOUNT", in number order.
 QStringList contracts(const QString& location)
@@ -378,12 +373,12 @@ private Q_SLOTS:
             addPerson(store, u"8001011234"_s, u"Kováč"_s);
             for (const auto& [number, amount] :
                  {std::pair{u"26/00001"_s, u"1000"_s}, std::pair{u"26/00002"_s, u"500"_s}})
-                addRecord(store, u"Zmluvy.DBF"_s,
-                          {{u"NUMBER"_s, number},
-                           {u"BIRTHNUM"_s, u"8001011234"_s},
-                           {u"AMOUNT"_s, amount},
-                           {u"PERCENT"_s, u"10"_s}});
-            addRecord(store, u"Inventar.DBF"_s, {{u"NUMBER"_s, u"26/00001"_s}, {u"SUBJECT"_s, u"Prsteň"_s}});
+                Records::write(store, u"Zmluvy.DBF"_s,
+                               {{u"NUMBER"_s, number},
+                                {u"BIRTHNUM"_s, u"8001011234"_s},
+                                {u"AMOUNT"_s, amount},
+                                {u"PERCENT"_s, u"10"_s}});
+            Records::write(store, u"Inventar.DBF"_s, {{u"NUMBER"_s, u"26/00001"_s}, {u"SUBJECT"_s, u"Prsteň"_s}});
         });
         const auto stored = [&] {
             Store store(m_shop.location());
@@ -474,11 +469,11 @@ private Q_SLOTS:
         newShop([](Store& store) {
             addPerson(store, u"8001011234"_s, u"Kováč"_s);
             for (const QString& number : {u"26/00001"_s, u"26/00002"_s})
-                addRecord(store, u"Zmluvy.DBF"_s,
-                          {{u"NUMBER"_s, number},
-                           {u"BIRTHNUM"_s, u"8001011234"_s},
-                           {u"AMOUNT"_s, u"1000"_s},
-                           {u"PERCENT"_s, u"10"_s}});
+                Records::write(store, u"Zmluvy.DBF"_s,
+                               {{u"NUMBER"_s, number},
+                                {u"BIRTHNUM"_s, u"8001011234"_s},
+                                {u"AMOUNT"_s, u"1000"_s},
+                                {u"PERCENT"_s, u"10"_s}});
         });
         Counter a(m_shop);
         QVERIFY(a.ready());

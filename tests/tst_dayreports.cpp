@@ -28,8 +28,8 @@ struct Record
     QString file;
     Fields fields;
 };
-using Records = QList<Record>;
-Q_DECLARE_METATYPE(Records)
+using RecordList = QList<Record>;
+Q_DECLARE_METATYPE(RecordList)
 
 namespace {
 
@@ -63,10 +63,10 @@ class TestDayReports : public QObject
     ReportShopFixture m_fixture;
     Shop* m_shop = nullptr;
 
-    void write(const Records& records)
+    void write(const RecordList& records)
     {
         for (const Record& r : records)
-            addRecord(m_shop->store(), r.file, r.fields);
+            Records::write(m_shop->store(), r.file, r.fields);
     }
 
     void addPersons()
@@ -129,61 +129,63 @@ private Q_SLOTS:
     // paid sum, extension payments, sale proceeds, total yield.
     void profileFigures_data()
     {
-        QTest::addColumn<Records>("records");
+        QTest::addColumn<RecordList>("records");
         QTest::addColumn<QList<qint64>>("figures");
         const QString yes = u"True"_s;
-        QTest::newRow("one paid contract") << Records{contract(u"01"_s, {{u"AMOUNT"_s, u"1000"_s},
-                                                                         {u"PAID"_s, yes},
-                                                                         {u"PAID_SUM"_s, u"1100"_s},
-                                                                         {u"UNTIL"_s, u"1.6.2026"_s}})}
+        QTest::newRow("one paid contract") << RecordList{contract(u"01"_s, {{u"AMOUNT"_s, u"1000"_s},
+                                                                            {u"PAID"_s, yes},
+                                                                            {u"PAID_SUM"_s, u"1100"_s},
+                                                                            {u"UNTIL"_s, u"1.6.2026"_s}})}
                                            << QList<qint64>{1, 1000, 0, 0, 0, 0, 1100, 0, 0, 100};
         QTest::newRow("forfeited, two items sold")
-            << Records{contract(u"02"_s, {{u"AMOUNT"_s, u"2000"_s}, {u"PADAK"_s, yes}, {u"UNTIL"_s, u"1.5.2026"_s}}),
-                       item(u"02"_s, u"Hodinky"_s, u"1500"_s, u"20.5.2026"_s),
-                       item(u"02"_s, u"Prsteň"_s, u"1200"_s, u"21.5.2026"_s), item(u"03"_s, u"Iná zmluva"_s, u"999"_s)}
+            << RecordList{contract(u"02"_s, {{u"AMOUNT"_s, u"2000"_s}, {u"PADAK"_s, yes}, {u"UNTIL"_s, u"1.5.2026"_s}}),
+                          item(u"02"_s, u"Hodinky"_s, u"1500"_s, u"20.5.2026"_s),
+                          item(u"02"_s, u"Prsteň"_s, u"1200"_s, u"21.5.2026"_s),
+                          item(u"03"_s, u"Iná zmluva"_s, u"999"_s)}
             << QList<qint64>{1, 2000, 1, 2000, 0, 0, 0, 0, 2700, 700};
         QTest::newRow("forfeited, an item not sold yet")
-            << Records{contract(u"02"_s, {{u"AMOUNT"_s, u"2000"_s}, {u"PADAK"_s, yes}}), item(u"02"_s, u"Hodinky"_s)}
+            << RecordList{contract(u"02"_s, {{u"AMOUNT"_s, u"2000"_s}, {u"PADAK"_s, yes}}), item(u"02"_s, u"Hodinky"_s)}
             << QList<qint64>{1, 2000, 1, 2000, 0, 0, 0, 0, 0, -2000};
-        QTest::newRow("open, due today") << Records{contract(u"04"_s,
-                                                             {{u"AMOUNT"_s, u"500"_s}, {u"UNTIL"_s, u"15.6.2026"_s}})}
+        QTest::newRow("open, due today") << RecordList{contract(
+                                                u"04"_s, {{u"AMOUNT"_s, u"500"_s}, {u"UNTIL"_s, u"15.6.2026"_s}})}
                                          << QList<qint64>{1, 500, 0, 0, 1, 500, 0, 0, 0, 0};
         QTest::newRow("open, due tomorrow")
-            << Records{contract(u"04"_s, {{u"AMOUNT"_s, u"500"_s}, {u"UNTIL"_s, u"16.6.2026"_s}})}
+            << RecordList{contract(u"04"_s, {{u"AMOUNT"_s, u"500"_s}, {u"UNTIL"_s, u"16.6.2026"_s}})}
             << QList<qint64>{1, 500, 0, 0, 0, 0, 0, 0, 0, -500};
         QTest::newRow("first extension passed, a later one runs on")
-            << Records{contract(u"05"_s, {{u"AMOUNT"_s, u"800"_s}, {u"UNTIL"_s, u"1.4.2026"_s}, {u"RETENT"_s, yes}}),
-                       extension(u"05"_s, u"1.5.2026"_s, u"80"_s), extension(u"05"_s, u"1.7.2026"_s, u"90"_s)}
+            << RecordList{contract(u"05"_s, {{u"AMOUNT"_s, u"800"_s}, {u"UNTIL"_s, u"1.4.2026"_s}, {u"RETENT"_s, yes}}),
+                          extension(u"05"_s, u"1.5.2026"_s, u"80"_s), extension(u"05"_s, u"1.7.2026"_s, u"90"_s)}
             << QList<qint64>{1, 800, 0, 0, 1, 800, 0, 170, 0, 170};
         QTest::newRow("extended, every extension runs on")
-            << Records{contract(u"05"_s, {{u"AMOUNT"_s, u"800"_s}, {u"UNTIL"_s, u"1.4.2026"_s}, {u"RETENT"_s, yes}}),
-                       extension(u"05"_s, u"20.6.2026"_s, u"80"_s)}
+            << RecordList{contract(u"05"_s, {{u"AMOUNT"_s, u"800"_s}, {u"UNTIL"_s, u"1.4.2026"_s}, {u"RETENT"_s, yes}}),
+                          extension(u"05"_s, u"20.6.2026"_s, u"80"_s)}
             << QList<qint64>{1, 800, 0, 0, 0, 0, 0, 80, 0, -720};
         QTest::newRow("returned, neither forfeited nor extended")
-            << Records{contract(u"06"_s, {{u"AMOUNT"_s, u"300"_s},
-                                          {u"RETURNED"_s, yes},
-                                          {u"PAID_SUM"_s, u"330"_s},
-                                          {u"UNTIL"_s, u"1.1.2026"_s}}),
-                       extension(u"06"_s, u"1.2.2026"_s, u"40"_s), item(u"06"_s, u"Retiazka"_s, u"250"_s)}
+            << RecordList{contract(u"06"_s, {{u"AMOUNT"_s, u"300"_s},
+                                             {u"RETURNED"_s, yes},
+                                             {u"PAID_SUM"_s, u"330"_s},
+                                             {u"UNTIL"_s, u"1.1.2026"_s}}),
+                          extension(u"06"_s, u"1.2.2026"_s, u"40"_s), item(u"06"_s, u"Retiazka"_s, u"250"_s)}
             << QList<qint64>{1, 300, 0, 0, 0, 0, 330, 0, 0, 30};
         QTest::newRow("extension payments only when marked extended")
-            << Records{contract(u"07"_s, {{u"AMOUNT"_s, u"100"_s}, {u"UNTIL"_s, u"20.6.2026"_s}}),
-                       extension(u"07"_s, u"1.1.2026"_s, u"50"_s)}
+            << RecordList{contract(u"07"_s, {{u"AMOUNT"_s, u"100"_s}, {u"UNTIL"_s, u"20.6.2026"_s}}),
+                          extension(u"07"_s, u"1.1.2026"_s, u"50"_s)}
             << QList<qint64>{1, 100, 0, 0, 0, 0, 0, 0, 0, -100};
         QTest::newRow("other persons' contracts do not count")
-            << Records{contract(u"08"_s, {{u"AMOUNT"_s, u"100"_s}, {u"UNTIL"_s, u"1.6.2026"_s}}, u"7551011234"_s)}
+            << RecordList{contract(u"08"_s, {{u"AMOUNT"_s, u"100"_s}, {u"UNTIL"_s, u"1.6.2026"_s}}, u"7551011234"_s)}
             << QList<qint64>{0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-        QTest::newRow("sums past 32 bits")
-            << Records{contract(u"09"_s,
-                                {{u"AMOUNT"_s, u"2000000000"_s}, {u"PAID"_s, yes}, {u"PAID_SUM"_s, u"2100000000"_s}}),
-                       contract(u"10"_s,
-                                {{u"AMOUNT"_s, u"2000000000"_s}, {u"PAID"_s, yes}, {u"PAID_SUM"_s, u"2100000000"_s}})}
-            << QList<qint64>{2, 4000000000, 0, 0, 0, 0, 4200000000, 0, 0, 200000000};
-        QTest::newRow("without contracts") << Records{} << QList<qint64>{0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+        QTest::newRow("sums past 32 bits") << RecordList{contract(u"09"_s, {{u"AMOUNT"_s, u"2000000000"_s},
+                                                                            {u"PAID"_s, yes},
+                                                                            {u"PAID_SUM"_s, u"2100000000"_s}}),
+                                                         contract(u"10"_s, {{u"AMOUNT"_s, u"2000000000"_s},
+                                                                            {u"PAID"_s, yes},
+                                                                            {u"PAID_SUM"_s, u"2100000000"_s}})}
+                                           << QList<qint64>{2, 4000000000, 0, 0, 0, 0, 4200000000, 0, 0, 200000000};
+        QTest::newRow("without contracts") << RecordList{} << QList<qint64>{0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
     }
     void profileFigures()
     {
-        QFETCH(Records, records);
+        QFETCH(RecordList, records);
         QFETCH(QList<qint64>, figures);
         addPersons();
         write(records);
@@ -212,7 +214,7 @@ private Q_SLOTS:
     void profileListsThePersonsContractsOnEveryPage()
     {
         addPersons();
-        Records records;
+        RecordList records;
         for (int i = 1; i <= 30; ++i)
             records << contract(u"26/%1"_s.arg(i, 5, 10, QChar(u'0')),
                                 {{u"AMOUNT"_s, u"100"_s}, {u"PAID"_s, u"True"_s}});
@@ -348,7 +350,7 @@ private Q_SLOTS:
         QFETCH(QStringList, extensions);
         QFETCH(bool, listed);
         addPersons();
-        Records records{contract(u"500"_s, fields), item(u"500"_s, u"Prsteň"_s), item(u"500"_s, u"Retiazka"_s)};
+        RecordList records{contract(u"500"_s, fields), item(u"500"_s, u"Prsteň"_s), item(u"500"_s, u"Retiazka"_s)};
         for (const QString& until : extensions)
             records << extension(u"500"_s, until);
         // Marked by an earlier view, due another day: the run clears it.
@@ -409,77 +411,78 @@ private Q_SLOTS:
 
     void incomeExpense_data()
     {
-        QTest::addColumn<Records>("records");
+        QTest::addColumn<RecordList>("records");
         QTest::addColumn<QDate>("from");
         QTest::addColumn<QDate>("to");
         QTest::addColumn<QStringList>("rows");
         // Sums, money out, money in, difference, counts, as printed.
         QTest::addColumn<QStringList>("summary");
         const QDate june1(2026, 6, 1), june30(2026, 6, 30);
-        const Records some{contract(u"01"_s, {{u"AGRDATE"_s, u"10.5.2026"_s}, {u"AMOUNT"_s, u"400"_s}})};
+        const RecordList some{contract(u"01"_s, {{u"AGRDATE"_s, u"10.5.2026"_s}, {u"AMOUNT"_s, u"400"_s}})};
         QTest::newRow("no movements") << some << june1 << june30 << QStringList()
                                       << QStringList{u"0"_s,    u"0"_s, u"0"_s, u"0"_s, u"0 Sk"_s, u"0 Sk"_s,
                                                      u"0 Sk"_s, u"0"_s, u"0"_s, u"0"_s, u"0"_s};
         QTest::newRow("one day")
-            << Records{contract(u"01"_s, {{u"AGRDATE"_s, u"10.6.2026"_s}, {u"AMOUNT"_s, u"1000"_s}}),
-                       contract(u"02"_s, {{u"AGRDATE"_s, u"11.6.2026"_s}, {u"AMOUNT"_s, u"700"_s}}),
-                       contract(u"03"_s, {{u"AGRDATE"_s, u"9.6.2026"_s}, {u"AMOUNT"_s, u"600"_s}})}
+            << RecordList{contract(u"01"_s, {{u"AGRDATE"_s, u"10.6.2026"_s}, {u"AMOUNT"_s, u"1000"_s}}),
+                          contract(u"02"_s, {{u"AGRDATE"_s, u"11.6.2026"_s}, {u"AMOUNT"_s, u"700"_s}}),
+                          contract(u"03"_s, {{u"AGRDATE"_s, u"9.6.2026"_s}, {u"AMOUNT"_s, u"600"_s}})}
             << QDate(2026, 6, 10) << QDate(2026, 6, 10) << QStringList{u"01|10.6.2026|1000|||"_s}
             << QStringList{u"1000"_s,     u"0"_s, u"0"_s, u"0"_s, u"1000 Sk"_s, u"0 Sk"_s,
                            u"-1000 Sk"_s, u"1"_s, u"0"_s, u"0"_s, u"0"_s};
         QTest::newRow("sale on the last day in, on the next day out")
-            << Records{item(u"01"_s, u"Hodinky"_s, u"700"_s, u"30.6.2026"_s),
-                       item(u"02"_s, u"Prsteň"_s, u"900"_s, u"1.7.2026"_s),
-                       item(u"03"_s, u"Retiazka"_s, u"500"_s, u"31.5.2026"_s), item(u"04"_s, u"Nepredané"_s, u"100"_s)}
+            << RecordList{item(u"01"_s, u"Hodinky"_s, u"700"_s, u"30.6.2026"_s),
+                          item(u"02"_s, u"Prsteň"_s, u"900"_s, u"1.7.2026"_s),
+                          item(u"03"_s, u"Retiazka"_s, u"500"_s, u"31.5.2026"_s),
+                          item(u"04"_s, u"Nepredané"_s, u"100"_s)}
             << june1 << june30 << QStringList{u"01|30.6.2026||||700"_s}
             << QStringList{u"0"_s,      u"0"_s, u"0"_s, u"700"_s, u"0 Sk"_s, u"700 Sk"_s,
                            u"700 Sk"_s, u"0"_s, u"0"_s, u"0"_s,   u"1"_s};
         QTest::newRow("more out than in")
-            << Records{contract(u"01"_s, {{u"AGRDATE"_s, u"5.6.2026"_s}, {u"AMOUNT"_s, u"2000"_s}}),
-                       extension(u"01"_s, u"5.7.2026"_s, u"300"_s, u"6.6.2026"_s),
-                       item(u"07"_s, u"Hodinky"_s, u"500"_s, u"7.6.2026"_s)}
+            << RecordList{contract(u"01"_s, {{u"AGRDATE"_s, u"5.6.2026"_s}, {u"AMOUNT"_s, u"2000"_s}}),
+                          extension(u"01"_s, u"5.7.2026"_s, u"300"_s, u"6.6.2026"_s),
+                          item(u"07"_s, u"Hodinky"_s, u"500"_s, u"7.6.2026"_s)}
             << june1 << june30
             << QStringList{u"01|5.6.2026|2000|||"_s, u"01|6.6.2026|||300|"_s, u"07|7.6.2026||||500"_s}
             << QStringList{u"2000"_s,     u"0"_s, u"300"_s, u"500"_s, u"2000 Sk"_s, u"800 Sk"_s,
                            u"-1200 Sk"_s, u"1"_s, u"0"_s,   u"1"_s,   u"1"_s};
         QTest::newRow("signed and paid in the period: two rows")
-            << Records{contract(u"01"_s, {{u"AGRDATE"_s, u"2.6.2026"_s},
-                                          {u"AMOUNT"_s, u"1000"_s},
-                                          {u"PAID"_s, u"True"_s},
-                                          {u"PAID_DATE"_s, u"20.6.2026"_s},
-                                          {u"PAID_SUM"_s, u"1100"_s}})}
+            << RecordList{contract(u"01"_s, {{u"AGRDATE"_s, u"2.6.2026"_s},
+                                             {u"AMOUNT"_s, u"1000"_s},
+                                             {u"PAID"_s, u"True"_s},
+                                             {u"PAID_DATE"_s, u"20.6.2026"_s},
+                                             {u"PAID_SUM"_s, u"1100"_s}})}
             << june1 << june30 << QStringList{u"01|2.6.2026|1000|||"_s, u"01|20.6.2026||1100||"_s}
             << QStringList{u"1000"_s,   u"1100"_s, u"0"_s, u"0"_s, u"1000 Sk"_s, u"1100 Sk"_s,
                            u"100 Sk"_s, u"1"_s,    u"1"_s, u"0"_s, u"0"_s};
         // Contracts highest number first, then extensions lowest first, then goods highest first.
         QTest::newRow("one date: contracts, extensions, goods")
-            << Records{item(u"03"_s, u"Hodinky"_s, u"50"_s, u"5.6.2026"_s),
-                       extension(u"05"_s, u"1.7.2026"_s, u"30"_s, u"5.6.2026"_s),
-                       extension(u"01"_s, u"1.7.2026"_s, u"20"_s, u"5.6.2026"_s),
-                       contract(u"01"_s, {{u"PAID_DATE"_s, u"5.6.2026"_s}, {u"PAID_SUM"_s, u"220"_s}}),
-                       contract(u"02"_s, {{u"AGRDATE"_s, u"5.6.2026"_s}, {u"AMOUNT"_s, u"100"_s}}),
-                       item(u"04"_s, u"Prsteň"_s, u"60"_s, u"5.6.2026"_s),
-                       contract(u"00"_s, {{u"AGRDATE"_s, u"4.6.2026"_s}, {u"AMOUNT"_s, u"10"_s}})}
+            << RecordList{item(u"03"_s, u"Hodinky"_s, u"50"_s, u"5.6.2026"_s),
+                          extension(u"05"_s, u"1.7.2026"_s, u"30"_s, u"5.6.2026"_s),
+                          extension(u"01"_s, u"1.7.2026"_s, u"20"_s, u"5.6.2026"_s),
+                          contract(u"01"_s, {{u"PAID_DATE"_s, u"5.6.2026"_s}, {u"PAID_SUM"_s, u"220"_s}}),
+                          contract(u"02"_s, {{u"AGRDATE"_s, u"5.6.2026"_s}, {u"AMOUNT"_s, u"100"_s}}),
+                          item(u"04"_s, u"Prsteň"_s, u"60"_s, u"5.6.2026"_s),
+                          contract(u"00"_s, {{u"AGRDATE"_s, u"4.6.2026"_s}, {u"AMOUNT"_s, u"10"_s}})}
             << june1 << june30 << QStringList{u"00|4.6.2026|10|||"_s, u"02|5.6.2026|100|||"_s, u"01|5.6.2026||220||"_s,
                                               u"01|5.6.2026|||20|"_s, u"05|5.6.2026|||30|"_s,  u"04|5.6.2026||||60"_s,
                                               u"03|5.6.2026||||50"_s}
             << QStringList{u"110"_s,    u"220"_s, u"50"_s, u"110"_s, u"110 Sk"_s, u"380 Sk"_s,
                            u"270 Sk"_s, u"2"_s,   u"1"_s,  u"2"_s,   u"2"_s};
-        QTest::newRow("from after to") << Records{contract(u"01"_s,
-                                                           {{u"AGRDATE"_s, u"5.6.2026"_s}, {u"AMOUNT"_s, u"1"_s}})}
+        QTest::newRow("from after to") << RecordList{contract(u"01"_s,
+                                                              {{u"AGRDATE"_s, u"5.6.2026"_s}, {u"AMOUNT"_s, u"1"_s}})}
                                        << june30 << june1 << QStringList()
                                        << QStringList{u"0"_s,    u"0"_s, u"0"_s, u"0"_s, u"0 Sk"_s, u"0 Sk"_s,
                                                       u"0 Sk"_s, u"0"_s, u"0"_s, u"0"_s, u"0"_s};
         QTest::newRow("sums past 32 bits")
-            << Records{contract(u"01"_s, {{u"AGRDATE"_s, u"5.6.2026"_s}, {u"AMOUNT"_s, u"3000000000"_s}}),
-                       contract(u"02"_s, {{u"AGRDATE"_s, u"6.6.2026"_s}, {u"AMOUNT"_s, u"3000000000"_s}})}
+            << RecordList{contract(u"01"_s, {{u"AGRDATE"_s, u"5.6.2026"_s}, {u"AMOUNT"_s, u"3000000000"_s}}),
+                          contract(u"02"_s, {{u"AGRDATE"_s, u"6.6.2026"_s}, {u"AMOUNT"_s, u"3000000000"_s}})}
             << june1 << june30 << QStringList{u"01|5.6.2026|3000000000|||"_s, u"02|6.6.2026|3000000000|||"_s}
             << QStringList{u"6000000000"_s, u"0"_s, u"0"_s, u"0"_s, u"6000000000 Sk"_s, u"0 Sk"_s, u"-6000000000 Sk"_s,
                            u"2"_s,          u"0"_s, u"0"_s, u"0"_s};
     }
     void incomeExpense()
     {
-        QFETCH(Records, records);
+        QFETCH(RecordList, records);
         QFETCH(QDate, from);
         QFETCH(QDate, to);
         QFETCH(QStringList, rows);

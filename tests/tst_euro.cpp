@@ -8,6 +8,7 @@
 #include "core/Statistics.h"
 #include "store/engine/Errors.h"
 #include "store/trail/Trail.h"
+#include "support/Pdf.h"
 #include "tools/DemoData.h"
 
 #include <QDir>
@@ -106,10 +107,7 @@ class TestEuro : public QObject
         const QString pdf = m_dir->filePath(u"out.pdf"_s);
         const AdminRun r = runAdmin(QStringList{u"report"_s, m_data} + reportArgs + QStringList{u"--pdf"_s, pdf});
         if (r.status != 0) return u"failed: "_s + r.err;
-        QProcess p;
-        p.start(u"pdftotext"_s, {u"-layout"_s, pdf, u"-"_s});
-        p.waitForFinished();
-        return QString::fromUtf8(p.readAllStandardOutput());
+        return Pdf::text(pdf);
     }
 
     static inline const QDate CrashToday{2026, 12, 7};
@@ -361,7 +359,7 @@ private Q_SLOTS:
         freshStore(Currency::Eur);
         {
             Store store(m_data);
-            addRecord(store, u"Zmluvy.DBF"_s, {{u"NUMBER"_s, u"26/00001"_s}, {u"AMOUNT"_s, u"1500,3"_s}});
+            Records::write(store, u"Zmluvy.DBF"_s, {{u"NUMBER"_s, u"26/00001"_s}, {u"AMOUNT"_s, u"1500,3"_s}});
         }
         const QString out = m_dir->filePath(u"dbf"_s);
         QCOMPARE(runAdmin({u"export-dbf"_s, m_data, out}).status, 0);

@@ -9,6 +9,7 @@
 #include "store/TableModel.h"
 #include "store/Values.h"
 #include "store/admin/EngineConfig.h"
+#include "support/Records.h"
 #include "widgets/MaskEdit.h"
 #include "widgets/Messages.h"
 #include "windows/register/Predlz.h"
@@ -57,26 +58,17 @@ private:
 
     void addContract(const QString& number, int amount)
     {
-        Table t(m_main->shop().store(), u"Zmluvy.DBF"_s);
-        t.open();
-        t.append();
-        t.field(u"NUMBER"_s).setAsString(number);
-        t.field(u"AMOUNT"_s).setAsInteger(amount);
-        t.field(u"RETENT"_s).setAsBoolean(true);
-        t.post();
+        Records::addContract(m_main->shop().store(), number, {}, {{u"AMOUNT"_s, amount}, {u"RETENT"_s, true}});
     }
 
     void addExtension(const QString& number, const QDate& until, int paid = 100)
     {
-        Table t(m_main->shop().store(), u"Predlz.DBF"_s);
-        t.open();
-        t.append();
-        t.field(u"NUMBER"_s).setAsString(number);
-        t.field(u"X_PAIDDATE"_s).setAsDate(QDate(2026, 3, 1));
-        t.field(u"X_UNTIL"_s).setAsDate(until);
-        t.field(u"X_PAID"_s).setAsInteger(paid);
-        t.field(u"X_PERCENT"_s).setAsInteger(5);
-        t.post();
+        Records::write(m_main->shop().store(), u"Predlz.DBF"_s,
+                       {{u"NUMBER"_s, number},
+                        {u"X_PAIDDATE"_s, QDate(2026, 3, 1)},
+                        {u"X_UNTIL"_s, until},
+                        {u"X_PAID"_s, paid},
+                        {u"X_PERCENT"_s, 5}});
     }
 
     QList<Extension> storedExtensions()

@@ -8,6 +8,7 @@
 #include "store/Table.h"
 #include "store/TableModel.h"
 #include "store/admin/EngineConfig.h"
+#include "support/Records.h"
 #include "widgets/MaskEdit.h"
 #include "widgets/Messages.h"
 #include "windows/register/Inventar.h"
@@ -58,30 +59,23 @@ private:
 
     void addContract(const QString& number, int amount, bool extended = false)
     {
-        Table t(m_main->shop().store(), u"Zmluvy.DBF"_s);
-        t.open();
-        t.append();
-        t.field(u"NUMBER"_s).setAsString(number);
-        t.field(u"AMOUNT"_s).setAsInteger(amount);
-        t.field(u"PERCENT"_s).setAsInteger(10);
-        t.field(u"AGRDATE"_s).setAsDate(QDate(2026, 3, 1));
-        t.field(u"UNTIL"_s).setAsDate(QDate(2026, 4, 1));
-        t.field(u"RETENT"_s).setAsBoolean(extended);
-        t.post();
+        Records::addContract(m_main->shop().store(), number, {},
+                             {{u"AMOUNT"_s, amount},
+                              {u"PERCENT"_s, 10},
+                              {u"AGRDATE"_s, QDate(2026, 3, 1)},
+                              {u"UNTIL"_s, QDate(2026, 4, 1)},
+                              {u"RETENT"_s, extended}});
     }
 
     void addItem(const QString& number, const QString& subject, bool forfeited = false, bool sold = false)
     {
-        Table t(m_main->shop().store(), u"Inventar.DBF"_s);
-        t.open();
-        t.append();
-        t.field(u"NUMBER"_s).setAsString(number);
-        t.field(u"SUBJECT"_s).setAsString(subject);
-        t.field(u"SUMA1"_s).setAsInteger(500);
-        t.field(u"PREPADNUTE"_s).setAsBoolean(forfeited);
-        t.field(u"PREDANE"_s).setAsBoolean(sold);
-        t.field(u"VRATENE"_s).setAsBoolean(false);
-        t.post();
+        Records::write(m_main->shop().store(), u"Inventar.DBF"_s,
+                       {{u"NUMBER"_s, number},
+                        {u"SUBJECT"_s, subject},
+                        {u"SUMA1"_s, 500},
+                        {u"PREPADNUTE"_s, forfeited},
+                        {u"PREDANE"_s, sold},
+                        {u"VRATENE"_s, false}});
     }
 
     // Every stored item, read through an instance of our own, keyed by description.

@@ -1,4 +1,3 @@
-#include "PdfWords.h"
 #include "ReportShop.h"
 #include "core/Shop.h"
 #include "reports/ContractsList.h"
@@ -11,6 +10,7 @@
 #include "store/Clock.h"
 #include "store/Store.h"
 #include "store/Table.h"
+#include "support/Pdf.h"
 
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -29,7 +29,7 @@ class TestListReports : public QObject
     ReportShopFixture m_fixture;
     Shop* m_shop = nullptr;
 
-    void add(const QString& file, const Fields& fields) { addRecord(m_shop->store(), file, fields); }
+    void add(const QString& file, const Fields& fields) { Records::write(m_shop->store(), file, fields); }
 
     void addRegister() { fillReportShop(m_shop->store()); }
 
@@ -158,11 +158,11 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString pdf = dir.filePath(u"list.pdf"_s);
         QCOMPARE(ReportPainter::writePdf(list(report)->QuickRep1, pdf), 1);
-        const QList<PdfWord> words = pdfWords(pdf);
+        const QList<Pdf::Word> words = Pdf::words(pdf);
         QVERIFY(!words.isEmpty());
-        QCOMPARE(overprinted(words), QString());
+        QCOMPARE(Pdf::overprinted(words), QString());
         QStringList texts;
-        for (const PdfWord& w : words)
+        for (const Pdf::Word& w : words)
             texts << w.text;
         for (const QString& w : whole)
             QVERIFY2(texts.contains(w), qPrintable(texts.join(u' ')));

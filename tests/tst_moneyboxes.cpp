@@ -1,7 +1,10 @@
 #include "FreshProgram.h"
 #include "core/Shop.h"
 #include "store/Table.h"
+#include "store/engine/Statement.h"
+#include "support/Records.h"
 #include "windows/register/Inventar.h"
+#include "windows/register/Osoby.h"
 #include "windows/register/Predlz.h"
 #include "windows/register/Zmluvy.h"
 
@@ -67,14 +70,9 @@ class TestMoneyBoxes : public QObject
     FreshProgram m_program;
     TForm1* m_main = nullptr;
 
-    void add(const QString& file, const QList<std::pair<QString, QString>>& fields)
+    void add(const QString& file, const Records::Values& fields)
     {
-        Table t(m_main->shop().store(), file);
-        t.open();
-        t.append();
-        for (const auto& [name, value] : fields)
-            t.field(name).setAsString(value);
-        t.post();
+        Records::write(m_main->shop().store(), file, fields);
     }
 
     QVariant stored(const QString& file, const QString& field)
@@ -156,6 +154,89 @@ private Q_SLOTS:
                 QVERIFY2(s.kind != Messages::Kind::Error, qPrintable(s.text));
             QCOMPARE(stored(file, field).toString(), expected.toString());
         }
+        m_program.stop();
+    }
+
+    // A value longer than its box (imported, or written by an older program past the boxes) is shown whole and
+    // survives a write of the record's other boxes; typing stays limited.
+    void storedLongerValue_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QVariant>("longer");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("other"); // the box the clerk changes, and its field
+        QTest::addColumn<QString>("otherField");
+        const QString item = u"zlatý prsteň s tromi kameňmi, puncovaný, v pôvodnej krabičke"_s;
+        const QString note = u"poznámka "_s.repeated(10) + u"koniec"_s;
+        QTest::newRow("persons, surname")
+            << u"TForm3"_s << u"Edit3"_s << u"LASTNAME"_s << QVariant(u"Dlhopriezviskovský-Nový"_s)
+            << u"Dlhopriezviskovský-Nový"_s << u"Edit6"_s << u"CITY"_s;
+        QTest::newRow("persons, note") << u"TForm3"_s << u"Edit8"_s << u"REASON"_s << QVariant(note) << note
+                                       << u"Edit5"_s << u"STREET"_s;
+        QTest::newRow("goods, item") << u"TForm4"_s << u"Edit2"_s << u"SUBJECT"_s << QVariant(item) << item
+                                     << u"Edit5"_s << u"SUMA2"_s;
+        QTest::newRow("goods, sale") << u"TForm4"_s << u"Edit3"_s << u"PRED_SUMA"_s << QVariant(1234567890.0)
+                                     << u"1234567890"_s << u"Edit2"_s << u"SUBJECT"_s;
+        QTest::newRow("extensions, percent") << u"TForm7"_s << u"Edit2"_s << u"X_PERCENT"_s << QVariant(12.3456)
+                                             << u"12,3456"_s << u"Edit1"_s << u"X_PAID"_s;
+        QTest::newRow("contracts, amount") << u"TForm2"_s << u"Edit3"_s << u"AMOUNT"_s << QVariant(12345678.0)
+                                           << u"12345678"_s << u"Edit5"_s << u"WEEKTIME"_s;
+        QTest::newRow("contracts, percent")
+            << u"TForm2"_s << u"Edit4"_s << u"PERCENT"_s << QVariant(12.5) << u"12,5"_s << u"Edit5"_s << u"WEEKTIME"_s;
+    }
+    void storedLongerValue()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, box);
+        QFETCH(QString, field);
+        QFETCH(QVariant, longer);
+        QFETCH(QString, shown);
+        QFETCH(QString, other);
+        QFETCH(QString, otherField);
+        const QString file = window == u"TForm3"_s ? u"Osoby.DBF"_s : fileOf(window);
+        m_main = m_program.start(QDate(2026, 12, 8), [&](Store& store) {
+            const auto run = [&store](const QString& sql, const QVariantList& values = {}) {
+                Statement& q = store.statement(sql);
+                q.bind(values);
+                q.exec();
+                q.finish();
+            };
+            run(u"INSERT INTO Osoby (WRK, BIRTHNUM, LASTNAME) VALUES (0, '7001011237', 'Novák')"_s);
+            run(u"INSERT INTO Zmluvy (WRK, NUMBER, BIRTHNUM, AMOUNT, PERCENT, WEEKTIME, AGRDATE) "
+                u"VALUES (0, '26/00001', '7001011237', 1000, 10, 4, '2026-12-01')"_s);
+            run(u"INSERT INTO Inventar (WRK, NUMBER, SUBJECT, SUMA2) VALUES (0, '26/00001', 'Prsteň', 7)"_s);
+            run(u"INSERT INTO Predlz (WRK, NUMBER, X_PAID, X_PERCENT, X_PAIDDATE, X_UNTIL) "
+                u"VALUES (0, '26/00001', 7, 7, '2026-12-01', '2027-01-01')"_s);
+            // Past the boxes and past the store's own cut to the field's width.
+            run(u"UPDATE %1 SET %2 = ?"_s.arg(file.chopped(4), field), {longer});
+        });
+        QVERIFY(m_main);
+        QWidget* form = window == u"TForm2"_s   ? static_cast<QWidget*>(m_main->form2())
+                        : window == u"TForm3"_s ? static_cast<QWidget*>(m_main->form3())
+                        : window == u"TForm4"_s ? static_cast<QWidget*>(m_main->form4())
+                                                : static_cast<QWidget*>(m_main->form7());
+        m_main->showChild(form);
+        QTest::qWait(10);
+        auto* edit = form->findChild<QLineEdit*>(box);
+        QCOMPARE(edit->text(), shown);
+
+        retype(form->findChild<QLineEdit*>(other), u"8"_s);
+        QTest::mouseClick(form->findChild<QPushButton*>(window == u"TForm2"_s   ? u"BitBtn4"_s
+                                                        : window == u"TForm3"_s ? u"BitBtn5"_s
+                                                                                : u"BitBtn3"_s),
+                          Qt::LeftButton);
+        for (const Messages::Shown& s : Messages::takeShown())
+            QVERIFY2(s.kind != Messages::Kind::Error, qPrintable(s.text));
+        QCOMPARE(stored(file, otherField).toString(), u"8"_s);
+        QCOMPARE(stored(file, field).toString(), shown);
+        QCOMPARE(edit->text(), shown);
+
+        // Typed anew, the box holds the clerk to its limit again.
+        edit->clear();
+        QTest::keyClicks(edit, QString(shown.size(), u'9'));
+        QVERIFY(edit->text().size() < shown.size());
         m_program.stop();
     }
 

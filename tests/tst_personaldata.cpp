@@ -1,7 +1,6 @@
 // The register's side of a person's data: "Osobné údaje…" in the persons grid's context menu, the owner's where
 // clerks sign in, and the monthly question whether to anonymise the persons due.
 #include "FreshProgram.h"
-#include "PersonRecords.h"
 #include "app/Main.h"
 #include "core/Clerks.h"
 #include "core/Shop.h"
@@ -9,6 +8,8 @@
 #include "store/Store.h"
 #include "store/Table.h"
 #include "store/trail/Trail.h"
+#include "support/Pdf.h"
+#include "support/Records.h"
 #include "widgets/Messages.h"
 #include "widgets/ReportPreview.h"
 #include "windows/register/Osoby.h"
@@ -31,7 +32,7 @@ namespace {
 const QString Due = u"6001011111"_s;
 const QString Running = u"7002022222"_s;
 
-using PersonRecords::write;
+using Records::write;
 
 // Mráz paid his one contract in 2012; Beňová's runs. Eva is the owner, Jan a clerk, when asked for.
 void prepare(Store& store, bool clerks)
@@ -87,7 +88,7 @@ class TestPersonalData : public QObject
         QVERIFY(m_main->isVisible());
     }
 
-    QList<Trail::Row> rows(const QString& action) { return PersonRecords::rows(store(), action); }
+    QList<Trail::Row> rows(const QString& action) { return Records::trailRows(store(), action); }
 
     qint64 persons(const QString& birthNumber)
     {
@@ -158,7 +159,7 @@ private Q_SLOTS:
         if (!save) return;
         QCOMPARE(printed.first().key, Due);
         QCOMPARE(printed.first().clerk, clerk.isEmpty() ? Trail::noClerk() : clerk);
-        const QString text = PersonRecords::pdfText(file);
+        const QString text = Pdf::text(file);
         QVERIFY2(text.contains(u"Mráz"_s) && text.contains(u"12/00001"_s), qPrintable(text));
         QVERIFY(!text.contains(u"Beňová"_s));
     }

@@ -1,9 +1,10 @@
-#include "PersonRecords.h"
 #include "RunAdmin.h"
 #include "TestBackend.h"
 #include "store/Store.h"
 #include "store/Table.h"
 #include "store/trail/Trail.h"
+#include "support/Pdf.h"
+#include "support/Records.h"
 
 #include <QDate>
 #include <QDir>
@@ -35,45 +36,44 @@ class TestPersonData : public QObject
     void fill()
     {
         Store store(m_location);
-        PersonRecords::write(store, u"Osoby.DBF"_s,
-                             {{u"BIRTHNUM"_s, Pledger},
-                              {u"LASTNAME"_s, u"Kováčová"_s},
-                              {u"FIRSNAME"_s, u"Zuzana"_s},
-                              {u"CITY"_s, u"Žilina"_s}});
-        PersonRecords::write(store, u"Zmluvy.DBF"_s,
-                             {{u"BIRTHNUM"_s, Pledger},
-                              {u"NUMBER"_s, u"12/00007"_s},
-                              {u"AGRDATE"_s, QDate(2012, 4, 2)},
-                              {u"PAID"_s, true},
-                              {u"PAID_DATE"_s, QDate(2012, 5, 30)}});
-        PersonRecords::write(store, u"Inventar.DBF"_s,
-                             {{u"NUMBER"_s, u"12/00007"_s}, {u"SUBJECT"_s, u"Strieborná retiazka"_s}});
-        PersonRecords::write(store, u"Xzmluvy.DBF"_s,
-                             {{u"BIRTHNUM"_s, Pledger},
-                              {u"NUMBER"_s, u"11/00003"_s},
-                              {u"AGRDATE"_s, QDate(2011, 2, 1)},
-                              {u"PAID"_s, true},
-                              {u"PAID_DATE"_s, QDate(2011, 3, 1)}});
-        PersonRecords::write(store, u"Xinvent.DBF"_s,
-                             {{u"NUMBER"_s, u"11/00003"_s}, {u"SUBJECT"_s, u"Zlatý prsteň"_s}});
-        PersonRecords::write(store, u"Osoby.DBF"_s, {{u"BIRTHNUM"_s, Other}, {u"LASTNAME"_s, u"Beňo"_s}});
-        PersonRecords::write(store, u"Zmluvy.DBF"_s,
-                             {{u"BIRTHNUM"_s, Other}, {u"NUMBER"_s, u"26/00001"_s}, {u"AGRDATE"_s, QDate(2026, 1, 2)}});
-        PersonRecords::write(store, u"Osoby.DBF"_s,
-                             {{u"BIRTHNUM"_s, u"5101011111"_s}, {u"LASTNAME"_s, u"Zlý"_s}, {u"BLACK"_s, true}});
-        PersonRecords::write(store, u"Zmluvy.DBF"_s,
-                             {{u"BIRTHNUM"_s, u"5101011111"_s},
-                              {u"NUMBER"_s, u"10/00001"_s},
-                              {u"AGRDATE"_s, QDate(2010, 1, 2)},
-                              {u"PAID"_s, true},
-                              {u"PAID_DATE"_s, QDate(2010, 2, 1)}});
-        PersonRecords::write(store, u"Osoby.DBF"_s, {{u"BIRTHNUM"_s, u"8808081111"_s}, {u"LASTNAME"_s, u"Nový"_s}});
+        Records::write(store, u"Osoby.DBF"_s,
+                       {{u"BIRTHNUM"_s, Pledger},
+                        {u"LASTNAME"_s, u"Kováčová"_s},
+                        {u"FIRSNAME"_s, u"Zuzana"_s},
+                        {u"CITY"_s, u"Žilina"_s}});
+        Records::write(store, u"Zmluvy.DBF"_s,
+                       {{u"BIRTHNUM"_s, Pledger},
+                        {u"NUMBER"_s, u"12/00007"_s},
+                        {u"AGRDATE"_s, QDate(2012, 4, 2)},
+                        {u"PAID"_s, true},
+                        {u"PAID_DATE"_s, QDate(2012, 5, 30)}});
+        Records::write(store, u"Inventar.DBF"_s,
+                       {{u"NUMBER"_s, u"12/00007"_s}, {u"SUBJECT"_s, u"Strieborná retiazka"_s}});
+        Records::write(store, u"Xzmluvy.DBF"_s,
+                       {{u"BIRTHNUM"_s, Pledger},
+                        {u"NUMBER"_s, u"11/00003"_s},
+                        {u"AGRDATE"_s, QDate(2011, 2, 1)},
+                        {u"PAID"_s, true},
+                        {u"PAID_DATE"_s, QDate(2011, 3, 1)}});
+        Records::write(store, u"Xinvent.DBF"_s, {{u"NUMBER"_s, u"11/00003"_s}, {u"SUBJECT"_s, u"Zlatý prsteň"_s}});
+        Records::write(store, u"Osoby.DBF"_s, {{u"BIRTHNUM"_s, Other}, {u"LASTNAME"_s, u"Beňo"_s}});
+        Records::write(store, u"Zmluvy.DBF"_s,
+                       {{u"BIRTHNUM"_s, Other}, {u"NUMBER"_s, u"26/00001"_s}, {u"AGRDATE"_s, QDate(2026, 1, 2)}});
+        Records::write(store, u"Osoby.DBF"_s,
+                       {{u"BIRTHNUM"_s, u"5101011111"_s}, {u"LASTNAME"_s, u"Zlý"_s}, {u"BLACK"_s, true}});
+        Records::write(store, u"Zmluvy.DBF"_s,
+                       {{u"BIRTHNUM"_s, u"5101011111"_s},
+                        {u"NUMBER"_s, u"10/00001"_s},
+                        {u"AGRDATE"_s, QDate(2010, 1, 2)},
+                        {u"PAID"_s, true},
+                        {u"PAID_DATE"_s, QDate(2010, 2, 1)}});
+        Records::write(store, u"Osoby.DBF"_s, {{u"BIRTHNUM"_s, u"8808081111"_s}, {u"LASTNAME"_s, u"Nový"_s}});
     }
 
     QList<Trail::Row> rows(const QString& action)
     {
         Store store(m_location);
-        return PersonRecords::rows(store, action);
+        return Records::trailRows(store, action);
     }
 
 private Q_SLOTS:
@@ -106,7 +106,7 @@ private Q_SLOTS:
         if (pdf) args << u"--pdf"_s << file;
         const AdminRun run = runAdmin(args);
         QVERIFY2(run.status == 0, qPrintable(run.err));
-        const QString text = pdf ? PersonRecords::pdfText(file) : run.out;
+        const QString text = pdf ? Pdf::text(file) : run.out;
         if (pdf) QCOMPARE(run.out.trimmed(), u"2"_s); // pages
         QVERIFY2(!pdf || text.contains(u"Osobné údaje"_s), qPrintable(text));
         QVERIFY(!pdf || text.contains(u"rodné číslo 6505051234"_s));

@@ -8,6 +8,7 @@
 #include "store/Table.h"
 #include "store/TableModel.h"
 #include "store/admin/EngineConfig.h"
+#include "support/Records.h"
 #include "widgets/Messages.h"
 #include "windows/register/Osoby.h"
 #include "windows/register/Zmluvy.h"
@@ -104,25 +105,14 @@ void TestPersons::cleanup()
 void TestPersons::addPerson(const QString& record, const QVariant& black)
 {
     const QStringList p = record.split(u'|');
-    Table t(m_main->shop().store(), u"Osoby.DBF"_s);
-    t.open();
-    t.append();
-    t.field(u"BIRTHNUM"_s).setAsString(p.value(0));
-    t.field(u"LASTNAME"_s).setAsString(p.value(1));
-    t.field(u"FIRSNAME"_s).setAsString(p.value(2));
-    t.field(u"STREET"_s).setAsString(p.value(3));
-    if (!black.isNull()) t.field(u"BLACK"_s).setAsBoolean(black.toBool());
-    t.post();
+    Records::Values more{{u"FIRSNAME"_s, p.value(2)}, {u"STREET"_s, p.value(3)}};
+    if (!black.isNull()) more.append({u"BLACK"_s, black.toBool()});
+    Records::addPerson(m_main->shop().store(), p.value(0), p.value(1), more);
 }
 
 void TestPersons::addContract(const QString& number, const QString& birthNumber)
 {
-    Table t(m_main->shop().store(), u"Zmluvy.DBF"_s);
-    t.open();
-    t.append();
-    t.field(u"NUMBER"_s).setAsString(number);
-    t.field(u"BIRTHNUM"_s).setAsString(birthNumber);
-    t.post();
+    Records::addContract(m_main->shop().store(), number, birthNumber);
 }
 
 QStringList TestPersons::persons()

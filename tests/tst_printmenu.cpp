@@ -4,6 +4,7 @@
 #include "reports/ContractsList.h"
 #include "reports/ReportLayout.h"
 #include "store/Table.h"
+#include "support/Pdf.h"
 #include "widgets/MaskEdit.h"
 #include "widgets/MonthCal.h"
 #include "widgets/ReportPreview.h"
@@ -27,7 +28,6 @@
 #include <QMenuBar>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
-#include <QProcess>
 #include <QPushButton>
 #include <QSqlQuery>
 #include <QTableView>
@@ -205,10 +205,7 @@ private Q_SLOTS:
             preview.dialog().close();
         });
         m_main->action(u"Prepadnut3"_s)->trigger();
-        QProcess p;
-        p.start(u"pdftotext"_s, {u"-layout"_s, file, u"-"_s});
-        QVERIFY(p.waitForFinished());
-        const QString text = QString::fromUtf8(p.readAllStandardOutput());
+        const QString text = Pdf::text(file);
         QVERIFY2(text.contains(u"prepadnuté"_s), qPrintable(text));
         QVERIFY(text.contains(u"Podpísaná"_s));
         QVERIFY(text.contains(u"1004"_s));
@@ -360,8 +357,8 @@ private Q_SLOTS:
     {
         m_main = m_program.start(ReportShopToday, [](Store& store) {
             fillReportShop(store);
-            addRecord(store, u"Inventar.DBF"_s,
-                      {{u"NUMBER"_s, u"1004"_s}, {u"PRED_DATUM"_s, u"10.6.2026"_s}, {u"PRED_SUMA"_s, u"900"_s}});
+            Records::write(store, u"Inventar.DBF"_s,
+                           {{u"NUMBER"_s, u"1004"_s}, {u"PRED_DATUM"_s, u"10.6.2026"_s}, {u"PRED_SUMA"_s, u"900"_s}});
         });
         QVERIFY(m_main);
         QAction* entry = m_main->action(u"PrjmyVdaje1"_s);

@@ -1,5 +1,4 @@
 #include "FreshProgram.h"
-#include "PdfWords.h"
 #include "app/Main.h"
 #include "app/StartProgram.h"
 #include "core/Shop.h"
@@ -7,6 +6,8 @@
 #include "store/Store.h"
 #include "store/Table.h"
 #include "store/admin/EngineConfig.h"
+#include "support/Pdf.h"
+#include "support/Records.h"
 #include "widgets/MaskEdit.h"
 #include "widgets/Messages.h"
 #include "widgets/PageSetup.h"
@@ -28,7 +29,6 @@
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
 #include <QPrinter>
-#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardPaths>
@@ -67,14 +67,9 @@ class TestPrintout : public QObject
         file.write(cp1250.encode(lines.join(u"\r\n"_s) + u"\r\n"_s));
     }
 
-    void addRecord(const QString& file, const QList<QPair<QString, QString>>& fields)
+    void addRecord(const QString& file, const Records::Values& fields)
     {
-        Table t(m_main->shop().store(), file);
-        t.open();
-        t.append();
-        for (const auto& f : fields)
-            t.field(f.first).setAsString(f.second);
-        t.post();
+        Records::write(m_main->shop().store(), file, fields);
     }
 
     // The contract shown in the contracts window, as the clerk would have it before printing.
@@ -235,10 +230,10 @@ private Q_SLOTS:
             if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->accept();
         });
         QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
-        const QList<PdfWord> words = pdfWords(pdf);
+        const QList<Pdf::Word> words = Pdf::words(pdf);
         QVERIFY(!words.isEmpty());
         const double tenMm = 10 / 25.4 * 72; // points
-        for (const PdfWord& w : words)
+        for (const Pdf::Word& w : words)
             QVERIFY2(w.box.left() >= tenMm - 0.5 && w.box.top() >= tenMm - 2,
                      qPrintable(u"%1 at %2, %3 pt"_s.arg(w.text).arg(w.box.left()).arg(w.box.top())));
         for (QWidget* w : QList<RegisterWindow*>{m_main->form2(), m_main->form3(), m_main->form4(), m_main->form7()}) {
@@ -283,10 +278,7 @@ private Q_SLOTS:
         printer.setOutputFileName(pdf);
         form->PrintLines(printer);
         QVERIFY(QFile::exists(pdf));
-        QProcess pdftotext;
-        pdftotext.start(u"pdftotext"_s, {u"-layout"_s, pdf, u"-"_s});
-        QVERIFY2(pdftotext.waitForFinished(30000), "pdftotext (poppler-utils) is needed");
-        const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput());
+        const QString text = Pdf::text(pdf);
         QVERIFY2(text.contains(u"ZÁLOŽNÁ ZMLUVA 26/00017"_s), qPrintable(text.left(300)));
         QVERIFY(text.contains(u"Šťastný Ľubomír"_s));
         QVERIFY(text.contains(u"=tisícpäťsto= Sk"_s));

@@ -8,6 +8,7 @@
 #include "store/Table.h"
 #include "store/engine/Errors.h"
 #include "store/trail/Trail.h"
+#include "support/Records.h"
 
 #include <QDate>
 #include <QDir>
@@ -73,19 +74,14 @@ class TestRetention : public QObject
 
     static void addPerson(Store& store, const QString& birthNumber, const QString& lastName, bool black = false)
     {
-        Table persons(store, u"Osoby.DBF"_s);
-        persons.open();
-        persons.append();
-        persons.field(u"BIRTHNUM"_s).setAsString(birthNumber);
-        persons.field(u"LASTNAME"_s).setAsString(lastName);
-        persons.field(u"FIRSNAME"_s).setAsString(u"Ján"_s);
-        persons.field(u"IDCARD"_s).setAsString(u"EA123456"_s);
-        persons.field(u"STREET"_s).setAsString(u"Hlavná"_s);
-        persons.field(u"STREETNO"_s).setAsString(u"12"_s);
-        persons.field(u"CITY"_s).setAsString(u"Nitra"_s);
-        persons.field(u"REASON"_s).setAsString(u"stály zákazník"_s);
-        persons.field(u"BLACK"_s).setAsBoolean(black);
-        persons.post();
+        Records::addPerson(store, birthNumber, lastName,
+                           {{u"FIRSNAME"_s, u"Ján"_s},
+                            {u"IDCARD"_s, u"EA123456"_s},
+                            {u"STREET"_s, u"Hlavná"_s},
+                            {u"STREETNO"_s, u"12"_s},
+                            {u"CITY"_s, u"Nitra"_s},
+                            {u"REASON"_s, u"stály zákazník"_s},
+                            {u"BLACK"_s, black}});
     }
 
     // Written through table instances, so that live records leave their rows in the trail as a clerk's do.

@@ -37,24 +37,24 @@ void fillSearchShop(Store& store)
                    {u"7003033333", u"CD333333", u"Horváth"},  {u"7004044444", u"BB444444", u"Čierny"},
                    {u"7005055555", u"ZZ555555", u"Cibuľa"},   {u"7006066666", u"AA666666", u"Adamcová"}};
     for (const auto& p : persons)
-        addRecord(store, u"Osoby.DBF"_s,
-                  {{u"BIRTHNUM"_s, QString::fromUtf16(p.birth)},
-                   {u"IDCARD"_s, QString::fromUtf16(p.card)},
-                   {u"LASTNAME"_s, QString::fromUtf16(p.last)},
-                   {u"FIRSNAME"_s, u"Meno"_s}});
+        Records::write(store, u"Osoby.DBF"_s,
+                       {{u"BIRTHNUM"_s, QString::fromUtf16(p.birth)},
+                        {u"IDCARD"_s, QString::fromUtf16(p.card)},
+                        {u"LASTNAME"_s, QString::fromUtf16(p.last)},
+                        {u"FIRSNAME"_s, u"Meno"_s}});
     for (int i = 1; i <= 5; ++i)
-        addRecord(store, u"Zmluvy.DBF"_s,
-                  {{u"NUMBER"_s, u"26/0000%1"_s.arg(i)},
-                   {u"BIRTHNUM"_s, u"7001011111"_s},
-                   {u"PAID"_s, i % 2 ? u"True"_s : u"False"_s},
-                   {u"PADAK"_s, u"False"_s}});
+        Records::write(store, u"Zmluvy.DBF"_s,
+                       {{u"NUMBER"_s, u"26/0000%1"_s.arg(i)},
+                        {u"BIRTHNUM"_s, u"7001011111"_s},
+                        {u"PAID"_s, i % 2 ? u"True"_s : u"False"_s},
+                        {u"PADAK"_s, u"False"_s}});
     const char16_t* subjects[] = {u"Zlatý prsteň 585, 3 g",    u"ZLATÁ RETIAZKA",
                                   u"Strieborná retiazka 925",  u"Notebook",
                                   u"Hodinky dámske pozlátené", u"Vŕtačka"};
     int n = 0;
     for (const char16_t* s : subjects)
-        addRecord(store, u"Inventar.DBF"_s,
-                  {{u"NUMBER"_s, u"26/0000%1"_s.arg(++n % 5 + 1)}, {u"SUBJECT"_s, QString::fromUtf16(s)}});
+        Records::write(store, u"Inventar.DBF"_s,
+                       {{u"NUMBER"_s, u"26/0000%1"_s.arg(++n % 5 + 1)}, {u"SUBJECT"_s, QString::fromUtf16(s)}});
 }
 
 QSet<QString> setOf(const QStringList& list)

@@ -1,9 +1,10 @@
 #include "widgets/GridColumns.h"
 
+#include "store/admin/Settings.h"
+
 #include <QDir>
 #include <QEvent>
 #include <QHeaderView>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QTableView>
 
@@ -46,8 +47,7 @@ bool GridColumns::eventFilter(QObject* watched, QEvent* event)
 void GridColumns::fit()
 {
     QHeaderView* header = m_grid->horizontalHeader();
-    const QSettings settings(filePath(), QSettings::IniFormat);
-    const QStringList saved = settings.value(u"Grids/"_s + m_name).toStringList();
+    const QStringList saved = Settings(filePath()).list(u"Grids/"_s + m_name);
     m_clerksWidths = saved.size() == header->count();
     ++m_busy;
     for (int column = 0; column < header->count(); ++column) {
@@ -87,6 +87,5 @@ void GridColumns::sectionResized(int column, int newSize)
     QStringList widths;
     for (int c = 0; c < header->count(); ++c)
         widths << QString::number(header->isSectionHidden(c) ? 0 : header->sectionSize(c));
-    QSettings settings(filePath(), QSettings::IniFormat);
-    settings.setValue(u"Grids/"_s + m_name, widths);
+    Settings(filePath()).set(u"Grids/"_s + m_name, widths);
 }

@@ -1,11 +1,12 @@
 #include "store/admin/EngineConfig.h"
 
+#include "store/admin/Settings.h"
+
 #include "store/engine/Errors.h"
 #include "store/engine/PgConnection.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QUrl>
 
@@ -32,16 +33,6 @@ static const QStringList KnownEntries{
     u"PATH"_s,       u"TYPE"_s,           u"HOST"_s,        u"PORT"_s,          u"DATABASE"_s,         u"USER"_s,
     u"SCHEMA"_s,     u"SSLMODE"_s,        u"ShopName"_s,    u"SupportMail"_s,   u"SupportWeb"_s,       u"BackupDir"_s,
     u"BackupKeep"_s, u"RetentionYears"_s, u"LockMinutes"_s, u"LastBackupDir"_s, u"RetentionChecked"_s, u"Currency"_s};
-
-// The entry's key as the file spells it (group and name in any case: people write path= as well as PATH=),
-// or as we spell it when the file does not have it yet, so that a write never adds a second spelling.
-static QString key(const QSettings& settings, const QString& entry)
-{
-    const QString wanted = databaseName() + u'/' + entry;
-    for (const QString& k : settings.allKeys())
-        if (k.compare(wanted, Qt::CaseInsensitive) == 0) return k;
-    return wanted;
-}
 
 bool Definition::isServer() const
 {
@@ -77,23 +68,27 @@ QString serverLocation(const QString& host, const QString& port, const QString& 
     return uri;
 }
 
-static bool defined(const QSettings& settings)
+static Settings file()
 {
-    return settings.contains(key(settings, u"PATH"_s)) ||
-           settings.value(key(settings, u"TYPE"_s)).toString().compare(u"POSTGRESQL"_s, Qt::CaseInsensitive) == 0;
+    return Settings(filePath());
+}
+
+static bool defined(const Settings& settings)
+{
+    return settings.contains(settings.entry(u"PATH"_s)) ||
+           settings.text(settings.entry(u"TYPE"_s)).compare(u"POSTGRESQL"_s, Qt::CaseInsensitive) == 0;
 }
 
 bool isDefined()
 {
-    const QSettings settings(filePath(), QSettings::IniFormat);
-    return defined(settings);
+    return defined(file());
 }
 
 // An entry of the database name the program does not know is refused, named with the file, rather than
 // silently ignored (a "driver=" where TYPE was meant would quietly open another store).
-static void checkEntries(const QSettings& settings)
+static void checkEntries(const Settings& settings)
 {
-    for (const QString& k : settings.allKeys()) {
+    for (const QString& k : settings.keys()) {
         const qsizetype slash = k.indexOf(u'/');
         if (slash < 0 || k.left(slash).compare(databaseName(), Qt::CaseInsensitive) != 0) continue;
         const QString entry = k.mid(slash + 1);
@@ -114,22 +109,22 @@ void checkLocation(const Definition& d)
 
 Definition ensureDatabaseName(const QString& programDir)
 {
-    QSettings settings(filePath(), QSettings::IniFormat);
+    Settings settings = file();
     checkEntries(settings);
     if (!defined(settings)) {
-        settings.setValue(key(settings, u"PATH"_s), QDir(programDir).filePath(u"Data"_s));
-        settings.setValue(key(settings, u"TYPE"_s), u"SQLITE"_s);
-        settings.sync();
+        settings.set(settings.entry(u"PATH"_s), QDir(programDir).filePath(u"Data"_s));
+        settings.set(settings.entry(u"TYPE"_s), u"SQLITE"_s);
     }
+    const auto text = [&settings](const QString& name) { return settings.text(settings.entry(name)); };
     Definition d;
-    d.path = settings.value(key(settings, u"PATH"_s)).toString();
-    d.driver = settings.value(key(settings, u"TYPE"_s)).toString();
-    d.host = settings.value(key(settings, u"HOST"_s)).toString();
-    d.port = settings.value(key(settings, u"PORT"_s)).toString();
-    d.database = settings.value(key(settings, u"DATABASE"_s)).toString();
-    d.user = settings.value(key(settings, u"USER"_s)).toString();
-    d.schema = settings.value(key(settings, u"SCHEMA"_s)).toString();
-    d.sslMode = settings.value(key(settings, u"SSLMODE"_s)).toString();
+    d.path = text(u"PATH"_s);
+    d.driver = text(u"TYPE"_s);
+    d.host = text(u"HOST"_s);
+    d.port = text(u"PORT"_s);
+    d.database = text(u"DATABASE"_s);
+    d.user = text(u"USER"_s);
+    d.schema = text(u"SCHEMA"_s);
+    d.sslMode = text(u"SSLMODE"_s);
     return d;
 }
 
@@ -137,23 +132,40 @@ void defineServer(const QString& host, const QString& port, const QString& datab
                   const QString& schema)
 {
     checkSchema(schema);
-    QSettings settings(filePath(), QSettings::IniFormat);
-    settings.setValue(key(settings, u"TYPE"_s), u"POSTGRESQL"_s);
-    settings.setValue(key(settings, u"HOST"_s), host);
-    settings.setValue(key(settings, u"PORT"_s), port);
-    settings.setValue(key(settings, u"DATABASE"_s), database);
-    settings.setValue(key(settings, u"USER"_s), user);
+    Settings settings = file();
+    settings.set(settings.entry(u"TYPE"_s), u"POSTGRESQL"_s);
+    settings.set(settings.entry(u"HOST"_s), host);
+    settings.set(settings.entry(u"PORT"_s), port);
+    settings.set(settings.entry(u"DATABASE"_s), database);
+    settings.set(settings.entry(u"USER"_s), user);
     if (schema.isEmpty())
-        settings.remove(key(settings, u"SCHEMA"_s));
+        settings.remove(settings.entry(u"SCHEMA"_s));
     else
-        settings.setValue(key(settings, u"SCHEMA"_s), schema);
-    settings.sync();
+        settings.set(settings.entry(u"SCHEMA"_s), schema);
+}
+
+// One entry of the database name's group, read afresh: another program may have changed the file.
+static QString entryText(const QString& name)
+{
+    const Settings settings = file();
+    return settings.text(settings.entry(name));
+}
+
+static int entryNumber(const QString& name, int fallback, int least)
+{
+    const Settings settings = file();
+    return settings.number(settings.entry(name), fallback, least);
+}
+
+static void setEntry(const QString& name, const QVariant& value)
+{
+    Settings settings = file();
+    settings.set(settings.entry(name), value);
 }
 
 QString backupDir(const QString& dataDir)
 {
-    const QSettings settings(filePath(), QSettings::IniFormat);
-    const QString dir = settings.value(key(settings, u"BackupDir"_s)).toString();
+    const QString dir = entryText(u"BackupDir"_s);
     if (!dir.isEmpty()) return dir;
     // A store on a server has no folder of its own here: its backups go to the clerk's data folder.
     if (dataDir.startsWith(u"postgres"_s, Qt::CaseInsensitive) && dataDir.contains(u"://"_s))
@@ -164,97 +176,70 @@ QString backupDir(const QString& dataDir)
 
 int backupKeep()
 {
-    const QSettings settings(filePath(), QSettings::IniFormat);
-    bool ok = false;
-    const int keep = settings.value(key(settings, u"BackupKeep"_s)).toInt(&ok);
-    return ok && keep > 0 ? keep : 14;
+    return entryNumber(u"BackupKeep"_s, 14, 1);
 }
 
 int retentionYears()
 {
-    const QSettings settings(filePath(), QSettings::IniFormat);
-    bool ok = false;
-    const int years = settings.value(key(settings, u"RetentionYears"_s)).toInt(&ok);
-    return ok && years >= 0 ? years : 10;
+    return entryNumber(u"RetentionYears"_s, 10, 0);
 }
 
 Currency newStoreCurrency()
 {
-    const QSettings settings(filePath(), QSettings::IniFormat);
-    return currencyOf(settings.value(key(settings, u"Currency"_s)).toString()).value_or(Currency::Skk);
+    return currencyOf(entryText(u"Currency"_s)).value_or(Currency::Skk);
 }
 
 int lockMinutes()
 {
-    const QSettings settings(filePath(), QSettings::IniFormat);
-    bool ok = false;
-    const int minutes = settings.value(key(settings, u"LockMinutes"_s)).toInt(&ok);
-    return ok && minutes >= 0 ? minutes : 10;
+    return entryNumber(u"LockMinutes"_s, 10, 0);
 }
 
 QString lastBackupFolder()
 {
-    const QSettings settings(filePath(), QSettings::IniFormat);
-    return settings.value(key(settings, u"LastBackupDir"_s)).toString();
+    return entryText(u"LastBackupDir"_s);
 }
 
 void setLastBackupFolder(const QString& folder)
 {
-    QSettings settings(filePath(), QSettings::IniFormat);
-    settings.setValue(key(settings, u"LastBackupDir"_s), folder);
-    settings.sync();
+    setEntry(u"LastBackupDir"_s, folder);
 }
 
 QString retentionCheckedMonth()
 {
-    const QSettings settings(filePath(), QSettings::IniFormat);
-    return settings.value(key(settings, u"RetentionChecked"_s)).toString();
+    return entryText(u"RetentionChecked"_s);
 }
 
 void setRetentionCheckedMonth(const QString& month)
 {
-    QSettings settings(filePath(), QSettings::IniFormat);
-    settings.setValue(key(settings, u"RetentionChecked"_s), month);
-    settings.sync();
+    setEntry(u"RetentionChecked"_s, month);
 }
 
 QByteArray frameGeometry()
 {
-    const QSettings settings(filePath(), QSettings::IniFormat);
-    return settings.value(u"Frame/Geometry"_s).toByteArray();
+    return file().bytes(u"Frame/Geometry"_s);
 }
 
 void setFrameGeometry(const QByteArray& geometry)
 {
-    QSettings settings(filePath(), QSettings::IniFormat);
-    settings.setValue(u"Frame/Geometry"_s, geometry);
-    settings.sync();
+    file().set(u"Frame/Geometry"_s, geometry);
 }
 
 QString shopName()
 {
-    QSettings settings(filePath(), QSettings::IniFormat);
-    if (!settings.contains(key(settings, u"ShopName"_s))) {
-        settings.setValue(key(settings, u"ShopName"_s), u"Záložňa"_s);
-        settings.sync();
-    }
-    return settings.value(key(settings, u"ShopName"_s)).toString();
-}
-
-static QString entryText(const QString& entry)
-{
-    const QSettings settings(filePath(), QSettings::IniFormat);
-    return settings.value(key(settings, entry)).toString().trimmed();
+    if (const Settings settings = file(); settings.contains(settings.entry(u"ShopName"_s)))
+        return settings.text(settings.entry(u"ShopName"_s));
+    setEntry(u"ShopName"_s, u"Záložňa"_s);
+    return u"Záložňa"_s;
 }
 
 QString supportMail()
 {
-    return entryText(u"SupportMail"_s);
+    return entryText(u"SupportMail"_s).trimmed();
 }
 
 QString supportWeb()
 {
-    return entryText(u"SupportWeb"_s);
+    return entryText(u"SupportWeb"_s).trimmed();
 }
 
 } // namespace EngineConfig

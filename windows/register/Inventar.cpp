@@ -162,11 +162,11 @@ void TForm4::ShowItem()
     CheckBox4->setChecked(Table1->hasActiveFilter());
     // The blank record of "&Nový" has nothing to show; the panel holds its proposal.
     if (Table1->state() == Table::State::Insert || keepsTypedValues()) return;
-    Edit1->setText(Table1->field(u"NUMBER"_s).asString());
-    Edit2->setText(Table1->field(u"SUBJECT"_s).asString());
-    Edit3->setText(Table1->field(u"PRED_SUMA"_s).asString());
-    Edit4->setText(Table1->field(u"SUMA1"_s).asString());
-    Edit5->setText(Table1->field(u"SUMA2"_s).asString());
+    showText(Edit1, Table1->field(u"NUMBER"_s).asString());
+    showText(Edit2, Table1->field(u"SUBJECT"_s).asString());
+    showText(Edit3, Table1->field(u"PRED_SUMA"_s).asString());
+    showText(Edit4, Table1->field(u"SUMA1"_s).asString());
+    showText(Edit5, Table1->field(u"SUMA2"_s).asString());
     CheckBox1->setChecked(Table1->field(u"VRATENE"_s).asBoolean());
     CheckBox2->setChecked(Table1->field(u"PREPADNUTE"_s).asBoolean());
     CheckBox3->setChecked(Table1->field(u"PREDANE"_s).asBoolean());
@@ -183,7 +183,7 @@ void TForm4::StartNewItem()
     Edit3->clear();
     Edit5->clear();
     MaskEdit1->setText(QString());
-    Edit4->setText(contracts->field(u"AMOUNT"_s).asString());
+    showText(Edit4, contracts->field(u"AMOUNT"_s).asString());
     CheckBox1->setChecked(false);
     CheckBox2->setChecked(false);
     CheckBox3->setChecked(false);
@@ -194,37 +194,27 @@ void TForm4::StartNewItem()
 
 void TForm4::WriteItem()
 {
-    writePanel([this] { storePanel(); });
+    writeShown([this](Table& t) { storePanel(t); });
     // The stored item may have left the view (sold in the for-sale view, or an item of another
     // contract): the panel must show the record the next "Z&apíš" would write into.
     ShowItem();
     selectCurrentRow();
 }
 
-void TForm4::storePanel()
+void TForm4::storePanel(Table& t)
 {
-    // Into the record the panel shows, as it showed it: the cursor stands elsewhere only when another counter
-    // deleted the record or took it out of the view. A blank record of "&Nový" stays new; an empty view
-    // starts one.
-    Table1->edit(m_shown);
-    try {
-        Table1->field(u"NUMBER"_s).setAsString(Edit1->text());
-        Table1->field(u"SUBJECT"_s).setAsString(Edit2->text());
-        Table1->field(u"VRATENE"_s).setAsBoolean(CheckBox1->isChecked());
-        Table1->field(u"PREPADNUTE"_s).setAsBoolean(CheckBox2->isChecked());
-        Table1->field(u"PREDANE"_s).setAsBoolean(CheckBox3->isChecked());
-        Table1->field(u"PRED_SUMA"_s).setAsTyped(Edit3->text());
-        Table1->field(u"SUMA1"_s).setAsTyped(Edit4->text());
-        Table1->field(u"SUMA2"_s).setAsTyped(Edit5->text());
-        if (MaskEdit1->isEmptyDate())
-            Table1->field(u"PRED_DATUM"_s).clear();
-        else
-            Table1->field(u"PRED_DATUM"_s).setAsString(MaskEdit1->text());
-        Table1->post();
-    } catch (...) {
-        abandonWrite();
-        throw;
-    }
+    storeBox(t, u"NUMBER"_s, Edit1);
+    storeBox(t, u"SUBJECT"_s, Edit2);
+    t.field(u"VRATENE"_s).setAsBoolean(CheckBox1->isChecked());
+    t.field(u"PREPADNUTE"_s).setAsBoolean(CheckBox2->isChecked());
+    t.field(u"PREDANE"_s).setAsBoolean(CheckBox3->isChecked());
+    storeBox(t, u"PRED_SUMA"_s, Edit3, Entry::Typed);
+    storeBox(t, u"SUMA1"_s, Edit4, Entry::Typed);
+    storeBox(t, u"SUMA2"_s, Edit5, Entry::Typed);
+    if (MaskEdit1->isEmptyDate())
+        t.field(u"PRED_DATUM"_s).clear();
+    else
+        t.field(u"PRED_DATUM"_s).setAsString(MaskEdit1->text());
 }
 
 void TForm4::CheckBox3MouseUp()

@@ -46,5 +46,5 @@ protected:
     void windowShown() override;
 
 private:
-    void storePanel(); // into the item the panel shows, or a new one
+    void storePanel(Table& t); // the boxes into the item being written
 };

@@ -292,7 +292,7 @@ void TForm3::ShowCurrentPerson()
     } boxes[] = {{Edit1, u"BIRTHNUM"_s}, {Edit2, u"IDCARD"_s}, {Edit3, u"LASTNAME"_s}, {Edit4, u"FIRSNAME"_s},
                  {Edit5, u"STREET"_s},   {Edit6, u"CITY"_s},   {Edit7, u"STREETNO"_s}, {Edit8, u"REASON"_s}};
     for (const auto& b : boxes)
-        b.box->setText(Table1->field(b.field).asString());
+        showText(b.box, Table1->field(b.field).asString());
     CheckBox1->setChecked(Table1->field(u"BLACK"_s).asBoolean());
     noteShown();
 }
@@ -331,14 +331,14 @@ void TForm3::CheckBirthNumber()
 
 void TForm3::writeBoxes(Table& table)
 {
-    table.field(u"BIRTHNUM"_s).setAsString(Edit1->text());
-    table.field(u"IDCARD"_s).setAsString(Edit2->text());
-    table.field(u"LASTNAME"_s).setAsString(Edit3->text());
-    table.field(u"FIRSNAME"_s).setAsString(Edit4->text());
-    table.field(u"STREET"_s).setAsString(Edit5->text());
-    table.field(u"CITY"_s).setAsString(Edit6->text());
-    table.field(u"STREETNO"_s).setAsString(Edit7->text());
-    table.field(u"REASON"_s).setAsString(Edit8->text());
+    storeBox(table, u"BIRTHNUM"_s, Edit1);
+    storeBox(table, u"IDCARD"_s, Edit2);
+    storeBox(table, u"LASTNAME"_s, Edit3);
+    storeBox(table, u"FIRSNAME"_s, Edit4);
+    storeBox(table, u"STREET"_s, Edit5);
+    storeBox(table, u"CITY"_s, Edit6);
+    storeBox(table, u"STREETNO"_s, Edit7);
+    storeBox(table, u"REASON"_s, Edit8);
     table.field(u"BLACK"_s).setAsBoolean(CheckBox1->isChecked());
 }
 
@@ -349,15 +349,8 @@ void TForm3::SavePerson()
     const bool found = shared.findKey(key);
 
     // Only the record that is written is ever opened, and a failure leaves it as it was.
-    auto store = [this](Table& table, auto&& open) {
-        try {
-            open();
-            writeBoxes(table);
-            table.post();
-        } catch (...) {
-            table.cancel();
-            throw;
-        }
+    auto store = [this](Table& table, const std::function<void()>& open) {
+        postRecord(table, open, [this](Table& t) { writeBoxes(t); });
         m_shown = table.lastPosted(); // the boxes show what was written
     };
 

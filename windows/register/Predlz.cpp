@@ -185,10 +185,10 @@ void TForm7::ShowExtension()
     if (Table1->state() == Table::State::Insert || keepsTypedValues()) return;
     MaskEdit1->setDate(Table1->field(u"X_PAIDDATE"_s).asDate());
     MaskEdit2->setDate(Table1->field(u"X_UNTIL"_s).asDate());
-    Edit1->setText(Table1->field(u"X_PAID"_s).asString());
-    Edit2->setText(Table1->field(u"X_PERCENT"_s).asString());
+    showText(Edit1, Table1->field(u"X_PAID"_s).asString());
+    showText(Edit2, Table1->field(u"X_PERCENT"_s).asString());
     Edit2Change(); // also when the percent text did not change but the contract's amount did
-    Edit4->setText(Table1->field(u"NUMBER"_s).asString());
+    showText(Edit4, Table1->field(u"NUMBER"_s).asString());
     noteShown();
 }
 
@@ -213,31 +213,21 @@ void TForm7::BitBtn1Click()
 
 void TForm7::BitBtn3Click()
 {
-    writePanel([this] { storePanel(); });
+    writeShown([this](Table& t) { storePanel(t); });
     // The stored extension may belong to another contract than the view shows: the panel must show
     // the record the next "Z&apíš" would write into.
     ShowExtension();
     selectCurrentRow();
 }
 
-void TForm7::storePanel()
+void TForm7::storePanel(Table& t)
 {
-    // Into the record the panel shows, as it showed it: the cursor stands elsewhere only when another counter
-    // deleted the record or took it out of the view. A blank record of "&Nový" stays new; an empty view
-    // starts one.
-    Table1->edit(m_shown);
-    try {
-        Table1->field(u"NUMBER"_s).setAsString(Edit4->text());
-        // Both dates are required: an empty box is an invalid date here, never an empty field.
-        Table1->field(u"X_PAIDDATE"_s).setAsDate(Values::dateFromText(MaskEdit1->text()));
-        Table1->field(u"X_UNTIL"_s).setAsDate(Values::dateFromText(MaskEdit2->text()));
-        Table1->field(u"X_PAID"_s).setAsTyped(Edit1->text());
-        Table1->field(u"X_PERCENT"_s).setAsTyped(Edit2->text());
-        Table1->post();
-    } catch (...) {
-        abandonWrite();
-        throw;
-    }
+    storeBox(t, u"NUMBER"_s, Edit4);
+    // Both dates are required: an empty box is an invalid date here, never an empty field.
+    t.field(u"X_PAIDDATE"_s).setAsDate(Values::dateFromText(MaskEdit1->text()));
+    t.field(u"X_UNTIL"_s).setAsDate(Values::dateFromText(MaskEdit2->text()));
+    storeBox(t, u"X_PAID"_s, Edit1, Entry::Typed);
+    storeBox(t, u"X_PERCENT"_s, Edit2, Entry::Typed);
 }
 
 void TForm7::BitBtn2Click()

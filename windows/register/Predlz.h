@@ -50,7 +50,7 @@ protected:
 
 private:
     QString contractAmountText();
-    void storePanel(); // into the extension the panel shows, or a new one
+    void storePanel(Table& t); // the boxes into the extension being written
 
     // The contracts window goes before this one at shutdown, when the grid still reports losing focus.
     QPointer<TForm2> m_contracts;

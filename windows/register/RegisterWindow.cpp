@@ -174,11 +174,31 @@ void RegisterWindow::showEvent(QShowEvent* event)
     guardedRefresh([this] { windowShown(); });
 }
 
-void RegisterWindow::abandonWrite()
+void RegisterWindow::postRecord(Table& t, const std::function<void()>& open, const std::function<void(Table&)>& fill)
 {
-    const bool inserting = Table1->state() == Table::State::Insert;
-    Table1->cancel();
-    if (inserting) Table1->append();
+    open();
+    try {
+        fill(t);
+        t.post();
+    } catch (...) {
+        abandonWrite(t);
+        throw;
+    }
+}
+
+void RegisterWindow::writeShown(const std::function<void(Table&)>& fill)
+{
+    writePanel([&] {
+        postRecord(
+            *Table1, [this] { Table1->edit(m_shown); }, fill);
+    });
+}
+
+void RegisterWindow::abandonWrite(Table& t)
+{
+    const bool inserting = t.state() == Table::State::Insert;
+    t.cancel();
+    if (inserting && &t == Table1) t.append();
 }
 
 void RegisterWindow::noteShown()
@@ -262,12 +282,32 @@ QSpinBox* RegisterWindow::createUpDown()
     return upDown;
 }
 
-QLineEdit* RegisterWindow::createEdit(const QString& name, int maxLength)
+QLineEdit* RegisterWindow::createEdit(const QString& name, int limit)
 {
     auto* edit = new QLineEdit(this);
     edit->setObjectName(name);
-    if (maxLength > 0) edit->setMaxLength(maxLength);
+    if (limit <= 0) return edit;
+    edit->setMaxLength(limit);
+    connect(edit, &QLineEdit::textChanged, edit, [edit, limit](const QString& text) {
+        if (text.size() <= limit && edit->maxLength() != limit) edit->setMaxLength(limit);
+    });
     return edit;
+}
+
+void RegisterWindow::showText(QLineEdit* box, const QString& text)
+{
+    if (text.size() > box->maxLength()) box->setMaxLength(int(text.size()));
+    box->setText(text);
+}
+
+void RegisterWindow::storeBox(Table& t, const QString& field, const QLineEdit* box, Entry entry)
+{
+    Field f = t.field(field);
+    if (box->text() == f.asString()) return;
+    if (entry == Entry::Typed)
+        f.setAsTyped(box->text());
+    else
+        f.setAsString(box->text());
 }
 
 namespace {
@@ -291,20 +331,11 @@ protected:
 
 } // namespace
 
-int RegisterWindow::moneyLimit(const Store& store, int crownLimit)
-{
-    return store.currency() == Currency::Eur ? 9 : crownLimit; // 123456,78
-}
-
-void RegisterWindow::takeKeypadPoint(QLineEdit* edit)
-{
-    edit->installEventFilter(new KeypadComma(edit));
-}
-
 QLineEdit* RegisterWindow::createMoneyEdit(const QString& name, int crownLimit)
 {
-    QLineEdit* edit = createEdit(name, moneyLimit(Table1->store(), crownLimit));
-    if (Table1->store().currency() == Currency::Eur) takeKeypadPoint(edit);
+    const bool euro = Table1->store().currency() == Currency::Eur;
+    QLineEdit* edit = createEdit(name, euro ? 9 : crownLimit); // 123456,78
+    if (euro) edit->installEventFilter(new KeypadComma(edit));
     return edit;
 }
 

@@ -8,6 +8,8 @@
 #include <QMetaObject>
 #include <QWidget>
 
+#include <functional>
+
 class Frame;
 class Table;
 class QLabel;
@@ -65,9 +67,14 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
-    // A failed write must not leave a half-filled record in the buffer; the blank record of "&Nový"
-    // stays prepared so that the corrected panel still goes into a new record.
-    void abandonWrite();
+    // The write of one record from the panel: open begins it on t (an edit as shown, an append; nothing when
+    // t holds the blank record of "&Nový"), fill sets its fields from the boxes, then it is posted. A failure
+    // abandons the write and goes on to the clerk's message (see writePanel and guarded).
+    void postRecord(Table& t, const std::function<void()>& open, const std::function<void(Table&)>& fill);
+    // The panel written into the record it shows, as it showed it: the cursor stands elsewhere only when
+    // another counter deleted the record or took it out of the view. A blank record of "&Nový" stays new; an
+    // empty view starts one.
+    void writeShown(const std::function<void(Table&)>& fill);
 
     // Takes the record the panel has just been filled from, as read, for the next write or delete.
     void noteShown();
@@ -101,19 +108,28 @@ protected:
     // Spin arrows 0..100 beside a box that holds the number itself.
     QSpinBox* createUpDown();
     // Panel boxes by their control names: a line edit with an entry limit (0 = none), a masked date box,
-    // and the small calendar button beside a date box.
-    QLineEdit* createEdit(const QString& name, int maxLength);
+    // and the small calendar button beside a date box. The entry limit binds typing only: see showText.
+    QLineEdit* createEdit(const QString& name, int limit);
+    // Shows text in a box of createEdit whole, also a stored value or a computed total longer than the entry
+    // limit (QLineEdit::setText would cut it); the limit returns once the text fits again.
+    static void showText(QLineEdit* box, const QString& text);
+    // Writes a box into a field of t, as text or as typed (Field::setAsTyped). A box that still holds the
+    // field's value leaves the field as it is: a value longer than the box or the field's width (imported,
+    // or written by an older program) survives a write of the record's other boxes.
+    enum class Entry { Text, Typed };
+    static void storeBox(Table& t, const QString& field, const QLineEdit* box, Entry entry = Entry::Text);
     // A box for a sum: crownLimit characters in a crown store; in a euro store six digits, the comma and two
     // decimals, a point of the numeric pad typed as the comma.
     QLineEdit* createMoneyEdit(const QString& name, int crownLimit);
-    static int moneyLimit(const Store& store, int crownLimit);
-    static void takeKeypadPoint(QLineEdit* edit);
     MaskEdit* createDateBox(const QString& name, MaskEdit::Mask mask);
     QToolButton* createDayButton(const QString& name);
 
     Frame* m_main;
 
 private:
+    // A failed write must not leave a half-filled record in the buffer; the blank record of "&Nový"
+    // stays prepared so that the corrected panel still goes into a new record.
+    void abandonWrite(Table& t);
     void keepTypedValues(const RecordChanged& e);
 
     QMetaObject::Connection m_activation;

@@ -50,26 +50,6 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-const char* const EntryLimit = "mervanaEntryLimit";
-
-// The entry limit binds typing only: a stored value or a computed total longer than the limit is
-// shown whole (QLineEdit::setText would cut it), and the limit returns once the text fits again.
-void setEntryLimit(QLineEdit* edit, int limit)
-{
-    edit->setMaxLength(limit);
-    edit->setProperty(EntryLimit, limit);
-    QObject::connect(edit, &QLineEdit::textChanged, edit, [edit](const QString& text) {
-        const int limit = edit->property(EntryLimit).toInt();
-        if (text.size() <= limit && edit->maxLength() != limit) edit->setMaxLength(limit);
-    });
-}
-
-void showText(QLineEdit* edit, const QString& text)
-{
-    if (text.size() > edit->maxLength()) edit->setMaxLength(int(text.size()));
-    edit->setText(text);
-}
-
 // The stored key a typed contract number stands for: the store drops trailing blanks.
 QString numberKey(const QString& text)
 {
@@ -157,12 +137,6 @@ void TForm2::buildPanel()
         l->setBuddy(buddy);
         return l;
     };
-    const auto lineEdit = [this](const QString& name, int limit) {
-        auto* e = new QLineEdit(this);
-        e->setObjectName(name);
-        if (limit > 0) setEntryLimit(e, limit);
-        return e;
-    };
     const auto withButton = [this](QWidget* box, QWidget* button) {
         auto* w = new QWidget(this);
         auto* h = new QHBoxLayout(w);
@@ -173,19 +147,19 @@ void TForm2::buildPanel()
         return w;
     };
 
-    Edit1 = lineEdit(u"Edit1"_s, 8);
+    Edit1 = createEdit(u"Edit1"_s, 8);
     // The number ends up quoted in the filters of the contract's goods and extensions; a quote in it
     // would break them.
     Edit1->setValidator(new QRegularExpressionValidator(QRegularExpression(u"[^']*"_s), Edit1));
-    Edit2 = lineEdit(u"Edit2"_s, 0);
+    Edit2 = createEdit(u"Edit2"_s, 0);
     Edit2->setEnabled(false); // filled from the persons window, never typed
-    Edit7 = lineEdit(u"Edit7"_s, 0);
+    Edit7 = createEdit(u"Edit7"_s, 0);
     Edit7->setReadOnly(true);
-    Edit8 = lineEdit(u"Edit8"_s, 0);
+    Edit8 = createEdit(u"Edit8"_s, 0);
     Edit8->setReadOnly(true);
-    Edit3 = lineEdit(u"Edit3"_s, moneyLimit(Table1->store(), 6));
-    Edit4 = lineEdit(u"Edit4"_s, 2);
-    Edit5 = lineEdit(u"Edit5"_s, 2);
+    Edit3 = createMoneyEdit(u"Edit3"_s, 6);
+    Edit4 = createEdit(u"Edit4"_s, 2);
+    Edit5 = createEdit(u"Edit5"_s, 2);
     Edit5->setText(u"0"_s);
     UpDown1 = createUpDown();
     MaskEdit1 = createDateBox(u"MaskEdit1"_s, MaskEdit::Mask::DayMonthOptional);
@@ -196,17 +170,14 @@ void TForm2::buildPanel()
     SpeedButton2 = createDayButton(u"SpeedButton2"_s);
     SpeedButton3 = createDayButton(u"SpeedButton3"_s);
     SpeedButton4 = createDayButton(u"SpeedButton4"_s);
-    Edit9 = lineEdit(u"Edit9"_s, 0);
+    Edit9 = createEdit(u"Edit9"_s, 0);
     Edit9->setFocusPolicy(Qt::ClickFocus);
     ComboBox1 = new QComboBox(this);
     ComboBox1->setObjectName(u"ComboBox1"_s);
     ComboBox1->setEditable(true);
     ComboBox1->setInsertPolicy(QComboBox::NoInsert);
     m_normalText = ComboBox1->palette().color(QPalette::Text);
-    Edit6 = lineEdit(u"Edit6"_s, moneyLimit(Table1->store(), 6));
-    if (Table1->store().currency() == Currency::Eur)
-        for (QLineEdit* box : {Edit3, Edit6})
-            takeKeypadPoint(box);
+    Edit6 = createMoneyEdit(u"Edit6"_s, 6);
     GroupBox1 = new QGroupBox(u"Vlastnosti"_s, this);
     GroupBox1->setObjectName(u"GroupBox1"_s);
     CheckBox1 = new QCheckBox(u"Zaplat&ené"_s, GroupBox1);
@@ -222,7 +193,7 @@ void TForm2::buildPanel()
     boxes->addWidget(CheckBox2, 0, 1);
     boxes->addWidget(CheckBox3, 1, 0);
     boxes->addWidget(CheckBox4, 1, 1);
-    Edit11 = lineEdit(u"Edit11"_s, 0);
+    Edit11 = createEdit(u"Edit11"_s, 0);
     ListBox1 = new QListWidget(this);
     ListBox1->setObjectName(u"ListBox1"_s);
     ListBox1->setFocusPolicy(Qt::ClickFocus);
@@ -612,32 +583,27 @@ bool TForm2::WriteContract(const std::function<void()>& alongside)
     const bool showsKey = !inserting && m_shown.rowid != 0 && numberKey(m_shown.values.text(numberField)) == key;
     bool proposed = false; // the number was taken meanwhile: the next free one goes into the panel
     // The contract and what goes with it (the flag of its goods) land together or not at all.
-    auto store = [&](Table& t) {
+    auto store = [&](Table& t, const std::function<void()>& open) {
         std::optional<Transaction> tx;
         if (alongside) tx.emplace(m_main->shop().store());
-        StoreContractFields(t);
+        postRecord(t, open, [this](Table& into) { StoreContractFields(into); });
         if (alongside) alongside();
         if (tx) tx->commit();
         m_shown = t.lastPosted(); // the panel is not filled again: it shows what was written
     };
     writePanel([&] {
         if (all.findKey(key)) {
-            if (Table1->gotoRowId(all.rowId())) {
-                editAsShown(*Table1);
-                store(*Table1);
-            } else {
-                editAsShown(all); // hidden by the view: written where it is seen, the grid keeps its view
-                store(all);
-            }
+            if (Table1->gotoRowId(all.rowId()))
+                store(*Table1, [this] { editAsShown(*Table1); });
+            else // hidden by the view: written where it is seen, the grid keeps its view
+                store(all, [this, &all] { editAsShown(all); });
         } else if (showsKey) {
             // The contract shown is no longer under its number: another counter changed or deleted it, which
             // the edit or the write finds and tells.
-            Table1->edit(m_shown);
-            store(*Table1);
+            store(*Table1, [this] { Table1->edit(m_shown); });
         } else {
-            Table1->append();
             try {
-                store(*Table1);
+                store(*Table1, [this] { Table1->append(); });
             } catch (const KeyViolation&) {
                 proposed = true;
             }
@@ -666,27 +632,20 @@ bool TForm2::ProposeFreeNumber(const QString& taken)
 
 void TForm2::StoreContractFields(Table& t)
 {
-    try {
-        t.field(u"NUMBER"_s).setAsString(Edit1->text());
-        t.field(u"BIRTHNUM"_s).setAsString(Edit2->text());
-        t.field(u"AMOUNT"_s).setAsTyped(Edit3->text());
-        t.field(u"PERCENT"_s).setAsTyped(Edit4->text());
-        t.field(u"WEEKTIME"_s).setAsTyped(Edit5->text());
-        t.field(u"PAID_SUM"_s).setAsTyped(Edit6->text());
-        t.field(u"PAID"_s).setAsBoolean(CheckBox1->isChecked());
-        t.field(u"RETURNED"_s).setAsBoolean(CheckBox2->isChecked());
-        t.field(u"PADAK"_s).setAsBoolean(CheckBox3->isChecked());
-        t.field(u"RETENT"_s).setAsBoolean(CheckBox4->isChecked());
-        storeDate(t, u"AGRDATE"_s, MaskEdit1);
-        storeDate(t, u"UNTIL"_s, MaskEdit2);
-        storeDate(t, u"PAID_DATE"_s, MaskEdit3);
-        storeDate(t, u"RETUDATE"_s, MaskEdit4);
-        t.post();
-    } catch (...) {
-        // A half-filled record must never reach the store, not even at the next move of the cursor.
-        t.cancel();
-        throw;
-    }
+    storeBox(t, u"NUMBER"_s, Edit1);
+    storeBox(t, u"BIRTHNUM"_s, Edit2);
+    storeBox(t, u"AMOUNT"_s, Edit3, Entry::Typed);
+    storeBox(t, u"PERCENT"_s, Edit4, Entry::Typed);
+    storeBox(t, u"WEEKTIME"_s, Edit5, Entry::Typed);
+    storeBox(t, u"PAID_SUM"_s, Edit6, Entry::Typed);
+    t.field(u"PAID"_s).setAsBoolean(CheckBox1->isChecked());
+    t.field(u"RETURNED"_s).setAsBoolean(CheckBox2->isChecked());
+    t.field(u"PADAK"_s).setAsBoolean(CheckBox3->isChecked());
+    t.field(u"RETENT"_s).setAsBoolean(CheckBox4->isChecked());
+    storeDate(t, u"AGRDATE"_s, MaskEdit1);
+    storeDate(t, u"UNTIL"_s, MaskEdit2);
+    storeDate(t, u"PAID_DATE"_s, MaskEdit3);
+    storeDate(t, u"RETUDATE"_s, MaskEdit4);
 }
 
 void TForm2::MarkContractGoods(const QString& flagField, bool state)

@@ -76,7 +76,7 @@ public:
     // The number taken was stored by another counter meanwhile: the next free one goes into the panel,
     // the clerk is told and writes again. Returns false (nothing written).
     bool ProposeFreeNumber(const QString& taken);
-    void StoreContractFields(Table& target); // into the record opened on target; cancels it on failure
+    void StoreContractFields(Table& target); // the panel into the record opened on target
     void MarkContractGoods(const QString& flagField, bool state);
     void OpenContractPrint(); // waits for the contract printout
     // The expired contracts of the person whose birth number Edit2 shows, previewed; nothing without them.
