@@ -46,6 +46,11 @@ QString verdict(bool ok)
     return ok ? u"ok"_s : u"OVER"_s;
 }
 
+// The goals the figures are held to (issue 37): a pass or walk through the table instances at most
+// 1.5x the one statement setting the same marks; a write with its trail row at most 1.3x the same without.
+constexpr double MarkingGoal = 1.5;
+constexpr double TrailGoal = 1.3;
+
 double ms(qint64 nsecs)
 {
     return double(nsecs) / 1e6;
@@ -347,15 +352,16 @@ void markingPasses(const QString& dir)
         }
         const double passMs = median(passTimes), sqlMs = median(sqlTimes);
         const double ratio = sqlMs > 0 ? passMs / sqlMs : 0;
-        print(u"    %1: pass %2 ms, one SQL statement %3 ms (medians of %4); ratio %5x (limit 3x) %6; marked %7%8"_s
+        print(u"    %1: pass %2 ms, one SQL statement %3 ms (medians of %4); ratio %5x (limit %9x) %6; marked %7%8"_s
                   .arg(QString::fromUtf16(p.name))
                   .arg(passMs, 0, 'f', 0)
                   .arg(sqlMs, 0, 'f', 0)
                   .arg(Repeats)
                   .arg(ratio, 0, 'f', 1)
-                  .arg(verdict(ratio <= 3))
+                  .arg(verdict(ratio <= MarkingGoal))
                   .arg(marked)
-                  .arg(marked == markedBySql ? QString() : u" (the statement marked %1!)"_s.arg(markedBySql)));
+                  .arg(marked == markedBySql ? QString() : u" (the statement marked %1!)"_s.arg(markedBySql))
+                  .arg(MarkingGoal));
     }
 }
 
@@ -478,7 +484,7 @@ void trailCost(const QString& dir)
     const double addRatio = median(added[0]) > 0 ? median(added[1]) / median(added[0]) : 0;
     const double changeRatio = median(changed[0]) > 0 ? median(changed[1]) / median(changed[0]) : 0;
     print(u"(h) a contract written alone through a Table, with its trail row / without the trail, medians of %1 x %2: "
-          u"new %3 / %4 ms, ratio %5x; changed %6 / %7 ms, ratio %8x (limit 1.3x) %9"_s.arg(Repeats)
+          u"new %3 / %4 ms, ratio %5x; changed %6 / %7 ms, ratio %8x (limit %10x) %9"_s.arg(Repeats)
               .arg(Writes)
               .arg(median(added[1]), 0, 'f', 3)
               .arg(median(added[0]), 0, 'f', 3)
@@ -486,7 +492,8 @@ void trailCost(const QString& dir)
               .arg(median(changed[1]), 0, 'f', 3)
               .arg(median(changed[0]), 0, 'f', 3)
               .arg(changeRatio, 0, 'f', 2)
-              .arg(verdict(addRatio <= 1.3 && changeRatio <= 1.3)));
+              .arg(verdict(addRatio <= TrailGoal && changeRatio <= TrailGoal))
+              .arg(TrailGoal));
 }
 
 // The set is built in a child process so that the generator's memory does not count as the store's.
@@ -519,12 +526,13 @@ void serverFigures(const QString& bigDir, const QString& server)
     const Figures f = run(server, true);
     const double walkRatio = f.updateMs > 0 ? f.walkMs / f.updateMs : 0;
     print(u"(a) marking walk over %1 contracts through a Table: %2 ms (%3 statements); one SQL UPDATE: %4 ms; "
-          u"ratio %5x (limit 3x) %6"_s.arg(f.contracts)
+          u"ratio %5x (limit %7x) %6"_s.arg(f.contracts)
               .arg(f.walkMs, 0, 'f', 0)
               .arg(f.walkStatements)
               .arg(f.updateMs, 0, 'f', 0)
               .arg(walkRatio, 0, 'f', 1)
-              .arg(verdict(walkRatio <= 3)));
+              .arg(verdict(walkRatio <= MarkingGoal))
+              .arg(MarkingGoal));
     print(u"(c) 1000 nearest searches, median per search: LASTNAME %1 ms, NUMBER %2 ms (limit 5 ms) %3"_s
               .arg(f.nearestLastNameMs, 0, 'f', 3)
               .arg(f.nearestNumberMs, 0, 'f', 3)
@@ -607,13 +615,14 @@ int main(int argc, char* argv[])
         const double walkCpuRatio = big.updateCpuMs > 0 ? big.walkCpuMs / big.updateCpuMs : 0;
         print(u"(a) marking walk over %1 contracts through a Table: %2 ms (%3 statements); one SQL UPDATE: %4 ms "
               u"(medians of %7); "
-              u"ratio %5x (limit 3x) %6"_s.arg(big.contracts)
+              u"ratio %5x (limit %8x) %6"_s.arg(big.contracts)
                   .arg(big.walkMs, 0, 'f', 0)
                   .arg(big.walkStatements)
                   .arg(big.updateMs, 0, 'f', 0)
                   .arg(walkRatio, 0, 'f', 1)
-                  .arg(verdict(walkRatio <= 3))
-                  .arg(Repeats));
+                  .arg(verdict(walkRatio <= MarkingGoal))
+                  .arg(Repeats)
+                  .arg(MarkingGoal));
         print(u"    processor time: walk %1 ms, UPDATE %2 ms, ratio %3x"_s.arg(big.walkCpuMs, 0, 'f', 0)
                   .arg(big.updateCpuMs, 0, 'f', 0)
                   .arg(walkCpuRatio, 0, 'f', 1));

@@ -87,6 +87,28 @@ void storeLast(Table& t)
     }
 }
 
+// A pass walks the contracts in the order they are stored: the marks do not depend on the order, and
+// along a tag every record costs a seek from the index into the table. The instance ends on tag NUMBER
+// however the pass ends.
+class StoredOrder
+{
+public:
+    explicit StoredOrder(Table& t) : m_table(t) { t.setIndexName(QString()); }
+    ~StoredOrder()
+    {
+        try {
+            m_table.setIndexName(u"NUMBER"_s);
+        } catch (...) {
+            // Only where the pass failed already (the store gone): its own error tells what went wrong.
+        }
+    }
+    StoredOrder(const StoredOrder&) = delete;
+    StoredOrder& operator=(const StoredOrder&) = delete;
+
+private:
+    Table& m_table;
+};
+
 } // namespace
 
 namespace Marking {
@@ -102,9 +124,9 @@ void setMark(Table& t, int wrk, bool mark)
 bool markContracts(int mode, Table& t, Table& extensions, const QDate& today, const QString& birthNumber)
 {
     extensions.setIndexName(u"NUMBER"_s);
-    t.setIndexName(u"NUMBER"_s);
     t.setFiltered(false);
     bool found = false;
+    const StoredOrder order(t);
     Transaction transaction(t.store());
     try {
         const ContractFields fields(t);

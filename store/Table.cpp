@@ -522,7 +522,8 @@ QList<Row> Table::fetchRows(Direction direction, const Row* anchor, bool inclusi
         q.addBindValue(v);
     q.exec();
     QList<Row> rows;
-    rows.reserve(std::min(limit, PageSize));
+    // Room for a walk's whole page: growing a list of records copies every record read so far.
+    rows.reserve(std::min(limit, WalkPageSize));
     const int n = m_def->fields.size();
     while (q.next()) {
         Row r;
