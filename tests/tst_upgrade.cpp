@@ -1,4 +1,3 @@
-#include "PersonRecords.h"
 #include "StoreDump.h"
 #include "TestBackend.h"
 #include "TrailLines.h"
@@ -8,6 +7,7 @@
 #include "store/engine/Schema.h"
 #include "store/engine/Statement.h"
 #include "store/trail/Trail.h"
+#include "support/Records.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -102,8 +102,8 @@ private Q_SLOTS:
         auto store = std::make_unique<Store>(location);
         if (!engine.isEmpty() && (engine == u"server"_s) != store->isServer()) QSKIP("the other engine's step");
         if (records) {
-            PersonRecords::write(*store, u"Osoby.DBF"_s, {{u"BIRTHNUM"_s, Birth}, {u"LASTNAME"_s, u"Kováč"_s}});
-            PersonRecords::write(*store, u"Zmluvy.DBF"_s, {{u"NUMBER"_s, u"26/00001"_s}, {u"BIRTHNUM"_s, Birth}});
+            Records::write(*store, u"Osoby.DBF"_s, {{u"BIRTHNUM"_s, Birth}, {u"LASTNAME"_s, u"Kováč"_s}});
+            Records::write(*store, u"Zmluvy.DBF"_s, {{u"NUMBER"_s, u"26/00001"_s}, {u"BIRTHNUM"_s, Birth}});
         }
         Trail::Query person;
         person.birthNumber = Birth;
@@ -130,7 +130,7 @@ private Q_SLOTS:
         QCOMPARE(StoreDump::store(location), dump);
         QCOMPARE(trailEnd(*store), trailRows);
         QCOMPARE(Trail::read(*store, person).size(), personRows);
-        PersonRecords::write(*store, u"Zmluvy.DBF"_s, {{u"NUMBER"_s, u"26/00002"_s}, {u"BIRTHNUM"_s, Birth}});
+        Records::write(*store, u"Zmluvy.DBF"_s, {{u"NUMBER"_s, u"26/00002"_s}, {u"BIRTHNUM"_s, Birth}});
         QCOMPARE(trailEnd(*store), trailRows + 1);
         QCOMPARE(Trail::read(*store, person).size(), personRows + 1);
         const Trail::Verdict v = Trail::verify(*store);
@@ -145,7 +145,7 @@ private Q_SLOTS:
         const QString location = freshStore(u"dropped"_s);
         {
             Store store(location);
-            PersonRecords::write(store, u"Zmluvy.DBF"_s, {{u"NUMBER"_s, u"26/00001"_s}});
+            Records::write(store, u"Zmluvy.DBF"_s, {{u"NUMBER"_s, u"26/00001"_s}});
             store.exec(u"DROP TABLE Zmeny"_s);
             store.exec(u"DROP TABLE "_s + Schema::versionTable());
         }
