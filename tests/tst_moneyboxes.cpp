@@ -198,10 +198,9 @@ private Q_SLOTS:
         const QString file = window == u"TForm3"_s ? u"Osoby.DBF"_s : fileOf(window);
         m_main = m_program.start(QDate(2026, 12, 8), [&](Store& store) {
             const auto run = [&store](const QString& sql, const QVariantList& values = {}) {
-                Statement& q = store.statement(sql);
+                StatementUse q(store.statement(sql));
                 q.bind(values);
                 q.exec();
-                q.finish();
             };
             run(u"INSERT INTO Osoby (WRK, BIRTHNUM, LASTNAME) VALUES (0, '7001011237', 'Novák')"_s);
             run(u"INSERT INTO Zmluvy (WRK, NUMBER, BIRTHNUM, AMOUNT, PERCENT, WEEKTIME, AGRDATE) "
