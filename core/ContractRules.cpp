@@ -127,7 +127,13 @@ double ExtensionCharge(const QString& percentText, const QString& amountText)
 
 QString ExtensionChargeText(const QString& percentText, const QString& amountText, Currency currency)
 {
-    return ExtensionFee(percentText, amountText, currency).text(currency);
+    // Shown while the clerk types: an amount or percent whose fee lies past the range of cents shows no fee
+    // rather than ending the program from inside the box's change signal.
+    try {
+        return ExtensionFee(percentText, amountText, currency).text(currency);
+    } catch (const ConversionError&) {
+        return {};
+    }
 }
 
 bool IsCurrent(bool paid, bool forfeited, const QDate& until, bool extended, const QList<QDate>& extensionDueDates,

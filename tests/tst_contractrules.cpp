@@ -291,6 +291,8 @@ void TestContractRules::extensionCharge_data()
     QTest::newRow("empty percent") << QString() << u"1000"_s << u"0"_s;
     QTest::newRow("fraction of a percent") << u"1,5"_s << u"1000"_s << u"0"_s;
     QTest::newRow("empty amount") << u"10"_s << QString() << u"0"_s;
+    QTest::newRow("fee past the range of cents") << u"10"_s << u"995940444444044444"_s << QString();
+    QTest::newRow("percent past the range") << u"9223372036854775807"_s << u"1000"_s << QString();
 }
 
 void TestContractRules::extensionCharge()
