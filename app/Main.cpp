@@ -8,6 +8,7 @@
 #include "store/admin/EngineConfig.h"
 #include "store/admin/StoreLock.h"
 #include "store/engine/FileModes.h"
+#include "store/engine/Names.h"
 #include "store/trail/Trail.h"
 #include "widgets/AccessKeys.h"
 #include "widgets/Guard.h"
@@ -335,7 +336,7 @@ void TForm1::Predenia1Click()
 
 void TForm1::SpeedButton2Click()
 {
-    m_form3->ShowPerson(m_form2->Table1->field(u"BIRTHNUM"_s).asString());
+    m_form3->ShowPerson(m_form2->Table1->field(Col::BIRTHNUM).asString());
 }
 
 void TForm1::SpeedButton1Click()
@@ -347,10 +348,10 @@ void TForm1::SpeedButton3Click()
 {
     {
         WaitCursor wait;
-        const QString number = m_form2->Table1->field(u"NUMBER"_s).asString();
+        const QString number = m_form2->Table1->field(Col::NUMBER).asString();
         Table* goods = m_form4->Table1;
-        goods->setIndexName(u"NUMBER"_s);
-        goods->setFilter(Filter::equal(goods->definition(), u"NUMBER"_s, number));
+        goods->setIndexName(Col::NUMBER);
+        goods->setFilter(Filter::equal(goods->definition(), Col::NUMBER, number));
         goods->setFiltered(true);
         m_form4->setWindowTitle(u"Založené predmety na zmluve: "_s + number);
     }
@@ -362,10 +363,10 @@ void TForm1::SpeedButton4Click()
     {
         WaitCursor wait;
         Table* extensions = m_form7->Table1;
-        extensions->setIndexName(u"NUMBER"_s);
+        extensions->setIndexName(Col::NUMBER);
         extensions->findKey(m_form2->Edit1 ? m_form2->Edit1->text() : QString());
-        const QString number = m_form2->Table1->field(u"NUMBER"_s).asString();
-        extensions->setFilter(Filter::equal(extensions->definition(), u"NUMBER"_s, number));
+        const QString number = m_form2->Table1->field(Col::NUMBER).asString();
+        extensions->setFilter(Filter::equal(extensions->definition(), Col::NUMBER, number));
         extensions->setFiltered(true);
         m_form7->setWindowTitle(u"Predĺženia k zmluve: "_s + number);
     }

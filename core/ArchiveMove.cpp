@@ -6,6 +6,7 @@
 #include "store/Table.h"
 #include "store/Transaction.h"
 #include "store/engine/Errors.h"
+#include "store/engine/Names.h"
 #include "store/engine/Schema.h"
 #include "store/engine/Statement.h"
 #include "store/trail/Trail.h"
@@ -46,7 +47,7 @@ QStringList movedFields(const Table& from, const Table& to)
 {
     QStringList names;
     for (const FieldDef& f : to.definition().fields)
-        if (f.name != u"WRK"_s && from.definition().fieldIndex(f.name) >= 0) names << f.name;
+        if (f.name != Col::WRK && from.definition().fieldIndex(f.name) >= 0) names << f.name;
     return names;
 }
 
@@ -95,7 +96,7 @@ qint64 moveOutPhase(Table& live, Table& archive)
     const OpenWhile open(archive); // the archive table is open only while its phase runs
     showAll(live);
     Batch batch(live, archive, true);
-    const int wrk = live.fieldIndex(u"WRK"_s);
+    const int wrk = live.fieldIndex(Col::WRK);
     live.first();
     while (!live.eof()) {
         if (live.field(wrk).asBoolean()) batch.add(live.rowId());
@@ -116,7 +117,7 @@ qint64 moveBackPhase(Table& archive, Table& live, const QSet<QString>* liveNumbe
     const OpenWhile open(archive); // the archive table is open only while its phase runs
     showAll(live);
     Batch batch(archive, live, true);
-    const int number = archive.fieldIndex(u"NUMBER"_s);
+    const int number = archive.fieldIndex(Col::NUMBER);
     archive.first();
     while (!archive.eof()) {
         if (liveNumbers) {
@@ -135,8 +136,8 @@ qint64 moveBackPhase(Table& archive, Table& live, const QSet<QString>* liveNumbe
 // The contract numbers that have an item not yet sold.
 QSet<QString> numbersWithUnsoldGoods(Table& goods)
 {
-    const int number = goods.fieldIndex(u"NUMBER"_s);
-    const int sold = goods.fieldIndex(u"PREDANE"_s);
+    const int number = goods.fieldIndex(Col::NUMBER);
+    const int sold = goods.fieldIndex(Col::PREDANE);
     QSet<QString> unsold;
     for (goods.first(); !goods.eof(); goods.next()) {
         if (!goods.field(sold).asBoolean()) unsold.insert(goods.field(number).asString());
@@ -148,8 +149,8 @@ QSet<QString> numbersWithUnsoldGoods(Table& goods)
 // Every record of t marked exactly when its NUMBER is one of numbers.
 void markByNumber(Table& t, const QSet<QString>& numbers)
 {
-    const int number = t.fieldIndex(u"NUMBER"_s);
-    const int wrk = t.fieldIndex(u"WRK"_s);
+    const int number = t.fieldIndex(Col::NUMBER);
+    const int wrk = t.fieldIndex(Col::WRK);
     for (t.first(); !t.eof(); t.next()) {
         Marking::setMark(t, wrk, numbers.contains(t.field(number).asString()));
         EventPump::breathe();
@@ -163,7 +164,7 @@ void recordMove(Store& store, Trail::Action action, const std::pair<QDate, QDate
 {
     Trail::recordMove(
         store, action, period,
-        {{u"Zmluvy"_s, counts.contracts}, {u"Inventar"_s, counts.goods}, {u"Predlz"_s, counts.extensions}});
+        {{Tab::Zmluvy, counts.contracts}, {Tab::Inventar, counts.goods}, {Tab::Predlz, counts.extensions}});
 }
 
 } // namespace
@@ -181,12 +182,12 @@ qint64 markFinished(const Tables& live, const QDate& from, const QDate& to)
         // Goods are read before the contracts are marked and marked after them: a forfeited contract is
         // finished only when none of its items is left unsold.
         const QSet<QString> unsold = numbersWithUnsoldGoods(live.goods);
-        const int wrk = contracts.fieldIndex(u"WRK"_s);
-        const int number = contracts.fieldIndex(u"NUMBER"_s);
-        const int agreed = contracts.fieldIndex(u"AGRDATE"_s);
-        const int paid = contracts.fieldIndex(u"PAID"_s);
-        const int returned = contracts.fieldIndex(u"RETURNED"_s);
-        const int forfeited = contracts.fieldIndex(u"PADAK"_s);
+        const int wrk = contracts.fieldIndex(Col::WRK);
+        const int number = contracts.fieldIndex(Col::NUMBER);
+        const int agreed = contracts.fieldIndex(Col::AGRDATE);
+        const int paid = contracts.fieldIndex(Col::PAID);
+        const int returned = contracts.fieldIndex(Col::RETURNED);
+        const int forfeited = contracts.fieldIndex(Col::PADAK);
         QSet<QString> finished;
         for (contracts.first(); !contracts.eof(); contracts.next()) {
             QDate signedOn = contracts.field(agreed).asDate();
@@ -240,13 +241,13 @@ Restored moveBack(const Tables& live, const Tables& archive)
     Transaction transaction(store);
     try {
         const Trail::Bulk bulk(store);
-        const std::pair<QDate, QDate> period = Trail::contractPeriod(store, {u"Xzmluvy"_s});
+        const std::pair<QDate, QDate> period = Trail::contractPeriod(store, {Tab::Xzmluvy});
         restored.counts.goods = moveBackPhase(archive.goods, live.goods, nullptr, nullptr);
         restored.counts.extensions = moveBackPhase(archive.extensions, live.extensions, nullptr, nullptr);
         QSet<QString> liveNumbers;
         Table& contracts = live.contracts;
         showAll(contracts);
-        const int number = contracts.fieldIndex(u"NUMBER"_s);
+        const int number = contracts.fieldIndex(Col::NUMBER);
         for (contracts.first(); !contracts.eof(); contracts.next()) {
             liveNumbers.insert(contracts.field(number).asString());
             EventPump::breathe();
@@ -267,11 +268,11 @@ Restored moveBack(const Tables& live, const Tables& archive)
 
 QString highestNumber(Table& contracts)
 {
-    if (contracts.indexName() != u"NUMBER"_s) contracts.setIndexName(u"NUMBER"_s);
+    if (contracts.indexName() != Col::NUMBER) contracts.setIndexName(Col::NUMBER);
     contracts.first();
-    const QString live = contracts.field(u"NUMBER"_s).asString();
+    const QString live = contracts.field(Col::NUMBER).asString();
     Store& store = contracts.store();
-    const TableDef& archive = store.table(u"Xzmluvy.DBF"_s);
+    const TableDef& archive = store.table(Tab::XzmluvyDbf);
     // The same order as the tag's: the text of the number, an empty one lowest.
     StatementUse q = store.statement(u"SELECT MAX(IFNULL(\"NUMBER\",'')) FROM \""_s + archive.sqlName + u'"');
     q.exec();

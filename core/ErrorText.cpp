@@ -1,6 +1,7 @@
 #include "core/ErrorText.h"
 
 #include "store/engine/Errors.h"
+#include "store/engine/Names.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -9,10 +10,10 @@ namespace {
 // How a message names one record of a table, with %1 for its key.
 QString recordText(const QString& table)
 {
-    if (table == u"Zmluvy"_s || table == u"Xzmluvy"_s) return u"Zmluvu %1"_s;
-    if (table == u"Osoby"_s) return u"Záložcu %1"_s;
-    if (table == u"Predlz"_s || table == u"Xpredlz"_s) return u"Predĺženie zmluvy %1"_s;
-    if (table == u"Inventar"_s || table == u"Xinvent"_s) return u"Predmet zmluvy %1"_s;
+    if (table == Tab::Zmluvy || table == Tab::Xzmluvy) return u"Zmluvu %1"_s;
+    if (table == Tab::Osoby) return u"Záložcu %1"_s;
+    if (table == Tab::Predlz || table == Tab::Xpredlz) return u"Predĺženie zmluvy %1"_s;
+    if (table == Tab::Inventar || table == Tab::Xinvent) return u"Predmet zmluvy %1"_s;
     return {};
 }
 
@@ -31,7 +32,7 @@ QString errorText(const MervanaError& error)
                         u"tabuľka ukazuje záznam, ako je teraz."_s;
     }
     const auto* taken = dynamic_cast<const KeyViolation*>(&error);
-    if (!taken || taken->table() != u"Zmluvy"_s || taken->field() != u"NUMBER"_s) return error.text();
+    if (!taken || taken->table() != Tab::Zmluvy || taken->field() != Col::NUMBER) return error.text();
     return taken->value().isEmpty() ? u"Toto číslo zmluvy už v registri je."_s
                                     : u"Číslo zmluvy %1 už v registri je."_s.arg(taken->value());
 }

@@ -4,6 +4,7 @@
 #include "store/Store.h"
 #include "store/Transaction.h"
 #include "store/engine/Errors.h"
+#include "store/engine/Names.h"
 #include "store/engine/Schema.h"
 #include "store/trail/Trail.h"
 
@@ -59,12 +60,12 @@ QList<std::pair<qint64, QList<qint64>>> measure(Store& store)
 const QList<std::pair<QString, QStringList>>& moneyFields()
 {
     static const QList<std::pair<QString, QStringList>> fields{
-        {u"Zmluvy"_s, {u"AMOUNT"_s, u"PAID_SUM"_s}},
-        {u"Xzmluvy"_s, {u"AMOUNT"_s, u"PAID_SUM"_s}},
-        {u"Predlz"_s, {u"X_PAID"_s}},
-        {u"Xpredlz"_s, {u"X_PAID"_s}},
-        {u"Inventar"_s, {u"PRED_SUMA"_s, u"SUMA1"_s, u"SUMA2"_s}},
-        {u"Xinvent"_s, {u"PRED_SUMA"_s, u"SUMA1"_s, u"SUMA2"_s}},
+        {Tab::Zmluvy, {Col::AMOUNT, Col::PAID_SUM}},
+        {Tab::Xzmluvy, {Col::AMOUNT, Col::PAID_SUM}},
+        {Tab::Predlz, {Col::X_PAID}},
+        {Tab::Xpredlz, {Col::X_PAID}},
+        {Tab::Inventar, {Col::PRED_SUMA, Col::SUMA1, Col::SUMA2}},
+        {Tab::Xinvent, {Col::PRED_SUMA, Col::SUMA1, Col::SUMA2}},
     };
     return fields;
 }
@@ -93,7 +94,7 @@ Result convert(Store& store)
     const QStringList updates = updateStatements(store);
     for (const QString& sql : updates)
         store.exec(sql);
-    store.deleteAll(store.table(u"Prijvyd"_s));
+    store.deleteAll(store.table(Tab::Prijvyd));
     const auto after = measure(store);
 
     Result result;

@@ -4,6 +4,7 @@
 #include "store/EventPump.h"
 #include "store/Table.h"
 #include "store/Transaction.h"
+#include "store/engine/Names.h"
 
 #include <QSet>
 #include <algorithm>
@@ -18,7 +19,7 @@ namespace {
 QSet<QString> extendedToDay(Table& extensions, const QDate& day)
 {
     QSet<QString> numbers;
-    const int number = extensions.fieldIndex(u"NUMBER"_s), until = extensions.fieldIndex(u"X_UNTIL"_s);
+    const int number = extensions.fieldIndex(Col::NUMBER), until = extensions.fieldIndex(Col::X_UNTIL);
     for (extensions.first(); !extensions.eof(); extensions.next()) {
         if (extensions.field(until).asDate() == day) numbers.insert(extensions.field(number).asString());
         EventPump::breathe();
@@ -32,17 +33,17 @@ namespace ExpiryMarks {
 
 qint64 mark(Table& contracts, Table& extensions, const QDate& day)
 {
-    extensions.setIndexName(u"NUMBER"_s);
-    contracts.setIndexName(u"NUMBER"_s);
+    extensions.setIndexName(Col::NUMBER);
+    contracts.setIndexName(Col::NUMBER);
     contracts.setFiltered(false);
     qint64 marked = 0;
     Transaction transaction(contracts.store());
     try {
         const QSet<QString> extended = extendedToDay(extensions, day);
-        const int wrk = contracts.fieldIndex(u"WRK"_s), until = contracts.fieldIndex(u"UNTIL"_s),
-                  number = contracts.fieldIndex(u"NUMBER"_s);
-        const int flags[] = {contracts.fieldIndex(u"PAID"_s), contracts.fieldIndex(u"RETURNED"_s),
-                             contracts.fieldIndex(u"PADAK"_s), contracts.fieldIndex(u"RETENT"_s)};
+        const int wrk = contracts.fieldIndex(Col::WRK), until = contracts.fieldIndex(Col::UNTIL),
+                  number = contracts.fieldIndex(Col::NUMBER);
+        const int flags[] = {contracts.fieldIndex(Col::PAID), contracts.fieldIndex(Col::RETURNED),
+                             contracts.fieldIndex(Col::PADAK), contracts.fieldIndex(Col::RETENT)};
         for (contracts.first(); !contracts.eof(); contracts.next()) {
             bool due = false;
             if (contracts.field(until).asDate() == day) {

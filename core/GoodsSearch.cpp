@@ -3,6 +3,7 @@
 #include "store/EventPump.h"
 #include "store/Table.h"
 #include "store/Transaction.h"
+#include "store/engine/Names.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -26,8 +27,8 @@ bool matches(const QString& subject, const QString& upperText)
 qint64 mark(Table& goods, const QString& text)
 {
     const QString upperText = text.toUpper();
-    const int subject = goods.fieldIndex(u"SUBJECT"_s);
-    const int wrk = goods.fieldIndex(u"WRK"_s);
+    const int subject = goods.fieldIndex(Col::SUBJECT);
+    const int wrk = goods.fieldIndex(Col::WRK);
     goods.setFiltered(false);
     qint64 hits = 0;
     Transaction transaction(goods.store());

@@ -7,6 +7,7 @@
 #include "store/Table.h"
 #include "store/Transaction.h"
 #include "store/Values.h"
+#include "store/engine/Names.h"
 
 #include <QList>
 
@@ -35,8 +36,8 @@ void gather(Table& work, Table& source, const QList<Movement>& kinds, const QDat
     QList<Indexes> at;
     for (const Movement& m : kinds)
         at.append({source.fieldIndex(m.date), source.fieldIndex(m.amount), work.fieldIndex(m.amount)});
-    const int number = source.fieldIndex(u"NUMBER"_s);
-    const int workNumber = work.fieldIndex(u"NUMBER"_s), workDate = work.fieldIndex(u"DATE"_s);
+    const int number = source.fieldIndex(Col::NUMBER);
+    const int workNumber = work.fieldIndex(Col::NUMBER), workDate = work.fieldIndex(Col::DATE);
     const Currency currency = work.store().currency();
     for (source.first(); !source.eof(); source.next()) {
         for (qsizetype k = 0; k < kinds.size(); ++k) {
@@ -75,19 +76,19 @@ IncomeExpense IncomeExpense::fill(Table& work, Table& contracts, Table& extensio
                                   const QDate& to)
 {
     for (Table* t : {&contracts, &extensions, &goods})
-        t->setIndexName(u"NUMBER"_s);
+        t->setIndexName(Col::NUMBER);
     IncomeExpense totals;
     Transaction transaction(work.store());
     try {
         work.emptyTable();
         gather(work, contracts,
-               {{u"AGRDATE"_s, u"AMOUNT"_s, &IncomeExpense::signedSum, &IncomeExpense::signedCount},
-                {u"PAID_DATE"_s, u"PAID_SUM"_s, &IncomeExpense::paidSum, &IncomeExpense::paidCount}},
+               {{Col::AGRDATE, Col::AMOUNT, &IncomeExpense::signedSum, &IncomeExpense::signedCount},
+                {Col::PAID_DATE, Col::PAID_SUM, &IncomeExpense::paidSum, &IncomeExpense::paidCount}},
                from, to, totals);
         gather(work, extensions,
-               {{u"X_PAIDDATE"_s, u"X_PAID"_s, &IncomeExpense::interestSum, &IncomeExpense::interestCount}}, from, to,
+               {{Col::X_PAIDDATE, Col::X_PAID, &IncomeExpense::interestSum, &IncomeExpense::interestCount}}, from, to,
                totals);
-        gather(work, goods, {{u"PRED_DATUM"_s, u"PRED_SUMA"_s, &IncomeExpense::salesSum, &IncomeExpense::salesCount}},
+        gather(work, goods, {{Col::PRED_DATUM, Col::PRED_SUMA, &IncomeExpense::salesSum, &IncomeExpense::salesCount}},
                from, to, totals);
         totals.difference(); // totals that no printed figure can hold fail the run before it lands
         transaction.commit();

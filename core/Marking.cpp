@@ -4,6 +4,7 @@
 #include "store/EventPump.h"
 #include "store/Table.h"
 #include "store/Transaction.h"
+#include "store/engine/Names.h"
 
 #include <QHash>
 #include <optional>
@@ -19,8 +20,8 @@ class ExtensionDates
 {
 public:
     explicit ExtensionDates(Table& extensions)
-        : m_extensions(extensions), m_number(extensions.fieldIndex(u"NUMBER"_s)),
-          m_until(extensions.fieldIndex(u"X_UNTIL"_s)), m_walkAfter(extensions.store().isServer() ? 64 : -1)
+        : m_extensions(extensions), m_number(extensions.fieldIndex(Col::NUMBER)),
+          m_until(extensions.fieldIndex(Col::X_UNTIL)), m_walkAfter(extensions.store().isServer() ? 64 : -1)
     {
     }
 
@@ -56,9 +57,9 @@ private:
 struct ContractFields
 {
     explicit ContractFields(Table& t)
-        : paid(t.fieldIndex(u"PAID"_s)), padak(t.fieldIndex(u"PADAK"_s)), until(t.fieldIndex(u"UNTIL"_s)),
-          retent(t.fieldIndex(u"RETENT"_s)), number(t.fieldIndex(u"NUMBER"_s)), birth(t.fieldIndex(u"BIRTHNUM"_s)),
-          wrk(t.fieldIndex(u"WRK"_s))
+        : paid(t.fieldIndex(Col::PAID)), padak(t.fieldIndex(Col::PADAK)), until(t.fieldIndex(Col::UNTIL)),
+          retent(t.fieldIndex(Col::RETENT)), number(t.fieldIndex(Col::NUMBER)), birth(t.fieldIndex(Col::BIRTHNUM)),
+          wrk(t.fieldIndex(Col::WRK))
     {
     }
     int paid, padak, until, retent, number, birth, wrk;
@@ -97,7 +98,7 @@ public:
     ~StoredOrder()
     {
         try {
-            m_table.setIndexName(u"NUMBER"_s);
+            m_table.setIndexName(Col::NUMBER);
         } catch (...) {
             // Only where the pass failed already (the store gone): its own error tells what went wrong.
         }
@@ -123,7 +124,7 @@ void setMark(Table& t, int wrk, bool mark)
 
 bool markContracts(int mode, Table& t, Table& extensions, const QDate& today, const QString& birthNumber)
 {
-    extensions.setIndexName(u"NUMBER"_s);
+    extensions.setIndexName(Col::NUMBER);
     t.setFiltered(false);
     bool found = false;
     const StoredOrder order(t);
@@ -149,16 +150,16 @@ bool markContracts(int mode, Table& t, Table& extensions, const QDate& today, co
 
 void markGoods(int mode, Table& goods, Table& contracts, Table& extensions, const QDate& today)
 {
-    extensions.setIndexName(u"NUMBER"_s);
-    contracts.setIndexName(u"NUMBER"_s);
-    goods.setIndexName(u"NUMBER"_s);
+    extensions.setIndexName(Col::NUMBER);
+    contracts.setIndexName(Col::NUMBER);
+    goods.setIndexName(Col::NUMBER);
     goods.setFiltered(false);
     Transaction transaction(goods.store());
     try {
         const ContractFields fields(contracts);
         ExtensionDates dates(extensions);
-        const int number = goods.fieldIndex(u"NUMBER"_s);
-        const int wrk = goods.fieldIndex(u"WRK"_s);
+        const int number = goods.fieldIndex(Col::NUMBER);
+        const int wrk = goods.fieldIndex(Col::WRK);
         for (contracts.first(); !contracts.eof(); contracts.next()) {
             const QString contract = contracts.field(fields.number).asString();
             if (!goods.findKey(contract)) continue;

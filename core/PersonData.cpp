@@ -6,6 +6,7 @@
 #include "store/Table.h"
 #include "store/Transaction.h"
 #include "store/Values.h"
+#include "store/engine/Names.h"
 #include "store/engine/Schema.h"
 #include "store/engine/Statement.h"
 
@@ -16,40 +17,40 @@ namespace {
 // The captions the register's windows give the fields.
 QString captionOf(const QString& field)
 {
-    static const QHash<QString, QString> Captions{{u"BLACK"_s, u"Nežiadúci"_s},
-                                                  {u"BIRTHNUM"_s, u"Rodné číslo"_s},
-                                                  {u"LASTNAME"_s, u"Priezvisko"_s},
-                                                  {u"FIRSNAME"_s, u"Meno"_s},
-                                                  {u"IDCARD"_s, u"Číslo OP"_s},
-                                                  {u"STREET"_s, u"Ulica"_s},
-                                                  {u"STREETNO"_s, u"Číslo"_s},
-                                                  {u"CITY"_s, u"Mesto"_s},
-                                                  {u"REASON"_s, u"Poznámka"_s},
-                                                  {u"NUMBER"_s, u"Zmluva"_s},
-                                                  {u"AGRDATE"_s, u"Dátum vystav."_s},
-                                                  {u"AMOUNT"_s, u"Založená suma"_s},
-                                                  {u"PERCENT"_s, u"%"_s},
-                                                  {u"WEEKTIME"_s, u"Týždne"_s},
-                                                  {u"UNTIL"_s, u"Vypršanie"_s},
-                                                  {u"PAID"_s, u"Zaplatené"_s},
-                                                  {u"PAID_SUM"_s, u"Zaplat. suma"_s},
-                                                  {u"PAID_DATE"_s, u"Zaplat. dňa"_s},
-                                                  {u"RETURNED"_s, u"Vrátené"_s},
-                                                  {u"RETUDATE"_s, u"Vrátené dňa"_s},
-                                                  {u"RETENT"_s, u"Predĺžené"_s},
-                                                  {u"PADAK"_s, u"Prepadnuté"_s},
-                                                  {u"X_UNTIL"_s, u"Dátum do"_s},
-                                                  {u"X_PERCENT"_s, u"Percentá"_s},
-                                                  {u"X_PAID"_s, u"Suma platby"_s},
-                                                  {u"X_PAIDDATE"_s, u"Dátum platby"_s},
-                                                  {u"SUBJECT"_s, u"Založený predmet"_s},
-                                                  {u"VRATENE"_s, u"Vrátené"_s},
-                                                  {u"PREDANE"_s, u"Predané"_s},
-                                                  {u"PREPADNUTE"_s, u"Prepadnuté"_s},
-                                                  {u"PRED_DATUM"_s, u"Dátum predaja"_s},
-                                                  {u"PRED_SUMA"_s, u"Suma predaja"_s},
-                                                  {u"SUMA1"_s, u"Záložná hodnota"_s},
-                                                  {u"SUMA2"_s, u"Predajná cena"_s}};
+    static const QHash<QString, QString> Captions{{Col::BLACK, u"Nežiadúci"_s},
+                                                  {Col::BIRTHNUM, u"Rodné číslo"_s},
+                                                  {Col::LASTNAME, u"Priezvisko"_s},
+                                                  {Col::FIRSNAME, u"Meno"_s},
+                                                  {Col::IDCARD, u"Číslo OP"_s},
+                                                  {Col::STREET, u"Ulica"_s},
+                                                  {Col::STREETNO, u"Číslo"_s},
+                                                  {Col::CITY, u"Mesto"_s},
+                                                  {Col::REASON, u"Poznámka"_s},
+                                                  {Col::NUMBER, u"Zmluva"_s},
+                                                  {Col::AGRDATE, u"Dátum vystav."_s},
+                                                  {Col::AMOUNT, u"Založená suma"_s},
+                                                  {Col::PERCENT, u"%"_s},
+                                                  {Col::WEEKTIME, u"Týždne"_s},
+                                                  {Col::UNTIL, u"Vypršanie"_s},
+                                                  {Col::PAID, u"Zaplatené"_s},
+                                                  {Col::PAID_SUM, u"Zaplat. suma"_s},
+                                                  {Col::PAID_DATE, u"Zaplat. dňa"_s},
+                                                  {Col::RETURNED, u"Vrátené"_s},
+                                                  {Col::RETUDATE, u"Vrátené dňa"_s},
+                                                  {Col::RETENT, u"Predĺžené"_s},
+                                                  {Col::PADAK, u"Prepadnuté"_s},
+                                                  {Col::X_UNTIL, u"Dátum do"_s},
+                                                  {Col::X_PERCENT, u"Percentá"_s},
+                                                  {Col::X_PAID, u"Suma platby"_s},
+                                                  {Col::X_PAIDDATE, u"Dátum platby"_s},
+                                                  {Col::SUBJECT, u"Založený predmet"_s},
+                                                  {Col::VRATENE, u"Vrátené"_s},
+                                                  {Col::PREDANE, u"Predané"_s},
+                                                  {Col::PREPADNUTE, u"Prepadnuté"_s},
+                                                  {Col::PRED_DATUM, u"Dátum predaja"_s},
+                                                  {Col::PRED_SUMA, u"Suma predaja"_s},
+                                                  {Col::SUMA1, u"Záložná hodnota"_s},
+                                                  {Col::SUMA2, u"Predajná cena"_s}};
     return Captions.value(field, field);
 }
 
@@ -80,11 +81,11 @@ QList<PersonData::Record> records(Store& store, const QString& table, const QStr
     QList<FieldDef> fields;
     QStringList columns;
     for (const FieldDef& f : def->fields)
-        if (f.name != u"WRK"_s) {
+        if (f.name != Col::WRK) {
             fields << f;
             columns << f.name;
         }
-    const QString order = def->fieldIndex(u"NUMBER"_s) >= 0 ? u"NUMBER, rowid"_s : u"rowid"_s;
+    const QString order = def->fieldIndex(Col::NUMBER) >= 0 ? u"NUMBER, rowid"_s : u"rowid"_s;
     StatementUse q = store.statement(u"SELECT "_s + columns.join(u", "_s) + u" FROM "_s + table + u" WHERE "_s + field +
                                      u" = ? ORDER BY "_s + order);
     q.addBindValue(value);
@@ -106,7 +107,7 @@ QList<PersonData::Record> records(Store& store, const QString& table, const QStr
 QString numberOf(const PersonData::Record& contract)
 {
     for (const PersonData::Value& v : contract)
-        if (v.caption == captionOf(u"NUMBER"_s)) return v.text;
+        if (v.caption == captionOf(Col::NUMBER)) return v.text;
     return {};
 }
 
@@ -121,21 +122,21 @@ std::optional<Holding> gather(Store& store, const QString& birthNumber)
     h.birthNumber = birthNumber;
     {
         const Snapshot snapshot(store); // one moment across the tables
-        h.persons = records(store, u"Osoby"_s, u"BIRTHNUM"_s, birthNumber);
+        h.persons = records(store, Tab::Osoby, Col::BIRTHNUM, birthNumber);
         const struct
         {
             bool archived;
             QString contracts, goods, extensions;
-        } sides[] = {{false, u"Zmluvy"_s, u"Inventar"_s, u"Predlz"_s},
-                     {true, u"Xzmluvy"_s, u"Xinvent"_s, u"Xpredlz"_s}};
+        } sides[] = {{false, Tab::Zmluvy, Tab::Inventar, Tab::Predlz},
+                     {true, Tab::Xzmluvy, Tab::Xinvent, Tab::Xpredlz}};
         for (const auto& side : sides)
-            for (const Record& fields : records(store, side.contracts, u"BIRTHNUM"_s, birthNumber)) {
+            for (const Record& fields : records(store, side.contracts, Col::BIRTHNUM, birthNumber)) {
                 Contract c;
                 c.archived = side.archived;
                 c.number = numberOf(fields);
                 c.fields = fields;
-                c.goods = records(store, side.goods, u"NUMBER"_s, c.number);
-                c.extensions = records(store, side.extensions, u"NUMBER"_s, c.number);
+                c.goods = records(store, side.goods, Col::NUMBER, c.number);
+                c.extensions = records(store, side.extensions, Col::NUMBER, c.number);
                 h.contracts << c;
             }
     }

@@ -6,6 +6,7 @@
 #include "store/EventPump.h"
 #include "store/Table.h"
 #include "store/Values.h"
+#include "store/engine/Names.h"
 
 #include <functional>
 
@@ -18,7 +19,7 @@ namespace {
 void forEachOf(Table& children, const QString& number, const std::function<bool()>& visit)
 {
     if (!children.findKey(number)) return;
-    const int key = children.fieldIndex(u"NUMBER"_s);
+    const int key = children.fieldIndex(Col::NUMBER);
     for (; !children.eof() && children.field(key).asString() == number; children.next())
         if (!visit()) return;
 }
@@ -40,14 +41,14 @@ qint64 PersonFigures::totalYield() const
 PersonFigures PersonFigures::compute(Table& contracts, Table& goods, Table& extensions, const QDate& today)
 {
     using Values::addCrowns;
-    goods.setIndexName(u"NUMBER"_s);
-    extensions.setIndexName(u"NUMBER"_s);
-    const int number = contracts.fieldIndex(u"NUMBER"_s), amount = contracts.fieldIndex(u"AMOUNT"_s),
-              paidSum = contracts.fieldIndex(u"PAID_SUM"_s), paid = contracts.fieldIndex(u"PAID"_s),
-              returned = contracts.fieldIndex(u"RETURNED"_s), padak = contracts.fieldIndex(u"PADAK"_s),
-              retent = contracts.fieldIndex(u"RETENT"_s), until = contracts.fieldIndex(u"UNTIL"_s);
-    const int sale = goods.fieldIndex(u"PRED_SUMA"_s);
-    const int xPaid = extensions.fieldIndex(u"X_PAID"_s), xUntil = extensions.fieldIndex(u"X_UNTIL"_s);
+    goods.setIndexName(Col::NUMBER);
+    extensions.setIndexName(Col::NUMBER);
+    const int number = contracts.fieldIndex(Col::NUMBER), amount = contracts.fieldIndex(Col::AMOUNT),
+              paidSum = contracts.fieldIndex(Col::PAID_SUM), paid = contracts.fieldIndex(Col::PAID),
+              returned = contracts.fieldIndex(Col::RETURNED), padak = contracts.fieldIndex(Col::PADAK),
+              retent = contracts.fieldIndex(Col::RETENT), until = contracts.fieldIndex(Col::UNTIL);
+    const int sale = goods.fieldIndex(Col::PRED_SUMA);
+    const int xPaid = extensions.fieldIndex(Col::X_PAID), xUntil = extensions.fieldIndex(Col::X_UNTIL);
 
     const Currency currency = contracts.store().currency();
     const auto units = [currency](const Field& field) {

@@ -3,6 +3,7 @@
 #include "store/EventPump.h"
 #include "store/Store.h"
 #include "store/Transaction.h"
+#include "store/engine/Names.h"
 #include "store/engine/Schema.h"
 #include "store/engine/Statement.h"
 #include "store/trail/Trail.h"
@@ -46,8 +47,8 @@ struct Side
     QString contracts, goods, extensions;
     bool archived;
 };
-const Side Sides[] = {{u"Zmluvy"_s, u"Inventar"_s, u"Predlz"_s, false},
-                      {u"Xzmluvy"_s, u"Xinvent"_s, u"Xpredlz"_s, true}};
+const Side Sides[] = {{Tab::Zmluvy, Tab::Inventar, Tab::Predlz, false},
+                      {Tab::Xzmluvy, Tab::Xinvent, Tab::Xpredlz, true}};
 
 bool flag(const Statement& q, int column)
 {
@@ -220,7 +221,7 @@ QList<Anonymised> anonymiseDue(Store& store, const QDate& today, int years, qint
             Trail::deleteKey(store, person.birthNumber);
             Trail::Entry entry;
             entry.action = Trail::Action::Anonymised;
-            entry.table = u"Osoby"_s;
+            entry.table = Tab::Osoby;
             entry.key = pseudonym; // in clear: the pseudonym names nobody
             entry.detail = QJsonObject{{u"contracts"_s, live}, {u"archived"_s, archived}};
             Trail::record(store, entry);
@@ -233,7 +234,7 @@ QList<Anonymised> anonymiseDue(Store& store, const QDate& today, int years, qint
         write.commit(); // then the journal is written through and emptied: the erased values leave the file
     }
     if (!done.isEmpty())
-        for (const QString& file : {u"Osoby.DBF"_s, u"Zmluvy.DBF"_s, u"Xzmluvy.DBF"_s})
+        for (const QString& file : {Tab::OsobyDbf, Tab::ZmluvyDbf, Tab::XzmluvyDbf})
             store.touch(store.table(file));
     return done;
 }

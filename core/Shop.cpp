@@ -5,6 +5,7 @@
 #include "store/Store.h"
 #include "store/Table.h"
 #include "store/admin/EngineConfig.h"
+#include "store/engine/Names.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -26,11 +27,11 @@ Shop::Shop(const QString& dataDir, QObject* parent) : QObject(parent), m_store(s
         const char* name;
         QString file;
         QString tag;
-    } live[] = {{&Table1, "Table1", u"Zmluvy.DBF"_s, u"NUMBER"_s},
-                {&Table2, "Table2", u"Osoby.DBF"_s, u"BIRTHNUM"_s},
-                {&Table3, "Table3", u"Predlz.DBF"_s, u"NUMBER"_s},
-                {&Table4, "Table4", u"Inventar.DBF"_s, u"NUMBER"_s},
-                {&Table5, "Table5", u"Prijvyd.dbf"_s, u"DATE"_s}};
+    } live[] = {{&Table1, "Table1", Tab::ZmluvyDbf, Col::NUMBER},
+                {&Table2, "Table2", Tab::OsobyDbf, Col::BIRTHNUM},
+                {&Table3, "Table3", Tab::PredlzDbf, Col::NUMBER},
+                {&Table4, "Table4", Tab::InventarDbf, Col::NUMBER},
+                {&Table5, "Table5", Tab::PrijvydDbf, Col::DATE}};
     try {
         for (const auto& t : live) {
             *t.table = new Table(*m_store, t.file, this);

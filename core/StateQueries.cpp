@@ -1,6 +1,7 @@
 #include "core/StateQueries.h"
 
 #include "store/Store.h"
+#include "store/engine/Names.h"
 #include "store/engine/Schema.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -33,7 +34,7 @@ void MarkContracts(Store& store, int mode, const QDate& today, const QString& bi
     value += u" THEN 1 ELSE 0 END"_s;
     QList<QVariant> values{today.toString(Qt::ISODate)};
     if (mode == 6) values << birthNumber;
-    store.markWhere(*Schema::find(u"Zmluvy"_s), value, {}, values);
+    store.markWhere(*Schema::find(Tab::Zmluvy), value, {}, values);
     store.touchAll();
 }
 
@@ -43,7 +44,7 @@ void MarkGoods(Store& store, int mode, const QDate& today)
                           u" THEN 1 ELSE 0 END FROM Zmluvy z WHERE IFNULL(z.NUMBER,'') = IFNULL(a.NUMBER,'') "
                           u"ORDER BY z.rowid DESC LIMIT 1"_s;
     const QString where = u"EXISTS (SELECT 1 FROM Zmluvy z WHERE IFNULL(z.NUMBER,'') = IFNULL(a.NUMBER,''))"_s;
-    store.markWhere(*Schema::find(u"Inventar"_s), value, where, {today.toString(Qt::ISODate)});
+    store.markWhere(*Schema::find(Tab::Inventar), value, where, {today.toString(Qt::ISODate)});
     store.touchAll();
 }
 

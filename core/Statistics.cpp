@@ -4,6 +4,7 @@
 #include "store/Store.h"
 #include "store/Table.h"
 #include "store/Values.h"
+#include "store/engine/Names.h"
 
 #include <QString>
 #include <QStringList>
@@ -44,7 +45,7 @@ namespace Statistics {
 Money circulation(Table& contracts)
 {
     // A contract both paid and forfeited is out of circulation; an expired one is still in it.
-    return sumWhere(contracts, u"AMOUNT"_s, {}, {u"PAID"_s, u"PADAK"_s});
+    return sumWhere(contracts, Col::AMOUNT, {}, {Col::PAID, Col::PADAK});
 }
 
 qint64 moneyInCirculation(Table& contracts)
@@ -54,7 +55,7 @@ qint64 moneyInCirculation(Table& contracts)
 
 Money pledge(Table& goods)
 {
-    return sumWhere(goods, u"SUMA1"_s, {u"PREPADNUTE"_s}, {u"PREDANE"_s});
+    return sumWhere(goods, Col::SUMA1, {Col::PREPADNUTE}, {Col::PREDANE});
 }
 
 qint64 pledgeValue(Table& goods)

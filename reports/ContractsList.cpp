@@ -1,20 +1,21 @@
 #include "reports/ContractsList.h"
 
 #include "core/Shop.h"
+#include "store/engine/Names.h"
 
 #include <QStringList>
 
 using namespace Qt::Literals::StringLiterals;
 
 ContractsList::ContractsList(Shop& shop, QObject* parent)
-    : ListReport(shop, u"ContractsList"_s, u"Zmluvy.DBF"_s, u"NUMBER"_s, {u"Štatistika zmlúv"_s, u"Zmluvy"_s}, parent)
+    : ListReport(shop, u"ContractsList"_s, Tab::ZmluvyDbf, Col::NUMBER, {u"Štatistika zmlúv"_s, u"Zmluvy"_s}, parent)
 {
     addContractColumns(*this);
-    addColumn(95, u"Zapl. suma"_s, u"PAID_SUM"_s);
-    addColumn(114, u"Dátum platby"_s, u"PAID_DATE"_s);
-    addColumn(137, u"Dátum vrátenia"_s, u"RETUDATE"_s);
-    addColumn(163, u"Predĺž."_s, u"RETENT"_s);
-    addColumn(175, u"Prepad."_s, u"PADAK"_s);
+    addColumn(95, u"Zapl. suma"_s, Col::PAID_SUM);
+    addColumn(114, u"Dátum platby"_s, Col::PAID_DATE);
+    addColumn(137, u"Dátum vrátenia"_s, Col::RETUDATE);
+    addColumn(163, u"Predĺž."_s, Col::RETENT);
+    addColumn(175, u"Prepad."_s, Col::PADAK);
 }
 
 QString ContractsList::secondLine(int mode)
@@ -34,10 +35,10 @@ void ContractsList::Start(int mode)
 
 void ContractsList::addContractColumns(ListReport& report)
 {
-    report.addColumn(2, u"Zmluva"_s, u"NUMBER"_s);
-    report.addColumn(17, u"Podpísaná"_s, u"AGRDATE"_s);
-    report.addColumn(36, u"Do"_s, u"UNTIL"_s);
-    report.addColumn(55, u"Perc."_s, u"PERCENT"_s);
-    report.addColumn(66, u"Týždne"_s, u"WEEKTIME"_s);
-    report.addColumn(78, u"Zal. suma"_s, u"AMOUNT"_s);
+    report.addColumn(2, u"Zmluva"_s, Col::NUMBER);
+    report.addColumn(17, u"Podpísaná"_s, Col::AGRDATE);
+    report.addColumn(36, u"Do"_s, Col::UNTIL);
+    report.addColumn(55, u"Perc."_s, Col::PERCENT);
+    report.addColumn(66, u"Týždne"_s, Col::WEEKTIME);
+    report.addColumn(78, u"Zal. suma"_s, Col::AMOUNT);
 }

@@ -1,24 +1,25 @@
 #include "reports/GoodsList.h"
 
 #include "core/Shop.h"
+#include "store/engine/Names.h"
 
 #include <QStringList>
 
 using namespace Qt::Literals::StringLiterals;
 
 GoodsList::GoodsList(Shop& shop, QObject* parent)
-    : ListReport(shop, u"GoodsList"_s, u"Inventar.DBF"_s, u"NUMBER"_s,
+    : ListReport(shop, u"GoodsList"_s, Tab::InventarDbf, Col::NUMBER,
                  {u"Štatistika inventárnych predmetov"_s, u"Založené predmety"_s, 30, 23}, parent)
 {
-    addColumn(2, u"Zmluva"_s, u"NUMBER"_s);
-    addColumn(17, u"Predmet"_s, u"SUBJECT"_s);
-    addColumn(59, u"Dátum pred."_s, u"PRED_DATUM"_s);
-    addColumn(83, u"Suma pred."_s, u"PRED_SUMA"_s);
-    addColumn(104, u"Predané"_s, u"PREDANE"_s);
-    addColumn(120, u"Prepadnuté"_s, u"PREPADNUTE"_s);
-    addColumn(139, u"Vrátené"_s, u"VRATENE"_s);
-    addColumn(156, u"Suma 1"_s, u"SUMA1"_s);
-    addColumn(171, u"Suma 2"_s, u"SUMA2"_s);
+    addColumn(2, u"Zmluva"_s, Col::NUMBER);
+    addColumn(17, u"Predmet"_s, Col::SUBJECT);
+    addColumn(59, u"Dátum pred."_s, Col::PRED_DATUM);
+    addColumn(83, u"Suma pred."_s, Col::PRED_SUMA);
+    addColumn(104, u"Predané"_s, Col::PREDANE);
+    addColumn(120, u"Prepadnuté"_s, Col::PREPADNUTE);
+    addColumn(139, u"Vrátené"_s, Col::VRATENE);
+    addColumn(156, u"Suma 1"_s, Col::SUMA1);
+    addColumn(171, u"Suma 2"_s, Col::SUMA2);
 }
 
 QString GoodsList::secondLine(int mode)

@@ -5,6 +5,7 @@
 #include "store/Store.h"
 #include "store/Table.h"
 #include "store/Values.h"
+#include "store/engine/Names.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -18,15 +19,15 @@ constexpr double CountsTop = 32;
 } // namespace
 
 IncomeExpenseList::IncomeExpenseList(Shop& shop, QObject* parent)
-    : ListReport(shop, u"IncomeExpenseList"_s, u"Prijvyd.dbf"_s, u"DATE"_s,
+    : ListReport(shop, u"IncomeExpenseList"_s, Tab::PrijvydDbf, Col::DATE,
                  {u"Príjmy / Výdaje"_s, u"Príjmy a výdaje za obdobie:"_s, 28.3, 21, 8.5, ReportFont::italic()}, parent)
 {
-    addColumn(2, u"Zmluva"_s, u"NUMBER"_s);
-    addColumn(19, u"Podpísaná dňa"_s, u"DATE"_s);
-    addColumn(44, u"Záložná suma"_s, u"AMOUNT"_s);
-    addColumn(70, u"Úhrada"_s, u"PAID_SUM"_s);
-    addColumn(95, u"Úrok"_s, u"X_PAID"_s);
-    addColumn(121, u"Predaj"_s, u"PRED_SUMA"_s);
+    addColumn(2, u"Zmluva"_s, Col::NUMBER);
+    addColumn(19, u"Podpísaná dňa"_s, Col::DATE);
+    addColumn(44, u"Záložná suma"_s, Col::AMOUNT);
+    addColumn(70, u"Úhrada"_s, Col::PAID_SUM);
+    addColumn(95, u"Úrok"_s, Col::X_PAID);
+    addColumn(121, u"Predaj"_s, Col::PRED_SUMA);
 
     Summary = &QuickRep1.addBand(ReportBand::Kind::Summary, 59.3);
     Summary->lineTop = true;

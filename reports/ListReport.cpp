@@ -3,6 +3,7 @@
 #include "core/Shop.h"
 #include "store/EventPump.h"
 #include "store/Table.h"
+#include "store/engine/Names.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -61,10 +62,10 @@ void ListReport::fillGoods(const QString& number, ReportItem& memo)
 {
     Table& goods = *shop().Table4;
     memo.lines.clear();
-    goods.setIndexName(u"NUMBER"_s);
+    goods.setIndexName(Col::NUMBER);
     if (!goods.findKey(number)) return;
-    for (; !goods.eof() && goods.field(u"NUMBER"_s).asString() == number; goods.next()) {
-        memo.lines << goods.field(u"SUBJECT"_s).asString();
+    for (; !goods.eof() && goods.field(Col::NUMBER).asString() == number; goods.next()) {
+        memo.lines << goods.field(Col::SUBJECT).asString();
         EventPump::breathe();
     }
 }

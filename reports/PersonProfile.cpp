@@ -5,6 +5,7 @@
 #include "store/Clock.h"
 #include "store/Store.h"
 #include "store/Table.h"
+#include "store/engine/Names.h"
 
 #include <initializer_list>
 
@@ -55,9 +56,9 @@ void addValueLines(ReportBand& band, double top, double step, double valueX, std
 PersonProfile::PersonProfile(Shop& shop, QObject* parent)
     : ShopReport(shop, u"PersonProfile"_s, u"Profil osoby"_s, parent)
 {
-    Table1 = new Table(shop.store(), u"Zmluvy.DBF"_s, this);
+    Table1 = new Table(shop.store(), Tab::ZmluvyDbf, this);
     Table1->setObjectName(u"Table1"_s);
-    Table1->setIndexName(u"NUMBER"_s);
+    Table1->setIndexName(Col::NUMBER);
     Table1->open();
     QuickRep1.dataSet = Table1;
 
@@ -85,11 +86,11 @@ PersonProfile::PersonProfile(Shop& shop, QObject* parent)
         double x;
         QString caption;
         QString field;
-    } columns[] = {{2, u"Zmluva"_s, u"NUMBER"_s},      {19, u"Od"_s, u"AGRDATE"_s},
-                   {38, u"Do"_s, u"UNTIL"_s},          {66, u"Zal.suma"_s, u"AMOUNT"_s},
-                   {85, u"Percentá"_s, u"PERCENT"_s},  {102, u"Týždne"_s, u"WEEKTIME"_s},
-                   {119, u"Vrátené"_s, u"RETURNED"_s}, {138, u"Zaplatené"_s, u"PAID"_s},
-                   {155, u"Prepadn."_s, u"PADAK"_s},   {174, u"Predĺžené"_s, u"RETENT"_s}};
+    } columns[] = {{2, u"Zmluva"_s, Col::NUMBER},      {19, u"Od"_s, Col::AGRDATE},
+                   {38, u"Do"_s, Col::UNTIL},          {66, u"Zal.suma"_s, Col::AMOUNT},
+                   {85, u"Percentá"_s, Col::PERCENT},  {102, u"Týždne"_s, Col::WEEKTIME},
+                   {119, u"Vrátené"_s, Col::RETURNED}, {138, u"Zaplatené"_s, Col::PAID},
+                   {155, u"Prepadn."_s, Col::PADAK},   {174, u"Predĺžené"_s, Col::RETENT}};
     for (const auto& c : columns) {
         heading.addLabel(c.x, CaptionsY, c.caption).named(u"Caption"_s).withFont(italic);
         detail.addField(c.x, 1, c.field);
@@ -116,22 +117,22 @@ bool PersonProfile::Start(const QString& birthNumber)
 {
     const auto working = shop().busy(false);
     Table& persons = *shop().Table2;
-    persons.setIndexName(u"BIRTHNUM"_s);
-    shop().Table3->setIndexName(u"NUMBER"_s);
-    shop().Table4->setIndexName(u"NUMBER"_s);
+    persons.setIndexName(Col::BIRTHNUM);
+    shop().Table3->setIndexName(Col::NUMBER);
+    shop().Table4->setIndexName(Col::NUMBER);
     if (!persons.findKey(birthNumber)) return false;
     namePersonOnOutput(birthNumber);
 
-    Table1->setFilter(Filter::equal(Table1->definition(), u"BIRTHNUM"_s, birthNumber));
+    Table1->setFilter(Filter::equal(Table1->definition(), Col::BIRTHNUM, birthNumber));
     Table1->setFiltered(true);
     figures = {};
     figures = PersonFigures::compute(*Table1, *shop().Table4, *shop().Table3, Clock::today());
 
     ShopName->text = shop().ShopName;
-    LastName->text = persons.field(u"LASTNAME"_s).asString();
-    FirstName->text = persons.field(u"FIRSNAME"_s).asString();
-    BirthNumber->text = persons.field(u"BIRTHNUM"_s).asString();
-    IdCard->text = persons.field(u"IDCARD"_s).asString();
+    LastName->text = persons.field(Col::LASTNAME).asString();
+    FirstName->text = persons.field(Col::FIRSNAME).asString();
+    BirthNumber->text = persons.field(Col::BIRTHNUM).asString();
+    IdCard->text = persons.field(Col::IDCARD).asString();
 
     ContractCount->text = QString::number(figures.contracts);
     const Currency c = shop().store().currency();

@@ -4,11 +4,12 @@
 #include "reports/ContractsList.h"
 #include "store/Table.h"
 #include "store/Values.h"
+#include "store/engine/Names.h"
 
 using namespace Qt::Literals::StringLiterals;
 
 PledgerExpiredList::PledgerExpiredList(Shop& shop, QObject* parent)
-    : ListReport(shop, u"PledgerExpiredList"_s, u"Zmluvy.DBF"_s, u"NUMBER"_s,
+    : ListReport(shop, u"PledgerExpiredList"_s, Tab::ZmluvyDbf, Col::NUMBER,
                  {u"Tlač expirovaných zmlúv na meno"_s, u"Zmluvy"_s, 30, 21, 29.6}, parent)
 {
     ContractsList::addContractColumns(*this);
@@ -23,9 +24,9 @@ PledgerExpiredList::PledgerExpiredList(Shop& shop, QObject* parent)
 std::optional<PledgerExpiredList::Pledger> PledgerExpiredList::findPledger(Shop& shop, const QString& birthNumber)
 {
     Table& persons = *shop.Table2;
-    persons.setIndexName(u"BIRTHNUM"_s);
+    persons.setIndexName(Col::BIRTHNUM);
     if (!persons.findKey(birthNumber)) return std::nullopt;
-    return Pledger{persons.field(u"LASTNAME"_s).asString(), persons.field(u"FIRSNAME"_s).asString()};
+    return Pledger{persons.field(Col::LASTNAME).asString(), persons.field(Col::FIRSNAME).asString()};
 }
 
 bool PledgerExpiredList::Start(const QString& birthNumber, const Pledger& pledger)
@@ -39,15 +40,15 @@ bool PledgerExpiredList::Start(const QString& birthNumber, const Pledger& pledge
 
 void PledgerExpiredList::QRSubDetail1BeforePrint()
 {
-    const QString number = Table1->field(u"NUMBER"_s).asString();
+    const QString number = Table1->field(Col::NUMBER).asString();
 
     Table& extensions = *shop().Table3;
     LastExtension->text.clear();
-    extensions.setIndexName(u"NUMBER"_s);
+    extensions.setIndexName(Col::NUMBER);
     if (extensions.findKey(number)) {
         QDate latest;
-        for (; !extensions.eof() && extensions.field(u"NUMBER"_s).asString() == number; extensions.next()) {
-            const QDate until = extensions.field(u"X_UNTIL"_s).asDate();
+        for (; !extensions.eof() && extensions.field(Col::NUMBER).asString() == number; extensions.next()) {
+            const QDate until = extensions.field(Col::X_UNTIL).asDate();
             if (until.isValid() && (!latest.isValid() || until > latest)) latest = until;
         }
         LastExtension->text = Values::shortDateText(latest);

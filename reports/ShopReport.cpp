@@ -1,6 +1,7 @@
 #include "reports/ShopReport.h"
 
 #include "core/Shop.h"
+#include "store/engine/Names.h"
 #include "store/trail/Trail.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -19,7 +20,7 @@ void ShopReport::namePersonOnOutput(const QString& birthNumber)
     QuickRep1.beforeOutput = [this, birthNumber](const QString& where) {
         Trail::Entry entry;
         entry.action = Trail::Action::PersonalDataPrinted;
-        entry.table = u"Osoby"_s;
+        entry.table = Tab::Osoby;
         entry.key = birthNumber;
         entry.personKey = true;
         if (!where.isEmpty()) entry.detail = {{u"what"_s, QuickRep1.title}, {u"target"_s, where}};

@@ -5,6 +5,7 @@
 #include "store/Table.h"
 #include "store/Transaction.h"
 #include "store/admin/StoreLock.h"
+#include "store/engine/Names.h"
 #include "tools/Admin.h"
 
 #include <QDir>
@@ -23,7 +24,7 @@ bool hasStore(const QString& dir)
 struct ArchiveTables
 {
     explicit ArchiveTables(Store& store)
-        : contracts(store, u"Xzmluvy.DBF"_s), extensions(store, u"Xpredlz.DBF"_s), goods(store, u"Xinvent.DBF"_s)
+        : contracts(store, Tab::XzmluvyDbf), extensions(store, Tab::XpredlzDbf), goods(store, Tab::XinventDbf)
     {
     }
     ArchiveMove::Tables tables() { return {contracts, extensions, goods}; }

@@ -5,6 +5,7 @@
 #include "store/Store.h"
 #include "store/Transaction.h"
 #include "store/engine/Errors.h"
+#include "store/engine/Names.h"
 #include "store/engine/Schema.h"
 #include "store/trail/Trail.h"
 
@@ -441,14 +442,14 @@ Counts fill(Store& store, int scale, const QDate& today, std::optional<Variant> 
         Transaction transaction(store);
         const Trail::Bulk bulk(store);
         // WRK, BLACK, BIRTHNUM, LASTNAME, FIRSNAME, IDCARD, STREET, STREETNO, CITY, REASON
-        Inserter persons(store, u"Osoby"_s);
+        Inserter persons(store, Tab::Osoby);
         // WRK, BIRTHNUM, NUMBER, AGRDATE, AMOUNT, PERCENT, WEEKTIME, UNTIL, PAID, PAID_SUM, PAID_DATE, RETURNED,
         // RETUDATE, RETENT, PADAK
-        Inserter contracts(store, u"Zmluvy"_s);
+        Inserter contracts(store, Tab::Zmluvy);
         // WRK, NUMBER, X_UNTIL, X_PERCENT, X_PAID, X_PAIDDATE
-        Inserter extensions(store, u"Predlz"_s);
+        Inserter extensions(store, Tab::Predlz);
         // WRK, NUMBER, SUBJECT, VRATENE, PREDANE, PREPADNUTE, PRED_DATUM, PRED_SUMA, SUMA1, SUMA2
-        Inserter goods(store, u"Inventar"_s);
+        Inserter goods(store, Tab::Inventar);
 
         const int spanYears = spanDays(counts.contracts) / 365;
         const QList<QString> pledgers = writePersons(rng, persons, counts.persons, today, spanYears, v.first);
@@ -539,11 +540,11 @@ Counts fill(Store& store, int scale, const QDate& today, std::optional<Variant> 
             }
         }
         // An import as any other in the trail, its source the demo set.
-        Trail::recordMove(store, Trail::Action::Import, Trail::contractPeriod(store, {u"Zmluvy"_s}),
-                          {{u"Osoby"_s, counts.persons},
-                           {u"Zmluvy"_s, counts.contracts},
-                           {u"Inventar"_s, counts.goods},
-                           {u"Predlz"_s, counts.extensions}},
+        Trail::recordMove(store, Trail::Action::Import, Trail::contractPeriod(store, {Tab::Zmluvy}),
+                          {{Tab::Osoby, counts.persons},
+                           {Tab::Zmluvy, counts.contracts},
+                           {Tab::Inventar, counts.goods},
+                           {Tab::Predlz, counts.extensions}},
                           {{u"source"_s, u"demo"_s}});
         transaction.commit();
     }

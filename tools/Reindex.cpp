@@ -3,6 +3,7 @@
 #include "store/Store.h"
 #include "store/Table.h"
 #include "store/admin/StoreLock.h"
+#include "store/engine/Names.h"
 #include "tools/Admin.h"
 
 #include <QDir>
@@ -23,7 +24,7 @@ int adminReindex(const Admin::Args& a)
     Shop shop(dir);
     std::vector<std::unique_ptr<Table>> own;
     QList<Table*> instances;
-    for (const QString& file : {u"Zmluvy.DBF"_s, u"Osoby.DBF"_s, u"Inventar.DBF"_s, u"Predlz.DBF"_s}) {
+    for (const QString& file : {Tab::ZmluvyDbf, Tab::OsobyDbf, Tab::InventarDbf, Tab::PredlzDbf}) {
         own.push_back(std::make_unique<Table>(shop.store(), file));
         own.back()->open();
         instances << own.back().get();

@@ -3,6 +3,7 @@
 #include "store/Store.h"
 #include "store/Table.h"
 #include "store/admin/StoreLock.h"
+#include "store/engine/Names.h"
 #include "tools/Admin.h"
 
 #include <QDir>
@@ -20,13 +21,13 @@ int adminSearch(const Admin::Args& a)
     // The goods window's own search: the marks are stored, so the register shows the same hits.
     const StoreLock mark(dir, StoreLock::Kind::Open);
     Shop shop(dir);
-    Table goods(shop.store(), u"Inventar.DBF"_s);
-    goods.setIndexName(u"NUMBER"_s);
+    Table goods(shop.store(), Tab::InventarDbf);
+    goods.setIndexName(Col::NUMBER);
     goods.open();
     GoodsSearch::markAndShow(goods, text);
     qint64 hits = 0;
     for (goods.first(); !goods.eof(); goods.next()) {
-        Admin::out(goods.field(u"NUMBER"_s).asString() + u'\t' + goods.field(u"SUBJECT"_s).asString());
+        Admin::out(goods.field(Col::NUMBER).asString() + u'\t' + goods.field(Col::SUBJECT).asString());
         ++hits;
     }
     Admin::print(stderr, u"%1 found"_s.arg(hits));

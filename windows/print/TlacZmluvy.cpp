@@ -6,6 +6,7 @@
 #include "core/Shop.h"
 #include "store/Store.h"
 #include "store/Table.h"
+#include "store/engine/Names.h"
 #include "widgets/Frame.h"
 #include "widgets/Guard.h"
 #include "widgets/MaskEdit.h"
@@ -120,14 +121,14 @@ void TForm6::BuildContractText()
     // printing whoever the persons cursor happens to stand on.
     Table* persons = m_main->shop().Table2;
     if (persons->findKey(data.birthNumber)) {
-        data.idCard = persons->field(u"IDCARD"_s).asString();
-        data.address = persons->field(u"STREET"_s).asString() + u' ' + persons->field(u"STREETNO"_s).asString() + u' ' +
-                       persons->field(u"CITY"_s).asString();
+        data.idCard = persons->field(Col::IDCARD).asString();
+        data.address = persons->field(Col::STREET).asString() + u' ' + persons->field(Col::STREETNO).asString() + u' ' +
+                       persons->field(Col::CITY).asString();
     }
     Table* goods = m_main->shop().Table4;
     if (goods->findKey(data.number)) {
-        while (!goods->eof() && goods->field(u"NUMBER"_s).asString() == data.number) {
-            data.items << goods->field(u"SUBJECT"_s).asString();
+        while (!goods->eof() && goods->field(Col::NUMBER).asString() == data.number) {
+            data.items << goods->field(Col::SUBJECT).asString();
             goods->next();
         }
     }

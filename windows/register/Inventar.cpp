@@ -4,6 +4,7 @@
 #include "store/Clock.h"
 #include "store/Table.h"
 #include "store/TableModel.h"
+#include "store/engine/Names.h"
 #include "widgets/Frame.h"
 #include "widgets/Guard.h"
 #include "widgets/MaskEdit.h"
@@ -26,21 +27,21 @@
 using namespace Qt::Literals::StringLiterals;
 
 TForm4::TForm4(Frame* main)
-    : RegisterWindow(main, u"TForm4"_s, u"Založené predmety"_s, u"Inventar.DBF"_s, u"NUMBER"_s,
-                     {{u"WRK"_s, u"Work"_s},
-                      {u"NUMBER"_s, u"Zmluva"_s},
-                      {u"SUBJECT"_s, u"Založený predmet"_s},
-                      {u"PRED_SUMA"_s, u"Suma predaja"_s},
-                      {u"PRED_DATUM"_s, u"Dátum predaja"_s},
-                      {u"PREDANE"_s, u"Predané"_s},
-                      {u"PREPADNUTE"_s, u"Prepadnuté"_s},
-                      {u"VRATENE"_s, u"Vrátené"_s},
-                      {u"SUMA1"_s, u"Založená suma"_s},
-                      {u"SUMA2"_s, u"Predajná cena"_s}},
-                     u"SUBJECT"_s)
+    : RegisterWindow(main, u"TForm4"_s, u"Založené predmety"_s, Tab::InventarDbf, Col::NUMBER,
+                     {{Col::WRK, u"Work"_s},
+                      {Col::NUMBER, u"Zmluva"_s},
+                      {Col::SUBJECT, u"Založený predmet"_s},
+                      {Col::PRED_SUMA, u"Suma predaja"_s},
+                      {Col::PRED_DATUM, u"Dátum predaja"_s},
+                      {Col::PREDANE, u"Predané"_s},
+                      {Col::PREPADNUTE, u"Prepadnuté"_s},
+                      {Col::VRATENE, u"Vrátené"_s},
+                      {Col::SUMA1, u"Založená suma"_s},
+                      {Col::SUMA2, u"Predajná cena"_s}},
+                     Col::SUBJECT)
 {
-    const int forfeited = Table1->fieldIndex(u"PREPADNUTE"_s);
-    const int sold = Table1->fieldIndex(u"PREDANE"_s);
+    const int forfeited = Table1->fieldIndex(Col::PREPADNUTE);
+    const int sold = Table1->fieldIndex(Col::PREDANE);
     model->setRoleHook([forfeited, sold](const Row& row, int, int role) -> QVariant {
         if (role != Qt::ForegroundRole) return {};
         // Sold wins over forfeited: the stock for sale is blue, what has left it green.
@@ -162,15 +163,15 @@ void TForm4::ShowItem()
     CheckBox4->setChecked(Table1->hasActiveFilter());
     // The blank record of "&Nový" has nothing to show; the panel holds its proposal.
     if (Table1->state() == Table::State::Insert || keepsTypedValues()) return;
-    showText(Edit1, Table1->field(u"NUMBER"_s).asString());
-    showText(Edit2, Table1->field(u"SUBJECT"_s).asString());
-    showText(Edit3, Table1->field(u"PRED_SUMA"_s).asString());
-    showText(Edit4, Table1->field(u"SUMA1"_s).asString());
-    showText(Edit5, Table1->field(u"SUMA2"_s).asString());
-    CheckBox1->setChecked(Table1->field(u"VRATENE"_s).asBoolean());
-    CheckBox2->setChecked(Table1->field(u"PREPADNUTE"_s).asBoolean());
-    CheckBox3->setChecked(Table1->field(u"PREDANE"_s).asBoolean());
-    MaskEdit1->setDate(Table1->field(u"PRED_DATUM"_s).asDate());
+    showText(Edit1, Table1->field(Col::NUMBER).asString());
+    showText(Edit2, Table1->field(Col::SUBJECT).asString());
+    showText(Edit3, Table1->field(Col::PRED_SUMA).asString());
+    showText(Edit4, Table1->field(Col::SUMA1).asString());
+    showText(Edit5, Table1->field(Col::SUMA2).asString());
+    CheckBox1->setChecked(Table1->field(Col::VRATENE).asBoolean());
+    CheckBox2->setChecked(Table1->field(Col::PREPADNUTE).asBoolean());
+    CheckBox3->setChecked(Table1->field(Col::PREDANE).asBoolean());
+    MaskEdit1->setDate(Table1->field(Col::PRED_DATUM).asDate());
     noteShown();
 }
 
@@ -178,12 +179,12 @@ void TForm4::StartNewItem()
 {
     // The item belongs to the contract selected in the contracts window, whatever this window shows.
     Table* contracts = m_main->form2()->Table1;
-    Edit1->setText(contracts->field(u"NUMBER"_s).asString());
+    Edit1->setText(contracts->field(Col::NUMBER).asString());
     Edit2->clear();
     Edit3->clear();
     Edit5->clear();
     MaskEdit1->setText(QString());
-    showText(Edit4, contracts->field(u"AMOUNT"_s).asString());
+    showText(Edit4, contracts->field(Col::AMOUNT).asString());
     CheckBox1->setChecked(false);
     CheckBox2->setChecked(false);
     CheckBox3->setChecked(false);
@@ -203,18 +204,18 @@ void TForm4::WriteItem()
 
 void TForm4::storePanel(Table& t)
 {
-    storeBox(t, u"NUMBER"_s, Edit1);
-    storeBox(t, u"SUBJECT"_s, Edit2);
-    t.field(u"VRATENE"_s).setAsBoolean(CheckBox1->isChecked());
-    t.field(u"PREPADNUTE"_s).setAsBoolean(CheckBox2->isChecked());
-    t.field(u"PREDANE"_s).setAsBoolean(CheckBox3->isChecked());
-    storeBox(t, u"PRED_SUMA"_s, Edit3, Entry::Typed);
-    storeBox(t, u"SUMA1"_s, Edit4, Entry::Typed);
-    storeBox(t, u"SUMA2"_s, Edit5, Entry::Typed);
+    storeBox(t, Col::NUMBER, Edit1);
+    storeBox(t, Col::SUBJECT, Edit2);
+    t.field(Col::VRATENE).setAsBoolean(CheckBox1->isChecked());
+    t.field(Col::PREPADNUTE).setAsBoolean(CheckBox2->isChecked());
+    t.field(Col::PREDANE).setAsBoolean(CheckBox3->isChecked());
+    storeBox(t, Col::PRED_SUMA, Edit3, Entry::Typed);
+    storeBox(t, Col::SUMA1, Edit4, Entry::Typed);
+    storeBox(t, Col::SUMA2, Edit5, Entry::Typed);
     if (MaskEdit1->isEmptyDate())
-        t.field(u"PRED_DATUM"_s).clear();
+        t.field(Col::PRED_DATUM).clear();
     else
-        t.field(u"PRED_DATUM"_s).setAsString(MaskEdit1->text());
+        t.field(Col::PRED_DATUM).setAsString(MaskEdit1->text());
 }
 
 void TForm4::CheckBox3MouseUp()
@@ -230,7 +231,7 @@ void TForm4::BitBtn2Click()
 {
     if (!ownerOnly(m_main->shop())) return;
     ShowItem();
-    if (!Messages::question(u"Skutočne mažete predmet\r"_s + Table1->field(u"SUBJECT"_s).asString() + u" ?"_s)) return;
+    if (!Messages::question(u"Skutočne mažete predmet\r"_s + Table1->field(Col::SUBJECT).asString() + u" ?"_s)) return;
     removeShown();
     ShowItem();
     selectCurrentRow();
@@ -239,9 +240,9 @@ void TForm4::BitBtn2Click()
 void TForm4::DBGrid1DblClick()
 {
     if (Table1->isEmpty()) return;
-    const QString number = Table1->field(u"NUMBER"_s).asString();
+    const QString number = Table1->field(Col::NUMBER).asString();
     TForm2* contracts = m_main->form2();
-    contracts->Table1->setIndexName(u"NUMBER"_s);
+    contracts->Table1->setIndexName(Col::NUMBER);
     if (!contracts->Table1->findKey(number)) return;
     contracts->ShowContract();
     m_main->showChild(contracts);

@@ -3,6 +3,7 @@
 #include "core/Shop.h"
 #include "store/Table.h"
 #include "store/TableModel.h"
+#include "store/engine/Names.h"
 #include "widgets/Frame.h"
 #include "widgets/Guard.h"
 #include "widgets/Messages.h"
@@ -52,17 +53,17 @@ QString keyOf(const QString& boxText)
 } // namespace
 
 TForm3::TForm3(Frame* main)
-    : RegisterWindow(main, u"TForm3"_s, u"Záložcovia"_s, u"Osoby.DBF"_s, u"LASTNAME"_s,
-                     {{u"BIRTHNUM"_s, u"Rodné číslo"_s},
-                      {u"LASTNAME"_s, u"Priezvisko"_s},
-                      {u"FIRSNAME"_s, u"Meno"_s},
-                      {u"IDCARD"_s, u"Číslo OP"_s},
-                      {u"STREET"_s, u"Ulica"_s},
-                      {u"STREETNO"_s, u"Číslo"_s},
-                      {u"CITY"_s, u"Mesto"_s}},
-                     u"STREET"_s)
+    : RegisterWindow(main, u"TForm3"_s, u"Záložcovia"_s, Tab::OsobyDbf, Col::LASTNAME,
+                     {{Col::BIRTHNUM, u"Rodné číslo"_s},
+                      {Col::LASTNAME, u"Priezvisko"_s},
+                      {Col::FIRSNAME, u"Meno"_s},
+                      {Col::IDCARD, u"Číslo OP"_s},
+                      {Col::STREET, u"Ulica"_s},
+                      {Col::STREETNO, u"Číslo"_s},
+                      {Col::CITY, u"Mesto"_s}},
+                     Col::STREET)
 {
-    const int black = Table1->fieldIndex(u"BLACK"_s);
+    const int black = Table1->fieldIndex(Col::BLACK);
     model->setRoleHook([black](const Row& row, int, int role) -> QVariant {
         if (role != Qt::ForegroundRole) return {};
         const QVariant& flag = row.values.at(black);
@@ -289,11 +290,11 @@ void TForm3::ShowCurrentPerson()
     {
         QLineEdit* box;
         QString field;
-    } boxes[] = {{Edit1, u"BIRTHNUM"_s}, {Edit2, u"IDCARD"_s}, {Edit3, u"LASTNAME"_s}, {Edit4, u"FIRSNAME"_s},
-                 {Edit5, u"STREET"_s},   {Edit6, u"CITY"_s},   {Edit7, u"STREETNO"_s}, {Edit8, u"REASON"_s}};
+    } boxes[] = {{Edit1, Col::BIRTHNUM}, {Edit2, Col::IDCARD}, {Edit3, Col::LASTNAME}, {Edit4, Col::FIRSNAME},
+                 {Edit5, Col::STREET},   {Edit6, Col::CITY},   {Edit7, Col::STREETNO}, {Edit8, Col::REASON}};
     for (const auto& b : boxes)
         showText(b.box, Table1->field(b.field).asString());
-    CheckBox1->setChecked(Table1->field(u"BLACK"_s).asBoolean());
+    CheckBox1->setChecked(Table1->field(Col::BLACK).asBoolean());
     noteShown();
 }
 
@@ -331,15 +332,15 @@ void TForm3::CheckBirthNumber()
 
 void TForm3::writeBoxes(Table& table)
 {
-    storeBox(table, u"BIRTHNUM"_s, Edit1);
-    storeBox(table, u"IDCARD"_s, Edit2);
-    storeBox(table, u"LASTNAME"_s, Edit3);
-    storeBox(table, u"FIRSNAME"_s, Edit4);
-    storeBox(table, u"STREET"_s, Edit5);
-    storeBox(table, u"CITY"_s, Edit6);
-    storeBox(table, u"STREETNO"_s, Edit7);
-    storeBox(table, u"REASON"_s, Edit8);
-    table.field(u"BLACK"_s).setAsBoolean(CheckBox1->isChecked());
+    storeBox(table, Col::BIRTHNUM, Edit1);
+    storeBox(table, Col::IDCARD, Edit2);
+    storeBox(table, Col::LASTNAME, Edit3);
+    storeBox(table, Col::FIRSNAME, Edit4);
+    storeBox(table, Col::STREET, Edit5);
+    storeBox(table, Col::CITY, Edit6);
+    storeBox(table, Col::STREETNO, Edit7);
+    storeBox(table, Col::REASON, Edit8);
+    table.field(Col::BLACK).setAsBoolean(CheckBox1->isChecked());
 }
 
 void TForm3::SavePerson()
@@ -362,8 +363,8 @@ void TForm3::SavePerson()
         }
         const qint64 current = Table1->rowId();
         const bool currentIsOwner =
-            current != 0 && found && (shared.rowId() == current || Table1->field(u"BIRTHNUM"_s).asString() == key);
-        const int birthNumber = Table1->fieldIndex(u"BIRTHNUM"_s);
+            current != 0 && found && (shared.rowId() == current || Table1->field(Col::BIRTHNUM).asString() == key);
+        const int birthNumber = Table1->fieldIndex(Col::BIRTHNUM);
         if (currentIsOwner) {
             store(*Table1, [this] { editAsShown(*Table1); });
         } else if (found) {
@@ -387,8 +388,8 @@ void TForm3::DeletePerson()
 {
     if (!ownerOnly(m_main->shop())) return;
     // The names come from the record that goes, not from the boxes, which a search may have left behind.
-    const QString text = u"Skutočne mažete osobu\r"_s + Table1->field(u"LASTNAME"_s).asString() + u' ' +
-                         Table1->field(u"FIRSNAME"_s).asString() + u" ?"_s;
+    const QString text = u"Skutočne mažete osobu\r"_s + Table1->field(Col::LASTNAME).asString() + u' ' +
+                         Table1->field(Col::FIRSNAME).asString() + u" ?"_s;
     if (!Messages::question(text)) return;
     removeShown();
     refreshAfterWrite();
@@ -407,10 +408,10 @@ void TForm3::ShowPersonContracts()
     {
         WaitCursor wait;
         Table& t = *contracts->Table1;
-        t.setFilter(Filter::equal(t.definition(), u"BIRTHNUM"_s, Table1->field(u"BIRTHNUM"_s).asString()));
+        t.setFilter(Filter::equal(t.definition(), Col::BIRTHNUM, Table1->field(Col::BIRTHNUM).asString()));
         t.setFiltered(true);
-        contracts->setWindowTitle(u"Zmluvy záložcu: "_s + Table1->field(u"LASTNAME"_s).asString() + u' ' +
-                                  Table1->field(u"FIRSNAME"_s).asString());
+        contracts->setWindowTitle(u"Zmluvy záložcu: "_s + Table1->field(Col::LASTNAME).asString() + u' ' +
+                                  Table1->field(Col::FIRSNAME).asString());
     }
     m_main->showChild(contracts);
 }
@@ -429,7 +430,7 @@ void TForm3::ShowPersonalData()
 {
     if (!ownerOnly(m_main->shop())) return;
     if (Table1->isEmpty()) return; // nobody in the list
-    m_main->form<TFormUdaje>()->ShowPersonalData(Table1->field(u"BIRTHNUM"_s).asString());
+    m_main->form<TFormUdaje>()->ShowPersonalData(Table1->field(Col::BIRTHNUM).asString());
 }
 
 void TForm3::Edit9Change()
@@ -440,14 +441,14 @@ void TForm3::Edit9Change()
 
 void TForm3::ShowPerson(const QString& birthNumber)
 {
-    Table1->setIndexName(u"BIRTHNUM"_s);
+    Table1->setIndexName(Col::BIRTHNUM);
     try {
         Table1->findKey(birthNumber);
     } catch (...) {
-        Table1->setIndexName(u"LASTNAME"_s);
+        Table1->setIndexName(Col::LASTNAME);
         throw;
     }
-    Table1->setIndexName(u"LASTNAME"_s);
+    Table1->setIndexName(Col::LASTNAME);
     selectCurrentRow();
     ShowCurrentPerson();
     m_main->showChild(this);

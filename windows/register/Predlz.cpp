@@ -7,6 +7,7 @@
 #include "store/Table.h"
 #include "store/TableModel.h"
 #include "store/Values.h"
+#include "store/engine/Names.h"
 #include "widgets/Frame.h"
 #include "widgets/Guard.h"
 #include "widgets/MaskEdit.h"
@@ -45,15 +46,15 @@ QHBoxLayout* withButton(QWidget* box, QWidget* button)
 } // namespace
 
 TForm7::TForm7(Frame* main)
-    : RegisterWindow(main, u"TForm7"_s, u"Predĺženia"_s, u"Predlz.DBF"_s, u"NUMBER"_s,
-                     {{u"WRK"_s, u"Work"_s},
-                      {u"NUMBER"_s, u"Zmluva"_s},
-                      {u"X_PAID"_s, u"Suma"_s},
-                      {u"X_PAIDDATE"_s, u"Dátum platby"_s},
-                      {u"X_UNTIL"_s, u"Dátum do"_s},
-                      {u"X_PERCENT"_s, u"Percentá"_s}})
+    : RegisterWindow(main, u"TForm7"_s, u"Predĺženia"_s, Tab::PredlzDbf, Col::NUMBER,
+                     {{Col::WRK, u"Work"_s},
+                      {Col::NUMBER, u"Zmluva"_s},
+                      {Col::X_PAID, u"Suma"_s},
+                      {Col::X_PAIDDATE, u"Dátum platby"_s},
+                      {Col::X_UNTIL, u"Dátum do"_s},
+                      {Col::X_PERCENT, u"Percentá"_s}})
 {
-    const int until = Table1->fieldIndex(u"X_UNTIL"_s);
+    const int until = Table1->fieldIndex(Col::X_UNTIL);
     model->setRoleHook([until](const Row& row, int, int role) -> QVariant {
         if (role != Qt::ForegroundRole) return {};
         // Dates are stored as YYYY-MM-DD; a past or empty due date keeps the normal colour.
@@ -183,12 +184,12 @@ void TForm7::ShowExtension()
     CheckBox1->setChecked(Table1->hasActiveFilter());
     // The blank record of "&Nový" has nothing to show; the panel holds its proposal.
     if (Table1->state() == Table::State::Insert || keepsTypedValues()) return;
-    MaskEdit1->setDate(Table1->field(u"X_PAIDDATE"_s).asDate());
-    MaskEdit2->setDate(Table1->field(u"X_UNTIL"_s).asDate());
-    showText(Edit1, Table1->field(u"X_PAID"_s).asString());
-    showText(Edit2, Table1->field(u"X_PERCENT"_s).asString());
+    MaskEdit1->setDate(Table1->field(Col::X_PAIDDATE).asDate());
+    MaskEdit2->setDate(Table1->field(Col::X_UNTIL).asDate());
+    showText(Edit1, Table1->field(Col::X_PAID).asString());
+    showText(Edit2, Table1->field(Col::X_PERCENT).asString());
     Edit2Change(); // also when the percent text did not change but the contract's amount did
-    showText(Edit4, Table1->field(u"NUMBER"_s).asString());
+    showText(Edit4, Table1->field(Col::NUMBER).asString());
     noteShown();
 }
 
@@ -206,7 +207,7 @@ void TForm7::BitBtn1Click()
     Edit2->clear();
     Edit3->clear();
     // The extension belongs to the contract selected in the contracts window, whatever this window shows.
-    Edit4->setText(m_main->form2()->Table1->field(u"NUMBER"_s).asString());
+    Edit4->setText(m_main->form2()->Table1->field(Col::NUMBER).asString());
     MaskEdit2->setText(ContractRules::SameDayNextMonth(Values::dateFromText(MaskEdit1->text())));
     Edit1->setFocus();
 }
@@ -222,19 +223,19 @@ void TForm7::BitBtn3Click()
 
 void TForm7::storePanel(Table& t)
 {
-    storeBox(t, u"NUMBER"_s, Edit4);
+    storeBox(t, Col::NUMBER, Edit4);
     // Both dates are required: an empty box is an invalid date here, never an empty field.
-    t.field(u"X_PAIDDATE"_s).setAsDate(Values::dateFromText(MaskEdit1->text()));
-    t.field(u"X_UNTIL"_s).setAsDate(Values::dateFromText(MaskEdit2->text()));
-    storeBox(t, u"X_PAID"_s, Edit1, Entry::Typed);
-    storeBox(t, u"X_PERCENT"_s, Edit2, Entry::Typed);
+    t.field(Col::X_PAIDDATE).setAsDate(Values::dateFromText(MaskEdit1->text()));
+    t.field(Col::X_UNTIL).setAsDate(Values::dateFromText(MaskEdit2->text()));
+    storeBox(t, Col::X_PAID, Edit1, Entry::Typed);
+    storeBox(t, Col::X_PERCENT, Edit2, Entry::Typed);
 }
 
 void TForm7::BitBtn2Click()
 {
     if (!ownerOnly(m_main->shop())) return;
     ShowExtension();
-    if (!Messages::question(u"Skutočne mažete predĺženie zmluvy\r"_s + Table1->field(u"NUMBER"_s).asString() + u" ?"_s))
+    if (!Messages::question(u"Skutočne mažete predĺženie zmluvy\r"_s + Table1->field(Col::NUMBER).asString() + u" ?"_s))
         return;
     removeShown();
     ShowExtension();

@@ -14,6 +14,7 @@
 #include "store/Transaction.h"
 #include "store/Values.h"
 #include "store/engine/Errors.h"
+#include "store/engine/Names.h"
 #include "widgets/Frame.h"
 #include "widgets/Guard.h"
 #include "widgets/MaskEdit.h"
@@ -81,26 +82,26 @@ void storeDate(Table& t, const QString& field, const MaskEdit* box)
 } // namespace
 
 TForm2::TForm2(Frame* main)
-    : RegisterWindow(main, u"TForm2"_s, u"Zmluvy"_s, u"Zmluvy.DBF"_s, u"NUMBER"_s,
-                     {{u"WRK"_s, u"Work"_s},
-                      {u"NUMBER"_s, u"Zmluva"_s},
-                      {u"BIRTHNUM"_s, u"Rodné číslo"_s},
-                      {u"AGRDATE"_s, u"Dátum od"_s},
-                      {u"UNTIL"_s, u"Dátum do"_s},
-                      {u"AMOUNT"_s, u"Suma"_s},
-                      {u"PERCENT"_s, u"Percentá"_s},
-                      {u"WEEKTIME"_s, u"Týždne"_s},
-                      {u"PAID_SUM"_s, u"Zapl. suma"_s},
-                      {u"PAID_DATE"_s, u"Dátum zaplat."_s},
-                      {u"PAID"_s, u"Zaplatené"_s},
-                      {u"RETUDATE"_s, u"Dátum vrátenia"_s},
-                      {u"RETURNED"_s, u"Vrátené"_s},
-                      {u"RETENT"_s, u"Predĺžené"_s},
-                      {u"PADAK"_s, u"Prepadnuté"_s}})
+    : RegisterWindow(main, u"TForm2"_s, u"Zmluvy"_s, Tab::ZmluvyDbf, Col::NUMBER,
+                     {{Col::WRK, u"Work"_s},
+                      {Col::NUMBER, u"Zmluva"_s},
+                      {Col::BIRTHNUM, u"Rodné číslo"_s},
+                      {Col::AGRDATE, u"Dátum od"_s},
+                      {Col::UNTIL, u"Dátum do"_s},
+                      {Col::AMOUNT, u"Suma"_s},
+                      {Col::PERCENT, u"Percentá"_s},
+                      {Col::WEEKTIME, u"Týždne"_s},
+                      {Col::PAID_SUM, u"Zapl. suma"_s},
+                      {Col::PAID_DATE, u"Dátum zaplat."_s},
+                      {Col::PAID, u"Zaplatené"_s},
+                      {Col::RETUDATE, u"Dátum vrátenia"_s},
+                      {Col::RETURNED, u"Vrátené"_s},
+                      {Col::RETENT, u"Predĺžené"_s},
+                      {Col::PADAK, u"Prepadnuté"_s}})
 {
-    const int returned = Table1->fieldIndex(u"RETURNED"_s);
-    const int until = Table1->fieldIndex(u"UNTIL"_s);
-    const int padak = Table1->fieldIndex(u"PADAK"_s);
+    const int returned = Table1->fieldIndex(Col::RETURNED);
+    const int until = Table1->fieldIndex(Col::UNTIL);
+    const int padak = Table1->fieldIndex(Col::PADAK);
     model->setRoleHook([returned, until, padak](const Row& row, int, int role) -> QVariant {
         if (role != Qt::ForegroundRole) return {};
         const auto colour = RowColour(flagOf(row.values.at(returned)), dateOf(row.values.at(until)),
@@ -405,26 +406,26 @@ void TForm2::fillPanel()
 {
     // Everything is read before anything is shown: the events let through below may move the cursors.
     Table& t = *Table1;
-    const QString number = t.field(u"NUMBER"_s).asString();
-    const QString birthNumber = t.field(u"BIRTHNUM"_s).asString();
-    const double amount = t.field(u"AMOUNT"_s).asFloat();
-    const bool paid = t.field(u"PAID"_s).asBoolean();
-    const bool returned = t.field(u"RETURNED"_s).asBoolean();
-    const bool forfeited = t.field(u"PADAK"_s).asBoolean();
-    const bool extended = t.field(u"RETENT"_s).asBoolean();
-    const double paidSum = t.field(u"PAID_SUM"_s).asFloat();
+    const QString number = t.field(Col::NUMBER).asString();
+    const QString birthNumber = t.field(Col::BIRTHNUM).asString();
+    const double amount = t.field(Col::AMOUNT).asFloat();
+    const bool paid = t.field(Col::PAID).asBoolean();
+    const bool returned = t.field(Col::RETURNED).asBoolean();
+    const bool forfeited = t.field(Col::PADAK).asBoolean();
+    const bool extended = t.field(Col::RETENT).asBoolean();
+    const double paidSum = t.field(Col::PAID_SUM).asFloat();
 
     showText(Edit1, number);
     Edit2->setText(birthNumber);
-    showText(Edit3, t.field(u"AMOUNT"_s).asString());
-    showText(Edit4, t.field(u"PERCENT"_s).asString());
-    showText(Edit5, t.field(u"WEEKTIME"_s).asString());
-    showText(Edit6, t.field(u"PAID_SUM"_s).asString());
+    showText(Edit3, t.field(Col::AMOUNT).asString());
+    showText(Edit4, t.field(Col::PERCENT).asString());
+    showText(Edit5, t.field(Col::WEEKTIME).asString());
+    showText(Edit6, t.field(Col::PAID_SUM).asString());
 
     Table& persons = *m_main->shop().Table2;
     if (persons.findKey(birthNumber)) {
-        Edit7->setText(persons.field(u"LASTNAME"_s).asString());
-        Edit8->setText(persons.field(u"FIRSNAME"_s).asString());
+        Edit7->setText(persons.field(Col::LASTNAME).asString());
+        Edit8->setText(persons.field(Col::FIRSNAME).asString());
         // Browsing must go on past a contract whose total cannot be computed: the box stays empty.
         std::optional<QString> total;
         try {
@@ -439,10 +440,10 @@ void TForm2::fillPanel()
         Edit9->clear();
     }
 
-    MaskEdit1->setDate(t.field(u"AGRDATE"_s).asDate());
-    MaskEdit2->setDate(t.field(u"UNTIL"_s).asDate());
-    MaskEdit3->setDate(t.field(u"PAID_DATE"_s).asDate());
-    MaskEdit4->setDate(t.field(u"RETUDATE"_s).asDate());
+    MaskEdit1->setDate(t.field(Col::AGRDATE).asDate());
+    MaskEdit2->setDate(t.field(Col::UNTIL).asDate());
+    MaskEdit3->setDate(t.field(Col::PAID_DATE).asDate());
+    MaskEdit4->setDate(t.field(Col::RETUDATE).asDate());
 
     CheckBox1->setChecked(paid);
     CheckBox2->setChecked(returned);
@@ -460,14 +461,14 @@ void TForm2::fillPanel()
         if (extended) {
             Table& ext = *m_main->shop().Table3;
             if (ext.findKey(number))
-                for (; !ext.eof() && ext.field(u"NUMBER"_s).asString() == number; ext.next())
-                    payments << ext.field(u"X_PAID"_s).asFloat();
+                for (; !ext.eof() && ext.field(Col::NUMBER).asString() == number; ext.next())
+                    payments << ext.field(Col::X_PAID).asFloat();
         }
         Table& goods = *m_main->shop().Table4;
         if (goods.findKey(number))
-            for (; !goods.eof() && goods.field(u"NUMBER"_s).asString() == number; goods.next()) {
-                sales << goods.field(u"PRED_SUMA"_s).asFloat();
-                subjects << goods.field(u"SUBJECT"_s).asString();
+            for (; !goods.eof() && goods.field(Col::NUMBER).asString() == number; goods.next()) {
+                sales << goods.field(Col::PRED_SUMA).asFloat();
+                subjects << goods.field(Col::SUBJECT).asString();
             }
     }
     ContractRules::NetIncomeResult income;
@@ -538,9 +539,9 @@ void TForm2::StartNewContract()
 
     Table& person = *m_main->form3()->Table1;
     showText(Edit1, number);
-    Edit2->setText(person.field(u"BIRTHNUM"_s).asString());
-    Edit7->setText(person.field(u"LASTNAME"_s).asString());
-    Edit8->setText(person.field(u"FIRSNAME"_s).asString());
+    Edit2->setText(person.field(Col::BIRTHNUM).asString());
+    Edit7->setText(person.field(Col::LASTNAME).asString());
+    Edit8->setText(person.field(Col::FIRSNAME).asString());
     for (QLineEdit* e : {Edit3, Edit4, Edit5, Edit6, Edit9})
         e->clear();
     ComboBox1->clear();
@@ -571,7 +572,7 @@ bool TForm2::WriteContract(const std::function<void()>& alongside)
         inserting && m_main->shop().store().isServer() && numberKey(Edit1->text()) == numberKey(m_proposedNumber);
     // A blank record from "&Nový" that the panel was never stored into goes now, whatever is written.
     if (inserting && !Table1->modified()) Table1->cancel();
-    if (Table1->indexName() != u"NUMBER"_s) Table1->setIndexName(u"NUMBER"_s);
+    if (Table1->indexName() != Col::NUMBER) Table1->setIndexName(Col::NUMBER);
     // The number is the key over all contracts: look it up where no view hides any of them.
     Table& all = *m_main->shop().Table1;
     const QString key = numberKey(Edit1->text());
@@ -579,7 +580,7 @@ bool TForm2::WriteContract(const std::function<void()>& alongside)
     // the server's unique index when this one stores it.
     m_main->shop().store().takeRemoteChanges();
     if (newOnServer && all.findKey(key)) return ProposeFreeNumber(key);
-    const int numberField = Table1->fieldIndex(u"NUMBER"_s);
+    const int numberField = Table1->fieldIndex(Col::NUMBER);
     const bool showsKey = !inserting && m_shown.rowid != 0 && numberKey(m_shown.values.text(numberField)) == key;
     bool proposed = false; // the number was taken meanwhile: the next free one goes into the panel
     // The contract and what goes with it (the flag of its goods) land together or not at all.
@@ -632,20 +633,20 @@ bool TForm2::ProposeFreeNumber(const QString& taken)
 
 void TForm2::StoreContractFields(Table& t)
 {
-    storeBox(t, u"NUMBER"_s, Edit1);
-    storeBox(t, u"BIRTHNUM"_s, Edit2);
-    storeBox(t, u"AMOUNT"_s, Edit3, Entry::Typed);
-    storeBox(t, u"PERCENT"_s, Edit4, Entry::Typed);
-    storeBox(t, u"WEEKTIME"_s, Edit5, Entry::Typed);
-    storeBox(t, u"PAID_SUM"_s, Edit6, Entry::Typed);
-    t.field(u"PAID"_s).setAsBoolean(CheckBox1->isChecked());
-    t.field(u"RETURNED"_s).setAsBoolean(CheckBox2->isChecked());
-    t.field(u"PADAK"_s).setAsBoolean(CheckBox3->isChecked());
-    t.field(u"RETENT"_s).setAsBoolean(CheckBox4->isChecked());
-    storeDate(t, u"AGRDATE"_s, MaskEdit1);
-    storeDate(t, u"UNTIL"_s, MaskEdit2);
-    storeDate(t, u"PAID_DATE"_s, MaskEdit3);
-    storeDate(t, u"RETUDATE"_s, MaskEdit4);
+    storeBox(t, Col::NUMBER, Edit1);
+    storeBox(t, Col::BIRTHNUM, Edit2);
+    storeBox(t, Col::AMOUNT, Edit3, Entry::Typed);
+    storeBox(t, Col::PERCENT, Edit4, Entry::Typed);
+    storeBox(t, Col::WEEKTIME, Edit5, Entry::Typed);
+    storeBox(t, Col::PAID_SUM, Edit6, Entry::Typed);
+    t.field(Col::PAID).setAsBoolean(CheckBox1->isChecked());
+    t.field(Col::RETURNED).setAsBoolean(CheckBox2->isChecked());
+    t.field(Col::PADAK).setAsBoolean(CheckBox3->isChecked());
+    t.field(Col::RETENT).setAsBoolean(CheckBox4->isChecked());
+    storeDate(t, Col::AGRDATE, MaskEdit1);
+    storeDate(t, Col::UNTIL, MaskEdit2);
+    storeDate(t, Col::PAID_DATE, MaskEdit3);
+    storeDate(t, Col::RETUDATE, MaskEdit4);
 }
 
 void TForm2::MarkContractGoods(const QString& flagField, bool state)
@@ -656,7 +657,7 @@ void TForm2::MarkContractGoods(const QString& flagField, bool state)
     WaitCursor wait;
     Transaction tx(m_main->shop().store()); // every item of the contract, or none
     try {
-        for (; !goods.eof() && goods.field(u"NUMBER"_s).asString() == number; goods.next()) {
+        for (; !goods.eof() && goods.field(Col::NUMBER).asString() == number; goods.next()) {
             goods.edit();
             goods.field(flagField).setAsBoolean(state);
             goods.post();
@@ -684,13 +685,13 @@ void TForm2::CheckBox2Click()
 {
     MaskEdit4->setDate(CheckBox2->isChecked() ? Clock::today() : QDate());
     const bool state = CheckBox2->isChecked();
-    WriteContract([this, state] { MarkContractGoods(u"VRATENE"_s, state); });
+    WriteContract([this, state] { MarkContractGoods(Col::VRATENE, state); });
 }
 
 void TForm2::CheckBox3Click()
 {
     const bool state = CheckBox3->isChecked();
-    WriteContract([this, state] { MarkContractGoods(u"PREPADNUTE"_s, state); });
+    WriteContract([this, state] { MarkContractGoods(Col::PREPADNUTE, state); });
 }
 
 void TForm2::CheckBox4Click()
@@ -702,7 +703,7 @@ void TForm2::BitBtn5Click()
 {
     if (!ownerOnly(m_main->shop())) return;
     ShowContract();
-    if (!Messages::question(u"Skutočne mažete zmluvu\r"_s + Table1->field(u"NUMBER"_s).asString() + u" ?"_s)) return;
+    if (!Messages::question(u"Skutočne mažete zmluvu\r"_s + Table1->field(Col::NUMBER).asString() + u" ?"_s)) return;
     removeShown();
     selectCurrentRow();
 }
@@ -714,10 +715,10 @@ void TForm2::BitBtn6Click()
     {
         WaitCursor wait;
         Table& t = *extensions->Table1;
-        const QString number = Table1->field(u"NUMBER"_s).asString();
-        t.setIndexName(u"NUMBER"_s);
+        const QString number = Table1->field(Col::NUMBER).asString();
+        t.setIndexName(Col::NUMBER);
         t.findKey(numberKey(Edit1->text()));
-        t.setFilter(Filter::equal(t.definition(), u"NUMBER"_s, number));
+        t.setFilter(Filter::equal(t.definition(), Col::NUMBER, number));
         t.setFiltered(true);
         extensions->setWindowTitle(u"Predĺženia k zmluve: "_s + number);
     }
@@ -730,8 +731,8 @@ void TForm2::BitBtn1Click()
     {
         WaitCursor wait;
         Table& t = *goods->Table1;
-        t.setIndexName(u"NUMBER"_s);
-        t.setFilter(Filter::equal(t.definition(), u"NUMBER"_s, Table1->field(u"NUMBER"_s).asString()));
+        t.setIndexName(Col::NUMBER);
+        t.setFilter(Filter::equal(t.definition(), Col::NUMBER, Table1->field(Col::NUMBER).asString()));
         t.setFiltered(true);
         goods->setWindowTitle(u"Založené predmety na zmluve"_s);
     }
@@ -746,7 +747,7 @@ void TForm2::Edit11Change()
 
 void TForm2::DBGrid1DblClick()
 {
-    m_main->form3()->ShowPerson(Table1->field(u"BIRTHNUM"_s).asString());
+    m_main->form3()->ShowPerson(Table1->field(Col::BIRTHNUM).asString());
 }
 
 void TForm2::OpenContractPrint()

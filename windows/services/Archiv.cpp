@@ -6,6 +6,7 @@
 #include "store/EventPump.h"
 #include "store/Table.h"
 #include "store/Values.h"
+#include "store/engine/Names.h"
 #include "widgets/DialogButtons.h"
 #include "widgets/Frame.h"
 #include "widgets/Guard.h"
@@ -80,9 +81,9 @@ TForm18::TForm18(Frame* main)
         Table** table;
         const char* name;
         QString file;
-    } archive[] = {{&Table1, "Table1", u"Xzmluvy.DBF"_s},
-                   {&Table2, "Table2", u"Xpredlz.DBF"_s},
-                   {&Table3, "Table3", u"Xinvent.DBF"_s}};
+    } archive[] = {{&Table1, "Table1", Tab::XzmluvyDbf},
+                   {&Table2, "Table2", Tab::XpredlzDbf},
+                   {&Table3, "Table3", Tab::XinventDbf}};
     for (const auto& a : archive) {
         *a.table = new Table(store, a.file, this); // opened by each operation, closed after it
         (*a.table)->setObjectName(QString::fromLatin1(a.name));

@@ -4,6 +4,7 @@
 #include "core/Shop.h"
 #include "store/EventPump.h"
 #include "store/Table.h"
+#include "store/engine/Names.h"
 #include "widgets/DialogButtons.h"
 #include "widgets/Frame.h"
 #include "widgets/Guard.h"
@@ -115,11 +116,11 @@ void TForm5::BitBtn2Click()
     const auto enable = qScopeGuard([this] { CheckBox1->setEnabled(true); });
     switch (ItemIndex()) {
     case LastName:
-        return searchPersons(text, u"LASTNAME"_s);
+        return searchPersons(text, Col::LASTNAME);
     case BirthNumber:
-        return searchPersons(text, u"BIRTHNUM"_s);
+        return searchPersons(text, Col::BIRTHNUM);
     case IdCard:
-        return searchPersons(text, u"IDCARD"_s);
+        return searchPersons(text, Col::IDCARD);
     case ContractNumber:
         return searchContract(text);
     case Goods:
@@ -139,12 +140,12 @@ void TForm5::searchPersons(const QString& text, const QString& tag)
     } catch (...) {
         // The persons window reads in surname order whatever happens to the search.
         try {
-            t.setIndexName(u"LASTNAME"_s);
+            t.setIndexName(Col::LASTNAME);
         } catch (const MervanaError&) {
         }
         throw;
     }
-    t.setIndexName(u"LASTNAME"_s); // the person found stays current
+    t.setIndexName(Col::LASTNAME); // the person found stays current
     m_main->showChild(persons);
 }
 
@@ -155,7 +156,7 @@ void TForm5::searchContract(const QString& text)
     // Whatever view was shown, the contract is found among all of them.
     t.setFilter(QString());
     t.setFiltered(false);
-    t.setIndexName(u"NUMBER"_s);
+    t.setIndexName(Col::NUMBER);
     t.findNearest(text);
     contracts->setWindowTitle(u"Všetky zmluvy"_s);
     m_main->showChild(contracts);
