@@ -10,6 +10,7 @@
 #include "store/Table.h"
 #include "store/Transaction.h"
 #include "store/engine/Errors.h"
+#include "store/engine/Names.h"
 #include "store/engine/Schema.h"
 #include "tools/DemoData.h"
 
@@ -157,12 +158,12 @@ Side measureTables(const QString& dir, const QDate& from, const QDate& to)
     Side s;
     Store store(dir);
     // As the register windows hold them: on tag NUMBER; the archive instances closed.
-    Table contracts(store, u"Zmluvy.DBF"_s), extensions(store, u"Predlz.DBF"_s), goods(store, u"Inventar.DBF"_s);
+    Table contracts(store, Tab::ZmluvyDbf), extensions(store, Tab::PredlzDbf), goods(store, Tab::InventarDbf);
     for (Table* t : {&contracts, &extensions, &goods}) {
-        t->setIndexName(u"NUMBER"_s);
+        t->setIndexName(Col::NUMBER);
         t->open();
     }
-    Table xContracts(store, u"Xzmluvy.DBF"_s), xExtensions(store, u"Xpredlz.DBF"_s), xGoods(store, u"Xinvent.DBF"_s);
+    Table xContracts(store, Tab::XzmluvyDbf), xExtensions(store, Tab::XpredlzDbf), xGoods(store, Tab::XinventDbf);
     const ArchiveMove::Tables live{contracts, extensions, goods};
     const ArchiveMove::Tables archive{xContracts, xExtensions, xGoods};
     {

@@ -9,6 +9,7 @@
 #include "store/Table.h"
 #include "store/Transaction.h"
 #include "store/engine/Errors.h"
+#include "store/engine/Names.h"
 #include "store/trail/Trail.h"
 
 #include <QCoreApplication>
@@ -118,21 +119,21 @@ private:
 void seed(const QString& location)
 {
     Store store(location);
-    Table persons(store, u"Osoby.DBF"_s), contracts(store, u"Zmluvy.DBF"_s);
+    Table persons(store, Tab::OsobyDbf), contracts(store, Tab::ZmluvyDbf);
     persons.open();
     contracts.open();
     Transaction transaction(store);
     persons.append();
-    persons.field(u"BIRTHNUM"_s).setAsString(Person);
-    persons.field(u"LASTNAME"_s).setAsString(u"Skúšobný"_s);
-    persons.field(u"FIRSNAME"_s).setAsString(u"Jozef"_s);
+    persons.field(Col::BIRTHNUM).setAsString(Person);
+    persons.field(Col::LASTNAME).setAsString(u"Skúšobný"_s);
+    persons.field(Col::FIRSNAME).setAsString(u"Jozef"_s);
     persons.post();
     for (int i = 0; i < SharedContracts; ++i) {
         contracts.append();
-        contracts.field(u"NUMBER"_s).setAsString(sharedNumber(i));
-        contracts.field(u"BIRTHNUM"_s).setAsString(Person);
-        contracts.field(u"AGRDATE"_s).setAsDate(QDate(2026, 1, 5));
-        contracts.field(u"AMOUNT"_s).setAsFloat(0);
+        contracts.field(Col::NUMBER).setAsString(sharedNumber(i));
+        contracts.field(Col::BIRTHNUM).setAsString(Person);
+        contracts.field(Col::AGRDATE).setAsDate(QDate(2026, 1, 5));
+        contracts.field(Col::AMOUNT).setAsFloat(0);
         contracts.post();
     }
     transaction.commit();
@@ -153,8 +154,8 @@ struct CounterLog
 int counter(const QString& location, int k, int seconds, const QString& out)
 {
     Store store(location);
-    Table contracts(store, u"Zmluvy.DBF"_s), goods(store, u"Inventar.DBF"_s), extensions(store, u"Predlz.DBF"_s);
-    contracts.setIndexName(u"NUMBER"_s);
+    Table contracts(store, Tab::ZmluvyDbf), goods(store, Tab::InventarDbf), extensions(store, Tab::PredlzDbf);
+    contracts.setIndexName(Col::NUMBER);
     for (Table* t : {&contracts, &goods, &extensions})
         t->open();
     QRandomGenerator rng(quint32(1000 + k));
@@ -173,18 +174,18 @@ int counter(const QString& location, int k, int seconds, const QString& out)
                 const double amount = 100 + rng.bounded(5000);
                 Transaction transaction(store);
                 contracts.append();
-                contracts.field(u"NUMBER"_s).setAsString(number);
-                contracts.field(u"BIRTHNUM"_s).setAsString(Person);
-                contracts.field(u"AGRDATE"_s).setAsDate(today);
-                contracts.field(u"UNTIL"_s).setAsDate(today.addDays(30));
-                contracts.field(u"AMOUNT"_s).setAsFloat(amount);
-                contracts.field(u"PERCENT"_s).setAsFloat(10);
+                contracts.field(Col::NUMBER).setAsString(number);
+                contracts.field(Col::BIRTHNUM).setAsString(Person);
+                contracts.field(Col::AGRDATE).setAsDate(today);
+                contracts.field(Col::UNTIL).setAsDate(today.addDays(30));
+                contracts.field(Col::AMOUNT).setAsFloat(amount);
+                contracts.field(Col::PERCENT).setAsFloat(10);
                 contracts.post();
                 for (int item = 0; item < 2; ++item) {
                     goods.append();
-                    goods.field(u"NUMBER"_s).setAsString(number);
-                    goods.field(u"SUBJECT"_s).setAsString(u"Prsteň %1"_s.arg(item + 1));
-                    goods.field(u"SUMA1"_s).setAsFloat(amount / 2);
+                    goods.field(Col::NUMBER).setAsString(number);
+                    goods.field(Col::SUBJECT).setAsString(u"Prsteň %1"_s.arg(item + 1));
+                    goods.field(Col::SUMA1).setAsFloat(amount / 2);
                     goods.post();
                 }
                 transaction.commit();
@@ -195,14 +196,14 @@ int counter(const QString& location, int k, int seconds, const QString& out)
                 const QString number = own.at(rng.bounded(int(own.size())));
                 Transaction transaction(store);
                 if (!contracts.findKey(number)) throw StoreError(u"own contract %1 not found"_s.arg(number));
-                const QDate until = contracts.field(u"UNTIL"_s).asDate().addDays(30);
+                const QDate until = contracts.field(Col::UNTIL).asDate().addDays(30);
                 extensions.append();
-                extensions.field(u"NUMBER"_s).setAsString(number);
-                extensions.field(u"X_UNTIL"_s).setAsDate(until);
-                extensions.field(u"X_PAID"_s).setAsFloat(50);
+                extensions.field(Col::NUMBER).setAsString(number);
+                extensions.field(Col::X_UNTIL).setAsDate(until);
+                extensions.field(Col::X_PAID).setAsFloat(50);
                 extensions.post();
                 contracts.edit();
-                contracts.field(u"UNTIL"_s).setAsDate(until);
+                contracts.field(Col::UNTIL).setAsDate(until);
                 contracts.post();
                 transaction.commit();
                 ++log.extended;
@@ -210,7 +211,7 @@ int counter(const QString& location, int k, int seconds, const QString& out)
                 if (!contracts.findKey(sharedNumber(int(rng.bounded(SharedContracts)))))
                     throw StoreError(u"a shared contract is missing"_s);
                 contracts.edit();
-                contracts.field(u"AMOUNT"_s).setAsFloat(contracts.field(u"AMOUNT"_s).asFloat() + 1);
+                contracts.field(Col::AMOUNT).setAsFloat(contracts.field(Col::AMOUNT).asFloat() + 1);
                 contracts.post();
                 ++log.sharedEdits;
             }

@@ -10,6 +10,7 @@
 #include "store/Table.h"
 #include "store/Transaction.h"
 #include "store/engine/Errors.h"
+#include "store/engine/Names.h"
 #include "tools/DemoData.h"
 
 #include <QCoreApplication>
@@ -84,8 +85,8 @@ void startingMarks(Store& store)
 
 void compare(Store& store, const QString& text)
 {
-    Table goods(store, u"Inventar.DBF"_s);
-    goods.setIndexName(u"NUMBER"_s); // as the goods window reads
+    Table goods(store, Tab::InventarDbf);
+    goods.setIndexName(Col::NUMBER); // as the goods window reads
     goods.open();
     std::vector<double> pass, passCpu, sql, sqlCpu;
     qint64 hits = 0, sqlHits = 0;

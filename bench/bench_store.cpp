@@ -13,6 +13,7 @@
 #include "store/Transaction.h"
 #include "store/admin/StoreCopy.h"
 #include "store/engine/Errors.h"
+#include "store/engine/Names.h"
 #include "store/engine/Schema.h"
 #include "tools/DemoData.h"
 
@@ -93,8 +94,8 @@ constexpr int Repeats = 5;
 void markingWalk(const QString& dir, Figures& f)
 {
     Store store(dir);
-    Table contracts(store, u"Zmluvy.DBF"_s);
-    contracts.setIndexName(u"NUMBER"_s);
+    Table contracts(store, Tab::ZmluvyDbf);
+    contracts.setIndexName(Col::NUMBER);
     contracts.open();
     std::vector<double> walks, walkCpu, updates, updateCpu;
     for (int r = 0; r < Repeats; ++r) {
@@ -109,7 +110,7 @@ void markingWalk(const QString& dir, Figures& f)
             Transaction transaction(store);
             for (contracts.first(); !contracts.eof(); contracts.next()) {
                 contracts.edit();
-                contracts.field(u"WRK"_s).setAsBoolean(true);
+                contracts.field(Col::WRK).setAsBoolean(true);
             }
             transaction.commit();
         }
@@ -148,11 +149,11 @@ QList<TableModel::Column> allColumns(const QString& file)
 // (b) What start-up does: the store, the five live instances on their tags, the first screen of each grid.
 double openLive(const QString& dir)
 {
-    static const QList<std::pair<QString, QString>> live{{u"Zmluvy.DBF"_s, u"NUMBER"_s},
-                                                         {u"Osoby.DBF"_s, u"LASTNAME"_s},
-                                                         {u"Predlz.DBF"_s, u"NUMBER"_s},
-                                                         {u"Inventar.DBF"_s, u"NUMBER"_s},
-                                                         {u"Prijvyd.dbf"_s, u"DATE"_s}};
+    static const QList<std::pair<QString, QString>> live{{Tab::ZmluvyDbf, Col::NUMBER},
+                                                         {Tab::OsobyDbf, Col::LASTNAME},
+                                                         {Tab::PredlzDbf, Col::NUMBER},
+                                                         {Tab::InventarDbf, Col::NUMBER},
+                                                         {Tab::PrijvydDbf, Col::DATE}};
     QElapsedTimer timer;
     timer.start();
     Store store(dir);
@@ -224,18 +225,18 @@ void nearestSearches(const QString& dir, Figures& f)
             numberKeys << (i % 4 == 0 ? number.left(3 + rng.bounded(5)) : number);
         }
     }
-    f.nearestLastNameMs = measure(u"Osoby.DBF"_s, u"LASTNAME"_s, lastNameKeys);
-    f.nearestNumberMs = measure(u"Zmluvy.DBF"_s, u"NUMBER"_s, numberKeys);
+    f.nearestLastNameMs = measure(Tab::OsobyDbf, Col::LASTNAME, lastNameKeys);
+    f.nearestNumberMs = measure(Tab::ZmluvyDbf, Col::NUMBER, numberKeys);
 }
 
 // (d) A grid scrolled to its end must read a few pages, not walk the table.
 void lastRow(const QString& dir, Figures& f)
 {
     Store store(dir);
-    Table contracts(store, u"Zmluvy.DBF"_s);
-    contracts.setIndexName(u"NUMBER"_s);
+    Table contracts(store, Tab::ZmluvyDbf);
+    contracts.setIndexName(Col::NUMBER);
     contracts.open();
-    TableModel model(contracts, allColumns(u"Zmluvy.DBF"_s));
+    TableModel model(contracts, allColumns(Tab::ZmluvyDbf));
     const quint64 before = store.statementsRun();
     QElapsedTimer timer;
     timer.start();
@@ -252,9 +253,9 @@ void lastRow(const QString& dir, Figures& f)
 void recordEdits(const QString& dir)
 {
     Store store(dir);
-    Table contracts(store, u"Zmluvy.DBF"_s), goods(store, u"Inventar.DBF"_s);
-    contracts.setIndexName(u"NUMBER"_s);
-    goods.setIndexName(u"NUMBER"_s);
+    Table contracts(store, Tab::ZmluvyDbf), goods(store, Tab::InventarDbf);
+    contracts.setIndexName(Col::NUMBER);
+    goods.setIndexName(Col::NUMBER);
     contracts.open();
     goods.open();
     constexpr int Single = 200, Batch = 2000;
@@ -266,7 +267,7 @@ void recordEdits(const QString& dir)
         timer.start();
         for (; n < Single && !contracts.eof(); ++n, contracts.next()) {
             contracts.edit();
-            contracts.field(u"PERCENT"_s).setAsFloat(10 + (n + r) % 7);
+            contracts.field(Col::PERCENT).setAsFloat(10 + (n + r) % 7);
             contracts.post();
         }
         single.push_back(n > 0 ? ms(timer.nsecsElapsed()) / n : 0);
@@ -277,7 +278,7 @@ void recordEdits(const QString& dir)
             Transaction transaction(store);
             for (goods.first(); n < Batch && !goods.eof(); ++n, goods.next()) {
                 goods.edit();
-                goods.field(u"VRATENE"_s).setAsBoolean((n + r) % 2 == 0);
+                goods.field(Col::VRATENE).setAsBoolean((n + r) % 2 == 0);
                 goods.post();
             }
             transaction.commit();
@@ -307,8 +308,8 @@ void recordEdits(const QString& dir)
 void markingPasses(const QString& dir)
 {
     Store store(dir);
-    Table contracts(store, u"Zmluvy.DBF"_s), extensions(store, u"Predlz.DBF"_s), goods(store, u"Inventar.DBF"_s),
-        lookup(store, u"Zmluvy.DBF"_s);
+    Table contracts(store, Tab::ZmluvyDbf), extensions(store, Tab::PredlzDbf), goods(store, Tab::InventarDbf),
+        lookup(store, Tab::ZmluvyDbf);
     for (Table* t : {&contracts, &extensions, &goods, &lookup})
         t->open();
     const QDate today = Clock::today();
@@ -380,11 +381,11 @@ Figures run(const QString& dir, bool withWalk)
 // a bare connection; beside it the bare connection opened on the empty store.
 double bareFirstPages(const QString& dir, bool readPages)
 {
-    static const QList<std::pair<QString, QString>> live{{u"Zmluvy.DBF"_s, u"NUMBER"_s},
-                                                         {u"Osoby.DBF"_s, u"LASTNAME"_s},
-                                                         {u"Predlz.DBF"_s, u"NUMBER"_s},
-                                                         {u"Inventar.DBF"_s, u"NUMBER"_s},
-                                                         {u"Prijvyd.dbf"_s, u"DATE"_s}};
+    static const QList<std::pair<QString, QString>> live{{Tab::ZmluvyDbf, Col::NUMBER},
+                                                         {Tab::OsobyDbf, Col::LASTNAME},
+                                                         {Tab::PredlzDbf, Col::NUMBER},
+                                                         {Tab::InventarDbf, Col::NUMBER},
+                                                         {Tab::PrijvydDbf, Col::DATE}};
     QElapsedTimer timer;
     timer.start();
     sqlite3* db = nullptr;
@@ -447,8 +448,8 @@ void trailCost(const QString& dir)
 {
     Store store(dir);
     const QString person = store.scalar(u"SELECT BIRTHNUM FROM Osoby ORDER BY rowid LIMIT 1"_s).toString();
-    Table contracts(store, u"Zmluvy.DBF"_s);
-    contracts.setIndexName(u"NUMBER"_s);
+    Table contracts(store, Tab::ZmluvyDbf);
+    contracts.setIndexName(Col::NUMBER);
     contracts.open();
     constexpr int Writes = 100;
     std::vector<double> added[2], changed[2]; // [with the trail]
@@ -462,11 +463,11 @@ void trailCost(const QString& dir)
         for (int i = 0; i < Writes; ++i) {
             numbers << u"99/%1"_s.arg(++serial, 5, 10, QChar(u'0'));
             contracts.append();
-            contracts.field(u"NUMBER"_s).setAsString(numbers.last());
-            contracts.field(u"BIRTHNUM"_s).setAsString(person);
-            contracts.field(u"AGRDATE"_s).setAsDate(Clock::today());
-            contracts.field(u"AMOUNT"_s).setAsFloat(1000 + i);
-            contracts.field(u"PERCENT"_s).setAsFloat(10);
+            contracts.field(Col::NUMBER).setAsString(numbers.last());
+            contracts.field(Col::BIRTHNUM).setAsString(person);
+            contracts.field(Col::AGRDATE).setAsDate(Clock::today());
+            contracts.field(Col::AMOUNT).setAsFloat(1000 + i);
+            contracts.field(Col::PERCENT).setAsFloat(10);
             contracts.post();
         }
         added[trail].push_back(ms(timer.nsecsElapsed()) / Writes);
@@ -474,7 +475,7 @@ void trailCost(const QString& dir)
         for (const QString& number : std::as_const(numbers)) {
             contracts.findKey(number);
             contracts.edit();
-            contracts.field(u"AMOUNT"_s).setAsFloat(contracts.field(u"AMOUNT"_s).asFloat() + 100);
+            contracts.field(Col::AMOUNT).setAsFloat(contracts.field(Col::AMOUNT).asFloat() + 100);
             contracts.post();
         }
         changed[trail].push_back(ms(timer.nsecsElapsed()) / Writes);

@@ -5,6 +5,7 @@
 #include "store/Store.h"
 #include "store/Transaction.h"
 #include "store/engine/Errors.h"
+#include "store/engine/Names.h"
 #include "store/trail/Trail.h"
 
 #include <QCoreApplication>
@@ -41,9 +42,9 @@ double fill(Store& store, qint64 rows)
                 entry.action = Trail::Action::Change;
                 entry.table = u"Zmluvy"_s;
                 entry.key = u"26/%1"_s.arg(done % 99999 + 1, 5, 10, QChar(u'0'));
-                entry.detail = {{u"fields"_s, QJsonArray{QJsonArray{u"AMOUNT"_s, u"1000"_s, u"1200"_s},
-                                                         QJsonArray{u"PAID"_s, u""_s, u"1"_s},
-                                                         QJsonArray{u"PAID_DATE"_s, u""_s, u"2026-03-15"_s}}}};
+                entry.detail = {{u"fields"_s, QJsonArray{QJsonArray{Col::AMOUNT, u"1000"_s, u"1200"_s},
+                                                         QJsonArray{Col::PAID, u""_s, u"1"_s},
+                                                         QJsonArray{Col::PAID_DATE, u""_s, u"2026-03-15"_s}}}};
             }
             Trail::record(store, entry);
         }

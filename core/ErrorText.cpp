@@ -3,6 +3,8 @@
 #include "store/engine/Errors.h"
 #include "store/engine/Names.h"
 
+#include <QHash>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
@@ -21,6 +23,13 @@ QString recordText(const QString& table)
 
 QString errorText(const MervanaError& error)
 {
+    if (const auto* refused = dynamic_cast<const AmountRefused*>(&error)) {
+        static const QHash<QString, QString> boxes{
+            {Col::AMOUNT, u"Založená suma"_s},   {Col::PAID_SUM, u"Zaplat. suma"_s}, {Col::X_PAID, u"Suma platby"_s},
+            {Col::PRED_SUMA, u"Suma predaja"_s}, {Col::SUMA1, u"Záložná hodnota"_s}, {Col::SUMA2, u"Predajná cena"_s}};
+        return u"%1: „%2“ nie je suma v eurách. Napíšte najviac šesť číslic, desatinnú čiarku a najviac dve číslice "
+               u"centov (napríklad 1500,30)."_s.arg(boxes.value(refused->field(), refused->field()), refused->input());
+    }
     if (const auto* changed = dynamic_cast<const RecordChanged*>(&error)) {
         const QString record = recordText(changed->table()).arg(changed->key());
         if (record.isEmpty()) return error.text();

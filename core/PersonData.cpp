@@ -1,6 +1,7 @@
 #include "core/PersonData.h"
 
 #include "core/Money.h"
+#include "core/TrailText.h"
 
 #include "store/Store.h"
 #include "store/Table.h"
@@ -191,7 +192,7 @@ QList<Line> lines(const Holding& holding)
 QString actionText(const Trail::Row& row)
 {
     const auto action = Trail::actionOf(row.action);
-    return action ? Trail::name(*action) : row.action;
+    return action ? actionName(*action) : row.action;
 }
 
 QStringList changeLines(const Trail::Row& row)

@@ -43,7 +43,7 @@ Shop::Shop(const QString& dataDir, QObject* parent) : QObject(parent), m_store(s
         qDeleteAll(findChildren<Table*>(Qt::FindDirectChildrenOnly)); // before the store goes
         throw;
     }
-    ShopName = EngineConfig::shopName();
+    ShopName = EngineConfig::shopName(u"Záložňa"_s);
 }
 
 Shop::~Shop()

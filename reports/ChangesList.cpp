@@ -1,6 +1,7 @@
 #include "reports/ChangesList.h"
 
 #include "core/Shop.h"
+#include "core/TrailText.h"
 #include "store/Table.h"
 #include "store/Values.h"
 #include "store/engine/Schema.h"
@@ -55,7 +56,7 @@ QString shownValue(const QString& table, const QString& field, const QString& st
 QString actionText(const QString& code)
 {
     const auto action = Trail::actionOf(code);
-    return action ? Trail::name(*action) : code; // a code of a later version, as stored
+    return action ? actionName(*action) : code; // a code of a later version, as stored
 }
 
 } // namespace

@@ -55,7 +55,7 @@ quint64 comparedFields(const TableDef& def, const RowValues& original)
 {
     quint64 fields = original.loadedMask();
     if (def.fields.size() < 64) fields &= bit(int(def.fields.size())) - 1;
-    if (const int wrk = def.fieldIndex(u"WRK"_s); wrk >= 0) fields &= ~bit(wrk);
+    if (const int mark = def.markField(); mark >= 0) fields &= ~bit(mark);
     return fields;
 }
 
@@ -325,9 +325,9 @@ void Store::writeRecord(const TableDef& def, qint64 rowid, const RowValues& orig
     const RowValues read =
         trailed ? withFields(def, rowid, original, Trail::fieldsNamed(def, deleting ? ~quint64(0) : fields)) : original;
     // On a server the counter's mark goes to its own table, once the record's fields are written.
-    const int wrk = def.fieldIndex(u"WRK"_s);
-    const bool markApart = !deleting && wrk >= 0 && (fields & bit(wrk)) && m_connection->marksOfSession();
-    if (markApart) fields &= ~bit(wrk);
+    const int mark = def.markField();
+    const bool markApart = !deleting && mark >= 0 && (fields & bit(mark)) && m_connection->marksOfSession();
+    if (markApart) fields &= ~bit(mark);
     const quint64 compared = comparedFields(def, read);
     if (deleting || fields) {
         // A table has fewer than 56 fields: its id and the kind of write go above those compared.
@@ -370,7 +370,7 @@ void Store::writeRecord(const TableDef& def, qint64 rowid, const RowValues& orig
             throw recordChanged(def, rowid, key.toString(), deleting, gone);
         }
     }
-    if (markApart) writeMarks(def, values->at(wrk), Connection::Rows::One, {rowid});
+    if (markApart) writeMarks(def, values->at(mark), Connection::Rows::One, {rowid});
     if (trailed)
         Trail::recordWrite(*this, def, deleting ? Trail::Action::Delete : Trail::Action::Change, &read, values, fields);
     own.commit();
@@ -466,13 +466,13 @@ void Store::runUpdate(const TableDef& def, quint64 fields, const QList<QVariant>
     qsizetype markValue = -1; // among values
     if (m_connection->marksOfSession()) {
         // The counter's own marks go apart from the records the others share.
-        const int wrk = def.fieldIndex(u"WRK"_s);
-        if (wrk >= 0 && (fields & bit(wrk))) {
+        const int mark = def.markField();
+        if (mark >= 0 && (fields & bit(mark))) {
             markValue = 0;
-            for (int i = 0; i < wrk; ++i)
+            for (int i = 0; i < mark; ++i)
                 if (fields & bit(i)) ++markValue;
             writeMarks(def, values.at(markValue), rows, where);
-            fields &= ~bit(wrk);
+            fields &= ~bit(mark);
             if (!fields) return;
         }
     }
@@ -487,8 +487,8 @@ void Store::runUpdate(const TableDef& def, quint64 fields, const QList<QVariant>
 void Store::update(const TableDef& def, quint64 fields, const RowValues& values, qint64 rowid,
                    const RowValues& original)
 {
-    const int wrk = def.fieldIndex(u"WRK"_s);
-    const bool marksOnly = wrk >= 0 && fields == bit(wrk);
+    const int mark = def.markField();
+    const bool marksOnly = mark >= 0 && fields == bit(mark);
     if (!marksOnly && !def.ofCounter) return writeRecord(def, rowid, original, fields, &values);
     constexpr qsizetype BatchSize = 500;
     auto changedValues = [&] {

@@ -263,9 +263,9 @@ void Field::setAsTyped(const QString& text)
     if (inCents(m_table.store(), def)) {
         // Six digits as the box takes them; the paid sum also holds the total the window proposes (amount plus
         // percent), which may run to seven.
-        const int digits = def.name == u"PAID_SUM"_s ? 7 : 6;
+        const int digits = def.centsDigits > 0 ? def.centsDigits : 6;
         const auto cents = Values::parseCents(text, digits);
-        if (!cents) throw ConversionError::invalidEuroEntry(text, def.name);
+        if (!cents) throw AmountRefused(text.trimmed(), def.name);
         m_table.assign(m_index, double(*cents) / 100.0);
         return;
     }
@@ -925,8 +925,7 @@ void Table::append()
     m_buffer.values.resize(m_def->fields.size());
     for (int i = 0; i < m_def->fields.size(); ++i) {
         const FieldDef& f = m_def->fields.at(i);
-        if (f.name == u"WEEKTIME"_s || f.name == u"X_PERCENT"_s) // fields with a default of 0
-            m_buffer.values.set(i, f.type == FieldType::Number ? QVariant(0.0) : QVariant(qint64(0)));
+        if (f.zeroDefault) m_buffer.values.set(i, f.type == FieldType::Number ? QVariant(0.0) : QVariant(qint64(0)));
     }
     m_dirty = ~quint64(0);
     m_modified = false;

@@ -20,10 +20,7 @@ void create(Store& store, const QString& table)
 void grantToCounters(Store& store, const QString& table, const QString& privileges)
 {
     if (!store.isServer()) return;
-    store.exec(u"DO $g$ DECLARE r text; BEGIN FOR r IN SELECT DISTINCT pg_get_userbyid(a.grantee) FROM pg_class c, "
-               u"aclexplode(c.relacl) a WHERE c.oid = to_regclass(quote_ident(current_schema()) || '.zmluvy') AND "
-               u"a.grantee <> c.relowner AND a.grantee <> 0 AND a.privilege_type = 'INSERT' LOOP EXECUTE "
-               u"format('GRANT %1 ON %2 TO %I', r); END LOOP; END $g$"_s.arg(privileges, table.toLower()));
+    store.exec(Schema::grantToCountersSql(table, privileges));
 }
 
 // The steps up to the genesis row came before versions were kept: a store without a version may be of any of

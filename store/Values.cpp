@@ -39,15 +39,6 @@ ConversionError ConversionError::invalidDateTime(const QString& text)
     return ConversionError(u"'%1' is not a valid date and time"_s.arg(text));
 }
 
-ConversionError ConversionError::invalidEuroEntry(const QString& text, const QString& field)
-{
-    static const QHash<QString, QString> boxes{{u"AMOUNT"_s, u"Založená suma"_s},  {u"PAID_SUM"_s, u"Zaplat. suma"_s},
-                                               {u"X_PAID"_s, u"Suma platby"_s},    {u"PRED_SUMA"_s, u"Suma predaja"_s},
-                                               {u"SUMA1"_s, u"Záložná hodnota"_s}, {u"SUMA2"_s, u"Predajná cena"_s}};
-    return ConversionError(u"%1: „%2“ nie je suma v eurách. Napíšte najviac šesť číslic, desatinnú čiarku a najviac "
-                           u"dve číslice centov (napríklad 1500,30)."_s.arg(boxes.value(field, field), text.trimmed()));
-}
-
 namespace Values {
 
 std::optional<qint64> wholeNumber(const QString& text)

@@ -1,5 +1,6 @@
 #include "TestBackend.h"
 #include "TrailLines.h"
+#include "core/TrailText.h"
 #include "store/Clock.h"
 #include "store/Store.h"
 #include "store/Table.h"
@@ -629,7 +630,7 @@ private Q_SLOTS:
         Trail::Query person;
         person.birthNumber = u"7001011234"_s;
         QCOMPARE(Trail::read(*m_store, person).size(), 1);
-        QCOMPARE(Trail::name(*Trail::actionOf(rows.at(1).action)), u"tlač osobných údajov"_s);
+        QCOMPARE(actionName(*Trail::actionOf(rows.at(1).action)), u"tlač osobných údajov"_s);
         addContract(u"26/00009"_s, u"7001011234"_s, 9); // after the scope, rows again
         QCOMPARE(rowCount(u"Zmeny"_s), 4);
     }

@@ -224,12 +224,12 @@ void setFrameGeometry(const QByteArray& geometry)
     file().set(u"Frame/Geometry"_s, geometry);
 }
 
-QString shopName()
+QString shopName(const QString& firstName)
 {
     if (const Settings settings = file(); settings.contains(settings.entry(u"ShopName"_s)))
         return settings.text(settings.entry(u"ShopName"_s));
-    setEntry(u"ShopName"_s, u"Záložňa"_s);
-    return u"Záložňa"_s;
+    setEntry(u"ShopName"_s, firstName);
+    return firstName;
 }
 
 QString supportMail()

@@ -78,8 +78,8 @@ void setRetentionCheckedMonth(const QString& month);
 QByteArray frameGeometry();
 void setFrameGeometry(const QByteArray& geometry);
 
-// The shop's name; "Záložňa" is written there when the entry is absent, so the shop can change it.
-QString shopName();
+// The shop's name; firstName is written there when the entry is absent, so the shop can change it.
+QString shopName(const QString& firstName);
 
 // The addresses of the program's support (SupportMail, SupportWeb); empty while the entry is absent.
 QString supportMail();

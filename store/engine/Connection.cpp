@@ -12,7 +12,8 @@ QString Connection::markSql(const TableDef& def, Rows) const
 
 QString Connection::markWhereSql(const TableDef& def, const QString& valueSql, const QString& whereSql) const
 {
-    QString sql = u"UPDATE "_s + tableForWriting(def) + u" AS a SET \"WRK\" = ("_s + valueSql + u')';
+    QString sql = u"UPDATE "_s + tableForWriting(def) + u" AS a SET \""_s + def.fields.at(def.markField()).name +
+                  u"\" = ("_s + valueSql + u')';
     if (!whereSql.isEmpty()) sql += u" WHERE "_s + whereSql;
     return sql;
 }

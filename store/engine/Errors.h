@@ -95,6 +95,21 @@ public:
     static ConversionError invalidBooleanForField(const QString& text, const QString& field);
     static ConversionError invalidDate(const QString& text);
     static ConversionError invalidDateTime(const QString& text);
-    // A sum typed into a box of a euro store that is no amount in euros: names the box by its label.
-    static ConversionError invalidEuroEntry(const QString& text, const QString& field);
+};
+
+// A sum typed for a field of a euro store that is no amount in euros (six digits at most before the comma, two
+// after). What the clerk reads names the box, worded above the store.
+class AmountRefused : public ConversionError
+{
+public:
+    AmountRefused(const QString& input, const QString& field)
+        : ConversionError(QStringLiteral("'%1' is not an amount in euros for field '%2'").arg(input, field)),
+          m_input(input), m_field(field)
+    {
+    }
+    const QString& input() const { return m_input; } // as typed, blanks around it removed
+    const QString& field() const { return m_field; }
+
+private:
+    QString m_input, m_field;
 };

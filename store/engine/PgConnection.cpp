@@ -52,9 +52,15 @@ QString quoted(const QString& name)
     return Schema::serverName(name);
 }
 
-bool hasWrk(const TableDef& def)
+bool hasMark(const TableDef& def)
 {
-    return def.fieldIndex(u"WRK"_s) >= 0;
+    return def.markField() >= 0;
+}
+
+// The work mark's column, quoted as the server names it; also the column of the session's table of marks.
+QString markColumn(const TableDef& def)
+{
+    return quoted(def.fields.at(def.markField()).name);
 }
 
 // What the counters' role may do in a store that another role owns: everything the register does, and of the
@@ -81,9 +87,9 @@ QString countersSql(const QString& schema, const QString& role)
 // that stays as it was writes nothing, so that it leaves no dead row behind there (see tidyMarks).
 QString markUpsert(const TableDef& def, const QString& rows)
 {
-    return u"INSERT INTO pg_temp.\"%1_marks\" AS m (rowid, \"wrk\") "_s.arg(lower(def.sqlName)) + rows +
-           u" ON CONFLICT (rowid) DO UPDATE SET \"wrk\" = EXCLUDED.\"wrk\" WHERE m.\"wrk\" IS DISTINCT FROM "
-           u"EXCLUDED.\"wrk\""_s;
+    const QString mark = markColumn(def);
+    return u"INSERT INTO pg_temp.\"%1_marks\" AS m (rowid, %2) "_s.arg(lower(def.sqlName), mark) + rows +
+           u" ON CONFLICT (rowid) DO UPDATE SET %1 = EXCLUDED.%1 WHERE m.%1 IS DISTINCT FROM EXCLUDED.%1"_s.arg(mark);
 }
 
 // What each session makes for itself when it connects (see the class comment).
@@ -101,14 +107,14 @@ QString sessionSql(const QString& schema)
                 sql += Schema::serverKeyIndex(def, tag).replace(u" ON "_s, u" ON pg_temp."_s) + u";\n"_s;
             continue;
         }
-        if (!hasWrk(def)) continue;
-        const QString marks = u"pg_temp.\"%1_marks\""_s.arg(name);
+        if (!hasMark(def)) continue;
+        const QString marks = u"pg_temp.\"%1_marks\""_s.arg(name), mark = markColumn(def);
         QStringList fields, newFields, oldFields, sets;
         QStringList viewColumns{u"t.rowid"_s};
         for (const FieldDef& f : def.fields) {
             const QString column = quoted(f.name);
-            if (f.name == u"WRK"_s) {
-                viewColumns << u"CASE WHEN m.rowid IS NULL THEN t.\"wrk\" ELSE m.\"wrk\" END AS \"wrk\""_s;
+            if (f.mark) {
+                viewColumns << u"CASE WHEN m.rowid IS NULL THEN t.%1 ELSE m.%1 END AS %1"_s.arg(mark);
             } else {
                 viewColumns << u"t."_s + column;
                 oldFields << u"OLD."_s + column;
@@ -117,7 +123,7 @@ QString sessionSql(const QString& schema)
             fields << column;
             newFields << u"NEW."_s + column;
         }
-        sql += u"CREATE TEMP TABLE \"%1_marks\" (rowid bigint PRIMARY KEY, \"wrk\" integer);\n"_s.arg(name);
+        sql += u"CREATE TEMP TABLE \"%1_marks\" (rowid bigint PRIMARY KEY, %2 integer);\n"_s.arg(name, mark);
         sql += u"CREATE TEMP VIEW %1 AS SELECT %2 FROM %3 t LEFT JOIN %4 m ON m.rowid = t.rowid;\n"_s.arg(
             quoted(def.sqlName), viewColumns.join(u", "_s), shared, marks);
         QStringList changedFields;
@@ -146,13 +152,13 @@ BEGIN
             RETURN NULL;
         END IF;
     END IF;
-    IF NEW."wrk" IS DISTINCT FROM OLD."wrk" THEN
-        INSERT INTO %8 (rowid, "wrk") VALUES (NEW.rowid, NEW."wrk") ON CONFLICT (rowid) DO UPDATE SET "wrk" = EXCLUDED."wrk";
+    IF NEW.%9 IS DISTINCT FROM OLD.%9 THEN
+        INSERT INTO %8 (rowid, %9) VALUES (NEW.rowid, NEW.%9) ON CONFLICT (rowid) DO UPDATE SET %9 = EXCLUDED.%9;
     END IF;
     RETURN NEW;
 END $f$;
 )"_s.arg(name, shared, fields.join(u", "_s), newFields.join(u", "_s), changedFields.join(u", "_s),
-         oldFields.join(u", "_s), sets.join(u", "_s), marks);
+         oldFields.join(u", "_s), sets.join(u", "_s), marks, mark);
         sql += u"CREATE TRIGGER \"%1_write\" INSTEAD OF INSERT OR UPDATE OR DELETE ON pg_temp.%2 FOR EACH ROW "
                u"EXECUTE FUNCTION pg_temp.\"%1_write\"();\n"_s.arg(name, quoted(def.sqlName));
     }
@@ -791,7 +797,7 @@ QString PgConnection::markWhereSql(const TableDef& def, const QString& valueSql,
 
 void PgConnection::clearMarks(const TableDef& def)
 {
-    if (hasWrk(def)) run(handle(), u"DELETE FROM pg_temp.\"%1_marks\""_s.arg(lower(def.sqlName)));
+    if (hasMark(def)) run(handle(), u"DELETE FROM pg_temp.\"%1_marks\""_s.arg(lower(def.sqlName)));
 }
 
 void PgConnection::marksWritten(const TableDef& def, qint64 rows)

@@ -1,5 +1,7 @@
 #include "store/engine/Schema.h"
 
+#include "store/engine/Names.h"
+
 #include <QStringList>
 
 using namespace Qt::Literals::StringLiterals;
@@ -20,6 +22,13 @@ int TableDef::personKeyField() const
     return -1;
 }
 
+int TableDef::markField() const
+{
+    for (int i = 0; i < fields.size(); ++i)
+        if (fields.at(i).mark) return i;
+    return -1;
+}
+
 const TagDef* TableDef::tag(const QString& name) const
 {
     for (const TagDef& t : tags)
@@ -33,39 +42,39 @@ using F = FieldType;
 
 QList<TableDef> makeTables()
 {
-    const FieldDef wrk{u"WRK"_s, F::Logical, 0};
-    const FieldDef birthNumber{u"BIRTHNUM"_s, F::Text, 10, true, true};
+    const FieldDef wrk{Col::WRK, F::Logical, 0};
+    const FieldDef birthNumber{Col::BIRTHNUM, F::Text, 10, true, true};
     const QList<FieldDef> contractFields{birthNumber,
-                                         {u"NUMBER"_s, F::Text, 8},
-                                         {u"AGRDATE"_s, F::Date, 0},
-                                         {u"AMOUNT"_s, F::Number, 6},
-                                         {u"PERCENT"_s, F::Number, 2},
-                                         {u"WEEKTIME"_s, F::SmallInt, 2},
-                                         {u"UNTIL"_s, F::Date, 0},
-                                         {u"PAID"_s, F::Logical, 0},
-                                         {u"PAID_SUM"_s, F::Number, 6},
-                                         {u"PAID_DATE"_s, F::Date, 0},
-                                         {u"RETURNED"_s, F::Logical, 0},
-                                         {u"RETUDATE"_s, F::Date, 0},
-                                         {u"RETENT"_s, F::Logical, 0},
-                                         {u"PADAK"_s, F::Logical, 0}};
-    const QList<FieldDef> extensionFields{{u"NUMBER"_s, F::Text, 8},
-                                          {u"X_UNTIL"_s, F::Date, 0},
-                                          {u"X_PERCENT"_s, F::Number, 5},
-                                          {u"X_PAID"_s, F::Number, 9},
-                                          {u"X_PAIDDATE"_s, F::Date, 0}};
+                                         {Col::NUMBER, F::Text, 8},
+                                         {Col::AGRDATE, F::Date, 0},
+                                         {Col::AMOUNT, F::Number, 6},
+                                         {Col::PERCENT, F::Number, 2},
+                                         {Col::WEEKTIME, F::SmallInt, 2},
+                                         {Col::UNTIL, F::Date, 0},
+                                         {Col::PAID, F::Logical, 0},
+                                         {Col::PAID_SUM, F::Number, 6},
+                                         {Col::PAID_DATE, F::Date, 0},
+                                         {Col::RETURNED, F::Logical, 0},
+                                         {Col::RETUDATE, F::Date, 0},
+                                         {Col::RETENT, F::Logical, 0},
+                                         {Col::PADAK, F::Logical, 0}};
+    const QList<FieldDef> extensionFields{{Col::NUMBER, F::Text, 8},
+                                          {Col::X_UNTIL, F::Date, 0},
+                                          {Col::X_PERCENT, F::Number, 5},
+                                          {Col::X_PAID, F::Number, 9},
+                                          {Col::X_PAIDDATE, F::Date, 0}};
     const QList<FieldDef> goodsFields{
-        {u"NUMBER"_s, F::Text, 8},      {u"SUBJECT"_s, F::Text, 45},      {u"VRATENE"_s, F::Logical, 0},
-        {u"PREDANE"_s, F::Logical, 0},  {u"PREPADNUTE"_s, F::Logical, 0}, {u"PRED_DATUM"_s, F::Date, 0},
-        {u"PRED_SUMA"_s, F::Number, 9}, {u"SUMA1"_s, F::Number, 9},       {u"SUMA2"_s, F::Number, 9}};
+        {Col::NUMBER, F::Text, 8},      {Col::SUBJECT, F::Text, 45},      {Col::VRATENE, F::Logical, 0},
+        {Col::PREDANE, F::Logical, 0},  {Col::PREPADNUTE, F::Logical, 0}, {Col::PRED_DATUM, F::Date, 0},
+        {Col::PRED_SUMA, F::Number, 9}, {Col::SUMA1, F::Number, 9},       {Col::SUMA2, F::Number, 9}};
     const QList<FieldDef> personFields{
-        {u"WRK"_s, F::Logical, 0},          {u"BLACK"_s, F::Logical, 0},        birthNumber,
-        {u"LASTNAME"_s, F::Text, 15, true}, {u"FIRSNAME"_s, F::Text, 15, true}, {u"IDCARD"_s, F::Text, 10, true},
-        {u"STREET"_s, F::Text, 18, true},   {u"STREETNO"_s, F::Text, 8, true},  {u"CITY"_s, F::Text, 12, true},
-        {u"REASON"_s, F::Text, 80, true}};
-    const QList<FieldDef> incomeFields{{u"NUMBER"_s, F::Text, 8},   {u"DATE"_s, F::Date, 0},
-                                       {u"AMOUNT"_s, F::Number, 9}, {u"PAID_SUM"_s, F::Number, 9},
-                                       {u"X_PAID"_s, F::Number, 9}, {u"PRED_SUMA"_s, F::Number, 9}};
+        {Col::WRK, F::Logical, 0},          {Col::BLACK, F::Logical, 0},        birthNumber,
+        {Col::LASTNAME, F::Text, 15, true}, {Col::FIRSNAME, F::Text, 15, true}, {Col::IDCARD, F::Text, 10, true},
+        {Col::STREET, F::Text, 18, true},   {Col::STREETNO, F::Text, 8, true},  {Col::CITY, F::Text, 12, true},
+        {Col::REASON, F::Text, 80, true}};
+    const QList<FieldDef> incomeFields{{Col::NUMBER, F::Text, 8},   {Col::DATE, F::Date, 0},
+                                       {Col::AMOUNT, F::Number, 9}, {Col::PAID_SUM, F::Number, 9},
+                                       {Col::X_PAID, F::Number, 9}, {Col::PRED_SUMA, F::Number, 9}};
 
     auto withWrk = [&](QList<FieldDef> f) {
         f.prepend(wrk);
@@ -74,43 +83,51 @@ QList<TableDef> makeTables()
     // Two counters pressing "Nový" at once must not store one number twice.
     QList<FieldDef> liveContractFields = withWrk(contractFields);
     for (FieldDef& f : liveContractFields)
-        f.unique = f.name == u"NUMBER"_s;
-    const QString number = u"NUMBER"_s, signing = u"AGRDATE"_s;
+        f.unique = f.name == Col::NUMBER;
+    const QString number = Col::NUMBER, signing = Col::AGRDATE;
     QList<TableDef> tables{
-        {u"Zmluvy.DBF"_s,
-         u"Zmluvy"_s,
+        {Tab::ZmluvyDbf,
+         Tab::Zmluvy,
          liveContractFields,
-         {{u"NUMBER"_s, u"NUMBER"_s, true, false}, {u"BIRTHNUM"_s, u"BIRTHNUM"_s, false, false}},
+         {{Col::NUMBER, Col::NUMBER, true, false}, {Col::BIRTHNUM, Col::BIRTHNUM, false, false}},
          number,
          true,
          signing},
-        {u"Osoby.DBF"_s,
-         u"Osoby"_s,
+        {Tab::OsobyDbf,
+         Tab::Osoby,
          personFields,
-         {{u"BIRTHNUM"_s, u"BIRTHNUM"_s, false, false},
-          {u"LASTNAME"_s, u"LASTNAME"_s, false, true},
-          {u"IDCARD"_s, u"IDCARD"_s, false, true}},
-         u"BIRTHNUM"_s,
+         {{Col::BIRTHNUM, Col::BIRTHNUM, false, false},
+          {Col::LASTNAME, Col::LASTNAME, false, true},
+          {Col::IDCARD, Col::IDCARD, false, true}},
+         Col::BIRTHNUM,
          true},
-        {u"Predlz.DBF"_s,
-         u"Predlz"_s,
+        {Tab::PredlzDbf,
+         Tab::Predlz,
          withWrk(extensionFields),
-         {{u"NUMBER"_s, u"NUMBER"_s, false, false}},
+         {{Col::NUMBER, Col::NUMBER, false, false}},
          number,
          true},
-        {u"Inventar.DBF"_s,
-         u"Inventar"_s,
+        {Tab::InventarDbf,
+         Tab::Inventar,
          withWrk(goodsFields),
-         {{u"NUMBER"_s, u"NUMBER"_s, true, false}},
+         {{Col::NUMBER, Col::NUMBER, true, false}},
          number,
          true},
-        {u"Prijvyd.dbf"_s, u"Prijvyd"_s, incomeFields, {{u"DATE"_s, u"DATE"_s, false, false}}, {}},
+        {Tab::PrijvydDbf, Tab::Prijvyd, incomeFields, {{Col::DATE, Col::DATE, false, false}}, {}},
         // The archive tables carry no WRK: nothing marks archived records.
-        {u"Xzmluvy.DBF"_s, u"Xzmluvy"_s, contractFields, {}, number, false, signing},
-        {u"Xpredlz.DBF"_s, u"Xpredlz"_s, extensionFields, {}, number},
-        {u"Xinvent.DBF"_s, u"Xinvent"_s, goodsFields, {}, number},
+        {Tab::XzmluvyDbf, Tab::Xzmluvy, contractFields, {}, number, false, signing},
+        {Tab::XpredlzDbf, Tab::Xpredlz, extensionFields, {}, number},
+        {Tab::XinventDbf, Tab::Xinvent, goodsFields, {}, number},
     };
+    tables[1].persons = true;
     tables[4].ofCounter = true;
+    for (TableDef& table : tables)
+        for (FieldDef& f : table.fields) {
+            f.mark = f.name == Col::WRK;
+            f.zeroDefault = f.name == Col::WEEKTIME || f.name == Col::X_PERCENT;
+            // The paid sum also holds the total the window proposes (amount plus percent), which may run to seven.
+            if (f.name == Col::PAID_SUM) f.centsDigits = 7;
+        }
     return tables;
 }
 
@@ -303,6 +320,16 @@ QString serverKeyIndex(const TableDef& def, const TagDef& tag)
     return u"CREATE INDEX %1 ON %2 ((COALESCE(%3, '')%4) %5, rowid)"_s.arg(
         serverName(def.sqlName + u'_' + tag.name), serverName(def.sqlName), serverName(tag.field),
         tag.slovak ? u" COLLATE slovak"_s : QString(), tag.descending ? u"DESC"_s : u"ASC"_s);
+}
+
+QString grantToCountersSql(const QString& table, const QString& privileges)
+{
+    // The counters' role is found by what it may do to the register's first table.
+    return u"DO $g$ DECLARE r text; BEGIN FOR r IN SELECT DISTINCT pg_get_userbyid(a.grantee) FROM pg_class c, "
+           u"aclexplode(c.relacl) a WHERE c.oid = to_regclass(quote_ident(current_schema()) || '.%1') AND "
+           u"a.grantee <> c.relowner AND a.grantee <> 0 AND a.privilege_type = 'INSERT' LOOP EXECUTE "
+           u"format('GRANT %2 ON %3 TO %I', r); END LOOP; END $g$"_s.arg(tables().constFirst().sqlName.toLower(),
+                                                                         privileges, table.toLower());
 }
 
 QString uniqueIndexName(const TableDef& def, const FieldDef& field)

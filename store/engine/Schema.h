@@ -21,6 +21,13 @@ struct FieldDef
     // No two records share a value other than the empty one, where several counters write at once (a server):
     // a second one is refused as a KeyViolation naming the table and this field.
     bool unique = false;
+    // The work mark a report's marking pass sets: not part of the record's value, so it is neither checked against
+    // the record as read nor kept in the trail; on a server each session keeps its own.
+    bool mark = false;
+    // A new record starts with 0 here rather than empty.
+    bool zeroDefault = false;
+    // Digits a typed sum in cents may have before its comma, when more than the six of a box (0: six).
+    int centsDigits = 0;
 };
 
 struct TagDef
@@ -46,11 +53,15 @@ struct TableDef
     // Each counter has its own (a work table that each report fills anew; on a server the session's): no other
     // counter writes it, so its writes are neither checked against the record as read nor kept in the trail.
     bool ofCounter = false;
+    // The register of persons: each record is one person, named by its personKey field. A person deleted takes
+    // their keys along and a corrected number moves them.
+    bool persons = false;
     int id = 0; // position among the store's tables
 
     int fieldIndex(const QString& name) const; // case-insensitive, -1 when unknown
     const TagDef* tag(const QString& name) const;
     int personKeyField() const; // -1 when no field names a person
+    int markField() const;      // -1 when the table has no work mark
 };
 
 // A table of the store's own (clerks, the trail, its keys and seal, settings): no record instance reads it.
@@ -109,6 +120,9 @@ QString serverKeyIndex(const TableDef& def, const TagDef& tag);
 QString serverName(const QString& name); // quoted, in lower case as the server keeps the register's names
 // The unique index of a field on a server: "zmluvy_number_unique".
 QString uniqueIndexName(const TableDef& def, const FieldDef& field);
+// On a server: grants privileges on table (one of the store's own) to whoever may add the register's records (the
+// counters' role of a store made with one), as a new store's counters have them.
+QString grantToCountersSql(const QString& table, const QString& privileges);
 
 // The store's settings, one value per name (the currency, "currency": SKK or EUR).
 QString settingsTable(); // "Nastavenia"

@@ -33,33 +33,32 @@ using Trail::Action;
 struct ActionText
 {
     Action action;
-    QStringView code;
-    QStringView name;
+    QStringView code; // as the trail stores it
 };
 
 constexpr ActionText Actions[] = {
-    {Action::New, u"new", u"nový"},
-    {Action::Change, u"change", u"zmena"},
-    {Action::Delete, u"delete", u"zmazanie"},
-    {Action::ArchiveOut, u"archive-out", u"odsun do archívu"},
-    {Action::ArchiveBack, u"archive-back", u"prísun z archívu"},
-    {Action::Import, u"import", u"import"},
-    {Action::Restore, u"restore", u"obnova"},
-    {Action::Copy, u"copy", u"kópia"},
-    {Action::SignIn, u"sign-in", u"prihlásenie"},
-    {Action::SignInFailed, u"sign-in-failed", u"neúspešné prihlásenie"},
-    {Action::SignOut, u"sign-out", u"odhlásenie"},
-    {Action::Lock, u"lock", u"zamknutie"},
-    {Action::Unlock, u"unlock", u"odomknutie"},
-    {Action::ClerkAdded, u"clerk-added", u"nový pokladník"},
-    {Action::ClerkChanged, u"clerk-changed", u"zmena pokladníka"},
-    {Action::PersonalDataPrinted, u"personal-data-printed", u"tlač osobných údajov"},
-    {Action::PersonalDataExported, u"personal-data-exported", u"export osobných údajov"},
-    {Action::Anonymised, u"anonymised", u"anonymizácia"},
-    {Action::RetentionAsked, u"retention-asked", u"otázka na anonymizáciu"},
-    {Action::Genesis, u"genesis", u"začiatok záznamu zmien"},
-    {Action::Sealed, u"sealed", u"zapečatenie záznamu zmien"},
-    {Action::EuroConversion, u"convert-euro", u"prevod na eurá"},
+    {Action::New, u"new"},
+    {Action::Change, u"change"},
+    {Action::Delete, u"delete"},
+    {Action::ArchiveOut, u"archive-out"},
+    {Action::ArchiveBack, u"archive-back"},
+    {Action::Import, u"import"},
+    {Action::Restore, u"restore"},
+    {Action::Copy, u"copy"},
+    {Action::SignIn, u"sign-in"},
+    {Action::SignInFailed, u"sign-in-failed"},
+    {Action::SignOut, u"sign-out"},
+    {Action::Lock, u"lock"},
+    {Action::Unlock, u"unlock"},
+    {Action::ClerkAdded, u"clerk-added"},
+    {Action::ClerkChanged, u"clerk-changed"},
+    {Action::PersonalDataPrinted, u"personal-data-printed"},
+    {Action::PersonalDataExported, u"personal-data-exported"},
+    {Action::Anonymised, u"anonymised"},
+    {Action::RetentionAsked, u"retention-asked"},
+    {Action::Genesis, u"genesis"},
+    {Action::Sealed, u"sealed"},
+    {Action::EuroConversion, u"convert-euro"},
 };
 
 constexpr quint64 bit(int i)
@@ -532,13 +531,6 @@ std::optional<Action> actionOf(const QString& code)
     return std::nullopt;
 }
 
-QString name(Action action)
-{
-    for (const ActionText& a : Actions)
-        if (a.action == action) return a.name.toString();
-    return {};
-}
-
 QString noClerk()
 {
     return u"—"_s;
@@ -663,14 +655,14 @@ quint64 fieldsNamed(const TableDef& def, quint64 fields)
 {
     if (const int key = def.fieldIndex(def.recordField); key >= 0) fields |= bit(key);
     if (const int person = def.personKeyField(); person >= 0) fields |= bit(person);
-    if (const int wrk = def.fieldIndex(u"WRK"_s); wrk >= 0) fields &= ~bit(wrk);
+    if (const int mark = def.markField(); mark >= 0) fields &= ~bit(mark);
     return fields;
 }
 
 void recordWrite(Store& store, const TableDef& def, Action action, const RowValues* before, const RowValues* after,
                  quint64 written)
 {
-    const int wrk = def.fieldIndex(u"WRK"_s);
+    const int mark = def.markField();
     const int birth = def.personKeyField();
     const QString oldBirth = before && birth >= 0 ? storedText(*before, birth) : QString();
     const QString newBirth =
@@ -682,7 +674,7 @@ void recordWrite(Store& store, const TableDef& def, Action action, const RowValu
     };
     QList<Changed> changed;
     for (int i = 0; i < int(def.fields.size()); ++i) {
-        if (i == wrk) continue;
+        if (i == mark) continue;
         const QString oldValue = before && action != Action::New ? storedText(*before, i) : u""_s;
         const QString newValue = after && (written & bit(i)) ? storedText(*after, i) : u""_s;
         const bool listed = action == Action::New      ? (written & bit(i)) && !newValue.isEmpty()
@@ -694,7 +686,7 @@ void recordWrite(Store& store, const TableDef& def, Action action, const RowValu
 
     Writer writer(store);
     // A person's number corrected: their keys go with them, and their old values are kept under the new number.
-    const bool person = def.sqlName == u"Osoby"_s;
+    const bool person = def.persons;
     const bool corrected = person && action == Action::Change && !oldBirth.isEmpty() && !newBirth.isEmpty() &&
                            oldBirth != newBirth && writer.move(oldBirth, newBirth);
     const QString oldOwner = corrected ? newBirth : oldBirth;
@@ -715,7 +707,8 @@ void recordWrite(Store& store, const TableDef& def, Action action, const RowValu
     // A person deleted takes their keys along, unless another record of the persons still has the number (a
     // number listed twice is one person). Persons without a number share one key, which stays.
     if (person && action == Action::Delete && !oldBirth.isEmpty() &&
-        store.scalar(u"SELECT COUNT(*) FROM Osoby WHERE BIRTHNUM = ?"_s, {oldBirth}).toLongLong() == 0)
+        store.scalar(u"SELECT COUNT(*) FROM %1 WHERE %2 = ?"_s.arg(def.sqlName, def.fields.at(birth).name), {oldBirth})
+                .toLongLong() == 0)
         writer.drop(oldBirth);
 }
 
@@ -938,10 +931,7 @@ void newTrailTable(Store& store)
     for (const QString& sql : zmenyStatements(store.isServer()))
         store.exec(sql);
     if (!store.isServer()) return;
-    store.exec(u"DO $g$ DECLARE r text; BEGIN FOR r IN SELECT DISTINCT pg_get_userbyid(a.grantee) FROM pg_class c, "
-               u"aclexplode(c.relacl) a WHERE c.oid = to_regclass(quote_ident(current_schema()) || '.zmluvy') AND "
-               u"a.grantee <> c.relowner AND a.grantee <> 0 AND a.privilege_type = 'INSERT' LOOP EXECUTE "
-               u"format('GRANT SELECT, INSERT ON zmeny TO %I', r); END LOOP; END $g$"_s);
+    store.exec(Schema::grantToCountersSql(u"Zmeny"_s, u"SELECT, INSERT"_s));
 }
 
 QStringList missingGuards(Store& store)

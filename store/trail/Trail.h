@@ -59,7 +59,6 @@ enum class Action {
 
 QString code(Action action);                         // "new", "archive-out" ...
 std::optional<Action> actionOf(const QString& code); // the action of a stored code
-QString name(Action action);                         // "nový", "odsun do archívu" ...
 
 QString noClerk(); // "—": the clerk of a row written while nobody is signed in
 // The clerk every store opened from now on in this process names: noClerk() until set. mervana-admin sets the
