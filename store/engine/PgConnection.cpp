@@ -467,7 +467,14 @@ private:
 
     void run()
     {
+        // A BEGIN still to send goes out now, in one pipeline with this statement once it is prepared.
+        bool begin = m_connection.takePendingBegin();
         pg_conn* conn = m_connection.handle();
+        if (begin && (m_generation != m_connection.generation() || m_once)) {
+            PgResult r(PQexec(conn, "BEGIN"));
+            if (!r || PQresultStatus(r.get()) != PGRES_COMMAND_OK) m_connection.fail(std::move(r));
+            begin = false;
+        }
         if (m_generation != m_connection.generation() || m_once) {
             // Prepared once per connection; a connection made again has none of them.
             m_name = m_once ? QByteArray("") : m_connection.nextStatementName();
@@ -478,7 +485,9 @@ private:
         std::vector<const char*> values(m_values.size());
         for (size_t i = 0; i < values.size(); ++i)
             values[i] = m_null[i] ? nullptr : m_values[i].constData();
-        PgResult r(PQexecPrepared(conn, m_name.constData(), int(values.size()), values.data(), nullptr, nullptr, 0));
+        PgResult r = begin ? withBegin(conn, values)
+                           : PgResult(PQexecPrepared(conn, m_name.constData(), int(values.size()), values.data(),
+                                                     nullptr, nullptr, 0));
         const ExecStatusType status = r ? PQresultStatus(r.get()) : PGRES_FATAL_ERROR;
         if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) m_connection.fail(std::move(r));
         m_result = std::move(r);
@@ -490,6 +499,36 @@ private:
             m_types[size_t(c)] = PQftype(result, c);
             m_kinds[size_t(c)] = kindOfType(m_types[size_t(c)]);
         }
+    }
+
+    // BEGIN and the statement in one pipeline; the statement's result, or the first error met.
+    PgResult withBegin(pg_conn* conn, const std::vector<const char*>& values)
+    {
+        if (PQenterPipelineMode(conn) != 1) m_connection.fail(nullptr);
+        const bool sent = PQsendQueryParams(conn, "BEGIN", 0, nullptr, nullptr, nullptr, nullptr, 0) == 1 &&
+                          PQsendQueryPrepared(conn, m_name.constData(), int(values.size()), values.data(), nullptr,
+                                              nullptr, 0) == 1 &&
+                          PQpipelineSync(conn) == 1;
+        PgResult first, answer;
+        int results = 0;
+        // Read up to the sync (or until nothing more comes, when the connection broke).
+        for (int nulls = 0; sent && nulls < 3;) {
+            PgResult r(PQgetResult(conn));
+            if (!r) {
+                ++nulls;
+                if (PQstatus(conn) != CONNECTION_OK) break;
+                continue;
+            }
+            const ExecStatusType status = PQresultStatus(r.get());
+            if (status == PGRES_PIPELINE_SYNC) break;
+            if (++results == 1)
+                first = std::move(r);
+            else
+                answer = std::move(r);
+        }
+        PQexitPipelineMode(conn);
+        if (!sent || !first || PQresultStatus(first.get()) != PGRES_COMMAND_OK) m_connection.fail(std::move(first));
+        return answer;
     }
 
     PgConnection& m_connection;
@@ -609,7 +648,14 @@ bool PgConnection::holdsStore(const QString& location)
 
 pg_conn* PgConnection::handle()
 {
-    if (PQstatus(m_conn) == CONNECTION_OK) return m_conn;
+    if (PQstatus(m_conn) == CONNECTION_OK) {
+        if (takePendingBegin()) {
+            // Whatever uses the connection itself finds the transaction begun.
+            PgResult r(PQexec(m_conn, "BEGIN"));
+            if (!r || PQresultStatus(r.get()) != PGRES_COMMAND_OK) fail(std::move(r));
+        }
+        return m_conn;
+    }
     if (m_inTransaction)
         throw ConnectionLost(
             u"The connection to the database server %1 was lost; the command was not stored"_s.arg(m_location));
@@ -657,9 +703,12 @@ void PgConnection::exec(const QString& sql)
     statement.step();
 }
 
+// Sent with the transaction's first statement: one round trip less for every write.
 void PgConnection::begin()
 {
-    beginWith("BEGIN");
+    handle();
+    m_inTransaction = true;
+    m_beginPending = true;
 }
 
 void PgConnection::beginSnapshot()
@@ -689,6 +738,10 @@ void PgConnection::beginWith(const char* sql)
 
 void PgConnection::commit()
 {
+    if (takePendingBegin()) { // nothing was sent: nothing to end
+        m_inTransaction = false;
+        return;
+    }
     pg_conn* conn = handle();
     m_inTransaction = false;
     PgResult r(PQexec(conn, "COMMIT"));
@@ -709,6 +762,7 @@ void PgConnection::commit()
 void PgConnection::rollback()
 {
     m_inTransaction = false;
+    if (takePendingBegin()) return;
     if (PQstatus(m_conn) == CONNECTION_OK) runQuietly(m_conn, "ROLLBACK");
 }
 

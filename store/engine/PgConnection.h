@@ -1,5 +1,7 @@
 #pragma once
 
+#include <utility>
+
 #include "store/engine/Connection.h"
 
 #include <QByteArray>
@@ -84,6 +86,8 @@ public:
 
     // For the statements: the open connection, made again first when it was lost outside a transaction.
     pg_conn* handle();
+    // A plain BEGIN not sent yet: the first statement of the transaction takes it along (PgStatement). Clears it.
+    bool takePendingBegin() { return std::exchange(m_beginPending, false); }
     quint64 generation() const { return m_generation; }
     QByteArray nextStatementName() { return "m" + QByteArray::number(++m_statementNames); }
     // Throws the error of result: ConnectionLost when the connection is gone, KeyViolation naming the table and
@@ -100,5 +104,6 @@ private:
     quint64 m_generation = 1;
     int m_statementNames = 0;
     bool m_inTransaction = false;
+    bool m_beginPending = false;
     QHash<QString, qint64> m_marksWritten; // per marks table, since it was last vacuumed
 };

@@ -249,8 +249,11 @@ public:
         Trail::initCrypto();
         if (m_link.locked) return;
         if (const QString lock = store.connection().trailLockSql(); !lock.isEmpty()) {
-            StatementUse q = store.statement(lock);
+            // The secret comes along, saving a round trip. It was read before the lock was granted, but once made
+            // it never changes: only a secret not yet there is read again, under the lock, when needed.
+            StatementUse q = store.statement(lock + u", (SELECT SECRET FROM Tajomstvo)"_s);
             q.exec();
+            if (q.next() && m_link.secret.isEmpty()) m_link.secret = keyFromText(q.value(1).toString());
         }
         m_link.locked = true;
     }
@@ -260,10 +263,18 @@ public:
     {
         if (const auto it = m_link.keys.constFind(birthNumber); it != m_link.keys.cend()) return it.value();
         const QByteArray storeKey = storeSecret(m_store, true);
-        StatementUse q = keysOf(m_store, birthNumber, storeKey);
-        const bool found = q.next();
         Store::TrailLink::PersonKey person;
-        if (found) person = {q.value(0).toString(), keyFromText(q.value(1).toString())};
+        bool found = false;
+        if (!m_link.known) {
+            // The first key of a transaction is looked up with the chain's end: one round trip instead of two.
+            StatementUse q = readEnd(keyedHash(text(birthNumber), storeKey));
+            found = !q.value(4).isNull();
+            if (found) person = {q.value(4).toString(), keyFromText(q.value(5).toString())};
+        } else {
+            StatementUse q = keysOf(m_store, birthNumber, storeKey);
+            found = q.next();
+            if (found) person = {q.value(0).toString(), keyFromText(q.value(1).toString())};
+        }
         if (found && person.key.isEmpty()) throw StoreError(u"A person key of the trail of changes is damaged"_s);
         if (!found) {
             person.key = randomKey();
@@ -322,30 +333,36 @@ public:
     // The chain's end and the key of its next seal, read once per transaction.
     void knowEnd()
     {
-        if (!m_link.known) {
-            const QString momentSql = m_store.connection().trailMomentSql();
-            StatementUse q = m_store.statement(
-                u"SELECT z.SEQ, z.HASH, "_s + (momentSql.isEmpty() ? u"NULL"_s : momentSql) +
-                u", (SELECT SKEY FROM Pecat) FROM (SELECT 1 AS one) AS d LEFT JOIN (SELECT SEQ, HASH FROM Zmeny "
-                u"ORDER BY SEQ DESC LIMIT 1) AS z ON 1 = 1"_s);
-            q.exec();
-            QString serverMoment;
-            if (q.next()) {
-                m_link.seq = q.value(0).toLongLong();
-                m_link.hash = q.value(1).toString().toLatin1();
-                serverMoment = q.value(2).toString();
-                m_link.sealKey = QByteArray::fromHex(q.value(3).toString().toLatin1());
-                if (m_link.sealKey.size() != KeyBytes) m_link.sealKey.clear();
-            }
-            if (m_link.seq == 0) m_link.hash = firstLink();
-            if (!serverMoment.isEmpty()) {
-                // Later rows of the transaction: the server's moment and the time measured here since.
-                const QDateTime at = QDateTime::fromString(serverMoment, u"yyyy-MM-dd HH:mm:ss.zzz"_s);
-                m_link.moment = QDateTime(at.date(), at.time(), Qt::UTC);
-                m_link.since.start();
-            }
-            m_link.known = true;
+        if (!m_link.known) StatementUse q = readEnd({});
+    }
+
+    // Reads the chain's end, and with it the first key row of a person's lookup (columns 4 and 5, NULL where
+    // there is none). The statement is left on its one row, reset by the caller's StatementUse.
+    Statement& readEnd(const QString& lookup)
+    {
+        const QString momentSql = m_store.connection().trailMomentSql();
+        Statement& q = m_store.statement(
+            u"SELECT z.SEQ, z.HASH, "_s + (momentSql.isEmpty() ? u"NULL"_s : momentSql) +
+            u", (SELECT SKEY FROM Pecat), k.TAG, k.PKEY FROM (SELECT 1 AS one) AS d LEFT JOIN (SELECT SEQ, HASH "
+            u"FROM Zmeny ORDER BY SEQ DESC LIMIT 1) AS z ON 1 = 1 LEFT JOIN (SELECT TAG, PKEY FROM Kluce WHERE "
+            u"LOOKUP = ? ORDER BY TAG LIMIT 1) AS k ON 1 = 1"_s);
+        q.bind({lookup.isEmpty() ? QVariant() : QVariant(lookup)});
+        q.exec();
+        if (!q.next()) throw StoreError(u"The end of the trail of changes could not be read"_s);
+        m_link.seq = q.value(0).toLongLong();
+        m_link.hash = q.value(1).toString().toLatin1();
+        const QString serverMoment = q.value(2).toString();
+        m_link.sealKey = QByteArray::fromHex(q.value(3).toString().toLatin1());
+        if (m_link.sealKey.size() != KeyBytes) m_link.sealKey.clear();
+        if (m_link.seq == 0) m_link.hash = firstLink();
+        if (!serverMoment.isEmpty()) {
+            // Later rows of the transaction: the server's moment and the time measured here since.
+            const QDateTime at = QDateTime::fromString(serverMoment, u"yyyy-MM-dd HH:mm:ss.zzz"_s);
+            m_link.moment = QDateTime(at.date(), at.time(), Qt::UTC);
+            m_link.since.start();
         }
+        m_link.known = true;
+        return q;
     }
 
     // Seals from the next row on with first, which never enters the store: only its successors do.
