@@ -1,5 +1,9 @@
 #include "core/ErrorText.h"
 
+#include "core/TrailText.h"
+#include "store/Store.h"
+#include "store/Upgrade.h"
+
 #include "store/engine/Errors.h"
 #include "store/engine/Names.h"
 
@@ -23,6 +27,19 @@ QString recordText(const QString& table)
 
 QString errorText(const MervanaError& error)
 {
+    if (const auto* unguarded = dynamic_cast<const Trail::TrailUnguarded*>(&error))
+        return u"Dáta záložne v %1 sa neotvoria: chýba záznam zmien alebo to, čo ho chráni (%2). Záznam zmien sa "
+               u"nikdy nezakladá znova sám; ak majiteľ vie, prečo chýba, začne nový príkazom "
+               u"mervana-admin audit-restart."_s.arg(Store::displayName(unguarded->location()),
+                                                     missingText(unguarded->missing()));
+    if (const auto* owner = dynamic_cast<const Trail::OwnerMissing*>(&error))
+        return u"Obchod %1 mal pokladníkov, no nemá aktívneho vlastníka: zoznam pokladníkov bol zmenený mimo "
+               u"programu. Obchod sa neotvorí; obnovte ho zo zálohy."_s.arg(Store::displayName(owner->location()));
+    if (const auto* newer = dynamic_cast<const Upgrade::TooNew*>(&error))
+        return u"Dáta záložne v %1 sú novšej verzie (%2), než akú tento program pozná (%3). Otvorte ich novšou "
+               u"verziou programu."_s.arg(Store::displayName(newer->location()))
+                   .arg(newer->found())
+                   .arg(newer->known());
     if (const auto* refused = dynamic_cast<const AmountRefused*>(&error)) {
         static const QHash<QString, QString> boxes{
             {Col::AMOUNT, u"Založená suma"_s},   {Col::PAID_SUM, u"Zaplat. suma"_s}, {Col::X_PAID, u"Suma platby"_s},

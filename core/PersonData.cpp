@@ -149,7 +149,8 @@ std::optional<Holding> gather(Store& store, const QString& birthNumber)
         queries.append(Trail::Query{});
         queries.last().contract = c.number;
     }
-    h.trail = Trail::readAny(store, queries);
+    for (const Trail::Row& row : Trail::readAny(store, queries))
+        h.trail << worded(row);
     if (h.persons.isEmpty() && h.contracts.isEmpty() && h.trail.isEmpty()) return std::nullopt;
     return h;
 }

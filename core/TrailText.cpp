@@ -53,3 +53,43 @@ QString actionName(Trail::Action action)
     }
     return {};
 }
+
+QString erasedText()
+{
+    return u"(vymazané)"_s;
+}
+
+Trail::Row worded(Trail::Row row)
+{
+    const auto word = [](QString& value, bool erased) {
+        if (erased) value = erasedText();
+    };
+    word(row.key, row.keyErased);
+    for (Trail::FieldChange& f : row.fields) {
+        word(f.oldValue, f.oldErased);
+        word(f.newValue, f.newErased);
+    }
+    return row;
+}
+
+QString missingText(const QList<Trail::Missing>& missing)
+{
+    QStringList names;
+    for (const Trail::Missing& m : missing) {
+        switch (m.kind) {
+        case Trail::Missing::Kind::Table:
+            names << u"tabuľka "_s + m.name;
+            break;
+        case Trail::Missing::Kind::Trigger:
+            names << u"spúšťač "_s + m.name;
+            break;
+        case Trail::Missing::Kind::Rule:
+            names << u"pravidlo "_s + m.name;
+            break;
+        case Trail::Missing::Kind::Rights:
+            names << u"obmedzenie práv k tabuľke %1 (iné roly ako jej vlastník ju smú meniť)"_s.arg(m.name);
+            break;
+        }
+    }
+    return names.join(u", "_s);
+}

@@ -135,7 +135,8 @@ QString ChangesList::headingOf(const Trail::Query& query)
 void ChangesList::feed(const std::function<void()>& printRow)
 {
     Head->text = u"Posledný záznam: "_s + Trail::head(shop().store());
-    Trail::read(shop().store(), m_query, [&](const Trail::Row& row) {
+    Trail::read(shop().store(), m_query, [&](const Trail::Row& read) {
+        const Trail::Row row = worded(read);
         if (row.fields.isEmpty()) {
             setLine(row, {});
             printRow();

@@ -92,8 +92,8 @@ void Store::addCollations(sqlite3* handle)
 Store::Store(const QString& location, QObject* parent) : Store(location, TrailMissing::Allowed)
 {
     setParent(parent);
-    if (const QStringList missing = Trail::missingGuards(*this); !missing.isEmpty())
-        throw StoreError(Trail::refusal(location, missing));
+    if (const QList<Trail::Missing> missing = Trail::missingGuards(*this); !missing.isEmpty())
+        throw Trail::TrailUnguarded(location, missing);
 }
 
 Store::Store(const QString& location, TrailMissing)

@@ -263,8 +263,7 @@ void Field::setAsTyped(const QString& text)
     if (inCents(m_table.store(), def)) {
         // Six digits as the box takes them; the paid sum also holds the total the window proposes (amount plus
         // percent), which may run to seven.
-        const int digits = def.centsDigits > 0 ? def.centsDigits : 6;
-        const auto cents = Values::parseCents(text, digits);
+        const auto cents = Values::parseCents(text, def.centsDigits);
         if (!cents) throw AmountRefused(text.trimmed(), def.name);
         m_table.assign(m_index, double(*cents) / 100.0);
         return;

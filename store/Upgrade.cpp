@@ -103,6 +103,15 @@ const QList<Step>& steps()
     return Steps;
 }
 
+TooNew::TooNew(const QString& location, int found, int known)
+    : StoreError(u"The store %1 is of version %2, newer than this program knows (%3): use a newer program"_s
+                     .arg(Store::displayName(location))
+                     .arg(found)
+                     .arg(known)),
+      m_location(location), m_found(found), m_known(known)
+{
+}
+
 int newest()
 {
     return Steps.constLast().version;
@@ -117,11 +126,7 @@ int version(Store& store)
 void run(Store& store)
 {
     const int found = version(store);
-    if (found > newest())
-        throw StoreError(u"The store %1 is of version %2, newer than this program knows (%3): use a newer program"_s
-                             .arg(Store::displayName(store.dataDir()))
-                             .arg(found)
-                             .arg(newest()));
+    if (found > newest()) throw TooNew(store.dataDir(), found, newest());
     if (found == newest()) return;
     Connection& connection = store.connection();
     for (const Step& step : Steps) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/engine/Errors.h"
+
 #include <QList>
 
 class Store;
@@ -25,7 +27,21 @@ int newest(); // the version of a new store: the last step's
 
 // The store's version: 0 for one made before versions were kept.
 int version(Store& store);
-// Brings the store to newest(); throws StoreError for one newer than this program knows.
+// A store newer than this program knows: worded for the clerk above the store.
+class TooNew : public StoreError
+{
+public:
+    TooNew(const QString& location, int found, int known);
+    const QString& location() const { return m_location; }
+    int found() const { return m_found; }
+    int known() const { return m_known; }
+
+private:
+    QString m_location;
+    int m_found, m_known;
+};
+
+// Brings the store to newest(); throws TooNew for one newer than this program knows.
 void run(Store& store);
 
 } // namespace Upgrade

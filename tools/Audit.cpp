@@ -1,5 +1,6 @@
 #include "core/Clerks.h"
 #include "core/Shop.h"
+#include "core/TrailText.h"
 #include "reports/ChangesList.h"
 #include "reports/ReportPainter.h"
 #include "store/Store.h"
@@ -62,8 +63,8 @@ int adminAuditVerify(const Admin::Args& a)
     Admin::out(u"last SEQ: %1"_s.arg(v.lastSeq));
     Admin::out(u"last HASH: %1"_s.arg(v.lastHash.isEmpty() ? u"-"_s : v.lastHash));
     Admin::out(u"head: %1"_s.arg(Trail::head(store)));
-    for (const QString& missing : v.missing)
-        Admin::fail(u"missing: %1"_s.arg(missing));
+    for (const Trail::Missing& missing : v.missing)
+        Admin::fail(u"missing: %1"_s.arg(missingText({missing})));
     if (v.badSeq != 0) return Admin::fail(u"the trail of changes is broken at SEQ %1: %2"_s.arg(v.badSeq).arg(v.why));
     return v.ok() ? Admin::Ok : Admin::Failure;
 }
@@ -102,10 +103,10 @@ int adminAuditRestart(const Admin::Args& a)
         Trail::setDefaultClerk(owner);
         store.setClerk(owner);
     }
-    const QStringList missing = Trail::missingGuards(store);
-    const QString kept = Trail::restart(store);
+    const QString missing = missingText(Trail::missingGuards(store));
+    const QString kept = Trail::restart(store, missing);
     Admin::out(u"Began a new trail of changes in %1"_s.arg(Store::displayName(dir)));
-    if (!missing.isEmpty()) Admin::out(u"It was missing: %1"_s.arg(missing.join(u", "_s)));
+    if (!missing.isEmpty()) Admin::out(u"It was missing: %1"_s.arg(missing));
     if (!kept.isEmpty()) Admin::out(u"The old trail is kept as the table %1"_s.arg(kept));
     Admin::out(u"head: %1"_s.arg(Trail::head(store)));
     return Admin::Ok;
@@ -139,8 +140,9 @@ int adminAudit(const Admin::Args& a)
     qint64 rows = 0;
     Trail::read(store, query, [&rows, end](const Trail::Row& r) { rows += r.seq <= end ? 1 : 0; });
     Trail::recordExport(store, u"audit"_s, u"standard output"_s, {{u"count"_s, rows}});
-    Trail::read(store, query, [end](const Trail::Row& r) {
-        if (r.seq > end) return;
+    Trail::read(store, query, [end](const Trail::Row& read) {
+        if (read.seq > end) return;
+        const Trail::Row r = worded(read);
         const QString row = QStringList{r.moment.toString(u"d.M.yyyy HH:mm:ss"_s),
                                         column(r.clerk),
                                         column(r.counter),

@@ -26,8 +26,8 @@ struct FieldDef
     bool mark = false;
     // A new record starts with 0 here rather than empty.
     bool zeroDefault = false;
-    // Digits a typed sum in cents may have before its comma, when more than the six of a box (0: six).
-    int centsDigits = 0;
+    // Digits a typed sum in cents may have before its comma: six, as a box takes them, unless set.
+    int centsDigits = 6;
 };
 
 struct TagDef

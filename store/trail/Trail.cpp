@@ -429,12 +429,14 @@ struct Keys
         }
     }
 
-    QString open(const QString& stored, const QList<QByteArray>& candidates) const
+    // The value in clear; empty, with erased set, when no candidate opens it.
+    QString open(const QString& stored, const QList<QByteArray>& candidates, bool* erased) const
     {
         if (!stored.startsWith(Encrypted)) return stored;
         for (const QByteArray& key : candidates)
             if (const auto value = decrypt(stored, key)) return *value;
-        return Trail::erased();
+        *erased = true;
+        return {};
     }
 };
 
@@ -504,13 +506,15 @@ void readWith(Store& store, const Keys& keys, const Trail::Query& query,
             for (const QString& hash : q.value(7).toString().split(u' ', Qt::SkipEmptyParts))
                 if (const auto it = keys.byHash.constFind(hash); it != keys.byHash.cend()) candidates << it.value();
             candidates += keys.blank;
-            r.key = keys.open(q.value(6).toString(), candidates);
+            r.key = keys.open(q.value(6).toString(), candidates, &r.keyErased);
             r.detail = QJsonDocument::fromJson(q.value(8).toString().toUtf8()).object();
             for (const QJsonValue& f : r.detail.take(u"fields"_s).toArray()) {
                 const QJsonArray change = f.toArray();
-                r.fields.append(Trail::FieldChange{change.at(0).toString(),
-                                                   keys.open(change.at(1).toString(), candidates),
-                                                   keys.open(change.at(2).toString(), candidates)});
+                Trail::FieldChange c;
+                c.field = change.at(0).toString();
+                c.oldValue = keys.open(change.at(1).toString(), candidates, &c.oldErased);
+                c.newValue = keys.open(change.at(2).toString(), candidates, &c.newErased);
+                r.fields.append(std::move(c));
             }
             after = r.seq;
             page.append(std::move(r));
@@ -569,11 +573,6 @@ QString defaultClerk()
 void setDefaultClerk(const QString& name)
 {
     processClerk() = name.isEmpty() ? noClerk() : name;
-}
-
-QString erased()
-{
-    return u"(vymazané)"_s;
 }
 
 void initCrypto()
@@ -902,35 +901,22 @@ qint64 sweepKeys(Store& store)
 
 namespace {
 
-// What guards the trail, by the name the catalogue gives it, with its Slovak name for a message.
-struct Guard
+QList<Missing> serverTriggers()
 {
-    QString name, shown;
-};
-
-QList<Guard> sqliteGuards()
-{
-    return {{u"Zmeny_no_update"_s, u"spúšťač Zmeny_no_update"_s}, {u"Zmeny_no_delete"_s, u"spúšťač Zmeny_no_delete"_s}};
+    return {{Missing::Kind::Trigger, u"zmeny_append_only"_s}, {Missing::Kind::Trigger, u"zmeny_no_truncate"_s}};
 }
 
-QList<Guard> serverTriggers()
+QList<Missing> serverRules()
 {
-    return {{u"zmeny_append_only"_s, u"spúšťač zmeny_append_only"_s},
-            {u"zmeny_no_truncate"_s, u"spúšťač zmeny_no_truncate"_s}};
+    return {{Missing::Kind::Rule, u"zmeny_no_update"_s}, {Missing::Kind::Rule, u"zmeny_no_delete"_s}};
 }
 
-QList<Guard> serverRules()
+// The guards that the query (binding the name) does not find.
+QList<Missing> absent(Store& store, const QString& sql, const QList<Missing>& guards)
 {
-    return {{u"zmeny_no_update"_s, u"pravidlo zmeny_no_update"_s},
-            {u"zmeny_no_delete"_s, u"pravidlo zmeny_no_delete"_s}};
-}
-
-// The names in guards that the query (binding the name) does not find.
-QStringList absent(Store& store, const QString& sql, const QList<Guard>& guards)
-{
-    QStringList missing;
-    for (const Guard& g : guards)
-        if (store.scalar(sql, {g.name}).toLongLong() == 0) missing << g.shown;
+    QList<Missing> missing;
+    for (const Missing& g : guards)
+        if (store.scalar(sql, {g.name}).toLongLong() == 0) missing << g;
     return missing;
 }
 
@@ -951,13 +937,13 @@ void newTrailTable(Store& store)
     store.exec(Schema::grantToCountersSql(u"Zmeny"_s, u"SELECT, INSERT"_s));
 }
 
-QStringList missingGuards(Store& store)
+QList<Missing> missingGuards(Store& store)
 {
     Connection& connection = store.connection();
-    if (!connection.hasTable(u"Zmeny"_s)) return {u"tabuľka Zmeny"_s};
+    if (!connection.hasTable(u"Zmeny"_s)) return {{Missing::Kind::Table, u"Zmeny"_s}};
     if (!store.isServer()) {
         // Each as made: a trigger of that name that lets the write through guards nothing.
-        QStringList missing;
+        QList<Missing> missing;
         for (const QString& sql : zmenyStatements(false).mid(1)) {
             const QString name = sql.section(u' ', 2, 2);
             if (store
@@ -965,15 +951,15 @@ QStringList missingGuards(Store& store)
                             u"name = ? AND sql = ?"_s,
                             {name, sql})
                     .toLongLong() == 0)
-                missing << u"spúšťač "_s + name;
+                missing << Missing{Missing::Kind::Trigger, name};
         }
         return missing;
     }
     const QString table = u"'zmeny'::regclass"_s;
-    QStringList missing = absent(store,
-                                 u"SELECT COUNT(*) FROM pg_trigger WHERE tgrelid = "_s + table +
-                                     u" AND tgname = ? AND tgenabled <> 'D'"_s,
-                                 serverTriggers());
+    QList<Missing> missing = absent(store,
+                                    u"SELECT COUNT(*) FROM pg_trigger WHERE tgrelid = "_s + table +
+                                        u" AND tgname = ? AND tgenabled <> 'D'"_s,
+                                    serverTriggers());
     missing += absent(store,
                       u"SELECT COUNT(*) FROM pg_rewrite WHERE ev_class = "_s + table +
                           u" AND rulename = ? AND ev_enabled <> 'D'"_s,
@@ -986,15 +972,44 @@ QStringList missingGuards(Store& store)
                     u" AND a.grantee <> c.relowner AND a.privilege_type IN ('UPDATE', 'DELETE', 'TRUNCATE', "
                     u"'TRIGGER', 'REFERENCES')"_s)
             .toLongLong() > 0)
-        missing << u"obmedzenie práv k tabuľke zmeny (iné roly ako jej vlastník ju smú meniť)"_s;
+        missing << Missing{Missing::Kind::Rights, u"zmeny"_s};
     return missing;
 }
 
-QString refusal(const QString& location, const QStringList& missing)
+QString codeOf(const Missing& missing)
 {
-    return u"Dáta záložne v %1 sa neotvoria: chýba záznam zmien alebo to, čo ho chráni (%2). Záznam zmien sa nikdy "
-           u"nezakladá znova sám; ak majiteľ vie, prečo chýba, začne nový príkazom mervana-admin audit-restart."_s.arg(
-               Store::displayName(location), missing.join(u", "_s));
+    switch (missing.kind) {
+    case Missing::Kind::Table:
+        return u"table "_s + missing.name;
+    case Missing::Kind::Trigger:
+        return u"trigger "_s + missing.name;
+    case Missing::Kind::Rule:
+        return u"rule "_s + missing.name;
+    case Missing::Kind::Rights:
+        return u"rights on "_s + missing.name;
+    }
+    return missing.name;
+}
+
+TrailUnguarded::TrailUnguarded(const QString& location, const QList<Missing>& missing)
+    : StoreError(
+          u"The store %1 does not open: its trail of changes, or what guards it, is missing (%2). An owner "
+          u"who knows why begins a new one with mervana-admin audit-restart."_s.arg(Store::displayName(location),
+                                                                                    [&missing] {
+                                                                                        QStringList codes;
+                                                                                        for (const Missing& m : missing)
+                                                                                            codes << codeOf(m);
+                                                                                        return codes.join(u", "_s);
+                                                                                    }())),
+      m_location(location), m_missing(missing)
+{
+}
+
+OwnerMissing::OwnerMissing(const QString& location)
+    : StoreError(u"The store %1 had clerks but has no active owner: its clerks were changed outside the program. "
+                 u"Restore it from a backup."_s.arg(Store::displayName(location))),
+      m_location(location)
+{
 }
 
 bool holdsData(Store& store)
@@ -1037,9 +1052,9 @@ void dropGenesis(Store& store)
     store.trailLink() = {};
 }
 
-QString restart(Store& store)
+QString restart(Store& store, const QString& why)
 {
-    QJsonObject detail{{u"break"_s, missingGuards(store).join(u", "_s)}};
+    QJsonObject detail{{u"break"_s, why}};
     QString kept;
     store.beginWrite();
     try {
@@ -1165,10 +1180,7 @@ void requireOwner(Store& store)
     q.addBindValue(code(Action::ClerkAdded));
     q.exec();
     const bool hadClerks = q.next();
-    if (hadClerks)
-        throw StoreError(
-            u"Obchod %1 mal pokladníkov, no nemá aktívneho vlastníka: zoznam pokladníkov bol zmenený "
-            u"mimo programu. Obchod sa neotvorí; obnovte ho zo zálohy."_s.arg(Store::displayName(store.dataDir())));
+    if (hadClerks) throw OwnerMissing(store.dataDir());
 }
 
 } // namespace Trail

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/engine/Connection.h"
+#include "store/engine/Errors.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -25,13 +26,13 @@ struct TableDef;
 // Values that identify a person never enter it in clear: they are encrypted with a key of that person's own
 // (table Kluce), and the row carries the key's tag, by which the person's rows are found. A key is looked up by
 // a hash of the birth number with the store's secret (table Tajomstvo), so the keys name nobody in clear.
-// Deleting the key (deleteKey) leaves those values unreadable, "(vymazané)", while the chain, which hashes what
-// is stored, stays intact. The keys are for erasure, not secrecy: whoever holds the store holds them too.
+// Deleting the key (deleteKey) leaves those values unreadable (marked erased when read), while the chain, which hashes
+// what is stored, stays intact. The keys are for erasure, not secrecy: whoever holds the store holds them too.
 //
 // Who writes comes from the Store: its clerk() and counter().
 namespace Trail {
 
-// What a row records; stored as its code, shown by its Slovak name.
+// What a row records; stored as its code, named for the clerk above the store.
 enum class Action {
     New,
     Change,
@@ -65,7 +66,6 @@ QString noClerk(); // "—": the clerk of a row written while nobody is signed i
 // owner who signed in for a command, whose routines open stores of their own.
 QString defaultClerk();
 void setDefaultClerk(const QString& name);
-QString erased(); // "(vymazané)": a personal value whose key is gone
 
 // Makes libsodium ready for use (once per process); throws StoreError when it cannot be.
 void initCrypto();
@@ -129,6 +129,40 @@ quint64 fieldsNamed(const TableDef& def, quint64 fields);
 void recordWrite(Store& store, const TableDef& def, Action action, const RowValues* before, const RowValues* after,
                  quint64 written);
 
+// Something that guards the trail and is missing, by the name the catalogue gives it.
+struct Missing
+{
+    enum class Kind { Table, Trigger, Rule, Rights };
+    Kind kind;
+    QString name; // the table's, trigger's or rule's; the table's for Rights
+    bool operator==(const Missing&) const = default;
+};
+
+// The store refuses to open while missingGuards finds something; worded for the clerk above the store, with the
+// way out (an owner's audit-restart).
+class TrailUnguarded : public StoreError
+{
+public:
+    TrailUnguarded(const QString& location, const QList<Missing>& missing);
+    const QString& location() const { return m_location; }
+    const QList<Missing>& missing() const { return m_missing; }
+
+private:
+    QString m_location;
+    QList<Missing> m_missing;
+};
+
+// A store whose trail shows clerks but which has no active owner: its clerks were changed outside the program.
+class OwnerMissing : public StoreError
+{
+public:
+    explicit OwnerMissing(const QString& location);
+    const QString& location() const { return m_location; }
+
+private:
+    QString m_location;
+};
+
 // The chain checked from its first row on.
 struct Verdict
 {
@@ -136,8 +170,8 @@ struct Verdict
     qint64 badSeq = 0; // the first row that does not check (0: none)
     QString why;       // what is wrong with it
     qint64 lastSeq = 0;
-    QString lastHash;    // of the newest row: deleting the newest rows shows only against a noted one
-    QStringList missing; // the guards of the trail that are missing (see missingGuards)
+    QString lastHash;       // of the newest row: deleting the newest rows shows only against a noted one
+    QList<Missing> missing; // the guards of the trail that are missing (see missingGuards)
     bool ok() const { return badSeq == 0 && missing.isEmpty(); }
 };
 // What verify checks beside the chain: the seals from the first sealed row on against the owner's first key
@@ -154,11 +188,11 @@ Verdict verify(Store& store, const Anchors& anchors = {});
 // HASH; "0:" for a store without a trail.
 QString head(Store& store);
 
-// What guards the trail against a change behind the register's back and is missing, in Slovak: the table
-// Zmeny itself, its triggers (SQLite), or its triggers, rules and privileges (server). Empty when all are there.
-QStringList missingGuards(Store& store);
-// The store's refusal to open while missingGuards names something (the text names them, and the way out).
-QString refusal(const QString& location, const QStringList& missing);
+// What guards the trail against a change behind the register's back and is missing: the table Zmeny itself, its
+// triggers (SQLite), or its triggers, rules and privileges (server). Empty when all are there.
+QList<Missing> missingGuards(Store& store);
+// In English, for logs and tests: "table Zmeny", "trigger Zmeny_no_update", "rule zmeny_no_delete", "rights".
+QString codeOf(const Missing& missing);
 // Whether the store holds anything the trail should have seen: records, clerks or person keys.
 bool holdsData(Store& store);
 
@@ -170,8 +204,9 @@ void begin(Store& store, const QJsonObject& breakDetail = {});
 bool onlyGenesis(Store& store);
 void dropGenesis(Store& store);
 // An owner's new trail in place of one that is missing or unguarded: what stood there is kept aside under a
-// name of its own (returned; empty when there was no table) with its end named in the new genesis row.
-QString restart(Store& store);
+// name of its own (returned; empty when there was no table) with its end, and why (what was missing, as the
+// owner reads it), named in the new genesis row.
+QString restart(Store& store, const QString& why);
 
 // Begins sealing: a random first key, kept by the owner only, of which the store keeps the successor of each
 // row's key. Each row from the returned one's on carries HMAC-SHA-256(Ki, HASH), and the same transaction
@@ -194,9 +229,10 @@ struct Query
 struct FieldChange
 {
     QString field, oldValue, newValue;
+    bool oldErased = false, newErased = false;
 };
 
-// A row as read: personal values decrypted, or erased() where the person's key is gone.
+// A row as read: personal values decrypted, or marked erased (and empty) where the person's key is gone.
 struct Row
 {
     qint64 seq = 0;
@@ -204,6 +240,7 @@ struct Row
     QString clerk, counter;
     QString action; // the code as stored
     QString table, key;
+    bool keyErased = false;
     QList<FieldChange> fields;
     QJsonObject detail; // as stored, "fields" left out
 };
@@ -228,7 +265,7 @@ void newTrailTable(Store& store);
 // keys are found by the number in clear has them rewritten. An upgrade step, inside its transaction.
 void hashKeyLookups(Store& store);
 // Once the trail shows a clerk added, the store must have an active owner: without one it would open as if
-// nobody had to sign in. Throws StoreError naming what to do.
+// nobody had to sign in. Throws OwnerMissing.
 void requireOwner(Store& store);
 
 } // namespace Trail
