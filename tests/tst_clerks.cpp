@@ -1,6 +1,7 @@
 #include "TestBackend.h"
 #include "TrailLines.h"
 #include "core/Clerks.h"
+#include "core/ErrorText.h"
 #include "core/Shop.h"
 #include "store/Store.h"
 #include "store/Table.h"
@@ -339,7 +340,8 @@ private Q_SLOTS:
             QVERIFY2(opens, "opened as if nobody had to sign in");
         } catch (const StoreError& e) {
             QVERIFY2(!opens, qPrintable(e.text()));
-            QVERIFY2(e.text().contains(u"nemá aktívneho vlastníka"_s), qPrintable(e.text()));
+            QVERIFY2(dynamic_cast<const Trail::OwnerMissing*>(&e), qPrintable(e.text()));
+            QVERIFY2(errorText(e).contains(u"nemá aktívneho vlastníka"_s), qPrintable(errorText(e)));
         }
     }
 
