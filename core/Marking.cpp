@@ -88,13 +88,15 @@ void storeLast(Table& t)
     }
 }
 
-// A pass walks the contracts in the order they are stored: the marks do not depend on the order, and
-// along a tag every record costs a seek from the index into the table. The instance ends on tag NUMBER
+// On SQLite a pass walks the contracts in the order they are stored: the marks do not depend on the order,
+// and along a tag every record costs a seek from the index into the table. A server keeps tag NUMBER: there
+// each page is read through the session's marks, which the planner merges along the row id from their first
+// row, so a walk in stored order reads the marks again for every page. The instance ends on tag NUMBER
 // however the pass ends.
 class StoredOrder
 {
 public:
-    explicit StoredOrder(Table& t) : m_table(t) { t.setIndexName(QString()); }
+    explicit StoredOrder(Table& t) : m_table(t) { t.setIndexName(t.store().isServer() ? Col::NUMBER : QString()); }
     ~StoredOrder()
     {
         try {
