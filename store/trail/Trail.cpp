@@ -508,7 +508,7 @@ void readWith(Store& store, const Keys& keys, const Trail::Query& query,
             candidates += keys.blank;
             r.key = keys.open(q.value(6).toString(), candidates, &r.keyErased);
             r.detail = QJsonDocument::fromJson(q.value(8).toString().toUtf8()).object();
-            for (const QJsonValue& f : r.detail.take(u"fields"_s).toArray()) {
+            for (const auto& f : r.detail.take(u"fields"_s).toArray()) {
                 const QJsonArray change = f.toArray();
                 Trail::FieldChange c;
                 c.field = change.at(0).toString();
