@@ -153,24 +153,32 @@ bool markContracts(int mode, Table& t, Table& extensions, const QDate& today, co
 void markGoods(int mode, Table& goods, Table& contracts, Table& extensions, const QDate& today)
 {
     extensions.setIndexName(Col::NUMBER);
-    contracts.setIndexName(Col::NUMBER);
-    goods.setIndexName(Col::NUMBER);
     goods.setFiltered(false);
     Transaction transaction(goods.store());
     try {
-        const ContractFields fields(contracts);
-        ExtensionDates dates(extensions);
-        const int number = goods.fieldIndex(Col::NUMBER);
-        const int wrk = goods.fieldIndex(Col::WRK);
-        for (contracts.first(); !contracts.eof(); contracts.next()) {
-            const QString contract = contracts.field(fields.number).asString();
-            if (!goods.findKey(contract)) continue;
-            const bool mark = stateMark(mode, contracts, fields, dates, today);
-            while (!goods.eof() && goods.field(number).asString() == contract) {
-                setMark(goods, wrk, mark);
-                goods.next();
+        // Every contract's mark by its number first, then one walk over the goods. Looking up each contract's
+        // goods instead costs a statement for every contract without goods (on a server, a round trip) and
+        // restarts the goods' paging from a handful of records. The last of equal numbers decides, as the
+        // look-ups along the tag did.
+        QHash<QString, bool> marks;
+        {
+            const StoredOrder order(contracts);
+            const ContractFields fields(contracts);
+            ExtensionDates dates(extensions);
+            for (contracts.first(); !contracts.eof(); contracts.next()) {
+                marks.insert(contracts.field(fields.number).asString(),
+                             stateMark(mode, contracts, fields, dates, today));
                 EventPump::breathe();
             }
+        }
+        const StoredOrder order(goods);
+        const int number = goods.fieldIndex(Col::NUMBER);
+        const int wrk = goods.fieldIndex(Col::WRK);
+        for (goods.first(); !goods.eof(); goods.next()) {
+            // Goods whose contract is not among those read keep their mark.
+            if (const auto it = marks.constFind(goods.field(number).asString()); it != marks.cend())
+                setMark(goods, wrk, *it);
+            EventPump::breathe();
         }
         storeLast(goods);
         transaction.commit();
