@@ -282,8 +282,8 @@ private Q_SLOTS:
     {
         edgeCases();
         addItem(u"26/00001"_s, false); // current
-        addItem(u"26/00001"_s, false);
         addItem(u"26/00002"_s, true);  // expired
+        addItem(u"26/00001"_s, false); // stored apart from its contract's first item
         addItem(u"26/00006"_s, true);  // paid: no mark
         addItem(u"99/99999"_s, true);  // no contract: keeps its mark
         addItem(u"98/99999"_s, false); // no contract: keeps having none
