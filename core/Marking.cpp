@@ -93,11 +93,11 @@ void storeLast(Table& t)
 // each page is read through the session's marks, which the planner merges along the row id from their first
 // row, so a walk in stored order reads the marks again for every page. The instance ends on tag NUMBER
 // however the pass ends.
-class StoredOrder
+class PassOrder
 {
 public:
-    explicit StoredOrder(Table& t) : m_table(t) { t.setIndexName(t.store().isServer() ? Col::NUMBER : QString()); }
-    ~StoredOrder()
+    explicit PassOrder(Table& t) : m_table(t) { t.setIndexName(t.store().isServer() ? Col::NUMBER : QString()); }
+    ~PassOrder()
     {
         try {
             m_table.setIndexName(Col::NUMBER);
@@ -105,8 +105,8 @@ public:
             // Only where the pass failed already (the store gone): its own error tells what went wrong.
         }
     }
-    StoredOrder(const StoredOrder&) = delete;
-    StoredOrder& operator=(const StoredOrder&) = delete;
+    PassOrder(const PassOrder&) = delete;
+    PassOrder& operator=(const PassOrder&) = delete;
 
 private:
     Table& m_table;
@@ -129,7 +129,7 @@ bool markContracts(int mode, Table& t, Table& extensions, const QDate& today, co
     extensions.setIndexName(Col::NUMBER);
     t.setFiltered(false);
     bool found = false;
-    const StoredOrder order(t);
+    const PassOrder order(t);
     Transaction transaction(t.store());
     try {
         const ContractFields fields(t);
@@ -162,7 +162,7 @@ void markGoods(int mode, Table& goods, Table& contracts, Table& extensions, cons
         // look-ups along the tag did.
         QHash<QString, bool> marks;
         {
-            const StoredOrder order(contracts);
+            const PassOrder order(contracts);
             const ContractFields fields(contracts);
             ExtensionDates dates(extensions);
             for (contracts.first(); !contracts.eof(); contracts.next()) {
@@ -171,7 +171,7 @@ void markGoods(int mode, Table& goods, Table& contracts, Table& extensions, cons
                 EventPump::breathe();
             }
         }
-        const StoredOrder order(goods);
+        const PassOrder order(goods);
         const int number = goods.fieldIndex(Col::NUMBER);
         const int wrk = goods.fieldIndex(Col::WRK);
         for (goods.first(); !goods.eof(); goods.next()) {

@@ -911,6 +911,19 @@ QList<Missing> serverRules()
     return {{Missing::Kind::Rule, u"zmeny_no_update"_s}, {Missing::Kind::Rule, u"zmeny_no_delete"_s}};
 }
 
+// What is missing in English, for the refusal's own text and logs: "table Zmeny, trigger Zmeny_no_update".
+QString codesOf(const QList<Missing>& missing)
+{
+    static const QHash<Missing::Kind, QString> kinds{{Missing::Kind::Table, u"table"_s},
+                                                     {Missing::Kind::Trigger, u"trigger"_s},
+                                                     {Missing::Kind::Rule, u"rule"_s},
+                                                     {Missing::Kind::Rights, u"rights on"_s}};
+    QStringList codes;
+    for (const Missing& m : missing)
+        codes << kinds.value(m.kind) + u' ' + m.name;
+    return codes.join(u", "_s);
+}
+
 // The guards that the query (binding the name) does not find.
 QList<Missing> absent(Store& store, const QString& sql, const QList<Missing>& guards)
 {
@@ -976,31 +989,10 @@ QList<Missing> missingGuards(Store& store)
     return missing;
 }
 
-QString codeOf(const Missing& missing)
-{
-    switch (missing.kind) {
-    case Missing::Kind::Table:
-        return u"table "_s + missing.name;
-    case Missing::Kind::Trigger:
-        return u"trigger "_s + missing.name;
-    case Missing::Kind::Rule:
-        return u"rule "_s + missing.name;
-    case Missing::Kind::Rights:
-        return u"rights on "_s + missing.name;
-    }
-    return missing.name;
-}
-
 TrailUnguarded::TrailUnguarded(const QString& location, const QList<Missing>& missing)
-    : StoreError(
-          u"The store %1 does not open: its trail of changes, or what guards it, is missing (%2). An owner "
-          u"who knows why begins a new one with mervana-admin audit-restart."_s.arg(Store::displayName(location),
-                                                                                    [&missing] {
-                                                                                        QStringList codes;
-                                                                                        for (const Missing& m : missing)
-                                                                                            codes << codeOf(m);
-                                                                                        return codes.join(u", "_s);
-                                                                                    }())),
+    : StoreError(u"The store %1 does not open: its trail of changes, or what guards it, is missing (%2). An owner "
+                 u"who knows why begins a new one with mervana-admin audit-restart."_s.arg(Store::displayName(location),
+                                                                                           codesOf(missing))),
       m_location(location), m_missing(missing)
 {
 }

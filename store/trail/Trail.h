@@ -191,8 +191,6 @@ QString head(Store& store);
 // What guards the trail against a change behind the register's back and is missing: the table Zmeny itself, its
 // triggers (SQLite), or its triggers, rules and privileges (server). Empty when all are there.
 QList<Missing> missingGuards(Store& store);
-// In English, for logs and tests: "table Zmeny", "trigger Zmeny_no_update", "rule zmeny_no_delete", "rights".
-QString codeOf(const Missing& missing);
 // Whether the store holds anything the trail should have seen: records, clerks or person keys.
 bool holdsData(Store& store);
 
